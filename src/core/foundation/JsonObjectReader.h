@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Timestamp.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace devnook {
+
+// Reads the fields of one JSON object with strict types. A key holding null
+// counts as absent; a value of the wrong type is an error. The first error is
+// kept and later reads return empty values, so a decoder can read every field
+// and check ok() once at the end.
+class JsonObjectReader {
+public:
+    explicit JsonObjectReader(const QJsonObject &object);
+
+    bool has(const QString &key) const;
+
+    std::optional<QString> optionalString(const QString &key);
+    QString requiredString(const QString &key);
+    QString string(const QString &key, const QString &fallback);
+
+    std::optional<bool> optionalBool(const QString &key);
+    bool boolean(const QString &key, bool fallback);
+    bool requiredBool(const QString &key);
+
+    std::optional<double> optionalNumber(const QString &key);
+    double requiredNumber(const QString &key);
+
+    std::optional<QUuid> optionalUuid(const QString &key);
+    QUuid requiredUuid(const QString &key);
+
+    std::optional<Timestamp> optionalTimestamp(const QString &key);
+    Timestamp requiredTimestamp(const QString &key);
+
+    // The array under the key; an empty array when absent.
+    QJsonArray array(const QString &key);
+
+    // Records an error found by the caller (a nested record that failed).
+    void fail(const QString &error);
+
+    bool ok() const { return m_error.isEmpty(); }
+    const QString &error() const { return m_error; }
+
+private:
+    QJsonValue present(const QString &key) const;
+    void missing(const QString &key);
+    void wrongType(const QString &key, const char *expected);
+
+    QJsonObject m_object;
+    QString m_error;
+};
+
+} // namespace devnook

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QHash>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace devnook {
+
+// The user defaults: a flat map of keys to values.
+class KeyValueStore {
+public:
+    virtual ~KeyValueStore() = default;
+
+    // The stored value, or an invalid QVariant when the key is absent.
+    virtual QVariant value(const QString &key) const = 0;
+    virtual bool contains(const QString &key) const = 0;
+    virtual void setValue(const QString &key, const QVariant &value) = 0;
+    virtual void remove(const QString &key) = 0;
+
+    QString stringValue(const QString &key) const { return value(key).toString(); }
+};
+
+// The user defaults of the installation, kept in an INI file that QSettings
+// rewrites atomically.
+class SettingsKeyValueStore final : public KeyValueStore {
+public:
+    // Uses $XDG_CONFIG_HOME/Devnook/Devnook.conf.
+    SettingsKeyValueStore();
+    // Uses the given INI file.
+    explicit SettingsKeyValueStore(const QString &iniPath);
+
+    QVariant value(const QString &key) const override;
+    bool contains(const QString &key) const override;
+    void setValue(const QString &key, const QVariant &value) override;
+    void remove(const QString &key) override;
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+// User defaults that live in memory only, for tests.
+class MemoryKeyValueStore final : public KeyValueStore {
+public:
+    QVariant value(const QString &key) const override { return m_values.value(key); }
+    bool contains(const QString &key) const override { return m_values.contains(key); }
+    void setValue(const QString &key, const QVariant &value) override { m_values.insert(key, value); }
+    void remove(const QString &key) override { m_values.remove(key); }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+} // namespace devnook

@@ -1,0 +1,84 @@
+#include "L10n.h"
+
+#include <QFile>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook::L10n {
+
+namespace {
+
+using Table = QHash<QString, QString>;
+
+Table loadTable(const QString &language)
+{
+    Table table;
+    QFile file(u":/l10n/%1.json"_s.arg(language));
+    if (!file.open(QIODevice::ReadOnly))
+        return table;
+    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        table.insert(it.key(), it.value().toString());
+    return table;
+}
+
+const Table &tableFor(const QString &language)
+{
+    static const Table english = loadTable(u"en"_s);
+    static const Table catalan = loadTable(u"ca"_s);
+    return language == u"ca" ? catalan : english;
+}
+
+} // namespace
+
+QString languageFor(const QStringList &preferredLanguages)
+{
+    for (const QString &language : preferredLanguages) {
+        if (language.isEmpty())
+            continue;
+        return language.toLower().startsWith(u"ca") ? u"ca"_s : u"en"_s;
+    }
+    return u"en"_s;
+}
+
+QString currentLanguage()
+{
+    return languageFor(QLocale().uiLanguages());
+}
+
+QString text(const QString &key)
+{
+    const Table &table = tableFor(currentLanguage());
+    const auto it = table.constFind(key);
+    return it == table.cend() || it->isEmpty() ? key : *it;
+}
+
+QString substitute(const QString &pattern, const QStringList &arguments)
+{
+    QString result;
+    result.reserve(pattern.size());
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'%' && i + 1 < pattern.size()) {
+            const int index = pattern[i + 1].digitValue();
+            if (index >= 1 && index <= arguments.size()) {
+                result += arguments[index - 1];
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
+}
+
+QString format(const QString &key, const QStringList &arguments)
+{
+    return substitute(text(key), arguments);
+}
+
+} // namespace devnook::L10n

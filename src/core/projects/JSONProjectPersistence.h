@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ProjectPersisting.h"
+
+#include <QString>
+
+namespace devnook {
+
+class Clock;
+
+// The catalogue as "projects.json" in <data home>/Devnook, copied once from
+// <data home>/Quarrylin when only that earlier catalogue exists.
+class JSONProjectPersistence final : public ProjectPersisting {
+public:
+    // dataHome is the user's data folder ($XDG_DATA_HOME); the clock dates the
+    // copy of an unreadable catalogue.
+    JSONProjectPersistence(QString dataHome, const Clock &clock);
+
+    // The data folder of the session: $XDG_DATA_HOME, else ~/.local/share.
+    static QString defaultDataHome();
+
+    QString catalogueFilePath() const;
+    QString legacyCatalogueFilePath() const;
+
+    // Reads the catalogue. A catalogue that exists but cannot be read or
+    // decoded is copied aside before the error is returned, so the next save
+    // cannot destroy the user's projects.
+    Result<QList<DevProject>> loadProjects() override;
+    Result<void> saveProjects(const QList<DevProject> &projects) override;
+
+private:
+    Result<void> migrateLegacyProjectsIfNeeded(const QString &targetPath) const;
+    Result<QList<DevProject>> readCatalogue(const QString &path) const;
+
+    Result<void> keepUnreadableCatalogue(const QString &path);
+
+    QString m_dataHome;
+    const Clock &m_clock;
+    // Set while an unreadable catalogue could not be copied aside; saving then
+    // retries the copy and refuses to overwrite the file until it succeeds.
+    bool m_unreadableCatalogueAtRisk = false;
+};
+
+} // namespace devnook

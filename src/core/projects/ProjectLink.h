@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace devnook {
+
+// The known kinds of workspace link, in the order the link editor lists them.
+enum class WorkspaceLinkKind { github, production, staging, figma, notion, supabase, admin };
+
+namespace WorkspaceLinkKinds {
+
+// Every kind, in order.
+const QList<WorkspaceLinkKind> &all();
+
+// The raw value, also the identifier and the catalogue value ("github").
+QString rawValue(WorkspaceLinkKind kind);
+
+// The kind of a raw value, matched exactly; nothing for any other text.
+std::optional<WorkspaceLinkKind> fromRawValue(const QString &rawValue);
+
+// The localised title ("link_github" and so on).
+QString localizedTitle(WorkspaceLinkKind kind);
+
+} // namespace WorkspaceLinkKinds
+
+// A workspace link; a link without a kind is a custom link with its own title.
+struct ProjectLink {
+    QUuid id;
+    std::optional<WorkspaceLinkKind> kind;
+    QString title;
+    QString url;
+    bool openWithWorkspace = false;
+
+    // The kind's title, else the trimmed title, else the localised "custom_link".
+    QString displayTitle() const;
+
+    bool operator==(const ProjectLink &) const = default;
+};
+
+// An extra named local URL that the device preview publishes for a project.
+struct ProjectPreviewLinkedURL {
+    QUuid id;
+    QString name;
+    QString url;
+
+    bool operator==(const ProjectPreviewLinkedURL &) const = default;
+};
+
+} // namespace devnook

@@ -1,0 +1,145 @@
+#include "core/foundation/FileSafety.h"
+#include "core/foundation/JsonObjectReader.h"
+#include "core/foundation/KeyValueStore.h"
+#include "core/foundation/Timestamp.h"
+#include "core/foundation/UuidText.h"
+#include "support/FileSizeLimit.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+class FoundationTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void timestampsMapToTheReferenceDate()
+    {
+        const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        QCOMPARE(Timestamp::fromDateTime(reference).secondsSinceReference(), 0.0);
+        QCOMPARE(Timestamp::fromSecondsSinceReference(86400.5).toDateTime(), reference.addMSecs(86400500));
+        const QDateTime before(QDate(1999, 12, 31), QTime(23, 0), Qt::UTC);
+        QCOMPARE(Timestamp::fromDateTime(before).secondsSinceReference(), -366.0 * 86400.0 - 3600.0);
+    }
+
+    void uuidText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("upper") << u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F"_s << true;
+        QTest::newRow("lower") << u"e621e1f8-c36c-495a-93fc-0c247a3e6e5f"_s << true;
+        QTest::newRow("braces") << u"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}"_s << false;
+        QTest::newRow("no hyphens") << u"E621E1F8C36C495A93FC0C247A3E6E5F"_s << false;
+        QTest::newRow("hyphen moved") << u"E621E1F-8C36C-495A-93FC-0C247A3E6E5F"_s << false;
+        QTest::newRow("not hex") << u"G621E1F8-C36C-495A-93FC-0C247A3E6E5F"_s << false;
+        QTest::newRow("too long") << u"E621E1F8-C36C-495A-93FC-0C247A3E6E5FA"_s << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void uuidText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        const auto uuid = UuidText::parse(text);
+        QCOMPARE(uuid.has_value(), accepted);
+        if (accepted)
+            QCOMPARE(UuidText::format(*uuid), text.toUpper());
+    }
+
+    void jsonReaderTreatsNullAsAbsentAndTypesStrictly()
+    {
+        const QJsonObject object = QJsonDocument::fromJson(R"({"a": null, "b": "text", "c": 3, "d": true})").object();
+        JsonObjectReader reader(object);
+        QCOMPARE(reader.string(u"a"_s, u"fallback"_s), u"fallback"_s);
+        QCOMPARE(reader.requiredString(u"b"_s), u"text"_s);
+        QCOMPARE(reader.requiredNumber(u"c"_s), 3.0);
+        QVERIFY(reader.requiredBool(u"d"_s));
+        QVERIFY(reader.ok());
+
+        JsonObjectReader nullRequired(object);
+        nullRequired.requiredString(u"a"_s);
+        QVERIFY(nullRequired.error().contains(u"\"a\""_s));
+
+        JsonObjectReader wrongType(object);
+        QVERIFY(!wrongType.optionalBool(u"c"_s));
+        QVERIFY(!wrongType.ok());
+        // The first error stays even when later reads fail differently.
+        wrongType.requiredString(u"missing"_s);
+        QVERIFY(wrongType.error().contains(u"\"c\""_s));
+
+        JsonObjectReader stringIsNoNumber(object);
+        stringIsNoNumber.optionalNumber(u"b"_s);
+        QVERIFY(!stringIsNoNumber.ok());
+    }
+
+    void atomicWriteLeavesTheOldFileWhenItFails()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"file.json"_s);
+        QVERIFY(FileSafety::writeAtomically(path, "old").isOk());
+        QVERIFY(FileSafety::writeAtomically(path, "new").isOk());
+        QCOMPARE(test::readFile(path), QByteArray("new"));
+
+        const QByteArray large(4096, 'x');
+        Result<void> failed = Result<void>::success();
+        {
+            test::FileSizeLimit limit(16);
+            failed = FileSafety::writeAtomically(path, large);
+        }
+        QVERIFY(!failed.isOk());
+        QVERIFY(!failed.error().isEmpty());
+        QCOMPARE(test::readFile(path), QByteArray("new"));
+    }
+
+    void copyAsideNeverOverwritesAnEarlierCopy()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"projects.json"_s);
+        const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        test::writeFile(path, "first");
+        const auto first = FileSafety::copyAside(path, now);
+        QVERIFY(first.isOk());
+        QCOMPARE(first.value(), path + u".unreadable-20260304-050607"_s);
+        test::writeFile(path, "second");
+        const auto second = FileSafety::copyAside(path, now);
+        QCOMPARE(second.value(), path + u".unreadable-20260304-050607-2"_s);
+        QCOMPARE(test::readFile(first.value()), QByteArray("first"));
+        QCOMPARE(test::readFile(second.value()), QByteArray("second"));
+        QCOMPARE(test::readFile(path), QByteArray("second"));
+
+        QVERIFY(!FileSafety::copyAside(dir.filePath(u"missing.json"_s), now).isOk());
+    }
+
+    void atomicWriteIntoAFileInsteadOfAFolderFails()
+    {
+        QTemporaryDir dir;
+        test::writeFile(dir.filePath(u"plain"_s), "x");
+        QVERIFY(!FileSafety::writeAtomically(dir.filePath(u"plain/inside.json"_s), "y").isOk());
+    }
+
+    void settingsStoreKeepsDottedKeysAcrossInstances()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(u"Devnook.conf"_s);
+        {
+            SettingsKeyValueStore store(ini);
+            QVERIFY(!store.contains(u"Devnook.theme"_s));
+            store.setValue(u"Devnook.theme"_s, u"dark"_s);
+            store.setValue(u"Devnook.pauseUsageTrackingWhenIdle"_s, true);
+        }
+        SettingsKeyValueStore reopened(ini);
+        QCOMPARE(reopened.stringValue(u"Devnook.theme"_s), u"dark"_s);
+        QVERIFY(reopened.value(u"Devnook.pauseUsageTrackingWhenIdle"_s).toBool());
+        reopened.remove(u"Devnook.theme"_s);
+        QVERIFY(!reopened.contains(u"Devnook.theme"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(FoundationTest)
+#include "FoundationTest.moc"
