@@ -63,3 +63,23 @@ function(devnook_add_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC devnook_common_config ${ARG_LIBS})
 endfunction()
+
+# Adds one feature library of the logic core and makes it part of
+# devnook_core. A feature's localisation tables (resources/l10n/<lang>/<feature>.json)
+# are compiled into it with L10N.
+function(devnook_add_core_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;L10N" ${ARGN})
+    devnook_add_library(${name} SOURCES ${ARG_SOURCES} LIBS ${ARG_LIBS})
+    target_link_libraries(devnook_core INTERFACE ${name})
+    if(ARG_L10N)
+        set(files "")
+        foreach(table IN LISTS ARG_L10N)
+            list(APPEND files ${PROJECT_SOURCE_DIR}/resources/l10n/en/${table}.json
+                              ${PROJECT_SOURCE_DIR}/resources/l10n/ca/${table}.json)
+        endforeach()
+        qt_add_resources(${name} ${name}_l10n
+            PREFIX /l10n
+            BASE ${PROJECT_SOURCE_DIR}/resources/l10n
+            FILES ${files})
+    endif()
+endfunction()

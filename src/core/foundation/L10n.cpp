@@ -1,5 +1,6 @@
 #include "L10n.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
@@ -14,15 +15,21 @@ namespace {
 
 using Table = QHash<QString, QString>;
 
+// Each feature brings its own table file under :/l10n/<language>/; the
+// language's table is all of them together.
 Table loadTable(const QString &language)
 {
     Table table;
-    QFile file(u":/l10n/%1.json"_s.arg(language));
-    if (!file.open(QIODevice::ReadOnly))
-        return table;
-    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-    for (auto it = object.begin(); it != object.end(); ++it)
-        table.insert(it.key(), it.value().toString());
+    const QDir folder(u":/l10n/"_s + language);
+    const QStringList files = folder.entryList({u"*.json"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            table.insert(it.key(), it.value().toString());
+    }
     return table;
 }
 
