@@ -1,0 +1,1 @@
+# Dev process manager, ports, URL discovery and readiness.

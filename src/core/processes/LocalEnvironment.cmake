@@ -1,0 +1,1 @@
+# Notifications, .env files, git, project commands, suggestions and launch at login.

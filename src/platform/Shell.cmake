@@ -1,0 +1,1 @@
+# Hot key, appearance watcher and single instance: target_sources(devnook_platform PRIVATE ...).
