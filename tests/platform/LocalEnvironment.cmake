@@ -1,0 +1,1 @@
+# Tests of the Linux notification, autostart and terminal implementations.

@@ -1,0 +1,1 @@
+# Tests of the Linux hot key, appearance and single-instance implementations.
