@@ -4,6 +4,7 @@
 #include "core/foundation/Clock.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/projects/ProjectCoding.h"
+#include "RatioReporter.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -63,4 +64,7 @@ BENCHMARK(BM_ReferenceJsonRoundTrip)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    return devnook::bench::runWithRatios(argc, argv, "BM_ReferenceJsonRoundTrip/2000");
+}
