@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/foundation/Timestamp.h"
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace devnook {
+
+// What started the tracking of a session.
+enum class ProjectUsageSessionSource { playButton, startWorkspace };
+
+namespace ProjectUsageSessionSources {
+
+// Every source, in order.
+const QList<ProjectUsageSessionSource> &all();
+
+// The raw value, also the stored and exported form ("playButton").
+QString rawValue(ProjectUsageSessionSource source);
+
+// The source of a raw value, matched exactly (letter case counts); nothing otherwise.
+std::optional<ProjectUsageSessionSource> fromRawValue(const QString &rawValue);
+
+// The localised title ("usage_session_source_play", "usage_session_source_workspace").
+QString localizedTitle(ProjectUsageSessionSource source);
+
+} // namespace ProjectUsageSessionSources
+
+// One completed stretch of tracked time of one project. Stored sessions never
+// cross a local midnight.
+struct ProjectUsageSession {
+    QUuid id;
+    QUuid projectID;
+    // Name, client and stack as they were when tracking started, untrimmed.
+    QString projectName;
+    QString client;
+    QString stack;
+    ProjectUsageSessionSource source = ProjectUsageSessionSource::playButton;
+    Timestamp startedAt;
+    Timestamp endedAt;
+    // Seconds inside the stretch that count as paused.
+    double pausedDuration = 0.0;
+
+    // endedAt minus startedAt, 0 when negative.
+    double elapsedDuration() const;
+
+    // The elapsed time minus the pause (a pause longer than the session counts
+    // as the whole session), never negative.
+    double trackedDuration() const;
+
+    // Tracked time over elapsed time; pauses count as spread evenly over the
+    // session. Nothing when the session has no length.
+    std::optional<double> trackedFraction() const;
+
+    bool operator==(const ProjectUsageSession &) const = default;
+};
+
+} // namespace devnook

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ProjectUsageSession.h"
+#include "UsageCalendar.h"
+
+#include <QList>
+
+namespace devnook::UsageSessionSplitting {
+
+// Cuts the session at the local midnights it crosses. The first piece keeps
+// the session's id, later pieces get new ones; each piece carries the
+// session's tracked fraction, so the pauses add up to the session's pause
+// (capped at its length). A session without length, or one that reaches
+// outside the plausible window, gives nothing.
+QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const UsageCalendar &calendar);
+
+// Every session split, the pieces in list order, then stably sorted by start,
+// earliest first.
+QList<ProjectUsageSession> normalizedByDay(const QList<ProjectUsageSession> &sessions,
+                                           const UsageCalendar &calendar);
+
+// Stably sorts by start, earliest first.
+void sortByStart(QList<ProjectUsageSession> &sessions);
+
+} // namespace devnook::UsageSessionSplitting
