@@ -1,1 +1,13 @@
-# Notifications, terminal, clipboard, URL opening and autostart: target_sources(devnook_platform PRIVATE ...).
+# Notifications, terminal, clipboard, URL opening and autostart.
+target_sources(devnook_platform PRIVATE
+    linux/DBusNotifier.cpp
+    linux/DBusNotifier.h
+    linux/DesktopClipboard.cpp
+    linux/DesktopUrlOpener.cpp
+    linux/TerminalEmulatorLauncher.cpp
+    linux/XdgAutostartLoginItem.cpp
+    null/NullClipboard.h
+    null/NullNotifier.h
+    null/NullTerminalLauncher.h
+    null/NullUrlOpener.h
+)

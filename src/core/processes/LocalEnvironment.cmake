@@ -1,1 +1,22 @@
 # Notifications, .env files, git, project commands, suggestions and launch at login.
+devnook_add_core_library(devnook_core_environment
+    SOURCES
+        BackgroundReads.cpp
+        Clipboard.h
+        EnvProfileService.cpp
+        GitStatusService.cpp
+        LocalNotificationService.cpp
+        LoginItemService.h
+        Notifier.h
+        ProjectCommandService.cpp
+        ProjectSuggestionService.cpp
+        TerminalLauncher.h
+        UrlOpener.h
+    LIBS
+        devnook_core_projects
+        Qt6::Core
+        Qt6::Concurrent
+        QCoro::Core
+    L10N
+        environment
+)

@@ -1,0 +1,163 @@
+#include "ProjectCommandService.h"
+
+#include "Clipboard.h"
+#include "TerminalLauncher.h"
+#include "UrlOpener.h"
+#include "core/foundation/Text.h"
+#include "core/projects/URLNormalizationService.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+namespace {
+
+const QString kToolFolders = u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s;
+
+std::optional<QUrl> validUrl(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+bool isExecutableFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+// "/bin/zsh" when present, else the user's login shell from the password
+// database, else $SHELL, else "/bin/sh".
+QString loginShell()
+{
+    const QString zsh = u"/bin/zsh"_s;
+    if (isExecutableFile(zsh))
+        return zsh;
+    if (const passwd *entry = ::getpwuid(::getuid()); entry && entry->pw_shell) {
+        const QString shell = QString::fromLocal8Bit(entry->pw_shell);
+        if (isExecutableFile(shell))
+            return shell;
+    }
+    const QString shell = qEnvironmentVariable("SHELL");
+    if (isExecutableFile(shell))
+        return shell;
+    return u"/bin/sh"_s;
+}
+
+// The application's environment with the usual tool folders put in front of
+// PATH, so editors installed outside the desktop's PATH are found.
+QProcessEnvironment backgroundEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString path = environment.value(u"PATH"_s);
+    environment.insert(u"PATH"_s, path.isEmpty() ? kToolFolders : kToolFolders + u':' + path);
+    return environment;
+}
+
+} // namespace
+
+ProjectCommandService::ProjectCommandService(UrlOpener &urlOpener, Clipboard &clipboard, TerminalLauncher &terminal)
+    : m_urlOpener(urlOpener), m_clipboard(clipboard), m_terminal(terminal)
+{
+}
+
+void ProjectCommandService::openURL(const QString &text)
+{
+    if (const auto url = validUrl(URLNormalizationService::normalized(text)))
+        m_urlOpener.open(*url);
+}
+
+void ProjectCommandService::openWorkspaceLink(const ProjectLink &link)
+{
+    openURL(link.url);
+}
+
+void ProjectCommandService::openPreview(const DevProject &project)
+{
+    if (const auto url = previewURL(project))
+        m_urlOpener.open(*url);
+}
+
+void ProjectCommandService::openEditorInBackground(const DevProject &project)
+{
+    const QString command = Text::trimmed(project.editorCommand);
+    if (command.isEmpty())
+        return;
+    QProcess editor;
+    editor.setProgram(loginShell());
+    editor.setArguments({u"-lc"_s, command});
+    editor.setWorkingDirectory(project.folderPath);
+    editor.setProcessEnvironment(backgroundEnvironment());
+    editor.setStandardInputFile(QProcess::nullDevice());
+    editor.setStandardOutputFile(QProcess::nullDevice());
+    editor.setStandardErrorFile(QProcess::nullDevice());
+    // Detached: the editor outlives the call and is never waited for.
+    editor.startDetached();
+}
+
+void ProjectCommandService::openInTerminal(const DevProject &project)
+{
+    m_terminal.openIn(project.folderPath);
+}
+
+void ProjectCommandService::copyLocalhostURL(const DevProject &project)
+{
+    const QString url = Text::trimmed(project.localhostURL);
+    if (!url.isEmpty())
+        m_clipboard.setText(url);
+}
+
+void ProjectCommandService::copyDevCommand(const DevProject &project)
+{
+    const QString text = devCommandText(project);
+    if (!text.isEmpty())
+        m_clipboard.setText(text);
+}
+
+void ProjectCommandService::copyWorkspaceLink(const ProjectLink &link)
+{
+    const QString url = URLNormalizationService::normalized(link.url);
+    if (!url.isEmpty())
+        m_clipboard.setText(url);
+}
+
+std::optional<QUrl> ProjectCommandService::previewURL(const DevProject &project)
+{
+    if (const auto url = validUrl(URLNormalizationService::normalized(project.localhostURL)))
+        return url;
+    return staticIndexURL(project);
+}
+
+std::optional<QUrl> ProjectCommandService::staticIndexURL(const DevProject &project)
+{
+    // A blank folder would find the application's own working folder.
+    if (Text::isBlank(project.folderPath))
+        return std::nullopt;
+    const QString path = QDir(project.folderPath).filePath(u"index.html"_s);
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    return QUrl::fromLocalFile(path);
+}
+
+QString ProjectCommandService::devCommandText(const DevProject &project)
+{
+    QStringList lines;
+    for (const ProjectService &service : runnable(project.services))
+        lines.append(service.displayName() + u": "_s + Text::trimmed(service.command));
+    if (!lines.isEmpty())
+        return lines.join(u'\n');
+    return Text::trimmed(project.devCommand);
+}
+
+} // namespace devnook

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/processes/Clipboard.h"
+
+namespace devnook {
+
+// The application's clipboard; needs the GUI application to exist.
+class DesktopClipboard final : public Clipboard {
+public:
+    void setText(const QString &text) override;
+};
+
+} // namespace devnook

@@ -1,0 +1,12 @@
+#include "DesktopUrlOpener.h"
+
+#include <QDesktopServices>
+
+namespace devnook {
+
+void DesktopUrlOpener::open(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace devnook

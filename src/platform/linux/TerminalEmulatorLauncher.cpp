@@ -1,0 +1,35 @@
+#include "TerminalEmulatorLauncher.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+void TerminalEmulatorLauncher::openIn(const QString &folderPath)
+{
+    const QString terminal = findTerminal();
+    if (terminal.isEmpty())
+        return;
+    // Every one of these terminals opens its shell in the folder it was
+    // started in, so no shell command has to carry the path.
+    QProcess::startDetached(terminal, {}, folderPath);
+}
+
+QString TerminalEmulatorLauncher::findTerminal()
+{
+    QStringList candidates{u"x-terminal-emulator"_s, u"gnome-terminal"_s, u"konsole"_s, u"xfce4-terminal"_s,
+                           u"xterm"_s};
+    const QString preferred = qEnvironmentVariable("TERMINAL").trimmed();
+    if (!preferred.isEmpty())
+        candidates.prepend(preferred);
+    for (const QString &candidate : candidates) {
+        const QString path = QStandardPaths::findExecutable(candidate);
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+} // namespace devnook

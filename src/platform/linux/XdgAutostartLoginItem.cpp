@@ -1,0 +1,113 @@
+#include "XdgAutostartLoginItem.h"
+
+#include "core/foundation/FileSafety.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+namespace {
+
+// True when the [Desktop Entry] group says Hidden=true, the desktop's way to
+// switch an autostart entry off without deleting it.
+bool isHidden(const QByteArray &content)
+{
+    bool inMainGroup = false;
+    for (const QByteArray &rawLine : content.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (inMainGroup && equals > 0 && line.left(equals).trimmed() == "Hidden")
+            return line.mid(equals + 1).trimmed() == "true";
+    }
+    return false;
+}
+
+} // namespace
+
+XdgAutostartLoginItem::XdgAutostartLoginItem() : XdgAutostartLoginItem(QCoreApplication::applicationFilePath()) {}
+
+XdgAutostartLoginItem::XdgAutostartLoginItem(QString executablePath) : m_executablePath(std::move(executablePath)) {}
+
+QString XdgAutostartLoginItem::entryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/autostart/devnook.desktop"_s;
+}
+
+bool XdgAutostartLoginItem::isEnabled() const
+{
+    QFile entry(entryPath());
+    if (!QFileInfo(entry).isFile() || !entry.open(QIODevice::ReadOnly))
+        return false;
+    return !isHidden(entry.readAll());
+}
+
+Result<void> XdgAutostartLoginItem::setEnabled(bool enabled)
+{
+    const QString path = entryPath();
+    if (!enabled) {
+        if (!QFileInfo::exists(path))
+            return Result<void>::success();
+        QFile entry(path);
+        if (!entry.remove())
+            return Result<void>::failure(entry.errorString());
+        return Result<void>::success();
+    }
+    if (m_executablePath.isEmpty())
+        return Result<void>::failure(u"The location of the Devnook program is unknown."_s);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return Result<void>::failure(u"Could not create the folder %1."_s.arg(folder));
+    const QString content = u"[Desktop Entry]\n"
+                            u"Type=Application\n"
+                            u"Name=Devnook\n"
+                            u"Exec="_s
+                            + execArgument(m_executablePath)
+                            + u"\n"
+                              u"Icon=devnook\n"
+                              u"Terminal=false\n"_s;
+    return FileSafety::writeAtomically(path, content.toUtf8());
+}
+
+QString XdgAutostartLoginItem::execArgument(const QString &path)
+{
+    // Readers undo three layers in turn: the string escapes of the value, the
+    // double quotes of the argument, then the "%" field codes.
+    QString quoted;
+    quoted.reserve(path.size() + 2);
+    quoted += u'"';
+    for (const QChar c : path) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    quoted += u'"';
+    quoted.replace(u'%', u"%%"_s);
+
+    QString value;
+    value.reserve(quoted.size());
+    for (const QChar c : quoted) {
+        if (c == u'\\')
+            value += u"\\\\"_s;
+        else if (c == u'\n')
+            value += u"\\n"_s;
+        else if (c == u'\t')
+            value += u"\\t"_s;
+        else if (c == u'\r')
+            value += u"\\r"_s;
+        else
+            value += c;
+    }
+    return value;
+}
+
+} // namespace devnook

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/processes/Clipboard.h"
+
+namespace devnook {
+
+// A clipboard that keeps nothing.
+class NullClipboard final : public Clipboard {
+public:
+    void setText(const QString &) override {}
+};
+
+} // namespace devnook

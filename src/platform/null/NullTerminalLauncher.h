@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/processes/TerminalLauncher.h"
+
+namespace devnook {
+
+// A desktop without a terminal.
+class NullTerminalLauncher final : public TerminalLauncher {
+public:
+    void openIn(const QString &) override {}
+};
+
+} // namespace devnook

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/processes/UrlOpener.h"
+
+namespace devnook {
+
+// Opens nothing.
+class NullUrlOpener final : public UrlOpener {
+public:
+    void open(const QUrl &) override {}
+};
+
+} // namespace devnook
