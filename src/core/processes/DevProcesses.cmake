@@ -1,1 +1,22 @@
 # Dev process manager, ports, URL discovery and readiness.
+devnook_add_core_library(devnook_core_processes
+    SOURCES
+        DevProcessManager.cpp
+        DevProcessManagerLogs.cpp
+        DevServerURLDiscoveryService.cpp
+        DevServiceProcess.cpp
+        LoginShell.cpp
+        PortInspectionService.cpp
+        ProcessOutputBuffer.cpp
+        ProcessTable.cpp
+        TerminalEscapes.cpp
+        URLParts.cpp
+        WorkspaceReadinessProbe.cpp
+        WorkspaceReadinessService.cpp
+    LIBS
+        devnook_core_projects
+        Qt6::Core
+        Qt6::Network
+        QCoro::Core
+        QCoro::Network
+)

@@ -1,0 +1,93 @@
+#include "DevProcessManager.h"
+#include "core/foundation/Clock.h"
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+namespace {
+
+bool isLineBreak(QChar c)
+{
+    switch (c.unicode()) {
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x85:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The pieces between line breaks of every kind, empty ones left out.
+QList<QStringView> nonEmptyLines(QStringView text)
+{
+    QList<QStringView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isLineBreak(text[i]))
+            continue;
+        if (i > start)
+            lines.append(text.sliced(start, i - start));
+        start = i + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+void DevProcessManager::appendLog(const QString &text, const QUuid &projectID, bool isError,
+                                  const std::optional<QUuid> &serviceID,
+                                  const std::optional<QString> &serviceName)
+{
+    QList<QStringView> kept = nonEmptyLines(text);
+    kept.removeIf([](QStringView line) { return line.trimmed().isEmpty(); });
+    if (kept.isEmpty())
+        return;
+
+    QList<DevProcessLogLine> &log = m_logs[projectID];
+    // Lines beyond the cap would be dropped again at once.
+    const qsizetype first = std::max<qsizetype>(0, kept.size() - kMaxLogLines);
+    for (qsizetype i = first; i < kept.size(); ++i)
+        log.append(DevProcessLogLine{QUuid::createUuid(), m_clock.now(), kept[i].toString(), isError,
+                                     serviceID, serviceName});
+    if (log.size() > kMaxLogLines)
+        log.remove(0, log.size() - kMaxLogLines);
+    Q_EMIT logsDidChange(projectID, log);
+}
+
+void DevProcessManager::appendServiceLog(const QString &text, const ProjectService &service,
+                                         const QUuid &projectID, bool isError)
+{
+    const QString name = service.displayName();
+    const QString prefix = u'[' + name + u"] "_s;
+    const QList<QStringView> lines = nonEmptyLines(text);
+    // The prefix keeps every piece from being blank, so only the newest
+    // pieces can reach the log.
+    const qsizetype first = std::max<qsizetype>(0, lines.size() - kMaxLogLines);
+    QString prefixed;
+    for (qsizetype i = first; i < lines.size(); ++i) {
+        if (i > first)
+            prefixed += u'\n';
+        prefixed += prefix;
+        prefixed += lines[i];
+    }
+    appendLog(prefixed, projectID, isError, service.id, name);
+}
+
+void DevProcessManager::clearLogs(const QUuid &projectID)
+{
+    m_logs.insert(projectID, {});
+    Q_EMIT logsDidChange(projectID, {});
+}
+
+QList<DevProcessLogLine> DevProcessManager::logs(const QUuid &projectID) const
+{
+    return m_logs.value(projectID);
+}
+
+} // namespace devnook

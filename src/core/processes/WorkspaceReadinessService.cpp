@@ -1,0 +1,101 @@
+#include "WorkspaceReadinessService.h"
+
+#include "PortInspectionService.h"
+#include "core/projects/URLNormalizationService.h"
+
+#include <QCoroTimer>
+#include <QDeadlineTimer>
+#include <QNetworkProxy>
+#include <QPointer>
+#include <chrono>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+WorkspaceReadinessService::WorkspaceReadinessService(double timeoutSeconds, quint64 pollIntervalNanoseconds,
+                                                     QObject *parent)
+    : QObject(parent), m_timeoutSeconds(timeoutSeconds), m_pollIntervalNanoseconds(pollIntervalNanoseconds)
+{
+    // A proxy from the environment must not answer for a local server.
+    m_network.setProxy(QNetworkProxy::NoProxy);
+}
+
+QList<WorkspaceReadyEndpoint>
+WorkspaceReadinessService::availableCandidates(const QList<WorkspaceReadyEndpoint> &candidates,
+                                               const QSet<int> &excludedPorts)
+{
+    QList<WorkspaceReadyEndpoint> available;
+    QSet<QString> seen;
+    for (const WorkspaceReadyEndpoint &candidate : candidates) {
+        const QString url = URLNormalizationService::normalized(candidate.url);
+        if (url.isEmpty() || seen.contains(url))
+            continue;
+        if (const std::optional<int> port = PortInspectionService::tcpPort(url);
+            port && excludedPorts.contains(*port))
+            continue;
+        seen.insert(url);
+        available.append(WorkspaceReadyEndpoint{url, candidate.serviceID, candidate.serviceName});
+    }
+    return available;
+}
+
+QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
+WorkspaceReadinessService::waitUntilReadyEndpoint(QString configuredURL, QSet<int> excludedPorts,
+                                                  CandidateSource additionalCandidates)
+{
+    const QString url = URLNormalizationService::normalized(configuredURL);
+    if (url.isEmpty())
+        co_return std::nullopt;
+    // Monotonic, so a change of the wall clock cannot end or stretch the wait.
+    const QDeadlineTimer deadline(std::chrono::milliseconds(static_cast<qint64>(m_timeoutSeconds * 1000.0)));
+    const std::optional<int> configuredPort = PortInspectionService::tcpPort(url);
+    const bool configuredPortExcluded = configuredPort && excludedPorts.contains(*configuredPort);
+    const auto pollInterval = std::chrono::nanoseconds(m_pollIntervalNanoseconds);
+    QPointer<WorkspaceReadinessService> self(this);
+
+    while (true) {
+        if (configuredPortExcluded) {
+            if (deadline.hasExpired())
+                co_return std::nullopt;
+            const QList<WorkspaceReadyEndpoint> candidates =
+                availableCandidates(additionalCandidates(), excludedPorts);
+            std::optional<WorkspaceReadyEndpoint> found = co_await firstRespondingCandidate(candidates);
+            if (!self || found)
+                co_return found;
+        } else {
+            if (deadline.hasExpired())
+                co_return co_await firstRespondingCandidate(
+                    availableCandidates(additionalCandidates(), excludedPorts));
+            const bool answered = co_await responds(url);
+            if (!self)
+                co_return std::nullopt;
+            if (answered)
+                co_return WorkspaceReadyEndpoint{url, std::nullopt, std::nullopt};
+        }
+        co_await QCoro::sleepFor(pollInterval);
+        if (!self)
+            co_return std::nullopt;
+    }
+}
+
+QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
+WorkspaceReadinessService::firstRespondingCandidate(QList<WorkspaceReadyEndpoint> candidates)
+{
+    QPointer<WorkspaceReadinessService> self(this);
+    QSet<QString> seen;
+    for (const WorkspaceReadyEndpoint &candidate : candidates) {
+        const QString url = URLNormalizationService::normalized(candidate.url);
+        if (url.isEmpty() || seen.contains(url))
+            continue;
+        seen.insert(url);
+        const bool answered = co_await responds(url);
+        if (!self)
+            co_return std::nullopt;
+        if (answered)
+            co_return WorkspaceReadyEndpoint{url, candidate.serviceID, candidate.serviceName};
+    }
+    co_return std::nullopt;
+}
+
+} // namespace devnook
