@@ -1,19 +1,22 @@
 #include "UsageSessionSplitting.h"
 
+#include "UsageDayCache.h"
 #include "UsageLimits.h"
 
 #include <algorithm>
 
 namespace devnook::UsageSessionSplitting {
 
-QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const UsageCalendar &calendar)
+namespace {
+
+QList<ProjectUsageSession> split(const ProjectUsageSession &session, UsageDayCache &days)
 {
     if (!(session.startedAt < session.endedAt) || !UsageLimits::isPlausibleInstant(session.startedAt)
         || !UsageLimits::isPlausibleInstant(session.endedAt))
         return {};
     const double total = session.startedAt.secondsTo(session.endedAt);
-    const Timestamp firstMidnight = calendar.startOfNextDay(session.startedAt);
-    if (!(firstMidnight < session.endedAt)) {
+    const UsageDay *day = &days.dayContaining(session.startedAt);
+    if (!(day->next < session.endedAt)) {
         // One piece: the same pause as the spread below, without its rounding,
         // so a session read from the file is written back unchanged.
         ProjectUsageSession piece = session;
@@ -23,9 +26,8 @@ QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const 
     const double pausedShare = 1.0 - session.trackedDuration() / total;
     QList<ProjectUsageSession> pieces;
     Timestamp cursor = session.startedAt;
-    Timestamp next = firstMidnight;
     while (cursor < session.endedAt) {
-        const Timestamp pieceEnd = std::min(next, session.endedAt);
+        const Timestamp pieceEnd = std::min(day->next, session.endedAt);
         const double length = cursor.secondsTo(pieceEnd);
         if (!(length > 0.0))
             break;
@@ -37,9 +39,17 @@ QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const 
         piece.pausedDuration = std::max(0.0, pausedShare * length);
         pieces.append(std::move(piece));
         cursor = pieceEnd;
-        next = calendar.startOfNextDay(cursor);
+        day = &days.dayAfter(*day);
     }
     return pieces;
+}
+
+} // namespace
+
+QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const UsageCalendar &calendar)
+{
+    UsageDayCache days(calendar);
+    return split(session, days);
 }
 
 void sortByStart(QList<ProjectUsageSession> &sessions)
@@ -50,10 +60,11 @@ void sortByStart(QList<ProjectUsageSession> &sessions)
 
 QList<ProjectUsageSession> normalizedByDay(const QList<ProjectUsageSession> &sessions, const UsageCalendar &calendar)
 {
+    UsageDayCache days(calendar);
     QList<ProjectUsageSession> pieces;
     pieces.reserve(sessions.size());
     for (const ProjectUsageSession &session : sessions)
-        pieces.append(splitByDay(session, calendar));
+        pieces.append(split(session, days));
     sortByStart(pieces);
     return pieces;
 }
