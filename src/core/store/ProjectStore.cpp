@@ -1,0 +1,141 @@
+#include "ProjectStore.h"
+
+#include "DevicePreviewHooks.h"
+#include "ProjectUsageHooks.h"
+#include "core/foundation/L10n.h"
+#include "core/processes/DevProcessManager.h"
+#include "core/projects/ProjectPersisting.h"
+
+#include <QCoroTimer>
+#include <QPointer>
+
+#include <chrono>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+ProjectStore::ProjectStore(ProjectStoreServices services, QObject *parent)
+    : QObject(parent), m_services(services)
+{
+    connect(&m_services.processManager, &DevProcessManager::stateDidChange, this,
+            &ProjectStore::processStateReported);
+    connect(&m_services.processManager, &DevProcessManager::logsDidChange, this,
+            &ProjectStore::processLogsReported);
+    load();
+    // Queued, so that a click is handled after whatever the notifier was doing.
+    connect(&m_services.notifications, &LocalNotificationService::openProjectLogsRequested, this,
+            &ProjectStore::openLogsRequested, Qt::QueuedConnection);
+}
+
+bool ProjectStore::hasActiveProcesses() const
+{
+    for (const DevProcessState state : m_processStates) {
+        if (state == DevProcessState::starting || state == DevProcessState::running)
+            return true;
+    }
+    return false;
+}
+
+void ProjectStore::refreshProjectStatuses()
+{
+    m_services.usage.refreshAll(m_projects);
+}
+
+void ProjectStore::finishUsageTrackingForQuit()
+{
+    m_services.usage.finishForQuit(m_projects);
+}
+
+void ProjectStore::load()
+{
+    auto loaded = m_services.persistence.loadProjects();
+    if (loaded) {
+        setProjects(sorted(std::move(loaded).value()));
+        setLastError(std::nullopt);
+        m_services.usage.refreshAll(m_projects);
+        return;
+    }
+    // The persistence has already kept the unreadable file aside, so the
+    // empty list may be written over it later.
+    setProjects({});
+    m_services.usage.refreshAll(m_projects);
+    setLastError(L10n::format(u"could_not_load_projects"_s, {loaded.error()}));
+}
+
+void ProjectStore::persist()
+{
+    const auto saved = m_services.persistence.saveProjects(m_projects);
+    if (saved)
+        setLastError(std::nullopt);
+    else
+        setLastError(L10n::format(u"could_not_save_projects"_s, {saved.error()}));
+}
+
+void ProjectStore::setProjects(QList<DevProject> projects)
+{
+    m_projects = std::move(projects);
+    Q_EMIT projectsChanged();
+}
+
+void ProjectStore::setLastError(std::optional<QString> error)
+{
+    if (m_lastError == error)
+        return;
+    m_lastError = std::move(error);
+    Q_EMIT lastErrorChanged();
+}
+
+void ProjectStore::setInitializing(QSet<QUuid> &marks, const QUuid &projectID, bool initializing)
+{
+    if (marks.contains(projectID) == initializing)
+        return;
+    if (initializing)
+        marks.insert(projectID);
+    else
+        marks.remove(projectID);
+    Q_EMIT initializingChanged(projectID);
+}
+
+const DevProject *ProjectStore::findProject(const QUuid &projectID) const
+{
+    const qsizetype index = storedIndex(projectID);
+    return index < 0 ? nullptr : &m_projects[index];
+}
+
+void ProjectStore::log(const QUuid &projectID, const QString &text, bool isError)
+{
+    m_services.processManager.appendLog(text, projectID, isError);
+}
+
+void ProjectStore::logDeliveryFailure(const QUuid &projectID, DeliveryResult result)
+{
+    if (result == DeliveryResult::notAuthorized || result == DeliveryResult::addFailed)
+        log(projectID, L10n::text(u"notification_delivery_failed"_s), true);
+}
+
+bool ProjectStore::isCurrentRun(const QUuid &projectID, const QUuid &runToken) const
+{
+    const auto current = m_readinessRunIDs.constFind(projectID);
+    return current != m_readinessRunIDs.cend() && *current == runToken;
+}
+
+QCoro::Task<> ProjectStore::afterCurrentWork()
+{
+    return QCoro::sleepFor(std::chrono::milliseconds(0));
+}
+
+QCoro::Task<> ProjectStore::refreshDevicePreview(DevProject project)
+{
+    QPointer<ProjectStore> self(this);
+    // Reads the effective URLs as they are once the current work is done.
+    co_await afterCurrentWork();
+    if (!self)
+        co_return;
+    co_await m_services.devicePreview.refreshIfActive(project, effectiveLocalURLOverrides(project));
+    if (!self)
+        co_return;
+    m_services.devicePreview.refreshIfOpen(project);
+}
+
+} // namespace devnook

@@ -1,0 +1,223 @@
+#pragma once
+
+#include "core/processes/DevProcessLogLine.h"
+#include "core/processes/DevProcessState.h"
+#include "core/processes/LocalNotificationService.h"
+#include "core/processes/PortConflictInfo.h"
+#include "core/processes/WorkspaceReadyEndpoint.h"
+#include "core/projects/DevProject.h"
+#include "core/usage/ProjectUsageSession.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace devnook {
+
+class AnalyticsService;
+class Clock;
+class DevicePreviewHooks;
+class DevProcessManager;
+class PortConflictAsker;
+class PortInspectionService;
+class ProjectCommandService;
+class ProjectLogsPresenter;
+class ProjectPersisting;
+class ProjectUsageHooks;
+class WorkspaceReadinessService;
+enum class PortConflictResolution;
+
+// Everything the store works with. The application builds each one once; the
+// store keeps references, so each must outlive it.
+struct ProjectStoreServices {
+    ProjectPersisting &persistence;
+    DevProcessManager &processManager;
+    WorkspaceReadinessService &readiness;
+    PortInspectionService &ports;
+    LocalNotificationService &notifications;
+    ProjectCommandService &commands;
+    PortConflictAsker &portConflictAsker;
+    ProjectLogsPresenter &logsPresenter;
+    DevicePreviewHooks &devicePreview;
+    AnalyticsService &analytics;
+    ProjectUsageHooks &usage;
+    const Clock &clock;
+};
+
+// The one place where everything that happens to a project is decided: the
+// sorted catalogue, the state of each project's dev processes and the starts,
+// stops and readiness waits that change it. Used on the main thread only.
+class ProjectStore final : public QObject {
+    Q_OBJECT
+
+public:
+    // Reads the catalogue, then follows the process manager's reports and
+    // clicks on failure notifications.
+    explicit ProjectStore(ProjectStoreServices services, QObject *parent = nullptr);
+
+    // The catalogue in project order: active before archived, pinned first,
+    // the most recently used first, then by name.
+    const QList<DevProject> &projects() const { return m_projects; }
+    // The last state the process manager reported per project.
+    const QHash<QUuid, DevProcessState> &processStates() const { return m_processStates; }
+    // The process manager's whole log per project.
+    const QHash<QUuid, QList<DevProcessLogLine>> &processLogs() const { return m_processLogs; }
+    // The addresses found ready at run time, under "project:<UUID>" or
+    // "service:<UUID>".
+    const QHash<QString, QString> &effectiveLocalURLs() const { return m_effectiveLocalURLs; }
+    // Projects whose workspace start is under way.
+    const QSet<QUuid> &initializingWorkspaces() const { return m_initializingWorkspaces; }
+    // Projects whose play start is under way.
+    const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
+    // The text of the last catalogue failure or refused save.
+    const std::optional<QString> &lastError() const { return m_lastError; }
+
+    // True when some project's processes are starting or running.
+    bool hasActiveProcesses() const;
+    // What a project shows: starting while a start is under way, else the
+    // reported state, else stopped.
+    DevProcessState displayProcessState(const DevProject &project) const;
+    // The project's entries of effectiveLocalURLs.
+    QHash<QString, QString> effectiveLocalURLOverrides(const DevProject &project) const;
+
+    // Adds the project or replaces the stored one with its id. False, with
+    // lastError set and nothing written, when another project uses the same
+    // folder.
+    bool save(const DevProject &project);
+    // Removes the project, its device preview and its usage history; running
+    // processes keep running.
+    void deleteProject(const DevProject &project);
+    // Flips the stored project's pin, unless it is archived.
+    void togglePinned(const DevProject &project);
+    // Archives and unpins the stored project.
+    void archive(const DevProject &project);
+    // Brings the stored project back from the archive.
+    void restore(const DevProject &project);
+    // Stamps the stored project as used now.
+    void markUsed(const DevProject &project);
+
+    // Recomputes the usage figures of every project.
+    void refreshProjectStatuses();
+    // Ends every running usage session; stops no process.
+    void finishUsageTrackingForQuit();
+
+    // The play/stop button: stops a starting or running project, otherwise
+    // starts it after the port check.
+    void toggleDevProcess(const DevProject &project);
+    // Stops the project and starts it again once its processes are gone.
+    void restartDevProcess(const DevProject &project);
+    // Port check, editor, dev processes, readiness wait, browser, workspace
+    // links and a ready or failure notification.
+    void startWorkspace(const DevProject &project);
+
+Q_SIGNALS:
+    // Emitted when the project list or a project in it changed.
+    void projectsChanged();
+    // Emitted when lastError changed.
+    void lastErrorChanged();
+    // Emitted when a project's reported process state changed.
+    void processStateChanged(const QUuid &projectID);
+    // Emitted when a project's log changed.
+    void logsChanged(const QUuid &projectID);
+    // Emitted when effectiveLocalURLs changed.
+    void effectiveLocalURLsChanged();
+    // Emitted when a project entered or left initializingWorkspaces or
+    // initializingDevProcesses.
+    void initializingChanged(const QUuid &projectID);
+
+private:
+    // ProjectStore.cpp
+    void load();
+    void persist();
+    void setProjects(QList<DevProject> projects);
+    void setLastError(std::optional<QString> error);
+    void setInitializing(QSet<QUuid> &marks, const QUuid &projectID, bool initializing);
+    const DevProject *findProject(const QUuid &projectID) const;
+    void log(const QUuid &projectID, const QString &text, bool isError = false);
+    void logDeliveryFailure(const QUuid &projectID, DeliveryResult result);
+    bool isCurrentRun(const QUuid &projectID, const QUuid &runToken) const;
+    // Finishes once the work now running on the main thread is done, so a
+    // task started with it runs after its starter, as a queued call would.
+    static QCoro::Task<> afterCurrentWork();
+    QCoro::Task<> refreshDevicePreview(DevProject project);
+
+    // ProjectStoreCatalogue.cpp
+    static QList<DevProject> sorted(QList<DevProject> projects);
+    const DevProject *duplicateProject(const DevProject &project) const;
+    qsizetype storedIndex(const QUuid &projectID) const;
+    void replaceSortedAndPersist();
+    static QString projectURLKey(const QUuid &projectID);
+    static QString serviceURLKey(const QUuid &serviceID);
+
+    // ProjectStoreAnalytics.cpp
+    static QHash<QString, QString> analyticsParameters(const DevProject &project, const QString &source);
+    static QString analyticsSource(ProjectUsageSessionSource source);
+    void signalProcessStartFailed(const DevProject &project, ProjectUsageSessionSource source,
+                                  const QString &category);
+
+    // ProjectStoreProcesses.cpp
+    void processStateReported(const QUuid &projectID, DevProcessState state);
+    void processLogsReported(const QUuid &projectID, const QList<DevProcessLogLine> &lines);
+    void handleProcessStateChange(const QUuid &projectID, DevProcessState state);
+    void handleProcessesRunning(const QUuid &projectID);
+    void handleProcessesEnded(const QUuid &projectID, DevProcessState state);
+
+    // ProjectStorePlay.cpp
+    bool startDevProcess(const DevProject &project);
+    QCoro::Task<> restartWhenStopped(DevProject project);
+    // True when the start may go ahead: no foreign listener on the project's
+    // ports, or the user freed the port or chose to continue.
+    bool ensurePortAvailable(const DevProject &project);
+    PortConflictResolution resolvePortConflict(const PortConflictInfo &conflict, const DevProject &project);
+    bool freePort(const QUuid &projectID, const PortConflictInfo &conflict);
+    void clearEffectiveLocalURLs(const QUuid &projectID);
+
+    // ProjectStoreWorkspace.cpp
+    QCoro::Task<> runWorkspaceReadiness(DevProject project, QUuid runToken, Timestamp discoverySince);
+    void logWorkspaceReady(const DevProject &project, const WorkspaceReadyEndpoint &endpoint);
+    void openWorkspaceLinks(const DevProject &project, QSet<QString> excluding);
+    QCoro::Task<> notifyWorkspaceFailed(QUuid projectID);
+    static std::optional<QString> readyServiceName(const DevProject &project, const QString &url);
+
+    // ProjectStoreReadiness.cpp
+    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
+    waitForReadyLocalhostEndpoint(DevProject project, Timestamp discoverySince, bool logProgress);
+    QList<WorkspaceReadyEndpoint> readinessCandidates(const DevProject &project, Timestamp discoverySince,
+                                                      const QString &configuredURL) const;
+    void registerEffectiveLocalURL(const WorkspaceReadyEndpoint &endpoint, const QUuid &fallbackProjectID);
+    void notifyDevProcessStartedIfNeeded(const QUuid &projectID);
+    QCoro::Task<> runPlayReadiness(DevProject project, QUuid runToken, Timestamp discoverySince);
+    QCoro::Task<> notifyDevProcessReadinessFailed(QUuid projectID);
+    void notifyDevProcessFailed(const QUuid &projectID);
+    QCoro::Task<> postDevProcessFailed(DevProject project);
+    void openLogsRequested(const QUuid &projectID);
+
+    ProjectStoreServices m_services;
+
+    QList<DevProject> m_projects;
+    QHash<QUuid, DevProcessState> m_processStates;
+    QHash<QUuid, QList<DevProcessLogLine>> m_processLogs;
+    QHash<QString, QString> m_effectiveLocalURLs;
+    QSet<QUuid> m_initializingWorkspaces;
+    QSet<QUuid> m_initializingDevProcesses;
+    std::optional<QString> m_lastError;
+
+    // How the current start of a project was asked for, until its usage
+    // session opens.
+    QHash<QUuid, ProjectUsageSessionSource> m_pendingUsageSources;
+    // Projects whose readiness step of the current run has been taken.
+    QSet<QUuid> m_handledReadinessProjectIDs;
+    // A fresh token per start; a readiness task that resumes under an older
+    // one does nothing further.
+    QHash<QUuid, QUuid> m_readinessRunIDs;
+    // The conflict the user chose to ignore, for the next readiness wait.
+    QHash<QUuid, PortConflictInfo> m_continuedDespitePortConflict;
+};
+
+} // namespace devnook

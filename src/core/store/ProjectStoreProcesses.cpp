@@ -1,0 +1,104 @@
+#include "ProjectStore.h"
+
+#include "ProjectUsageHooks.h"
+#include "core/analytics/AnalyticsService.h"
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+namespace {
+
+bool hasEnded(DevProcessState state)
+{
+    return state == DevProcessState::stopped || state == DevProcessState::failed;
+}
+
+} // namespace
+
+void ProjectStore::processLogsReported(const QUuid &projectID, const QList<DevProcessLogLine> &lines)
+{
+    m_processLogs.insert(projectID, lines);
+    Q_EMIT logsChanged(projectID);
+}
+
+void ProjectStore::processStateReported(const QUuid &projectID, DevProcessState state)
+{
+    const auto previous = m_processStates.constFind(projectID);
+    // The manager repeats its aggregate state after every service event.
+    if (previous != m_processStates.cend() && *previous == state)
+        return;
+    m_processStates.insert(projectID, state);
+    Q_EMIT processStateChanged(projectID);
+    handleProcessStateChange(projectID, state);
+    if (hasEnded(state)) {
+        setInitializing(m_initializingWorkspaces, projectID, false);
+        setInitializing(m_initializingDevProcesses, projectID, false);
+    }
+}
+
+void ProjectStore::handleProcessStateChange(const QUuid &projectID, DevProcessState state)
+{
+    switch (state) {
+    case DevProcessState::starting:
+        return;
+    case DevProcessState::running:
+        handleProcessesRunning(projectID);
+        return;
+    case DevProcessState::stopped:
+    case DevProcessState::failed:
+        handleProcessesEnded(projectID, state);
+        return;
+    }
+}
+
+void ProjectStore::handleProcessesRunning(const QUuid &projectID)
+{
+    const ProjectUsageSessionSource source =
+        m_pendingUsageSources.value(projectID, ProjectUsageSessionSource::playButton);
+    if (const DevProject *project = findProject(projectID)) {
+        const DevProject record = *project;
+        // The session takes the pending source; without the project it stays.
+        m_pendingUsageSources.remove(projectID);
+        m_services.usage.processesRunning(record, source);
+        m_services.analytics.signal(AnalyticsEvent::processStarted,
+                                    analyticsParameters(record, analyticsSource(source)));
+    }
+    // A workspace start waits for readiness itself.
+    if (source != ProjectUsageSessionSource::startWorkspace)
+        notifyDevProcessStartedIfNeeded(projectID);
+}
+
+void ProjectStore::handleProcessesEnded(const QUuid &projectID, DevProcessState state)
+{
+    const DevProject *found = findProject(projectID);
+    const std::optional<DevProject> project = found ? std::optional<DevProject>(*found) : std::nullopt;
+    const bool startingWorkspace = m_initializingWorkspaces.contains(projectID);
+    if (state == DevProcessState::failed && project
+        && (startingWorkspace || m_initializingDevProcesses.contains(projectID))) {
+        // The source comes from the start that is under way: its usage
+        // source was already taken when the processes first ran.
+        signalProcessStartFailed(*project,
+                                 startingWorkspace ? ProjectUsageSessionSource::startWorkspace
+                                                   : ProjectUsageSessionSource::playButton,
+                                 u"process-exited-during-start"_s);
+    }
+    m_pendingUsageSources.remove(projectID);
+    m_handledReadinessProjectIDs.remove(projectID);
+    m_readinessRunIDs.remove(projectID);
+    clearEffectiveLocalURLs(projectID);
+    if (project)
+        refreshDevicePreview(*project);
+    m_services.usage.processesEnded(projectID);
+    if (state == DevProcessState::failed)
+        notifyDevProcessFailed(projectID);
+}
+
+DevProcessState ProjectStore::displayProcessState(const DevProject &project) const
+{
+    if (m_initializingWorkspaces.contains(project.id) || m_initializingDevProcesses.contains(project.id))
+        return DevProcessState::starting;
+    return m_processStates.value(project.id, DevProcessState::stopped);
+}
+
+} // namespace devnook
