@@ -1,6 +1,8 @@
 #include "DevProcessManager.h"
 #include "core/foundation/Clock.h"
 
+#include <QRandomGenerator>
+
 using namespace Qt::StringLiterals;
 
 namespace devnook {
@@ -38,6 +40,22 @@ QList<QStringView> nonEmptyLines(QStringView text)
     return lines;
 }
 
+// A random (version 4) identifier from the seeded generator: a flood of
+// output makes lines by the thousand, and the system generator behind
+// QUuid::createUuid costs a system call for each.
+QUuid newLineID()
+{
+    quint32 words[4];
+    QRandomGenerator::global()->fillRange(words);
+    const auto byte = [&words](int index) {
+        return static_cast<uchar>(words[2 + index / 4] >> (8 * (index % 4)));
+    };
+    return QUuid(words[0], static_cast<ushort>(words[1]),
+                 static_cast<ushort>(((words[1] >> 16) & 0x0FFF) | 0x4000),
+                 static_cast<uchar>((byte(0) & 0x3F) | 0x80), byte(1), byte(2), byte(3), byte(4), byte(5),
+                 byte(6), byte(7));
+}
+
 } // namespace
 
 void DevProcessManager::appendLog(const QString &text, const QUuid &projectID, bool isError,
@@ -53,8 +71,8 @@ void DevProcessManager::appendLog(const QString &text, const QUuid &projectID, b
     // Lines beyond the cap would be dropped again at once.
     const qsizetype first = std::max<qsizetype>(0, kept.size() - kMaxLogLines);
     for (qsizetype i = first; i < kept.size(); ++i)
-        log.append(DevProcessLogLine{QUuid::createUuid(), m_clock.now(), kept[i].toString(), isError,
-                                     serviceID, serviceName});
+        log.append(DevProcessLogLine{newLineID(), m_clock.now(), kept[i].toString(), isError, serviceID,
+                                     serviceName});
     if (log.size() > kMaxLogLines)
         log.remove(0, log.size() - kMaxLogLines);
     Q_EMIT logsDidChange(projectID, log);
