@@ -19,7 +19,8 @@ const QString kGitProgram = u"/usr/bin/git"_s;
 
 // The trimmed standard output of a git call that ended with status 0 within
 // the time limit; nothing otherwise.
-std::optional<QString> runGit(const QStringList &arguments, const QString &folderPath)
+std::optional<QString> runGit(const QStringList &arguments, const QString &folderPath,
+                              std::chrono::milliseconds timeout)
 {
     QProcess git;
     git.setProgram(kGitProgram);
@@ -36,7 +37,7 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
         return std::nullopt;
     // waitForFinished drains the output pipe while it waits, so output of any
     // length cannot stall git.
-    if (!git.waitForFinished(static_cast<int>(kCallTimeout.count()))) {
+    if (!git.waitForFinished(static_cast<int>(timeout.count()))) {
         git.kill();
         git.waitForFinished();
         return std::nullopt;
@@ -50,37 +51,39 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
     return Text::trimmed(output);
 }
 
-bool isGitRepository(const QString &folderPath)
+bool isGitRepository(const QString &folderPath, std::chrono::milliseconds timeout)
 {
-    return runGit({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath) == u"true"_s;
+    return runGit({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout) == u"true"_s;
 }
 
-std::optional<QString> currentBranch(const QString &folderPath)
+std::optional<QString> currentBranch(const QString &folderPath, std::chrono::milliseconds timeout)
 {
-    if (auto branch = runGit({u"branch"_s, u"--show-current"_s}, folderPath); branch && !branch->isEmpty())
+    auto branch = runGit({u"branch"_s, u"--show-current"_s}, folderPath, timeout);
+    if (branch && !branch->isEmpty())
         return branch;
-    if (auto commit = runGit({u"rev-parse"_s, u"--short"_s, u"HEAD"_s}, folderPath); commit && !commit->isEmpty())
+    auto commit = runGit({u"rev-parse"_s, u"--short"_s, u"HEAD"_s}, folderPath, timeout);
+    if (commit && !commit->isEmpty())
         return commit;
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<ProjectGitStatus> readStatus(const QString &folderPath)
+std::optional<ProjectGitStatus> readStatus(const QString &folderPath, std::chrono::milliseconds callTimeout)
 {
     // A blank path would make git read the application's own working folder.
-    if (Text::isBlank(folderPath) || !isGitRepository(folderPath))
+    if (Text::isBlank(folderPath) || !isGitRepository(folderPath, callTimeout))
         return std::nullopt;
-    std::optional<QString> branch = currentBranch(folderPath);
+    std::optional<QString> branch = currentBranch(folderPath, callTimeout);
     if (!branch)
         return std::nullopt;
-    const std::optional<QString> changes = runGit({u"status"_s, u"--porcelain"_s}, folderPath);
+    const std::optional<QString> changes = runGit({u"status"_s, u"--porcelain"_s}, folderPath, callTimeout);
     return ProjectGitStatus{std::move(*branch), changes && !changes->isEmpty()};
 }
 
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project)
 {
-    co_return co_await QtConcurrent::run(&backgroundReadPool(), &readStatus, project.folderPath);
+    co_return co_await QtConcurrent::run(&backgroundReadPool(), &readStatus, project.folderPath, kCallTimeout);
 }
 
 } // namespace devnook::GitStatusService

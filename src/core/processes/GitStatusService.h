@@ -30,8 +30,9 @@ inline constexpr std::chrono::milliseconds kCallTimeout{10000};
 // no branch or commit can be named.
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project);
 
-// The same reading, done on the calling thread.
-std::optional<ProjectGitStatus> readStatus(const QString &folderPath);
+// The same reading, done on the calling thread, with each git call bounded.
+std::optional<ProjectGitStatus> readStatus(const QString &folderPath,
+                                           std::chrono::milliseconds callTimeout = kCallTimeout);
 
 } // namespace GitStatusService
 

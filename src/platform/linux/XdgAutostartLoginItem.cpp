@@ -32,6 +32,38 @@ bool isHidden(const QByteArray &content)
     return false;
 }
 
+// Readers undo three layers in turn: the string escapes of the value, the
+// double quotes of the argument, then the "%" field codes.
+QString quotedArgument(const QString &path)
+{
+    QString quoted;
+    quoted.reserve(path.size() + 2);
+    quoted += u'"';
+    for (const QChar c : path) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    quoted += u'"';
+    quoted.replace(u'%', u"%%"_s);
+
+    QString value;
+    value.reserve(quoted.size());
+    for (const QChar c : quoted) {
+        if (c == u'\\')
+            value += u"\\\\"_s;
+        else if (c == u'\n')
+            value += u"\\n"_s;
+        else if (c == u'\t')
+            value += u"\\t"_s;
+        else if (c == u'\r')
+            value += u"\\r"_s;
+        else
+            value += c;
+    }
+    return value;
+}
+
 } // namespace
 
 XdgAutostartLoginItem::XdgAutostartLoginItem() : XdgAutostartLoginItem(QCoreApplication::applicationFilePath()) {}
@@ -71,43 +103,19 @@ Result<void> XdgAutostartLoginItem::setEnabled(bool enabled)
                             u"Type=Application\n"
                             u"Name=Devnook\n"
                             u"Exec="_s
-                            + execArgument(m_executablePath)
+                            + execValue(m_executablePath)
                             + u"\n"
                               u"Icon=devnook\n"
                               u"Terminal=false\n"_s;
     return FileSafety::writeAtomically(path, content.toUtf8());
 }
 
-QString XdgAutostartLoginItem::execArgument(const QString &path)
+QString XdgAutostartLoginItem::execValue(const QString &executablePath)
 {
-    // Readers undo three layers in turn: the string escapes of the value, the
-    // double quotes of the argument, then the "%" field codes.
-    QString quoted;
-    quoted.reserve(path.size() + 2);
-    quoted += u'"';
-    for (const QChar c : path) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-            quoted += u'\\';
-        quoted += c;
-    }
-    quoted += u'"';
-    quoted.replace(u'%', u"%%"_s);
-
-    QString value;
-    value.reserve(quoted.size());
-    for (const QChar c : quoted) {
-        if (c == u'\\')
-            value += u"\\\\"_s;
-        else if (c == u'\n')
-            value += u"\\n"_s;
-        else if (c == u'\t')
-            value += u"\\t"_s;
-        else if (c == u'\r')
-            value += u"\\r"_s;
-        else
-            value += c;
-    }
-    return value;
+    const QString argument = quotedArgument(executablePath);
+    // GLib checks that the program exists before it turns "%%" back into "%",
+    // so a path holding "%" is handed to env as an argument instead.
+    return executablePath.contains(u'%') ? u"/usr/bin/env "_s + argument : argument;
 }
 
 } // namespace devnook

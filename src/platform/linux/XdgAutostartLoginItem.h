@@ -23,9 +23,9 @@ public:
     // Where the entry lives, read anew from the environment at each call.
     static QString entryPath();
 
-    // The path as one Exec argument, quoted and escaped so that spaces,
-    // quotes, backslashes, "$" and "%" reach the program unchanged.
-    static QString execArgument(const QString &path);
+    // The Exec value that starts the program: its path quoted and escaped so
+    // that spaces, quotes, backslashes, "$" and "%" reach it unchanged.
+    static QString execValue(const QString &executablePath);
 
 private:
     QString m_executablePath;

@@ -1,0 +1,156 @@
+#include "support/RecordingDesktop.h"
+#include "support/TestEnvironment.h"
+#include "core/processes/ProjectCommandService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+ProjectService service(const QString &name, const QString &command)
+{
+    return ProjectService{QUuid::createUuid(), name, command, {}};
+}
+
+} // namespace
+
+class ProjectCommandServiceTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::RecordingUrlOpener m_opener;
+    test::RecordingClipboard m_clipboard;
+    test::RecordingTerminalLauncher m_terminal;
+    ProjectCommandService m_commands{m_opener, m_clipboard, m_terminal};
+    QString m_initialFolder = QDir::currentPath();
+
+private Q_SLOTS:
+    void init()
+    {
+        m_opener.opened.clear();
+        m_clipboard.texts.clear();
+        m_terminal.folders.clear();
+    }
+
+    void cleanup() { QDir::setCurrent(m_initialFolder); }
+
+    void openURL_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<QUrl>>("opened");
+        QTest::newRow("local address without a scheme")
+            << u" localhost:5173/app "_s << QList<QUrl>{QUrl(u"http://localhost:5173/app"_s)};
+        QTest::newRow("remote address") << u"example.com/docs"_s << QList<QUrl>{QUrl(u"https://example.com/docs"_s)};
+        QTest::newRow("blank") << u"  \n"_s << QList<QUrl>{};
+        QTest::newRow("not a URL") << u"http://exa mple.com"_s << QList<QUrl>{};
+    }
+
+    void openURL()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<QUrl>, opened);
+        m_commands.openURL(text);
+        m_commands.openWorkspaceLink(ProjectLink{QUuid::createUuid(), std::nullopt, u"Docs"_s, text, false});
+        QCOMPARE(m_opener.opened, opened + opened);
+    }
+
+    void copyActions()
+    {
+        DevProject project;
+        project.localhostURL = u"  localhost:3000\n"_s;
+        m_commands.copyLocalhostURL(project);
+        m_commands.copyWorkspaceLink(ProjectLink{QUuid::createUuid(), WorkspaceLinkKind::staging, {},
+                                                 u"staging.example.com"_s, false});
+        project.localhostURL = u" "_s;
+        m_commands.copyLocalhostURL(project);
+        m_commands.copyWorkspaceLink(ProjectLink{QUuid::createUuid(), std::nullopt, u"Empty"_s, u""_s, false});
+        QCOMPARE(m_clipboard.texts, (QStringList{u"localhost:3000"_s, u"https://staging.example.com"_s}));
+    }
+
+    void devCommandText_data()
+    {
+        QTest::addColumn<QList<ProjectService>>("services");
+        QTest::addColumn<QString>("legacyCommand");
+        QTest::addColumn<QStringList>("copied");
+        QTest::newRow("named and unnamed services")
+            << QList<ProjectService>{service(u" Web "_s, u" pnpm dev \n"_s), service(u""_s, u"pnpm worker"_s)}
+            << u"npm start"_s << QStringList{u"Web: pnpm dev\nService: pnpm worker"_s};
+        QTest::newRow("blank services are left out")
+            << QList<ProjectService>{service(u"Idle"_s, u"  "_s), service(u"API"_s, u"cargo run"_s)} << QString()
+            << QStringList{u"API: cargo run"_s};
+        QTest::newRow("only blank services: the legacy command")
+            << QList<ProjectService>{service(u"Web"_s, u"\t"_s)} << u"  npm run dev  "_s
+            << QStringList{u"npm run dev"_s};
+        QTest::newRow("nothing to copy") << QList<ProjectService>{service(u"Web"_s, u""_s)} << u"   "_s
+                                         << QStringList{};
+    }
+
+    void devCommandText()
+    {
+        QFETCH(QList<ProjectService>, services);
+        QFETCH(QString, legacyCommand);
+        QFETCH(QStringList, copied);
+        DevProject project;
+        project.services = services;
+        project.devCommand = legacyCommand;
+        m_commands.copyDevCommand(project);
+        QCOMPARE(m_clipboard.texts, copied);
+    }
+
+    void previewPrefersTheLocalURL()
+    {
+        QTemporaryDir folder;
+        test::writeFile(folder.filePath(u"index.html"_s), "<h1>Static</h1>\n");
+        DevProject project;
+        project.folderPath = folder.path();
+        project.localhostURL = u"127.0.0.1:8000"_s;
+        QCOMPARE(ProjectCommandService::previewURL(project), std::optional(QUrl(u"http://127.0.0.1:8000"_s)));
+
+        project.localhostURL = u" "_s;
+        const QUrl indexFile = QUrl::fromLocalFile(folder.filePath(u"index.html"_s));
+        QCOMPARE(ProjectCommandService::previewURL(project), std::optional(indexFile));
+        m_commands.openPreview(project);
+        QCOMPARE(m_opener.opened, QList<QUrl>{indexFile});
+
+        QVERIFY(QFile::remove(folder.filePath(u"index.html"_s)));
+        QCOMPARE(ProjectCommandService::previewURL(project), std::nullopt);
+        m_commands.openPreview(project);
+        QCOMPARE(m_opener.opened.size(), 1);
+    }
+
+    void staticIndexNeedsAFolder()
+    {
+        QTemporaryDir workingFolder;
+        test::writeFile(workingFolder.filePath(u"index.html"_s), "<h1>Not a project</h1>\n");
+        QVERIFY(QDir::setCurrent(workingFolder.path()));
+        DevProject project;
+        project.folderPath = u"  "_s;
+        QCOMPARE(ProjectCommandService::staticIndexURL(project), std::nullopt);
+        project.folderPath = u"."_s;
+        QVERIFY(ProjectCommandService::staticIndexURL(project));
+    }
+
+    void editorRunsThroughTheLoginShellInTheFolder()
+    {
+        QTemporaryDir folder;
+        DevProject project;
+        project.folderPath = folder.path();
+        project.editorCommand = u"  { pwd; printenv PATH; } > editor.tmp && mv editor.tmp editor.txt \n"_s;
+        m_commands.openEditorInBackground(project);
+
+        const QString output = folder.filePath(u"editor.txt"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), 20000);
+        const QStringList lines = QString::fromUtf8(test::readFile(output)).split(u'\n');
+        QCOMPARE(lines.value(0), QDir(folder.path()).canonicalPath());
+        QVERIFY2(lines.value(1).startsWith(u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s),
+                 qPrintable(lines.value(1)));
+    }
+};
+
+QTEST_GUILESS_MAIN(ProjectCommandServiceTest)
+#include "ProjectCommandServiceTest.moc"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/processes/Clipboard.h"
+#include "core/processes/TerminalLauncher.h"
+#include "core/processes/UrlOpener.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace devnook::test {
+
+// Desktop seams that remember what they were asked to do.
+class RecordingUrlOpener final : public UrlOpener {
+public:
+    void open(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
+class RecordingClipboard final : public Clipboard {
+public:
+    void setText(const QString &text) override { texts.append(text); }
+    QStringList texts;
+};
+
+class RecordingTerminalLauncher final : public TerminalLauncher {
+public:
+    void openIn(const QString &folderPath) override { folders.append(folderPath); }
+    QStringList folders;
+};
+
+} // namespace devnook::test
