@@ -1,15 +1,15 @@
-#include "support/RecordingDesktop.h"
+#include "platform/linux/DBusNotifier.h"
+
 #include "TestNotificationServer.h"
 #include "core/foundation/UuidText.h"
 #include "core/processes/LocalNotificationService.h"
 #include "core/processes/ProjectCommandService.h"
-#include "platform/linux/DBusNotifier.h"
+#include "support/RecordingDesktop.h"
 
 #include <QCoroTask>
 #include <QDBusConnection>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -90,8 +90,9 @@ private Q_SLOTS:
     void plainBodyForAServerWithoutMarkup()
     {
         m_server->capabilities = {u"actions"_s, u"body"_s};
-        QCOMPARE(QCoro::waitFor(m_service->notifyWorkspaceReady(u"Shop"_s, u"http://localhost:3000/?a=1&b=2"_s)),
-                 DeliveryResult::delivered);
+        QCOMPARE(
+            QCoro::waitFor(m_service->notifyWorkspaceReady(u"Shop"_s, u"http://localhost:3000/?a=1&b=2"_s)),
+            DeliveryResult::delivered);
         QCOMPARE(m_server->notifications.constFirst().body, u"Ready at http://localhost:3000/?a=1&b=2"_s);
     }
 
@@ -162,7 +163,8 @@ private Q_SLOTS:
         DBusNotifier notifier(name);
         notifier.prepare();
         LocalNotificationService service(notifier, m_commands);
-        QCOMPARE(QCoro::waitFor(service.notifyWorkspaceFailed(u"Shop"_s, kProjectID)), DeliveryResult::notAppBundle);
+        QCOMPARE(QCoro::waitFor(service.notifyWorkspaceFailed(u"Shop"_s, kProjectID)),
+                 DeliveryResult::notAppBundle);
         QDBusConnection::disconnectFromBus(name);
     }
 };

@@ -1,5 +1,6 @@
-#include "support/TestEnvironment.h"
 #include "platform/linux/TerminalEmulatorLauncher.h"
+
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,10 +54,11 @@ private Q_SLOTS:
             << QStringList{u"my-term"_s, u"x-terminal-emulator"_s} << u"my-term"_s << u"my-term"_s;
         QTest::newRow("a missing choice falls through")
             << QStringList{u"konsole"_s, u"xterm"_s} << u"missing-term"_s << u"konsole"_s;
-        QTest::newRow("the Debian alternative") << QStringList{u"xterm"_s, u"x-terminal-emulator"_s} << QString()
-                                                << u"x-terminal-emulator"_s;
+        QTest::newRow("the Debian alternative")
+            << QStringList{u"xterm"_s, u"x-terminal-emulator"_s} << QString() << u"x-terminal-emulator"_s;
         QTest::newRow("desktop terminals in order")
-            << QStringList{u"xterm"_s, u"xfce4-terminal"_s, u"gnome-terminal"_s} << QString() << u"gnome-terminal"_s;
+            << QStringList{u"xterm"_s, u"xfce4-terminal"_s, u"gnome-terminal"_s} << QString()
+            << u"gnome-terminal"_s;
         QTest::newRow("none") << QStringList{} << QString() << QString();
     }
 
@@ -69,7 +71,8 @@ private Q_SLOTS:
             makeTerminal(m_bin.filePath(name));
         if (!preferred.isEmpty())
             qputenv("TERMINAL", preferred.toUtf8());
-        QCOMPARE(TerminalEmulatorLauncher::findTerminal(), found.isEmpty() ? QString() : m_bin.filePath(found));
+        QCOMPARE(TerminalEmulatorLauncher::findTerminal(),
+                 found.isEmpty() ? QString() : m_bin.filePath(found));
     }
 
     void opensInTheFolder()

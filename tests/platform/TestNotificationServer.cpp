@@ -18,8 +18,7 @@ const QString kConnectionName = u"devnook-test-notification-server"_s;
 // notifier under test, as a real desktop is.
 TestNotificationServer::TestNotificationServer()
     : m_connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnectionName))
-{
-}
+{}
 
 TestNotificationServer::~TestNotificationServer()
 {
@@ -30,7 +29,8 @@ TestNotificationServer::~TestNotificationServer()
 bool TestNotificationServer::start()
 {
     if (!m_connection.registerObject(u"/org/freedesktop/Notifications"_s, this,
-                                     QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals))
+                                     QDBusConnection::ExportScriptableSlots |
+                                         QDBusConnection::ExportScriptableSignals))
         return false;
     return m_connection.registerService(kService);
 }

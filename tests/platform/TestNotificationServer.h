@@ -35,7 +35,8 @@ public:
     // Gives the name back, as a desktop without notifications would have.
     void stop();
 
-    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body"), QStringLiteral("body-markup")};
+    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body"),
+                             QStringLiteral("body-markup")};
     // When set, Notify answers with an error.
     bool refuseNotifications = false;
     QList<Notification> notifications;
@@ -46,9 +47,9 @@ public:
 
 public Q_SLOTS:
     Q_SCRIPTABLE QStringList GetCapabilities();
-    Q_SCRIPTABLE uint Notify(const QString &appName, uint replacesID, const QString &appIcon, const QString &summary,
-                             const QString &body, const QStringList &actions, const QVariantMap &hints,
-                             int expireTimeout);
+    Q_SCRIPTABLE uint Notify(const QString &appName, uint replacesID, const QString &appIcon,
+                             const QString &summary, const QString &body, const QStringList &actions,
+                             const QVariantMap &hints, int expireTimeout);
     Q_SCRIPTABLE void CloseNotification(uint id);
 
 Q_SIGNALS:

@@ -1,6 +1,7 @@
+#include "platform/linux/XdgAutostartLoginItem.h"
+
 #include "support/FileSizeLimit.h"
 #include "support/TestEnvironment.h"
-#include "platform/linux/XdgAutostartLoginItem.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +32,8 @@ private Q_SLOTS:
 
     void entryLivesInTheConfigFolder()
     {
-        QCOMPARE(XdgAutostartLoginItem::entryPath(), qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart/devnook.desktop"_s);
+        QCOMPARE(XdgAutostartLoginItem::entryPath(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart/devnook.desktop"_s);
     }
 
     void switchingOnAndOff()
@@ -49,7 +51,8 @@ private Q_SLOTS:
 
         QVERIFY(item.setEnabled(true));
         QCOMPARE(test::readFile(XdgAutostartLoginItem::entryPath()), first);
-        QCOMPARE(QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart"_s).entryList(QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart"_s)
+                     .entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"devnook.desktop"_s});
 
         QVERIFY(item.setEnabled(false));
@@ -63,7 +66,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("entry");
         QTest::addColumn<bool>("enabled");
         QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=devnook\nHidden=true\n") << false;
-        QTest::newRow("hidden with spaces") << QByteArray("[Desktop Entry]\nHidden = true\nExec=devnook\n") << false;
+        QTest::newRow("hidden with spaces")
+            << QByteArray("[Desktop Entry]\nHidden = true\nExec=devnook\n") << false;
         QTest::newRow("not hidden") << QByteArray("[Desktop Entry]\nExec=devnook\nHidden=false\n") << true;
         QTest::newRow("hidden in another group")
             << QByteArray("[Desktop Entry]\nExec=devnook\n[Desktop Action quit]\nHidden=true\n") << true;

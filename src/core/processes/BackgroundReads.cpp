@@ -1,7 +1,6 @@
 #include "BackgroundReads.h"
 
 #include <QThread>
-
 #include <algorithm>
 
 namespace devnook {

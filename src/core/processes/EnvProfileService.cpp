@@ -4,12 +4,10 @@
 #include "core/foundation/Text.h"
 
 #include <QCollator>
+#include <QCoroFuture>
 #include <QDir>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <QCoroFuture>
-
 #include <algorithm>
 #include <array>
 
@@ -54,8 +52,9 @@ QList<ProjectEnvFileInfo> envFileInfos(const QString &folderPath)
     QList<ProjectEnvFileInfo> files;
     // Unsorted keeps the listing's own order, which a tie in the sort keeps.
     const QFileInfoList entries =
-        QDir(folderPath).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                       QDir::Unsorted);
+        QDir(folderPath)
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
         // Regular files only: a folder, a socket or a symbolic link is skipped.
@@ -72,9 +71,10 @@ QList<ProjectEnvFileInfo> envFileInfos(const QString &folderPath)
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(files.begin(), files.end(), [&collator](const ProjectEnvFileInfo &a, const ProjectEnvFileInfo &b) {
-        return collator.compare(sortKey(a.fileName), sortKey(b.fileName)) < 0;
-    });
+    std::stable_sort(files.begin(), files.end(),
+                     [&collator](const ProjectEnvFileInfo &a, const ProjectEnvFileInfo &b) {
+                         return collator.compare(sortKey(a.fileName), sortKey(b.fileName)) < 0;
+                     });
     return files;
 }
 

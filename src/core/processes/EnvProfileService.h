@@ -3,12 +3,10 @@
 #include "core/foundation/Timestamp.h"
 #include "core/projects/DevProject.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <QCoroTask>
-
 #include <optional>
 
 namespace devnook {

@@ -3,11 +3,10 @@
 #include "BackgroundReads.h"
 #include "core/foundation/Text.h"
 
+#include <QCoroFuture>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <QCoroFuture>
 
 using namespace Qt::StringLiterals;
 
@@ -83,7 +82,8 @@ std::optional<ProjectGitStatus> readStatus(const QString &folderPath, std::chron
 
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project)
 {
-    co_return co_await QtConcurrent::run(&backgroundReadPool(), &readStatus, project.folderPath, kCallTimeout);
+    co_return co_await QtConcurrent::run(&backgroundReadPool(), &readStatus, project.folderPath,
+                                         kCallTimeout);
 }
 
 } // namespace devnook::GitStatusService

@@ -2,10 +2,8 @@
 
 #include "core/projects/DevProject.h"
 
-#include <QString>
-
 #include <QCoroTask>
-
+#include <QString>
 #include <chrono>
 #include <optional>
 
@@ -13,7 +11,7 @@ namespace devnook {
 
 // The git state of a project folder.
 struct ProjectGitStatus {
-    QString branch; // the branch, or the short commit hash of a detached head
+    QString branch;       // the branch, or the short commit hash of a detached head
     bool isDirty = false; // any change in the work tree or index, untracked files included
 
     bool operator==(const ProjectGitStatus &) const = default;

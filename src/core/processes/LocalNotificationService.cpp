@@ -28,24 +28,29 @@ QCoro::Task<DeliveryResult> LocalNotificationService::notifyDevProcessStarted(QS
 {
     QString title = L10n::format(u"dev_process_started_notification_title"_s, {projectName});
     QString body = L10n::format(u"dev_process_started_notification_body"_s, {localhostURL});
-    co_return co_await deliver(u"dev-started"_s, std::move(title), std::move(body), localhostURL, std::nullopt);
+    co_return co_await deliver(u"dev-started"_s, std::move(title), std::move(body), localhostURL,
+                               std::nullopt);
 }
 
 QCoro::Task<DeliveryResult> LocalNotificationService::notifyDevProcessStartedWithoutURL(QString projectName)
 {
     QString title = L10n::format(u"dev_process_started_notification_title"_s, {projectName});
     QString body = L10n::text(u"dev_process_started_notification_body_no_url"_s);
-    co_return co_await deliver(u"dev-started"_s, std::move(title), std::move(body), std::nullopt, std::nullopt);
+    co_return co_await deliver(u"dev-started"_s, std::move(title), std::move(body), std::nullopt,
+                               std::nullopt);
 }
 
-QCoro::Task<DeliveryResult> LocalNotificationService::notifyWorkspaceReady(QString projectName, QString localhostURL)
+QCoro::Task<DeliveryResult> LocalNotificationService::notifyWorkspaceReady(QString projectName,
+                                                                           QString localhostURL)
 {
     QString title = L10n::format(u"workspace_ready_notification_title"_s, {projectName});
     QString body = L10n::format(u"workspace_ready_notification_body"_s, {localhostURL});
-    co_return co_await deliver(u"workspace-ready"_s, std::move(title), std::move(body), localhostURL, std::nullopt);
+    co_return co_await deliver(u"workspace-ready"_s, std::move(title), std::move(body), localhostURL,
+                               std::nullopt);
 }
 
-QCoro::Task<DeliveryResult> LocalNotificationService::notifyDevProcessFailed(QString projectName, QUuid projectID)
+QCoro::Task<DeliveryResult> LocalNotificationService::notifyDevProcessFailed(QString projectName,
+                                                                             QUuid projectID)
 {
     QString title = L10n::format(u"project_error_notification_title"_s, {projectName});
     QString body = L10n::text(u"dev_process_failed_notification_body"_s);
@@ -61,19 +66,23 @@ QCoro::Task<DeliveryResult> LocalNotificationService::notifyDevProcessReadinessF
                                projectID);
 }
 
-QCoro::Task<DeliveryResult> LocalNotificationService::notifyWorkspaceFailed(QString projectName, QUuid projectID)
+QCoro::Task<DeliveryResult> LocalNotificationService::notifyWorkspaceFailed(QString projectName,
+                                                                            QUuid projectID)
 {
     QString title = L10n::format(u"project_error_notification_title"_s, {projectName});
     QString body = L10n::text(u"workspace_failed_notification_body"_s);
-    co_return co_await deliver(u"workspace-failed"_s, std::move(title), std::move(body), std::nullopt, projectID);
+    co_return co_await deliver(u"workspace-failed"_s, std::move(title), std::move(body), std::nullopt,
+                               projectID);
 }
 
-QCoro::Task<DeliveryResult> LocalNotificationService::deliver(QString identifierPrefix, QString title, QString body,
-                                                              std::optional<QString> urlString,
+QCoro::Task<DeliveryResult> LocalNotificationService::deliver(QString identifierPrefix, QString title,
+                                                              QString body, std::optional<QString> urlString,
                                                               std::optional<QUuid> logsProjectID)
 {
-    NotificationRequest request{identifierPrefix + u'-' + UuidText::format(QUuid::createUuid()), std::move(title),
-                                std::move(body), {}};
+    NotificationRequest request{identifierPrefix + u'-' + UuidText::format(QUuid::createUuid()),
+                                std::move(title),
+                                std::move(body),
+                                {}};
     if (urlString) {
         const QString url = URLNormalizationService::normalized(*urlString);
         if (!url.isEmpty())

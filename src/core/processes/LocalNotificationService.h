@@ -2,13 +2,11 @@
 
 #include "Notifier.h"
 
+#include <QCoroTask>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QUuid>
-
-#include <QCoroTask>
-
 #include <optional>
 
 namespace devnook {

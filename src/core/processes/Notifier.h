@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QHash>
 #include <QObject>
 #include <QString>
-
-#include <QCoroTask>
 
 namespace devnook {
 

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -67,10 +66,10 @@ QProcessEnvironment backgroundEnvironment()
 
 } // namespace
 
-ProjectCommandService::ProjectCommandService(UrlOpener &urlOpener, Clipboard &clipboard, TerminalLauncher &terminal)
+ProjectCommandService::ProjectCommandService(UrlOpener &urlOpener, Clipboard &clipboard,
+                                             TerminalLauncher &terminal)
     : m_urlOpener(urlOpener), m_clipboard(clipboard), m_terminal(terminal)
-{
-}
+{}
 
 void ProjectCommandService::openURL(const QString &text)
 {

@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace devnook {

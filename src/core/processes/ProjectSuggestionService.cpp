@@ -82,7 +82,8 @@ std::optional<QString> suggestStack(const Folder &folder)
     if (folder.exists(u"Package.swift"_s))
         return u"Swift"_s;
     static const std::pair<QStringView, QStringView> kFrameworks[] = {
-        {u"nuxt", u"Nuxt"}, {u"next", u"Next.js"}, {u"vue", u"Vue"}, {u"react", u"React"}, {u"astro", u"Astro"},
+        {u"nuxt", u"Nuxt"},   {u"next", u"Next.js"}, {u"vue", u"Vue"},
+        {u"react", u"React"}, {u"astro", u"Astro"},
     };
     for (const auto &[dependency, stack] : kFrameworks) {
         if (folder.hasDependency(dependency.toString()))
@@ -94,8 +95,8 @@ std::optional<QString> suggestStack(const Folder &folder)
             return u"Laravel"_s;
     }
     static const std::pair<QStringView, QStringView> kMarkers[] = {
-        {u"Cargo.toml", u"Rust"},           {u"pubspec.yaml", u"Flutter"}, {u"pyproject.toml", u"Python"},
-        {u"requirements.txt", u"Python"},   {u"package.json", u"Node"},    {u"index.html", u"Static"},
+        {u"Cargo.toml", u"Rust"},         {u"pubspec.yaml", u"Flutter"}, {u"pyproject.toml", u"Python"},
+        {u"requirements.txt", u"Python"}, {u"package.json", u"Node"},    {u"index.html", u"Static"},
     };
     for (const auto &[file, stack] : kMarkers) {
         if (folder.exists(file.toString()))
@@ -132,7 +133,7 @@ std::optional<QString> suggestDevCommand(const Folder &folder)
 std::optional<QString> suggestLocalhostURL(const Folder &folder)
 {
     static const QString kConfigFiles[] = {
-        u"vite.config.ts"_s,  u"vite.config.js"_s,  u"next.config.js"_s,
+        u"vite.config.ts"_s,  u"vite.config.js"_s, u"next.config.js"_s,
         u"next.config.mjs"_s, u"nuxt.config.ts"_s, u"astro.config.mjs"_s,
     };
     QStringList configTexts;
@@ -149,7 +150,8 @@ std::optional<QString> suggestLocalhostURL(const Folder &folder)
         return std::nullopt;
     if (folder.exists(u"vite.config.ts"_s) || folder.exists(u"vite.config.js"_s))
         return u"http://localhost:5173"_s;
-    if (folder.hasDependency(u"next"_s) || folder.hasDependency(u"nuxt"_s) || folder.hasDependency(u"astro"_s))
+    if (folder.hasDependency(u"next"_s) || folder.hasDependency(u"nuxt"_s) ||
+        folder.hasDependency(u"astro"_s))
         return u"http://localhost:3000"_s;
     return std::nullopt;
 }
@@ -197,8 +199,9 @@ std::optional<int> firstPort(const QString &text)
 bool commandExists(const QString &name)
 {
     const QStringList folders{
-        u"/opt/homebrew/bin"_s, u"/usr/local/bin"_s, u"/usr/bin"_s, u"/bin"_s, u"/snap/bin"_s,
-        QDir::homePath() + u"/.local/bin"_s,
+        u"/opt/homebrew/bin"_s, u"/usr/local/bin"_s,
+        u"/usr/bin"_s,          u"/bin"_s,
+        u"/snap/bin"_s,         QDir::homePath() + u"/.local/bin"_s,
     };
     for (const QString &folder : folders) {
         const QFileInfo candidate(folder + u'/' + name);

@@ -1,17 +1,16 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 namespace devnook {
 
 // What a folder suggests for the empty fields of a project form.
 struct ProjectSuggestions {
-    std::optional<QString> localhostURL; // "http://localhost:5173"
-    std::optional<QString> devCommand;   // "pnpm dev"
+    std::optional<QString> localhostURL;  // "http://localhost:5173"
+    std::optional<QString> devCommand;    // "pnpm dev"
     std::optional<QString> editorCommand; // "cursor ." or "code ."
-    std::optional<QString> stack;        // "Vue", "Rust", "Static"…
+    std::optional<QString> stack;         // "Vue", "Rust", "Static"…
 
     bool operator==(const ProjectSuggestions &) const = default;
 };
@@ -21,6 +20,7 @@ struct ProjectSuggestions {
 // subfolder is looked at.
 namespace ProjectSuggestionService {
 
+// What the folder suggests; an unreadable or malformed file counts as absent.
 ProjectSuggestions suggestions(const QString &folderPath);
 
 // The first port a text names ("localhost:5173", "--port 4000", "PORT=3000",

@@ -2,13 +2,12 @@
 
 #include "core/foundation/L10n.h"
 
+#include <QCoroSignal>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QPointer>
-
-#include <QCoroSignal>
 
 using namespace Qt::StringLiterals;
 
@@ -40,8 +39,7 @@ QString escapedMarkup(QString text)
 
 DBusNotifier::DBusNotifier(QString connectionName, QObject *parent)
     : Notifier(parent), m_connectionName(std::move(connectionName))
-{
-}
+{}
 
 void DBusNotifier::prepare()
 {
@@ -50,7 +48,8 @@ void DBusNotifier::prepare()
         return;
     m_didConfigure = true;
     bus.connect(kService, kPath, kInterface, u"ActionInvoked"_s, this, SLOT(onActionInvoked(uint, QString)));
-    bus.connect(kService, kPath, kInterface, u"NotificationClosed"_s, this, SLOT(onNotificationClosed(uint, uint)));
+    bus.connect(kService, kPath, kInterface, u"NotificationClosed"_s, this,
+                SLOT(onNotificationClosed(uint, uint)));
 }
 
 QCoro::Task<DeliveryResult> DBusNotifier::deliver(NotificationRequest request)

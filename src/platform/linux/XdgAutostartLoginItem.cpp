@@ -66,13 +66,18 @@ QString quotedArgument(const QString &path)
 
 } // namespace
 
-XdgAutostartLoginItem::XdgAutostartLoginItem() : XdgAutostartLoginItem(QCoreApplication::applicationFilePath()) {}
+XdgAutostartLoginItem::XdgAutostartLoginItem()
+    : XdgAutostartLoginItem(QCoreApplication::applicationFilePath())
+{}
 
-XdgAutostartLoginItem::XdgAutostartLoginItem(QString executablePath) : m_executablePath(std::move(executablePath)) {}
+XdgAutostartLoginItem::XdgAutostartLoginItem(QString executablePath)
+    : m_executablePath(std::move(executablePath))
+{}
 
 QString XdgAutostartLoginItem::entryPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/autostart/devnook.desktop"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           u"/autostart/devnook.desktop"_s;
 }
 
 bool XdgAutostartLoginItem::isEnabled() const
@@ -102,11 +107,11 @@ Result<void> XdgAutostartLoginItem::setEnabled(bool enabled)
     const QString content = u"[Desktop Entry]\n"
                             u"Type=Application\n"
                             u"Name=Devnook\n"
-                            u"Exec="_s
-                            + execValue(m_executablePath)
-                            + u"\n"
-                              u"Icon=devnook\n"
-                              u"Terminal=false\n"_s;
+                            u"Exec="_s +
+                            execValue(m_executablePath) +
+                            u"\n"
+                            u"Icon=devnook\n"
+                            u"Terminal=false\n"_s;
     return FileSafety::writeAtomically(path, content.toUtf8());
 }
 

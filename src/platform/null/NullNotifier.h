@@ -10,7 +10,10 @@ public:
     using Notifier::Notifier;
 
     void prepare() override {}
-    QCoro::Task<DeliveryResult> deliver(NotificationRequest) override { co_return DeliveryResult::notAppBundle; }
+    QCoro::Task<DeliveryResult> deliver(NotificationRequest) override
+    {
+        co_return DeliveryResult::notAppBundle;
+    }
 };
 
 } // namespace devnook

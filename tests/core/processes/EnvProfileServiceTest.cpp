@@ -1,5 +1,6 @@
-#include "support/TestEnvironment.h"
 #include "core/processes/EnvProfileService.h"
+
+#include "support/TestEnvironment.h"
 
 #include <QCoroTask>
 #include <QDateTime>
@@ -45,9 +46,10 @@ private Q_SLOTS:
         QTest::newRow("staging") << u".env.staging"_s << u"staging"_s << u"04-staging"_s;
         QTest::newRow("production") << u".env.production"_s << u"production"_s << u"05-production"_s;
         QTest::newRow("example") << u".env.example"_s << u"example"_s << u"99-.env.example"_s;
-        QTest::newRow("local backup") << u".env.local.backup"_s << u"local.backup"_s << u"99-.env.local.backup"_s;
-        QTest::newRow("known name in other case") << u".env.Production"_s << u"Production"_s
-                                                  << u"99-.env.Production"_s;
+        QTest::newRow("local backup")
+            << u".env.local.backup"_s << u"local.backup"_s << u"99-.env.local.backup"_s;
+        QTest::newRow("known name in other case")
+            << u".env.Production"_s << u"Production"_s << u"99-.env.Production"_s;
     }
 
     void fileNameRules()
@@ -68,14 +70,15 @@ private Q_SLOTS:
         QTest::newRow("known names first")
             << QStringList{u".env.production"_s, u".env"_s, u".env.example"_s}
             << QStringList{u".env"_s, u".env.production"_s, u".env.example"_s} << u".env"_s << u"default"_s;
-        QTest::newRow("only an example")
-            << QStringList{u".env.example"_s} << QStringList{u".env.example"_s} << u".env.example"_s << u"example"_s;
+        QTest::newRow("only an example") << QStringList{u".env.example"_s} << QStringList{u".env.example"_s}
+                                         << u".env.example"_s << u"example"_s;
         QTest::newRow("local before the rest of the development files")
             << QStringList{u".env.development.local"_s, u".env.development"_s, u".env.local"_s}
-            << QStringList{u".env.local"_s, u".env.development"_s, u".env.development.local"_s} << u".env.local"_s
-            << u"local"_s;
+            << QStringList{u".env.local"_s, u".env.development"_s, u".env.development.local"_s}
+            << u".env.local"_s << u"local"_s;
         QTest::newRow("look-alikes are not .env files")
-            << QStringList{u".environment"_s, u"env.local"_s, u".ENV"_s, u".env.local.backup"_s, u"README.md"_s}
+            << QStringList{u".environment"_s, u"env.local"_s, u".ENV"_s, u".env.local.backup"_s,
+                           u"README.md"_s}
             << QStringList{u".env.local.backup"_s} << u".env.local.backup"_s << u"local.backup"_s;
         QTest::newRow("other names ignore letter case")
             << QStringList{u".env.Beta"_s, u".env.alpha"_s, u".env.staging"_s}

@@ -1,5 +1,6 @@
-#include "support/TestEnvironment.h"
 #include "core/processes/GitStatusService.h"
+
+#include "support/TestEnvironment.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -95,7 +96,8 @@ private Q_SLOTS:
         makeRepository(folder.path());
         QVERIFY(QDir(folder.path()).mkpath(u"apps/web"_s));
         test::writeFile(folder.filePath(u"apps/web/index.html"_s), "<p>hi</p>\n");
-        QCOMPARE(GitStatusService::readStatus(folder.filePath(u"apps/web"_s)), (ProjectGitStatus{u"main"_s, true}));
+        QCOMPARE(GitStatusService::readStatus(folder.filePath(u"apps/web"_s)),
+                 (ProjectGitStatus{u"main"_s, true}));
     }
 
     void foldersWithoutStatus_data()
@@ -153,7 +155,8 @@ private Q_SLOTS:
         makeRepository(folder.path());
         QFile readme(folder.filePath(u"README.md"_s));
         QVERIFY(readme.open(QIODevice::ReadWrite));
-        QVERIFY(readme.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600), QFileDevice::FileModificationTime));
+        QVERIFY(readme.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                                   QFileDevice::FileModificationTime));
         readme.close();
         const QByteArray indexBefore = test::readFile(folder.filePath(u".git/index"_s));
 

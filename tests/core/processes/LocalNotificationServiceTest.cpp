@@ -1,13 +1,13 @@
-#include "support/RecordingDesktop.h"
-#include "core/foundation/UuidText.h"
 #include "core/processes/LocalNotificationService.h"
+
+#include "core/foundation/UuidText.h"
 #include "core/processes/ProjectCommandService.h"
+#include "support/RecordingDesktop.h"
 
 #include <QCoroTask>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -66,9 +66,12 @@ private Q_SLOTS:
         QTest::addColumn<UserInfo>("userInfo");
 
         const QString name = u"Shop <beta> & co"_s;
-        const QHash<QString, QString> logs{{LocalNotificationService::kLogsProjectIDKey, UuidText::format(kProjectID)}};
+        const QHash<QString, QString> logs{
+            {LocalNotificationService::kLogsProjectIDKey, UuidText::format(kProjectID)}};
         QTest::newRow("dev process started")
-            << Post([name](LocalNotificationService &s) { return s.notifyDevProcessStarted(name, u"localhost:5173"_s); })
+            << Post([name](LocalNotificationService &s) {
+                   return s.notifyDevProcessStarted(name, u"localhost:5173"_s);
+               })
             << u"dev-started"_s << u"Shop <beta> & co is running"_s << u"Ready at localhost:5173"_s
             << QHash<QString, QString>{{LocalNotificationService::kURLKey, u"http://localhost:5173"_s}};
         QTest::newRow("dev process started without a URL")
@@ -79,19 +82,23 @@ private Q_SLOTS:
             << Post([name](LocalNotificationService &s) {
                    return s.notifyWorkspaceReady(name, u"https://shop.test:8443/"_s);
                })
-            << u"workspace-ready"_s << u"Shop <beta> & co workspace is ready"_s << u"Ready at https://shop.test:8443/"_s
+            << u"workspace-ready"_s << u"Shop <beta> & co workspace is ready"_s
+            << u"Ready at https://shop.test:8443/"_s
             << QHash<QString, QString>{{LocalNotificationService::kURLKey, u"https://shop.test:8443/"_s}};
         QTest::newRow("blank URL leaves no user info")
             << Post([name](LocalNotificationService &s) { return s.notifyDevProcessStarted(name, u"  "_s); })
-            << u"dev-started"_s << u"Shop <beta> & co is running"_s << u"Ready at   "_s << QHash<QString, QString>{};
+            << u"dev-started"_s << u"Shop <beta> & co is running"_s << u"Ready at   "_s
+            << QHash<QString, QString>{};
         QTest::newRow("dev process failed")
-            << Post([name](LocalNotificationService &s) { return s.notifyDevProcessFailed(name, kProjectID); })
+            << Post(
+                   [name](LocalNotificationService &s) { return s.notifyDevProcessFailed(name, kProjectID); })
             << u"dev-failed"_s << u"Shop <beta> & co needs attention"_s
             << u"The dev process stopped with an error. Click to see the logs."_s << logs;
-        QTest::newRow("readiness failed")
-            << Post([name](LocalNotificationService &s) { return s.notifyDevProcessReadinessFailed(name, kProjectID); })
-            << u"dev-readiness-failed"_s << u"Shop <beta> & co needs attention"_s
-            << u"The local URL did not answer in time. Click to see the logs."_s << logs;
+        QTest::newRow("readiness failed") << Post([name](LocalNotificationService &s) {
+            return s.notifyDevProcessReadinessFailed(name, kProjectID);
+        }) << u"dev-readiness-failed"_s << u"Shop <beta> & co needs attention"_s
+                                          << u"The local URL did not answer in time. Click to see the logs."_s
+                                          << logs;
         QTest::newRow("workspace failed")
             << Post([name](LocalNotificationService &s) { return s.notifyWorkspaceFailed(name, kProjectID); })
             << u"workspace-failed"_s << u"Shop <beta> & co needs attention"_s
@@ -110,8 +117,9 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(post(m_service)), DeliveryResult::delivered);
 
         QCOMPARE(m_notifier.requests.size(), 2);
-        const QRegularExpression identifier(u"^"_s + QRegularExpression::escape(prefix)
-                                            + u"-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
+        const QRegularExpression identifier(
+            u"^"_s + QRegularExpression::escape(prefix) +
+            u"-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
         for (const NotificationRequest &request : std::as_const(m_notifier.requests)) {
             QVERIFY2(identifier.match(request.identifier).hasMatch(), qPrintable(request.identifier));
             QCOMPARE(request.title, title);

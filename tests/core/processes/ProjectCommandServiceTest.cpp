@@ -1,6 +1,7 @@
+#include "core/processes/ProjectCommandService.h"
+
 #include "support/RecordingDesktop.h"
 #include "support/TestEnvironment.h"
-#include "core/processes/ProjectCommandService.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +46,8 @@ private Q_SLOTS:
         QTest::addColumn<QList<QUrl>>("opened");
         QTest::newRow("local address without a scheme")
             << u" localhost:5173/app "_s << QList<QUrl>{QUrl(u"http://localhost:5173/app"_s)};
-        QTest::newRow("remote address") << u"example.com/docs"_s << QList<QUrl>{QUrl(u"https://example.com/docs"_s)};
+        QTest::newRow("remote address")
+            << u"example.com/docs"_s << QList<QUrl>{QUrl(u"https://example.com/docs"_s)};
         QTest::newRow("blank") << u"  \n"_s << QList<QUrl>{};
         QTest::newRow("not a URL") << u"http://exa mple.com"_s << QList<QUrl>{};
     }
@@ -64,11 +66,12 @@ private Q_SLOTS:
         DevProject project;
         project.localhostURL = u"  localhost:3000\n"_s;
         m_commands.copyLocalhostURL(project);
-        m_commands.copyWorkspaceLink(ProjectLink{QUuid::createUuid(), WorkspaceLinkKind::staging, {},
-                                                 u"staging.example.com"_s, false});
+        m_commands.copyWorkspaceLink(ProjectLink{
+            QUuid::createUuid(), WorkspaceLinkKind::staging, {}, u"staging.example.com"_s, false});
         project.localhostURL = u" "_s;
         m_commands.copyLocalhostURL(project);
-        m_commands.copyWorkspaceLink(ProjectLink{QUuid::createUuid(), std::nullopt, u"Empty"_s, u""_s, false});
+        m_commands.copyWorkspaceLink(
+            ProjectLink{QUuid::createUuid(), std::nullopt, u"Empty"_s, u""_s, false});
         QCOMPARE(m_clipboard.texts, (QStringList{u"localhost:3000"_s, u"https://staging.example.com"_s}));
     }
 
@@ -81,13 +84,13 @@ private Q_SLOTS:
             << QList<ProjectService>{service(u" Web "_s, u" pnpm dev \n"_s), service(u""_s, u"pnpm worker"_s)}
             << u"npm start"_s << QStringList{u"Web: pnpm dev\nService: pnpm worker"_s};
         QTest::newRow("blank services are left out")
-            << QList<ProjectService>{service(u"Idle"_s, u"  "_s), service(u"API"_s, u"cargo run"_s)} << QString()
-            << QStringList{u"API: cargo run"_s};
+            << QList<ProjectService>{service(u"Idle"_s, u"  "_s), service(u"API"_s, u"cargo run"_s)}
+            << QString() << QStringList{u"API: cargo run"_s};
         QTest::newRow("only blank services: the legacy command")
             << QList<ProjectService>{service(u"Web"_s, u"\t"_s)} << u"  npm run dev  "_s
             << QStringList{u"npm run dev"_s};
-        QTest::newRow("nothing to copy") << QList<ProjectService>{service(u"Web"_s, u""_s)} << u"   "_s
-                                         << QStringList{};
+        QTest::newRow("nothing to copy")
+            << QList<ProjectService>{service(u"Web"_s, u""_s)} << u"   "_s << QStringList{};
     }
 
     void devCommandText()
@@ -147,8 +150,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), 20000);
         const QStringList lines = QString::fromUtf8(test::readFile(output)).split(u'\n');
         QCOMPARE(lines.value(0), QDir(folder.path()).canonicalPath());
-        QVERIFY2(lines.value(1).startsWith(u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s),
-                 qPrintable(lines.value(1)));
+        QVERIFY2(
+            lines.value(1).startsWith(u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s),
+            qPrintable(lines.value(1)));
     }
 };
 
