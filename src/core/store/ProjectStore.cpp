@@ -8,7 +8,6 @@
 
 #include <QCoroTimer>
 #include <QPointer>
-
 #include <chrono>
 
 using namespace Qt::StringLiterals;

@@ -15,7 +15,6 @@
 #include <QSet>
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace devnook {

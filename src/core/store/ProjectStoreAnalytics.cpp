@@ -1,5 +1,4 @@
 #include "ProjectStore.h"
-
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/Text.h"
 

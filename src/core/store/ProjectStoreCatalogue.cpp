@@ -1,6 +1,5 @@
-#include "ProjectStore.h"
-
 #include "DevicePreviewHooks.h"
+#include "ProjectStore.h"
 #include "ProjectUsageHooks.h"
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/Clock.h"
@@ -10,7 +9,6 @@
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -109,7 +107,8 @@ bool ProjectStore::save(const DevProject &project)
     }
     replaceSortedAndPersist();
     if (isNew)
-        m_services.analytics.signal(AnalyticsEvent::projectAdded, analyticsParameters(record, u"project-form"_s));
+        m_services.analytics.signal(AnalyticsEvent::projectAdded,
+                                    analyticsParameters(record, u"project-form"_s));
     refreshDevicePreview(record);
     return true;
 }

@@ -1,6 +1,5 @@
-#include "ProjectStore.h"
-
 #include "PortConflictAsker.h"
+#include "ProjectStore.h"
 #include "core/foundation/L10n.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/processes/PortInspectionService.h"
@@ -8,7 +7,6 @@
 #include <QCoroSignal>
 #include <QCoroTimer>
 #include <QPointer>
-
 #include <chrono>
 
 using namespace Qt::StringLiterals;
@@ -67,8 +65,8 @@ QCoro::Task<> ProjectStore::restartWhenStopped(DevProject project)
     // Starting while the old server still holds its port would only ask the
     // user about our own process, or start nothing at all.
     while (isActive(m_processStates.value(project.id, DevProcessState::stopped))) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left <= 0ms) {
             log(project.id, L10n::text(u"restart_processes_still_running_log"_s), true);
             co_return;
@@ -137,7 +135,8 @@ bool ProjectStore::freePort(const QUuid &projectID, const PortConflictInfo &conf
 {
     // Whoever holds the port right after the listener went counts: the port
     // is not free.
-    const bool freed = m_services.ports.terminateProcess(conflict.pid) && !m_services.ports.listener(conflict.port);
+    const bool freed =
+        m_services.ports.terminateProcess(conflict.pid) && !m_services.ports.listener(conflict.port);
     const QString key = freed ? u"port_conflict_free_port_success"_s : u"port_conflict_free_port_failed"_s;
     log(projectID, L10n::format(key, conflictArguments(conflict)), !freed);
     return freed;

@@ -1,5 +1,4 @@
 #include "ProjectStore.h"
-
 #include "ProjectUsageHooks.h"
 #include "core/analytics/AnalyticsService.h"
 
@@ -74,8 +73,8 @@ void ProjectStore::handleProcessesEnded(const QUuid &projectID, DevProcessState 
     const DevProject *found = findProject(projectID);
     const std::optional<DevProject> project = found ? std::optional<DevProject>(*found) : std::nullopt;
     const bool startingWorkspace = m_initializingWorkspaces.contains(projectID);
-    if (state == DevProcessState::failed && project
-        && (startingWorkspace || m_initializingDevProcesses.contains(projectID))) {
+    if (state == DevProcessState::failed && project &&
+        (startingWorkspace || m_initializingDevProcesses.contains(projectID))) {
         // The source comes from the start that is under way: its usage
         // source was already taken when the processes first ran.
         signalProcessStartFailed(*project,

@@ -1,7 +1,6 @@
-#include "ProjectStore.h"
-
 #include "DevicePreviewHooks.h"
 #include "ProjectLogsPresenter.h"
+#include "ProjectStore.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
@@ -47,7 +46,8 @@ ProjectStore::waitForReadyLocalhostEndpoint(DevProject project, Timestamp discov
     co_return co_await m_services.readiness.waitUntilReadyEndpoint(configuredURL, excludedPorts, candidates);
 }
 
-QList<WorkspaceReadyEndpoint> ProjectStore::readinessCandidates(const DevProject &project, Timestamp discoverySince,
+QList<WorkspaceReadyEndpoint> ProjectStore::readinessCandidates(const DevProject &project,
+                                                                Timestamp discoverySince,
                                                                 const QString &configuredURL) const
 {
     // Addresses the server printed since the start, then the services' own.
@@ -64,12 +64,14 @@ QList<WorkspaceReadyEndpoint> ProjectStore::readinessCandidates(const DevProject
     return candidates;
 }
 
-void ProjectStore::registerEffectiveLocalURL(const WorkspaceReadyEndpoint &endpoint, const QUuid &fallbackProjectID)
+void ProjectStore::registerEffectiveLocalURL(const WorkspaceReadyEndpoint &endpoint,
+                                             const QUuid &fallbackProjectID)
 {
     const QString url = URLNormalizationService::normalized(endpoint.url);
     if (url.isEmpty())
         return;
-    const QString key = endpoint.serviceID ? serviceURLKey(*endpoint.serviceID) : projectURLKey(fallbackProjectID);
+    const QString key =
+        endpoint.serviceID ? serviceURLKey(*endpoint.serviceID) : projectURLKey(fallbackProjectID);
     m_effectiveLocalURLs.insert(key, url);
     Q_EMIT effectiveLocalURLsChanged();
 }

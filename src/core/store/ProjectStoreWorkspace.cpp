@@ -1,7 +1,6 @@
-#include "ProjectStore.h"
-
 #include "DevicePreviewHooks.h"
 #include "ProjectLogsPresenter.h"
+#include "ProjectStore.h"
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
@@ -25,7 +24,8 @@ const QString kWorkspaceTimeoutLine = u"Localhost did not become ready after 15 
 
 void ProjectStore::startWorkspace(const DevProject &project)
 {
-    m_services.analytics.signal(AnalyticsEvent::workspaceStarted, analyticsParameters(project, u"workspace"_s));
+    m_services.analytics.signal(AnalyticsEvent::workspaceStarted,
+                                analyticsParameters(project, u"workspace"_s));
     markUsed(project);
     setInitializing(m_initializingWorkspaces, project.id, true);
     // The workspace takes over a play start still waiting for readiness;
@@ -65,7 +65,8 @@ void ProjectStore::startWorkspace(const DevProject &project)
     runWorkspaceReadiness(project, runToken, m_services.clock.now());
 }
 
-QCoro::Task<> ProjectStore::runWorkspaceReadiness(DevProject project, QUuid runToken, Timestamp discoverySince)
+QCoro::Task<> ProjectStore::runWorkspaceReadiness(DevProject project, QUuid runToken,
+                                                  Timestamp discoverySince)
 {
     QPointer<ProjectStore> self(this);
     co_await afterCurrentWork();

@@ -8,7 +8,10 @@ namespace devnook {
 // cancelled.
 class NullPortConflictAsker final : public PortConflictAsker {
 public:
-    PortConflictResolution ask(const PortConflictQuestion &question) override { return question.defaultAnswer; }
+    PortConflictResolution ask(const PortConflictQuestion &question) override
+    {
+        return question.defaultAnswer;
+    }
 };
 
 } // namespace devnook
