@@ -1,6 +1,5 @@
 #include "TestNotificationServer.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusError>
 
 using namespace Qt::StringLiterals;
@@ -10,11 +9,12 @@ namespace devnook::test {
 namespace {
 
 const QString kService = u"org.freedesktop.Notifications"_s;
+const QString kPath = u"/org/freedesktop/Notifications"_s;
 const QString kConnectionName = u"devnook-test-notification-server"_s;
 
 } // namespace
 
-// A connection of its own, so the server is a different bus client from the
+// A connection of its own makes the server a different bus client from the
 // notifier under test, as a real desktop is.
 TestNotificationServer::TestNotificationServer()
     : m_connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnectionName))
@@ -28,17 +28,16 @@ TestNotificationServer::~TestNotificationServer()
 
 bool TestNotificationServer::start()
 {
-    if (!m_connection.registerObject(u"/org/freedesktop/Notifications"_s, this,
-                                     QDBusConnection::ExportScriptableSlots |
-                                         QDBusConnection::ExportScriptableSignals))
-        return false;
-    return m_connection.registerService(kService);
+    return m_connection.registerObject(kPath, this,
+                                       QDBusConnection::ExportScriptableSlots |
+                                           QDBusConnection::ExportScriptableSignals) &&
+           m_connection.registerService(kService);
 }
 
 void TestNotificationServer::stop()
 {
     m_connection.unregisterService(kService);
-    m_connection.unregisterObject(u"/org/freedesktop/Notifications"_s);
+    m_connection.unregisterObject(kPath);
 }
 
 void TestNotificationServer::click(uint id, const QString &actionKey)
@@ -56,23 +55,16 @@ QStringList TestNotificationServer::GetCapabilities()
     return capabilities;
 }
 
-uint TestNotificationServer::Notify(const QString &appName, uint replacesID, const QString &appIcon,
+uint TestNotificationServer::Notify(const QString &appName, uint replacesID, const QString &,
                                     const QString &summary, const QString &body, const QStringList &actions,
-                                    const QVariantMap &hints, int expireTimeout)
+                                    const QVariantMap &hints, int)
 {
     if (refuseNotifications) {
         sendErrorReply(QDBusError::LimitsExceeded, u"Too many notifications"_s);
         return 0;
     }
-    const uint id = m_nextID++;
-    notifications.append({id, appName, replacesID, appIcon, summary, body, actions, hints, expireTimeout});
-    Q_EMIT notified();
-    return id;
-}
-
-void TestNotificationServer::CloseNotification(uint id)
-{
-    close(id);
+    notifications.append({m_nextID, appName, replacesID, summary, body, actions, hints});
+    return m_nextID++;
 }
 
 } // namespace devnook::test

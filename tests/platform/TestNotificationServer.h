@@ -19,12 +19,10 @@ public:
         uint id = 0;
         QString appName;
         uint replacesID = 0;
-        QString appIcon;
         QString summary;
         QString body;
         QStringList actions;
         QVariantMap hints;
-        int expireTimeout = 0;
     };
 
     TestNotificationServer();
@@ -32,8 +30,12 @@ public:
 
     // Takes the notification service name; false when another owner has it.
     bool start();
-    // Gives the name back, as a desktop without notifications would have.
+    // Gives the name back, as on a desktop without notifications.
     void stop();
+
+    // What the desktop sends when the user clicks, or dismisses, a notification.
+    void click(uint id, const QString &actionKey = QStringLiteral("default"));
+    void close(uint id);
 
     QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body"),
                              QStringLiteral("body-markup")};
@@ -41,22 +43,15 @@ public:
     bool refuseNotifications = false;
     QList<Notification> notifications;
 
-    // What the desktop sends when the user clicks, then closes, a notification.
-    void click(uint id, const QString &actionKey = QStringLiteral("default"));
-    void close(uint id);
-
 public Q_SLOTS:
     Q_SCRIPTABLE QStringList GetCapabilities();
     Q_SCRIPTABLE uint Notify(const QString &appName, uint replacesID, const QString &appIcon,
                              const QString &summary, const QString &body, const QStringList &actions,
                              const QVariantMap &hints, int expireTimeout);
-    Q_SCRIPTABLE void CloseNotification(uint id);
 
 Q_SIGNALS:
     Q_SCRIPTABLE void ActionInvoked(uint id, const QString &actionKey);
     Q_SCRIPTABLE void NotificationClosed(uint id, uint reason);
-    // Emitted after a Notify call was recorded.
-    void notified();
 
 private:
     QDBusConnection m_connection;

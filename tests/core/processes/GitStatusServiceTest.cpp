@@ -8,34 +8,36 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
 namespace {
 
-// Runs git in the folder and returns its trimmed output; fails the test when
-// git does.
+// Runs git in the folder and returns its trimmed output.
 QString git(const QString &folder, const QStringList &arguments)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
     process.start(u"git"_s, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-        qWarning() << "git" << arguments << process.readAllStandardError();
-        return u"<git failed>"_s;
-    }
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qWarning() << "git" << arguments << "failed:" << process.readAllStandardError();
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 // A repository on "main" with one committed file.
 void makeRepository(const QString &folder)
 {
+    QDir().mkpath(folder);
     git(folder, {u"init"_s, u"-q"_s, u"-b"_s, u"main"_s});
     test::writeFile(folder + u"/README.md"_s, "# Project\n");
     git(folder, {u"add"_s, u"README.md"_s});
     git(folder, {u"commit"_s, u"-q"_s, u"-m"_s, u"First"_s});
 }
+
+const ProjectGitStatus kCleanMain{u"main"_s, false};
+const ProjectGitStatus kDirtyMain{u"main"_s, true};
 
 } // namespace
 
@@ -44,149 +46,101 @@ class GitStatusServiceTest : public QObject {
 
 private:
     QString m_initialFolder = QDir::currentPath();
+    std::unique_ptr<QTemporaryDir> m_repository;
+
+    QString path(const QString &relativePath = {}) const
+    {
+        return relativePath.isEmpty() ? m_repository->path() : m_repository->filePath(relativePath);
+    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("GIT_AUTHOR_NAME", "Devnook Test");
-        qputenv("GIT_AUTHOR_EMAIL", "test@devnook.invalid");
-        qputenv("GIT_COMMITTER_NAME", "Devnook Test");
-        qputenv("GIT_COMMITTER_EMAIL", "test@devnook.invalid");
+        for (const char *name : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
+            qputenv(name, "Devnook Test");
+        for (const char *name : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
+            qputenv(name, "test@devnook.invalid");
+    }
+
+    void init()
+    {
+        m_repository = std::make_unique<QTemporaryDir>();
+        makeRepository(path());
     }
 
     void cleanup() { QDir::setCurrent(m_initialFolder); }
 
     void workTreeChanges()
     {
-        QTemporaryDir folder;
-        makeRepository(folder.path());
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{u"main"_s, false}));
+        DevProject project;
+        project.folderPath = path();
+        QCOMPARE(QCoro::waitFor(GitStatusService::status(project)), kCleanMain);
 
-        test::writeFile(folder.filePath(u"notes.txt"_s), "untracked\n");
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{u"main"_s, true}));
-
-        QVERIFY(QFile::remove(folder.filePath(u"notes.txt"_s)));
-        test::writeFile(folder.filePath(u"README.md"_s), "# Renamed project\n");
-        git(folder.path(), {u"add"_s, u"README.md"_s});
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{u"main"_s, true}));
+        test::writeFile(path(u"apps/web/index.html"_s), "<p>hi</p>\n");
+        QCOMPARE(GitStatusService::readStatus(path()), kDirtyMain);
+        // A subfolder has the state of the enclosing repository.
+        QCOMPARE(GitStatusService::readStatus(path(u"apps/web"_s)), kDirtyMain);
     }
 
-    void branchesAndDetachedHead()
+    void detachedHeadNamesTheCommit()
     {
-        QTemporaryDir folder;
-        makeRepository(folder.path());
-        git(folder.path(), {u"switch"_s, u"-q"_s, u"-c"_s, u"feature/login"_s});
-        QCOMPARE(GitStatusService::readStatus(folder.path())->branch, u"feature/login"_s);
-
-        git(folder.path(), {u"switch"_s, u"-q"_s, u"--detach"_s, u"HEAD"_s});
-        const QString shortHash = git(folder.path(), {u"rev-parse"_s, u"--short"_s, u"HEAD"_s});
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{shortHash, false}));
-    }
-
-    void repositoryWithoutCommitsNamesItsBranch()
-    {
-        QTemporaryDir folder;
-        git(folder.path(), {u"init"_s, u"-q"_s, u"-b"_s, u"trunk"_s});
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{u"trunk"_s, false}));
-    }
-
-    void subfolderReadsTheEnclosingRepository()
-    {
-        QTemporaryDir folder;
-        makeRepository(folder.path());
-        QVERIFY(QDir(folder.path()).mkpath(u"apps/web"_s));
-        test::writeFile(folder.filePath(u"apps/web/index.html"_s), "<p>hi</p>\n");
-        QCOMPARE(GitStatusService::readStatus(folder.filePath(u"apps/web"_s)),
-                 (ProjectGitStatus{u"main"_s, true}));
+        git(path(), {u"switch"_s, u"-q"_s, u"--detach"_s, u"HEAD"_s});
+        const QString shortHash = git(path(), {u"rev-parse"_s, u"--short"_s, u"HEAD"_s});
+        QCOMPARE(GitStatusService::readStatus(path()), (ProjectGitStatus{shortHash, false}));
     }
 
     void foldersWithoutStatus_data()
     {
-        QTest::addColumn<QString>("relativePath");
-        QTest::newRow("inside the git folder") << u"repository/.git"_s;
-        QTest::newRow("not a repository") << u"plain"_s;
-        QTest::newRow("missing") << u"missing"_s;
-    }
-
-    void foldersWithoutStatus()
-    {
-        QFETCH(QString, relativePath);
-        QTemporaryDir root;
-        QVERIFY(QDir(root.path()).mkpath(u"repository"_s));
-        QVERIFY(QDir(root.path()).mkpath(u"plain"_s));
-        makeRepository(root.filePath(u"repository"_s));
-        QCOMPARE(GitStatusService::readStatus(root.filePath(relativePath)), std::nullopt);
-    }
-
-    void blankPathNeverReadsTheWorkingFolder_data()
-    {
         QTest::addColumn<QString>("folderPath");
+        QTest::newRow("inside the git folder") << u".git"_s;
+        QTest::newRow("outside any repository") << QDir::tempPath();
+        QTest::newRow("missing") << u"missing"_s;
         QTest::newRow("empty") << QString();
         QTest::newRow("blank") << u"  \t"_s;
     }
 
-    void blankPathNeverReadsTheWorkingFolder()
+    void foldersWithoutStatus()
     {
         QFETCH(QString, folderPath);
-        QTemporaryDir workingRepository;
-        makeRepository(workingRepository.path());
-        QVERIFY(QDir::setCurrent(workingRepository.path()));
-        QVERIFY(GitStatusService::readStatus(u"."_s));
-
+        // From inside a repository, so that a blank path would find it.
+        QVERIFY(QDir::setCurrent(path()));
         QCOMPARE(GitStatusService::readStatus(folderPath), std::nullopt);
     }
 
     void manyChangedFiles()
     {
-        QTemporaryDir folder;
-        makeRepository(folder.path());
         for (int i = 0; i < 3000; ++i)
-            test::writeFile(folder.filePath(u"generated/file-with-a-long-name-%1.txt"_s.arg(i)), "x\n");
-        git(folder.path(), {u"config"_s, u"status.showUntrackedFiles"_s, u"all"_s});
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{u"main"_s, true}));
+            test::writeFile(path(u"generated/file-with-a-long-name-%1.txt"_s.arg(i)), "x\n");
+        git(path(), {u"config"_s, u"status.showUntrackedFiles"_s, u"all"_s});
+        QCOMPARE(GitStatusService::readStatus(path()), kDirtyMain);
     }
 
     void readingLeavesTheIndexAlone()
     {
-        // A file whose times changed but whose content did not makes a plain
-        // "git status" rewrite the index; a status read must not, so it can
-        // never hold the index lock while the user runs git.
-        QTemporaryDir folder;
-        makeRepository(folder.path());
-        QFile readme(folder.filePath(u"README.md"_s));
+        // New file times over unchanged content make a plain "git status"
+        // rewrite the index under its lock; a status read must not.
+        QFile readme(path(u"README.md"_s));
         QVERIFY(readme.open(QIODevice::ReadWrite));
         QVERIFY(readme.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
                                    QFileDevice::FileModificationTime));
         readme.close();
-        const QByteArray indexBefore = test::readFile(folder.filePath(u".git/index"_s));
+        const QByteArray indexBefore = test::readFile(path(u".git/index"_s));
 
-        QCOMPARE(GitStatusService::readStatus(folder.path()), (ProjectGitStatus{u"main"_s, false}));
-        QCOMPARE(test::readFile(folder.filePath(u".git/index"_s)), indexBefore);
+        QCOMPARE(GitStatusService::readStatus(path()), kCleanMain);
+        QCOMPARE(test::readFile(path(u".git/index"_s)), indexBefore);
     }
 
     void hungGitCallCountsAsFailed()
     {
-        // The file system monitor hook runs inside "git status"; one that never
+        // "git status" waits for the file system monitor hook; one that never
         // answers stands for a hung repository.
-        QTemporaryDir folder;
-        makeRepository(folder.path());
-        const QString hook = folder.filePath(u"slow-monitor.sh"_s);
+        const QString hook = path(u"slow-monitor.sh"_s);
         test::writeFile(hook, "#!/bin/sh\nexec sleep 30\n");
         QVERIFY(QFile::setPermissions(hook, QFile::permissions(hook) | QFileDevice::ExeOwner));
-        git(folder.path(), {u"config"_s, u"core.fsmonitor"_s, hook});
-        test::writeFile(folder.filePath(u"untracked.txt"_s), "x\n");
+        git(path(), {u"config"_s, u"core.fsmonitor"_s, hook});
+        test::writeFile(path(u"untracked.txt"_s), "x\n");
 
-        QCOMPARE(GitStatusService::readStatus(folder.path(), std::chrono::milliseconds(500)),
-                 (ProjectGitStatus{u"main"_s, false}));
-    }
-
-    void readsInTheBackgroundForAProject()
-    {
-        QTemporaryDir folder;
-        makeRepository(folder.path());
-        DevProject project;
-        project.folderPath = folder.path();
-        QCOMPARE(QCoro::waitFor(GitStatusService::status(project)), (ProjectGitStatus{u"main"_s, false}));
+        QCOMPARE(GitStatusService::readStatus(path(), std::chrono::milliseconds(500)), kCleanMain);
     }
 };
 

@@ -8,7 +8,6 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -20,9 +19,8 @@ class FakeNotifier final : public Notifier {
 public:
     QList<NotificationRequest> requests;
     DeliveryResult answer = DeliveryResult::delivered;
-    int prepareCalls = 0;
 
-    void prepare() override { ++prepareCalls; }
+    void prepare() override {}
     QCoro::Task<DeliveryResult> deliver(NotificationRequest request) override
     {
         requests.append(request);
@@ -32,9 +30,8 @@ public:
 };
 
 const QUuid kProjectID = QUuid::fromString(u"6f1f4d2a-2b4c-4d8e-9a3b-0c5d7e9f1a2b"_s);
-
-using Post = std::function<QCoro::Task<DeliveryResult>(LocalNotificationService &)>;
-using UserInfo = QHash<QString, QString>;
+const QString kURLKey = LocalNotificationService::kURLKey;
+const QString kLogsKey = LocalNotificationService::kLogsProjectIDKey;
 
 } // namespace
 
@@ -50,127 +47,51 @@ private:
     LocalNotificationService m_service{m_notifier, m_commands};
 
 private Q_SLOTS:
-    void init()
-    {
-        m_notifier.requests.clear();
-        m_notifier.answer = DeliveryResult::delivered;
-        m_opener.opened.clear();
-    }
-
-    void requests_data()
-    {
-        QTest::addColumn<Post>("post");
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<UserInfo>("userInfo");
-
-        const QString name = u"Shop <beta> & co"_s;
-        const QHash<QString, QString> logs{
-            {LocalNotificationService::kLogsProjectIDKey, UuidText::format(kProjectID)}};
-        QTest::newRow("dev process started")
-            << Post([name](LocalNotificationService &s) {
-                   return s.notifyDevProcessStarted(name, u"localhost:5173"_s);
-               })
-            << u"dev-started"_s << u"Shop <beta> & co is running"_s << u"Ready at localhost:5173"_s
-            << QHash<QString, QString>{{LocalNotificationService::kURLKey, u"http://localhost:5173"_s}};
-        QTest::newRow("dev process started without a URL")
-            << Post([name](LocalNotificationService &s) { return s.notifyDevProcessStartedWithoutURL(name); })
-            << u"dev-started"_s << u"Shop <beta> & co is running"_s << u"The dev process has started."_s
-            << QHash<QString, QString>{};
-        QTest::newRow("workspace ready")
-            << Post([name](LocalNotificationService &s) {
-                   return s.notifyWorkspaceReady(name, u"https://shop.test:8443/"_s);
-               })
-            << u"workspace-ready"_s << u"Shop <beta> & co workspace is ready"_s
-            << u"Ready at https://shop.test:8443/"_s
-            << QHash<QString, QString>{{LocalNotificationService::kURLKey, u"https://shop.test:8443/"_s}};
-        QTest::newRow("blank URL leaves no user info")
-            << Post([name](LocalNotificationService &s) { return s.notifyDevProcessStarted(name, u"  "_s); })
-            << u"dev-started"_s << u"Shop <beta> & co is running"_s << u"Ready at   "_s
-            << QHash<QString, QString>{};
-        QTest::newRow("dev process failed")
-            << Post(
-                   [name](LocalNotificationService &s) { return s.notifyDevProcessFailed(name, kProjectID); })
-            << u"dev-failed"_s << u"Shop <beta> & co needs attention"_s
-            << u"The dev process stopped with an error. Click to see the logs."_s << logs;
-        QTest::newRow("readiness failed") << Post([name](LocalNotificationService &s) {
-            return s.notifyDevProcessReadinessFailed(name, kProjectID);
-        }) << u"dev-readiness-failed"_s << u"Shop <beta> & co needs attention"_s
-                                          << u"The local URL did not answer in time. Click to see the logs."_s
-                                          << logs;
-        QTest::newRow("workspace failed")
-            << Post([name](LocalNotificationService &s) { return s.notifyWorkspaceFailed(name, kProjectID); })
-            << u"workspace-failed"_s << u"Shop <beta> & co needs attention"_s
-            << u"The workspace did not become ready. Click to see the logs."_s << logs;
-    }
-
     void requests()
     {
-        QFETCH(Post, post);
-        QFETCH(QString, prefix);
-        QFETCH(QString, title);
-        QFETCH(QString, body);
-        QFETCH(UserInfo, userInfo);
+        m_notifier.answer = DeliveryResult::notAuthorized;
+        QCOMPARE(QCoro::waitFor(m_service.notifyDevProcessStarted(u"Shop & co"_s, u" localhost:5173 "_s)),
+                 DeliveryResult::notAuthorized);
+        m_notifier.answer = DeliveryResult::delivered;
+        QCOMPARE(QCoro::waitFor(m_service.notifyDevProcessStarted(u"Shop & co"_s, u"  "_s)),
+                 DeliveryResult::delivered);
+        QCOMPARE(QCoro::waitFor(m_service.notifyWorkspaceFailed(u"Shop & co"_s, kProjectID)),
+                 DeliveryResult::delivered);
 
-        QCOMPARE(QCoro::waitFor(post(m_service)), DeliveryResult::delivered);
-        QCOMPARE(QCoro::waitFor(post(m_service)), DeliveryResult::delivered);
+        const auto &requests = m_notifier.requests;
+        QCOMPARE(requests.size(), 3);
+        QCOMPARE(requests[0].title, u"Shop & co is running"_s);
+        // The body shows the URL as given; a click opens it normalised.
+        QCOMPARE(requests[0].body, u"Ready at  localhost:5173 "_s);
+        QCOMPARE(requests[0].userInfo, (QHash<QString, QString>{{kURLKey, u"http://localhost:5173"_s}}));
+        QCOMPARE(requests[1].userInfo, (QHash<QString, QString>{}));
+        QCOMPARE(requests[2].title, u"Shop & co needs attention"_s);
+        QCOMPARE(requests[2].body, u"The workspace did not become ready. Click to see the logs."_s);
+        QCOMPARE(requests[2].userInfo, (QHash<QString, QString>{{kLogsKey, UuidText::format(kProjectID)}}));
 
-        QCOMPARE(m_notifier.requests.size(), 2);
-        const QRegularExpression identifier(
-            u"^"_s + QRegularExpression::escape(prefix) +
-            u"-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
-        for (const NotificationRequest &request : std::as_const(m_notifier.requests)) {
-            QVERIFY2(identifier.match(request.identifier).hasMatch(), qPrintable(request.identifier));
-            QCOMPARE(request.title, title);
-            QCOMPARE(request.body, body);
-            QCOMPARE(request.userInfo, userInfo);
-        }
-        // Every notification is a new one; none replaces the one before.
-        QVERIFY(m_notifier.requests[0].identifier != m_notifier.requests[1].identifier);
-    }
-
-    void resultComesFromTheDesktop_data()
-    {
-        QTest::addColumn<DeliveryResult>("answer");
-        QTest::newRow("not an app bundle") << DeliveryResult::notAppBundle;
-        QTest::newRow("not authorised") << DeliveryResult::notAuthorized;
-        QTest::newRow("add failed") << DeliveryResult::addFailed;
-    }
-
-    void resultComesFromTheDesktop()
-    {
-        QFETCH(DeliveryResult, answer);
-        m_notifier.answer = answer;
-        QCOMPARE(QCoro::waitFor(m_service.notifyWorkspaceFailed(u"Shop"_s, kProjectID)), answer);
+        // Every notification is a new one; none replaces an earlier one.
+        const QRegularExpression started(u"^dev-started-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"_s);
+        QVERIFY2(started.match(requests[0].identifier).hasMatch(), qPrintable(requests[0].identifier));
+        QVERIFY(started.match(requests[1].identifier).hasMatch());
+        QVERIFY(requests[0].identifier != requests[1].identifier);
+        QVERIFY(requests[2].identifier.startsWith(u"workspace-failed-"_s));
     }
 
     void clicks()
     {
         QSignalSpy logsRequests(&m_service, &LocalNotificationService::openProjectLogsRequested);
-
-        m_notifier.click({{LocalNotificationService::kURLKey, u"localhost:3000"_s}});
-        QCOMPARE(m_opener.opened, QList<QUrl>{QUrl(u"http://localhost:3000"_s)});
-        QCOMPARE(logsRequests.size(), 0);
+        m_notifier.click({{kURLKey, u"localhost:3000"_s}});
+        QCOMPARE(m_opener.opened, QList{QUrl(u"http://localhost:3000"_s)});
 
         // The logs win over a URL, and no browser opens.
-        m_notifier.click({{LocalNotificationService::kLogsProjectIDKey, UuidText::format(kProjectID)},
-                          {LocalNotificationService::kURLKey, u"http://localhost:3000"_s}});
+        m_notifier.click({{kLogsKey, UuidText::format(kProjectID)}, {kURLKey, u"http://localhost:3000"_s}});
         QCOMPARE(logsRequests.size(), 1);
         QCOMPARE(logsRequests.at(0).at(0).toUuid(), kProjectID);
-        QCOMPARE(m_opener.opened.size(), 1);
 
         m_notifier.click({});
-        m_notifier.click({{LocalNotificationService::kLogsProjectIDKey, u"not-a-uuid"_s}});
+        m_notifier.click({{kLogsKey, u"not-a-uuid"_s}});
         QCOMPARE(logsRequests.size(), 1);
         QCOMPARE(m_opener.opened.size(), 1);
-    }
-
-    void prepareReachesTheDesktop()
-    {
-        const int before = m_notifier.prepareCalls;
-        m_service.prepare();
-        QCOMPARE(m_notifier.prepareCalls, before + 1);
     }
 };
 
