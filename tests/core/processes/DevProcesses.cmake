@@ -9,3 +9,5 @@ devnook_add_test(LoginShellTest SOURCES LoginShellTest.cpp LIBS devnook_core_pro
 devnook_add_test(PortInspectionTest SOURCES PortInspectionTest.cpp LIBS devnook_core_processes)
 add_dependencies(PortInspectionTest PortHolder)
 target_compile_definitions(PortInspectionTest PRIVATE DEVNOOK_PORT_HOLDER="$<TARGET_FILE:PortHolder>")
+devnook_add_test(DevServerURLDiscoveryTest SOURCES DevServerURLDiscoveryTest.cpp LIBS devnook_core_processes)
+devnook_add_test(WorkspaceReadinessTest SOURCES WorkspaceReadinessTest.cpp LIBS devnook_core_processes)

@@ -1,0 +1,109 @@
+#include "core/processes/DevServerURLDiscoveryService.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+constexpr Timestamp kStart = Timestamp::fromSecondsSinceReference(800000000.0);
+
+DevProcessLogLine line(const QString &text, Timestamp date = kStart)
+{
+    return DevProcessLogLine{QUuid::createUuid(), date, text, false, std::nullopt, std::nullopt};
+}
+
+} // namespace
+
+class DevServerURLDiscoveryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void candidatesOfALog_data()
+    {
+        QTest::addColumn<QString>("configuredURL");
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("vite local line")
+            << u"http://localhost:3000"_s << u"  Local:   http://localhost:5173/"_s
+            << QStringList(
+                   {u"http://127.0.0.1:5173"_s, u"http://localhost:5173"_s, u"http://localhost:5173/"_s});
+        QTest::newRow("coloured vite line")
+            << u"http://localhost:3000"_s
+            << u"  \u279C  \x1B[1mLocal\x1B[22m:   \x1B[36mhttp://localhost:\x1B[1m5173\x1B[22m/\x1B[39m"_s
+            << QStringList(
+                   {u"http://127.0.0.1:5173"_s, u"http://localhost:5173"_s, u"http://localhost:5173/"_s});
+        QTest::newRow("configured path kept, configured port last")
+            << u"http://localhost:5173/app"_s << u"server ready on localhost:5173"_s
+            << QStringList({u"http://127.0.0.1:5173/app"_s, u"http://localhost:5173/app"_s});
+        QTest::newRow("query and fragment kept")
+            << u"localhost:3000/app?tab=1#top"_s << u"listening on 127.0.0.1:4000"_s
+            << QStringList(
+                   {u"http://127.0.0.1:4000/app?tab=1#top"_s, u"http://localhost:4000/app?tab=1#top"_s});
+        QTest::newRow("port 80 of a configured URL without port")
+            << u"http://localhost"_s << u"see http://localhost/ or http://localhost:5173"_s
+            << QStringList({u"http://localhost:5173"_s, u"http://localhost/"_s});
+        QTest::newRow("letter before the host")
+            << u"http://localhost:8080"_s << u"xlocalhost:3000"_s << QStringList();
+        QTest::newRow("accented letter before the host")
+            << u"http://localhost:8080"_s << u"\u00E9localhost:3000"_s << QStringList();
+        QTest::newRow("parenthesis before the host") << u"http://localhost:8080"_s << u"(localhost:3000)"_s
+                                                     << QStringList({u"http://localhost:3000"_s});
+        QTest::newRow("capitals stay") << u"http://localhost:3000"_s << u"Open HTTP://LOCALHOST:8080 now"_s
+                                       << QStringList({u"HTTP://LOCALHOST:8080"_s});
+        QTest::newRow("no-break space ends a url")
+            << u"http://localhost:3000"_s << u"at http://localhost:3000/docs\u00A0(docs)"_s
+            << QStringList({u"http://localhost:3000"_s, u"http://localhost:3000/docs"_s});
+        QTest::newRow("hyperlink target not read")
+            << u"http://localhost:3000"_s << u"\x1B]8;;http://localhost:9999\x07here\x1B]8;;\x07"_s
+            << QStringList();
+        QTest::newRow("port out of range")
+            << u"http://localhost:3000"_s << u"localhost:99999 and localhost:00"_s << QStringList();
+        QTest::newRow("no configured url")
+            << QString() << u"ready at 0.0.0.0:4321"_s
+            << QStringList({u"http://127.0.0.1:4321/"_s, u"http://localhost:4321/"_s});
+    }
+
+    void candidatesOfALog()
+    {
+        QFETCH(QString, configuredURL);
+        QFETCH(QString, printed);
+        QFETCH(QStringList, expected);
+        QCOMPARE(DevServerURLDiscoveryService::candidateURLs({line(printed)}, kStart, configuredURL),
+                 expected);
+    }
+
+    // The listening rule takes any port of two to five digits as printed.
+    void listeningLineIsNotRangeTested()
+    {
+        QCOMPARE(DevServerURLDiscoveryService::candidateURLs(u"Listening on port localhost:99999"_s,
+                                                             u"http://localhost:3000"_s),
+                 QStringList({u"http://localhost:99999"_s, u"http://127.0.0.1:99999"_s}));
+    }
+
+    void rawCandidatesComeInRuleOrder()
+    {
+        QCOMPARE(DevServerURLDiscoveryService::candidateURLs(u"Local: http://localhost:5173/"_s,
+                                                             u"http://localhost:3000/"_s),
+                 QStringList({u"http://localhost:5173/"_s, u"http://localhost:5173/"_s,
+                              u"http://localhost:5173/"_s, u"http://127.0.0.1:5173/"_s}));
+    }
+
+    void onlyLinesSinceTheStartCount()
+    {
+        const QList<DevProcessLogLine> lines = {
+            line(u"Local: http://localhost:4000/"_s, kStart.addSeconds(-0.001)),
+            line(u"Local: http://localhost:5000/"_s, kStart),
+            line(u"http://localhost:5000/"_s, kStart.addSeconds(1))};
+        QCOMPARE(DevServerURLDiscoveryService::candidateURLs(lines, kStart, u"localhost:3000"_s),
+                 QStringList(
+                     {u"http://127.0.0.1:5000"_s, u"http://localhost:5000"_s, u"http://localhost:5000/"_s}));
+        QVERIFY(DevServerURLDiscoveryService::candidateURLs(lines, kStart.addSeconds(2), u"localhost:3000"_s)
+                    .isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(DevServerURLDiscoveryTest)
+#include "DevServerURLDiscoveryTest.moc"
