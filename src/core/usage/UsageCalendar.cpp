@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QLocale>
-
 #include <cmath>
 
 namespace devnook {
@@ -13,8 +12,8 @@ namespace {
 // midnight still belongs to the day it is in.
 QDateTime localDateTime(Timestamp instant)
 {
-    const double unixMs =
-        std::floor((instant.secondsSinceReference() + static_cast<double>(Timestamp::kUnixSecondsAtReference)) * 1000.0);
+    const double unixMs = std::floor(
+        (instant.secondsSinceReference() + static_cast<double>(Timestamp::kUnixSecondsAtReference)) * 1000.0);
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(unixMs), Qt::LocalTime);
 }
 

@@ -3,7 +3,6 @@
 #include "UsageCalendar.h"
 
 #include <QDate>
-
 #include <unordered_map>
 
 namespace devnook {

@@ -6,7 +6,6 @@
 
 #include <QDateTime>
 #include <QStringList>
-
 #include <cmath>
 
 using namespace Qt::StringLiterals;

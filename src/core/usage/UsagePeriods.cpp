@@ -10,9 +10,9 @@ namespace UsageRollupPeriods {
 
 const QList<UsageRollupPeriod> &all()
 {
-    static const QList<UsageRollupPeriod> periods{UsageRollupPeriod::today,       UsageRollupPeriod::week,
-                                                  UsageRollupPeriod::month,       UsageRollupPeriod::threeMonths,
-                                                  UsageRollupPeriod::year,        UsageRollupPeriod::all};
+    static const QList<UsageRollupPeriod> periods{UsageRollupPeriod::today, UsageRollupPeriod::week,
+                                                  UsageRollupPeriod::month, UsageRollupPeriod::threeMonths,
+                                                  UsageRollupPeriod::year,  UsageRollupPeriod::all};
     return periods;
 }
 
@@ -42,7 +42,7 @@ namespace UsageDateFilterOptions {
 const QList<UsageDateFilterOption> &all()
 {
     static const QList<UsageDateFilterOption> options{
-        UsageDateFilterOption::today, UsageDateFilterOption::week, UsageDateFilterOption::month,
+        UsageDateFilterOption::today,       UsageDateFilterOption::week, UsageDateFilterOption::month,
         UsageDateFilterOption::threeMonths, UsageDateFilterOption::year, UsageDateFilterOption::all,
         UsageDateFilterOption::custom};
     return options;

@@ -10,8 +10,9 @@ namespace UsageDistributionDimensions {
 
 const QList<UsageDistributionDimension> &all()
 {
-    static const QList<UsageDistributionDimension> dimensions{
-        UsageDistributionDimension::project, UsageDistributionDimension::client, UsageDistributionDimension::stack};
+    static const QList<UsageDistributionDimension> dimensions{UsageDistributionDimension::project,
+                                                              UsageDistributionDimension::client,
+                                                              UsageDistributionDimension::stack};
     return dimensions;
 }
 

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace devnook {

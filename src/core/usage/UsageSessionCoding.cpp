@@ -1,16 +1,340 @@
 #include "UsageSessionCoding.h"
 
+#include "JsonScanner.h"
 #include "UsageLimits.h"
-#include "core/foundation/JsonObjectReader.h"
-#include "core/foundation/UuidText.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
+#include <QStringEncoder>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
 namespace devnook::UsageSessionCoding {
+
+namespace {
+
+enum Field {
+    kId,
+    kProjectID,
+    kProjectName,
+    kClient,
+    kStack,
+    kSource,
+    kStartedAt,
+    kEndedAt,
+    kPausedDuration,
+    kFieldCount
+};
+
+// Declaration order, which is also the order problems are reported in.
+constexpr std::array<QByteArrayView, kFieldCount> kKeys{
+    "id", "projectID", "projectName", "client", "stack", "source", "startedAt", "endedAt", "pausedDuration"};
+
+bool isNumberField(int field)
+{
+    return field >= kStartedAt;
+}
+
+int fieldOf(QByteArrayView key)
+{
+    for (int field = 0; field < kFieldCount; ++field) {
+        if (key == kKeys[field])
+            return field;
+    }
+    return -1;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The canonical 36-character form in either case, straight from the bytes;
+// the same texts as UuidText::parse accepts.
+std::optional<QUuid> parseUuid(QByteArrayView text)
+{
+    if (text.size() != 36)
+        return std::nullopt;
+    quint64 high = 0;
+    quint64 low = 0;
+    int digits = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-')
+                return std::nullopt;
+            continue;
+        }
+        const int value = hexValue(text[i]);
+        if (value < 0)
+            return std::nullopt;
+        quint64 &half = digits < 16 ? high : low;
+        half = half << 4 | static_cast<quint64>(value);
+        ++digits;
+    }
+    return QUuid(static_cast<uint>(high >> 32), static_cast<ushort>(high >> 16), static_cast<ushort>(high),
+                 static_cast<uchar>(low >> 56), static_cast<uchar>(low >> 48), static_cast<uchar>(low >> 40),
+                 static_cast<uchar>(low >> 32), static_cast<uchar>(low >> 24), static_cast<uchar>(low >> 16),
+                 static_cast<uchar>(low >> 8), static_cast<uchar>(low));
+}
+
+// The members of one object as read; null reads as absent.
+struct SessionFields {
+    std::array<std::optional<QString>, kFieldCount> texts;
+    std::array<std::optional<double>, kFieldCount> numbers;
+    std::optional<QUuid> id;
+    std::optional<QUuid> projectID;
+    std::optional<ProjectUsageSessionSource> source;
+    std::array<bool, kFieldCount> present{};
+    std::array<bool, kFieldCount> wrongType{};
+    bool badUuid = false;
+    QString unknownSource;
+};
+
+// Names, clients and stacks repeat across thousands of sessions: each text
+// is decoded once, and the sessions share it.
+class TextCache {
+public:
+    QString text(JsonScanner &scanner)
+    {
+        const QByteArrayView raw = scanner.readRawString();
+        const std::string_view key(raw.data(), static_cast<size_t>(raw.size()));
+        const auto it = m_texts.find(key);
+        if (it != m_texts.end())
+            return it->second;
+        const auto text = JsonScanner::decodeUtf8(raw);
+        if (!text) {
+            scanner.fail(u"a string is not valid UTF-8"_s);
+            return {};
+        }
+        m_texts.emplace(std::string(key), *text);
+        return *text;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_texts;
+};
+
+void readText(JsonScanner &scanner, TextCache &texts, int field, SessionFields &fields)
+{
+    if (field == kId || field == kProjectID) {
+        auto &uuid = field == kId ? fields.id : fields.projectID;
+        uuid = parseUuid(scanner.readRawString());
+        fields.wrongType[field] = !uuid;
+    } else if (field == kSource) {
+        const QByteArrayView raw = scanner.readRawString();
+        fields.source = raw == "playButton"       ? std::optional(ProjectUsageSessionSource::playButton)
+                        : raw == "startWorkspace" ? std::optional(ProjectUsageSessionSource::startWorkspace)
+                                                  : std::nullopt;
+        fields.unknownSource = fields.source ? QString() : QString::fromUtf8(raw);
+    } else {
+        fields.texts[field] = texts.text(scanner);
+    }
+}
+
+void readMember(JsonScanner &scanner, TextCache &texts, SessionFields &fields)
+{
+    const int field = fieldOf(scanner.readRawString());
+    scanner.expect(':');
+    if (field < 0) {
+        scanner.skipValue();
+        return;
+    }
+    fields.present[field] = false;
+    fields.wrongType[field] = false;
+    const JsonScanner::Token token = scanner.peek();
+    if (token == JsonScanner::Token::null) {
+        scanner.readNull();
+        return;
+    }
+    fields.present[field] = true;
+    if (token == JsonScanner::Token::string && !isNumberField(field)) {
+        readText(scanner, texts, field, fields);
+    } else if (token == JsonScanner::Token::number && isNumberField(field)) {
+        fields.numbers[field] = scanner.readNumber();
+    } else {
+        fields.wrongType[field] = true;
+        scanner.skipValue();
+    }
+}
+
+QString wrongTypeText(int field)
+{
+    if (field == kId || field == kProjectID)
+        return u"a UUID"_s;
+    return isNumberField(field) ? u"a finite number"_s : u"a string"_s;
+}
+
+Result<ProjectUsageSession> sessionFrom(const SessionFields &fields)
+{
+    using SessionResult = Result<ProjectUsageSession>;
+    for (int field = 0; field < kFieldCount; ++field) {
+        const QString key = QString::fromLatin1(kKeys[field]);
+        const bool notFinite = fields.numbers[field] && !std::isfinite(*fields.numbers[field]);
+        if (fields.wrongType[field] || notFinite)
+            return SessionResult::failure(u"key \"%1\" is not %2"_s.arg(key, wrongTypeText(field)));
+        if (!fields.present[field] && field != kPausedDuration)
+            return SessionResult::failure(u"missing required key \"%1\""_s.arg(key));
+        if (field == kSource && !fields.source)
+            return SessionResult::failure(u"unknown session source \"%1\""_s.arg(fields.unknownSource));
+    }
+    ProjectUsageSession session{*fields.id,
+                                *fields.projectID,
+                                *fields.texts[kProjectName],
+                                *fields.texts[kClient],
+                                *fields.texts[kStack],
+                                *fields.source,
+                                Timestamp::fromSecondsSinceReference(*fields.numbers[kStartedAt]),
+                                Timestamp::fromSecondsSinceReference(*fields.numbers[kEndedAt]),
+                                fields.present[kPausedDuration] ? *fields.numbers[kPausedDuration] : 0.0};
+    if (const QString problem = implausibility(session); !problem.isEmpty())
+        return SessionResult::failure(problem);
+    return SessionResult::success(std::move(session));
+}
+
+bool needsEscape(char c)
+{
+    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
+
+void appendEscaped(QByteArray &out, QByteArrayView bytes)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    for (const char c : bytes) {
+        if (!needsEscape(c)) {
+            out.append(c);
+            continue;
+        }
+        out.append('\\');
+        switch (c) {
+        case '"':
+        case '\\':
+            out.append(c);
+            break;
+        case '\n':
+            out.append('n');
+            break;
+        case '\r':
+            out.append('r');
+            break;
+        case '\t':
+            out.append('t');
+            break;
+        default:
+            out.append("u00").append(hex[c >> 4]).append(hex[c & 0xF]);
+        }
+    }
+}
+
+// Writes the file in one buffer: building a document of QJsonValues first
+// takes several times longer for a long history.
+class SessionWriter {
+public:
+    explicit SessionWriter(qsizetype sessionCount)
+    {
+        m_out.reserve(sessionCount * 360 + 8);
+        m_out.append("[\n");
+    }
+
+    void append(const ProjectUsageSession &session, bool last)
+    {
+        m_out.append("  {\n");
+        text("client", session.client);
+        number("endedAt", session.endedAt.secondsSinceReference());
+        uuid("id", session.id);
+        number("pausedDuration", session.pausedDuration);
+        uuid("projectID", session.projectID);
+        text("projectName", session.projectName);
+        text("source", ProjectUsageSessionSources::rawValue(session.source));
+        text("stack", session.stack);
+        key("startedAt");
+        appendNumber(session.startedAt.secondsSinceReference());
+        m_out.append(last ? "\n  }\n" : "\n  },\n");
+    }
+
+    QByteArray finish()
+    {
+        m_out.append("]\n");
+        return std::move(m_out);
+    }
+
+private:
+    void key(const char *name) { m_out.append("    \"").append(name).append("\": "); }
+
+    void text(const char *name, QStringView value)
+    {
+        key(name);
+        m_out.append('"');
+        const qsizetype start = m_out.size();
+        m_out.resize(start + m_encoder.requiredSpace(value.size()));
+        char *end = m_encoder.appendToBuffer(m_out.data() + start, value);
+        m_out.truncate(end - m_out.constData());
+        const QByteArrayView written = QByteArrayView(m_out).sliced(start);
+        if (std::any_of(written.begin(), written.end(), needsEscape)) {
+            const QByteArray raw = written.toByteArray();
+            m_out.truncate(start);
+            appendEscaped(m_out, raw);
+        }
+        m_out.append("\",\n");
+    }
+
+    void uuid(const char *name, const QUuid &id)
+    {
+        static constexpr char hex[] = "0123456789ABCDEF";
+        char text[36];
+        int pos = 0;
+        const auto put = [&](quint64 value, int digits) {
+            for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+                text[pos++] = hex[(value >> shift) & 0xF];
+        };
+        put(id.data1, 8);
+        text[pos++] = '-';
+        put(id.data2, 4);
+        text[pos++] = '-';
+        put(id.data3, 4);
+        text[pos++] = '-';
+        put(static_cast<quint64>(id.data4[0]) << 8 | id.data4[1], 4);
+        text[pos++] = '-';
+        for (int i = 2; i < 8; ++i)
+            put(id.data4[i], 2);
+        key(name);
+        m_out.append('"').append(text, 36).append("\",\n");
+    }
+
+    void number(const char *name, double value)
+    {
+        key(name);
+        appendNumber(value);
+        m_out.append(",\n");
+    }
+
+    // The shortest text that reads back as the same double, whatever the locale.
+    void appendNumber(double value)
+    {
+        std::array<char, 32> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+        m_out.append(buffer.data(), result.ptr - buffer.data());
+    }
+
+    QByteArray m_out;
+    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+};
+
+} // namespace
 
 QString implausibility(const ProjectUsageSession &session)
 {
@@ -23,78 +347,60 @@ QString implausibility(const ProjectUsageSession &session)
     return {};
 }
 
-Result<ProjectUsageSession> decodeSession(const QJsonObject &object)
-{
-    JsonObjectReader reader(object);
-    ProjectUsageSession session;
-    session.id = reader.requiredUuid(u"id"_s);
-    session.projectID = reader.requiredUuid(u"projectID"_s);
-    session.projectName = reader.requiredString(u"projectName"_s);
-    session.client = reader.requiredString(u"client"_s);
-    session.stack = reader.requiredString(u"stack"_s);
-    const QString source = reader.requiredString(u"source"_s);
-    session.startedAt = reader.requiredTimestamp(u"startedAt"_s);
-    session.endedAt = reader.requiredTimestamp(u"endedAt"_s);
-    session.pausedDuration = reader.optionalNumber(u"pausedDuration"_s).value_or(0.0);
-    if (!reader.ok())
-        return Result<ProjectUsageSession>::failure(reader.error());
-    const auto decodedSource = ProjectUsageSessionSources::fromRawValue(source);
-    if (!decodedSource)
-        return Result<ProjectUsageSession>::failure(u"unknown session source \"%1\""_s.arg(source));
-    session.source = *decodedSource;
-    if (const QString problem = implausibility(session); !problem.isEmpty())
-        return Result<ProjectUsageSession>::failure(problem);
-    return Result<ProjectUsageSession>::success(std::move(session));
-}
-
-QJsonObject encodeSession(const ProjectUsageSession &session)
-{
-    return {
-        {u"id"_s, UuidText::format(session.id)},
-        {u"projectID"_s, UuidText::format(session.projectID)},
-        {u"projectName"_s, session.projectName},
-        {u"client"_s, session.client},
-        {u"stack"_s, session.stack},
-        {u"source"_s, ProjectUsageSessionSources::rawValue(session.source)},
-        {u"startedAt"_s, session.startedAt.secondsSinceReference()},
-        {u"endedAt"_s, session.endedAt.secondsSinceReference()},
-        {u"pausedDuration"_s, session.pausedDuration},
-    };
-}
-
 Result<QList<ProjectUsageSession>> decodeSessions(const QByteArray &json)
 {
     using SessionsResult = Result<QList<ProjectUsageSession>>;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return SessionsResult::failure(u"not valid JSON at offset %1: %2"_s.arg(
-            QString::number(parseError.offset), parseError.errorString()));
-    if (!document.isArray())
-        return SessionsResult::failure(u"the top level is not an array"_s);
-    const QJsonArray array = document.array();
+    JsonScanner scanner(json);
+    TextCache texts;
     QList<ProjectUsageSession> sessions;
-    sessions.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        if (!array[i].isObject())
-            return SessionsResult::failure(u"session %1 is not an object"_s.arg(i));
-        auto session = decodeSession(array[i].toObject());
-        if (!session)
-            return SessionsResult::failure(u"session %1: %2"_s.arg(QString::number(i), session.error()));
-        sessions.append(std::move(session).value());
+    // A stored session takes about 300 bytes.
+    sessions.reserve(json.size() / 300);
+    if (scanner.peek() != JsonScanner::Token::other || !scanner.consume('[')) {
+        scanner.skipValue();
+        return SessionsResult::failure(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
     }
+    if (!scanner.consume(']')) {
+        do {
+            if (!scanner.consume('{')) {
+                scanner.skipValue();
+                if (!scanner.ok())
+                    break;
+                return SessionsResult::failure(u"session %1 is not an object"_s.arg(sessions.size()));
+            }
+            SessionFields fields;
+            if (!scanner.consume('}')) {
+                do
+                    readMember(scanner, texts, fields);
+                while (scanner.ok() && scanner.consume(','));
+                scanner.expect('}');
+            }
+            if (!scanner.ok())
+                break;
+            auto session = sessionFrom(fields);
+            if (!session)
+                return SessionsResult::failure(
+                    u"session %1: %2"_s.arg(QString::number(sessions.size()), session.error()));
+            sessions.append(std::move(session).value());
+        } while (scanner.consume(','));
+        scanner.expect(']');
+    }
+    scanner.expectEnd();
+    if (!scanner.ok())
+        return SessionsResult::failure(scanner.error());
     return SessionsResult::success(std::move(sessions));
 }
 
 Result<QByteArray> encodeSessions(const QList<ProjectUsageSession> &sessions)
 {
-    QJsonArray array;
+    if (sessions.isEmpty())
+        return Result<QByteArray>::success(QByteArrayLiteral("[]\n"));
+    SessionWriter writer(sessions.size());
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         if (const QString problem = implausibility(sessions[i]); !problem.isEmpty())
             return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i), problem));
-        array.append(encodeSession(sessions[i]));
+        writer.append(sessions[i], i + 1 == sessions.size());
     }
-    return Result<QByteArray>::success(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    return Result<QByteArray>::success(writer.finish());
 }
 
 } // namespace devnook::UsageSessionCoding

@@ -9,22 +9,24 @@ namespace devnook::UsageSessionSplitting {
 
 namespace {
 
-QList<ProjectUsageSession> split(const ProjectUsageSession &session, UsageDayCache &days)
+// Appends the pieces to the list rather than returning a list of its own: a
+// long history is mostly sessions of one piece.
+void appendPieces(const ProjectUsageSession &session, UsageDayCache &days, QList<ProjectUsageSession> &pieces)
 {
-    if (!(session.startedAt < session.endedAt) || !UsageLimits::isPlausibleInstant(session.startedAt)
-        || !UsageLimits::isPlausibleInstant(session.endedAt))
-        return {};
+    if (!(session.startedAt < session.endedAt) || !UsageLimits::isPlausibleInstant(session.startedAt) ||
+        !UsageLimits::isPlausibleInstant(session.endedAt))
+        return;
     const double total = session.startedAt.secondsTo(session.endedAt);
     const UsageDay *day = &days.dayContaining(session.startedAt);
     if (!(day->next < session.endedAt)) {
         // One piece: the same pause as the spread below, without its rounding,
         // so a session read from the file is written back unchanged.
-        ProjectUsageSession piece = session;
-        piece.pausedDuration = std::clamp(session.pausedDuration, 0.0, total);
-        return {piece};
+        pieces.append(session);
+        pieces.last().pausedDuration = std::clamp(session.pausedDuration, 0.0, total);
+        return;
     }
     const double pausedShare = 1.0 - session.trackedDuration() / total;
-    QList<ProjectUsageSession> pieces;
+    const qsizetype firstPiece = pieces.size();
     Timestamp cursor = session.startedAt;
     while (cursor < session.endedAt) {
         const Timestamp pieceEnd = std::min(day->next, session.endedAt);
@@ -32,7 +34,7 @@ QList<ProjectUsageSession> split(const ProjectUsageSession &session, UsageDayCac
         if (!(length > 0.0))
             break;
         ProjectUsageSession piece = session;
-        if (!pieces.isEmpty())
+        if (pieces.size() > firstPiece)
             piece.id = QUuid::createUuid();
         piece.startedAt = cursor;
         piece.endedAt = pieceEnd;
@@ -41,7 +43,6 @@ QList<ProjectUsageSession> split(const ProjectUsageSession &session, UsageDayCac
         cursor = pieceEnd;
         day = &days.dayAfter(*day);
     }
-    return pieces;
 }
 
 } // namespace
@@ -49,22 +50,30 @@ QList<ProjectUsageSession> split(const ProjectUsageSession &session, UsageDayCac
 QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const UsageCalendar &calendar)
 {
     UsageDayCache days(calendar);
-    return split(session, days);
+    QList<ProjectUsageSession> pieces;
+    appendPieces(session, days, pieces);
+    return pieces;
 }
 
 void sortByStart(QList<ProjectUsageSession> &sessions)
 {
-    std::stable_sort(sessions.begin(), sessions.end(),
-                     [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt < b.startedAt; });
+    const auto earlier = [](const ProjectUsageSession &a, const ProjectUsageSession &b) {
+        return a.startedAt < b.startedAt;
+    };
+    // A stored list is already in order; checking is much cheaper than sorting.
+    if (std::is_sorted(sessions.cbegin(), sessions.cend(), earlier))
+        return;
+    std::stable_sort(sessions.begin(), sessions.end(), earlier);
 }
 
-QList<ProjectUsageSession> normalizedByDay(const QList<ProjectUsageSession> &sessions, const UsageCalendar &calendar)
+QList<ProjectUsageSession> normalizedByDay(const QList<ProjectUsageSession> &sessions,
+                                           const UsageCalendar &calendar)
 {
     UsageDayCache days(calendar);
     QList<ProjectUsageSession> pieces;
     pieces.reserve(sessions.size());
     for (const ProjectUsageSession &session : sessions)
-        pieces.append(split(session, days));
+        appendPieces(session, days, pieces);
     sortByStart(pieces);
     return pieces;
 }

@@ -16,15 +16,17 @@ double UsageTrackingService::ActiveSession::trackedDuration(Timestamp at) const
     return std::max(0.0, elapsed - paused);
 }
 
-QList<ProjectUsageSession> UsageTrackingService::completedSegments(const ActiveSession &session, Timestamp endedAt)
+QList<ProjectUsageSession> UsageTrackingService::completedSegments(const ActiveSession &session,
+                                                                   Timestamp endedAt)
 {
     const Timestamp end = std::max(session.startedAt, endedAt);
     double paused = session.pausedDuration;
     if (session.pausedAt)
         paused += std::max(0.0, session.pausedAt->secondsTo(end));
-    const ProjectUsageSession stretch{QUuid::createUuid(), session.projectID, session.projectName, session.client,
-                                      session.stack,       session.source,    session.startedAt,   end,
-                                      std::max(0.0, paused)};
+    const ProjectUsageSession stretch{
+        QUuid::createUuid(),  session.projectID, session.projectName, session.client,
+        session.stack,        session.source,    session.startedAt,   end,
+        std::max(0.0, paused)};
     if (!(stretch.trackedDuration() > 0.0))
         return {};
     return UsageSessionSplitting::splitByDay(stretch, UsageCalendar::current());
@@ -34,8 +36,8 @@ void UsageTrackingService::start(const DevProject &project, ProjectUsageSessionS
 {
     if (m_activeSessions.contains(project.id))
         return;
-    m_activeSessions.insert(project.id, ActiveSession{project.id, project.name, project.client, project.stack, source,
-                                                      at, 0.0, std::nullopt});
+    m_activeSessions.insert(project.id, ActiveSession{project.id, project.name, project.client, project.stack,
+                                                      source, at, 0.0, std::nullopt});
 }
 
 void UsageTrackingService::pause(const QUuid &projectID, Timestamp at)
@@ -99,12 +101,13 @@ UsageTrackingState UsageTrackingService::trackingState(const QUuid &projectID, T
 void UsageTrackingService::clearSessions(const QUuid &projectID)
 {
     m_activeSessions.remove(projectID);
-    m_completedSessions.removeIf([&](const ProjectUsageSession &session) { return session.projectID == projectID; });
+    m_completedSessions.removeIf(
+        [&](const ProjectUsageSession &session) { return session.projectID == projectID; });
     (void)saveSessions();
 }
 
-Result<std::optional<ProjectUsageSession>> UsageTrackingService::updateSession(const QUuid &id, Timestamp startedAt,
-                                                                               Timestamp endedAt)
+Result<std::optional<ProjectUsageSession>>
+UsageTrackingService::updateSession(const QUuid &id, Timestamp startedAt, Timestamp endedAt)
 {
     using UpdateResult = Result<std::optional<ProjectUsageSession>>;
     const auto it = std::find_if(m_completedSessions.begin(), m_completedSessions.end(),
@@ -124,12 +127,14 @@ Result<std::optional<ProjectUsageSession>> UsageTrackingService::updateSession(c
 }
 
 QList<ProjectUsageSession> UsageTrackingService::longSessions(const QUuid &projectID, double threshold,
-                                                             Timestamp now) const
+                                                              Timestamp now) const
 {
     QList<ProjectUsageSession> sessions = sessionsForSummary(projectID, now);
-    std::stable_sort(sessions.begin(), sessions.end(),
-                     [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt > b.startedAt; });
-    sessions.removeIf([&](const ProjectUsageSession &session) { return session.trackedDuration() < threshold; });
+    std::stable_sort(
+        sessions.begin(), sessions.end(),
+        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt > b.startedAt; });
+    sessions.removeIf(
+        [&](const ProjectUsageSession &session) { return session.trackedDuration() < threshold; });
     return sessions;
 }
 
@@ -143,7 +148,8 @@ QList<ProjectUsageSession> UsageTrackingService::allSessions(Timestamp now) cons
     return sessions;
 }
 
-QList<ProjectUsageSession> UsageTrackingService::sessionsForSummary(const QUuid &projectID, Timestamp now) const
+QList<ProjectUsageSession> UsageTrackingService::sessionsForSummary(const QUuid &projectID,
+                                                                    Timestamp now) const
 {
     QList<ProjectUsageSession> sessions;
     for (const ProjectUsageSession &session : m_completedSessions) {

@@ -11,7 +11,6 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace devnook {
@@ -107,7 +106,8 @@ public:
     // The sessions at the moment (allSessions) that overlap the interval: those
     // ending after its start and starting no later than its end, unclipped.
     QList<ProjectUsageSession> sessionsInPeriod(const PeriodRange &range, Timestamp now) const;
-    QList<ProjectUsageSession> sessionsInPeriod(const QUuid &projectID, const PeriodRange &range, Timestamp now) const;
+    QList<ProjectUsageSession> sessionsInPeriod(const QUuid &projectID, const PeriodRange &range,
+                                                Timestamp now) const;
 
     // The overview's highlight figures over every session of the period,
     // deleted projects included.
@@ -120,18 +120,21 @@ public:
     // (ties by label, ignoring case), coloured with the listed projects'
     // client colours, the known stack colours or the palette.
     QList<UsageDistributionSlice> distributionSlices(UsageDistributionDimension dimension,
-                                                     const QList<DevProject> &projects, UsageRollupPeriod period,
-                                                     const UsageCalendar &calendar, Timestamp now) const;
+                                                     const QList<DevProject> &projects,
+                                                     UsageRollupPeriod period, const UsageCalendar &calendar,
+                                                     Timestamp now) const;
     QList<UsageDistributionSlice> distributionSlices(UsageDistributionDimension dimension,
-                                                     const QList<DevProject> &projects, const UsageDateRange &range,
+                                                     const QList<DevProject> &projects,
+                                                     const UsageDateRange &range,
                                                      const UsageCalendar &calendar, Timestamp now) const;
 
     // The period's tracked time per project and recorded name, longest first
     // (ties by name, ignoring case), with the listed project's client.
     QList<UsageProjectTableRow> projectTableRows(const QList<DevProject> &projects, UsageRollupPeriod period,
                                                  const UsageCalendar &calendar, Timestamp now) const;
-    QList<UsageProjectTableRow> projectTableRows(const QList<DevProject> &projects, const UsageDateRange &range,
-                                                 const UsageCalendar &calendar, Timestamp now) const;
+    QList<UsageProjectTableRow> projectTableRows(const QList<DevProject> &projects,
+                                                 const UsageDateRange &range, const UsageCalendar &calendar,
+                                                 Timestamp now) const;
 
     // The summary a user copies from a project's usage view: a title line,
     // the figures, and a note on how time is tracked.
@@ -139,7 +142,8 @@ public:
 
     // The bytes of an export file of the sessions, in the given order. Fails
     // when a session holds a value that JSON cannot carry back.
-    static Result<QByteArray> exportSessions(const QList<ProjectUsageSession> &sessions, UsageExportFormat format);
+    static Result<QByteArray> exportSessions(const QList<ProjectUsageSession> &sessions,
+                                             UsageExportFormat format);
 
 private:
     struct ActiveSession {

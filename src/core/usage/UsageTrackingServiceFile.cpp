@@ -30,8 +30,9 @@ void UsageTrackingService::load()
     if (!QFileInfo::exists(path))
         return;
     QFile file(path);
-    auto decoded = file.open(QIODevice::ReadOnly) ? UsageSessionCoding::decodeSessions(file.readAll())
-                                                  : Result<QList<ProjectUsageSession>>::failure(file.errorString());
+    auto decoded = file.open(QIODevice::ReadOnly)
+                       ? UsageSessionCoding::decodeSessions(file.readAll())
+                       : Result<QList<ProjectUsageSession>>::failure(file.errorString());
     if (!decoded) {
         // The list reads as empty; the failure of the copy is remembered so
         // that saving retries it first.
@@ -55,7 +56,8 @@ Result<void> UsageTrackingService::saveSessions()
     const QString path = sessionsFilePath();
     if (m_unreadableFileAtRisk && QFileInfo::exists(path)) {
         if (auto kept = keepUnreadableFile(); !kept)
-            return Result<void>::failure(u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error()));
+            return Result<void>::failure(
+                u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error()));
     }
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))

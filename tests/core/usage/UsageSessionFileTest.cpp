@@ -90,8 +90,9 @@ private Q_SLOTS:
         const QJsonArray written = QJsonDocument::fromJson(test::readFile(sessionsFile())).array();
         QCOMPARE(written.size(), 5);
         const QJsonObject second = written[1].toObject();
-        QCOMPARE(second.keys(), (QStringList{u"client"_s, u"endedAt"_s, u"id"_s, u"pausedDuration"_s, u"projectID"_s,
-                                             u"projectName"_s, u"source"_s, u"stack"_s, u"startedAt"_s}));
+        QCOMPARE(second.keys(),
+                 (QStringList{u"client"_s, u"endedAt"_s, u"id"_s, u"pausedDuration"_s, u"projectID"_s,
+                              u"projectName"_s, u"source"_s, u"stack"_s, u"startedAt"_s}));
         QCOMPARE(second.value(u"id"_s).toString(), u"1B2C3D4E-5F60-4172-8394-A5B6C7D8E9F0"_s);
         QCOMPARE(second.value(u"projectID"_s).toString(), u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s);
         QCOMPARE(second.value(u"pausedDuration"_s), QJsonValue(0));
@@ -104,8 +105,8 @@ private Q_SLOTS:
     void damagedFileReadsEmptyAndIsKeptAside_data()
     {
         QTest::addColumn<QString>("fileName");
-        for (const char *name : {"bad-source", "null-required", "wrong-type", "bad-uuid", "absurd-end", "absurd-pause",
-                                 "not-an-object", "object-top-level", "truncated"})
+        for (const char *name : {"bad-source", "null-required", "wrong-type", "bad-uuid", "absurd-end",
+                                 "absurd-pause", "not-an-object", "object-top-level", "truncated"})
             QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name));
         QTest::newRow("empty file") << QString();
     }
@@ -186,10 +187,15 @@ private Q_SLOTS:
         QFETCH(double, pausedDuration);
         QFETCH(bool, accepted);
 
-        const ProjectUsageSession session{QUuid::createUuid(), QUuid::createUuid(), u"Shop"_s, {}, {},
+        const ProjectUsageSession session{QUuid::createUuid(),
+                                          QUuid::createUuid(),
+                                          u"Shop"_s,
+                                          {},
+                                          {},
                                           ProjectUsageSessionSource::playButton,
                                           Timestamp::fromSecondsSinceReference(startedAt),
-                                          Timestamp::fromSecondsSinceReference(endedAt), pausedDuration};
+                                          Timestamp::fromSecondsSinceReference(endedAt),
+                                          pausedDuration};
         const auto encoded = UsageSessionCoding::encodeSessions({session});
         QCOMPARE(encoded.isOk(), accepted);
         if (accepted) {

@@ -55,7 +55,8 @@ private Q_SLOTS:
 
         m_service->resume(m_project.id, localTime(2024, 5, 15, 10));
         m_service->pause(m_project.id, localTime(2024, 5, 15, 10, 30));
-        const ProjectUsageSummary summary = m_service->summary(m_project.id, UsageCalendar{}, localTime(2024, 5, 15, 12));
+        const ProjectUsageSummary summary =
+            m_service->summary(m_project.id, UsageCalendar{}, localTime(2024, 5, 15, 12));
         QCOMPARE(summary.total, 1800.0);
         QCOMPARE(summary.sessionCount, 1);
         QCOMPARE(summary.lastSessionAt, localTime(2024, 5, 15, 10, 30));
@@ -103,7 +104,8 @@ private Q_SLOTS:
         QVERIFY(m_service->summaries({}).isEmpty());
         const auto summaries = m_service->summaries({m_project, other, idle});
         QCOMPARE(summaries.size(), 3);
-        QCOMPARE(summaries.value(m_project.id), m_service->summary(m_project.id, UsageCalendar::current(), m_clock.now()));
+        QCOMPARE(summaries.value(m_project.id),
+                 m_service->summary(m_project.id, UsageCalendar::current(), m_clock.now()));
         QCOMPARE(summaries.value(other.id).total, 3600.0);
         QCOMPARE(summaries.value(other.id).sessionCount, 2);
         QCOMPARE(summaries.value(other.id).lastSessionAt, m_clock.now());

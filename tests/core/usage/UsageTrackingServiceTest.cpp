@@ -1,4 +1,5 @@
 #include "core/usage/UsageTrackingService.h"
+
 #include "support/FakeClock.h"
 #include "support/FileSizeLimit.h"
 #include "support/LocalTime.h"
@@ -67,9 +68,8 @@ private Q_SLOTS:
         QTest::newRow("weekend over a 25-hour day")
             << QByteArray("Europe/Madrid") << localTime(2024, 10, 25, 10) << localTime(2024, 10, 28, 10)
             << QList<double>{14, 24, 25, 10};
-        QTest::newRow("ends exactly at midnight")
-            << QByteArray("Europe/Madrid") << localTime(2024, 5, 14, 20) << localTime(2024, 5, 15)
-            << QList<double>{4};
+        QTest::newRow("ends exactly at midnight") << QByteArray("Europe/Madrid") << localTime(2024, 5, 14, 20)
+                                                  << localTime(2024, 5, 15) << QList<double>{4};
         {
             const test::ScopedTimeZone santiago("America/Santiago");
             // On 8 September 2024 the clocks went from 00:00 straight to 01:00.
@@ -121,7 +121,8 @@ private Q_SLOTS:
         const QByteArray afterPause = fileBytes();
         QVERIFY(afterPause.contains("\"pausedDuration\": 0"));
 
-        const UsageTrackingState paused = m_service->trackingState(m_project.id, localTime(2024, 5, 15, 0, 10));
+        const UsageTrackingState paused =
+            m_service->trackingState(m_project.id, localTime(2024, 5, 15, 0, 10));
         QCOMPARE(paused, (UsageTrackingState{true, true, 0.0, 40 * 60.0}));
 
         m_service->resume(m_project.id, localTime(2024, 5, 15, 0, 10));
@@ -164,7 +165,8 @@ private Q_SLOTS:
         QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(120)).pausedDuration, 120.0);
 
         m_service->resume(m_project.id, t0.addSeconds(-300));
-        QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(60)), (UsageTrackingState{true, false, 60.0, 0.0}));
+        QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(60)),
+                 (UsageTrackingState{true, false, 60.0, 0.0}));
         QCOMPARE(m_service->stop(m_project.id, t0.addSeconds(-10)), std::nullopt);
         QVERIFY(m_service->completedSessions().isEmpty());
     }
@@ -244,13 +246,15 @@ private Q_SLOTS:
     {
         const test::ScopedTimeZone timeZone("Europe/Madrid");
         for (int day = 10; day <= 12; ++day) {
-            m_service->start(m_project, ProjectUsageSessionSource::startWorkspace, localTime(2024, 5, day, 9));
+            m_service->start(m_project, ProjectUsageSessionSource::startWorkspace,
+                             localTime(2024, 5, day, 9));
             m_service->stop(m_project.id, localTime(2024, 5, day, 10));
         }
         const ProjectUsageSession original = m_service->completedSessions()[2];
 
         // Given backwards and reaching over midnight.
-        const auto edited = m_service->updateSession(original.id, localTime(2024, 5, 9, 1), localTime(2024, 5, 8, 22));
+        const auto edited =
+            m_service->updateSession(original.id, localTime(2024, 5, 9, 1), localTime(2024, 5, 8, 22));
         QVERIFY(edited.isOk());
         ProjectUsageSession expected = original;
         expected.startedAt = localTime(2024, 5, 8, 22);
@@ -266,14 +270,16 @@ private Q_SLOTS:
         reload();
         QCOMPARE(m_service->completedSessions(), stored);
 
-        const auto removed = m_service->updateSession(stored[2].id, localTime(2024, 5, 10, 9), localTime(2024, 5, 10, 9));
+        const auto removed =
+            m_service->updateSession(stored[2].id, localTime(2024, 5, 10, 9), localTime(2024, 5, 10, 9));
         QVERIFY(removed.isOk() && removed.value().has_value());
         QCOMPARE(m_service->completedSessions().size(), 3);
         reload();
         QCOMPARE(m_service->completedSessions().size(), 3);
 
         const QByteArray before = fileBytes();
-        const auto unknown = m_service->updateSession(QUuid::createUuid(), localTime(2024, 5, 1), localTime(2024, 5, 2));
+        const auto unknown =
+            m_service->updateSession(QUuid::createUuid(), localTime(2024, 5, 1), localTime(2024, 5, 2));
         QVERIFY(unknown.isOk());
         QCOMPARE(unknown.value(), std::nullopt);
         QCOMPARE(fileBytes(), before);
