@@ -39,8 +39,7 @@ public:
     // Closes the pipes; a process still running is left running.
     ~DevServiceProcess() override;
 
-    pid_t pid() const { return m_pid; }
-    // The process group, which is the process identifier.
+    // The process group, whose identifier is the process's own.
     pid_t processGroup() const { return m_pid; }
 
     // True until the process has ended, even before its end is handled.

@@ -2,12 +2,15 @@
 
 #include "core/processes/ProcessTable.h"
 #include "support/FakeClock.h"
+#include "support/TestEnvironment.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -127,6 +130,24 @@ private Q_SLOTS:
         const qsizetype error = printed.indexOf(u"[api] port in use"_s);
         QVERIFY(error > 0);
         QVERIFY(log.at(1 + error).isError);
+    }
+
+    // A child left behind keeps the pipes open; the exit must not wait for
+    // their end.
+    void exitIsHandledWhileAChildHoldsThePipes()
+    {
+        DevProcessManager manager(m_clock);
+        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
+        const DevProject shop =
+            project({service(u"web"_s, u"sleep 30 & echo holder=$!; printf 'last words'"_s)});
+        manager.start(shop);
+        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
+        const QList<DevProcessLogLine> log = manager.logs(shop.id);
+        const pid_t holder = printedNumber(log, u"holder"_s);
+        QVERIFY(ProcessTable::isAlive(holder));
+        ::kill(holder, SIGKILL);
+        QCOMPARE(texts(log).mid(2),
+                 QStringList({u"[web] last words"_s, u"[web] Process exited with code 0"_s}));
     }
 
     void outputKeepsLinesWhole()
@@ -284,28 +305,38 @@ private Q_SLOTS:
         QCOMPARE(logSpy.size(), 0);
     }
 
-    // The command runs in the project folder through the login shell, with
-    // the tool folders on PATH and nothing to read on standard input.
+    // The command runs in the project folder through the login shell (zsh
+    // with the user's .zshrc, which a non-interactive zsh would not read),
+    // with the tool folders on PATH and nothing to read on standard input.
     void commandRunsLikeInATerminal_data()
     {
         QTest::addColumn<QString>("zshPath");
         QTest::addColumn<QString>("expectedShell");
-        QTest::newRow("zsh") << u"/bin/zsh"_s << u"zsh"_s;
-        QTest::newRow("user's shell when zsh is missing") << m_folder.filePath(u"no-zsh"_s) << u"/bin/sh"_s;
+        QTest::addColumn<QString>("expectedRc");
+        QTest::newRow("zsh") << u"/bin/zsh"_s << u"zsh"_s << u"loaded"_s;
+        QTest::newRow("user's shell when zsh is missing")
+            << m_folder.filePath(u"no-zsh"_s) << u"/bin/sh"_s << QString();
     }
 
     void commandRunsLikeInATerminal()
     {
         QFETCH(QString, zshPath);
         QFETCH(QString, expectedShell);
+        QFETCH(QString, expectedRc);
         if (!QFileInfo(u"/bin/zsh"_s).isExecutable())
             QSKIP("zsh is not installed (scripts/setup installs it)");
+        QTemporaryDir home;
+        test::writeFile(home.filePath(u".zshrc"_s), "echo noise from zshrc\nexport DEVNOOK_RC=loaded\n");
+        const QByteArray realHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        const auto restoreHome = qScopeGuard([&realHome] { qputenv("HOME", realHome); });
 
         DevProcessManager manager(m_clock, LoginShell(zshPath, u"/bin/sh"_s));
         QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop = project(
-            {service(u"web"_s, u"echo \"shell=${ZSH_NAME:-$0}\"\necho \"dir=$PWD\"\necho \"path=$PATH\"\n"
-                               u"if read line; then echo input=yes; else echo input=none; fi"_s)});
+        const DevProject shop = project({service(
+            u"web"_s,
+            u"echo \"shell=${ZSH_NAME:-$0}\"\necho \"dir=$PWD\"\necho \"path=$PATH\"\n"
+            u"echo \"rc=$DEVNOOK_RC\"\nif read line; then echo input=yes; else echo input=none; fi"_s)});
         manager.start(shop);
         QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
 
@@ -314,6 +345,8 @@ private Q_SLOTS:
         QCOMPARE(log.at(1), u"[web] echo \"dir=$PWD\""_s);
         QVERIFY(log.contains(u"[web] shell="_s + expectedShell));
         QVERIFY(log.contains(u"[web] dir="_s + QFileInfo(m_folder.path()).canonicalFilePath()));
+        QVERIFY(log.contains(u"[web] rc="_s + expectedRc));
+        QVERIFY(!log.contains(u"[web] noise from zshrc"_s));
         QVERIFY(log.contains(u"[web] input=none"_s));
         const QStringList paths = log.filter(u"[web] path="_s);
         QCOMPARE(paths.size(), 1);
