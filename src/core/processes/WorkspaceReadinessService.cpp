@@ -52,21 +52,23 @@ WorkspaceReadinessService::waitUntilReadyEndpoint(QString configuredURL, QSet<in
     const std::optional<int> configuredPort = PortInspectionService::tcpPort(url);
     const bool configuredPortExcluded = configuredPort && excludedPorts.contains(*configuredPort);
     const auto pollInterval = std::chrono::nanoseconds(m_pollIntervalNanoseconds);
+    const auto currentCandidates = [&additionalCandidates, &excludedPorts] {
+        return additionalCandidates ? availableCandidates(additionalCandidates(), excludedPorts)
+                                    : QList<WorkspaceReadyEndpoint>();
+    };
     QPointer<WorkspaceReadinessService> self(this);
 
     while (true) {
         if (configuredPortExcluded) {
             if (deadline.hasExpired())
                 co_return std::nullopt;
-            const QList<WorkspaceReadyEndpoint> candidates =
-                availableCandidates(additionalCandidates(), excludedPorts);
-            std::optional<WorkspaceReadyEndpoint> found = co_await firstRespondingCandidate(candidates);
+            std::optional<WorkspaceReadyEndpoint> found =
+                co_await firstRespondingCandidate(currentCandidates());
             if (!self || found)
                 co_return found;
         } else {
             if (deadline.hasExpired())
-                co_return co_await firstRespondingCandidate(
-                    availableCandidates(additionalCandidates(), excludedPorts));
+                co_return co_await firstRespondingCandidate(currentCandidates());
             const bool answered = co_await responds(url);
             if (!self)
                 co_return std::nullopt;
