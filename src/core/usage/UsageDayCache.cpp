@@ -2,7 +2,7 @@
 
 namespace devnook {
 
-const UsageDay &UsageDayCache::dayOf(QDate date)
+const UsageDay &UsageDayCache::day(QDate date)
 {
     const auto it = m_days.find(date.toJulianDay());
     if (it != m_days.end())
@@ -15,13 +15,13 @@ const UsageDay &UsageDayCache::dayContaining(Timestamp instant)
 {
     if (m_last && m_last->start <= instant && instant < m_last->next)
         return *m_last;
-    m_last = &dayOf(m_calendar.date(instant));
+    m_last = &day(m_calendar.date(instant));
     return *m_last;
 }
 
-const UsageDay &UsageDayCache::dayAfter(const UsageDay &day)
+const UsageDay &UsageDayCache::dayAfter(const UsageDay &previous)
 {
-    return dayOf(day.date.addDays(1));
+    return day(previous.date.addDays(1));
 }
 
 } // namespace devnook

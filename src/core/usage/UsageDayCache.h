@@ -28,11 +28,12 @@ public:
     const UsageDay &dayContaining(Timestamp instant);
 
     // The day after the given one.
-    const UsageDay &dayAfter(const UsageDay &day);
+    const UsageDay &dayAfter(const UsageDay &previous);
+
+    // The day of the date (a valid one).
+    const UsageDay &day(QDate date);
 
 private:
-    const UsageDay &dayOf(QDate date);
-
     UsageCalendar m_calendar;
     // Node-based, so the references handed out stay valid as days are added.
     std::unordered_map<qint64, UsageDay> m_days;

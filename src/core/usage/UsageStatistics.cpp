@@ -1,6 +1,15 @@
 #include "UsageStatistics.h"
 
+#include "UsageDateTexts.h"
+#include "UsageDayCache.h"
+#include "core/foundation/L10n.h"
+#include "core/foundation/Text.h"
+#include "core/foundation/UuidText.h"
+
+#include <QHash>
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace devnook::UsageStatistics {
 
@@ -16,7 +25,49 @@ double trackedBetween(const ProjectUsageSession &session, Timestamp from, Timest
     return overlap * *fraction;
 }
 
+// Builds the group of each session, remembering the texts it derives: a long
+// history repeats the same few hundred projects, clients and stacks.
+class GroupingKeys {
+public:
+    explicit GroupingKeys(UsageDistributionDimension dimension) : m_dimension(dimension)
+    {
+        if (dimension != UsageDistributionDimension::project)
+            m_unassigned =
+                L10n::text(dimension == UsageDistributionDimension::client ? u"usage_unassigned_client"_s
+                                                                           : u"usage_unassigned_stack"_s);
+    }
+
+    GroupingKey keyOf(const ProjectUsageSession &session)
+    {
+        if (m_dimension == UsageDistributionDimension::project) {
+            auto it = m_projectIDs.constFind(session.projectID);
+            if (it == m_projectIDs.cend())
+                it = m_projectIDs.insert(session.projectID, UuidText::format(session.projectID));
+            return GroupingKey{*it, session.projectName, session.projectID};
+        }
+        const QString &raw =
+            m_dimension == UsageDistributionDimension::client ? session.client : session.stack;
+        auto it = m_groupTexts.constFind(raw);
+        if (it == m_groupTexts.cend()) {
+            const QString trimmed = Text::trimmed(raw);
+            it = m_groupTexts.insert(raw, trimmed.isEmpty() ? m_unassigned : trimmed);
+        }
+        return GroupingKey{*it, *it, std::nullopt};
+    }
+
+private:
+    UsageDistributionDimension m_dimension;
+    QString m_unassigned;
+    QHash<QUuid, QString> m_projectIDs;
+    QHash<QString, QString> m_groupTexts;
+};
+
 } // namespace
+
+size_t qHash(const GroupingKey &key, size_t seed)
+{
+    return qHashMulti(seed, key.id, key.label, key.projectID.value_or(QUuid()));
+}
 
 double duration(const QList<ProjectUsageSession> &sessions, std::optional<Timestamp> since,
                 std::optional<Timestamp> until)
@@ -28,6 +79,63 @@ double duration(const QList<ProjectUsageSession> &sessions, std::optional<Timest
         total += trackedBetween(session, from, to);
     }
     return total;
+}
+
+QList<GroupedDuration> groupedDurations(const QList<ProjectUsageSession> &sessions,
+                                        UsageDistributionDimension dimension, const PeriodRange &range)
+{
+    GroupingKeys keys(dimension);
+    QList<GroupedDuration> groups;
+    QHash<GroupingKey, qsizetype> indexes;
+    for (const ProjectUsageSession &session : sessions) {
+        const double seconds = trackedBetween(session, std::max(session.startedAt, range.start),
+                                              std::min(session.endedAt, range.end));
+        if (!(seconds > 0.0))
+            continue;
+        GroupingKey key = keys.keyOf(session);
+        auto it = indexes.constFind(key);
+        if (it == indexes.cend()) {
+            it = indexes.insert(key, groups.size());
+            groups.append(GroupedDuration{std::move(key), 0.0});
+        }
+        groups[*it].duration += seconds;
+    }
+    return groups;
+}
+
+QList<UsageDailyBucket> dailyBuckets(const QList<ProjectUsageSession> &sessions, const PeriodRange &range,
+                                     const UsageCalendar &calendar)
+{
+    UsageDayCache days(calendar);
+    const QDate first = days.dayContaining(range.start).date;
+    const QDate last = days.dayContaining(range.end).date;
+    if (first > last)
+        return {};
+    // Every day of the range has its entry, also when nothing was tracked.
+    QList<double> seconds(first.daysTo(last) + 1, 0.0);
+    for (const ProjectUsageSession &session : sessions) {
+        const Timestamp start = std::max(range.start, session.startedAt);
+        const Timestamp end = std::min(range.end, session.endedAt);
+        const double fraction = session.trackedFraction().value_or(0.0);
+        for (const UsageDay *day = &days.dayContaining(start); start < end && day->start < end;
+             day = &days.dayAfter(*day)) {
+            const double length = std::max(day->start, start).secondsTo(std::min(day->next, end));
+            const qsizetype index = first.daysTo(day->date);
+            // The clipping above keeps every day inside the range; the check
+            // guards the list should the zone's rules disagree with themselves.
+            if (length > 0.0 && index >= 0 && index < seconds.size())
+                seconds[index] += length * fraction;
+        }
+    }
+    QList<UsageDailyBucket> buckets;
+    buckets.reserve(seconds.size());
+    const UsageDateTexts texts;
+    for (qsizetype i = 0; i < seconds.size(); ++i) {
+        const QDate date = first.addDays(i);
+        buckets.append(UsageDailyBucket{date.toString(Qt::ISODate), days.day(date).start,
+                                        texts.dayLabel(date), seconds[i]});
+    }
+    return buckets;
 }
 
 } // namespace devnook::UsageStatistics

@@ -27,6 +27,8 @@ struct GroupingKey {
     bool operator==(const GroupingKey &) const = default;
 };
 
+size_t qHash(const GroupingKey &key, size_t seed = 0);
+
 struct GroupedDuration {
     GroupingKey key;
     double duration = 0.0;

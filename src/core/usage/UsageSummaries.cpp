@@ -1,9 +1,13 @@
 // The per-project summaries of rows and usage windows.
+#include "UsageDurationFormatting.h"
 #include "UsageStatistics.h"
 #include "UsageTrackingService.h"
 #include "core/foundation/Clock.h"
+#include "core/foundation/L10n.h"
 
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace devnook {
 
@@ -61,6 +65,27 @@ QHash<QUuid, ProjectUsageSummary> UsageTrackingService::summaries(const QList<De
         result.insert(project.id, summaryOf(sessions, UsageCalendar::current(), now));
     }
     return result;
+}
+
+QString UsageTrackingService::copySummary(const QString &projectName, const ProjectUsageSummary &summary)
+{
+    using UsageDurationFormatting::format;
+    QStringList lines{
+        u"Devnook \u2014 "_s + projectName,
+        L10n::format(u"usage_today"_s, {format(summary.today)}),
+        L10n::format(u"usage_week"_s, {format(summary.week)}),
+        L10n::format(u"usage_month"_s, {format(summary.month)}),
+        L10n::format(u"usage_total"_s, {format(summary.total)}),
+        L10n::format(u"usage_sessions"_s, {QString::number(summary.sessionCount)}),
+    };
+    if (summary.sessionCount >= 1) {
+        lines.append(L10n::format(u"usage_average_session"_s, {format(summary.averageSessionDuration)}));
+        lines.append(L10n::format(u"usage_last_session"_s,
+                                  {UsageDurationFormatting::formatLastSession(summary.lastSessionAt)}));
+    }
+    lines.append(QString());
+    lines.append(L10n::text(u"usage_tracking_note"_s));
+    return lines.join(u'\n');
 }
 
 } // namespace devnook

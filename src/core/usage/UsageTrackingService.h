@@ -161,6 +161,14 @@ private:
         double trackedDuration(Timestamp at) const;
     };
 
+    UsagePeriodHighlightStats highlightStats(const PeriodRange &range, const UsageCalendar &calendar,
+                                             Timestamp now) const;
+    QList<UsageDistributionSlice> slices(UsageDistributionDimension dimension,
+                                         const QList<DevProject> &projects, const PeriodRange &range,
+                                         Timestamp now) const;
+    QList<UsageProjectTableRow> tableRows(const QList<DevProject> &projects, const PeriodRange &range,
+                                          Timestamp now) const;
+
     void load();
     Result<void> saveSessions();
     Result<void> keepUnreadableFile();
