@@ -3,7 +3,6 @@
 #include "core/foundation/Text.h"
 
 #include <QRegularExpression>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -11,13 +10,17 @@ namespace devnook::URLNormalizationService {
 
 namespace {
 
+// A scheme prefix and nothing a URL cannot hold. The port is not checked:
+// "http://localhost:99999" is a URL with a scheme, however wrong its port.
 bool hasScheme(const QString &text)
 {
-    static const QRegularExpression schemePrefix(u"^[A-Za-z][A-Za-z0-9+.\\-]*:"_s);
-    if (!schemePrefix.match(text).hasMatch())
-        return false;
-    const QUrl url(text, QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty();
+    static const QRegularExpression schemeURL(u"^[A-Za-z][A-Za-z0-9+.\\-]*:[^\\s]*$"_s);
+    return schemeURL.match(text).hasMatch();
+}
+
+QString schemeOf(const QString &text)
+{
+    return text.left(text.indexOf(u':'));
 }
 
 // "myapp.test:8080" or "dev.local:3000/app": a dotted host and a port, which
@@ -44,7 +47,7 @@ QString normalized(const QString &text)
         return {};
     const bool dottedHostWithPort = isDottedHostWithPort(trimmed);
     if (!dottedHostWithPort && hasScheme(trimmed)
-        && !QUrl(trimmed).scheme().contains(u"localhost", Qt::CaseInsensitive))
+        && !schemeOf(trimmed).contains(u"localhost", Qt::CaseInsensitive))
         return trimmed;
     if (dottedHostWithPort || trimmed.contains(u"localhost", Qt::CaseInsensitive) || isIPv4Like(trimmed))
         return u"http://"_s + trimmed;
