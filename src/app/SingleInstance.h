@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+
+#include <memory>
+
+namespace devnook {
+
+// One Devnook per user session. The first launch holds a lock and listens on
+// a local socket; a later launch finds the lock taken, asks the first one to
+// show its panel and exits.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+
+public:
+    // socketPath: a path in a private folder (the runtime folder).
+    explicit SingleInstance(const QString &socketPath, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first: it then listens for later ones.
+    bool becomePrimary();
+
+    // Asks the running instance to show its panel, retrying while it starts
+    // up; true once the request was delivered.
+    bool askPrimaryToShow(int timeoutMs = 3000);
+
+    // The folder-private socket path of the current user's session.
+    static QString defaultSocketPath();
+
+Q_SIGNALS:
+    // Emitted in the primary when a later launch asked to show the panel.
+    void showRequested();
+
+private:
+    void serveConnection();
+
+    QString m_socketPath;
+    QLockFile m_lock;
+    std::unique_ptr<QLocalServer> m_server;
+};
+
+} // namespace devnook

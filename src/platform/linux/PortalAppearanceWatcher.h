@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ui/kit/AppearanceWatcher.h"
+
+#include <QDBusConnection>
+#include <QDBusVariant>
+#include <QObject>
+
+#include <optional>
+
+namespace devnook {
+
+// Reads and watches the desktop's "color-scheme" setting through the
+// freedesktop settings portal. Without a portal nothing is ever reported and
+// the lightness the application started with stays in force.
+class PortalAppearanceWatcher final : public QObject, public AppearanceWatcher {
+    Q_OBJECT
+
+public:
+    // initialPrefersDark: what the platform's own palette said at start.
+    explicit PortalAppearanceWatcher(bool initialPrefersDark,
+                                     const QDBusConnection &bus = QDBusConnection::sessionBus(),
+                                     QObject *parent = nullptr);
+
+    void watch(std::function<void(bool prefersDark)> changed) override;
+
+    // The portal's value: 1 prefers dark, 2 prefers light, 0 states nothing.
+    static std::optional<bool> prefersDarkFromPortalValue(const QVariant &value);
+
+private Q_SLOTS:
+    void onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value);
+
+private:
+    void report(std::optional<bool> prefersDark);
+
+    QDBusConnection m_bus;
+    bool m_prefersDark;
+    std::function<void(bool)> m_changed;
+};
+
+} // namespace devnook

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QFont>
+
+class QWidget;
+
+namespace devnook::Kit {
+
+// Style-sheet roles that the theme's style sheet colours (see ThemeApplier).
+namespace Role {
+inline constexpr char kGrouped[] = "grouped";
+inline constexpr char kCard[] = "card";
+inline constexpr char kDivider[] = "divider";
+inline constexpr char kFeedbackButton[] = "feedback";
+inline constexpr char kInvertedButton[] = "inverted";
+inline constexpr char kPlainButton[] = "plain";
+} // namespace Role
+
+namespace TextRole {
+inline constexpr char kSecondary[] = "secondary";
+inline constexpr char kTertiary[] = "tertiary";
+inline constexpr char kError[] = "error";
+// Window-coloured text on a label-coloured button.
+inline constexpr char kInverted[] = "inverted";
+} // namespace TextRole
+
+// Tags a widget with a role of the theme's style sheet.
+void setRole(QWidget *widget, const char *role);
+
+// Tags a label with a text colour role of the theme's style sheet.
+void setTextRole(QWidget *widget, const char *role);
+
+// The system font at a size in device-independent pixels, so layouts match
+// the design's point sizes on every screen density.
+QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// The system's monospaced font at a size in device-independent pixels.
+QFont monospacedFont(int pixelSize);
+
+// A one-pixel horizontal separator line.
+QWidget *makeDivider(QWidget *parent);
+
+} // namespace devnook::Kit

@@ -1,0 +1,58 @@
+#include "ThemeApplier.h"
+
+#include "Kit.h"
+#include "core/foundation/L10n.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+ThemeApplier::ThemeApplier(AppSettings &settings, QObject *parent) : QObject(parent), m_settings(settings)
+{
+    connect(&m_settings, &AppSettings::themeDidChange, this, &ThemeApplier::apply);
+    apply();
+}
+
+void ThemeApplier::apply()
+{
+    const ColorScheme scheme = m_settings.resolvedColorScheme();
+    QApplication::setPalette(Palette::qtPalette(scheme));
+    qApp->setStyleSheet(styleSheet(Palette::forScheme(scheme)));
+}
+
+QString ThemeApplier::styleSheet(const ThemePalette &colors)
+{
+    QColor dimmedLabel = colors.label;
+    dimmedLabel.setAlphaF(colors.label.alphaF() * 0.55f);
+    const QStringList values{
+        Palette::css(colors.label),           Palette::css(colors.secondaryLabel),
+        Palette::css(colors.tertiaryLabel),   Palette::css(colors.red),
+        Palette::css(colors.groupedBackground), Palette::css(colors.separator),
+        Palette::css(colors.controlBackground), Palette::css(colors.windowBackground),
+        Palette::css(dimmedLabel),
+    };
+    return L10n::substitute(uR"css(
+*[kitText="secondary"] { color: %2; }
+*[kitText="tertiary"] { color: %3; }
+*[kitText="error"] { color: %4; }
+*[kitText="inverted"] { color: %8; }
+QWidget[kitRole="grouped"] { background: %5; }
+QFrame[kitRole="card"] { background: %5; border: none; border-radius: 8px; }
+QFrame[kitRole="divider"] { background: %6; border: none; }
+QPushButton[kitRole="feedback"] {
+    color: %1; background: %7; border: 1px solid %6; border-radius: 8px;
+    padding: 0px 12px; min-height: 30px; max-height: 30px;
+}
+QPushButton[kitRole="feedback"]:disabled { color: %9; }
+QPushButton[kitRole="inverted"] {
+    color: %8; background: %1; border: none; border-radius: 8px;
+    padding: 0px 14px; min-height: 36px; max-height: 36px;
+}
+QToolButton[kitRole="plain"], QPushButton[kitRole="plain"] { border: none; background: transparent; }
+)css"_s,
+                            values);
+}
+
+} // namespace devnook

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+namespace devnook {
+
+// Opens a URL with the desktop (browser, mail client).
+using UrlOpener = std::function<void(const QUrl &)>;
+
+enum class FeedbackKind { bugReport, featureRequest };
+
+struct FeedbackMail {
+    QString subject;
+    QString body;
+};
+
+namespace FeedbackService {
+
+inline const QString kSupportAddress = QStringLiteral("support@devnook.app");
+
+// The localised subject, and the localised body followed by "\n\n\n---\n"
+// and the diagnostics summary.
+FeedbackMail compose(FeedbackKind kind, const QString &diagnostics);
+
+// "mailto:<address>?subject=…&body=…" with every character outside the
+// unreserved set percent-encoded as UTF-8, so "&", "+", "#" and line breaks
+// in the texts reach the mail client as written.
+QUrl mailtoUrl(const QString &address, const QString &subject, const QString &body);
+
+// Opens the mail client with a message to the support address.
+void openMail(const UrlOpener &open, const FeedbackMail &mail);
+
+} // namespace FeedbackService
+
+namespace AppDistributionConfiguration {
+
+// The product's help page.
+QUrl helpURL();
+
+} // namespace AppDistributionConfiguration
+
+} // namespace devnook
