@@ -113,13 +113,12 @@ public:
     }
     void processesEnded(const QUuid &projectID) override { ended.append(projectID); }
     void projectDeleted(const QUuid &projectID) override { deleted.append(projectID); }
-    void finishForQuit(const QList<DevProject> &) override { ++finishes; }
+    void finishForQuit(const QList<DevProject> &) override {}
 
     QList<qsizetype> refreshedCounts;
     QList<std::pair<QUuid, ProjectUsageSessionSource>> running;
     QList<QUuid> ended;
     QList<QUuid> deleted;
-    int finishes = 0;
 };
 
 // A process manager without children: start and stop report the states the
@@ -159,7 +158,6 @@ public:
     }
     bool terminateProcess(qint32 pid) const override
     {
-        terminated.append(pid);
         for (auto it = listeners.begin(); it != listeners.end(); ++it) {
             if (it->pid == pid && terminateSucceeds) {
                 if (takenOverBy)
@@ -175,7 +173,6 @@ public:
     mutable QMap<int, PortListener> listeners;
     bool terminateSucceeds = true;
     std::optional<PortListener> takenOverBy;
-    mutable QList<qint32> terminated;
 };
 
 // A prober that answers at once with the scripted endpoint and remembers
@@ -185,18 +182,15 @@ public:
     ScriptedReadiness() : WorkspaceReadinessService(15.0, 500000000) {}
 
     QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitUntilReadyEndpoint(QString configuredURL, QSet<int> excludedPorts,
-                           CandidateSource candidates) override
+    waitUntilReadyEndpoint(QString configuredURL, QSet<int>, CandidateSource candidates) override
     {
         asked.append(configuredURL);
-        excluded.append(excludedPorts);
         lastCandidates = candidates();
         co_return endpoint;
     }
 
     std::optional<WorkspaceReadyEndpoint> endpoint;
     QStringList asked;
-    QList<QSet<int>> excluded;
     QList<WorkspaceReadyEndpoint> lastCandidates;
 };
 

@@ -28,9 +28,9 @@ DevProject project(const QString &name, const QString &folder = {})
 
 // "name|flags|last use": flags P (pinned) and A (archived), last use in
 // seconds or "-".
-DevProject fromSpec(const QString &spec)
+DevProject fromRow(const QString &row)
 {
-    const QStringList parts = spec.split(u'|');
+    const QStringList parts = row.split(u'|');
     DevProject result = project(parts[0]);
     result.isPinned = parts[1].contains(u'P');
     result.isArchived = parts[1].contains(u'A');
@@ -114,7 +114,7 @@ private Q_SLOTS:
 
     void projectOrder_data()
     {
-        QTest::addColumn<QStringList>("specs");
+        QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("archived after active")
             << QStringList{u"old|A|900"_s, u"new||-"_s} << QStringList{u"new"_s, u"old"_s};
@@ -133,11 +133,11 @@ private Q_SLOTS:
 
     void projectOrder()
     {
-        QFETCH(QStringList, specs);
+        QFETCH(QStringList, rows);
         QFETCH(QStringList, expected);
         QList<DevProject> projects;
-        for (const QString &spec : specs)
-            projects.append(fromSpec(spec));
+        for (const QString &row : rows)
+            projects.append(fromRow(row));
         QVERIFY(m_persistence->saveProjects(projects).isOk());
         QCOMPARE(names(makeStore().projects()), expected);
     }
@@ -205,9 +205,9 @@ private Q_SLOTS:
 
     void pinArchiveRestoreAndMarkUsed()
     {
-        DevProject a = fromSpec(u"a||300"_s);
-        DevProject b = fromSpec(u"b||200"_s);
-        DevProject gone = fromSpec(u"gone||100"_s);
+        DevProject a = fromRow(u"a||300"_s);
+        DevProject b = fromRow(u"b||200"_s);
+        DevProject gone = fromRow(u"gone||100"_s);
         QVERIFY(m_persistence->saveProjects({a, b}).isOk());
         ProjectStore &store = makeStore();
         QSignalSpy changes(&store, &ProjectStore::projectsChanged);
@@ -239,8 +239,8 @@ private Q_SLOTS:
 
     void deleteKeepsARunningProjectsProcessEntries()
     {
-        DevProject running = fromSpec(u"running||100"_s);
-        DevProject other = fromSpec(u"other||50"_s);
+        DevProject running = fromRow(u"running||100"_s);
+        DevProject other = fromRow(u"other||50"_s);
         QVERIFY(m_persistence->saveProjects({running, other}).isOk());
         ProjectStore &store = makeStore();
         Q_EMIT m_manager->stateDidChange(running.id, DevProcessState::running);
