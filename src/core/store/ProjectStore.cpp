@@ -121,7 +121,9 @@ bool ProjectStore::isCurrentRun(const QUuid &projectID, const QUuid &runToken) c
 
 QCoro::Task<> ProjectStore::afterCurrentWork()
 {
-    return QCoro::sleepFor(std::chrono::milliseconds(0));
+    // A zero timer fires once the event loop has run what is queued before it.
+    static constexpr std::chrono::milliseconds kNextTurn{0};
+    return QCoro::sleepFor(kNextTurn);
 }
 
 QCoro::Task<> ProjectStore::refreshDevicePreview(DevProject project)
