@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ui/kit/AlertAsker.h"
+#include "ui/shell/HotKeyGrabber.h"
+#include "ui/shell/ShellStore.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace devnook::test {
+
+// A project store the test fills by hand; records what the shell asked of it.
+class FakeShellStore final : public ShellStore {
+    Q_OBJECT
+
+public:
+    struct Project {
+        QString name;
+        bool active = false;
+    };
+
+    QList<Project> projects;
+    QStringList calls;
+
+    void setProjects(const QList<Project> &list)
+    {
+        projects = list;
+        Q_EMIT changed();
+    }
+
+    bool isEmpty() const override { return projects.isEmpty(); }
+    bool hasActiveProcesses() const override { return !activeProjectNames().isEmpty(); }
+    QStringList activeProjectNames() const override
+    {
+        QStringList names;
+        for (const Project &project : projects)
+            if (project.active)
+                names.append(project.name);
+        return names;
+    }
+    void refreshProjectStatuses() override { calls.append(QStringLiteral("refresh")); }
+    void stopAllProcesses() override { calls.append(QStringLiteral("stopAll")); }
+    void finishUsageTrackingForQuit() override { calls.append(QStringLiteral("finishUsage")); }
+};
+
+// Answers alerts from a script and remembers what it was asked.
+class ScriptedAlertAsker final : public AlertAsker {
+public:
+    QList<int> answers;
+    QList<AlertRequest> asked;
+
+    int ask(const AlertRequest &request) override
+    {
+        asked.append(request);
+        return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
+    }
+};
+
+// A hot key the test presses itself.
+class FakeHotKey final : public HotKeyGrabber {
+public:
+    std::function<void()> pressed;
+    bool grab(std::function<void()> callback) override
+    {
+        pressed = std::move(callback);
+        return true;
+    }
+};
+
+} // namespace devnook::test
