@@ -63,7 +63,8 @@ void SettingsWindowController::positionWindowAtScreenCenter()
         screen = QGuiApplication::screens().constFirst();
     if (!screen)
         return;
-    QRect frame(QPoint(), m_window->size());
+    // The frame, title bar included, is what sits in the middle.
+    QRect frame(QPoint(), m_window->frameGeometry().size());
     frame.moveCenter(screen->geometry().center());
     m_window->move(frame.topLeft());
 }
