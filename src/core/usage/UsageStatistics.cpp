@@ -25,11 +25,12 @@ double trackedBetween(const ProjectUsageSession &session, Timestamp from, Timest
     return overlap * *fraction;
 }
 
-// Builds the group of each session, remembering the texts it derives: a long
-// history repeats the same few hundred projects, clients and stacks.
-class GroupingKeys {
+// Finds the group of each session. A long history repeats the same few
+// hundred projects, clients and stacks, so each distinct stored text is
+// worked out once and its group found by the session's own fields.
+class GroupIndex {
 public:
-    explicit GroupingKeys(UsageDistributionDimension dimension) : m_dimension(dimension)
+    explicit GroupIndex(UsageDistributionDimension dimension) : m_dimension(dimension)
     {
         if (dimension != UsageDistributionDimension::project)
             m_unassigned =
@@ -37,29 +38,46 @@ public:
                                                                            : u"usage_unassigned_stack"_s);
     }
 
-    GroupingKey keyOf(const ProjectUsageSession &session)
+    // The index of the session's group in the list, added when new.
+    qsizetype indexOf(const ProjectUsageSession &session, QList<GroupedDuration> &groups)
     {
         if (m_dimension == UsageDistributionDimension::project) {
-            auto it = m_projectIDs.constFind(session.projectID);
-            if (it == m_projectIDs.cend())
-                it = m_projectIDs.insert(session.projectID, UuidText::format(session.projectID));
-            return GroupingKey{*it, session.projectName, session.projectID};
+            const std::pair<QUuid, QString> fields{session.projectID, session.projectName};
+            auto it = m_byProject.constFind(fields);
+            if (it == m_byProject.cend()) {
+                const GroupingKey key{UuidText::format(session.projectID), session.projectName,
+                                      session.projectID};
+                it = m_byProject.insert(fields, groupOf(key, groups));
+            }
+            return *it;
         }
         const QString &raw =
             m_dimension == UsageDistributionDimension::client ? session.client : session.stack;
-        auto it = m_groupTexts.constFind(raw);
-        if (it == m_groupTexts.cend()) {
+        auto it = m_byText.constFind(raw);
+        if (it == m_byText.cend()) {
             const QString trimmed = Text::trimmed(raw);
-            it = m_groupTexts.insert(raw, trimmed.isEmpty() ? m_unassigned : trimmed);
+            const QString text = trimmed.isEmpty() ? m_unassigned : trimmed;
+            it = m_byText.insert(raw, groupOf(GroupingKey{text, text, std::nullopt}, groups));
         }
-        return GroupingKey{*it, *it, std::nullopt};
+        return *it;
     }
 
 private:
+    qsizetype groupOf(const GroupingKey &key, QList<GroupedDuration> &groups)
+    {
+        auto it = m_byKey.constFind(key);
+        if (it == m_byKey.cend()) {
+            it = m_byKey.insert(key, groups.size());
+            groups.append(GroupedDuration{key, 0.0});
+        }
+        return *it;
+    }
+
     UsageDistributionDimension m_dimension;
     QString m_unassigned;
-    QHash<QUuid, QString> m_projectIDs;
-    QHash<QString, QString> m_groupTexts;
+    QHash<std::pair<QUuid, QString>, qsizetype> m_byProject;
+    QHash<QString, qsizetype> m_byText;
+    QHash<GroupingKey, qsizetype> m_byKey;
 };
 
 } // namespace
@@ -84,21 +102,13 @@ double duration(const QList<ProjectUsageSession> &sessions, std::optional<Timest
 QList<GroupedDuration> groupedDurations(const QList<ProjectUsageSession> &sessions,
                                         UsageDistributionDimension dimension, const PeriodRange &range)
 {
-    GroupingKeys keys(dimension);
+    GroupIndex index(dimension);
     QList<GroupedDuration> groups;
-    QHash<GroupingKey, qsizetype> indexes;
     for (const ProjectUsageSession &session : sessions) {
         const double seconds = trackedBetween(session, std::max(session.startedAt, range.start),
                                               std::min(session.endedAt, range.end));
-        if (!(seconds > 0.0))
-            continue;
-        GroupingKey key = keys.keyOf(session);
-        auto it = indexes.constFind(key);
-        if (it == indexes.cend()) {
-            it = indexes.insert(key, groups.size());
-            groups.append(GroupedDuration{std::move(key), 0.0});
-        }
-        groups[*it].duration += seconds;
+        if (seconds > 0.0)
+            groups[index.indexOf(session, groups)].duration += seconds;
     }
     return groups;
 }
