@@ -115,7 +115,10 @@ bool XcbHotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
         if (pressed)
             pressed();
     });
-    return true;
+    // Qt still sees the press (on the root window, which it ignores) and takes
+    // its time as the latest user time; without it X would refuse to focus the
+    // panel with an older time stamp.
+    return false;
 }
 
 } // namespace devnook

@@ -71,7 +71,9 @@ bool KeyMonitor::eventFilter(QObject *watched, QEvent *event)
         .key = key->key(),
         .modifiers = key->modifiers(),
         .focusIsTextEditor = isTextEditor(focus),
-        .panelIsActiveWindow = m_panel && QApplication::activeWindow() == m_panel,
+        // The window the key arrived in is the key window, whatever Qt's
+        // bookkeeping of the active window says after a global grab.
+        .panelIsActiveWindow = m_panel && static_cast<QWidget *>(watched)->window() == m_panel,
         .modalDialogIsOpen = QApplication::activeModalWidget() != nullptr,
     });
     if (command == KeyCommand::none)
