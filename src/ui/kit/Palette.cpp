@@ -111,6 +111,9 @@ QPalette qtPalette(ColorScheme scheme)
         palette.setColor(QPalette::Disabled, role, tertiary);
     palette.setColor(QPalette::Disabled, QPalette::PlaceholderText, tertiary);
     palette.setColor(QPalette::Disabled, QPalette::Highlight, secondary);
+    // Fusion etches disabled text with the light role, which doubles it on a
+    // dark background; the design's disabled text is simply dimmed.
+    palette.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
     return palette;
 }
 
