@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,39 +50,39 @@ int fieldOf(QByteArrayView key)
     return -1;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+// The value of each byte as a hexadecimal digit, or -1.
+constexpr std::array<qint8, 256> kHexValues = [] {
+    std::array<qint8, 256> values{};
+    values.fill(-1);
+    for (int c = 0; c < 10; ++c)
+        values['0' + c] = static_cast<qint8>(c);
+    for (int c = 0; c < 6; ++c) {
+        values['a' + c] = static_cast<qint8>(10 + c);
+        values['A' + c] = static_cast<qint8>(10 + c);
+    }
+    return values;
+}();
 
 // The canonical 36-character form in either case, straight from the bytes;
 // the same texts as UuidText::parse accepts.
 std::optional<QUuid> parseUuid(QByteArrayView text)
 {
-    if (text.size() != 36)
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
         return std::nullopt;
+    const auto digits = [&](qsizetype from, qsizetype to, quint64 &value) {
+        int invalid = 0;
+        for (qsizetype i = from; i < to; ++i) {
+            const int digit = kHexValues[static_cast<unsigned char>(text[i])];
+            invalid |= digit;
+            value = value << 4 | static_cast<quint64>(digit & 0xF);
+        }
+        return invalid >= 0;
+    };
     quint64 high = 0;
     quint64 low = 0;
-    int digits = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (i == 8 || i == 13 || i == 18 || i == 23) {
-            if (text[i] != '-')
-                return std::nullopt;
-            continue;
-        }
-        const int value = hexValue(text[i]);
-        if (value < 0)
-            return std::nullopt;
-        quint64 &half = digits < 16 ? high : low;
-        half = half << 4 | static_cast<quint64>(value);
-        ++digits;
-    }
+    if (!digits(0, 8, high) || !digits(9, 13, high) || !digits(14, 18, high) || !digits(19, 23, low) ||
+        !digits(24, 36, low))
+        return std::nullopt;
     return QUuid(static_cast<uint>(high >> 32), static_cast<ushort>(high >> 16), static_cast<ushort>(high),
                  static_cast<uchar>(low >> 56), static_cast<uchar>(low >> 48), static_cast<uchar>(low >> 40),
                  static_cast<uchar>(low >> 32), static_cast<uchar>(low >> 24), static_cast<uchar>(low >> 16),
@@ -211,59 +212,48 @@ bool needsEscape(char c)
     return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
 }
 
-void appendEscaped(QByteArray &out, QByteArrayView bytes)
-{
-    static constexpr char hex[] = "0123456789abcdef";
-    for (const char c : bytes) {
-        if (!needsEscape(c)) {
-            out.append(c);
-            continue;
-        }
-        out.append('\\');
-        switch (c) {
-        case '"':
-        case '\\':
-            out.append(c);
-            break;
-        case '\n':
-            out.append('n');
-            break;
-        case '\r':
-            out.append('r');
-            break;
-        case '\t':
-            out.append('t');
-            break;
-        default:
-            out.append("u00").append(hex[c >> 4]).append(hex[c & 0xF]);
-        }
-    }
-}
-
-// Writes the file in one buffer: building a document of QJsonValues first
-// takes several times longer for a long history.
+// Writes the file in one buffer through a cursor: building a document of
+// QJsonValues first, or appending piece by piece, takes several times longer
+// for a long history.
 class SessionWriter {
 public:
     explicit SessionWriter(qsizetype sessionCount)
     {
-        m_out.reserve(sessionCount * 360 + 8);
+        m_out.reserve(sessionCount * 320 + 8);
         m_out.append("[\n");
     }
 
     void append(const ProjectUsageSession &session, bool last)
     {
-        m_out.append("  {\n");
-        text("client", session.client);
-        number("endedAt", session.endedAt.secondsSinceReference());
-        uuid("id", session.id);
-        number("pausedDuration", session.pausedDuration);
-        uuid("projectID", session.projectID);
-        text("projectName", session.projectName);
-        text("source", ProjectUsageSessionSources::rawValue(session.source));
-        text("stack", session.stack);
-        key("startedAt");
-        appendNumber(session.startedAt.secondsSinceReference());
-        m_out.append(last ? "\n  }\n" : "\n  },\n");
+        // Room for the fixed text, and for each string at its longest: six
+        // bytes for each UTF-16 unit, should every one need escaping.
+        const qsizetype start = m_out.size();
+        m_out.resize(start + 512 +
+                     6 * (session.client.size() + session.projectName.size() + session.stack.size()));
+        m_cursor = m_out.data() + start;
+        put("  {\n    \"client\": ");
+        text(session.client);
+        put(",\n    \"endedAt\": ");
+        number(session.endedAt.secondsSinceReference());
+        put(",\n    \"id\": ");
+        uuid(session.id);
+        put(",\n    \"pausedDuration\": ");
+        number(session.pausedDuration);
+        put(",\n    \"projectID\": ");
+        uuid(session.projectID);
+        put(",\n    \"projectName\": ");
+        text(session.projectName);
+        put(",\n    \"source\": ");
+        text(ProjectUsageSessionSources::rawValue(session.source));
+        put(",\n    \"stack\": ");
+        text(session.stack);
+        put(",\n    \"startedAt\": ");
+        number(session.startedAt.secondsSinceReference());
+        if (last)
+            put("\n  }\n");
+        else
+            put("\n  },\n");
+        m_out.truncate(m_cursor - m_out.constData());
     }
 
     QByteArray finish()
@@ -273,64 +263,82 @@ public:
     }
 
 private:
-    void key(const char *name) { m_out.append("    \"").append(name).append("\": "); }
-
-    void text(const char *name, QStringView value)
+    template <size_t N> void put(const char (&literal)[N])
     {
-        key(name);
-        m_out.append('"');
-        const qsizetype start = m_out.size();
-        m_out.resize(start + m_encoder.requiredSpace(value.size()));
-        char *end = m_encoder.appendToBuffer(m_out.data() + start, value);
-        m_out.truncate(end - m_out.constData());
-        const QByteArrayView written = QByteArrayView(m_out).sliced(start);
-        if (std::any_of(written.begin(), written.end(), needsEscape)) {
-            const QByteArray raw = written.toByteArray();
-            m_out.truncate(start);
-            appendEscaped(m_out, raw);
-        }
-        m_out.append("\",\n");
+        std::memcpy(m_cursor, literal, N - 1);
+        m_cursor += N - 1;
     }
 
-    void uuid(const char *name, const QUuid &id)
+    void text(QStringView value)
+    {
+        *m_cursor++ = '"';
+        char *begin = m_cursor;
+        m_cursor = m_encoder.appendToBuffer(m_cursor, value);
+        if (std::any_of(begin, m_cursor, needsEscape)) {
+            const QByteArray raw(begin, m_cursor - begin);
+            m_cursor = begin;
+            for (const char c : raw)
+                escaped(c);
+        }
+        *m_cursor++ = '"';
+    }
+
+    void escaped(char c)
+    {
+        static constexpr char hex[] = "0123456789abcdef";
+        if (!needsEscape(c)) {
+            *m_cursor++ = c;
+            return;
+        }
+        *m_cursor++ = '\\';
+        switch (c) {
+        case '"':
+        case '\\':
+            *m_cursor++ = c;
+            break;
+        case '\n':
+            *m_cursor++ = 'n';
+            break;
+        case '\r':
+            *m_cursor++ = 'r';
+            break;
+        case '\t':
+            *m_cursor++ = 't';
+            break;
+        default:
+            put("u00");
+            *m_cursor++ = hex[c >> 4];
+            *m_cursor++ = hex[c & 0xF];
+        }
+    }
+
+    void uuid(const QUuid &id)
     {
         static constexpr char hex[] = "0123456789ABCDEF";
-        char text[36];
-        int pos = 0;
-        const auto put = [&](quint64 value, int digits) {
-            for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-                text[pos++] = hex[(value >> shift) & 0xF];
+        const auto digits = [&](quint64 value, int count) {
+            for (int shift = (count - 1) * 4; shift >= 0; shift -= 4)
+                *m_cursor++ = hex[(value >> shift) & 0xF];
         };
-        put(id.data1, 8);
-        text[pos++] = '-';
-        put(id.data2, 4);
-        text[pos++] = '-';
-        put(id.data3, 4);
-        text[pos++] = '-';
-        put(static_cast<quint64>(id.data4[0]) << 8 | id.data4[1], 4);
-        text[pos++] = '-';
+        *m_cursor++ = '"';
+        digits(id.data1, 8);
+        *m_cursor++ = '-';
+        digits(id.data2, 4);
+        *m_cursor++ = '-';
+        digits(id.data3, 4);
+        *m_cursor++ = '-';
+        digits(static_cast<quint64>(id.data4[0]) << 8 | id.data4[1], 4);
+        *m_cursor++ = '-';
         for (int i = 2; i < 8; ++i)
-            put(id.data4[i], 2);
-        key(name);
-        m_out.append('"').append(text, 36).append("\",\n");
+            digits(id.data4[i], 2);
+        *m_cursor++ = '"';
     }
 
-    void number(const char *name, double value)
-    {
-        key(name);
-        appendNumber(value);
-        m_out.append(",\n");
-    }
-
-    // The shortest text that reads back as the same double, whatever the locale.
-    void appendNumber(double value)
-    {
-        std::array<char, 32> buffer{};
-        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-        m_out.append(buffer.data(), result.ptr - buffer.data());
-    }
+    // The shortest text that reads back as the same double, whatever the
+    // locale; never more than 24 characters.
+    void number(double value) { m_cursor = std::to_chars(m_cursor, m_cursor + 32, value).ptr; }
 
     QByteArray m_out;
+    char *m_cursor = nullptr;
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 

@@ -97,6 +97,13 @@ private Q_SLOTS:
             << "[" + sessionText(", \"pausedDuration\": 1e400") + "]" << u"out of range"_s;
         QTest::newRow("misspelt literal")
             << "[" + sessionText(", \"x\": nul") + "]" << u"unexpected character"_s;
+        const QByteArray goodId = "0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F01";
+        QTest::newRow("id with a letter past f")
+            << "[" + QByteArray(good).replace(goodId, "0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F0G") + "]"
+            << u"not a UUID"_s;
+        QTest::newRow("id with a hyphen out of place")
+            << "[" + QByteArray(good).replace(goodId, "0A6F4C521-D7B-4E8A-9C3F-5B2E7D1A9F01") + "]"
+            << u"not a UUID"_s;
         QTest::newRow("nested too deeply")
             << "[" + sessionText(", \"x\": " + QByteArray(600, '[') + QByteArray(600, ']')) + "]"
             << u"nested too deeply"_s;
