@@ -1,9 +1,7 @@
-#include "core/foundation/Clock.h"
 #include "core/usage/UsageTrackingService.h"
 #include "support/LocalTime.h"
 #include "support/TestEnvironment.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -86,18 +84,6 @@ private Q_SLOTS:
                        "paused_seconds\n"));
         QCOMPARE(UsageTrackingService::exportSessions({}, UsageExportFormat::json).value(),
                  QByteArray("[]\n"));
-    }
-
-    void jsonExportReadsBackAsASessionFile()
-    {
-        const QList<ProjectUsageSession> sessions = sampleSessions();
-        const auto bytes = UsageTrackingService::exportSessions(sessions, UsageExportFormat::json);
-        QVERIFY(bytes.isOk());
-        QTemporaryDir home;
-        test::writeFile(home.filePath(u"Devnook/usage_sessions.json"_s), bytes.value());
-        const SystemClock clock;
-        const UsageTrackingService service(home.path(), clock);
-        QCOMPARE(service.completedSessions().size(), sessions.size());
     }
 
     void implausibleSessionIsRefusedInBothFormats()

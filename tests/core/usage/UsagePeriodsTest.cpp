@@ -101,6 +101,16 @@ private Q_SLOTS:
                  (PeriodRange{expected, nowInZone}));
     }
 
+    void theUsersWeekBeginsOnTheLocalesFirstDay()
+    {
+        {
+            const test::ScopedLocale locale{QLocale(u"en_US"_s)};
+            QCOMPARE(UsageCalendar::current().firstDayOfWeek, Qt::Sunday);
+        }
+        const test::ScopedLocale locale{QLocale(u"ca_ES"_s)};
+        QCOMPARE(UsageCalendar::current().firstDayOfWeek, Qt::Monday);
+    }
+
     void allTimeStartsAtTheEarliestStoredDay()
     {
         const test::ScopedTimeZone timeZone("Europe/Madrid");
@@ -198,22 +208,6 @@ private Q_SLOTS:
         QCOMPARE(selected[1].startedAt, localTime(2024, 5, 13, 9));
         QCOMPARE(selected[2].endedAt, now);
         QCOMPARE(m_service->sessionsInPeriod(shop.id, range, now).size(), 1);
-    }
-
-    void optionsKeepTheirRawValues()
-    {
-        QCOMPARE(UsageDateFilterOptions::all().size(), 7);
-        for (const UsageDateFilterOption option : UsageDateFilterOptions::all()) {
-            QCOMPARE(UsageDateFilterOptions::fromRawValue(UsageDateFilterOptions::rawValue(option)), option);
-            const auto period = UsageDateFilterOptions::period(option);
-            QCOMPARE(period.has_value(), option != UsageDateFilterOption::custom);
-        }
-        QCOMPARE(UsageDateFilterOptions::period(UsageDateFilterOption::threeMonths),
-                 UsageRollupPeriod::threeMonths);
-        QCOMPARE(UsageDateFilterOptions::fromRawValue(u"Week"_s), std::nullopt);
-        const test::ScopedLocale catalan{QLocale(u"ca_ES"_s)};
-        QCOMPARE(UsageDateFilterOptions::localizedTitle(UsageDateFilterOption::threeMonths),
-                 u"Últims 3 mesos"_s);
     }
 
     void filterPreferencesOutliveTheWindow()
