@@ -3,12 +3,13 @@
 #include "SingleInstance.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/projects/AppSettings.h"
+#include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/PortalAppearanceWatcher.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XcbHotKeyGrabber.h"
+#include "platform/linux/XdgAutostartLoginItem.h"
 #include "platform/null/NullAnalyticsService.h"
 #include "platform/null/NullHotKeyGrabber.h"
-#include "platform/null/NullLoginItemService.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/kit/AppIcon.h"
 #include "ui/kit/Palette.h"
@@ -19,7 +20,6 @@
 #include "ui/shell/UpdateService.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QStyleFactory>
 #include <QTextStream>
 
@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
     QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
 
     SettingsKeyValueStore defaults;
-    NullLoginItemService loginItem;
+    XdgAutostartLoginItem loginItem;
     NullAnalyticsService analytics;
     AppSettings settings(defaults, loginItem, analytics, systemPrefersDark);
     ThemeApplier theme(settings);
@@ -73,9 +73,9 @@ int main(int argc, char *argv[])
     EmptyShellStore store;
     UpdateService updates;
     const std::unique_ptr<HotKeyGrabber> hotKey = makeHotKeyGrabber();
-    const UrlOpener openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
-    SettingsWindowController settingsWindows(settings, updates, defaults, openUrl);
-    StatusBarController statusBar({store, defaults, updates, *hotKey, settingsWindows, openUrl});
+    DesktopUrlOpener urlOpener;
+    SettingsWindowController settingsWindows(settings, updates, defaults, urlOpener);
+    StatusBarController statusBar({store, defaults, updates, *hotKey, settingsWindows, urlOpener});
     MessageBoxAlertAsker alerts;
     QuitCoordinator quit(store, alerts);
     AppDelegate delegate(statusBar, quit);

@@ -1,3 +1,4 @@
+#include "ShellDoubles.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/processes/LoginItemService.h"
 #include "core/projects/AppSettings.h"
@@ -51,7 +52,8 @@ private:
     FlakyLoginItem m_loginItem;
     NullAnalyticsService m_analytics;
     UpdateService m_updates;
-    QList<QUrl> m_opened;
+    test::RecordingUrlOpener m_urls;
+    QList<QUrl> &m_opened = m_urls.opened;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<SettingsWindowController> m_controller;
 
@@ -78,7 +80,7 @@ private Q_SLOTS:
         m_opened.clear();
         m_settings = std::make_unique<AppSettings>(m_defaults, m_loginItem, m_analytics);
         m_controller = std::make_unique<SettingsWindowController>(
-            *m_settings, m_updates, m_defaults, [this](const QUrl &url) { m_opened.append(url); });
+            *m_settings, m_updates, m_defaults, m_urls);
     }
 
     void cleanup()

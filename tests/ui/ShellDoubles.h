@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/processes/UrlOpener.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/shell/HotKeyGrabber.h"
 #include "ui/shell/ShellStore.h"
@@ -54,6 +55,13 @@ public:
         asked.append(request);
         return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
     }
+};
+
+// Remembers the addresses it was asked to open.
+class RecordingUrlOpener final : public UrlOpener {
+public:
+    QList<QUrl> opened;
+    void open(const QUrl &url) override { opened.append(url); }
 };
 
 // A hot key the test presses itself.

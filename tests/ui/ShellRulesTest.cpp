@@ -1,3 +1,4 @@
+#include "ShellDoubles.h"
 #include "ui/shell/DiagnosticInfoService.h"
 #include "ui/shell/FeedbackService.h"
 #include "ui/shell/KeyDecision.h"
@@ -218,10 +219,11 @@ private Q_SLOTS:
         QVERIFY(feature.subject != bug.subject);
         QVERIFY(feature.body.endsWith(u"\n\n\n---\n"_s + summary));
 
-        QUrl opened;
-        FeedbackService::openMail([&opened](const QUrl &url) { opened = url; }, bug);
-        QCOMPARE(opened.scheme(), u"mailto"_s);
-        QCOMPARE(opened.path(), FeedbackService::kSupportAddress);
+        test::RecordingUrlOpener opener;
+        FeedbackService::openMail(opener, bug);
+        QCOMPARE(opener.opened.size(), 1);
+        QCOMPARE(opener.opened.constFirst().scheme(), u"mailto"_s);
+        QCOMPARE(opener.opened.constFirst().path(), FeedbackService::kSupportAddress);
     }
 
     void helpPageIsHttps()

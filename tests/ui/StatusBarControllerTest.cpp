@@ -36,7 +36,8 @@ private:
     UpdateService m_updates;
     FakeShellStore m_store;
     FakeHotKey m_hotKey;
-    QList<QUrl> m_opened;
+    test::RecordingUrlOpener m_urls;
+    QList<QUrl> &m_opened = m_urls.opened;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<SettingsWindowController> m_settingsWindows;
     std::unique_ptr<StatusBarController> m_controller;
@@ -44,10 +45,9 @@ private:
     StatusBarController &makeController()
     {
         m_settings = std::make_unique<AppSettings>(m_defaults, m_loginItem, m_analytics);
-        const UrlOpener open = [this](const QUrl &url) { m_opened.append(url); };
-        m_settingsWindows = std::make_unique<SettingsWindowController>(*m_settings, m_updates, m_defaults, open);
+        m_settingsWindows = std::make_unique<SettingsWindowController>(*m_settings, m_updates, m_defaults, m_urls);
         m_controller = std::make_unique<StatusBarController>(
-            StatusBarController::Services{m_store, m_defaults, m_updates, m_hotKey, *m_settingsWindows, open});
+            StatusBarController::Services{m_store, m_defaults, m_updates, m_hotKey, *m_settingsWindows, m_urls});
         return *m_controller;
     }
 

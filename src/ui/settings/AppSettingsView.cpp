@@ -164,9 +164,9 @@ QWidget *makeRow(const QString &titleKey, const QString &subtitleKey, QWidget *c
 } // namespace
 
 AppSettingsView::AppSettingsView(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults,
-                                 UrlOpener openUrl, QWidget *parent)
+                                 UrlOpener &urlOpener, QWidget *parent)
     : QWidget(parent), m_settings(settings), m_updates(updates), m_defaults(defaults),
-      m_openUrl(std::move(openUrl))
+      m_urlOpener(urlOpener)
 {
     setObjectName(u"appSettingsView"_s);
     setMinimumSize(520, 340);
@@ -302,7 +302,7 @@ QWidget *AppSettingsView::makeInstallationFooter()
 
 void AppSettingsView::sendFeedback(FeedbackKind kind)
 {
-    FeedbackService::openMail(m_openUrl, FeedbackService::compose(kind, DiagnosticInfoService::summary(m_defaults)));
+    FeedbackService::openMail(m_urlOpener, FeedbackService::compose(kind, DiagnosticInfoService::summary(m_defaults)));
 }
 
 void AppSettingsView::copyDiagnostics()

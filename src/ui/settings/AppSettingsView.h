@@ -25,7 +25,7 @@ class AppSettingsView final : public QWidget {
     Q_OBJECT
 
 public:
-    AppSettingsView(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults, UrlOpener openUrl,
+    AppSettingsView(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults, UrlOpener &urlOpener,
                     QWidget *parent = nullptr);
 
     // Scrolls, animated, to the element the destination names.
@@ -42,7 +42,7 @@ private:
     AppSettings &m_settings;
     UpdateService &m_updates;
     KeyValueStore &m_defaults;
-    UrlOpener m_openUrl;
+    UrlOpener &m_urlOpener;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;

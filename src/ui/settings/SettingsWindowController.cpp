@@ -15,9 +15,9 @@ using namespace Qt::StringLiterals;
 namespace devnook {
 
 SettingsWindowController::SettingsWindowController(AppSettings &settings, UpdateService &updates,
-                                                   KeyValueStore &defaults, UrlOpener openUrl, QObject *parent)
+                                                   KeyValueStore &defaults, UrlOpener &urlOpener, QObject *parent)
     : QObject(parent), m_settings(settings), m_updates(updates), m_defaults(defaults),
-      m_openUrl(std::move(openUrl))
+      m_urlOpener(urlOpener)
 {
 }
 
@@ -49,7 +49,7 @@ void SettingsWindowController::makeWindow()
     window->setWindowTitle(L10n::text(u"settings_title"_s));
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_view = new AppSettingsView(m_settings, m_updates, m_defaults, m_openUrl, window);
+    m_view = new AppSettingsView(m_settings, m_updates, m_defaults, m_urlOpener, window);
     layout->addWidget(m_view);
     new TooltipRoot(window);
     m_window = window;

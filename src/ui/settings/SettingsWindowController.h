@@ -27,7 +27,7 @@ public:
     static constexpr QSize kContentSize{520, 480};
 
     SettingsWindowController(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults,
-                             UrlOpener openUrl, QObject *parent = nullptr);
+                             UrlOpener &urlOpener, QObject *parent = nullptr);
     ~SettingsWindowController() override;
 
     // Opens or brings forward the window, then, one event-loop turn later,
@@ -44,7 +44,7 @@ private:
     AppSettings &m_settings;
     UpdateService &m_updates;
     KeyValueStore &m_defaults;
-    UrlOpener m_openUrl;
+    UrlOpener &m_urlOpener;
     QPointer<QWidget> m_window;
     QPointer<AppSettingsView> m_view;
 };

@@ -25,11 +25,11 @@ QUrl mailtoUrl(const QString &address, const QString &subject, const QString &bo
     return QUrl::fromEncoded(encoded, QUrl::StrictMode);
 }
 
-void openMail(const UrlOpener &open, const FeedbackMail &mail)
+void openMail(UrlOpener &opener, const FeedbackMail &mail)
 {
     const QUrl url = mailtoUrl(kSupportAddress, mail.subject, mail.body);
     if (url.isValid())
-        open(url);
+        opener.open(url);
 }
 
 } // namespace FeedbackService

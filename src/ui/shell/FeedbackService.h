@@ -1,14 +1,11 @@
 #pragma once
 
+#include "core/processes/UrlOpener.h"
+
 #include <QString>
 #include <QUrl>
 
-#include <functional>
-
 namespace devnook {
-
-// Opens a URL with the desktop (browser, mail client).
-using UrlOpener = std::function<void(const QUrl &)>;
 
 enum class FeedbackKind { bugReport, featureRequest };
 
@@ -31,7 +28,7 @@ FeedbackMail compose(FeedbackKind kind, const QString &diagnostics);
 QUrl mailtoUrl(const QString &address, const QString &subject, const QString &body);
 
 // Opens the mail client with a message to the support address.
-void openMail(const UrlOpener &open, const FeedbackMail &mail);
+void openMail(UrlOpener &opener, const FeedbackMail &mail);
 
 } // namespace FeedbackService
 

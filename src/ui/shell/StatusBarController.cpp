@@ -264,14 +264,14 @@ void StatusBarController::checkForUpdatesFromMenu()
 
 void StatusBarController::reportBugFromMenu()
 {
-    FeedbackService::openMail(m_services.openUrl, FeedbackService::compose(
+    FeedbackService::openMail(m_services.urlOpener, FeedbackService::compose(
                                                       FeedbackKind::bugReport,
                                                       DiagnosticInfoService::summary(m_services.defaults)));
 }
 
 void StatusBarController::requestFeatureFromMenu()
 {
-    FeedbackService::openMail(m_services.openUrl, FeedbackService::compose(
+    FeedbackService::openMail(m_services.urlOpener, FeedbackService::compose(
                                                       FeedbackKind::featureRequest,
                                                       DiagnosticInfoService::summary(m_services.defaults)));
 }

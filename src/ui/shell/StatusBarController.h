@@ -41,7 +41,7 @@ public:
         UpdateService &updates;
         HotKeyGrabber &hotKey;
         SettingsWindowController &settingsWindows;
-        UrlOpener openUrl;
+        UrlOpener &urlOpener;
     };
 
     explicit StatusBarController(Services services, QObject *parent = nullptr);
