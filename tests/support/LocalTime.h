@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QLocale>
-
 #include <ctime>
 
 namespace devnook::test {
@@ -51,18 +50,19 @@ private:
 // A wall-clock time of the local time zone.
 inline Timestamp localTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
-    return Timestamp::fromDateTime(QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::LocalTime));
+    return Timestamp::fromDateTime(
+        QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::LocalTime));
 }
 
 } // namespace devnook::test
 
 namespace devnook {
 
-// Shows a moment in failed comparisons as local time with its offset.
+// Shows a moment in failed comparisons as local time and as its raw seconds.
 inline char *toString(const Timestamp &instant)
 {
-    const QString text = instant.toDateTime().toLocalTime().toString(Qt::ISODateWithMs)
-                         + QStringLiteral(" (%1)").arg(instant.secondsSinceReference(), 0, 'f', 3);
+    const QString text = instant.toDateTime().toLocalTime().toString(Qt::ISODateWithMs) +
+                         QStringLiteral(" (%1)").arg(instant.secondsSinceReference(), 0, 'f', 3);
     return qstrdup(text.toUtf8().constData());
 }
 
