@@ -2,16 +2,21 @@
 
 #include "RecordingDesktop.h"
 #include "core/analytics/AnalyticsService.h"
+#include "core/foundation/KeyValueStore.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/processes/LocalNotificationService.h"
+#include "core/processes/LoginItemService.h"
 #include "core/processes/PortInspectionService.h"
 #include "core/processes/ProjectCommandService.h"
 #include "core/processes/WorkspaceReadinessService.h"
+#include "core/projects/AppSettings.h"
 #include "core/store/DevicePreviewHooks.h"
+#include "core/store/IdleTimeSource.h"
 #include "core/store/PortConflictAsker.h"
+#include "core/store/PowerEvents.h"
 #include "core/store/ProjectLogsPresenter.h"
 #include "core/store/ProjectStore.h"
-#include "core/store/ProjectUsageHooks.h"
+#include "core/usage/UsageTrackingService.h"
 
 #include <QHash>
 #include <QList>
@@ -104,21 +109,30 @@ public:
     QList<std::pair<AnalyticsEvent, QHash<QString, QString>>> sent;
 };
 
-class RecordingUsageHooks final : public ProjectUsageHooks {
+// The user's idle time as the test sets it.
+class ScriptedIdleTime final : public IdleTimeSource {
 public:
-    void refreshAll(const QList<DevProject> &projects) override { refreshedCounts.append(projects.size()); }
-    void processesRunning(const DevProject &project, ProjectUsageSessionSource source) override
+    QCoro::Task<double> secondsSinceLastInput() override
     {
-        running.append({project.id, source});
+        ++reads;
+        co_return seconds;
     }
-    void processesEnded(const QUuid &projectID) override { ended.append(projectID); }
-    void projectDeleted(const QUuid &projectID) override { deleted.append(projectID); }
-    void finishForQuit(const QList<DevProject> &) override {}
 
-    QList<qsizetype> refreshedCounts;
-    QList<std::pair<QUuid, ProjectUsageSessionSource>> running;
-    QList<QUuid> ended;
-    QList<QUuid> deleted;
+    double seconds = 0.0;
+    int reads = 0;
+};
+
+// Sleep and wake when the test says so.
+class ScriptedPowerEvents final : public PowerEvents {
+public:
+    void sleep() { Q_EMIT willSleep(); }
+    void wake() { Q_EMIT didWake(); }
+};
+
+class DisabledLoginItem final : public LoginItemService {
+public:
+    bool isEnabled() const override { return false; }
+    Result<void> setEnabled(bool) override { return Result<void>::success(); }
 };
 
 // A process manager without children: start and stop report the states the
@@ -212,8 +226,11 @@ public:
     int finishedWaits = 0;
 };
 
-// Every desktop seam of the store, recording.
+// Every desktop seam of the store, recording, with real usage tracking whose
+// session file lives under the given data folder.
 struct StoreDoubles {
+    StoreDoubles(const QString &dataHome, const Clock &clock) : usage(dataHome, clock) {}
+
     RecordingNotifier notifier;
     RecordingUrlOpener opener;
     RecordingClipboard clipboard;
@@ -224,14 +241,19 @@ struct StoreDoubles {
     RecordingLogsPresenter logs;
     RecordingDevicePreview preview;
     RecordingAnalytics analytics;
-    RecordingUsageHooks usage;
+    MemoryKeyValueStore defaults;
+    DisabledLoginItem loginItem;
+    AppSettings settings{defaults, loginItem, analytics};
+    ScriptedIdleTime idle;
+    ScriptedPowerEvents power;
+    UsageTrackingService usage;
 
     ProjectStoreServices services(ProjectPersisting &persistence, DevProcessManager &manager,
                                   WorkspaceReadinessService &readiness, PortInspectionService &ports,
                                   const Clock &clock)
     {
-        return {persistence, manager, readiness, ports,     notifications, commands,
-                asker,       logs,    preview,   analytics, usage,         clock};
+        return {persistence, manager,   readiness, ports,    notifications, commands, asker,     logs,
+                preview,     analytics, usage,     settings, idle,          power,    clipboard, clock};
     }
 
     QStringList openedURLs() const

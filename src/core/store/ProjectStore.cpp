@@ -1,10 +1,12 @@
 #include "ProjectStore.h"
 
 #include "DevicePreviewHooks.h"
-#include "ProjectUsageHooks.h"
+#include "PowerEvents.h"
+#include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/projects/ProjectPersisting.h"
+#include "core/usage/UsageTrackingService.h"
 
 #include <QCoroTimer>
 #include <QPointer>
@@ -13,6 +15,12 @@
 using namespace Qt::StringLiterals;
 
 namespace devnook {
+
+namespace {
+
+constexpr std::chrono::seconds kUsageIdleCheckInterval{60};
+
+} // namespace
 
 ProjectStore::ProjectStore(ProjectStoreServices services, QObject *parent)
     : QObject(parent), m_services(services)
@@ -25,6 +33,13 @@ ProjectStore::ProjectStore(ProjectStoreServices services, QObject *parent)
     // Queued, so that a click is handled after whatever the notifier was doing.
     connect(&m_services.notifications, &LocalNotificationService::openProjectLogsRequested, this,
             &ProjectStore::openLogsRequested, Qt::QueuedConnection);
+    // Direct, so that the pause is written before the machine may sleep.
+    connect(&m_services.power, &PowerEvents::willSleep, this, &ProjectStore::machineWillSleep);
+    connect(&m_services.power, &PowerEvents::didWake, this, &ProjectStore::machineDidWake);
+    m_usageIdleTimer.setObjectName(u"usageIdleTimer"_s);
+    m_usageIdleTimer.setInterval(kUsageIdleCheckInterval);
+    connect(&m_usageIdleTimer, &QTimer::timeout, this, &ProjectStore::reconcileUsageIdleState);
+    m_usageIdleTimer.start();
 }
 
 bool ProjectStore::hasActiveProcesses() const
@@ -38,12 +53,17 @@ bool ProjectStore::hasActiveProcesses() const
 
 void ProjectStore::refreshProjectStatuses()
 {
-    m_services.usage.refreshAll(m_projects);
+    refreshGitStatuses();
+    refreshEnvProfiles();
+    setUsageSummaries(m_services.usage.summaries(m_projects));
+    refreshUsageTrackingStates();
 }
 
 void ProjectStore::finishUsageTrackingForQuit()
 {
-    m_services.usage.finishForQuit(m_projects);
+    m_services.usage.stopAll(m_services.clock.now());
+    setUsageSummaries(m_services.usage.summaries(m_projects));
+    refreshUsageTrackingStates();
 }
 
 void ProjectStore::load()
@@ -52,13 +72,14 @@ void ProjectStore::load()
     if (loaded) {
         setProjects(sorted(std::move(loaded).value()));
         setLastError(std::nullopt);
-        m_services.usage.refreshAll(m_projects);
+        refreshProjectStatuses();
         return;
     }
     // The persistence has already kept the unreadable file aside, so the
     // empty list may be written over it later.
     setProjects({});
-    m_services.usage.refreshAll(m_projects);
+    setUsageSummaries({});
+    refreshUsageTrackingStates();
     setLastError(L10n::format(u"could_not_load_projects"_s, {loaded.error()}));
 }
 

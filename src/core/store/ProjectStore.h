@@ -1,34 +1,45 @@
 #pragma once
 
+#include "core/foundation/Result.h"
 #include "core/processes/DevProcessLogLine.h"
 #include "core/processes/DevProcessState.h"
+#include "core/processes/EnvProfileService.h"
+#include "core/processes/GitStatusService.h"
 #include "core/processes/LocalNotificationService.h"
 #include "core/processes/PortConflictInfo.h"
 #include "core/processes/WorkspaceReadyEndpoint.h"
 #include "core/projects/DevProject.h"
 #include "core/usage/ProjectUsageSession.h"
+#include "core/usage/UsagePeriods.h"
+#include "core/usage/UsageRecords.h"
 
+#include <QByteArray>
 #include <QCoroTask>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
 #include <optional>
 
 namespace devnook {
 
 class AnalyticsService;
+class AppSettings;
+class Clipboard;
 class Clock;
 class DevicePreviewHooks;
 class DevProcessManager;
+class IdleTimeSource;
 class PortConflictAsker;
 class PortInspectionService;
+class PowerEvents;
 class ProjectCommandService;
 class ProjectLogsPresenter;
 class ProjectPersisting;
-class ProjectUsageHooks;
+class UsageTrackingService;
 class WorkspaceReadinessService;
 enum class PortConflictResolution;
 
@@ -45,19 +56,26 @@ struct ProjectStoreServices {
     ProjectLogsPresenter &logsPresenter;
     DevicePreviewHooks &devicePreview;
     AnalyticsService &analytics;
-    ProjectUsageHooks &usage;
+    UsageTrackingService &usage;
+    const AppSettings &settings;
+    IdleTimeSource &idleTime;
+    PowerEvents &power;
+    Clipboard &clipboard;
     const Clock &clock;
 };
 
 // The one place where everything that happens to a project is decided: the
 // sorted catalogue, the state of each project's dev processes and the starts,
-// stops and readiness waits that change it. Used on the main thread only.
+// stops and readiness waits that change it, the git and .env state of each
+// folder, and the tracking of the time spent on each project, paused while the
+// user is away. Used on the main thread only.
 class ProjectStore final : public QObject {
     Q_OBJECT
 
 public:
-    // Reads the catalogue, then follows the process manager's reports and
-    // clicks on failure notifications.
+    // Reads the catalogue, then follows the process manager's reports, clicks
+    // on failure notifications, sleep and wake, and checks for an absent user
+    // every minute, the first time a minute from now.
     explicit ProjectStore(ProjectStoreServices services, QObject *parent = nullptr);
 
     // The catalogue in project order: active before archived, pinned first,
@@ -76,6 +94,16 @@ public:
     const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
     // The text of the last catalogue failure or refused save.
     const std::optional<QString> &lastError() const { return m_lastError; }
+    // The git state of each project folder that gave one.
+    const QHash<QUuid, ProjectGitStatus> &gitStatuses() const { return m_gitStatuses; }
+    // The .env profile of each project folder that holds .env files.
+    const QHash<QUuid, ProjectEnvProfile> &envProfiles() const { return m_envProfiles; }
+    // Every .env file of the same projects as envProfiles.
+    const QHash<QUuid, ProjectEnvDetail> &envDetails() const { return m_envDetails; }
+    // The usage figures of each project.
+    const QHash<QUuid, ProjectUsageSummary> &usageSummaries() const { return m_usageSummaries; }
+    // The live tracking state of each project.
+    const QHash<QUuid, UsageTrackingState> &usageTrackingStates() const { return m_usageTrackingStates; }
 
     // True when some project's processes are starting or running.
     bool hasActiveProcesses() const;
@@ -101,10 +129,63 @@ public:
     // Stamps the stored project as used now.
     void markUsed(const DevProject &project);
 
-    // Recomputes the usage figures of every project.
+    // Reads the git and .env state of every project again and recomputes the
+    // usage figures.
     void refreshProjectStatuses();
     // Ends every running usage session; stops no process.
     void finishUsageTrackingForQuit();
+
+    // Each refresh returns at once; the folders are read on background
+    // threads and the result is published here. The all-project refreshes
+    // replace the whole map once every project has been read; projects
+    // deleted in the meantime are left out.
+    void refreshGitStatuses();
+    // Replaces envProfiles, then envDetails.
+    void refreshEnvProfiles();
+    void refreshGitStatus(const DevProject &project);
+    void refreshEnvProfile(const DevProject &project);
+
+    // Recompute one entry of usageSummaries or usageTrackingStates, also for
+    // an id that is no longer listed.
+    void refreshUsageSummary(const QUuid &projectID);
+    void refreshUsageTrackingState(const QUuid &projectID);
+    // Rebuilds usageTrackingStates for exactly the listed projects.
+    void refreshUsageTrackingStates();
+    // Pauses the project's running session, or resumes its paused one, by
+    // hand; does nothing without a session.
+    void toggleUsageTrackingPause(const DevProject &project);
+    // The check the store runs every minute and on wake: with the idle pause
+    // on and 900 s or more without input, pauses the running sessions as of
+    // the last input plus 900 s; otherwise resumes those it paused itself.
+    // Sessions paused by hand are never touched.
+    QCoro::Task<> reconcileUsageIdleState();
+
+    // The usage window's figures. Every query runs over the filter's rolling
+    // period ending now, or over the custom range's whole days when the filter
+    // is custom (the range is ignored otherwise), counting running sessions
+    // up to now.
+    double usageTotalDuration(UsageDateFilterOption filter, const UsageDateRange &customRange) const;
+    UsagePeriodHighlightStats usagePeriodHighlightStats(UsageDateFilterOption filter,
+                                                        const UsageDateRange &customRange) const;
+    QList<UsageDailyBucket> usageDailyBuckets(UsageDateFilterOption filter,
+                                              const UsageDateRange &customRange) const;
+    QList<UsageDistributionSlice> usageDistributionSlices(UsageDistributionDimension dimension,
+                                                          UsageDateFilterOption filter,
+                                                          const UsageDateRange &customRange) const;
+    QList<UsageProjectTableRow> usageProjectTableRows(UsageDateFilterOption filter,
+                                                      const UsageDateRange &customRange) const;
+    ProjectUsagePeriodStats usageProjectPeriodStats(const QUuid &projectID, UsageDateFilterOption filter,
+                                                    const UsageDateRange &customRange) const;
+    QList<UsageDailyBucket> usageProjectDailyBuckets(const QUuid &projectID, UsageDateFilterOption filter,
+                                                     const UsageDateRange &customRange) const;
+    // The project's sessions of the period, latest start first.
+    QList<ProjectUsageSession> usageProjectSessions(const QUuid &projectID, UsageDateFilterOption filter,
+                                                    const UsageDateRange &customRange) const;
+    // The export file of every session of the period, earliest start first.
+    Result<QByteArray> exportAllUsageData(UsageDateFilterOption filter, const UsageDateRange &customRange,
+                                          UsageExportFormat format) const;
+    // Puts the project's usage summary text on the clipboard.
+    void copyUsageSummary(const DevProject &project);
 
     // The play/stop button: stops a starting or running project, otherwise
     // starts it after the port check.
@@ -129,6 +210,14 @@ Q_SIGNALS:
     // Emitted when a project entered or left initializingWorkspaces or
     // initializingDevProcesses.
     void initializingChanged(const QUuid &projectID);
+    // Emitted each time gitStatuses was written.
+    void gitStatusesChanged();
+    // Emitted each time envProfiles and envDetails were written.
+    void envProfilesChanged();
+    // Emitted each time usageSummaries was written.
+    void usageSummariesChanged();
+    // Emitted each time usageTrackingStates was written.
+    void usageTrackingStatesChanged();
 
 private:
     // ProjectStore.cpp
@@ -184,6 +273,28 @@ private:
     QCoro::Task<> notifyWorkspaceFailed(QUuid projectID);
     static std::optional<QString> readyServiceName(const DevProject &project, const QString &url);
 
+    // ProjectStoreStatuses.cpp
+    QCoro::Task<> readGitStatuses(QList<DevProject> snapshot);
+    QCoro::Task<> readEnvProfiles(QList<DevProject> snapshot);
+    QCoro::Task<> readGitStatus(DevProject project);
+    QCoro::Task<> readEnvProfile(DevProject project);
+    void setEnvEntry(const QUuid &projectID, const std::optional<ProjectEnvDetail> &detail);
+    void dropStatuses(const QUuid &projectID);
+    QSet<QUuid> projectIDs() const;
+
+    // ProjectStoreUsage.cpp
+    void startUsageTracking(const QUuid &projectID);
+    void stopUsageTracking(const QUuid &projectID);
+    void setUsageSummaries(QHash<QUuid, ProjectUsageSummary> summaries);
+    void pauseUsageTrackingForIdleIfNeeded(Timestamp at);
+    void resumeAutoPausedUsageTrackingIfNeeded();
+    void machineWillSleep();
+    void machineDidWake();
+
+    // ProjectStoreUsageQueries.cpp
+    PeriodRange usagePeriodRange(UsageDateFilterOption filter, const UsageDateRange &customRange,
+                                 Timestamp now) const;
+
     // ProjectStoreReadiness.cpp
     QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
     waitForReadyLocalhostEndpoint(DevProject project, Timestamp discoverySince, bool logProgress);
@@ -206,10 +317,20 @@ private:
     QSet<QUuid> m_initializingWorkspaces;
     QSet<QUuid> m_initializingDevProcesses;
     std::optional<QString> m_lastError;
+    QHash<QUuid, ProjectGitStatus> m_gitStatuses;
+    QHash<QUuid, ProjectEnvProfile> m_envProfiles;
+    QHash<QUuid, ProjectEnvDetail> m_envDetails;
+    QHash<QUuid, ProjectUsageSummary> m_usageSummaries;
+    QHash<QUuid, UsageTrackingState> m_usageTrackingStates;
 
+    // Runs the idle check every minute.
+    QTimer m_usageIdleTimer{this};
     // How the current start of a project was asked for, until its usage
     // session opens.
     QHash<QUuid, ProjectUsageSessionSource> m_pendingUsageSources;
+    // Projects whose session the idle check or sleep paused, to be resumed
+    // when the user is back.
+    QSet<QUuid> m_autoPausedUsageProjectIDs;
     // Projects whose readiness step of the current run has been taken.
     QSet<QUuid> m_handledReadinessProjectIDs;
     // A fresh token per start; a readiness task that resumes under an older

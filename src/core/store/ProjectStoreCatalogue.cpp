@@ -1,10 +1,10 @@
 #include "DevicePreviewHooks.h"
 #include "ProjectStore.h"
-#include "ProjectUsageHooks.h"
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/UuidText.h"
+#include "core/usage/UsageTrackingService.h"
 
 #include <QCollator>
 #include <QDir>
@@ -109,6 +109,8 @@ bool ProjectStore::save(const DevProject &project)
     if (isNew)
         m_services.analytics.signal(AnalyticsEvent::projectAdded,
                                     analyticsParameters(record, u"project-form"_s));
+    refreshGitStatus(record);
+    refreshEnvProfile(record);
     refreshDevicePreview(record);
     return true;
 }
@@ -119,7 +121,8 @@ void ProjectStore::deleteProject(const DevProject &project)
     const auto removed = m_projects.removeIf([&project](const DevProject &p) { return p.id == project.id; });
     if (removed > 0)
         Q_EMIT projectsChanged();
-    m_services.usage.projectDeleted(project.id);
+    dropStatuses(project.id);
+    m_services.usage.clearSessions(project.id);
     persist();
 }
 

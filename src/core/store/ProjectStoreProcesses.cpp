@@ -1,5 +1,4 @@
 #include "ProjectStore.h"
-#include "ProjectUsageHooks.h"
 #include "core/analytics/AnalyticsService.h"
 
 using namespace Qt::StringLiterals;
@@ -55,14 +54,10 @@ void ProjectStore::handleProcessesRunning(const QUuid &projectID)
 {
     const ProjectUsageSessionSource source =
         m_pendingUsageSources.value(projectID, ProjectUsageSessionSource::playButton);
-    if (const DevProject *project = findProject(projectID)) {
-        const DevProject record = *project;
-        // The session takes the pending source; without the project it stays.
-        m_pendingUsageSources.remove(projectID);
-        m_services.usage.processesRunning(record, source);
+    startUsageTracking(projectID);
+    if (const DevProject *project = findProject(projectID))
         m_services.analytics.signal(AnalyticsEvent::processStarted,
-                                    analyticsParameters(record, analyticsSource(source)));
-    }
+                                    analyticsParameters(*project, analyticsSource(source)));
     // A workspace start waits for readiness itself.
     if (source != ProjectUsageSessionSource::startWorkspace)
         notifyDevProcessStartedIfNeeded(projectID);
@@ -88,7 +83,7 @@ void ProjectStore::handleProcessesEnded(const QUuid &projectID, DevProcessState 
     clearEffectiveLocalURLs(projectID);
     if (project)
         refreshDevicePreview(*project);
-    m_services.usage.processesEnded(projectID);
+    stopUsageTracking(projectID);
     if (state == DevProcessState::failed)
         notifyDevProcessFailed(projectID);
 }

@@ -81,7 +81,7 @@ private Q_SLOTS:
         m_persistence = std::make_unique<JSONProjectPersistence>(path(u"data"_s), m_clock);
         m_manager = std::make_unique<test::ScriptedProcessManager>(m_clock);
         m_readiness = std::make_unique<test::ScriptedReadiness>();
-        m_doubles = std::make_unique<test::StoreDoubles>();
+        m_doubles = std::make_unique<test::StoreDoubles>(path(u"data"_s), m_clock);
     }
 
     void cleanup()
@@ -97,7 +97,6 @@ private Q_SLOTS:
         ProjectStore &fresh = makeStore();
         QVERIFY(fresh.projects().isEmpty());
         QVERIFY(!fresh.lastError());
-        QCOMPARE(m_doubles->usage.refreshedCounts, QList<qsizetype>{0});
 
         test::writeFile(m_persistence->catalogueFilePath(), "[{\"id\": 3}");
         ProjectStore &broken = makeStore();
@@ -245,18 +244,21 @@ private Q_SLOTS:
         ProjectStore &store = makeStore();
         Q_EMIT m_manager->stateDidChange(running.id, DevProcessState::running);
         m_manager->appendLog(u"listening"_s, running.id, false);
+        QVERIFY(store.usageTrackingStates().value(running.id).isActive);
 
         store.deleteProject(running);
         QCOMPARE(names(stored()), QStringList{u"other"_s});
         QCOMPARE(m_doubles->preview.deactivated, QList<QUuid>{running.id});
-        QCOMPARE(m_doubles->usage.deleted, QList<QUuid>{running.id});
+        QVERIFY(!store.usageTrackingStates().contains(running.id));
+        QVERIFY(!store.usageSummaries().contains(running.id));
+        QVERIFY(!m_doubles->usage.trackingState(running.id, m_clock.now()).isActive);
         QCOMPARE(store.processStates().value(running.id), DevProcessState::running);
         QCOMPARE(store.processLogs().value(running.id).size(), 1);
         QVERIFY(store.hasActiveProcesses());
 
         // A project already gone is still cleaned up and the list written.
         store.deleteProject(running);
-        QCOMPARE(m_doubles->usage.deleted.size(), 2);
+        QCOMPARE(m_doubles->preview.deactivated.size(), 2);
     }
 
     void aFailedWriteKeepsTheChangeUntilTheNextWrite()

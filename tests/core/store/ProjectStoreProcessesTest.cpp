@@ -4,6 +4,7 @@
 #include "support/FakeClock.h"
 #include "support/StoreDoubles.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -66,11 +67,13 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(m_dir.isValid());
+        // Each test starts without the sessions of the one before.
+        QDir(m_dir.filePath(u"data"_s)).removeRecursively();
         m_persistence = std::make_unique<JSONProjectPersistence>(m_dir.filePath(u"data"_s), m_clock);
         m_manager = std::make_unique<test::ScriptedProcessManager>(m_clock);
         m_readiness = std::make_unique<test::ScriptedReadiness>();
         m_ports = std::make_unique<test::ScriptedPorts>();
-        m_doubles = std::make_unique<test::StoreDoubles>();
+        m_doubles = std::make_unique<test::StoreDoubles>(m_dir.filePath(u"data"_s), m_clock);
 
         m_web = DevProject{};
         m_web.id = QUuid::createUuid();
@@ -112,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(store().effectiveLocalURLs().value(projectKey()), u"http://localhost:5173"_s);
         QCOMPARE(doubles().preview.refreshed.last().second,
                  (QHash<QString, QString>{{projectKey(), u"http://localhost:5173"_s}}));
-        QCOMPARE(doubles().usage.running.first(), std::pair(m_web.id, ProjectUsageSessionSource::playButton));
+        QVERIFY(store().usageTrackingStates().value(m_web.id).isActive);
         QCOMPARE(doubles().analytics.of(AnalyticsEvent::processStarted).first().value(u"source"_s),
                  u"play"_s);
         // Play starts write no progress lines of their own.
@@ -121,10 +124,14 @@ private Q_SLOTS:
         QCOMPARE(m_readiness->lastCandidates.size(), 2);
         QCOMPARE(m_readiness->lastCandidates[0].serviceName, std::optional<QString>(u"api"_s));
 
+        m_clock.advance(30);
         store().toggleDevProcess(m_web);
         QCOMPARE(m_manager->stopped, QList<QUuid>{m_web.id});
         QVERIFY(store().effectiveLocalURLs().isEmpty());
-        QCOMPARE(doubles().usage.ended, QList<QUuid>{m_web.id});
+        QVERIFY(!store().usageTrackingStates().value(m_web.id).isActive);
+        QCOMPARE(store().usageSummaries().value(m_web.id).total, 30.0);
+        QCOMPARE(doubles().usage.completedSessions().size(), 1);
+        QCOMPARE(doubles().usage.completedSessions()[0].source, ProjectUsageSessionSource::playButton);
     }
 
     void failuresDuringAndAfterAStart_data()
@@ -164,7 +171,7 @@ private Q_SLOTS:
             QCOMPARE(failures[0].value(u"failure-category"_s), u"process-exited-during-start"_s);
         }
         QCOMPARE(store().displayProcessState(m_web), DevProcessState::failed);
-        QCOMPARE(doubles().usage.ended, QList<QUuid>{m_web.id});
+        QVERIFY(!doubles().usage.trackingState(m_web.id, m_clock.now()).isActive);
         QTRY_VERIFY(doubles().notifier.kinds().contains(u"dev-failed"_s));
         QVERIFY(!doubles().notifier.kinds().contains(u"workspace-failed"_s));
         QVERIFY(!logTexts().contains(kTimeoutLine));
@@ -315,7 +322,10 @@ private Q_SLOTS:
         QCOMPARE(store().effectiveLocalURLs().keys(), QStringList{expectedKey});
         QCOMPARE(doubles().notifier.kinds(), QStringList{u"workspace-ready"_s});
         QCOMPARE(doubles().preview.windowsRefreshed, QList<QUuid>{m_web.id});
-        QCOMPARE(doubles().usage.running.first().second, ProjectUsageSessionSource::startWorkspace);
+        m_clock.advance(30);
+        report(DevProcessState::stopped);
+        QCOMPARE(doubles().usage.completedSessions().value(0).source,
+                 ProjectUsageSessionSource::startWorkspace);
         QVERIFY(doubles().logs.shown.isEmpty());
     }
 

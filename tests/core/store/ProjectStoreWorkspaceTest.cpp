@@ -115,11 +115,13 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(m_dir.isValid());
+        // Each test starts without the sessions of the one before.
+        QDir(m_dir.filePath(u"data"_s)).removeRecursively();
         m_persistence = std::make_unique<JSONProjectPersistence>(m_dir.filePath(u"data"_s), m_clock);
         m_manager = std::make_unique<DevProcessManager>(m_clock);
         // The app waits 15 s; a shorter deadline keeps the suite quick.
         m_readiness = std::make_unique<test::CountingReadiness>(3.0, 200000000);
-        m_doubles = std::make_unique<test::StoreDoubles>();
+        m_doubles = std::make_unique<test::StoreDoubles>(m_dir.filePath(u"data"_s), m_clock);
         m_store = std::make_unique<ProjectStore>(
             m_doubles->services(*m_persistence, *m_manager, *m_readiness, m_ports, m_clock));
     }
@@ -167,12 +169,14 @@ private Q_SLOTS:
         QCOMPARE(store().displayProcessState(shop), DevProcessState::running);
         QCOMPARE(doubles().analytics.of(AnalyticsEvent::processStarted)[0].value(u"source"_s),
                  u"workspace"_s);
-        QCOMPARE(doubles().usage.running[0].second, ProjectUsageSessionSource::startWorkspace);
+        QVERIFY(store().usageTrackingStates().value(shop.id).isActive);
         QTRY_VERIFY(QFileInfo::exists(shop.folderPath + u"/editor-opened"_s));
 
         store().toggleDevProcess(shop);
         QTRY_COMPARE(store().processStates().value(shop.id), DevProcessState::stopped);
         QVERIFY(store().effectiveLocalURLs().isEmpty());
+        QCOMPARE(doubles().usage.completedSessions().value(0).source,
+                 ProjectUsageSessionSource::startWorkspace);
     }
 
     void aServerThatNeverAnswersTimesOut()

@@ -1,0 +1,142 @@
+// The git and .env state of the project folders, read off the main thread.
+#include "ProjectStore.h"
+
+#include <QPointer>
+#include <vector>
+
+namespace devnook {
+
+namespace {
+
+// A project deleted while its folder was read must not get its entry back.
+template <typename T> void keepListed(QHash<QUuid, T> &entries, const QSet<QUuid> &listed)
+{
+    entries.removeIf([&listed](const auto &entry) { return !listed.contains(entry.key()); });
+}
+
+} // namespace
+
+void ProjectStore::refreshGitStatuses()
+{
+    readGitStatuses(m_projects);
+}
+
+void ProjectStore::refreshEnvProfiles()
+{
+    readEnvProfiles(m_projects);
+}
+
+void ProjectStore::refreshGitStatus(const DevProject &project)
+{
+    readGitStatus(project);
+}
+
+void ProjectStore::refreshEnvProfile(const DevProject &project)
+{
+    readEnvProfile(project);
+}
+
+QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
+{
+    QPointer<ProjectStore> self(this);
+    // Every reading starts now, each on its own pool thread, so one slow
+    // repository holds up only the moment of publishing.
+    std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> readings;
+    readings.reserve(static_cast<size_t>(snapshot.size()));
+    for (const DevProject &project : std::as_const(snapshot))
+        readings.push_back(GitStatusService::status(project));
+    QHash<QUuid, ProjectGitStatus> statuses;
+    for (qsizetype i = 0; i < snapshot.size(); ++i) {
+        const std::optional<ProjectGitStatus> status = co_await readings[static_cast<size_t>(i)];
+        if (!self)
+            co_return;
+        if (status)
+            statuses.insert(snapshot[i].id, *status);
+    }
+    keepListed(statuses, projectIDs());
+    m_gitStatuses = std::move(statuses);
+    Q_EMIT gitStatusesChanged();
+}
+
+QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
+{
+    QPointer<ProjectStore> self(this);
+    std::vector<QCoro::Task<std::optional<ProjectEnvDetail>>> readings;
+    readings.reserve(static_cast<size_t>(snapshot.size()));
+    for (const DevProject &project : std::as_const(snapshot))
+        readings.push_back(EnvProfileService::detail(project));
+    QHash<QUuid, ProjectEnvProfile> profiles;
+    QHash<QUuid, ProjectEnvDetail> details;
+    for (qsizetype i = 0; i < snapshot.size(); ++i) {
+        const std::optional<ProjectEnvDetail> detail = co_await readings[static_cast<size_t>(i)];
+        if (!self)
+            co_return;
+        if (detail) {
+            profiles.insert(snapshot[i].id, ProjectEnvProfile::fromDetail(*detail));
+            details.insert(snapshot[i].id, *detail);
+        }
+    }
+    const QSet<QUuid> listed = projectIDs();
+    keepListed(profiles, listed);
+    keepListed(details, listed);
+    m_envProfiles = std::move(profiles);
+    m_envDetails = std::move(details);
+    Q_EMIT envProfilesChanged();
+}
+
+QCoro::Task<> ProjectStore::readGitStatus(DevProject project)
+{
+    QPointer<ProjectStore> self(this);
+    const std::optional<ProjectGitStatus> status = co_await GitStatusService::status(project);
+    if (!self || !findProject(project.id))
+        co_return;
+    if (status)
+        m_gitStatuses.insert(project.id, *status);
+    else
+        m_gitStatuses.remove(project.id);
+    Q_EMIT gitStatusesChanged();
+}
+
+QCoro::Task<> ProjectStore::readEnvProfile(DevProject project)
+{
+    QPointer<ProjectStore> self(this);
+    const std::optional<ProjectEnvDetail> detail = co_await EnvProfileService::detail(project);
+    if (!self || !findProject(project.id))
+        co_return;
+    setEnvEntry(project.id, detail);
+    Q_EMIT envProfilesChanged();
+}
+
+void ProjectStore::setEnvEntry(const QUuid &projectID, const std::optional<ProjectEnvDetail> &detail)
+{
+    if (detail) {
+        m_envDetails.insert(projectID, *detail);
+        m_envProfiles.insert(projectID, ProjectEnvProfile::fromDetail(*detail));
+    } else {
+        m_envDetails.remove(projectID);
+        m_envProfiles.remove(projectID);
+    }
+}
+
+void ProjectStore::dropStatuses(const QUuid &projectID)
+{
+    m_gitStatuses.remove(projectID);
+    setEnvEntry(projectID, std::nullopt);
+    m_usageSummaries.remove(projectID);
+    m_usageTrackingStates.remove(projectID);
+    Q_EMIT gitStatusesChanged();
+    Q_EMIT envProfilesChanged();
+    Q_EMIT usageSummariesChanged();
+    Q_EMIT usageTrackingStatesChanged();
+}
+
+QSet<QUuid> ProjectStore::projectIDs() const
+{
+    QSet<QUuid> ids;
+    ids.reserve(m_projects.size());
+    for (const DevProject &project : m_projects)
+        ids.insert(project.id);
+    return ids;
+}
+
+} // namespace devnook
