@@ -11,4 +11,7 @@ QString trimmed(QStringView text);
 // True when nothing but whitespace and newlines is left after trimming.
 bool isBlank(QStringView text);
 
+// True for every character that ends a line: LF, VT, FF, CR, NEL, LS and PS.
+bool isLineBreak(QChar c);
+
 } // namespace devnook::Text

@@ -1,4 +1,5 @@
 #include "DevProcessManager.h"
+#include "core/foundation/Text.h"
 #include "core/foundation/Clock.h"
 
 #include <QRandomGenerator>
@@ -9,29 +10,13 @@ namespace devnook {
 
 namespace {
 
-bool isLineBreak(QChar c)
-{
-    switch (c.unicode()) {
-    case 0x0A:
-    case 0x0B:
-    case 0x0C:
-    case 0x0D:
-    case 0x85:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The pieces between line breaks of every kind, empty ones left out.
 QList<QStringView> nonEmptyLines(QStringView text)
 {
     QList<QStringView> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && !isLineBreak(text[i]))
+        if (i < text.size() && !Text::isLineBreak(text[i]))
             continue;
         if (i > start)
             lines.append(text.sliced(start, i - start));

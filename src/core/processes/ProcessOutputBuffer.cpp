@@ -1,4 +1,5 @@
 #include "ProcessOutputBuffer.h"
+#include "core/foundation/Text.h"
 
 namespace devnook {
 
@@ -35,22 +36,6 @@ qsizetype incompleteTailLength(QByteArrayView bytes)
     return sequenceLength(bytes[bytes.size() - available]) > available ? available : 0;
 }
 
-bool isLineBreak(QChar c)
-{
-    switch (c.unicode()) {
-    case 0x0A:
-    case 0x0B:
-    case 0x0C:
-    case 0x0D:
-    case 0x85:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 QString ProcessOutputBuffer::append(QByteArrayView bytes)
@@ -63,7 +48,7 @@ QString ProcessOutputBuffer::append(QByteArrayView bytes)
     m_pendingText += QString::fromUtf8(data);
 
     qsizetype end = m_pendingText.size();
-    while (end > 0 && !isLineBreak(m_pendingText[end - 1]))
+    while (end > 0 && !Text::isLineBreak(m_pendingText[end - 1]))
         --end;
     if (end == 0)
         return {};
