@@ -2,7 +2,7 @@
 
 #include "core/processes/UrlOpener.h"
 #include "ui/kit/AlertAsker.h"
-#include "ui/shell/HotKeyGrabber.h"
+#include "core/desktop/HotKeyGrabber.h"
 #include "ui/shell/ShellStore.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/kit/AppearanceWatcher.h"
+#include "core/desktop/AppearanceWatcher.h"
 
 #include <QDBusConnection>
 #include <QDBusVariant>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/shell/HotKeyGrabber.h"
+#include "core/desktop/HotKeyGrabber.h"
 
 namespace devnook {
 

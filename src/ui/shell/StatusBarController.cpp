@@ -2,7 +2,7 @@
 
 #include "DevnookNavigation.h"
 #include "DiagnosticInfoService.h"
-#include "HotKeyGrabber.h"
+#include "core/desktop/HotKeyGrabber.h"
 #include "KeyMonitor.h"
 #include "PanelGeometry.h"
 #include "PanelWindow.h"
