@@ -1,0 +1,82 @@
+#include "TestIdleServices.h"
+#include "platform/linux/LinuxIdleTime.h"
+#include "platform/linux/XcbIdleTimeSource.h"
+
+#include <QCoroTask>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+double read(IdleTimeSource &source)
+{
+    return QCoro::waitFor(source.secondsSinceLastInput());
+}
+
+} // namespace
+
+// The idle-time sources against desktop services on the private session bus
+// of the test run, and against an X server of the test's own.
+class IdleTimeSourceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void desktopServicesAreChosenOnceMutterFirst()
+    {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            QSKIP("needs a session bus: run under dbus-run-session");
+        test::TestMutterIdleMonitor mutter;
+        test::TestScreenSaver screenSaver;
+        mutter.idleMilliseconds = 1234500;
+        screenSaver.idleSeconds = 42;
+
+        QCOMPARE(read(*LinuxIdleTime::choose(false, bus)), 0.0);
+        QVERIFY(screenSaver.bus.start());
+        QCOMPARE(read(*LinuxIdleTime::choose(false, bus)), 42.0);
+        QVERIFY(mutter.bus.start());
+        const auto source = LinuxIdleTime::choose(false, bus);
+        QCOMPARE(read(*source), 1234.5);
+
+        // Mutter gone, say restarting: the user counts as present, and the
+        // source stays the one chosen.
+        mutter.bus.stop();
+        QCOMPARE(read(*source), 0.0);
+    }
+
+    void theXServerCountsFromTheLastInput()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
+        const QString xdotool = QStandardPaths::findExecutable(u"xdotool"_s);
+        if (xvfb.isEmpty() || xdotool.isEmpty())
+            QSKIP("needs Xvfb and xdotool");
+        QProcess server;
+        // Xvfb prints its display number once it accepts clients.
+        server.start(xvfb, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
+        QVERIFY(server.waitForReadyRead(10000));
+        const QString display = u':' + QString::fromLatin1(server.readAllStandardOutput()).trimmed();
+        QVERIFY(!XcbIdleTimeSource::connect(display + u"9"_s));
+
+        const auto source = XcbIdleTimeSource::connect(display);
+        QVERIFY(source);
+        QTRY_VERIFY(read(*source) >= 1.0);
+        QProcess input;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DISPLAY"_s, display);
+        input.setProcessEnvironment(environment);
+        input.start(xdotool, {u"mousemove"_s, u"10"_s, u"10"_s});
+        QVERIFY(input.waitForFinished());
+        QCOMPARE(input.exitCode(), 0);
+        QVERIFY(read(*source) < 1.0);
+
+        server.terminate();
+        QVERIFY(server.waitForFinished());
+    }
+};
+
+QTEST_GUILESS_MAIN(IdleTimeSourceTest)
+#include "IdleTimeSourceTest.moc"
