@@ -18,10 +18,12 @@
 #include "core/store/ProjectStore.h"
 #include "core/usage/UsageTrackingService.h"
 
+#include <QCoroTimer>
 #include <QHash>
 #include <QList>
 #include <QMap>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -109,16 +111,21 @@ public:
     QList<std::pair<AnalyticsEvent, QHash<QString, QString>>> sent;
 };
 
-// The user's idle time as the test sets it.
+// The user's idle time as the test sets it, answered at once or, like a
+// desktop service, on a later turn of the event loop.
 class ScriptedIdleTime final : public IdleTimeSource {
 public:
     QCoro::Task<double> secondsSinceLastInput() override
     {
+        static constexpr std::chrono::milliseconds kNextTurn{0};
         ++reads;
+        if (answerLater)
+            co_await QCoro::sleepFor(kNextTurn);
         co_return seconds;
     }
 
     double seconds = 0.0;
+    bool answerLater = false;
     int reads = 0;
 };
 

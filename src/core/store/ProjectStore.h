@@ -331,6 +331,9 @@ private:
     // Projects whose session the idle check or sleep paused, to be resumed
     // when the user is back.
     QSet<QUuid> m_autoPausedUsageProjectIDs;
+    // Counts the machine's sleeps, so an idle check can tell that one began
+    // while it waited for the desktop.
+    int m_sleepCount = 0;
     // Projects whose readiness step of the current run has been taken.
     QSet<QUuid> m_handledReadinessProjectIDs;
     // A fresh token per start; a readiness task that resumes under an older

@@ -95,8 +95,11 @@ QCoro::Task<> ProjectStore::reconcileUsageIdleState()
 {
     if (m_services.settings.pauseUsageTrackingWhenIdle()) {
         QPointer<ProjectStore> self(this);
+        const int sleepsBefore = m_sleepCount;
         const double idleSeconds = co_await m_services.idleTime.secondsSinceLastInput();
-        if (!self)
+        // A reading from before a sleep says nothing about the user now, and
+        // must not resume what the sleep paused; the wake checks again.
+        if (!self || m_sleepCount != sleepsBefore)
             co_return;
         // The setting may have been switched off while the desktop answered.
         if (m_services.settings.pauseUsageTrackingWhenIdle() && idleSeconds >= kIdleThresholdSeconds) {
@@ -138,6 +141,7 @@ void ProjectStore::resumeAutoPausedUsageTrackingIfNeeded()
 
 void ProjectStore::machineWillSleep()
 {
+    ++m_sleepCount;
     if (m_services.settings.pauseUsageTrackingWhenIdle())
         pauseUsageTrackingForIdleIfNeeded(m_services.clock.now());
 }

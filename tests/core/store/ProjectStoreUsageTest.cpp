@@ -217,8 +217,15 @@ private Q_SLOTS:
         m_clock.advance(50);
         QCOMPARE(tracked(m_shop), 150.0);
 
-        // Nobody woke it: it stays paused.
+        // An answer that comes after the machine went to sleep resumes nothing.
+        doubles().idle.answerLater = true;
+        QCoro::Task<> check = store().reconcileUsageIdleState();
         doubles().power.sleep();
+        QCoro::waitFor(check);
+        QVERIFY(isPaused(m_shop));
+        doubles().idle.answerLater = false;
+
+        // Nobody woke it: it stays paused.
         doubles().idle.seconds = 3600;
         doubles().power.wake();
         QVERIFY(isPaused(m_shop));
