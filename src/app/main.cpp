@@ -1,16 +1,7 @@
 #include "AppDelegate.h"
-#include "EmptyShellStore.h"
+#include "AppServices.h"
 #include "SingleInstance.h"
-#include "core/foundation/KeyValueStore.h"
-#include "core/projects/AppSettings.h"
-#include "platform/linux/DesktopUrlOpener.h"
-#include "platform/linux/PortalAppearanceWatcher.h"
 #include "platform/linux/UnixSignalWatcher.h"
-#include "platform/linux/XcbHotKeyGrabber.h"
-#include "platform/linux/XdgAutostartLoginItem.h"
-#include "platform/null/NullAnalyticsService.h"
-#include "platform/null/NullHotKeyGrabber.h"
-#include "ui/kit/AlertAsker.h"
 #include "ui/kit/AppIcon.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/ThemeApplier.h"
@@ -24,21 +15,9 @@
 #include <QTextStream>
 
 #include <csignal>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
-
-namespace {
-
-std::unique_ptr<HotKeyGrabber> makeHotKeyGrabber()
-{
-    if (QGuiApplication::platformName() == u"xcb")
-        return std::make_unique<XcbHotKeyGrabber>();
-    return std::make_unique<NullHotKeyGrabber>();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -61,23 +40,13 @@ int main(int argc, char *argv[])
     const bool systemPrefersDark = Palette::schemeOf(QApplication::palette()) == ColorScheme::dark;
     QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
 
-    SettingsKeyValueStore defaults;
-    XdgAutostartLoginItem loginItem;
-    NullAnalyticsService analytics;
-    AppSettings settings(defaults, loginItem, analytics, systemPrefersDark);
-    ThemeApplier theme(settings);
-    PortalAppearanceWatcher appearance(systemPrefersDark);
-    appearance.watch([&settings](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
-    analytics.configureIfNeeded();
-
-    EmptyShellStore store;
+    AppServices services(systemPrefersDark);
+    ThemeApplier theme(services.settings);
     UpdateService updates;
-    const std::unique_ptr<HotKeyGrabber> hotKey = makeHotKeyGrabber();
-    DesktopUrlOpener urlOpener;
-    SettingsWindowController settingsWindows(settings, updates, defaults, urlOpener);
-    StatusBarController statusBar({store, defaults, updates, *hotKey, settingsWindows, urlOpener});
-    MessageBoxAlertAsker alerts;
-    QuitCoordinator quit(store, alerts);
+    SettingsWindowController settingsWindows(services.settings, updates, services.defaults, services.urlOpener);
+    StatusBarController statusBar(
+        {services.shellStore, services.defaults, updates, *services.hotKey, settingsWindows, services.urlOpener});
+    QuitCoordinator quit(services.shellStore, services.alerts);
     AppDelegate delegate(statusBar, quit);
 
     QObject::connect(&instance, &SingleInstance::showRequested, &delegate, &AppDelegate::reopen);

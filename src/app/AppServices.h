@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/foundation/Clock.h"
+#include "core/foundation/KeyValueStore.h"
+#include "core/processes/DevProcessManager.h"
+#include "core/processes/LocalNotificationService.h"
+#include "core/processes/PortInspectionService.h"
+#include "core/processes/ProjectCommandService.h"
+#include "core/processes/WorkspaceReadinessService.h"
+#include "core/projects/AppSettings.h"
+#include "core/projects/JSONProjectPersistence.h"
+#include "core/store/ProjectStore.h"
+#include "core/usage/UsageTrackingService.h"
+#include "platform/linux/DBusNotifier.h"
+#include "platform/linux/DesktopClipboard.h"
+#include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/LogindPowerEvents.h"
+#include "platform/linux/PortalAppearanceWatcher.h"
+#include "platform/linux/TerminalEmulatorLauncher.h"
+#include "platform/linux/XdgAutostartLoginItem.h"
+#include "platform/null/NullAnalyticsService.h"
+#include "platform/null/NullDevicePreviewHooks.h"
+#include "platform/null/NullProjectLogsPresenter.h"
+#include "ui/kit/AlertAsker.h"
+#include "ui/shell/AlertPortConflictAsker.h"
+#include "ui/shell/StoreShellAdapter.h"
+
+#include <memory>
+
+namespace devnook {
+
+class HotKeyGrabber;
+class IdleTimeSource;
+
+// The one shared instance of every service, built in dependency order and
+// released in reverse; everything else receives what it uses from here.
+class AppServices {
+public:
+    // systemPrefersDark is the desktop's lightness at start, until the
+    // appearance portal answers.
+    explicit AppServices(bool systemPrefersDark);
+    ~AppServices();
+
+    AppServices(const AppServices &) = delete;
+    AppServices &operator=(const AppServices &) = delete;
+
+    SystemClock clock;
+    SettingsKeyValueStore defaults;
+    XdgAutostartLoginItem loginItem;
+    NullAnalyticsService analytics;
+    AppSettings settings;
+    PortalAppearanceWatcher appearance;
+
+    DesktopUrlOpener urlOpener;
+    DesktopClipboard clipboard;
+    TerminalEmulatorLauncher terminal;
+    ProjectCommandService commands;
+    DBusNotifier notifier;
+    LocalNotificationService notifications;
+
+    MessageBoxAlertAsker alerts;
+    AlertPortConflictAsker portConflictAsker;
+    NullProjectLogsPresenter logsPresenter;
+    NullDevicePreviewHooks devicePreview;
+
+    JSONProjectPersistence persistence;
+    UsageTrackingService usage;
+    DevProcessManager processes;
+    WorkspaceReadinessService readiness;
+    PortInspectionService ports;
+    std::unique_ptr<IdleTimeSource> idleTime;
+    LogindPowerEvents power;
+    ProjectStore store;
+    StoreShellAdapter shellStore;
+
+    std::unique_ptr<HotKeyGrabber> hotKey;
+};
+
+} // namespace devnook
