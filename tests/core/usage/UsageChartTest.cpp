@@ -1,8 +1,10 @@
 #include "core/usage/UsageBarChart.h"
+#include "core/usage/UsageChartTooltip.h"
 #include "core/usage/UsageDonutChart.h"
+#include "core/usage/UsageDurationFormatting.h"
+#include "core/usage/UsageTrackingService.h"
 #include "support/LocalTime.h"
 
-#include <QHash>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -24,17 +26,17 @@ QList<UsageDailyBucket> days(QDate first, int count)
 }
 
 // Bars at x = 20, 60, 100… in a plot area 40 points per bar; an hour reaches
-// 100 points above the axis at y = 200.
+// 100 points above the axis at y = 200, and more than two hours do not fit.
 class FakeProxy final : public UsageChartCoordinateProxy {
 public:
-    explicit FakeProxy(const QList<UsageAggregatedBarBucket> &bars)
-    {
-        for (qsizetype i = 0; i < bars.size(); ++i)
-            m_x.insert(bars[i].label, 20.0 + 40.0 * static_cast<double>(i));
-    }
+    explicit FakeProxy(const QList<UsageAggregatedBarBucket> &bars) : m_bars(bars) {}
     std::optional<double> xPosition(const QString &label) const override
     {
-        return m_x.contains(label) ? std::optional(m_x.value(label)) : std::nullopt;
+        for (qsizetype i = 0; i < m_bars.size(); ++i) {
+            if (m_bars[i].label == label)
+                return 20.0 + 40.0 * static_cast<double>(i);
+        }
+        return std::nullopt;
     }
     std::optional<double> yPosition(double minutes) const override
     {
@@ -42,7 +44,7 @@ public:
     }
 
 private:
-    QHash<QString, double> m_x;
+    QList<UsageAggregatedBarBucket> m_bars;
 };
 
 UsageDistributionSlice slice(const QString &label, double duration)
@@ -75,19 +77,14 @@ private Q_SLOTS:
         const QList<UsageDailyBucket> input = days(QDate(2024, 1, 1), dayCount);
         const QList<UsageAggregatedBarBucket> bars = UsageBarChartAggregation::buckets(input);
         QCOMPARE(bars.size(), barLengths.size());
-        int first = 0;
+        qsizetype first = 0;
         for (qsizetype i = 0; i < bars.size(); ++i) {
-            const int last = first + barLengths[i] - 1;
-            double duration = 0.0;
-            for (int day = first; day <= last; ++day)
-                duration += input[day].duration;
-            QCOMPARE(bars[i].duration, duration);
-            if (dayCount <= 12) {
-                QCOMPARE(bars[i].id, input[first].id);
+            const qsizetype last = first + barLengths[i] - 1;
+            // Day n holds n minutes.
+            QCOMPARE(bars[i].duration, 30.0 * static_cast<double>((first + last) * (last - first + 1)));
+            QCOMPARE(bars[i].id, dayCount <= 12 ? input[first].id : input[first].id + u'-' + input[last].id);
+            if (dayCount <= 12)
                 QCOMPARE(bars[i].label, input[first].label);
-            } else {
-                QCOMPARE(bars[i].id, input[first].id + u'-' + input[last].id);
-            }
             first = last + 1;
         }
     }
@@ -165,29 +162,24 @@ private Q_SLOTS:
     {
         const QList<UsageAggregatedBarBucket> bars{{u"1"_s, u"a"_s, 3 * 3600}, {u"2"_s, u"b"_s, 3600}};
         const FakeProxy proxy(bars);
-        QCOMPARE(UsageBarChartHitTesting::tooltip(QPointF(30, 150), QRectF(10, 10, 80, 200), proxy, bars),
-                 std::nullopt);
-        QVERIFY(UsageBarChartHitTesting::tooltip(QPointF(70, 150), QRectF(10, 10, 80, 200), proxy, bars));
-        QCOMPARE(UsageBarChartHitTesting::tooltip(QPointF(30, 150), QRectF(10, 10, 80, 200), proxy, {}),
-                 std::nullopt);
+        const QRectF frame(10, 10, 80, 200);
+        QCOMPARE(UsageBarChartHitTesting::tooltip(QPointF(30, 150), frame, proxy, bars), std::nullopt);
+        QVERIFY(UsageBarChartHitTesting::tooltip(QPointF(70, 150), frame, proxy, bars));
     }
 
     void donutSegmentsShareTheCircle()
     {
         const auto one = UsageDonutChartHitTesting::segmentLayouts({slice(u"a"_s, 10)});
-        QCOMPARE(one.size(), 1);
-        QCOMPARE(one[0].startDegrees, -90.0);
-        QCOMPARE(one[0].endDegrees, 268.5);
-
+        QCOMPARE(one, (QList<UsageDonutSegmentLayout>{{slice(u"a"_s, 10), -90.0, 268.5}}));
         const auto four = UsageDonutChartHitTesting::segmentLayouts(
             {slice(u"a"_s, 5), slice(u"b"_s, 5), slice(u"c"_s, 5), slice(u"d"_s, 5)});
-        const QList<double> starts{-90, 0, 90, 180};
         for (int i = 0; i < 4; ++i) {
-            QCOMPARE(four[i].startDegrees, starts[i]);
-            QCOMPARE(four[i].endDegrees - four[i].startDegrees, 88.5);
+            QCOMPARE(four[i].startDegrees, -90.0 + 90 * i);
+            QCOMPARE(four[i].endDegrees, -1.5 + 90 * i);
         }
         QVERIFY(UsageDonutChartHitTesting::segmentLayouts({}).isEmpty());
         QVERIFY(UsageDonutChartHitTesting::segmentLayouts({slice(u"a"_s, 0)}).isEmpty());
+        QCOMPARE(UsageDonutChartHitTesting::tooltip(QPointF(100, 10), QSizeF(200, 100), {}), std::nullopt);
     }
 
     void donutCatchesThePointerInTheRing_data()
@@ -210,6 +202,7 @@ private Q_SLOTS:
     {
         QFETCH(QPointF, point);
         QFETCH(QString, hit);
+        const test::ScopedLocale locale{QLocale(u"en_US"_s)};
         // a from the top to -31.5 degrees, b across 0 to 45, c 46.5 to 180, d 181.5 to 268.5.
         const QList<UsageDonutSegmentLayout> layouts{{slice(u"a"_s, 1), -90, -31.5},
                                                      {slice(u"b"_s, 1), -30, 45},
@@ -221,7 +214,78 @@ private Q_SLOTS:
             QCOMPARE(tooltip->text, hit + u": 1s (25.0%)"_s);
             QCOMPARE(tooltip->position, point);
         }
-        QCOMPARE(UsageDonutChartHitTesting::tooltip(point, QSizeF(200, 100), {}), std::nullopt);
+    }
+
+    void durationsNameTheUnitsTheyHold_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("catalan");
+        QTest::newRow("rounds down to zero") << 0.4 << u"0m"_s << u"0 min"_s;
+        QTest::newRow("half a second") << 0.5 << u"1s"_s << u"1 s"_s;
+        QTest::newRow("rounds up to a minute") << 59.5 << u"1m"_s << u"1 min"_s;
+        QTest::newRow("minutes and seconds") << 61.0 << u"1m 1s"_s << u"1 min 1 s"_s;
+        QTest::newRow("rounds up to an hour") << 3599.5 << u"1h"_s << u"1 h"_s;
+        QTest::newRow("no minutes, some seconds") << 3605.0 << u"1h 0m 5s"_s << u"1 h 0 min 5 s"_s;
+        QTest::newRow("hours and minutes") << 3660.0 << u"1h 1m"_s << u"1 h 1 min"_s;
+        QTest::newRow("no days") << 90000.0 << u"25h"_s << u"25 h"_s;
+        QTest::newRow("not a number") << qQNaN() << u"0m"_s << u"0 min"_s;
+        QTest::newRow("held at the plausible bound") << 1e300 << u"2016144h"_s << u"2016144 h"_s;
+    }
+
+    void durationsNameTheUnitsTheyHold()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, english);
+        QFETCH(QString, catalan);
+        {
+            const test::ScopedLocale locale{QLocale(u"en_US"_s)};
+            QCOMPARE(UsageDurationFormatting::format(seconds), english);
+        }
+        const test::ScopedLocale locale{QLocale(u"ca_ES"_s)};
+        QCOMPARE(UsageDurationFormatting::format(seconds), catalan);
+    }
+
+    void copiedSummaryGivesTheLastSessionInTheLocalesStyle()
+    {
+        const test::ScopedTimeZone timeZone("America/Santiago");
+        const QString note = u"\n\nTime is tracked while the project's dev processes run."_s;
+        const ProjectUsageSummary summary{3600, 7200, 10800, 36000, 12, 3000, localTime(2024, 5, 13, 15, 4)};
+        {
+            const test::ScopedLocale locale{QLocale(u"en_US"_s)};
+            QCOMPARE(UsageTrackingService::copySummary(u"Shop"_s, ProjectUsageSummary::empty()),
+                     u"Devnook — Shop\nToday: 0m\nThis week: 0m\nThis month: 0m\nTotal: 0m\nSessions: 0"_s +
+                         note);
+            QCOMPARE(UsageTrackingService::copySummary(u"Shop"_s, summary),
+                     u"Devnook — Shop\nToday: 1h\nThis week: 2h\nThis month: 3h\nTotal: 10h\nSessions: 12\n"
+                     "Average session: 50m\nLast session: May 13, 2024 at 3:04 PM"_s +
+                         note);
+            QCOMPARE(UsageDurationFormatting::formatLastSession(std::nullopt), u"No data"_s);
+        }
+        const test::ScopedLocale locale{QLocale(u"ca_ES"_s)};
+        QCOMPARE(UsageDurationFormatting::formatLastSession(summary.lastSessionAt),
+                 u"13 de maig de 2024, 15:04"_s);
+    }
+
+    void tooltipTextsWriteSharesTheSameEverywhere_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<QString>("slice");
+        QTest::newRow("English") << u"en_US"_s << u"3–9 May: 2h 5m"_s << u"Shop, \"new\": 1h (12.3%)"_s;
+        QTest::newRow("Catalan") << u"ca_ES"_s << u"3–9 May: 2 h 5 min"_s << u"Shop, \"new\": 1 h (12.3%)"_s;
+    }
+
+    void tooltipTextsWriteSharesTheSameEverywhere()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, bar);
+        QFETCH(QString, slice);
+        const test::ScopedLocale scopedLocale{QLocale(locale)};
+        QCOMPARE(UsageChartTooltip::bar(UsageAggregatedBarBucket{u"id"_s, u"3–9 May"_s, 7500}), bar);
+        QCOMPARE(
+            UsageChartTooltip::slice(UsageDistributionSlice{u"id"_s, u"Shop, \"new\""_s, 3600, 0.12345, 0}),
+            slice);
     }
 };
 

@@ -1,324 +1,290 @@
-#include "core/usage/UsageTrackingService.h"
-
-#include "support/FakeClock.h"
+#include "UsageTestSupport.h"
 #include "support/FileSizeLimit.h"
-#include "support/LocalTime.h"
 #include "support/TestEnvironment.h"
 
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
 using test::localTime;
-
-namespace {
-
-DevProject makeProject(const QString &name)
-{
-    DevProject project;
-    project.id = QUuid::createUuid();
-    project.name = name;
-    project.client = u"  Acme "_s;
-    project.stack = u"Vue"_s;
-    return project;
-}
-
-double hours(double value)
-{
-    return value * 3600.0;
-}
-
-} // namespace
+using test::wall;
+using Source = ProjectUsageSessionSource;
 
 class UsageTrackingServiceTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_home;
-    test::FakeClock m_clock;
-    std::unique_ptr<UsageTrackingService> m_service;
-    DevProject m_project = makeProject(u"Shop"_s);
+    std::unique_ptr<test::UsageHome> m_home;
+    const DevProject m_project = test::makeProject(u"Shop"_s, u"  Acme "_s, u"Vue"_s);
 
-    QByteArray fileBytes() const { return test::readFile(m_service->sessionsFilePath()); }
-    void reload() { m_service = std::make_unique<UsageTrackingService>(m_home.path(), m_clock); }
+    UsageTrackingService &service() { return *m_home->service; }
+    QByteArray fileBytes() { return test::readFile(service().sessionsFilePath()); }
 
 private Q_SLOTS:
-    void init()
-    {
-        QVERIFY(m_home.isValid());
-        QDir(m_home.path()).removeRecursively();
-        QDir().mkpath(m_home.path());
-        reload();
-    }
+    void init() { m_home = std::make_unique<test::UsageHome>(); }
+    void cleanup() { m_home.reset(); }
 
     void runningStretchIsCutAtEveryLocalMidnight_data()
     {
         QTest::addColumn<QByteArray>("zone");
-        QTest::addColumn<Timestamp>("start");
-        QTest::addColumn<Timestamp>("stop");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
         QTest::addColumn<QList<double>>("pieceHours");
-
-        const test::ScopedTimeZone madrid("Europe/Madrid");
-        QTest::newRow("ordinary night") << QByteArray("Europe/Madrid") << localTime(2024, 5, 14, 22)
-                                        << localTime(2024, 5, 15, 2) << QList<double>{2, 2};
-        QTest::newRow("night into a 23-hour day") << QByteArray("Europe/Madrid") << localTime(2024, 3, 30, 22)
-                                                  << localTime(2024, 3, 31, 4) << QList<double>{2, 3};
+        const QByteArray madrid("Europe/Madrid");
+        QTest::newRow("ordinary night")
+            << madrid << wall(2024, 5, 14, 22) << wall(2024, 5, 15, 2) << QList<double>{2, 2};
+        QTest::newRow("night into a 23-hour day")
+            << madrid << wall(2024, 3, 30, 22) << wall(2024, 3, 31, 4) << QList<double>{2, 3};
         QTest::newRow("weekend over a 25-hour day")
-            << QByteArray("Europe/Madrid") << localTime(2024, 10, 25, 10) << localTime(2024, 10, 28, 10)
-            << QList<double>{14, 24, 25, 10};
-        QTest::newRow("ends exactly at midnight") << QByteArray("Europe/Madrid") << localTime(2024, 5, 14, 20)
-                                                  << localTime(2024, 5, 15) << QList<double>{4};
-        {
-            const test::ScopedTimeZone santiago("America/Santiago");
-            // On 8 September 2024 the clocks went from 00:00 straight to 01:00.
-            QTest::newRow("day whose first hour does not exist")
-                << QByteArray("America/Santiago") << localTime(2024, 9, 7, 22) << localTime(2024, 9, 8, 3)
-                << QList<double>{2, 2};
-        }
+            << madrid << wall(2024, 10, 25, 10) << wall(2024, 10, 28, 10) << QList<double>{14, 24, 25, 10};
+        QTest::newRow("ends exactly at midnight")
+            << madrid << wall(2024, 5, 14, 20) << wall(2024, 5, 15) << QList<double>{4};
+        // On 8 September 2024 the clocks went from 00:00 straight to 01:00.
+        QTest::newRow("day whose first hour does not exist")
+            << QByteArray("America/Santiago") << wall(2024, 9, 7, 22) << wall(2024, 9, 8, 3)
+            << QList<double>{2, 2};
     }
 
     void runningStretchIsCutAtEveryLocalMidnight()
     {
         QFETCH(QByteArray, zone);
-        QFETCH(Timestamp, start);
-        QFETCH(Timestamp, stop);
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
         QFETCH(QList<double>, pieceHours);
         const test::ScopedTimeZone timeZone(zone.constData());
 
-        m_service->start(m_project, ProjectUsageSessionSource::startWorkspace, start);
-        const auto last = m_service->stop(m_project.id, stop);
-
-        const QList<ProjectUsageSession> stored = m_service->completedSessions();
+        service().start(m_project, Source::startWorkspace, test::inZone(start));
+        const auto last = service().stop(m_project.id, test::inZone(stop));
+        const QList<ProjectUsageSession> stored = service().completedSessions();
         QCOMPARE(stored.size(), pieceHours.size());
-        QVERIFY(last.has_value());
+        QVERIFY(last);
         QCOMPARE(*last, stored.last());
-        QCOMPARE(stored.first().startedAt, start);
-        QCOMPARE(stored.last().endedAt, stop);
-        const UsageCalendar calendar;
+        Timestamp pieceStart = test::inZone(start);
+        QSet<QUuid> ids;
         for (qsizetype i = 0; i < stored.size(); ++i) {
-            const ProjectUsageSession &piece = stored[i];
-            QCOMPARE(piece.startedAt.secondsTo(piece.endedAt), hours(pieceHours[i]));
-            QCOMPARE(piece.pausedDuration, 0.0);
-            QCOMPARE(piece.source, ProjectUsageSessionSource::startWorkspace);
-            QCOMPARE(piece.client, u"  Acme "_s);
-            QCOMPARE(calendar.date(piece.startedAt), calendar.date(piece.endedAt.addSeconds(-0.001)));
-            if (i > 0) {
-                QCOMPARE(piece.startedAt, stored[i - 1].endedAt);
-                QVERIFY(piece.id != stored[i - 1].id);
-            }
+            const Timestamp pieceEnd = pieceStart.addSeconds(pieceHours[i] * 3600);
+            QCOMPARE(stored[i],
+                     (ProjectUsageSession{stored[i].id, m_project.id, u"Shop"_s, u"  Acme "_s, u"Vue"_s,
+                                          Source::startWorkspace, pieceStart, pieceEnd, 0.0}));
+            ids.insert(stored[i].id);
+            pieceStart = pieceEnd;
         }
-        reload();
-        QCOMPARE(m_service->completedSessions(), stored);
+        QCOMPARE(pieceStart, test::inZone(stop));
+        QCOMPARE(ids.size(), stored.size());
+        m_home->reload();
+        QCOMPARE(service().completedSessions(), stored);
     }
 
     void pauseAndResumeAcrossMidnightRecordOnlyRunningTime()
     {
-        const test::ScopedTimeZone timeZone("Europe/Madrid");
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, localTime(2024, 5, 14, 23));
-        m_service->pause(m_project.id, localTime(2024, 5, 14, 23, 30));
+        service().start(m_project, Source::playButton, localTime(2024, 5, 14, 23));
+        service().pause(m_project.id, localTime(2024, 5, 14, 23, 30));
         const QByteArray afterPause = fileBytes();
         QVERIFY(afterPause.contains("\"pausedDuration\": 0"));
+        QCOMPARE(service().trackingState(m_project.id, localTime(2024, 5, 15, 0, 10)),
+                 (UsageTrackingState{true, true, 0.0, 40 * 60.0}));
 
-        const UsageTrackingState paused =
-            m_service->trackingState(m_project.id, localTime(2024, 5, 15, 0, 10));
-        QCOMPARE(paused, (UsageTrackingState{true, true, 0.0, 40 * 60.0}));
-
-        m_service->resume(m_project.id, localTime(2024, 5, 15, 0, 10));
+        service().resume(m_project.id, localTime(2024, 5, 15, 0, 10));
         QCOMPARE(fileBytes(), afterPause);
-        QCOMPARE(m_service->trackingState(m_project.id, localTime(2024, 5, 15, 0, 40)),
+        QCOMPARE(service().trackingState(m_project.id, localTime(2024, 5, 15, 0, 40)),
                  (UsageTrackingState{true, false, 30 * 60.0, 0.0}));
 
-        m_service->stop(m_project.id, localTime(2024, 5, 15, 1));
-        const QList<ProjectUsageSession> stored = m_service->completedSessions();
+        service().stop(m_project.id, localTime(2024, 5, 15, 1));
+        const QList<ProjectUsageSession> stored = service().completedSessions();
         QCOMPARE(stored.size(), 2);
-        QCOMPARE(stored[0].startedAt, localTime(2024, 5, 14, 23));
         QCOMPARE(stored[0].endedAt, localTime(2024, 5, 14, 23, 30));
         QCOMPARE(stored[1].startedAt, localTime(2024, 5, 15, 0, 10));
         QCOMPARE(stored[1].endedAt, localTime(2024, 5, 15, 1));
-        QCOMPARE(m_service->trackingState(m_project.id, localTime(2024, 5, 15, 2)), UsageTrackingState{});
-    }
-
-    void startingTwiceKeepsTheFirstSession()
-    {
-        const Timestamp t0 = localTime(2024, 5, 14, 9);
-        m_service->start(m_project, ProjectUsageSessionSource::startWorkspace, t0);
-        DevProject renamed = m_project;
-        renamed.name = u"Renamed"_s;
-        m_service->start(renamed, ProjectUsageSessionSource::playButton, t0.addSeconds(600));
-        m_service->stop(m_project.id, t0.addSeconds(3600));
-        QCOMPARE(m_service->completedSessions().size(), 1);
-        const ProjectUsageSession &session = m_service->completedSessions().first();
-        QCOMPARE(session.startedAt, t0);
-        QCOMPARE(session.source, ProjectUsageSessionSource::startWorkspace);
-        QCOMPARE(session.projectName, u"Shop"_s);
+        QCOMPARE(service().trackingState(m_project.id, localTime(2024, 5, 15, 2)), UsageTrackingState{});
     }
 
     void timesOutOfOrderAreHeldAtTheSessionsOwnMoments()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, t0);
-        m_service->pause(m_project.id, t0.addSeconds(-60));
-        QVERIFY(m_service->completedSessions().isEmpty());
-        QVERIFY(QFileInfo::exists(m_service->sessionsFilePath()));
-        QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(120)).pausedDuration, 120.0);
+        service().start(m_project, Source::playButton, t0);
+        service().pause(m_project.id, t0.addSeconds(-60));
+        QVERIFY(service().completedSessions().isEmpty());
+        QVERIFY(QFileInfo::exists(service().sessionsFilePath()));
+        QCOMPARE(service().trackingState(m_project.id, t0.addSeconds(120)).pausedDuration, 120.0);
 
-        m_service->resume(m_project.id, t0.addSeconds(-300));
-        QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(60)),
+        service().resume(m_project.id, t0.addSeconds(-300));
+        QCOMPARE(service().trackingState(m_project.id, t0.addSeconds(60)),
                  (UsageTrackingState{true, false, 60.0, 0.0}));
-        QCOMPARE(m_service->stop(m_project.id, t0.addSeconds(-10)), std::nullopt);
-        QVERIFY(m_service->completedSessions().isEmpty());
+        QCOMPARE(service().stop(m_project.id, t0.addSeconds(-10)), std::nullopt);
+        QVERIFY(service().completedSessions().isEmpty());
     }
 
     void stoppingAPausedSessionRecordsAndWritesNothingMore()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, t0);
-        m_service->pause(m_project.id, t0.addSeconds(600));
-        QVERIFY(QFile::remove(m_service->sessionsFilePath()));
-        QCOMPARE(m_service->stop(m_project.id, t0.addSeconds(900)), std::nullopt);
-        QVERIFY(!QFileInfo::exists(m_service->sessionsFilePath()));
-        QCOMPARE(m_service->completedSessions().size(), 1);
-        QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(900)).isActive, false);
-        m_service->resume(m_project.id, t0.addSeconds(1000));
-        QCOMPARE(m_service->trackingState(m_project.id, t0.addSeconds(1000)).isActive, false);
+        service().start(m_project, Source::playButton, t0);
+        service().pause(m_project.id, t0.addSeconds(600));
+        QVERIFY(QFile::remove(service().sessionsFilePath()));
+        QCOMPARE(service().stop(m_project.id, t0.addSeconds(900)), std::nullopt);
+        QVERIFY(!QFileInfo::exists(service().sessionsFilePath()));
+        QCOMPARE(service().completedSessions().size(), 1);
+        service().resume(m_project.id, t0.addSeconds(1000));
+        QVERIFY(!service().trackingState(m_project.id, t0.addSeconds(1000)).isActive);
     }
 
-    void stopAllRecordsEveryRunningSession()
+    void stopAllRecordsEveryOpenSessionFromItsFirstStart()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
-        const DevProject other = makeProject(u"Blog"_s);
-        const DevProject pausedOne = makeProject(u"Docs"_s);
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, t0);
-        m_service->start(other, ProjectUsageSessionSource::playButton, t0.addSeconds(60));
-        m_service->start(pausedOne, ProjectUsageSessionSource::playButton, t0);
-        m_service->pause(pausedOne.id, t0.addSeconds(30));
-        m_service->stopAll(t0.addSeconds(600));
-
-        QCOMPARE(m_service->completedSessions().size(), 3);
+        const DevProject other = test::makeProject(u"Blog"_s);
+        const DevProject pausedOne = test::makeProject(u"Docs"_s);
+        DevProject renamed = m_project;
+        renamed.name = u"Renamed"_s;
+        service().start(m_project, Source::startWorkspace, t0);
+        // Starting again goes on with the first start's time, source and name.
+        service().start(renamed, Source::playButton, t0.addSeconds(600));
+        service().start(other, Source::playButton, t0.addSeconds(60));
+        service().start(pausedOne, Source::playButton, t0);
+        service().pause(pausedOne.id, t0.addSeconds(30));
+        service().stopAll(t0.addSeconds(3600));
         for (const DevProject &project : {m_project, other, pausedOne})
-            QVERIFY(!m_service->trackingState(project.id, t0.addSeconds(600)).isActive);
-        reload();
-        QCOMPARE(m_service->completedSessions().size(), 3);
+            QVERIFY(!service().trackingState(project.id, t0.addSeconds(3600)).isActive);
+        m_home->reload();
+        QCOMPARE(service().completedSessions().size(), 3);
+        const auto shop = service().sessionsForSummary(m_project.id, t0.addSeconds(3600));
+        QCOMPARE(shop, (QList<ProjectUsageSession>{{shop.value(0).id, m_project.id, u"Shop"_s, u"  Acme "_s,
+                                                    u"Vue"_s, Source::startWorkspace, t0, t0.addSeconds(3600),
+                                                    0.0}}));
     }
 
     void liveSessionsShowRunningPiecesOnly()
     {
-        const test::ScopedTimeZone timeZone("Europe/Madrid");
-        const DevProject pausedOne = makeProject(u"Docs"_s);
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, localTime(2024, 5, 14, 23));
-        m_service->start(pausedOne, ProjectUsageSessionSource::playButton, localTime(2024, 5, 14, 22));
-        m_service->pause(pausedOne.id, localTime(2024, 5, 14, 22, 30));
+        const DevProject pausedOne = test::makeProject(u"Docs"_s);
+        service().start(m_project, Source::playButton, localTime(2024, 5, 14, 23));
+        service().start(pausedOne, Source::playButton, localTime(2024, 5, 14, 22));
+        service().pause(pausedOne.id, localTime(2024, 5, 14, 22, 30));
 
         const Timestamp now = localTime(2024, 5, 15, 1);
-        const QList<ProjectUsageSession> all = m_service->allSessions(now);
+        const QList<ProjectUsageSession> all = service().allSessions(now);
         QCOMPARE(all.size(), 3);
         QCOMPARE(all[0].projectID, pausedOne.id);
         QCOMPARE(all[1].startedAt, localTime(2024, 5, 14, 23));
         QCOMPARE(all[2].endedAt, now);
-        QVERIFY(m_service->allSessions(now)[1].id != all[1].id);
-        QCOMPARE(m_service->sessionsForSummary(pausedOne.id, now).size(), 1);
-        QCOMPARE(m_service->sessionsForSummary(m_project.id, now).size(), 2);
-        QCOMPARE(m_service->completedSessions().size(), 1);
+        QVERIFY(service().allSessions(now)[1].id != all[1].id);
+        QCOMPARE(service().sessionsForSummary(pausedOne.id, now).size(), 1);
+        QCOMPARE(service().sessionsForSummary(m_project.id, now).size(), 2);
+        QCOMPARE(service().completedSessions().size(), 1);
     }
 
     void clearingDropsOneProjectOnly()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
-        const DevProject other = makeProject(u"Blog"_s);
-        for (int i = 0; i < 3; ++i) {
-            const DevProject &project = i == 1 ? other : m_project;
-            m_service->start(project, ProjectUsageSessionSource::playButton, t0.addSeconds(i * 1000));
-            m_service->stop(project.id, t0.addSeconds(i * 1000 + 500));
-        }
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, t0.addSeconds(5000));
-        m_service->clearSessions(m_project.id);
-
-        QCOMPARE(m_service->completedSessions().size(), 1);
-        QCOMPARE(m_service->completedSessions().first().projectID, other.id);
-        QVERIFY(!m_service->trackingState(m_project.id, t0.addSeconds(6000)).isActive);
-        reload();
-        QCOMPARE(m_service->completedSessions().size(), 1);
+        const DevProject other = test::makeProject(u"Blog"_s);
+        m_home->record(m_project, t0, t0.addSeconds(500));
+        m_home->record(other, t0.addSeconds(1000), t0.addSeconds(1500));
+        service().start(m_project, Source::playButton, t0.addSeconds(5000));
+        service().clearSessions(m_project.id);
+        QVERIFY(!service().trackingState(m_project.id, t0.addSeconds(6000)).isActive);
+        m_home->reload();
+        QCOMPARE(service().completedSessions().size(), 1);
+        QCOMPARE(service().completedSessions().first().projectID, other.id);
     }
 
     void editingReplacesTimesAndKeepsTheListSorted()
     {
-        const test::ScopedTimeZone timeZone("Europe/Madrid");
-        for (int day = 10; day <= 12; ++day) {
-            m_service->start(m_project, ProjectUsageSessionSource::startWorkspace,
-                             localTime(2024, 5, day, 9));
-            m_service->stop(m_project.id, localTime(2024, 5, day, 10));
-        }
-        const ProjectUsageSession original = m_service->completedSessions()[2];
-
-        // Given backwards and reaching over midnight.
-        const auto edited =
-            m_service->updateSession(original.id, localTime(2024, 5, 9, 1), localTime(2024, 5, 8, 22));
-        QVERIFY(edited.isOk());
-        ProjectUsageSession expected = original;
+        for (int day = 10; day <= 12; ++day)
+            m_home->record(m_project, localTime(2024, 5, day, 9), localTime(2024, 5, day, 10));
+        ProjectUsageSession expected = service().completedSessions()[2];
         expected.startedAt = localTime(2024, 5, 8, 22);
         expected.endedAt = localTime(2024, 5, 9, 1);
-        QCOMPARE(edited.value(), expected);
 
-        const QList<ProjectUsageSession> stored = m_service->completedSessions();
+        // Given backwards and reaching over midnight.
+        const auto edited = service().updateSession(expected.id, expected.endedAt, expected.startedAt);
+        QVERIFY(edited.isOk());
+        QCOMPARE(edited.value(), expected);
+        m_home->reload();
+        const QList<ProjectUsageSession> stored = service().completedSessions();
         QCOMPARE(stored.size(), 4);
-        QCOMPARE(stored[0].id, original.id);
+        QCOMPARE(stored[0].id, expected.id);
         QCOMPARE(stored[0].endedAt, localTime(2024, 5, 9));
         QCOMPARE(stored[1].startedAt, localTime(2024, 5, 9));
         QCOMPARE(stored[2].startedAt, localTime(2024, 5, 10, 9));
-        reload();
-        QCOMPARE(m_service->completedSessions(), stored);
 
-        const auto removed =
-            m_service->updateSession(stored[2].id, localTime(2024, 5, 10, 9), localTime(2024, 5, 10, 9));
+        const auto removed = service().updateSession(stored[2].id, stored[2].startedAt, stored[2].startedAt);
         QVERIFY(removed.isOk() && removed.value().has_value());
-        QCOMPARE(m_service->completedSessions().size(), 3);
-        reload();
-        QCOMPARE(m_service->completedSessions().size(), 3);
+        m_home->reload();
+        QCOMPARE(service().completedSessions().size(), 3);
 
         const QByteArray before = fileBytes();
         const auto unknown =
-            m_service->updateSession(QUuid::createUuid(), localTime(2024, 5, 1), localTime(2024, 5, 2));
-        QVERIFY(unknown.isOk());
-        QCOMPARE(unknown.value(), std::nullopt);
+            service().updateSession(QUuid::createUuid(), localTime(2024, 5, 1), localTime(2024, 5, 2));
+        QVERIFY(unknown.isOk() && !unknown.value());
         QCOMPARE(fileBytes(), before);
     }
 
     void anEditThatCannotBeSavedIsReportedAndKeptInMemory()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, t0);
-        m_service->stop(m_project.id, t0.addSeconds(600));
+        m_home->record(m_project, t0, t0.addSeconds(600));
         const QByteArray before = fileBytes();
-        const QUuid id = m_service->completedSessions().first().id;
+        const QUuid id = service().completedSessions().first().id;
         {
             const test::FileSizeLimit limit(16);
-            const auto edited = m_service->updateSession(id, t0, t0.addSeconds(1200));
-            QVERIFY(!edited.isOk());
-            QVERIFY(!edited.error().isEmpty());
+            QVERIFY(!service().updateSession(id, t0, t0.addSeconds(1200)).isOk());
         }
         QCOMPARE(fileBytes(), before);
-        QCOMPARE(m_service->completedSessions().first().endedAt, t0.addSeconds(1200));
-        m_service->clearSessions(QUuid::createUuid());
-        reload();
-        QCOMPARE(m_service->completedSessions().first().endedAt, t0.addSeconds(1200));
+        // The next save writes the edit.
+        service().clearSessions(QUuid::createUuid());
+        m_home->reload();
+        QCOMPARE(service().completedSessions().first().endedAt, t0.addSeconds(1200));
     }
 
     void longSessionsHaveAtLeastTheThreshold()
     {
-        const test::ScopedTimeZone timeZone("Europe/Madrid");
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, localTime(2024, 5, 13, 8));
-        m_service->stop(m_project.id, localTime(2024, 5, 13, 16));
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, localTime(2024, 5, 14, 8));
-        m_service->stop(m_project.id, localTime(2024, 5, 14, 15, 59, 59));
-        m_service->start(m_project, ProjectUsageSessionSource::playButton, localTime(2024, 5, 15, 8));
+        m_home->record(m_project, localTime(2024, 5, 13, 8), localTime(2024, 5, 13, 16));
+        m_home->record(m_project, localTime(2024, 5, 14, 8), localTime(2024, 5, 14, 15, 59, 59));
+        service().start(m_project, Source::playButton, localTime(2024, 5, 15, 8));
+        const auto found = service().longSessions(m_project.id, 8 * 3600, localTime(2024, 5, 15, 17));
+        QCOMPARE(found.size(), 2);
+        QCOMPARE(found[0].startedAt, localTime(2024, 5, 15, 8));
+        QCOMPARE(found[1].startedAt, localTime(2024, 5, 13, 8));
+    }
 
-        const QList<ProjectUsageSession> long8 =
-            m_service->longSessions(m_project.id, 28800, localTime(2024, 5, 15, 17));
-        QCOMPARE(long8.size(), 2);
-        QCOMPARE(long8[0].startedAt, localTime(2024, 5, 15, 8));
-        QCOMPARE(long8[1].startedAt, localTime(2024, 5, 13, 8));
+    void summaryWindowsFollowTheCalendar_data()
+    {
+        QTest::addColumn<Qt::DayOfWeek>("firstDayOfWeek");
+        QTest::addColumn<double>("week");
+        // Sunday 19 May 2024; an hour on each day from Wednesday 1 May.
+        QTest::newRow("weeks from Monday") << Qt::Monday << 7 * 3600.0;
+        QTest::newRow("weeks from Sunday") << Qt::Sunday << 3600.0;
+    }
+
+    void summaryWindowsFollowTheCalendar()
+    {
+        QFETCH(Qt::DayOfWeek, firstDayOfWeek);
+        QFETCH(double, week);
+        for (int day = 1; day <= 19; ++day)
+            m_home->record(m_project, localTime(2024, 5, day, 9), localTime(2024, 5, day, 10));
+        m_home->record(m_project, localTime(2024, 4, 30, 23, 30), localTime(2024, 5, 1, 0, 30));
+
+        const ProjectUsageSummary summary =
+            service().summary(m_project.id, UsageCalendar{firstDayOfWeek}, localTime(2024, 5, 19, 18));
+        QCOMPARE(summary, (ProjectUsageSummary{3600, week, 19 * 3600.0 + 1800, 20 * 3600.0, 21,
+                                               20 * 3600.0 / 21, localTime(2024, 5, 19, 10)}));
+    }
+
+    void summariesCoverEachListedProject()
+    {
+        const DevProject other = test::makeProject(u"Blog"_s);
+        const DevProject idle = test::makeProject(u"Idle"_s);
+        m_home->record(m_project, localTime(2024, 5, 15, 9), localTime(2024, 5, 15, 10));
+        m_home->record(other, localTime(2024, 5, 15, 11), localTime(2024, 5, 15, 11, 15));
+        service().start(other, Source::playButton, localTime(2024, 5, 15, 12));
+        m_home->clock.set(localTime(2024, 5, 15, 12, 45));
+
+        const auto summaries = service().summaries({m_project, other, idle});
+        QCOMPARE(summaries.size(), 3);
+        QCOMPARE(summaries.value(m_project.id).total, 3600.0);
+        QCOMPARE(summaries.value(other.id).total, 3600.0);
+        QCOMPARE(summaries.value(other.id).sessionCount, 2);
+        QCOMPARE(summaries.value(other.id).lastSessionAt, m_home->clock.now());
+        QCOMPARE(summaries.value(idle.id), ProjectUsageSummary::empty());
     }
 };
 
