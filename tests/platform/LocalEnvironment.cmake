@@ -1,6 +1,6 @@
 # Tests of the Linux notification, autostart and terminal implementations.
 devnook_add_test(DBusNotifierTest
-    SOURCES DBusNotifierTest.cpp TestNotificationServer.cpp TestNotificationServer.h
+    SOURCES DBusNotifierTest.cpp
     LIBS devnook_platform Qt6::DBus)
 devnook_add_test(XdgAutostartLoginItemTest SOURCES XdgAutostartLoginItemTest.cpp LIBS devnook_platform)
 devnook_add_test(TerminalEmulatorLauncherTest SOURCES TerminalEmulatorLauncherTest.cpp LIBS devnook_platform)

@@ -16,11 +16,6 @@ bool LoopbackHttpServer::listen(quint16 port)
     return m_server.listen(m_address, port);
 }
 
-void LoopbackHttpServer::close()
-{
-    m_server.close();
-}
-
 quint16 LoopbackHttpServer::freePort(const QHostAddress &address)
 {
     QTcpServer server;

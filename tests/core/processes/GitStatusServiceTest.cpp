@@ -15,25 +15,15 @@ using namespace devnook;
 
 namespace {
 
-// Runs git in the folder and returns its trimmed output.
-QString git(const QString &folder, const QStringList &arguments)
+// Runs a shell script in the folder and returns its trimmed output.
+QString run(const QString &folder, const QString &script)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.start(u"git"_s, arguments);
+    process.start(u"/bin/sh"_s, {u"-c"_s, script});
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        qWarning() << "git" << arguments << "failed:" << process.readAllStandardError();
+        qWarning() << script << "failed:" << process.readAllStandardError();
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// A repository on "main" with one committed file.
-void makeRepository(const QString &folder)
-{
-    QDir().mkpath(folder);
-    git(folder, {u"init"_s, u"-q"_s, u"-b"_s, u"main"_s});
-    test::writeFile(folder + u"/README.md"_s, "# Project\n");
-    git(folder, {u"add"_s, u"README.md"_s});
-    git(folder, {u"commit"_s, u"-q"_s, u"-m"_s, u"First"_s});
 }
 
 const ProjectGitStatus kCleanMain{u"main"_s, false};
@@ -41,6 +31,7 @@ const ProjectGitStatus kDirtyMain{u"main"_s, true};
 
 } // namespace
 
+// Each test gets a real repository on "main" with one committed file.
 class GitStatusServiceTest : public QObject {
     Q_OBJECT
 
@@ -54,39 +45,26 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        for (const char *name : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
-            qputenv(name, "Devnook Test");
-        for (const char *name : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
-            qputenv(name, "test@devnook.invalid");
-    }
-
     void init()
     {
         m_repository = std::make_unique<QTemporaryDir>();
-        makeRepository(path());
+        run(path(), u"git init -q -b main && echo '# Project' > README.md && git add README.md && "
+                    u"git -c user.name=Test -c user.email=test@devnook.invalid commit -qm First"_s);
     }
 
     void cleanup() { QDir::setCurrent(m_initialFolder); }
 
-    void workTreeChanges()
+    // A subfolder has the state of the enclosing repository; a detached
+    // head is named by its commit.
+    void branchAndChanges()
     {
         DevProject project;
         project.folderPath = path();
         QCOMPARE(QCoro::waitFor(GitStatusService::status(project)), kCleanMain);
-
         test::writeFile(path(u"apps/web/index.html"_s), "<p>hi</p>\n");
-        QCOMPARE(GitStatusService::readStatus(path()), kDirtyMain);
-        // A subfolder has the state of the enclosing repository.
         QCOMPARE(GitStatusService::readStatus(path(u"apps/web"_s)), kDirtyMain);
-    }
-
-    void detachedHeadNamesTheCommit()
-    {
-        git(path(), {u"switch"_s, u"-q"_s, u"--detach"_s, u"HEAD"_s});
-        const QString shortHash = git(path(), {u"rev-parse"_s, u"--short"_s, u"HEAD"_s});
-        QCOMPARE(GitStatusService::readStatus(path()), (ProjectGitStatus{shortHash, false}));
+        const QString shortHash = run(path(), u"git switch -q --detach HEAD && git rev-parse --short HEAD"_s);
+        QCOMPARE(GitStatusService::readStatus(path()), (ProjectGitStatus{shortHash, true}));
     }
 
     void foldersWithoutStatus_data()
@@ -107,39 +85,22 @@ private Q_SLOTS:
         QCOMPARE(GitStatusService::readStatus(folderPath), std::nullopt);
     }
 
-    void manyChangedFiles()
-    {
-        for (int i = 0; i < 3000; ++i)
-            test::writeFile(path(u"generated/file-with-a-long-name-%1.txt"_s.arg(i)), "x\n");
-        git(path(), {u"config"_s, u"status.showUntrackedFiles"_s, u"all"_s});
-        QCOMPARE(GitStatusService::readStatus(path()), kDirtyMain);
-    }
-
+    // New file times over unchanged content make a plain "git status"
+    // rewrite the index under its lock; a status read must not.
     void readingLeavesTheIndexAlone()
     {
-        // New file times over unchanged content make a plain "git status"
-        // rewrite the index under its lock; a status read must not.
-        QFile readme(path(u"README.md"_s));
-        QVERIFY(readme.open(QIODevice::ReadWrite));
-        QVERIFY(readme.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
-                                   QFileDevice::FileModificationTime));
-        readme.close();
+        run(path(), u"touch -d '1 hour ago' README.md"_s);
         const QByteArray indexBefore = test::readFile(path(u".git/index"_s));
-
         QCOMPARE(GitStatusService::readStatus(path()), kCleanMain);
         QCOMPARE(test::readFile(path(u".git/index"_s)), indexBefore);
     }
 
+    // "git status" waits for the file system monitor hook; one that never
+    // answers stands for a hung repository.
     void hungGitCallCountsAsFailed()
     {
-        // "git status" waits for the file system monitor hook; one that never
-        // answers stands for a hung repository.
-        const QString hook = path(u"slow-monitor.sh"_s);
-        test::writeFile(hook, "#!/bin/sh\nexec sleep 30\n");
-        QVERIFY(QFile::setPermissions(hook, QFile::permissions(hook) | QFileDevice::ExeOwner));
-        git(path(), {u"config"_s, u"core.fsmonitor"_s, hook});
-        test::writeFile(path(u"untracked.txt"_s), "x\n");
-
+        run(path(), u"printf '#!/bin/sh\\nexec sleep 30\\n' > hook && chmod +x hook && "
+                    u"git config core.fsmonitor \"$PWD/hook\" && touch untracked.txt"_s);
         QCOMPARE(GitStatusService::readStatus(path(), std::chrono::milliseconds(500)), kCleanMain);
     }
 };

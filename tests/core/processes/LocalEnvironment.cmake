@@ -1,5 +1,5 @@
 # Tests of the local environment side.
-foreach(name EnvProfileServiceTest GitStatusServiceTest LocalNotificationServiceTest ProjectCommandServiceTest
+foreach(name EnvProfileServiceTest GitStatusServiceTest ProjectCommandServiceTest
              ProjectSuggestionServiceTest)
     devnook_add_test(${name} SOURCES ${name}.cpp LIBS devnook_core_environment)
 endforeach()

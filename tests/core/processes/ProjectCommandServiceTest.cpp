@@ -20,32 +20,19 @@ private:
     test::RecordingTerminalLauncher m_terminal;
     ProjectCommandService m_commands{m_opener, m_clipboard, m_terminal};
     QString m_initialFolder = QDir::currentPath();
+    QTemporaryDir m_folder;
+    DevProject m_project;
 
 private Q_SLOTS:
-    void init()
-    {
-        m_opener.opened.clear();
-        m_clipboard.texts.clear();
-    }
-
+    void init() { m_project.folderPath = m_folder.path(); }
     void cleanup() { QDir::setCurrent(m_initialFolder); }
 
-    void openURL_data()
+    void opensOnlyValidURLs()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<QUrl>>("opened");
-        QTest::newRow("local address")
-            << u" localhost:5173/app "_s << QList{QUrl(u"http://localhost:5173/app"_s)};
-        QTest::newRow("blank") << u"  \n"_s << QList<QUrl>{};
-        QTest::newRow("not a URL") << u"http://exa mple.com"_s << QList<QUrl>{};
-    }
-
-    void openURL()
-    {
-        QFETCH(QString, text);
-        QFETCH(QList<QUrl>, opened);
-        m_commands.openWorkspaceLink(ProjectLink{QUuid::createUuid(), std::nullopt, u"Docs"_s, text, false});
-        QCOMPARE(m_opener.opened, opened);
+        for (const QString &text : {u" localhost:5173/app "_s, u"  \n"_s, u"http://exa mple.com"_s})
+            m_commands.openWorkspaceLink(
+                ProjectLink{QUuid::createUuid(), std::nullopt, u"Docs"_s, text, false});
+        QCOMPARE(m_opener.opened, QList{QUrl(u"http://localhost:5173/app"_s)});
     }
 
     void copies()
@@ -69,56 +56,41 @@ private Q_SLOTS:
         project.localhostURL = u" "_s;
         m_commands.copyDevCommand(project);
         m_commands.copyLocalhostURL(project);
-
         QCOMPARE(m_clipboard.texts,
                  (QStringList{u"localhost:3000"_s, u"Web: pnpm dev\nService: pnpm worker"_s,
                               u"https://staging.example.com"_s, u"npm run dev"_s}));
     }
 
-    void previewPrefersTheLocalURL()
+    // The local URL first, else the folder's index.html; a blank folder
+    // must not find the application's working folder.
+    void previewFallsBackToTheStaticIndex()
     {
-        QTemporaryDir folder;
-        test::writeFile(folder.filePath(u"index.html"_s), "<h1>Static</h1>\n");
-        DevProject project;
-        project.folderPath = folder.path();
-        project.localhostURL = u"127.0.0.1:8000"_s;
-        QCOMPARE(ProjectCommandService::previewURL(project), std::optional(QUrl(u"http://127.0.0.1:8000"_s)));
-
-        project.localhostURL = u" "_s;
-        m_commands.openPreview(project);
-        QCOMPARE(m_opener.opened, QList{QUrl::fromLocalFile(folder.filePath(u"index.html"_s))});
-
-        QVERIFY(QFile::remove(folder.filePath(u"index.html"_s)));
-        QCOMPARE(ProjectCommandService::previewURL(project), std::nullopt);
-    }
-
-    void blankFolderHasNoStaticIndex()
-    {
-        QTemporaryDir workingFolder;
-        test::writeFile(workingFolder.filePath(u"index.html"_s), "<h1>Not a project</h1>\n");
-        QVERIFY(QDir::setCurrent(workingFolder.path()));
-        DevProject project;
-        project.folderPath = u"."_s;
-        QVERIFY(ProjectCommandService::staticIndexURL(project));
-        project.folderPath = u"  "_s;
-        QCOMPARE(ProjectCommandService::staticIndexURL(project), std::nullopt);
+        const QString index = m_folder.filePath(u"index.html"_s);
+        test::writeFile(index, "<h1>Static</h1>\n");
+        QVERIFY(QDir::setCurrent(m_folder.path()));
+        m_project.localhostURL = u"127.0.0.1:8000"_s;
+        QCOMPARE(ProjectCommandService::previewURL(m_project),
+                 std::optional(QUrl(u"http://127.0.0.1:8000"_s)));
+        m_project.localhostURL = u" "_s;
+        m_commands.openPreview(m_project);
+        QCOMPARE(m_opener.opened.last(), QUrl::fromLocalFile(index));
+        m_project.folderPath.clear();
+        QCOMPARE(ProjectCommandService::previewURL(m_project), std::nullopt);
+        m_project.folderPath = m_folder.path();
+        QVERIFY(QFile::remove(index));
+        QCOMPARE(ProjectCommandService::previewURL(m_project), std::nullopt);
     }
 
     void editorRunsThroughTheLoginShellInTheFolder()
     {
-        QTemporaryDir folder;
-        DevProject project;
-        project.folderPath = folder.path();
-        project.editorCommand = u"  { pwd; printenv PATH; } > editor.tmp && mv editor.tmp editor.txt \n"_s;
-        m_commands.openEditorInBackground(project);
-
-        const QString output = folder.filePath(u"editor.txt"_s);
+        m_project.editorCommand = u"  { pwd; printenv PATH; } > editor.tmp && mv editor.tmp editor.txt \n"_s;
+        m_commands.openEditorInBackground(m_project);
+        const QString output = m_folder.filePath(u"editor.txt"_s);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), 20000);
         const QStringList lines = QString::fromUtf8(test::readFile(output)).split(u'\n');
-        QCOMPARE(lines.value(0), QDir(folder.path()).canonicalPath());
-        QVERIFY2(
-            lines.value(1).startsWith(u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin:"_s),
-            qPrintable(lines.value(1)));
+        QCOMPARE(lines.value(0), QDir(m_folder.path()).canonicalPath());
+        QVERIFY(
+            lines.value(1).startsWith(u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin:"_s));
     }
 };
 
