@@ -1,4 +1,4 @@
-#include "TestIdleServices.h"
+#include "BusService.h"
 #include "platform/linux/LinuxIdleTime.h"
 #include "platform/linux/XcbIdleTimeSource.h"
 
@@ -19,6 +19,30 @@ double read(IdleTimeSource &source)
 
 } // namespace
 
+// GNOME's idle monitor, answering in milliseconds.
+class TestMutterIdleMonitor final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
+
+public:
+    test::BusService bus{this, u"org.gnome.Mutter.IdleMonitor"_s, u"/org/gnome/Mutter/IdleMonitor/Core"_s};
+
+public Q_SLOTS:
+    Q_SCRIPTABLE qulonglong GetIdletime() { return 1234500; }
+};
+
+// The freedesktop screen saver, answering in seconds.
+class TestScreenSaver final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public:
+    test::BusService bus{this, u"org.freedesktop.ScreenSaver"_s, u"/org/freedesktop/ScreenSaver"_s};
+
+public Q_SLOTS:
+    Q_SCRIPTABLE uint GetSessionIdleTime() { return 42; }
+};
+
 // The idle-time sources against desktop services on the private session bus
 // of the test run, and against an X server of the test's own.
 class IdleTimeSourceTest : public QObject {
@@ -30,10 +54,8 @@ private Q_SLOTS:
         const QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected())
             QSKIP("needs a session bus: run under dbus-run-session");
-        test::TestMutterIdleMonitor mutter;
-        test::TestScreenSaver screenSaver;
-        mutter.idleMilliseconds = 1234500;
-        screenSaver.idleSeconds = 42;
+        TestMutterIdleMonitor mutter;
+        TestScreenSaver screenSaver;
 
         QCOMPARE(read(*LinuxIdleTime::choose(false, bus)), 0.0);
         QVERIFY(screenSaver.bus.start());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeClock.h"
 #include "RecordingDesktop.h"
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
@@ -10,6 +11,7 @@
 #include "core/processes/ProjectCommandService.h"
 #include "core/processes/WorkspaceReadinessService.h"
 #include "core/projects/AppSettings.h"
+#include "core/projects/JSONProjectPersistence.h"
 #include "core/store/DevicePreviewHooks.h"
 #include "core/store/IdleTimeSource.h"
 #include "core/store/PortConflictAsker.h"
@@ -19,15 +21,21 @@
 #include "core/usage/UsageTrackingService.h"
 
 #include <QCoroTimer>
-#include <QHash>
-#include <QList>
 #include <QMap>
-#include <QStringList>
-#include <chrono>
+#include <QTemporaryDir>
+#include <memory>
 #include <optional>
-#include <utility>
 
 namespace devnook::test {
+
+inline DevProject makeProject(const QString &name, const QString &folder = {})
+{
+    DevProject project;
+    project.id = QUuid::createUuid();
+    project.name = name;
+    project.folderPath = folder;
+    return project;
+}
 
 // The store's collaborators at the desktop seams, each remembering what it
 // was asked.
@@ -37,21 +45,13 @@ public:
     void prepare() override {}
     QCoro::Task<DeliveryResult> deliver(NotificationRequest request) override
     {
-        requests.append(request);
+        kinds.append(request.identifier.chopped(37));
         co_return result;
     }
 
-    // The identifier prefixes of the requests, in order ("dev-started").
-    QStringList kinds() const
-    {
-        QStringList prefixes;
-        for (const NotificationRequest &request : requests)
-            prefixes.append(request.identifier.left(request.identifier.size() - 37));
-        return prefixes;
-    }
-
     DeliveryResult result = DeliveryResult::delivered;
-    QList<NotificationRequest> requests;
+    // The identifier prefixes of the requests, in order ("dev-started").
+    QStringList kinds;
 };
 
 class RecordingLogsPresenter final : public ProjectLogsPresenter {
@@ -63,15 +63,15 @@ public:
 class RecordingDevicePreview final : public DevicePreviewHooks {
 public:
     void deactivate(const QUuid &projectID) override { deactivated.append(projectID); }
-    QCoro::Task<> refreshIfActive(DevProject project, QHash<QString, QString> effectiveLocalURLs) override
+    QCoro::Task<> refreshIfActive(DevProject, QHash<QString, QString> effectiveLocalURLs) override
     {
-        refreshed.append({project.id, effectiveLocalURLs});
+        refreshedWith.append(effectiveLocalURLs);
         co_return;
     }
     void refreshIfOpen(const DevProject &project) override { windowsRefreshed.append(project.id); }
 
     QList<QUuid> deactivated;
-    QList<std::pair<QUuid, QHash<QString, QString>>> refreshed;
+    QList<QHash<QString, QString>> refreshedWith;
     QList<QUuid> windowsRefreshed;
 };
 
@@ -94,21 +94,13 @@ public:
     void configureIfNeeded() override {}
     void signal(AnalyticsEvent event, const QHash<QString, QString> &parameters) override
     {
-        sent.append({event, parameters});
+        const QString category = parameters.value(QStringLiteral("failure-category"));
+        sources[event].append(parameters.value(QStringLiteral("source")) +
+                              (category.isEmpty() ? QString() : u'/' + category));
     }
 
-    // The parameters of every signal of the event, in order.
-    QList<QHash<QString, QString>> of(AnalyticsEvent event) const
-    {
-        QList<QHash<QString, QString>> result;
-        for (const auto &[sentEvent, parameters] : sent) {
-            if (sentEvent == event)
-                result.append(parameters);
-        }
-        return result;
-    }
-
-    QList<std::pair<AnalyticsEvent, QHash<QString, QString>>> sent;
+    // "source", or "source/failure-category", of each signal, by event.
+    QMap<AnalyticsEvent, QStringList> sources;
 };
 
 // The user's idle time as the test sets it, answered at once or, like a
@@ -117,10 +109,9 @@ class ScriptedIdleTime final : public IdleTimeSource {
 public:
     QCoro::Task<double> secondsSinceLastInput() override
     {
-        static constexpr std::chrono::milliseconds kNextTurn{0};
         ++reads;
         if (answerLater)
-            co_await QCoro::sleepFor(kNextTurn);
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         co_return seconds;
     }
 
@@ -129,12 +120,8 @@ public:
     int reads = 0;
 };
 
-// Sleep and wake when the test says so.
-class ScriptedPowerEvents final : public PowerEvents {
-public:
-    void sleep() { Q_EMIT willSleep(); }
-    void wake() { Q_EMIT didWake(); }
-};
+// Sleep and wake when the test emits them.
+class ScriptedPowerEvents final : public PowerEvents {};
 
 class DisabledLoginItem final : public LoginItemService {
 public:
@@ -143,11 +130,10 @@ public:
 };
 
 // A process manager without children: start and stop report the states the
-// test scripts, and the test reports the rest through stateDidChange.
+// test scripts, and the test emits the rest through stateDidChange.
 class ScriptedProcessManager final : public DevProcessManager {
 public:
     using DevProcessManager::DevProcessManager;
-
     void start(const DevProject &project) override
     {
         started.append(project.id);
@@ -156,7 +142,6 @@ public:
     }
     void stop(const QUuid &projectID) override
     {
-        stopped.append(projectID);
         if (reportsStop)
             Q_EMIT stateDidChange(projectID, DevProcessState::stopped);
     }
@@ -165,79 +150,97 @@ public:
     QList<DevProcessState> statesOnStart{DevProcessState::starting, DevProcessState::running};
     bool reportsStop = true;
     QList<QUuid> started;
-    QList<QUuid> stopped;
 };
 
-// Listeners as the test sets them; freeing a port ends its listener when told
-// to, and may leave another process on it.
+// Listeners as the test sets them; terminating one frees its port unless
+// the test says that another process takes the port over at once.
 class ScriptedPorts final : public PortInspectionService {
 public:
     std::optional<PortListener> listener(int port) const override
     {
-        const auto found = listeners.constFind(port);
-        return found == listeners.cend() ? std::nullopt : std::optional<PortListener>(*found);
+        return listeners.contains(port) ? std::optional(listeners.value(port)) : std::nullopt;
     }
     bool terminateProcess(qint32 pid) const override
     {
-        for (auto it = listeners.begin(); it != listeners.end(); ++it) {
-            if (it->pid == pid && terminateSucceeds) {
-                if (takenOverBy)
-                    *it = *takenOverBy;
-                else
-                    listeners.erase(it);
-                break;
-            }
-        }
-        return terminateSucceeds;
+        if (!takenOver)
+            listeners.removeIf([pid](const auto &entry) { return entry.value().pid == pid; });
+        return true;
     }
 
     mutable QMap<int, PortListener> listeners;
-    bool terminateSucceeds = true;
-    std::optional<PortListener> takenOverBy;
+    bool takenOver = false;
 };
 
-// A prober that answers at once with the scripted endpoint and remembers
-// what it was asked.
-class ScriptedReadiness final : public WorkspaceReadinessService {
+// The real prober, or with probes off an answer of `endpoint` at once;
+// remembers what it was asked and counts the waits that have ended.
+class TestReadiness final : public WorkspaceReadinessService {
 public:
-    ScriptedReadiness() : WorkspaceReadinessService(15.0, 500000000) {}
-
+    using WorkspaceReadinessService::WorkspaceReadinessService;
     QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitUntilReadyEndpoint(QString configuredURL, QSet<int>, CandidateSource candidates) override
+    waitUntilReadyEndpoint(QString url, QSet<int> excludedPorts, CandidateSource candidates) override
     {
-        asked.append(configuredURL);
+        asked.append(url);
         lastCandidates = candidates();
-        co_return endpoint;
+        std::optional<WorkspaceReadyEndpoint> found = endpoint;
+        if (probes)
+            found =
+                co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excludedPorts, candidates);
+        ++finishedWaits;
+        co_return found;
     }
 
+    bool probes = false;
     std::optional<WorkspaceReadyEndpoint> endpoint;
     QStringList asked;
     QList<WorkspaceReadyEndpoint> lastCandidates;
-};
-
-// The real prober, counting the waits that have ended.
-class CountingReadiness final : public WorkspaceReadinessService {
-public:
-    using WorkspaceReadinessService::WorkspaceReadinessService;
-
-    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitUntilReadyEndpoint(QString configuredURL, QSet<int> excludedPorts,
-                           CandidateSource candidates) override
-    {
-        auto endpoint = co_await WorkspaceReadinessService::waitUntilReadyEndpoint(
-            std::move(configuredURL), std::move(excludedPorts), std::move(candidates));
-        ++finishedWaits;
-        co_return endpoint;
-    }
-
     int finishedWaits = 0;
 };
 
-// Every desktop seam of the store, recording, with real usage tracking whose
-// session file lives under the given data folder.
-struct StoreDoubles {
-    StoreDoubles(const QString &dataHome, const Clock &clock) : usage(dataHome, clock) {}
+// A store over a catalogue and usage sessions in a temporary folder, with the
+// desktop recorded and usage tracking real. Manager, Ports and ClockType are
+// the real ones or the scripted ones above.
+template <class Manager, class Ports, class ClockType> struct StoreRig {
+    explicit StoreRig(double readinessSeconds = 15.0) : readiness(readinessSeconds, 200000000) {}
 
+    // Writes the catalogue, when given, and opens a new store over it.
+    ProjectStore &open(const QList<DevProject> &projects = {})
+    {
+        if (!projects.isEmpty() && !persistence.saveProjects(projects).isOk())
+            qFatal("the catalogue could not be written");
+        store.reset();
+        store = std::make_unique<ProjectStore>(
+            ProjectStoreServices{persistence, manager, readiness, ports, notifications, commands, asker, logs,
+                                 preview, analytics, usage, settings, idle, power, clipboard, clock});
+        return *store;
+    }
+    void report(const QUuid &projectID, DevProcessState state)
+    {
+        Q_EMIT manager.stateDidChange(projectID, state);
+    }
+    QStringList logTexts(const QUuid &projectID, bool errorsOnly = false) const
+    {
+        QStringList texts;
+        for (const DevProcessLogLine &line : store->processLogs().value(projectID)) {
+            if (line.isError || !errorsOnly)
+                texts.append(line.text);
+        }
+        return texts;
+    }
+    QStringList openedURLs() const
+    {
+        QStringList urls;
+        for (const QUrl &url : opener.opened)
+            urls.append(url.toString());
+        return urls;
+    }
+    QList<DevProject> stored() { return persistence.loadProjects().value(); }
+
+    ClockType clock;
+    QTemporaryDir dir;
+    JSONProjectPersistence persistence{dir.filePath(QStringLiteral("data")), clock};
+    Manager manager{clock};
+    TestReadiness readiness;
+    Ports ports;
     RecordingNotifier notifier;
     RecordingUrlOpener opener;
     RecordingClipboard clipboard;
@@ -253,23 +256,13 @@ struct StoreDoubles {
     AppSettings settings{defaults, loginItem, analytics};
     ScriptedIdleTime idle;
     ScriptedPowerEvents power;
-    UsageTrackingService usage;
-
-    ProjectStoreServices services(ProjectPersisting &persistence, DevProcessManager &manager,
-                                  WorkspaceReadinessService &readiness, PortInspectionService &ports,
-                                  const Clock &clock)
-    {
-        return {persistence, manager,   readiness, ports,    notifications, commands, asker,     logs,
-                preview,     analytics, usage,     settings, idle,          power,    clipboard, clock};
-    }
-
-    QStringList openedURLs() const
-    {
-        QStringList urls;
-        for (const QUrl &url : opener.opened)
-            urls.append(url.toString());
-        return urls;
-    }
+    UsageTrackingService usage{dir.filePath(QStringLiteral("data")), clock};
+    std::unique_ptr<ProjectStore> store;
 };
+
+// Scripted processes, ports and prober on a clock that the test moves.
+using ScriptedStore = StoreRig<ScriptedProcessManager, ScriptedPorts, FakeClock>;
+// Real children through the login shell, real ports and the real prober.
+using RealStore = StoreRig<DevProcessManager, PortInspectionService, SystemClock>;
 
 } // namespace devnook::test

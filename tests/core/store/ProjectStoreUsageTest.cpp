@@ -1,17 +1,9 @@
-#include "core/projects/JSONProjectPersistence.h"
-#include "core/store/ProjectStore.h"
 #include "core/usage/UsageCalendar.h"
-#include "support/FakeClock.h"
 #include "support/LocalTime.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 
-#include <QCoroTask>
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -23,165 +15,118 @@ const QString kAutoResumed = u"Usage tracking resumed: you are back."_s;
 const QString kPaused = u"Usage tracking paused."_s;
 const QString kResumed = u"Usage tracking resumed."_s;
 
-DevProject project(const QString &name)
-{
-    DevProject result;
-    result.id = QUuid::createUuid();
-    result.name = name;
-    result.folderPath = u"/nonexistent/"_s + name;
-    return result;
-}
-
 } // namespace
 
+// Usage tracking through the store: idle pause, sleep and wake, and queries.
 class ProjectStoreUsageTest : public QObject {
     Q_OBJECT
 
 private:
     test::ScopedTimeZone m_zone{"UTC"};
-    QTemporaryDir m_dir;
-    test::FakeClock m_clock;
-    std::unique_ptr<JSONProjectPersistence> m_persistence;
-    std::unique_ptr<test::ScriptedProcessManager> m_manager;
-    test::ScriptedReadiness m_readiness;
-    test::ScriptedPorts m_ports;
-    std::unique_ptr<test::StoreDoubles> m_doubles;
-    std::unique_ptr<ProjectStore> m_store;
-    DevProject m_shop = project(u"Shop"_s);
-    DevProject m_blog = project(u"Blog"_s);
+    std::unique_ptr<test::ScriptedStore> m_rig;
+    const DevProject m_shop = test::makeProject(u"Shop"_s, u"/nonexistent/shop"_s);
+    const DevProject m_blog = test::makeProject(u"Blog"_s, u"/nonexistent/blog"_s);
 
-    ProjectStore &store() { return *m_store; }
-    test::StoreDoubles &doubles() { return *m_doubles; }
-
-    void report(const DevProject &p, DevProcessState state) { Q_EMIT m_manager->stateDidChange(p.id, state); }
+    ProjectStore &store() { return *m_rig->store; }
+    void report(const DevProject &p, DevProcessState state) { m_rig->report(p.id, state); }
     void idleCheck(double idleSeconds)
     {
-        doubles().idle.seconds = idleSeconds;
+        m_rig->idle.seconds = idleSeconds;
         QCoro::waitFor(store().reconcileUsageIdleState());
     }
-    bool isPaused(const DevProject &p) const
+    QString tracking(const DevProject &p) const
     {
-        const UsageTrackingState state = m_store->usageTrackingStates().value(p.id);
-        return state.isActive && state.isPaused;
-    }
-    bool isRunning(const DevProject &p) const
-    {
-        const UsageTrackingState state = m_store->usageTrackingStates().value(p.id);
-        return state.isActive && !state.isPaused;
+        const UsageTrackingState state = m_rig->store->usageTrackingStates().value(p.id);
+        return !state.isActive ? u"off"_s : state.isPaused ? u"paused"_s : u"running"_s;
     }
     // Tracked seconds of the project so far, live time included.
     double tracked(const DevProject &p) const
     {
-        return m_doubles->usage.summary(p.id, UsageCalendar::current(), m_clock.now()).total;
+        return m_rig->usage.summary(p.id, UsageCalendar::current(), m_rig->clock.now()).total;
     }
     QStringList usageLines(const DevProject &p) const
     {
-        QStringList lines;
-        for (const DevProcessLogLine &line : m_store->processLogs().value(p.id)) {
-            if (line.text.startsWith(u"Usage tracking"_s))
-                lines.append(line.text);
-        }
-        return lines;
+        return m_rig->logTexts(p.id).filter(u"Usage tracking"_s);
     }
     // A finished session of the project from start to start + hours.
     void session(const DevProject &p, Timestamp start, double hours)
     {
-        m_clock.set(start);
+        m_rig->clock.set(start);
         report(p, DevProcessState::running);
-        m_clock.advance(hours * 3600);
+        m_rig->clock.advance(hours * 3600);
         report(p, DevProcessState::stopped);
     }
 
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        QDir(m_dir.path()).removeRecursively();
-        m_clock.set(test::localTime(2026, 3, 10, 9, 0));
-        m_persistence = std::make_unique<JSONProjectPersistence>(m_dir.filePath(u"data"_s), m_clock);
-        QVERIFY(m_persistence->saveProjects({m_shop, m_blog}).isOk());
-        m_manager = std::make_unique<test::ScriptedProcessManager>(m_clock);
-        m_doubles = std::make_unique<test::StoreDoubles>(m_dir.filePath(u"data"_s), m_clock);
-        doubles().settings.setPauseUsageTrackingWhenIdle(true);
-        m_store = std::make_unique<ProjectStore>(
-            doubles().services(*m_persistence, *m_manager, m_readiness, m_ports, m_clock));
+        m_rig = std::make_unique<test::ScriptedStore>();
+        m_rig->clock.set(test::localTime(2026, 3, 10, 9, 0));
+        m_rig->settings.setPauseUsageTrackingWhenIdle(true);
+        m_rig->open({m_shop, m_blog});
     }
 
-    void cleanup()
-    {
-        m_store.reset();
-        m_doubles.reset();
-        m_manager.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     void theFirstIdleCheckComesAMinuteAfterCreation()
     {
-        doubles().idle.seconds = 2000;
+        m_rig->idle.seconds = 2000;
         report(m_shop, DevProcessState::running);
-        QCOMPARE(doubles().idle.reads, 0);
-
         auto *timer = store().findChild<QTimer *>(u"usageIdleTimer"_s);
-        QVERIFY(timer);
-        QVERIFY(timer->isActive() && !timer->isSingleShot());
+        QVERIFY(timer && timer->isActive() && !timer->isSingleShot());
         QCOMPARE(timer->interval(), 60000);
+        QCOMPARE(m_rig->idle.reads, 0);
         QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
-        QCOMPARE(doubles().idle.reads, 1);
-        QVERIFY(isPaused(m_shop));
+        QCOMPARE(m_rig->idle.reads, 1);
+        QCOMPARE(tracking(m_shop), u"paused"_s);
     }
 
     void idleChecksPauseAsOfTheLastInputPlusFifteenMinutes_data()
     {
         QTest::addColumn<double>("idle");
-        QTest::addColumn<bool>("paused");
         QTest::addColumn<double>("trackedSeconds");
-        QTest::newRow("just under 900 s") << 899.9 << false << 1800.0;
-        QTest::newRow("exactly 900 s, paused as of the check") << 900.0 << true << 1800.0;
-        QTest::newRow("1200 s, paused 300 s back") << 1200.0 << true << 1500.0;
-        QTest::newRow("away since before the start") << 4000.0 << true << 0.0;
+        QTest::newRow("just under 900 s") << 899.9 << 1800.0;
+        QTest::newRow("exactly 900 s, paused as of the check") << 900.0 << 1800.0;
+        QTest::newRow("1200 s, paused 300 s back") << 1200.0 << 1500.0;
+        QTest::newRow("away since before the start") << 4000.0 << 0.0;
     }
 
     void idleChecksPauseAsOfTheLastInputPlusFifteenMinutes()
     {
         QFETCH(double, idle);
-        QFETCH(bool, paused);
         QFETCH(double, trackedSeconds);
+        const bool paused = idle >= 900;
         report(m_shop, DevProcessState::running);
-        m_clock.advance(1800);
+        m_rig->clock.advance(1800);
 
         idleCheck(idle);
-        QVERIFY(paused ? isPaused(m_shop) : isRunning(m_shop));
+        QCOMPARE(tracking(m_shop), paused ? u"paused"_s : u"running"_s);
         QCOMPARE(tracked(m_shop), trackedSeconds);
-        QCOMPARE(usageLines(m_shop), paused ? QStringList{kAutoPaused} : QStringList{});
         if (paused)
             QCOMPARE(store().usageSummaries().value(m_shop.id).total, trackedSeconds);
-
         // A repeated check while the user stays away changes nothing.
-        m_clock.advance(60);
+        m_rig->clock.advance(60);
         idleCheck(idle);
-        QCOMPARE(usageLines(m_shop).size(), paused ? 1 : 0);
+        QCOMPARE(usageLines(m_shop), paused ? QStringList{kAutoPaused} : QStringList{});
     }
 
     void aReturningUserGetsBackOnlyWhatTheStorePaused()
     {
-        store().toggleUsageTrackingPause(m_blog);
-        QVERIFY(usageLines(m_blog).isEmpty());
         report(m_shop, DevProcessState::running);
         report(m_blog, DevProcessState::running);
         store().toggleUsageTrackingPause(m_blog);
-
-        m_clock.advance(1000);
+        m_rig->clock.advance(1000);
         idleCheck(1000);
-        QVERIFY(isPaused(m_shop));
-        QCOMPARE(usageLines(m_blog), QStringList{kPaused});
+        QCOMPARE(tracking(m_shop), u"paused"_s);
 
         // Back after 300 s; the time until the check is not tracked.
-        m_clock.advance(300);
+        m_rig->clock.advance(300);
         idleCheck(10);
-        QVERIFY(isRunning(m_shop));
-        QVERIFY(isPaused(m_blog));
+        QCOMPARE(tracking(m_shop), u"running"_s);
+        QCOMPARE(tracking(m_blog), u"paused"_s);
         QCOMPARE(usageLines(m_shop), (QStringList{kAutoPaused, kAutoResumed}));
         QCOMPARE(usageLines(m_blog), QStringList{kPaused});
-        m_clock.advance(100);
+        m_rig->clock.advance(100);
         QCOMPARE(tracked(m_shop), 1000.0);
 
         // A session resumed by hand is no longer the store's to resume.
@@ -193,97 +138,82 @@ private Q_SLOTS:
         // Switching the setting off resumes at the next check, without asking
         // the desktop.
         idleCheck(900);
-        doubles().settings.setPauseUsageTrackingWhenIdle(false);
-        const int reads = doubles().idle.reads;
+        m_rig->settings.setPauseUsageTrackingWhenIdle(false);
+        const int reads = m_rig->idle.reads;
         idleCheck(5000);
-        QVERIFY(isRunning(m_shop));
-        QVERIFY(isPaused(m_blog));
-        QCOMPARE(doubles().idle.reads, reads);
+        QCOMPARE(tracking(m_shop), u"running"_s);
+        QCOMPARE(tracking(m_blog), u"paused"_s);
+        QCOMPARE(m_rig->idle.reads, reads);
     }
 
     void sleepPausesAtOnceAndWakeRunsTheCheck()
     {
         report(m_shop, DevProcessState::running);
-        m_clock.advance(100);
-        doubles().power.sleep();
-        QVERIFY(isPaused(m_shop));
+        m_rig->clock.advance(100);
+        Q_EMIT m_rig->power.willSleep();
+        QCOMPARE(tracking(m_shop), u"paused"_s);
         // The pause reached the session file before the machine sleeps.
-        QVERIFY(test::readFile(doubles().usage.sessionsFilePath()).contains(m_shop.name.toUtf8()));
+        QVERIFY(test::readFile(m_rig->usage.sessionsFilePath()).contains(m_shop.name.toUtf8()));
 
-        m_clock.advance(3600);
-        doubles().idle.seconds = 5;
-        doubles().power.wake();
-        QVERIFY(isRunning(m_shop));
-        m_clock.advance(50);
+        m_rig->clock.advance(3600);
+        m_rig->idle.seconds = 5;
+        Q_EMIT m_rig->power.didWake();
+        QCOMPARE(tracking(m_shop), u"running"_s);
+        m_rig->clock.advance(50);
         QCOMPARE(tracked(m_shop), 150.0);
 
         // An answer that comes after the machine went to sleep resumes nothing.
-        doubles().idle.answerLater = true;
+        m_rig->idle.answerLater = true;
         QCoro::Task<> check = store().reconcileUsageIdleState();
-        doubles().power.sleep();
+        Q_EMIT m_rig->power.willSleep();
         QCoro::waitFor(check);
-        QVERIFY(isPaused(m_shop));
-        doubles().idle.answerLater = false;
+        QCOMPARE(tracking(m_shop), u"paused"_s);
 
-        // Nobody woke it: it stays paused.
-        doubles().idle.seconds = 3600;
-        doubles().power.wake();
-        QVERIFY(isPaused(m_shop));
+        // Nobody at the machine after the wake: it stays paused.
+        m_rig->idle.answerLater = false;
+        m_rig->idle.seconds = 3600;
+        Q_EMIT m_rig->power.didWake();
+        QCOMPARE(tracking(m_shop), u"paused"_s);
 
-        doubles().settings.setPauseUsageTrackingWhenIdle(false);
-        doubles().power.wake();
-        QVERIFY(isRunning(m_shop));
-        doubles().power.sleep();
-        QVERIFY(isRunning(m_shop));
+        m_rig->settings.setPauseUsageTrackingWhenIdle(false);
+        Q_EMIT m_rig->power.didWake();
+        QCOMPARE(tracking(m_shop), u"running"_s);
+        Q_EMIT m_rig->power.willSleep();
+        QCOMPARE(tracking(m_shop), u"running"_s);
     }
 
-    void periodFiguresOfOneProject()
+    void periodQueries()
     {
         session(m_shop, test::localTime(2026, 3, 9, 10), 1);
         session(m_shop, test::localTime(2026, 3, 9, 14), 2);
         session(m_blog, test::localTime(2026, 3, 9, 16), 4);
         // Still running at the queries, three hours in.
-        m_clock.set(test::localTime(2026, 3, 10, 8));
+        m_rig->clock.set(test::localTime(2026, 3, 10, 8));
         report(m_shop, DevProcessState::running);
-        m_clock.set(test::localTime(2026, 3, 10, 11));
+        m_rig->clock.set(test::localTime(2026, 3, 10, 11));
 
+        // A custom range counts whole days; a rolling period ignores it.
         const UsageDateRange twoDays{test::localTime(2026, 3, 10, 18), test::localTime(2026, 3, 9, 7)};
         const auto custom = UsageDateFilterOption::custom;
+        QCOMPARE(store().usageTotalDuration(custom, twoDays), 10 * 3600.0);
+        QCOMPARE(store().usageTotalDuration(UsageDateFilterOption::today, twoDays), 3 * 3600.0);
         const ProjectUsagePeriodStats stats = store().usageProjectPeriodStats(m_shop.id, custom, twoDays);
         QCOMPARE(stats.totalDuration, 6 * 3600.0);
         QCOMPARE(stats.sessionCount, 3);
-        QCOMPARE(stats.averageSessionDuration, 2 * 3600.0);
         QCOMPARE(stats.averageDailyDuration, 3 * 3600.0);
-        QCOMPARE(stats.lastSessionAt, std::optional<Timestamp>(test::localTime(2026, 3, 10, 11)));
-        QCOMPARE(store().usageTotalDuration(custom, twoDays), 10 * 3600.0);
-
-        // A rolling period ignores the custom range.
-        const auto today = UsageDateFilterOption::today;
-        QCOMPARE(store().usageProjectPeriodStats(m_shop.id, today, twoDays).sessionCount, 1);
-        QCOMPARE(store().usageTotalDuration(today, twoDays), 3 * 3600.0);
+        QCOMPARE(stats.lastSessionAt, std::optional<Timestamp>(m_rig->clock.now()));
 
         QList<Timestamp> starts;
         for (const ProjectUsageSession &s : store().usageProjectSessions(m_shop.id, custom, twoDays))
             starts.append(s.startedAt);
         QCOMPARE(starts, (QList<Timestamp>{test::localTime(2026, 3, 10, 8), test::localTime(2026, 3, 9, 14),
                                            test::localTime(2026, 3, 9, 10)}));
-        const auto exported = store().exportAllUsageData(custom, twoDays, UsageExportFormat::csv);
-        QVERIFY(exported.isOk());
-        const QList<QByteArray> rows = exported.value().trimmed().split('\n');
+        const QList<QByteArray> rows =
+            store().exportAllUsageData(custom, twoDays, UsageExportFormat::csv).value().trimmed().split('\n');
         QCOMPARE(rows.size(), 5);
-        QVERIFY(rows[1].contains("2026-03-09T10:00:00Z"));
-        QVERIFY(rows[4].contains("2026-03-10T08:00:00Z"));
-
-        // A project without sessions: zeros, and every day of the period.
-        const QUuid unknown = QUuid::createUuid();
-        QCOMPARE(store().usageProjectPeriodStats(unknown, custom, twoDays), ProjectUsagePeriodStats{});
-        const QList<UsageDailyBucket> buckets = store().usageProjectDailyBuckets(unknown, custom, twoDays);
-        QCOMPARE(buckets.size(), 2);
-        QCOMPARE(buckets[0].duration + buckets[1].duration, 0.0);
-
+        QVERIFY(rows[1].contains("2026-03-09T10:00:00Z") && rows[4].contains("2026-03-10T08:00:00Z"));
         store().copyUsageSummary(m_blog);
-        QCOMPARE(doubles().clipboard.texts.size(), 1);
-        QVERIFY(doubles().clipboard.texts[0].startsWith(u"Devnook \u2014 Blog\n"_s));
+        QVERIFY(m_rig->clipboard.texts.value(0).startsWith(u"Devnook \u2014 Blog\n"_s));
     }
 };
 
