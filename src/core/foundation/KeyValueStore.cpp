@@ -1,13 +1,20 @@
 #include "KeyValueStore.h"
 
+#include <QStandardPaths>
+
 using namespace Qt::StringLiterals;
 
 namespace devnook {
 
 SettingsKeyValueStore::SettingsKeyValueStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, u"Devnook"_s,
-                                             u"Devnook"_s))
+    : SettingsKeyValueStore(defaultPath())
 {
+}
+
+QString SettingsKeyValueStore::defaultPath()
+{
+    // QSettings' own user-scope INI file would be Devnook.ini.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/Devnook/Devnook.conf"_s;
 }
 
 SettingsKeyValueStore::SettingsKeyValueStore(const QString &iniPath)

@@ -32,6 +32,9 @@ public:
     // Uses the given INI file.
     explicit SettingsKeyValueStore(const QString &iniPath);
 
+    // $XDG_CONFIG_HOME/Devnook/Devnook.conf.
+    static QString defaultPath();
+
     QVariant value(const QString &key) const override;
     bool contains(const QString &key) const override;
     void setValue(const QString &key, const QVariant &value) override;

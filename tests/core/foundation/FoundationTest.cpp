@@ -138,6 +138,10 @@ private Q_SLOTS:
         QVERIFY(reopened.value(u"Devnook.pauseUsageTrackingWhenIdle"_s).toBool());
         reopened.remove(u"Devnook.theme"_s);
         QVERIFY(!reopened.contains(u"Devnook.theme"_s));
+
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        SettingsKeyValueStore().setValue(u"Devnook.theme"_s, u"light"_s);
+        QVERIFY(test::readFile(dir.filePath(u"Devnook/Devnook.conf"_s)).contains("Devnook.theme=light"));
     }
 };
 
