@@ -1,9 +1,15 @@
 #pragma once
 
-#include "core/processes/UrlOpener.h"
-#include "ui/kit/AlertAsker.h"
 #include "core/desktop/HotKeyGrabber.h"
+#include "core/foundation/KeyValueStore.h"
+#include "core/processes/LoginItemService.h"
+#include "core/processes/UrlOpener.h"
+#include "core/projects/AppSettings.h"
+#include "platform/null/NullAnalyticsService.h"
+#include "ui/kit/AlertAsker.h"
+#include "ui/settings/SettingsWindowController.h"
 #include "ui/shell/ShellStore.h"
+#include "ui/shell/UpdateService.h"
 
 #include <QList>
 #include <QStringList>
@@ -73,6 +79,32 @@ public:
         pressed = std::move(callback);
         return true;
     }
+};
+
+// A login item whose writes fail while the test says so.
+class FlakyLoginItem final : public LoginItemService {
+public:
+    bool enabled = false;
+    bool fail = false;
+    bool isEnabled() const override { return enabled; }
+    Result<void> setEnabled(bool wanted) override
+    {
+        if (fail)
+            return Result<void>::failure(QStringLiteral("The autostart folder is read-only"));
+        enabled = wanted;
+        return Result<void>::success();
+    }
+};
+
+// Settings in memory and the settings window controller over them.
+struct SettingsRig {
+    MemoryKeyValueStore defaults;
+    FlakyLoginItem loginItem;
+    NullAnalyticsService analytics;
+    UpdateService updates;
+    RecordingUrlOpener urls;
+    AppSettings settings{defaults, loginItem, analytics};
+    SettingsWindowController windows{settings, updates, defaults, urls};
 };
 
 } // namespace devnook::test

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -15,7 +16,7 @@ private:
     QTemporaryDir m_home;
     std::unique_ptr<QProcess> m_app;
 
-    QProcessEnvironment environment() const
+    std::unique_ptr<QProcess> launch() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
@@ -24,36 +25,29 @@ private:
         env.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u"data"_s));
         env.insert(u"XDG_CACHE_HOME"_s, m_home.filePath(u"cache"_s));
         env.insert(u"XDG_RUNTIME_DIR"_s, m_home.filePath(u"runtime"_s));
-        return env;
-    }
-
-    std::unique_ptr<QProcess> launch() const
-    {
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment());
+        process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedChannels);
         process->start(QStringLiteral(DEVNOOK_APP_PATH), {});
         return process;
     }
 
-    static bool xdotool(const QStringList &arguments)
+    // The tool's output, or nothing when it failed.
+    static std::optional<QByteArray> xdotool(const QStringList &arguments)
     {
         QProcess tool;
         tool.start(u"xdotool"_s, arguments);
-        return tool.waitForFinished(5000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+        if (!tool.waitForFinished(5000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+            return std::nullopt;
+        return tool.readAllStandardOutput().trimmed();
     }
 
     static bool panelIsVisible()
     {
-        return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Devnook$"_s});
+        return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Devnook$"_s}).has_value();
     }
 
-    static bool panelHasFocus()
-    {
-        QProcess tool;
-        tool.start(u"xdotool"_s, {u"getwindowfocus"_s, u"getwindowname"_s});
-        return tool.waitForFinished(5000) && tool.readAllStandardOutput().trimmed() == "Devnook";
-    }
+    static bool panelHasFocus() { return xdotool({u"getwindowfocus"_s, u"getwindowname"_s}) == "Devnook"; }
 
     // Escape hides the panel only while it has the keyboard.
     static bool pressEscapeInPanel()
@@ -73,11 +67,7 @@ private Q_SLOTS:
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_app = launch();
         QVERIFY(m_app->waitForStarted(5000));
-    }
-
-    void panelIsOpenRightAfterLaunch()
-    {
-        QVERIFY(QTest::qWaitFor(panelIsVisible, 15000));
+        QVERIFY(QTest::qWaitFor(panelIsVisible, 15000)); // open right after launch
     }
 
     void escapeHidesAndTheHotKeyShowsThePanel()
