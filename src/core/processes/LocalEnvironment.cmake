@@ -14,6 +14,7 @@ devnook_add_core_library(devnook_core_environment
         UrlOpener.h
     LIBS
         devnook_core_projects
+        devnook_core_processes
         Qt6::Core
         Qt6::Concurrent
         QCoro::Core

@@ -1,6 +1,7 @@
 #include "ProjectCommandService.h"
 
 #include "Clipboard.h"
+#include "LoginShell.h"
 #include "TerminalLauncher.h"
 #include "UrlOpener.h"
 #include "core/foundation/Text.h"
@@ -9,16 +10,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <pwd.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace devnook {
 
 namespace {
-
-const QString kToolFolders = u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s;
 
 std::optional<QUrl> validUrl(const QString &text)
 {
@@ -28,40 +25,6 @@ std::optional<QUrl> validUrl(const QString &text)
     if (!url.isValid())
         return std::nullopt;
     return url;
-}
-
-bool isExecutableFile(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.isFile() && info.isExecutable();
-}
-
-// "/bin/zsh" when present, else the user's login shell from the password
-// database, else $SHELL, else "/bin/sh".
-QString loginShell()
-{
-    const QString zsh = u"/bin/zsh"_s;
-    if (isExecutableFile(zsh))
-        return zsh;
-    if (const passwd *entry = ::getpwuid(::getuid()); entry && entry->pw_shell) {
-        const QString shell = QString::fromLocal8Bit(entry->pw_shell);
-        if (isExecutableFile(shell))
-            return shell;
-    }
-    const QString shell = qEnvironmentVariable("SHELL");
-    if (isExecutableFile(shell))
-        return shell;
-    return u"/bin/sh"_s;
-}
-
-// The application's environment with the usual tool folders put in front of
-// PATH, so editors installed outside the desktop's PATH are found.
-QProcessEnvironment backgroundEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString path = environment.value(u"PATH"_s);
-    environment.insert(u"PATH"_s, path.isEmpty() ? kToolFolders : kToolFolders + u':' + path);
-    return environment;
 }
 
 } // namespace
@@ -93,11 +56,13 @@ void ProjectCommandService::openEditorInBackground(const DevProject &project)
     const QString command = Text::trimmed(project.editorCommand);
     if (command.isEmpty())
         return;
+    // The login shell without the .zshrc line a dev command gets: an editor
+    // command is run as typed.
     QProcess editor;
-    editor.setProgram(loginShell());
+    editor.setProgram(LoginShell::system().program());
     editor.setArguments({u"-lc"_s, command});
     editor.setWorkingDirectory(project.folderPath);
-    editor.setProcessEnvironment(backgroundEnvironment());
+    editor.setEnvironment(LoginShell::environment(QProcess::systemEnvironment()));
     editor.setStandardInputFile(QProcess::nullDevice());
     editor.setStandardOutputFile(QProcess::nullDevice());
     editor.setStandardErrorFile(QProcess::nullDevice());
