@@ -1,14 +1,13 @@
 // Load and save of a catalogue of 2,000 projects, the largest a user is
 // expected to keep. Reference: encoding and parsing the same JSON bytes alone,
 // so the ratio shows what decoding into records and writing atomically add.
+#include "RatioReporter.h"
 #include "core/foundation/Clock.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/projects/ProjectCoding.h"
-#include "RatioReporter.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 using namespace Qt::StringLiterals;
@@ -26,10 +25,11 @@ QList<DevProject> makeProjects(int count)
         project.client = u"Client %1"_s.arg(i % 40);
         project.folderPath = u"/home/dev/projects/project-%1"_s.arg(i);
         project.localhostURL = u"localhost:%1"_s.arg(3000 + i % 100);
-        project.services = {ProjectService{QUuid::createUuid(), u"web"_s, u"npm run dev"_s, project.localhostURL},
-                            ProjectService{QUuid::createUuid(), u"api"_s, u"npm run api"_s, u"localhost:8080"_s}};
-        project.workspaceLinks = {ProjectLink{QUuid::createUuid(), WorkspaceLinkKind::github, {},
-                                              u"https://example.org/repo"_s, true}};
+        project.services = {
+            ProjectService{QUuid::createUuid(), u"web"_s, u"npm run dev"_s, project.localhostURL},
+            ProjectService{QUuid::createUuid(), u"api"_s, u"npm run api"_s, u"localhost:8080"_s}};
+        project.workspaceLinks = {ProjectLink{
+            QUuid::createUuid(), WorkspaceLinkKind::github, {}, u"https://example.org/repo"_s, true}};
         project.notes = u"Some notes about the project"_s;
         project.lastUsedAt = Timestamp::fromSecondsSinceReference(780000000.0 + i);
         projects.append(project);

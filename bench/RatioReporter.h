@@ -1,7 +1,6 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <map>
 #include <string>

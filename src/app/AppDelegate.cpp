@@ -9,8 +9,7 @@ namespace devnook {
 
 AppDelegate::AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, QObject *parent)
     : QObject(parent), m_statusBar(statusBar), m_quit(quit)
-{
-}
+{}
 
 void AppDelegate::didFinishLaunching()
 {

@@ -40,8 +40,8 @@ AppServices::AppServices(bool systemPrefersDark)
       readiness(kReadinessTimeoutSeconds, kReadinessPollIntervalNanoseconds),
       idleTime(LinuxIdleTime::choose(isX11Session(), QDBusConnection::sessionBus())),
       power(QDBusConnection::systemBus()),
-      store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker, logsPresenter,
-             devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
+      store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
+             logsPresenter, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
       shellStore(store, processes), hotKey(makeHotKeyGrabber())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });

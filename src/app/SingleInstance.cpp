@@ -63,7 +63,8 @@ bool SingleInstance::askPrimaryToShow(int timeoutMs)
         socket.connectToServer(m_socketPath);
         if (socket.waitForConnected(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
             socket.write(kShowRequest);
-            const bool sent = socket.waitForBytesWritten(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+            const bool sent =
+                socket.waitForBytesWritten(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
             socket.disconnectFromServer();
             return sent;
         }

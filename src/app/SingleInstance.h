@@ -3,7 +3,6 @@
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
-
 #include <memory>
 
 namespace devnook {

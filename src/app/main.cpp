@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QStyleFactory>
 #include <QTextStream>
-
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -43,16 +42,18 @@ int main(int argc, char *argv[])
     AppServices services(systemPrefersDark);
     ThemeApplier theme(services.settings);
     UpdateService updates;
-    SettingsWindowController settingsWindows(services.settings, updates, services.defaults, services.urlOpener);
-    StatusBarController statusBar(
-        {services.shellStore, services.defaults, updates, *services.hotKey, settingsWindows, services.urlOpener});
+    SettingsWindowController settingsWindows(services.settings, updates, services.defaults,
+                                             services.urlOpener);
+    StatusBarController statusBar({services.shellStore, services.defaults, updates, *services.hotKey,
+                                   settingsWindows, services.urlOpener});
     QuitCoordinator quit(services.shellStore, services.alerts);
     AppDelegate delegate(statusBar, quit);
 
     QObject::connect(&instance, &SingleInstance::showRequested, &delegate, &AppDelegate::reopen);
     QObject::connect(&statusBar, &StatusBarController::quitRequested, &delegate, &AppDelegate::requestQuit);
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &delegate, &AppDelegate::terminateFromSignal);
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &delegate,
+                     &AppDelegate::terminateFromSignal);
 
     delegate.didFinishLaunching();
     return app.exec();

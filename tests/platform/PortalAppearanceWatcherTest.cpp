@@ -1,4 +1,5 @@
 #include "platform/linux/PortalAppearanceWatcher.h"
+
 #include "platform/linux/XcbHotKeyGrabber.h"
 
 #include <QDBusAbstractAdaptor>
@@ -47,13 +48,15 @@ private:
 
     // A blocking round trip: the bus has handled the watcher's subscription
     // once it answers, so a signal sent afterwards reaches the watcher.
-    static void settle() { QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.DBus"_s); }
+    static void settle()
+    {
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.DBus"_s);
+    }
 
     void announce(uint scheme)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(u"/org/freedesktop/portal/desktop"_s,
-                                                         u"org.freedesktop.portal.Settings"_s,
-                                                         u"SettingChanged"_s);
+        QDBusMessage signal = QDBusMessage::createSignal(
+            u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
         signal << u"org.freedesktop.appearance"_s << u"color-scheme"_s
                << QVariant::fromValue(QDBusVariant(QVariant::fromValue(scheme)));
         QDBusConnection::sessionBus().send(signal);

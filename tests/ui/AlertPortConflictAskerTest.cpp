@@ -1,5 +1,6 @@
-#include "ShellDoubles.h"
 #include "ui/shell/AlertPortConflictAsker.h"
+
+#include "ShellDoubles.h"
 
 #include <QTest>
 

@@ -1,7 +1,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
 #include <optional>
 

@@ -1,8 +1,9 @@
+#include "ui/shell/StatusBarController.h"
+
 #include "ShellDoubles.h"
 #include "ui/shell/DevnookNavigation.h"
 #include "ui/shell/PanelGeometry.h"
 #include "ui/shell/PanelWindow.h"
-#include "ui/shell/StatusBarController.h"
 
 #include <QApplication>
 #include <QClipboard>

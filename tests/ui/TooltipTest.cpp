@@ -1,4 +1,5 @@
 #include "ui/kit/Tooltip.h"
+
 #include "ui/kit/TooltipHover.h"
 
 #include <QElapsedTimer>

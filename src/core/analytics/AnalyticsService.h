@@ -6,7 +6,13 @@
 namespace devnook {
 
 // The anonymous analytics events the application sends.
-enum class AnalyticsEvent { projectAdded, processStarted, workspaceStarted, devicePreviewStarted, processStartFailed };
+enum class AnalyticsEvent {
+    projectAdded,
+    processStarted,
+    workspaceStarted,
+    devicePreviewStarted,
+    processStartFailed
+};
 
 // The application's analytics facade.
 class AnalyticsService {

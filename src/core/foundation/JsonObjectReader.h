@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace devnook {

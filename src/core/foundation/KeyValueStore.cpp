@@ -6,21 +6,18 @@ using namespace Qt::StringLiterals;
 
 namespace devnook {
 
-SettingsKeyValueStore::SettingsKeyValueStore()
-    : SettingsKeyValueStore(defaultPath())
-{
-}
+SettingsKeyValueStore::SettingsKeyValueStore() : SettingsKeyValueStore(defaultPath()) {}
 
 QString SettingsKeyValueStore::defaultPath()
 {
     // QSettings' own user-scope INI file would be Devnook.ini.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/Devnook/Devnook.conf"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           u"/Devnook/Devnook.conf"_s;
 }
 
 SettingsKeyValueStore::SettingsKeyValueStore(const QString &iniPath)
     : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
-{
-}
+{}
 
 QVariant SettingsKeyValueStore::value(const QString &key) const
 {

@@ -4,7 +4,6 @@
 #include <QSettings>
 #include <QString>
 #include <QVariant>
-
 #include <memory>
 
 namespace devnook {

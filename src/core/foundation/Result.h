@@ -1,15 +1,13 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 #include <utility>
 
 namespace devnook {
 
 // The outcome of a fallible operation: a value, or the text of what went wrong.
-template <typename T>
-class [[nodiscard]] Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     static Result success(T value) { return Result(std::move(value), QString()); }
     static Result failure(QString error) { return Result(std::nullopt, std::move(error)); }
@@ -28,8 +26,7 @@ private:
     QString m_error;
 };
 
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     static Result success() { return Result(true, QString()); }
     static Result failure(QString error) { return Result(false, std::move(error)); }

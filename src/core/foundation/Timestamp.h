@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-
 #include <compare>
 
 namespace devnook {

@@ -1,6 +1,6 @@
 #include "DevProcessManager.h"
-#include "core/foundation/Text.h"
 #include "core/foundation/Clock.h"
+#include "core/foundation/Text.h"
 
 #include <QRandomGenerator>
 

@@ -1,4 +1,5 @@
 #include "ProcessOutputBuffer.h"
+
 #include "core/foundation/Text.h"
 
 namespace devnook {

@@ -8,7 +8,8 @@ namespace devnook::AppVersion {
 
 QString displayString()
 {
-    return displayString(QString::fromLatin1(BuildInfo::kVersion), QString::fromLatin1(BuildInfo::kBuildNumber));
+    return displayString(QString::fromLatin1(BuildInfo::kVersion),
+                         QString::fromLatin1(BuildInfo::kBuildNumber));
 }
 
 QString displayString(const QString &shortVersion, const QString &build)

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace devnook {

@@ -23,8 +23,7 @@ const QString kLegacyFolder = u"Quarrylin"_s;
 
 JSONProjectPersistence::JSONProjectPersistence(QString dataHome, const Clock &clock)
     : m_dataHome(std::move(dataHome)), m_clock(clock)
-{
-}
+{}
 
 QString JSONProjectPersistence::defaultDataHome()
 {

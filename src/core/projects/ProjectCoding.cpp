@@ -43,8 +43,7 @@ QJsonArray encodeList(const QList<Record> &records, Encoder encode)
     return array;
 }
 
-template <typename Record>
-Result<Record> finish(const JsonObjectReader &reader, Record record)
+template <typename Record> Result<Record> finish(const JsonObjectReader &reader, Record record)
 {
     if (!reader.ok())
         return Result<Record>::failure(reader.error());

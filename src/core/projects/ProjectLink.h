@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace devnook {

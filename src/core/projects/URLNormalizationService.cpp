@@ -46,8 +46,8 @@ QString normalized(const QString &text)
     if (trimmed.isEmpty())
         return {};
     const bool dottedHostWithPort = isDottedHostWithPort(trimmed);
-    if (!dottedHostWithPort && hasScheme(trimmed)
-        && !schemeOf(trimmed).contains(u"localhost", Qt::CaseInsensitive))
+    if (!dottedHostWithPort && hasScheme(trimmed) &&
+        !schemeOf(trimmed).contains(u"localhost", Qt::CaseInsensitive))
         return trimmed;
     if (dottedHostWithPort || trimmed.contains(u"localhost", Qt::CaseInsensitive) || isIPv4Like(trimmed))
         return u"http://"_s + trimmed;

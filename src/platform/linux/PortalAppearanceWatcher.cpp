@@ -29,8 +29,7 @@ QVariant unwrapped(QVariant value)
 PortalAppearanceWatcher::PortalAppearanceWatcher(bool initialPrefersDark, const QDBusConnection &bus,
                                                  QObject *parent)
     : QObject(parent), m_bus(bus), m_prefersDark(initialPrefersDark)
-{
-}
+{}
 
 std::optional<bool> PortalAppearanceWatcher::prefersDarkFromPortalValue(const QVariant &value)
 {
@@ -65,7 +64,8 @@ void PortalAppearanceWatcher::watch(std::function<void(bool prefersDark)> change
     });
 }
 
-void PortalAppearanceWatcher::onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value)
+void PortalAppearanceWatcher::onSettingChanged(const QString &group, const QString &key,
+                                               const QDBusVariant &value)
 {
     if (group == kGroup && key == kKey)
         report(prefersDarkFromPortalValue(value.variant()));

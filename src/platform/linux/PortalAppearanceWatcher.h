@@ -5,7 +5,6 @@
 #include <QDBusConnection>
 #include <QDBusVariant>
 #include <QObject>
-
 #include <optional>
 
 namespace devnook {

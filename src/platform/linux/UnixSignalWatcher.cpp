@@ -1,7 +1,6 @@
 #include "UnixSignalWatcher.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>

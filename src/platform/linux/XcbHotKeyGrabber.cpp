@@ -4,11 +4,9 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QTimer>
-
+#include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
-
-#include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcHotKey, "devnook.hotkey")
 
@@ -19,7 +17,8 @@ namespace {
 constexpr xcb_keysym_t kKeysymL = 0x006c;
 constexpr uint16_t kModifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
 // Caps Lock and Num Lock (Mod2 on every common layout) must not stop the key.
-constexpr uint16_t kIgnoredLocks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr uint16_t kIgnoredLocks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                      XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 
 struct X11 {
     xcb_connection_t *connection = nullptr;
@@ -106,8 +105,8 @@ bool XcbHotKeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
-    const uint16_t modifiers = key->state & (XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_1 |
-                                             XCB_MOD_MASK_4);
+    const uint16_t modifiers =
+        key->state & (XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_1 | XCB_MOD_MASK_4);
     if (modifiers != kModifiers || !m_keycodes.contains(key->detail))
         return false;
     // Leave the event dispatch before showing windows.

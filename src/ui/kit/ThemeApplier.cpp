@@ -27,10 +27,14 @@ QString ThemeApplier::styleSheet(const ThemePalette &colors)
     QColor dimmedLabel = colors.label;
     dimmedLabel.setAlphaF(colors.label.alphaF() * 0.55f);
     const QStringList values{
-        Palette::css(colors.label),           Palette::css(colors.secondaryLabel),
-        Palette::css(colors.tertiaryLabel),   Palette::css(colors.red),
-        Palette::css(colors.groupedBackground), Palette::css(colors.separator),
-        Palette::css(colors.controlBackground), Palette::css(colors.windowBackground),
+        Palette::css(colors.label),
+        Palette::css(colors.secondaryLabel),
+        Palette::css(colors.tertiaryLabel),
+        Palette::css(colors.red),
+        Palette::css(colors.groupedBackground),
+        Palette::css(colors.separator),
+        Palette::css(colors.controlBackground),
+        Palette::css(colors.windowBackground),
         Palette::css(dimmedLabel),
     };
     return L10n::substitute(uR"css(

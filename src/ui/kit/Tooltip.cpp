@@ -114,7 +114,8 @@ TooltipRoot::TooltipRoot(QWidget *window) : QWidget(window)
 
 TooltipRoot *TooltipRoot::of(const QWidget *widget)
 {
-    return widget ? widget->window()->findChild<TooltipRoot *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return widget ? widget->window()->findChild<TooltipRoot *>(QString(), Qt::FindDirectChildrenOnly)
+                  : nullptr;
 }
 
 void TooltipRoot::present(const QObject *owner, const TooltipPayload &payload)
@@ -181,8 +182,8 @@ QRectF TooltipRoot::bubbleRect() const
     if (!m_shown)
         return {};
     const QSizeF size = bubbleSize(m_shown->text);
-    const QPointF center = TooltipGeometry::bubbleCenter(m_shown->frame, size, QSizeF(this->size()),
-                                                         m_shown->placement);
+    const QPointF center =
+        TooltipGeometry::bubbleCenter(m_shown->frame, size, QSizeF(this->size()), m_shown->placement);
     return {center.x() - size.width() / 2, center.y() - size.height() / 2, size.width(), size.height()};
 }
 
@@ -218,7 +219,8 @@ void TooltipRoot::paintEvent(QPaintEvent *)
     painter.setPen(colors.label);
     painter.setFont(bubbleFont());
     const QRectF textRect = bubble.adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    const QString text = QFontMetricsF(bubbleFont()).elidedText(m_shown->text, Qt::ElideRight, textRect.width());
+    const QString text =
+        QFontMetricsF(bubbleFont()).elidedText(m_shown->text, Qt::ElideRight, textRect.width());
     painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text);
 }
 

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QVariantAnimation>
 #include <QWidget>
-
 #include <optional>
 
 namespace devnook {

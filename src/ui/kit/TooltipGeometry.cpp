@@ -17,8 +17,8 @@ TooltipPlacement resolvedPlacement(const QRectF &control, const QSizeF &bubble, 
 QPointF bubbleCenter(const QRectF &control, const QSizeF &measuredBubble, const QSizeF &container,
                      TooltipPlacement preferred)
 {
-    const QSizeF bubble = measuredBubble.width() > 0 || measuredBubble.height() > 0 ? measuredBubble
-                                                                                      : kAssumedBubbleSize;
+    const QSizeF bubble =
+        measuredBubble.width() > 0 || measuredBubble.height() > 0 ? measuredBubble : kAssumedBubbleSize;
     const double w = bubble.width();
     const double h = bubble.height();
     double x = control.center().x();

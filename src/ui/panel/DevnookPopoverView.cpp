@@ -49,7 +49,8 @@ DevnookPopoverView::DevnookPopoverView(ShellStore &store, DevnookNavigation &nav
     m_modes->addWidget(m_listPage);
     m_modes->addWidget(m_formPage);
 
-    connect(m_emptyView, &EmptyProjectsView::addRequested, &m_navigation, &DevnookNavigation::openNewProjectForm);
+    connect(m_emptyView, &EmptyProjectsView::addRequested, &m_navigation,
+            &DevnookNavigation::openNewProjectForm);
     connect(&m_navigation, &DevnookNavigation::projectFormShownChanged, this,
             &DevnookPopoverView::showCurrentMode);
     connect(&m_store, &ShellStore::changed, this, &DevnookPopoverView::showCurrentMode);

@@ -72,7 +72,10 @@ public:
         showElided();
     }
 
-    QSize minimumSizeHint() const override { return {fontMetrics().averageCharWidth() * 8, fontMetrics().height()}; }
+    QSize minimumSizeHint() const override
+    {
+        return {fontMetrics().averageCharWidth() * 8, fontMetrics().height()};
+    }
     QSize sizeHint() const override
     {
         return {fontMetrics().horizontalAdvance(m_fullText) + 8, fontMetrics().height()};
@@ -122,7 +125,8 @@ QWidget *makeSection(const QString &titleKey, const QList<QWidget *> &rows, QWid
     auto *column = new QVBoxLayout(section);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-    auto *title = makeLabel(L10n::text(titleKey), Kit::font(13, QFont::DemiBold), Kit::TextRole::kSecondary, section);
+    auto *title =
+        makeLabel(L10n::text(titleKey), Kit::font(13, QFont::DemiBold), Kit::TextRole::kSecondary, section);
     title->setContentsMargins(4, 0, 4, 0);
     column->addWidget(title);
 
@@ -165,8 +169,7 @@ QWidget *makeRow(const QString &titleKey, const QString &subtitleKey, QWidget *c
 
 AppSettingsView::AppSettingsView(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults,
                                  UrlOpener &urlOpener, QWidget *parent)
-    : QWidget(parent), m_settings(settings), m_updates(updates), m_defaults(defaults),
-      m_urlOpener(urlOpener)
+    : QWidget(parent), m_settings(settings), m_updates(updates), m_defaults(defaults), m_urlOpener(urlOpener)
 {
     setObjectName(u"appSettingsView"_s);
     setMinimumSize(520, 340);
@@ -209,7 +212,8 @@ QWidget *AppSettingsView::makeHeader()
     auto *column = new QVBoxLayout(header);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
-    column->addWidget(makeLabel(L10n::text(u"settings_title"_s), Kit::font(24, QFont::DemiBold), nullptr, header));
+    column->addWidget(
+        makeLabel(L10n::text(u"settings_title"_s), Kit::font(24, QFont::DemiBold), nullptr, header));
     auto *hint = makeLabel(L10n::text(u"settings_hint"_s), Kit::font(14), Kit::TextRole::kSecondary, header);
     hint->setWordWrap(true);
     column->addWidget(hint);
@@ -246,13 +250,14 @@ QWidget *AppSettingsView::makeSections()
     connect(reportBug, &QPushButton::clicked, this, [this] { sendFeedback(FeedbackKind::bugReport); });
     auto *requestFeature = new FeedbackButton(L10n::text(u"send"_s), nullptr);
     requestFeature->setObjectName(u"requestFeatureButton"_s);
-    connect(requestFeature, &QPushButton::clicked, this, [this] { sendFeedback(FeedbackKind::featureRequest); });
+    connect(requestFeature, &QPushButton::clicked, this,
+            [this] { sendFeedback(FeedbackKind::featureRequest); });
 
     m_checkForUpdates = new FeedbackButton(L10n::text(u"check"_s), nullptr);
     m_checkForUpdates->setObjectName(u"checkForUpdatesButton"_s);
     connect(m_checkForUpdates, &QPushButton::clicked, this, [this] { m_updates.checkForUpdates(); });
-    auto *version = makeLabel(AppVersion::displayString(), Kit::font(13, QFont::Medium), Kit::TextRole::kSecondary,
-                              nullptr);
+    auto *version = makeLabel(AppVersion::displayString(), Kit::font(13, QFont::Medium),
+                              Kit::TextRole::kSecondary, nullptr);
     version->setObjectName(u"versionLabel"_s);
     auto *copy = new FeedbackButton(L10n::text(u"copy"_s), nullptr);
     copy->setObjectName(u"copyDiagnosticsButton"_s);
@@ -262,16 +267,16 @@ QWidget *AppSettingsView::makeSections()
     auto *column = new QVBoxLayout(sections);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(18);
-    column->addWidget(makeSection(u"settings_general"_s, {makeRow(u"open_at_login"_s, {}, m_launchAtLogin)},
-                                  sections));
+    column->addWidget(
+        makeSection(u"settings_general"_s, {makeRow(u"open_at_login"_s, {}, m_launchAtLogin)}, sections));
     column->addWidget(makeSection(u"settings_appearance"_s, {makeRow(u"theme"_s, {}, m_theme)}, sections));
     column->addWidget(makeSection(
         u"settings_usage"_s,
         {makeRow(u"pause_usage_tracking_when_idle"_s, u"pause_usage_tracking_when_idle_hint"_s, m_idlePause)},
         sections));
     column->addWidget(makeSection(
-        u"settings_privacy"_s, {makeRow(u"anonymous_analytics"_s, u"anonymous_analytics_hint"_s, m_analytics)},
-        sections));
+        u"settings_privacy"_s,
+        {makeRow(u"anonymous_analytics"_s, u"anonymous_analytics_hint"_s, m_analytics)}, sections));
     column->addWidget(makeSection(u"settings_feedback"_s,
                                   {makeRow(u"report_bug"_s, {}, reportBug), Kit::makeDivider(nullptr),
                                    makeRow(u"request_feature"_s, {}, requestFeature)},
@@ -291,7 +296,8 @@ QWidget *AppSettingsView::makeInstallationFooter()
     auto *line = new QHBoxLayout(footer);
     line->setContentsMargins(4, 0, 4, 0);
     line->setSpacing(5);
-    line->addWidget(makeLabel(L10n::text(u"installation_id"_s), Kit::font(10), Kit::TextRole::kTertiary, footer));
+    line->addWidget(
+        makeLabel(L10n::text(u"installation_id"_s), Kit::font(10), Kit::TextRole::kTertiary, footer));
     auto *value = new MiddleElidedField(InstallationIdentityService::installationID(m_defaults), footer);
     value->setObjectName(u"installationIdField"_s);
     value->setFont(Kit::monospacedFont(10));
@@ -302,7 +308,8 @@ QWidget *AppSettingsView::makeInstallationFooter()
 
 void AppSettingsView::sendFeedback(FeedbackKind kind)
 {
-    FeedbackService::openMail(m_urlOpener, FeedbackService::compose(kind, DiagnosticInfoService::summary(m_defaults)));
+    FeedbackService::openMail(m_urlOpener,
+                              FeedbackService::compose(kind, DiagnosticInfoService::summary(m_defaults)));
 }
 
 void AppSettingsView::copyDiagnostics()

@@ -25,8 +25,8 @@ class AppSettingsView final : public QWidget {
     Q_OBJECT
 
 public:
-    AppSettingsView(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults, UrlOpener &urlOpener,
-                    QWidget *parent = nullptr);
+    AppSettingsView(AppSettings &settings, UpdateService &updates, KeyValueStore &defaults,
+                    UrlOpener &urlOpener, QWidget *parent = nullptr);
 
     // Scrolls, animated, to the element the destination names.
     void reveal(SettingsDestination destination);

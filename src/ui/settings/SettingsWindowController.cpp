@@ -15,11 +15,10 @@ using namespace Qt::StringLiterals;
 namespace devnook {
 
 SettingsWindowController::SettingsWindowController(AppSettings &settings, UpdateService &updates,
-                                                   KeyValueStore &defaults, UrlOpener &urlOpener, QObject *parent)
-    : QObject(parent), m_settings(settings), m_updates(updates), m_defaults(defaults),
-      m_urlOpener(urlOpener)
-{
-}
+                                                   KeyValueStore &defaults, UrlOpener &urlOpener,
+                                                   QObject *parent)
+    : QObject(parent), m_settings(settings), m_updates(updates), m_defaults(defaults), m_urlOpener(urlOpener)
+{}
 
 SettingsWindowController::~SettingsWindowController()
 {

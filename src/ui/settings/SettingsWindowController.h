@@ -8,8 +8,6 @@
 #include <QSize>
 #include <QWidget>
 
-
-
 namespace devnook {
 
 class AppSettings;

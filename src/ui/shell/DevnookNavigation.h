@@ -3,7 +3,6 @@
 #include "core/projects/DevProject.h"
 
 #include <QObject>
-
 #include <optional>
 
 namespace devnook {

@@ -17,8 +17,8 @@ QString summary(KeyValueStore &defaults)
 
 QString summary(const QString &version, const QString &operatingSystem, const QString &installationID)
 {
-    return u"Devnook diagnostics\nVersion: "_s + version + u"\nOS: "_s + operatingSystem + u"\nInstall ID: "_s +
-           installationID;
+    return u"Devnook diagnostics\nVersion: "_s + version + u"\nOS: "_s + operatingSystem +
+           u"\nInstall ID: "_s + installationID;
 }
 
 } // namespace devnook::DiagnosticInfoService

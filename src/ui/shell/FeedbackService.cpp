@@ -13,7 +13,8 @@ FeedbackMail compose(FeedbackKind kind, const QString &diagnostics)
     const bool bug = kind == FeedbackKind::bugReport;
     return {
         L10n::text(bug ? u"feedback_bug_subject"_s : u"feedback_feature_subject"_s),
-        L10n::text(bug ? u"feedback_bug_body"_s : u"feedback_feature_body"_s) + u"\n\n\n---\n"_s + diagnostics,
+        L10n::text(bug ? u"feedback_bug_body"_s : u"feedback_feature_body"_s) + u"\n\n\n---\n"_s +
+            diagnostics,
     };
 }
 

@@ -11,8 +11,7 @@ namespace devnook {
 namespace {
 
 // Runs an editing command on a line edit or a text view.
-template <typename Editor>
-bool perform(Editor *editor, KeyCommand command)
+template <typename Editor> bool perform(Editor *editor, KeyCommand command)
 {
     if (!editor)
         return false;

@@ -1,7 +1,6 @@
 #include "PanelGeometry.h"
 
 #include <QVariantMap>
-
 #include <algorithm>
 #include <cmath>
 

@@ -3,7 +3,6 @@
 #include <QRect>
 #include <QSize>
 #include <QVariant>
-
 #include <optional>
 
 namespace devnook::PanelGeometry {

@@ -29,7 +29,8 @@ public:
         const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
         const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
         if (horizontal && vertical) {
-            const bool falling = edges == (Qt::TopEdge | Qt::LeftEdge) || edges == (Qt::BottomEdge | Qt::RightEdge);
+            const bool falling =
+                edges == (Qt::TopEdge | Qt::LeftEdge) || edges == (Qt::BottomEdge | Qt::RightEdge);
             setCursor(falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
         } else {
             setCursor(horizontal ? Qt::SizeHorCursor : Qt::SizeVerCursor);
@@ -68,10 +69,10 @@ PanelWindow::PanelWindow(QWidget *parent)
     m_closeButton->setFocusPolicy(Qt::NoFocus);
     connect(m_closeButton, &QToolButton::clicked, this, &PanelWindow::hideRequested);
 
-    for (const Qt::Edges edges : {Qt::Edges(Qt::LeftEdge), Qt::Edges(Qt::RightEdge), Qt::Edges(Qt::TopEdge),
-                                  Qt::Edges(Qt::BottomEdge), Qt::TopEdge | Qt::LeftEdge,
-                                  Qt::TopEdge | Qt::RightEdge, Qt::BottomEdge | Qt::LeftEdge,
-                                  Qt::BottomEdge | Qt::RightEdge})
+    for (const Qt::Edges edges :
+         {Qt::Edges(Qt::LeftEdge), Qt::Edges(Qt::RightEdge), Qt::Edges(Qt::TopEdge),
+          Qt::Edges(Qt::BottomEdge), Qt::TopEdge | Qt::LeftEdge, Qt::TopEdge | Qt::RightEdge,
+          Qt::BottomEdge | Qt::LeftEdge, Qt::BottomEdge | Qt::RightEdge})
         m_edgeHandles.append(new EdgeHandle(edges, this));
     updateCloseIcon();
     layoutChrome();
@@ -121,9 +122,12 @@ void PanelWindow::layoutChrome()
         const Qt::Edges edges = static_cast<EdgeHandle *>(handle)->edges();
         const int x = edges & Qt::LeftEdge ? 0 : edges & Qt::RightEdge ? w - kEdge : kCorner;
         const int y = edges & Qt::TopEdge ? 0 : edges & Qt::BottomEdge ? h - kEdge : kCorner;
-        const bool corner = (edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge));
-        const int width = edges & (Qt::LeftEdge | Qt::RightEdge) ? (corner ? kCorner : kEdge) : w - 2 * kCorner;
-        const int height = edges & (Qt::TopEdge | Qt::BottomEdge) ? (corner ? kCorner : kEdge) : h - 2 * kCorner;
+        const bool corner =
+            (edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge));
+        const int width =
+            edges & (Qt::LeftEdge | Qt::RightEdge) ? (corner ? kCorner : kEdge) : w - 2 * kCorner;
+        const int height =
+            edges & (Qt::TopEdge | Qt::BottomEdge) ? (corner ? kCorner : kEdge) : h - 2 * kCorner;
         const int cornerX = edges & Qt::RightEdge ? w - width : 0;
         const int cornerY = edges & Qt::BottomEdge ? h - height : 0;
         handle->setGeometry(corner ? cornerX : x, corner ? cornerY : y, width, height);

@@ -2,13 +2,13 @@
 
 #include "DevnookNavigation.h"
 #include "DiagnosticInfoService.h"
-#include "core/desktop/HotKeyGrabber.h"
 #include "KeyMonitor.h"
 #include "PanelGeometry.h"
 #include "PanelWindow.h"
 #include "ShellStore.h"
 #include "StatusTitle.h"
 #include "UpdateService.h"
+#include "core/desktop/HotKeyGrabber.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/foundation/L10n.h"
 #include "ui/kit/AppIcon.h"
@@ -51,8 +51,8 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services))
 {
     m_navigation = new DevnookNavigation(this);
-    m_normalPanelSize = PanelGeometry::savedSize(m_services.defaults.value(kPanelSizeKey),
-                                                 visibleGeometryAt(QPoint()));
+    m_normalPanelSize =
+        PanelGeometry::savedSize(m_services.defaults.value(kPanelSizeKey), visibleGeometryAt(QPoint()));
 
     m_panel = new PanelWindow;
     m_rootView = new DevnookPopoverView(m_services.store, *m_navigation);
@@ -233,7 +233,8 @@ void StatusBarController::rebuildStatusMenu()
     add(u"report_bug"_s, u"ladybug"_s, {}, &StatusBarController::reportBugFromMenu);
     add(u"request_feature"_s, u"lightbulb"_s, {}, &StatusBarController::requestFeatureFromMenu);
     m_statusMenu->addSeparator();
-    add(u"quit_devnook"_s, u"power"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), &StatusBarController::quitRequested);
+    add(u"quit_devnook"_s, u"power"_s, QKeySequence(Qt::CTRL | Qt::Key_Q),
+        &StatusBarController::quitRequested);
 }
 
 void StatusBarController::openDevnookFromMenu()
@@ -264,16 +265,16 @@ void StatusBarController::checkForUpdatesFromMenu()
 
 void StatusBarController::reportBugFromMenu()
 {
-    FeedbackService::openMail(m_services.urlOpener, FeedbackService::compose(
-                                                      FeedbackKind::bugReport,
-                                                      DiagnosticInfoService::summary(m_services.defaults)));
+    FeedbackService::openMail(m_services.urlOpener,
+                              FeedbackService::compose(FeedbackKind::bugReport,
+                                                       DiagnosticInfoService::summary(m_services.defaults)));
 }
 
 void StatusBarController::requestFeatureFromMenu()
 {
-    FeedbackService::openMail(m_services.urlOpener, FeedbackService::compose(
-                                                      FeedbackKind::featureRequest,
-                                                      DiagnosticInfoService::summary(m_services.defaults)));
+    FeedbackService::openMail(m_services.urlOpener,
+                              FeedbackService::compose(FeedbackKind::featureRequest,
+                                                       DiagnosticInfoService::summary(m_services.defaults)));
 }
 
 void StatusBarController::perform(KeyCommand command)

@@ -9,7 +9,6 @@
 #include <QSize>
 #include <QSystemTrayIcon>
 #include <QVariantAnimation>
-
 #include <optional>
 
 class QMenu;

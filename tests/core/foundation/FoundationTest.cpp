@@ -54,7 +54,8 @@ private Q_SLOTS:
 
     void jsonReaderTreatsNullAsAbsentAndTypesStrictly()
     {
-        const QJsonObject object = QJsonDocument::fromJson(R"({"a": null, "b": "text", "c": 3, "d": true})").object();
+        const QJsonObject object =
+            QJsonDocument::fromJson(R"({"a": null, "b": "text", "c": 3, "d": true})").object();
         JsonObjectReader reader(object);
         QCOMPARE(reader.string(u"a"_s, u"fallback"_s), u"fallback"_s);
         QCOMPARE(reader.requiredString(u"b"_s), u"text"_s);

@@ -47,8 +47,9 @@ private Q_SLOTS:
     void everyEnglishKeyHasACatalanText()
     {
         QLocale::setDefault(QLocale(u"ca_ES"_s));
-        const QStringList keys{u"primary_service"_s, u"service"_s, u"custom_link"_s, u"theme_system"_s,
-                               u"could_not_load_projects"_s, u"link_admin"_s};
+        const QStringList keys{
+            u"primary_service"_s,         u"service"_s,   u"custom_link"_s, u"theme_system"_s,
+            u"could_not_load_projects"_s, u"link_admin"_s};
         for (const QString &key : keys)
             QVERIFY2(L10n::text(key) != key, qPrintable(key));
     }

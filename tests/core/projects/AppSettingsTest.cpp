@@ -1,7 +1,8 @@
+#include "core/projects/AppSettings.h"
+
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/processes/LoginItemService.h"
-#include "core/projects/AppSettings.h"
 #include "core/projects/AppVersion.h"
 #include "core/projects/InstallationIdentityService.h"
 

@@ -120,7 +120,8 @@ private Q_SLOTS:
         const auto loaded = m_persistence->loadProjects();
         QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
         const DevProject &project = loaded.value().constFirst();
-        QVERIFY(project.client.isEmpty() && project.services.isEmpty() && !project.isPinned && !project.lastUsedAt);
+        QVERIFY(project.client.isEmpty() && project.services.isEmpty() && !project.isPinned &&
+                !project.lastUsedAt);
         QVERIFY(!project.openLocalURLAfterStart);
         QVERIFY(!project.workspaceLinks[0].id.isNull());
         QVERIFY(asideCopies().isEmpty());

@@ -39,7 +39,8 @@ private Q_SLOTS:
         const DevProject &project = decoded.value();
         QCOMPARE(project.name, u"Shop"_s);
         QVERIFY(project.client.isEmpty() && project.clientColorHex.isEmpty() && project.stack.isEmpty());
-        QVERIFY(project.services.isEmpty() && project.workspaceLinks.isEmpty() && project.previewLinkedURLs.isEmpty());
+        QVERIFY(project.services.isEmpty() && project.workspaceLinks.isEmpty() &&
+                project.previewLinkedURLs.isEmpty());
         QVERIFY(!project.isPinned && !project.isArchived && !project.lastUsedAt);
         QVERIFY(project.openLocalURLAfterStart);
         QVERIFY(!ProjectCoding::encodeProject(project).contains(u"lastUsedAt"_s));
@@ -50,10 +51,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("extraKeys");
         QTest::addColumn<bool>("expected");
         QTest::newRow("legacy false") << u"\"openBrowserAfterStartWorkspace\": false"_s << false;
-        QTest::newRow("new key wins") << u"\"openBrowserAfterStartWorkspace\": false, \"openLocalURLAfterStart\": true"_s
-                                      << true;
-        QTest::newRow("new key null") << u"\"openLocalURLAfterStart\": null, \"openBrowserAfterStartWorkspace\": false"_s
-                                      << false;
+        QTest::newRow("new key wins")
+            << u"\"openBrowserAfterStartWorkspace\": false, \"openLocalURLAfterStart\": true"_s << true;
+        QTest::newRow("new key null")
+            << u"\"openLocalURLAfterStart\": null, \"openBrowserAfterStartWorkspace\": false"_s << false;
     }
 
     void legacyOpenBrowserKey()
@@ -91,12 +92,14 @@ private Q_SLOTS:
     void nestedRecordsFailTheirProject()
     {
         QJsonObject project = object(kMinimalProject);
-        project.insert(u"services"_s, QJsonArray{object(R"({"id": "1C2D3E4F-5A6B-4C7D-8E9F-0A1B2C3D4E5F", "name": "x",
+        project.insert(u"services"_s,
+                       QJsonArray{object(R"({"id": "1C2D3E4F-5A6B-4C7D-8E9F-0A1B2C3D4E5F", "name": "x",
                                                          "localhostURL": ""})")});
         QVERIFY(!ProjectCoding::decodeProject(project).isOk());
 
         project = object(kMinimalProject);
-        project.insert(u"workspaceLinks"_s, QJsonArray{object(R"({"kind": "ADMIN", "url": "https:\\/\\/x"})")});
+        project.insert(u"workspaceLinks"_s,
+                       QJsonArray{object(R"({"kind": "ADMIN", "url": "https:\\/\\/x"})")});
         QVERIFY(!ProjectCoding::decodeProject(project).isOk());
 
         project = object(kMinimalProject);
@@ -145,7 +148,8 @@ private Q_SLOTS:
 
     void displayTexts()
     {
-        ProjectLink admin{QUuid::createUuid(), WorkspaceLinkKind::admin, u"My admin"_s, u"https://x"_s, false};
+        ProjectLink admin{QUuid::createUuid(), WorkspaceLinkKind::admin, u"My admin"_s, u"https://x"_s,
+                          false};
         QCOMPARE(admin.displayTitle(), u"Admin"_s);
         ProjectLink custom{QUuid::createUuid(), std::nullopt, u"   "_s, u"https://x"_s, false};
         QCOMPARE(custom.displayTitle(), u"Link"_s);
