@@ -1,6 +1,6 @@
 #include "AppServices.h"
 
-#include "core/desktop/HotKeyGrabber.h"
+#include "core/environment/HotKeyGrabber.h"
 #include "core/store/IdleTimeSource.h"
 #include "platform/linux/LinuxIdleTime.h"
 #include "platform/linux/XcbHotKeyGrabber.h"

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/environment/LocalNotificationService.h"
+#include "core/environment/ProjectCommandService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/processes/DevProcessManager.h"
-#include "core/processes/LocalNotificationService.h"
 #include "core/processes/PortInspectionService.h"
-#include "core/processes/ProjectCommandService.h"
 #include "core/processes/WorkspaceReadinessService.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/JSONProjectPersistence.h"

@@ -1,7 +1,7 @@
 #include "platform/linux/DBusNotifier.h"
 
-#include "core/processes/LocalNotificationService.h"
-#include "core/processes/ProjectCommandService.h"
+#include "core/environment/LocalNotificationService.h"
+#include "core/environment/ProjectCommandService.h"
 #include "support/RecordingDesktop.h"
 
 #include <QCoroTask>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/processes/Clipboard.h"
-#include "core/processes/TerminalLauncher.h"
-#include "core/processes/UrlOpener.h"
+#include "core/environment/Clipboard.h"
+#include "core/environment/TerminalLauncher.h"
+#include "core/environment/UrlOpener.h"
 
 #include <QList>
 #include <QString>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/desktop/HotKeyGrabber.h"
+#include "core/environment/HotKeyGrabber.h"
+#include "core/environment/UrlOpener.h"
 #include "core/foundation/KeyValueStore.h"
-#include "core/processes/LoginItemService.h"
-#include "core/processes/UrlOpener.h"
 #include "core/projects/AppSettings.h"
+#include "core/projects/LoginItemService.h"
 #include "platform/null/NullAnalyticsService.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/settings/SettingsWindowController.h"

@@ -2,7 +2,7 @@
 
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
-#include "core/processes/LoginItemService.h"
+#include "core/projects/LoginItemService.h"
 
 namespace devnook {
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/environment/EnvProfileService.h"
+#include "core/environment/GitStatusService.h"
+#include "core/environment/LocalNotificationService.h"
 #include "core/foundation/Result.h"
 #include "core/processes/DevProcessLogLine.h"
 #include "core/processes/DevProcessState.h"
-#include "core/processes/EnvProfileService.h"
-#include "core/processes/GitStatusService.h"
-#include "core/processes/LocalNotificationService.h"
 #include "core/processes/PortConflictInfo.h"
 #include "core/processes/WorkspaceReadyEndpoint.h"
 #include "core/projects/DevProject.h"

@@ -1,12 +1,12 @@
 #include "DevicePreviewHooks.h"
 #include "ProjectLogsPresenter.h"
 #include "ProjectStore.h"
+#include "core/environment/ProjectCommandService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
 #include "core/processes/DevServerURLDiscoveryService.h"
 #include "core/processes/PortInspectionService.h"
-#include "core/processes/ProjectCommandService.h"
 #include "core/processes/WorkspaceReadinessService.h"
 #include "core/projects/URLNormalizationService.h"
 

@@ -1,7 +1,7 @@
 // The figures of the usage windows, over the period the window shows.
 #include "ProjectStore.h"
+#include "core/environment/Clipboard.h"
 #include "core/foundation/Clock.h"
-#include "core/processes/Clipboard.h"
 #include "core/usage/UsageStatistics.h"
 #include "core/usage/UsageTrackingService.h"
 

@@ -2,11 +2,11 @@
 #include "ProjectLogsPresenter.h"
 #include "ProjectStore.h"
 #include "core/analytics/AnalyticsService.h"
+#include "core/environment/ProjectCommandService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
 #include "core/processes/DevProcessManager.h"
-#include "core/processes/ProjectCommandService.h"
 #include "core/projects/URLNormalizationService.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/desktop/AppearanceWatcher.h"
+#include "core/environment/AppearanceWatcher.h"
 
 #include <QDBusConnection>
 #include <QDBusVariant>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/desktop/HotKeyGrabber.h"
+#include "core/environment/HotKeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QList>

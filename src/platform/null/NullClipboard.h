@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/processes/Clipboard.h"
+#include "core/environment/Clipboard.h"
 
 namespace devnook {
 

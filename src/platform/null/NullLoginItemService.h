@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/processes/LoginItemService.h"
+#include "core/projects/LoginItemService.h"
 
 namespace devnook {
 

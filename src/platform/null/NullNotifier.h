@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/processes/Notifier.h"
+#include "core/environment/Notifier.h"
 
 namespace devnook {
 

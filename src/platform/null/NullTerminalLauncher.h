@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/processes/TerminalLauncher.h"
+#include "core/environment/TerminalLauncher.h"
 
 namespace devnook {
 

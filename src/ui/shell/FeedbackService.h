@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/processes/UrlOpener.h"
+#include "core/environment/UrlOpener.h"
 
 #include <QString>
 #include <QUrl>

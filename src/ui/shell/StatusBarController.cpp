@@ -8,7 +8,7 @@
 #include "ShellStore.h"
 #include "StatusTitle.h"
 #include "UpdateService.h"
-#include "core/desktop/HotKeyGrabber.h"
+#include "core/environment/HotKeyGrabber.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/foundation/L10n.h"
 #include "ui/kit/AppIcon.h"

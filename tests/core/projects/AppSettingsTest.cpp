@@ -2,9 +2,9 @@
 
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
-#include "core/processes/LoginItemService.h"
 #include "core/projects/AppVersion.h"
 #include "core/projects/InstallationIdentityService.h"
+#include "core/projects/LoginItemService.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "core/processes/EnvProfileService.h"
+#include "core/environment/EnvProfileService.h"
 
 #include "support/TestEnvironment.h"
 

@@ -1,4 +1,4 @@
-#include "core/processes/ProjectSuggestionService.h"
+#include "core/environment/ProjectSuggestionService.h"
 
 #include "support/TestEnvironment.h"
 

@@ -1,4 +1,4 @@
-#include "core/processes/ProjectCommandService.h"
+#include "core/environment/ProjectCommandService.h"
 
 #include "support/RecordingDesktop.h"
 #include "support/TestEnvironment.h"

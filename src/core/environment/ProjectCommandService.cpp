@@ -1,10 +1,10 @@
 #include "ProjectCommandService.h"
 
 #include "Clipboard.h"
-#include "LoginShell.h"
 #include "TerminalLauncher.h"
 #include "UrlOpener.h"
 #include "core/foundation/Text.h"
+#include "core/processes/LoginShell.h"
 #include "core/projects/URLNormalizationService.h"
 
 #include <QDir>

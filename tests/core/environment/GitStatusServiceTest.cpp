@@ -1,4 +1,4 @@
-#include "core/processes/GitStatusService.h"
+#include "core/environment/GitStatusService.h"
 
 #include "support/TestEnvironment.h"
 
