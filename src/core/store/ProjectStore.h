@@ -192,6 +192,9 @@ public:
     void toggleDevProcess(const DevProject &project);
     // Stops the project and starts it again once its processes are gone.
     void restartDevProcess(const DevProject &project);
+    // Empties the project's log at once, then has the process manager empty
+    // its own, which reports the empty log back.
+    void clearLogs(const DevProject &project);
     // Port check, editor, dev processes, readiness wait, browser, workspace
     // links and a ready or failure notification.
     void startWorkspace(const DevProject &project);

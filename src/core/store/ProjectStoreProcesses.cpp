@@ -20,6 +20,12 @@ void ProjectStore::processLogsReported(const QUuid &projectID, const QList<DevPr
     Q_EMIT logsChanged(projectID);
 }
 
+void ProjectStore::clearLogs(const DevProject &project)
+{
+    processLogsReported(project.id, {});
+    m_services.processManager.clearLogs(project.id);
+}
+
 void ProjectStore::processStateReported(const QUuid &projectID, DevProcessState state)
 {
     const auto previous = m_processStates.constFind(projectID);
