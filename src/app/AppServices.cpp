@@ -35,13 +35,13 @@ std::unique_ptr<HotKeyGrabber> makeHotKeyGrabber()
 AppServices::AppServices(bool systemPrefersDark)
     : settings(defaults, loginItem, analytics, systemPrefersDark), appearance(systemPrefersDark),
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
-      persistence(JSONProjectPersistence::defaultDataHome(), clock),
+      logsWindows(store, clipboard), persistence(JSONProjectPersistence::defaultDataHome(), clock),
       usage(JSONProjectPersistence::defaultDataHome(), clock), processes(clock),
       readiness(kReadinessTimeoutSeconds, kReadinessPollIntervalNanoseconds),
       idleTime(LinuxIdleTime::choose(isX11Session(), QDBusConnection::sessionBus())),
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
-             logsPresenter, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
+             logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
       shellStore(store, processes), hotKey(makeHotKeyGrabber())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });

@@ -20,8 +20,8 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "platform/null/NullAnalyticsService.h"
 #include "platform/null/NullDevicePreviewHooks.h"
-#include "platform/null/NullProjectLogsPresenter.h"
 #include "ui/kit/AlertAsker.h"
+#include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
 
@@ -60,7 +60,8 @@ public:
 
     MessageBoxAlertAsker alerts;
     AlertPortConflictAsker portConflictAsker;
-    NullProjectLogsPresenter logsPresenter;
+    // Built before the store it shows, which needs it as its logs presenter.
+    ProjectLogsWindowController logsWindows;
     NullDevicePreviewHooks devicePreview;
 
     JSONProjectPersistence persistence;

@@ -1,5 +1,6 @@
 #include "ProjectStore.h"
 #include "core/analytics/AnalyticsService.h"
+#include "core/processes/DevProcessManager.h"
 
 using namespace Qt::StringLiterals;
 

@@ -14,6 +14,10 @@ inline constexpr char kDivider[] = "divider";
 inline constexpr char kFeedbackButton[] = "feedback";
 inline constexpr char kInvertedButton[] = "inverted";
 inline constexpr char kPlainButton[] = "plain";
+// Control-coloured with a separator outline: search fields, text buttons.
+inline constexpr char kOutlined[] = "outlined";
+// A checkable tab of a segmented row; the checked one is label-coloured.
+inline constexpr char kTab[] = "tab";
 } // namespace Role
 
 namespace TextRole {

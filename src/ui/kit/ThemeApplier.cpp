@@ -55,6 +55,19 @@ QPushButton[kitRole="inverted"] {
     padding: 0px 14px; min-height: 36px; max-height: 36px;
 }
 QToolButton[kitRole="plain"], QPushButton[kitRole="plain"] { border: none; background: transparent; }
+QFrame[kitRole="outlined"], QToolButton[kitRole="outlined"] {
+    background: %7; border: 1px solid %6; border-radius: 8px;
+}
+QPushButton[kitRole="outlined"] {
+    color: %1; background: %7; border: 1px solid %6; border-radius: 8px;
+    padding: 0px 14px; min-height: 34px; max-height: 34px;
+}
+QPushButton[kitRole="outlined"]:disabled { color: %9; }
+QPushButton[kitRole="tab"] {
+    color: %2; background: transparent; border: none; border-radius: 7px;
+    padding: 0px 9px; min-height: 30px; max-height: 30px;
+}
+QPushButton[kitRole="tab"]:checked { color: %8; background: %1; }
 )css"_s,
                             values);
 }
