@@ -42,7 +42,7 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      shellStore(store, processes), hotKey(makeHotKeyGrabber())
+      shellStore(store, processes), envWindows(store), hotKey(makeHotKeyGrabber())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();

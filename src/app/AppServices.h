@@ -20,6 +20,7 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "platform/null/NullAnalyticsService.h"
 #include "platform/null/NullDevicePreviewHooks.h"
+#include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/shell/AlertPortConflictAsker.h"
@@ -73,6 +74,7 @@ public:
     LogindPowerEvents power;
     ProjectStore store;
     StoreShellAdapter shellStore;
+    ProjectEnvDetailWindowController envWindows;
 
     std::unique_ptr<HotKeyGrabber> hotKey;
 };
