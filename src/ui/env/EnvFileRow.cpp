@@ -50,6 +50,7 @@ EnvFileRow::EnvFileRow(const ProjectEnvFileInfo &file, bool isPrimary, QWidget *
 
     auto *names = new QVBoxLayout;
     names->setSpacing(3);
+    names->setAlignment(Qt::AlignVCenter);
     auto *nameLine = new QHBoxLayout;
     nameLine->setSpacing(8);
     nameLine->addWidget(makeLabel(u"fileName"_s, file.fileName, Kit::font(14, QFont::Medium), nullptr, this));
@@ -69,6 +70,7 @@ EnvFileRow::EnvFileRow(const ProjectEnvFileInfo &file, bool isPrimary, QWidget *
 
     auto *facts = new QVBoxLayout;
     facts->setSpacing(3);
+    facts->setAlignment(Qt::AlignVCenter);
     QLabel *size =
         makeLabel(u"fileSize"_s, formatSize(file.sizeInBytes), Kit::font(12, QFont::Medium), nullptr, this);
     size->setAlignment(Qt::AlignRight);
