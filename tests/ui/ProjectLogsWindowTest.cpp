@@ -153,6 +153,14 @@ private Q_SLOTS:
         clearSearch->click();
         QVERIFY(search->text().isEmpty() && !clearSearch->isVisible());
 
+        // Selected lines copy in the same form, in log order.
+        list->selectionModel()->select(list->model()->index(3, 0), QItemSelectionModel::Select);
+        list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select);
+        QTest::keySequence(list, QKeySequence::Copy);
+        const QStringList copied = m_rig->clipboard.texts.constLast().split(u'\n');
+        QCOMPARE(copied.size(), 2);
+        QVERIFY(copied[0].endsWith(u"] [web] ready"_s) && copied[1].endsWith(u"] [web] GET / 200"_s));
+
         // Clear empties the log at once; lines written later show.
         find<QAbstractButton>(u"clearButton"_s)->click();
         QCOMPARE(shownTexts(), QStringList());
