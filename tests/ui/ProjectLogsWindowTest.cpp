@@ -239,6 +239,10 @@ private Q_SLOTS:
 
         bar->triggerAction(QAbstractSlider::SliderToMaximum);
         QVERIFY(list->followsTail());
+        QTest::keyClick(list, Qt::Key_Home);
+        QVERIFY(!list->followsTail());
+        QTest::keyClick(list, Qt::Key_End);
+        QVERIFY(list->followsTail());
         append(u"last"_s, 0);
         QTRY_VERIFY(list->isAtTail());
 

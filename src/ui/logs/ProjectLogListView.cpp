@@ -101,7 +101,11 @@ void ProjectLogListView::keyPressEvent(QKeyEvent *event)
         Q_EMIT copySelectionRequested();
         return;
     }
+    const int before = verticalScrollBar()->value();
     QListView::keyPressEvent(event);
+    // Keys move the current line, and the view with it, without the bar.
+    if (verticalScrollBar()->value() != before)
+        userScrolled();
 }
 
 void ProjectLogListView::scheduleTailScroll()
@@ -130,6 +134,7 @@ void ProjectLogListView::rowsLeftTop(int count)
 void ProjectLogListView::userScrolled()
 {
     const QScrollBar *bar = verticalScrollBar();
+    // During a bar action the slider holds the new position, the value not yet.
     const bool atTail = bar->sliderPosition() >= bar->maximum();
     if (atTail != m_followsTail) {
         m_followsTail = atTail;
