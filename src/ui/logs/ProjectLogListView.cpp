@@ -42,6 +42,8 @@ ProjectLogListView::ProjectLogListView(ProjectLogListModel &model, QWidget *pare
 
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ProjectLogListView::scheduleTailScroll);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ProjectLogListView::scheduleTailScroll);
+    // Scroll bars that a reset hides leave their place in the frame unpainted.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, qOverload<>(&QWidget::update));
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) {
                 if (first == 0)
