@@ -31,6 +31,7 @@ namespace devnook {
 
 class HotKeyGrabber;
 class IdleTimeSource;
+class WindowHints;
 
 // The one shared instance of every service, built in dependency order and
 // released in reverse; everything else receives what it uses from here.
@@ -74,6 +75,7 @@ public:
     StoreShellAdapter shellStore;
 
     std::unique_ptr<HotKeyGrabber> hotKey;
+    std::unique_ptr<WindowHints> windowHints;
 };
 
 } // namespace devnook

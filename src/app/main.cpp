@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     SettingsWindowController settingsWindows(services.settings, updates, services.defaults,
                                              services.urlOpener);
     StatusBarController statusBar({services.shellStore, services.defaults, updates, *services.hotKey,
-                                   settingsWindows, services.urlOpener});
+                                   *services.windowHints, settingsWindows, services.urlOpener});
     QuitCoordinator quit(services.shellStore, services.alerts);
     AppDelegate delegate(statusBar, quit, services.shellStore);
 

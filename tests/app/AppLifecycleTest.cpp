@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "core/processes/ProcessTable.h"
 #include "platform/null/NullHotKeyGrabber.h"
+#include "platform/null/NullWindowHints.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/ShellDoubles.h"
@@ -106,8 +107,9 @@ private Q_SLOTS:
         StoreShellAdapter shellStore(*rig.store, rig.manager);
         test::SettingsRig settings;
         NullHotKeyGrabber hotKey;
-        StatusBarController statusBar(
-            {shellStore, settings.defaults, settings.updates, hotKey, settings.windows, settings.urls});
+        NullWindowHints windowHints;
+        StatusBarController statusBar({shellStore, settings.defaults, settings.updates, hotKey, windowHints,
+                                       settings.windows, settings.urls});
         test::ScriptedAlertAsker alerts;
         alerts.answers = {QuitCoordinator::stopAndQuit};
         QuitCoordinator quit(shellStore, alerts);
