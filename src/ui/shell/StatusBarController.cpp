@@ -304,16 +304,22 @@ void StatusBarController::checkForUpdatesFromMenu()
 
 void StatusBarController::reportBugFromMenu()
 {
-    FeedbackService::openMail(m_services.urlOpener,
-                              FeedbackService::compose(FeedbackKind::bugReport,
-                                                       DiagnosticInfoService::summary(m_services.defaults)));
+    sendFeedback(FeedbackKind::bugReport);
 }
 
 void StatusBarController::requestFeatureFromMenu()
 {
-    FeedbackService::openMail(m_services.urlOpener,
-                              FeedbackService::compose(FeedbackKind::featureRequest,
-                                                       DiagnosticInfoService::summary(m_services.defaults)));
+    sendFeedback(FeedbackKind::featureRequest);
+}
+
+void StatusBarController::sendFeedback(FeedbackKind kind)
+{
+    const Result<void> opened = FeedbackService::openMail(
+        m_services.urlOpener,
+        FeedbackService::compose(kind, DiagnosticInfoService::summary(m_services.defaults)));
+    // The status menu has no window of its own; the tray tells.
+    if (!opened)
+        m_tray.showMessage(u"Devnook"_s, opened.error(), QSystemTrayIcon::Warning);
 }
 
 void StatusBarController::perform(KeyCommand command)

@@ -94,6 +94,7 @@ private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void onProjectFormShownChanged(bool showing);
     void perform(KeyCommand command);
+    void sendFeedback(FeedbackKind kind);
 
     Services m_services;
     DevnookNavigation *m_navigation = nullptr;
