@@ -1,7 +1,6 @@
 #include "platform/linux/PortalAppearanceWatcher.h"
 
 #include "BusService.h"
-#include "platform/linux/XcbHotKeyGrabber.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -121,13 +120,6 @@ private Q_SLOTS:
         QFETCH(int, expected);
         const std::optional<bool> dark = PortalAppearanceWatcher::prefersDarkFromPortalValue(value);
         QCOMPARE(dark.has_value() ? int(*dark) : -1, expected);
-    }
-
-    void hotKeyNeedsAnX11Display()
-    {
-        // The tests run offscreen: no X11 connection, no grab, no crash.
-        XcbHotKeyGrabber grabber;
-        QVERIFY(!grabber.grab([] {}));
     }
 };
 

@@ -57,7 +57,7 @@ private Q_SLOTS:
         QVERIFY(openWindow());
     }
 
-    void failedLaunchAtLoginSpringsBackAndShowsTheError()
+    void controlsWriteTheSettingsAndAFailedSwitchSpringsBack()
     {
         QVERIFY(openWindow());
         auto *toggle = find<Switch>(u"launchAtLoginSwitch"_s);
@@ -74,11 +74,7 @@ private Q_SLOTS:
         QTest::mouseClick(toggle, Qt::LeftButton);
         QVERIFY(toggle->isChecked());
         QVERIFY(!error->isVisible());
-    }
 
-    void controlsWriteTheSettings()
-    {
-        QVERIFY(openWindow());
         auto *picker = find<QComboBox>(u"themePicker"_s);
         picker->setFocus();
         QTest::keyClick(picker, Qt::Key_Down);

@@ -53,16 +53,6 @@ private Q_SLOTS:
             QVERIFY2(!text.contains(u'_'), qPrintable(text)); // localised, not keys
     }
 
-    void terminationSignalFinishesUsageWithoutAsking()
-    {
-        test::FakeShellStore store;
-        store.projects = {{u"Alpha"_s, true}};
-        test::ScriptedAlertAsker alerts;
-        QuitCoordinator(store, alerts).terminateWithoutAsking();
-        QVERIFY(alerts.asked.isEmpty());
-        QCOMPARE(store.calls, QStringList{u"finishUsage"_s});
-    }
-
     void portConflictQuestion_data()
     {
         QTest::addColumn<QList<int>>("script");

@@ -146,9 +146,7 @@ private Q_SLOTS:
         };
         const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, alt = Qt::AltModifier;
         row("paste in a field", Qt::Key_V, ctrl, field | panel, KeyCommand::paste);
-        row("cut", Qt::Key_X, ctrl, field, KeyCommand::cut);
         row("copy", Qt::Key_C, ctrl, field, KeyCommand::copy);
-        row("select all", Qt::Key_A, ctrl, field, KeyCommand::selectAll);
         row("ctrl+alt+v is not paste", Qt::Key_V, ctrl | alt, field, KeyCommand::none);
         row("copy outside a field", Qt::Key_C, ctrl, panel, KeyCommand::none);
         row("editing keys under a modal dialog", Qt::Key_V, ctrl, field | modal, KeyCommand::paste);

@@ -84,11 +84,6 @@ private:
         return {};
     }
 
-    static bool showPanelByHotKey()
-    {
-        return xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelIsVisible, 5000);
-    }
-
     // Escape hides the panel only while it has the keyboard.
     static bool pressEscapeInPanel()
     {
@@ -145,8 +140,9 @@ private Q_SLOTS:
                  states.constData());
     }
 
-    // The form grows the panel; hiding it from the form brings the list
-    // back at its own size, and nothing the user did not resize is stored.
+    // The form grows the panel; Escape hides it from the form, the hot key
+    // brings the list back at its own size, and nothing the user did not
+    // resize is stored.
     void formVisitLeavesTheListSize()
     {
         QVERIFY(QTest::qWaitFor(panelHasFocus, 5000));
@@ -154,17 +150,11 @@ private Q_SLOTS:
         QVERIFY(xdotool({u"key"_s, u"ctrl+n"_s}));
         QVERIFY(QTest::qWaitFor([] { return frameOf(panelWindow()).size() == QSize(620, 700); }, 5000));
         QVERIFY(pressEscapeInPanel());
-        QVERIFY(showPanelByHotKey());
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelIsVisible, 5000));
         QTest::qWait(500); // late reports of the window manager
         QCOMPARE(frameOf(panelWindow()).size(), listSize);
         QFile settings(m_home.filePath(u"config/Devnook/Devnook.conf"_s));
         QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("panelSize"));
-    }
-
-    void escapeHidesAndTheHotKeyShowsThePanel()
-    {
-        QVERIFY(pressEscapeInPanel());
-        QVERIFY(showPanelByHotKey());
     }
 
     void secondLaunchShowsTheFirstsPanelAndExits()
