@@ -1,15 +1,26 @@
 #include "AppDelegate.h"
 
 #include "ui/shell/QuitCoordinator.h"
+#include "ui/shell/ShellStore.h"
 #include "ui/shell/StatusBarController.h"
 
 #include <QCoreApplication>
 
 namespace devnook {
 
-AppDelegate::AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, QObject *parent)
-    : QObject(parent), m_statusBar(statusBar), m_quit(quit)
-{}
+namespace {
+
+constexpr std::chrono::milliseconds kStopCheckInterval{50};
+
+} // namespace
+
+AppDelegate::AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, ShellStore &store,
+                         QObject *parent)
+    : QObject(parent), m_statusBar(statusBar), m_quit(quit), m_store(store)
+{
+    m_stopCheck.setInterval(kStopCheckInterval);
+    connect(&m_stopCheck, &QTimer::timeout, this, &AppDelegate::checkStoppedProcesses);
+}
 
 void AppDelegate::didFinishLaunching()
 {
@@ -32,7 +43,7 @@ void AppDelegate::requestQuit()
     m_isAsking = false;
     if (terminate && !m_isTerminating) {
         m_isTerminating = true;
-        leaveEventLoop();
+        leaveOnceStopped();
     }
 }
 
@@ -42,6 +53,29 @@ void AppDelegate::terminateFromSignal()
         return;
     m_isTerminating = true;
     m_quit.terminateWithoutAsking();
+    leaveEventLoop();
+}
+
+// The forced kill of a stop comes later than an exit would; the event loop
+// keeps running meanwhile so that the processes' ends are handled.
+void AppDelegate::leaveOnceStopped()
+{
+    if (!m_store.hasLiveStoppedProcesses()) {
+        leaveEventLoop();
+        return;
+    }
+    m_stopDeadline.setRemainingTime(kStopGrace);
+    m_stopCheck.start();
+}
+
+void AppDelegate::checkStoppedProcesses()
+{
+    const bool alive = m_store.hasLiveStoppedProcesses();
+    if (alive && !m_stopDeadline.hasExpired())
+        return;
+    m_stopCheck.stop();
+    if (alive)
+        m_store.killStoppedProcesses();
     leaveEventLoop();
 }
 

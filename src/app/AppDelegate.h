@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QTimer>
 
 namespace devnook {
 
@@ -15,7 +17,12 @@ class AppDelegate final : public QObject {
     Q_OBJECT
 
 public:
-    AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, QObject *parent = nullptr);
+    // How long a quit that stopped the processes waits for them to end before
+    // it kills what is left.
+    static constexpr std::chrono::milliseconds kStopGrace{2000};
+
+    AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, ShellStore &store,
+                QObject *parent = nullptr);
 
     // Shows the panel right after launch.
     void didFinishLaunching();
@@ -23,16 +30,21 @@ public:
     void reopen();
     // The user asked to quit: the quit question decides.
     void requestQuit();
-    // SIGTERM or SIGINT.
+    // SIGTERM, SIGINT or SIGHUP.
     void terminateFromSignal();
 
 private:
+    void leaveOnceStopped();
+    void checkStoppedProcesses();
     static void leaveEventLoop();
 
     StatusBarController &m_statusBar;
     QuitCoordinator &m_quit;
+    ShellStore &m_store;
     bool m_isAsking = false;
     bool m_isTerminating = false;
+    QTimer m_stopCheck;
+    QDeadlineTimer m_stopDeadline;
 };
 
 } // namespace devnook

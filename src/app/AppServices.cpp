@@ -1,10 +1,13 @@
 #include "AppServices.h"
 
 #include "core/environment/HotKeyGrabber.h"
+#include "core/environment/WindowHints.h"
 #include "core/store/IdleTimeSource.h"
 #include "platform/linux/LinuxIdleTime.h"
 #include "platform/linux/XcbHotKeyGrabber.h"
+#include "platform/linux/XcbWindowHints.h"
 #include "platform/null/NullHotKeyGrabber.h"
+#include "platform/null/NullWindowHints.h"
 
 #include <QDBusConnection>
 #include <QGuiApplication>
@@ -30,6 +33,13 @@ std::unique_ptr<HotKeyGrabber> makeHotKeyGrabber()
     return std::make_unique<NullHotKeyGrabber>();
 }
 
+std::unique_ptr<WindowHints> makeWindowHints()
+{
+    if (isX11Session())
+        return std::make_unique<XcbWindowHints>();
+    return std::make_unique<NullWindowHints>();
+}
+
 } // namespace
 
 AppServices::AppServices(bool systemPrefersDark)
@@ -42,7 +52,8 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      shellStore(store, processes), envWindows(store), hotKey(makeHotKeyGrabber())
+      shellStore(store, processes), envWindows(store), hotKey(makeHotKeyGrabber()),
+      windowHints(makeWindowHints())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();

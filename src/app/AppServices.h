@@ -32,6 +32,7 @@ namespace devnook {
 
 class HotKeyGrabber;
 class IdleTimeSource;
+class WindowHints;
 
 // The one shared instance of every service, built in dependency order and
 // released in reverse; everything else receives what it uses from here.
@@ -77,6 +78,7 @@ public:
     ProjectEnvDetailWindowController envWindows;
 
     std::unique_ptr<HotKeyGrabber> hotKey;
+    std::unique_ptr<WindowHints> windowHints;
 };
 
 } // namespace devnook

@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 #include "AppServices.h"
 #include "SingleInstance.h"
+#include "core/environment/BackgroundReads.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "ui/kit/AppIcon.h"
 #include "ui/kit/Palette.h"
@@ -18,9 +19,22 @@
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
+namespace {
+
+// SIGHUP (the session or terminal went away) ends the app as SIGTERM does.
+const QList<int> kTerminationSignals{SIGTERM, SIGINT, SIGHUP};
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // A termination signal during start-up takes the same orderly way out as
+    // later, and a write past the file-size limit fails with an error the
+    // writers handle instead of ending the process.
+    UnixSignalWatcher::deferUntilWatched(kTerminationSignals);
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
+    UnixSignalWatcher signalWatcher(kTerminationSignals);
     QApplication::setApplicationName(u"Devnook"_s);
     QApplication::setDesktopFileName(u"devnook"_s);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -45,16 +59,18 @@ int main(int argc, char *argv[])
     SettingsWindowController settingsWindows(services.settings, updates, services.defaults,
                                              services.urlOpener);
     StatusBarController statusBar({services.shellStore, services.defaults, updates, *services.hotKey,
-                                   settingsWindows, services.urlOpener});
+                                   *services.windowHints, settingsWindows, services.urlOpener});
     QuitCoordinator quit(services.shellStore, services.alerts);
-    AppDelegate delegate(statusBar, quit);
+    AppDelegate delegate(statusBar, quit, services.shellStore);
 
     QObject::connect(&instance, &SingleInstance::showRequested, &delegate, &AppDelegate::reopen);
     QObject::connect(&statusBar, &StatusBarController::quitRequested, &delegate, &AppDelegate::requestQuit);
-    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &delegate,
                      &AppDelegate::terminateFromSignal);
 
     delegate.didFinishLaunching();
-    return app.exec();
+    const int status = app.exec();
+    // Folder reads still queued or running would hold up the exit.
+    stopBackgroundReads();
+    return status;
 }

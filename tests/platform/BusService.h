@@ -26,7 +26,7 @@ public:
     // Takes the name; false when another owner has it.
     bool start()
     {
-        return m_connection.registerObject(m_path, m_object, QDBusConnection::ExportScriptableSlots) &&
+        return m_connection.registerObject(m_path, m_object, QDBusConnection::ExportScriptableContents) &&
                m_connection.registerService(m_service);
     }
     // Gives the name back, as a service that quits.

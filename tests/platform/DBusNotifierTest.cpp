@@ -1,5 +1,6 @@
 #include "platform/linux/DBusNotifier.h"
 
+#include "BusService.h"
 #include "core/environment/LocalNotificationService.h"
 #include "core/environment/ProjectCommandService.h"
 #include "support/RecordingDesktop.h"
@@ -20,7 +21,6 @@ namespace {
 const QUuid kProjectID = QUuid::createUuid();
 const QString kService = u"org.freedesktop.Notifications"_s;
 const QString kPath = u"/org/freedesktop/Notifications"_s;
-const QString kServerConnection = u"devnook-test-notification-server"_s;
 
 // A notification server on a connection of its own, so a different bus
 // client from the notifier, as a real desktop is. It records every Notify.
@@ -38,22 +38,7 @@ public:
         QString identifier;
     };
 
-    ~NotificationServer() override
-    {
-        stop();
-        QDBusConnection::disconnectFromBus(kServerConnection);
-    }
-    bool start()
-    {
-        return m_bus.registerObject(kPath, this, QDBusConnection::ExportScriptableContents) &&
-               m_bus.registerService(kService);
-    }
-    // Gives the name back, as on a desktop without notifications.
-    void stop()
-    {
-        m_bus.unregisterService(kService);
-        m_bus.unregisterObject(kPath);
-    }
+    test::BusService bus{this, kService, kPath};
 
     QStringList capabilities{u"actions"_s, u"body"_s, u"body-markup"_s};
     bool refuseNotifications = false;
@@ -78,7 +63,6 @@ Q_SIGNALS:
     Q_SCRIPTABLE void NotificationClosed(uint id, uint reason);
 
 private:
-    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kServerConnection);
     uint m_nextID = 1;
 };
 
@@ -120,7 +104,7 @@ private Q_SLOTS:
         m_notifier.reset();
         m_server.reset();
         m_server = std::make_unique<NotificationServer>();
-        QVERIFY(m_server->start());
+        QVERIFY(m_server->bus.start());
         m_opener.opened.clear();
         m_notifier = std::make_unique<DBusNotifier>();
         m_service = std::make_unique<LocalNotificationService>(*m_notifier, m_commands);
@@ -183,7 +167,7 @@ private Q_SLOTS:
         m_server->refuseNotifications = true;
         QCOMPARE(QCoro::waitFor(m_service->notifyDevProcessReadinessFailed(u"Shop"_s, kProjectID)),
                  DeliveryResult::addFailed);
-        m_server->stop();
+        m_server->bus.stop();
         QCOMPARE(QCoro::waitFor(m_service->notifyDevProcessFailed(u"Shop"_s, kProjectID)),
                  DeliveryResult::notAuthorized);
 

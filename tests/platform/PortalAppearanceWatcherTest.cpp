@@ -1,11 +1,10 @@
 #include "platform/linux/PortalAppearanceWatcher.h"
 
-#include "platform/linux/XcbHotKeyGrabber.h"
+#include "BusService.h"
 
-#include <QDBusAbstractAdaptor>
-#include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -13,28 +12,34 @@ using namespace devnook;
 
 namespace {
 
-// The settings portal as a desktop would offer it, on the test's private bus.
-class FakeSettingsPortal final : public QDBusAbstractAdaptor {
+// The settings portal as a desktop offers it: another client of the test's
+// private bus.
+class FakeSettingsPortal final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 
 public:
-    explicit FakeSettingsPortal(QObject *parent) : QDBusAbstractAdaptor(parent) {}
-
+    test::BusService bus{this, u"org.freedesktop.portal.Desktop"_s, u"/org/freedesktop/portal/desktop"_s};
     uint scheme = 0;
     bool doubleWrapped = false;
 
+    void announce(uint value)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
+        signal << u"org.freedesktop.appearance"_s << u"color-scheme"_s
+               << QVariant::fromValue(QDBusVariant(QVariant::fromValue(value)));
+        bus.connection().send(signal);
+    }
+
 public Q_SLOTS:
-    QDBusVariant Read(const QString &group, const QString &key)
+    Q_SCRIPTABLE QDBusVariant Read(const QString &group, const QString &key)
     {
         if (group != u"org.freedesktop.appearance" || key != u"color-scheme")
             return QDBusVariant(QVariant());
         const QVariant value = QVariant::fromValue(scheme);
         return doubleWrapped ? QDBusVariant(QVariant::fromValue(QDBusVariant(value))) : QDBusVariant(value);
     }
-
-Q_SIGNALS:
-    void SettingChanged(const QString &group, const QString &key, const QDBusVariant &value);
 };
 
 } // namespace
@@ -43,34 +48,58 @@ class PortalAppearanceWatcherTest : public QObject {
     Q_OBJECT
 
 private:
-    QObject m_portalObject;
-    FakeSettingsPortal *m_portal = nullptr;
+    FakeSettingsPortal m_portal;
 
-    // A blocking round trip: the bus has handled the watcher's subscription
-    // once it answers, so a signal sent afterwards reaches the watcher.
-    static void settle()
+    // Watches from a clean start, and returns once the portal answered the
+    // first read and the bus has the subscription, so that what is announced
+    // afterwards is a change.
+    static bool watchAndSettle(PortalAppearanceWatcher &watcher, QList<bool> &reported)
     {
+        watcher.watch([&reported](bool dark) { reported.append(dark); });
+        const bool answered =
+            QTest::qWaitFor([&watcher] { return !watcher.findChild<QDBusPendingCallWatcher *>(); });
+        // A blocking round trip: the bus has handled the subscription once
+        // it answers.
         QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.DBus"_s);
-    }
-
-    void announce(uint scheme)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
-        signal << u"org.freedesktop.appearance"_s << u"color-scheme"_s
-               << QVariant::fromValue(QDBusVariant(QVariant::fromValue(scheme)));
-        QDBusConnection::sessionBus().send(signal);
+        return answered;
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected())
+        if (!QDBusConnection::sessionBus().isConnected())
             QSKIP("No session bus; run under dbus-run-session");
-        m_portal = new FakeSettingsPortal(&m_portalObject);
-        QVERIFY(bus.registerObject(u"/org/freedesktop/portal/desktop"_s, &m_portalObject));
-        QVERIFY(bus.registerService(u"org.freedesktop.portal.Desktop"_s));
+        QVERIFY(m_portal.bus.start());
+    }
+
+    // First, so that nothing in this process has used the bus's variant type
+    // before the watcher subscribes, as at the application's start.
+    void readsAtStartAndFollowsChanges()
+    {
+        m_portal.scheme = 1;
+        m_portal.doubleWrapped = true;
+        PortalAppearanceWatcher watcher(false);
+        QList<bool> reported;
+        QVERIFY(watchAndSettle(watcher, reported));
+        QCOMPARE(reported, QList<bool>{true});
+
+        m_portal.announce(1); // the same value again is no change
+        m_portal.announce(2);
+        QTRY_COMPARE(reported, (QList<bool>{true, false}));
+        m_portal.announce(0); // "no preference" keeps what is known
+        m_portal.announce(1);
+        QTRY_COMPARE(reported, (QList<bool>{true, false, true}));
+    }
+
+    void agreeingPortalReportsNothing()
+    {
+        m_portal.scheme = 2;
+        m_portal.doubleWrapped = false;
+        PortalAppearanceWatcher watcher(false);
+        QList<bool> reported;
+        QVERIFY(watchAndSettle(watcher, reported));
+        m_portal.announce(1);
+        QTRY_COMPARE(reported, QList<bool>{true});
     }
 
     void portalValues_data()
@@ -91,43 +120,6 @@ private Q_SLOTS:
         QFETCH(int, expected);
         const std::optional<bool> dark = PortalAppearanceWatcher::prefersDarkFromPortalValue(value);
         QCOMPARE(dark.has_value() ? int(*dark) : -1, expected);
-    }
-
-    void readsAtStartAndFollowsChanges()
-    {
-        m_portal->scheme = 1;
-        m_portal->doubleWrapped = true;
-        PortalAppearanceWatcher watcher(false);
-        QList<bool> reported;
-        watcher.watch([&reported](bool dark) { reported.append(dark); });
-        settle();
-        QTRY_COMPARE(reported, QList<bool>{true});
-
-        announce(1); // the same value again is no change
-        announce(2);
-        QTRY_COMPARE(reported, (QList<bool>{true, false}));
-        announce(0); // "no preference" keeps what is known
-        announce(1);
-        QTRY_COMPARE(reported, (QList<bool>{true, false, true}));
-    }
-
-    void agreeingPortalReportsNothing()
-    {
-        m_portal->scheme = 2;
-        m_portal->doubleWrapped = false;
-        PortalAppearanceWatcher watcher(false);
-        QList<bool> reported;
-        watcher.watch([&reported](bool dark) { reported.append(dark); });
-        settle();
-        announce(1);
-        QTRY_COMPARE(reported, QList<bool>{true});
-    }
-
-    void hotKeyNeedsAnX11Display()
-    {
-        // The tests run offscreen: no X11 connection, no grab, no crash.
-        XcbHotKeyGrabber grabber;
-        QVERIFY(!grabber.grab([] {}));
     }
 };
 

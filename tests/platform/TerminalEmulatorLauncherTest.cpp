@@ -1,5 +1,6 @@
 #include "platform/linux/TerminalEmulatorLauncher.h"
 
+#include "platform/linux/DesktopUrlOpener.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -10,7 +11,7 @@
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
-// Stand-in terminals in a folder that is all of PATH.
+// Stand-in terminals and xdg-open in a folder that is all of PATH.
 class TerminalEmulatorLauncherTest : public QObject {
     Q_OBJECT
 
@@ -19,12 +20,12 @@ private:
     QTemporaryDir m_markers;
     const QByteArray m_path = qgetenv("PATH");
 
-    // Writes its name and working folder to the marker, with shell
-    // built-ins only.
-    void install(const QString &name)
+    // By default writes its name and working folder to the marker, with
+    // shell built-ins only.
+    void install(const QString &name, const QByteArray &writes = "printf '%s\\n%s\\n' \"${0##*/}\" \"$PWD\"")
     {
         const QString path = m_bin.filePath(name);
-        test::writeFile(path, "#!/bin/sh\nprintf '%s\\n%s\\n' \"${0##*/}\" \"$PWD\" > \"$DEVNOOK_MARKER\"\n");
+        test::writeFile(path, "#!/bin/sh\n" + writes + " > \"$DEVNOOK_MARKER\"\n");
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
     }
 
@@ -65,6 +66,23 @@ private Q_SLOTS:
         TerminalEmulatorLauncher().openIn(folder);
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(test::readFile(marker)),
                                   u"xterm\n"_s + QDir(folder).canonicalPath() + u'\n', 20000);
+    }
+
+    // Without xdg-open the failure says so, and never repeats the address,
+    // whose query may carry a whole mail.
+    void urlOpenerHandsTheAddressToXdgOpen()
+    {
+        const QUrl mail(u"mailto:support@devnook.app?subject=Bug&body=Install%20ID%3A%20secret"_s);
+        const Result<void> missing = DesktopUrlOpener().open(mail);
+        QVERIFY(!missing);
+        QVERIFY2(missing.error().contains(u"xdg-open"_s) && !missing.error().contains(u"secret"_s),
+                 qPrintable(missing.error()));
+
+        install(u"xdg-open"_s, "printf '%s' \"$1\"");
+        const QString marker = m_markers.filePath(u"opened.txt"_s);
+        qputenv("DEVNOOK_MARKER", marker.toUtf8());
+        QVERIFY(DesktopUrlOpener().open(mail));
+        QTRY_COMPARE_WITH_TIMEOUT(test::readFile(marker), mail.toEncoded(), 20000);
     }
 };
 

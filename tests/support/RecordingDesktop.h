@@ -14,8 +14,14 @@ namespace devnook::test {
 // Desktop seams that remember what they were asked to do.
 class RecordingUrlOpener final : public UrlOpener {
 public:
-    void open(const QUrl &url) override { opened.append(url); }
+    Result<void> open(const QUrl &url) override
+    {
+        opened.append(url);
+        return failure.isEmpty() ? Result<void>::success() : Result<void>::failure(failure);
+    }
     QList<QUrl> opened;
+    // Set to make every opening fail with this reason.
+    QString failure;
 };
 
 class RecordingClipboard final : public Clipboard {

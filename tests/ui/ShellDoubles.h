@@ -1,11 +1,11 @@
 #pragma once
 
 #include "core/environment/HotKeyGrabber.h"
-#include "core/environment/UrlOpener.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/LoginItemService.h"
 #include "platform/null/NullAnalyticsService.h"
+#include "support/RecordingDesktop.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/shell/ShellStore.h"
@@ -47,6 +47,8 @@ public:
     }
     void refreshProjectStatuses() override { calls.append(QStringLiteral("refresh")); }
     void stopAllProcesses() override { calls.append(QStringLiteral("stopAll")); }
+    bool hasLiveStoppedProcesses() const override { return false; }
+    void killStoppedProcesses() override { calls.append(QStringLiteral("kill")); }
     void finishUsageTrackingForQuit() override { calls.append(QStringLiteral("finishUsage")); }
 };
 
@@ -61,13 +63,6 @@ public:
         asked.append(request);
         return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
     }
-};
-
-// Remembers the addresses it was asked to open.
-class RecordingUrlOpener final : public UrlOpener {
-public:
-    QList<QUrl> opened;
-    void open(const QUrl &url) override { opened.append(url); }
 };
 
 // A hot key the test presses itself.

@@ -1,4 +1,7 @@
+#include <QFile>
+#include <QHash>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -6,13 +9,16 @@
 
 using namespace Qt::StringLiterals;
 
-// Runs the real application on the X server that xvfb-run started and drives
-// it from outside with xdotool, as a user's desktop would.
+// Runs the real application on the X server that xvfb-run started, under a
+// window manager and a panel with a tray, and drives it from outside with
+// xdotool, as a user's desktop would.
 class ShellXvfbTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir m_home;
+    QProcess m_windowManager;
+    QProcess m_tray;
     std::unique_ptr<QProcess> m_app;
 
     std::unique_ptr<QProcess> launch() const
@@ -48,6 +54,36 @@ private:
 
     static bool panelHasFocus() { return xdotool({u"getwindowfocus"_s, u"getwindowname"_s}) == "Devnook"; }
 
+    static QByteArray panelWindow()
+    {
+        return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Devnook$"_s}).value_or(QByteArray());
+    }
+
+    // A window's frame on the screen; empty when it is gone.
+    static QRect frameOf(const QByteArray &window)
+    {
+        const auto shell = xdotool({u"getwindowgeometry"_s, u"--shell"_s, QString::fromLatin1(window)});
+        QHash<QByteArray, int> values;
+        for (const QByteArray &line : shell.value_or(QByteArray()).split('\n')) {
+            const QList<QByteArray> pair = line.split('=');
+            if (pair.size() == 2)
+                values.insert(pair[0], pair[1].toInt());
+        }
+        return {values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT")};
+    }
+
+    // The application's icon in the panel's tray.
+    static QRect trayIconFrame()
+    {
+        const auto windows = xdotool({u"search"_s, u"--onlyvisible"_s, u"--class"_s, u"^devnook$"_s});
+        for (const QByteArray &window : windows.value_or(QByteArray()).split('\n')) {
+            const QRect frame = frameOf(window);
+            if (!frame.isEmpty() && frame.width() <= 64)
+                return frame;
+        }
+        return {};
+    }
+
     // Escape hides the panel only while it has the keyboard.
     static bool pressEscapeInPanel()
     {
@@ -64,16 +100,61 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(m_home.filePath(u"runtime"_s)));
         QFile::setPermissions(m_home.filePath(u"runtime"_s),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        m_windowManager.start(u"openbox"_s, {});
+        QVERIFY(m_windowManager.waitForStarted(5000));
+        m_tray.start(u"tint2"_s, {});
+        QVERIFY(m_tray.waitForStarted(5000));
+        QVERIFY(QTest::qWaitFor(
+            [] {
+                return xdotool({u"search"_s, u"--onlyvisible"_s, u"--class"_s, u"^tint2$"_s}).has_value();
+            },
+            10000));
         m_app = launch();
         QVERIFY(m_app->waitForStarted(5000));
         QVERIFY(QTest::qWaitFor(panelIsVisible, 15000)); // open right after launch
     }
 
-    void escapeHidesAndTheHotKeyShowsThePanel()
+    // The first panel opens before the tray has embedded the icon, which
+    // then reports a small rectangle at the screen's origin.
+    void firstPanelMovesToTheTrayIconOffTheTaskbar()
     {
+        QRect icon;
+        QVERIFY(QTest::qWaitFor([&icon] { return !(icon = trayIconFrame()).isEmpty(); }, 10000));
+        // The tray is at the bottom: the panel stands above the icon, 8
+        // pixels over the panel that holds the tray.
+        const auto besideTheIcon = [&icon] {
+            const QRect panel = frameOf(panelWindow());
+            return panel.left() <= icon.center().x() && icon.center().x() <= panel.right() &&
+                   panel.bottom() < icon.top() && icon.top() - panel.bottom() <= 8 + icon.height();
+        };
+        const auto text = [](const QRect &r) {
+            return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+        };
+        QVERIFY2(QTest::qWaitFor(besideTheIcon, 5000),
+                 qPrintable(u"panel "_s + text(frameOf(panelWindow())) + u", icon "_s + text(icon)));
+        QProcess properties;
+        properties.start(u"xprop"_s, {u"-id"_s, QString::fromLatin1(panelWindow()), u"_NET_WM_STATE"_s});
+        QVERIFY(properties.waitForFinished(5000) && properties.exitCode() == 0);
+        const QByteArray states = properties.readAllStandardOutput();
+        QVERIFY2(states.contains("_NET_WM_STATE_SKIP_TASKBAR") && states.contains("_NET_WM_STATE_SKIP_PAGER"),
+                 states.constData());
+    }
+
+    // The form grows the panel; Escape hides it from the form, the hot key
+    // brings the list back at its own size, and nothing the user did not
+    // resize is stored.
+    void formVisitLeavesTheListSize()
+    {
+        QVERIFY(QTest::qWaitFor(panelHasFocus, 5000));
+        const QSize listSize = frameOf(panelWindow()).size();
+        QVERIFY(xdotool({u"key"_s, u"ctrl+n"_s}));
+        QVERIFY(QTest::qWaitFor([] { return frameOf(panelWindow()).size() == QSize(620, 700); }, 5000));
         QVERIFY(pressEscapeInPanel());
-        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}));
-        QVERIFY(QTest::qWaitFor(panelIsVisible, 5000));
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelIsVisible, 5000));
+        QTest::qWait(500); // late reports of the window manager
+        QCOMPARE(frameOf(panelWindow()).size(), listSize);
+        QFile settings(m_home.filePath(u"config/Devnook/Devnook.conf"_s));
+        QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("panelSize"));
     }
 
     void secondLaunchShowsTheFirstsPanelAndExits()
@@ -97,9 +178,11 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        if (m_app && m_app->state() != QProcess::NotRunning) {
-            m_app->kill();
-            m_app->waitForFinished(5000);
+        for (QProcess *process : {m_app.get(), &m_tray, &m_windowManager}) {
+            if (process && process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
         }
     }
 };

@@ -2,10 +2,13 @@
 
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 
 namespace devnook {
 
 namespace {
+
+std::atomic_bool g_stopped = false;
 
 struct ReadPool : QThreadPool {
     ReadPool()
@@ -23,6 +26,16 @@ QThreadPool &backgroundReadPool()
 {
     static ReadPool pool;
     return pool;
+}
+
+void stopBackgroundReads()
+{
+    g_stopped = true;
+}
+
+bool backgroundReadsStopped()
+{
+    return g_stopped;
 }
 
 } // namespace devnook

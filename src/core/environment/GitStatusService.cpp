@@ -4,6 +4,7 @@
 #include "core/foundation/Text.h"
 
 #include <QCoroFuture>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentRun>
@@ -15,9 +16,11 @@ namespace devnook::GitStatusService {
 namespace {
 
 const QString kGitProgram = u"/usr/bin/git"_s;
+// How often a waiting read looks whether the application is quitting.
+constexpr int kStopCheckMs = 50;
 
 // The trimmed standard output of a git call that ended with status 0 within
-// the time limit; nothing otherwise.
+// the time limit and before the reads were stopped; nothing otherwise.
 std::optional<QString> runGit(const QStringList &arguments, const QString &folderPath,
                               std::chrono::milliseconds timeout)
 {
@@ -31,15 +34,22 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
     git.setProcessEnvironment(environment);
     git.setStandardInputFile(QProcess::nullDevice());
     git.setStandardErrorFile(QProcess::nullDevice());
+    if (backgroundReadsStopped())
+        return std::nullopt;
     git.start();
     if (!git.waitForStarted())
         return std::nullopt;
     // waitForFinished drains the output pipe while it waits, so output of any
     // length cannot stall git.
-    if (!git.waitForFinished(static_cast<int>(timeout.count()))) {
-        git.kill();
-        git.waitForFinished();
-        return std::nullopt;
+    const QDeadlineTimer deadline(timeout);
+    while (!git.waitForFinished(kStopCheckMs)) {
+        if (git.state() == QProcess::NotRunning)
+            break;
+        if (deadline.hasExpired() || backgroundReadsStopped()) {
+            git.kill();
+            git.waitForFinished();
+            return std::nullopt;
+        }
     }
     if (git.exitStatus() != QProcess::NormalExit || git.exitCode() != 0)
         return std::nullopt;

@@ -36,8 +36,10 @@ ProjectCommandService::ProjectCommandService(UrlOpener &urlOpener, Clipboard &cl
 
 void ProjectCommandService::openURL(const QString &text)
 {
+    // Rows and workspace starts have no error line; a browser that cannot
+    // be started stays silent here.
     if (const auto url = validUrl(URLNormalizationService::normalized(text)))
-        m_urlOpener.open(*url);
+        (void)m_urlOpener.open(*url);
 }
 
 void ProjectCommandService::openWorkspaceLink(const ProjectLink &link)
@@ -48,7 +50,7 @@ void ProjectCommandService::openWorkspaceLink(const ProjectLink &link)
 void ProjectCommandService::openPreview(const DevProject &project)
 {
     if (const auto url = previewURL(project))
-        m_urlOpener.open(*url);
+        (void)m_urlOpener.open(*url); // silent, as in openURL
 }
 
 void ProjectCommandService::openEditorInBackground(const DevProject &project)

@@ -142,6 +142,22 @@ void DevProcessManager::stopAll()
         stop(projectID);
 }
 
+QList<pid_t> DevProcessManager::processGroups() const
+{
+    QList<pid_t> groups;
+    for (const auto &[serviceID, entry] : m_processes)
+        groups.append(entry.process->processGroup());
+    return groups;
+}
+
+void DevProcessManager::killLiveGroups(const QList<pid_t> &groups)
+{
+    for (const pid_t group : groups) {
+        if (ProcessTable::hasLiveMember(group))
+            ::kill(-group, SIGKILL);
+    }
+}
+
 // The shell may have ended on the terminate signal while what it started
 // ignores it; anything of the group still alive is what keeps the port.
 void DevProcessManager::forceKillIfAlive(const QUuid &projectID, pid_t processGroup)

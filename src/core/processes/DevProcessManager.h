@@ -51,6 +51,13 @@ public:
     // stop for every project with registered processes.
     virtual void stopAll();
 
+    // The process group of every registered process.
+    QList<pid_t> processGroups() const;
+
+    // Sends the kill signal now to each group that still has a live process;
+    // for the quit, which cannot wait for stop's own forced kill.
+    static void killLiveGroups(const QList<pid_t> &groups);
+
     // Empties the project's log and reports the empty log.
     void clearLogs(const QUuid &projectID);
 

@@ -1,5 +1,6 @@
 #include "DBusNotifier.h"
 
+#include "BusSignal.h"
 #include "core/foundation/L10n.h"
 
 #include <QCoroSignal>
@@ -47,9 +48,10 @@ void DBusNotifier::prepare()
     if (m_didConfigure || !bus.isConnected())
         return;
     m_didConfigure = true;
-    bus.connect(kService, kPath, kInterface, u"ActionInvoked"_s, this, SLOT(onActionInvoked(uint, QString)));
-    bus.connect(kService, kPath, kInterface, u"NotificationClosed"_s, this,
-                SLOT(onNotificationClosed(uint, uint)));
+    connectBusSignal(bus, kService, kPath, kInterface, u"ActionInvoked"_s, this,
+                     SLOT(onActionInvoked(uint, QString)));
+    connectBusSignal(bus, kService, kPath, kInterface, u"NotificationClosed"_s, this,
+                     SLOT(onNotificationClosed(uint, uint)));
 }
 
 QCoro::Task<DeliveryResult> DBusNotifier::deliver(NotificationRequest request)

@@ -1,5 +1,7 @@
 #include "LogindPowerEvents.h"
 
+#include "BusSignal.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QPointer>
@@ -22,7 +24,8 @@ LogindPowerEvents::LogindPowerEvents(const QDBusConnection &bus, QObject *parent
 {
     if (!m_bus.isConnected())
         return;
-    m_bus.connect(kService, kPath, kInterface, u"PrepareForSleep"_s, this, SLOT(onPrepareForSleep(bool)));
+    connectBusSignal(m_bus, kService, kPath, kInterface, u"PrepareForSleep"_s, this,
+                     SLOT(onPrepareForSleep(bool)));
     takeDelayLock();
 }
 

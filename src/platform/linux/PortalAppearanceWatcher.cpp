@@ -1,5 +1,7 @@
 #include "PortalAppearanceWatcher.h"
 
+#include "BusSignal.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -50,9 +52,11 @@ void PortalAppearanceWatcher::watch(std::function<void(bool prefersDark)> change
     m_changed = std::move(changed);
     if (!m_bus.isConnected())
         return;
-    // QtDBus offers only name-based connections for bus signals.
-    m_bus.connect(kService, kPath, kInterface, u"SettingChanged"_s, this,
-                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    // The slot's types are looked up by name; nothing may have registered
+    // QDBusVariant yet this early in start-up.
+    qRegisterMetaType<QDBusVariant>();
+    connectBusSignal(m_bus, kService, kPath, kInterface, u"SettingChanged"_s, this,
+                     SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     QDBusMessage read = QDBusMessage::createMethodCall(kService, kPath, kInterface, u"Read"_s);
     read << kGroup << kKey;
     auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(read), this);

@@ -1,7 +1,9 @@
 #include "UnixSignalWatcher.h"
 
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <csignal>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,11 +19,29 @@ void forwardSignal(int signalNumber)
     [[maybe_unused]] const ssize_t written = ::write(g_signalSockets[0], &byte, 1);
 }
 
+sigset_t setOf(const QList<int> &signalNumbers)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signalNumber : signalNumbers)
+        sigaddset(&set, signalNumber);
+    return set;
+}
+
 } // namespace
+
+void UnixSignalWatcher::deferUntilWatched(const QList<int> &signalNumbers)
+{
+    const sigset_t set = setOf(signalNumbers);
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 UnixSignalWatcher::UnixSignalWatcher(const QList<int> &signalNumbers, QObject *parent)
     : QObject(parent), m_signals(signalNumbers)
 {
+    const sigset_t set = setOf(m_signals);
+    // Without the socket pair the signals keep their default action.
+    const auto release = qScopeGuard([&set] { ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr); });
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSockets) != 0)
         return;
     m_notifier = new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, this);

@@ -13,7 +13,13 @@ class UnixSignalWatcher final : public QObject {
     Q_OBJECT
 
 public:
-    // Watches the given signals (SIGTERM, SIGINT…). One watcher per process.
+    // Holds the given signals back until a watcher takes them, so that one
+    // that comes before the application object exists is not fatal. Call it
+    // before any thread starts.
+    static void deferUntilWatched(const QList<int> &signalNumbers);
+
+    // Watches the given signals (SIGTERM, SIGINT…), and delivers any of them
+    // held back since deferUntilWatched. One watcher per process.
     explicit UnixSignalWatcher(const QList<int> &signalNumbers, QObject *parent = nullptr);
     ~UnixSignalWatcher() override;
 

@@ -7,7 +7,7 @@ namespace devnook {
 // Opens nothing.
 class NullUrlOpener final : public UrlOpener {
 public:
-    void open(const QUrl &) override {}
+    Result<void> open(const QUrl &) override { return Result<void>::success(); }
 };
 
 } // namespace devnook

@@ -308,8 +308,12 @@ QWidget *AppSettingsView::makeInstallationFooter()
 
 void AppSettingsView::sendFeedback(FeedbackKind kind)
 {
-    FeedbackService::openMail(m_urlOpener,
-                              FeedbackService::compose(kind, DiagnosticInfoService::summary(m_defaults)));
+    const Result<void> opened = FeedbackService::openMail(
+        m_urlOpener, FeedbackService::compose(kind, DiagnosticInfoService::summary(m_defaults)));
+    if (!opened) {
+        m_error->setText(opened.error());
+        m_error->setVisible(true);
+    }
 }
 
 void AppSettingsView::copyDiagnostics()

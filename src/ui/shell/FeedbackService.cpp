@@ -26,11 +26,19 @@ QUrl mailtoUrl(const QString &address, const QString &subject, const QString &bo
     return QUrl::fromEncoded(encoded, QUrl::StrictMode);
 }
 
-void openMail(UrlOpener &opener, const FeedbackMail &mail)
+Result<void> openMail(UrlOpener &opener, const FeedbackMail &mail)
 {
     const QUrl url = mailtoUrl(kSupportAddress, mail.subject, mail.body);
-    if (url.isValid())
-        opener.open(url);
+    if (const Result<void> opened = opener.open(url); !opened)
+        return Result<void>::failure(openFailureText(url, opened.error()));
+    return Result<void>::success();
+}
+
+QString openFailureText(const QUrl &url, const QString &reason)
+{
+    const QString address =
+        url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).toDisplayString();
+    return L10n::format(u"url_open_failed"_s, {address, reason});
 }
 
 } // namespace FeedbackService

@@ -27,8 +27,13 @@ FeedbackMail compose(FeedbackKind kind, const QString &diagnostics);
 // in the texts reach the mail client as written.
 QUrl mailtoUrl(const QString &address, const QString &subject, const QString &body);
 
-// Opens the mail client with a message to the support address.
-void openMail(UrlOpener &opener, const FeedbackMail &mail);
+// Opens the mail client with a message to the support address; the failure
+// is the text for the error line of the window that asked.
+Result<void> openMail(UrlOpener &opener, const FeedbackMail &mail);
+
+// The error-line text for an address that could not be opened. It names the
+// address without its query, which may hold the message or private text.
+QString openFailureText(const QUrl &url, const QString &reason);
 
 } // namespace FeedbackService
 

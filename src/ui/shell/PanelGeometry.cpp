@@ -1,10 +1,7 @@
 #include "PanelGeometry.h"
 
-#include <QVariantMap>
 #include <algorithm>
 #include <cmath>
-
-using namespace Qt::StringLiterals;
 
 namespace devnook::PanelGeometry {
 
@@ -13,6 +10,13 @@ namespace {
 std::optional<double> positiveNumber(const QVariant &value)
 {
     switch (value.typeId()) {
+    case QMetaType::QString: {
+        bool ok = false;
+        const double number = value.toString().toDouble(&ok);
+        if (!ok || !std::isfinite(number) || number <= 0)
+            return std::nullopt;
+        return number;
+    }
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -31,11 +35,10 @@ std::optional<double> positiveNumber(const QVariant &value)
 
 } // namespace
 
-QSize savedSize(const QVariant &stored, const QRect &visibleScreen)
+QSize savedSize(const QVariant &storedWidth, const QVariant &storedHeight, const QRect &visibleScreen)
 {
-    const QVariantMap map = stored.toMap();
-    const auto width = positiveNumber(map.value(u"width"_s));
-    const auto height = positiveNumber(map.value(u"height"_s));
+    const auto width = positiveNumber(storedWidth);
+    const auto height = positiveNumber(storedHeight);
     QSize size = kListMinimum;
     if (width && height) {
         // Clamp before converting, so a huge stored number cannot overflow.
@@ -47,9 +50,11 @@ QSize savedSize(const QVariant &stored, const QRect &visibleScreen)
     return size;
 }
 
-QVariant storedValue(const QSize &size)
+std::optional<QRect> trayAnchor(const QRect &trayGeometry)
 {
-    return QVariantMap{{u"width"_s, double(size.width())}, {u"height"_s, double(size.height())}};
+    if (!trayGeometry.isValid() || trayGeometry.isEmpty() || trayGeometry.topLeft() == QPoint(0, 0))
+        return std::nullopt;
+    return trayGeometry;
 }
 
 QPoint position(const std::optional<QRect> &anchor, const QSize &panel, const QRect &visible)

@@ -42,8 +42,8 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override
     {
-        if (event->button() == Qt::LeftButton && window()->windowHandle())
-            window()->windowHandle()->startSystemResize(m_edges);
+        if (event->button() == Qt::LeftButton)
+            static_cast<PanelWindow *>(window())->startUserResize(m_edges);
     }
 
 private:
@@ -97,6 +97,25 @@ void PanelWindow::setContent(QWidget *content)
     layoutChrome();
 }
 
+void PanelWindow::startUserResize(Qt::Edges edges)
+{
+    m_isUserResizing = true;
+    if (windowHandle())
+        windowHandle()->startSystemResize(edges);
+}
+
+void PanelWindow::setFrame(const QRect &frame)
+{
+    m_isUserResizing = false;
+    setGeometry(frame);
+}
+
+void PanelWindow::hideEvent(QHideEvent *event)
+{
+    m_isUserResizing = false;
+    QWidget::hideEvent(event);
+}
+
 void PanelWindow::closeEvent(QCloseEvent *event)
 {
     event->ignore();
@@ -107,7 +126,8 @@ void PanelWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutChrome();
-    Q_EMIT resized(size());
+    if (m_isUserResizing)
+        Q_EMIT resizedByUser(size());
 }
 
 void PanelWindow::layoutChrome()

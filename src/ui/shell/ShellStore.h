@@ -24,6 +24,12 @@ public:
     virtual void refreshProjectStatuses() = 0;
     // Sends every running process the terminate signal; does not wait.
     virtual void stopAllProcesses() = 0;
+    // True while a process group that stopAllProcesses signalled still has a
+    // live process.
+    virtual bool hasLiveStoppedProcesses() const = 0;
+    // Sends the kill signal to what stopAllProcesses signalled and is still
+    // alive.
+    virtual void killStoppedProcesses() = 0;
     // Ends every running usage session now and writes them; once per quit.
     virtual void finishUsageTrackingForQuit() = 0;
 

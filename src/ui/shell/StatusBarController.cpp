@@ -9,6 +9,7 @@
 #include "StatusTitle.h"
 #include "UpdateService.h"
 #include "core/environment/HotKeyGrabber.h"
+#include "core/environment/WindowHints.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/foundation/L10n.h"
 #include "ui/kit/AppIcon.h"
@@ -36,6 +37,9 @@ Q_LOGGING_CATEGORY(lcShell, "devnook.shell")
 namespace {
 
 constexpr int kResizeAnimationMs = 180;
+// A tray embeds its icons within moments of start-up.
+constexpr std::chrono::milliseconds kTrayWatchInterval{200};
+constexpr int kTrayWatchTicks = 50;
 
 QRect visibleGeometryAt(const QPoint &point)
 {
@@ -51,21 +55,20 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services))
 {
     m_navigation = new DevnookNavigation(this);
-    m_normalPanelSize =
-        PanelGeometry::savedSize(m_services.defaults.value(kPanelSizeKey), visibleGeometryAt(QPoint()));
+    m_normalPanelSize = savedPanelSize();
 
     m_panel = new PanelWindow;
     m_rootView = new DevnookPopoverView(m_services.store, *m_navigation);
     m_panel->setContent(m_rootView);
     new TooltipRoot(m_panel);
-    m_isProgrammaticPanelResize = true;
     m_panel->resize(m_normalPanelSize);
-    m_isProgrammaticPanelResize = false;
     connect(m_panel, &PanelWindow::hideRequested, this, &StatusBarController::hidePanel);
-    connect(m_panel, &PanelWindow::resized, this, [this] {
-        if (!m_navigation->isShowingProjectForm() && !m_isProgrammaticPanelResize)
+    connect(m_panel, &PanelWindow::resizedByUser, this, [this] {
+        if (!m_navigation->isShowingProjectForm())
             savePanelSize();
     });
+    m_trayWatch.setInterval(kTrayWatchInterval);
+    connect(&m_trayWatch, &QTimer::timeout, this, &StatusBarController::placeAgainAtTheTrayIcon);
 
     m_statusMenu = new QMenu;
     m_statusMenu->setObjectName(u"statusMenu"_s);
@@ -104,7 +107,13 @@ StatusBarController::~StatusBarController()
 void StatusBarController::showPanel()
 {
     m_services.store.refreshProjectStatuses();
+    // A window manager may report a frame of the form's animation after the
+    // panel hid; the list comes back at its own size.
+    if (!m_panel->isVisible() && !m_navigation->isShowingProjectForm())
+        m_panel->setFrame(QRect(m_panel->pos(), m_normalPanelSize));
     positionPanel();
+    if (!m_panel->isVisible())
+        m_services.windowHints.keepOffTaskbarAndPager(m_panel->winId());
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
@@ -128,18 +137,48 @@ void StatusBarController::togglePanel()
         showPanel();
 }
 
+QSize StatusBarController::savedPanelSize() const
+{
+    const KeyValueStore &defaults = m_services.defaults;
+    const QRect visible = visibleGeometryAt(QPoint());
+    if (defaults.contains(kPanelWidthKey) || defaults.contains(kPanelHeightKey))
+        return PanelGeometry::savedSize(defaults.value(kPanelWidthKey), defaults.value(kPanelHeightKey),
+                                        visible);
+    const QVariantMap stored = defaults.value(kPanelSizeKey).toMap();
+    return PanelGeometry::savedSize(stored.value(u"width"_s), stored.value(u"height"_s), visible);
+}
+
 void StatusBarController::positionPanel()
 {
-    std::optional<QRect> anchor;
-    const QRect trayGeometry = m_tray.geometry();
-    if (trayGeometry.isValid() && !trayGeometry.isEmpty())
-        anchor = trayGeometry;
-    else if (m_lastClick)
+    std::optional<QRect> anchor = PanelGeometry::trayAnchor(m_tray.geometry());
+    const bool iconKnown = anchor.has_value();
+    if (!anchor && m_lastClick)
         anchor = QRect(*m_lastClick, QSize(0, 0));
     const QRect visible = visibleGeometryAt(anchor ? anchor->center() : QPoint());
     if (visible.isEmpty())
         return;
-    m_panel->move(PanelGeometry::position(anchor, m_panel->size(), visible));
+    const QPoint topLeft = PanelGeometry::position(anchor, m_panel->size(), visible);
+    m_panel->move(topLeft);
+    m_placedWithoutIcon.reset();
+    m_trayWatch.stop();
+    if (!iconKnown && m_tray.isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_placedWithoutIcon = topLeft;
+        m_trayWatchTicks = 0;
+        m_trayWatch.start();
+    }
+}
+
+void StatusBarController::placeAgainAtTheTrayIcon()
+{
+    const bool stillThere =
+        m_placedWithoutIcon && m_panel->isVisible() && m_panel->pos() == *m_placedWithoutIcon;
+    if (!stillThere || ++m_trayWatchTicks > kTrayWatchTicks) {
+        m_trayWatch.stop();
+        m_placedWithoutIcon.reset();
+        return;
+    }
+    if (PanelGeometry::trayAnchor(m_tray.geometry()))
+        positionPanel();
 }
 
 void StatusBarController::resizePanel(const QSize &size, bool animated)
@@ -160,15 +199,15 @@ void StatusBarController::resizePanel(const QSize &size, bool animated)
 
 void StatusBarController::setPanelGeometry(const QRect &frame)
 {
-    m_isProgrammaticPanelResize = true;
-    m_panel->setGeometry(frame);
-    m_isProgrammaticPanelResize = false;
+    m_panel->setFrame(frame);
 }
 
 void StatusBarController::savePanelSize()
 {
     m_normalPanelSize = m_panel->size();
-    m_services.defaults.setValue(kPanelSizeKey, PanelGeometry::storedValue(m_normalPanelSize));
+    m_services.defaults.remove(kPanelSizeKey);
+    m_services.defaults.setValue(kPanelWidthKey, m_normalPanelSize.width());
+    m_services.defaults.setValue(kPanelHeightKey, m_normalPanelSize.height());
 }
 
 void StatusBarController::onProjectFormShownChanged(bool showing)
@@ -265,16 +304,22 @@ void StatusBarController::checkForUpdatesFromMenu()
 
 void StatusBarController::reportBugFromMenu()
 {
-    FeedbackService::openMail(m_services.urlOpener,
-                              FeedbackService::compose(FeedbackKind::bugReport,
-                                                       DiagnosticInfoService::summary(m_services.defaults)));
+    sendFeedback(FeedbackKind::bugReport);
 }
 
 void StatusBarController::requestFeatureFromMenu()
 {
-    FeedbackService::openMail(m_services.urlOpener,
-                              FeedbackService::compose(FeedbackKind::featureRequest,
-                                                       DiagnosticInfoService::summary(m_services.defaults)));
+    sendFeedback(FeedbackKind::featureRequest);
+}
+
+void StatusBarController::sendFeedback(FeedbackKind kind)
+{
+    const Result<void> opened = FeedbackService::openMail(
+        m_services.urlOpener,
+        FeedbackService::compose(kind, DiagnosticInfoService::summary(m_services.defaults)));
+    // The status menu has no window of its own; the tray tells.
+    if (!opened)
+        m_tray.showMessage(u"Devnook"_s, opened.error(), QSystemTrayIcon::Warning);
 }
 
 void StatusBarController::perform(KeyCommand command)

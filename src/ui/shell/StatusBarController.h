@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QVariantAnimation>
 #include <optional>
 
@@ -24,6 +25,7 @@ class PanelWindow;
 class SettingsWindowController;
 class ShellStore;
 class UpdateService;
+class WindowHints;
 
 // The heart of the shell: the tray icon with its menu, the floating panel
 // (shown, hidden, placed, resized between list and form size, its list size
@@ -32,13 +34,18 @@ class StatusBarController final : public QObject {
     Q_OBJECT
 
 public:
+    // The list size: a group of two numbers in the settings file. A size
+    // stored as one value under the group's name is read too.
     static inline const QString kPanelSizeKey = QStringLiteral("Devnook.panelSize");
+    static inline const QString kPanelWidthKey = QStringLiteral("Devnook.panelSize/width");
+    static inline const QString kPanelHeightKey = QStringLiteral("Devnook.panelSize/height");
 
     struct Services {
         ShellStore &store;
         KeyValueStore &defaults;
         UpdateService &updates;
         HotKeyGrabber &hotKey;
+        WindowHints &windowHints;
         SettingsWindowController &settingsWindows;
         UrlOpener &urlOpener;
     };
@@ -76,7 +83,9 @@ Q_SIGNALS:
     void usageOverviewRequested();
 
 private:
+    QSize savedPanelSize() const;
     void positionPanel();
+    void placeAgainAtTheTrayIcon();
     void resizePanel(const QSize &size, bool animated);
     void setPanelGeometry(const QRect &frame);
     void savePanelSize();
@@ -85,6 +94,7 @@ private:
     void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void onProjectFormShownChanged(bool showing);
     void perform(KeyCommand command);
+    void sendFeedback(FeedbackKind kind);
 
     Services m_services;
     DevnookNavigation *m_navigation = nullptr;
@@ -94,7 +104,12 @@ private:
     KeyMonitor *m_keyMonitor = nullptr;
     QSystemTrayIcon m_tray;
     QSize m_normalPanelSize;
-    bool m_isProgrammaticPanelResize = false;
+    // Where the panel was placed while the tray icon could not tell where
+    // it is; the panel moves to the icon once it can, unless the user moved
+    // it meanwhile.
+    std::optional<QPoint> m_placedWithoutIcon;
+    QTimer m_trayWatch;
+    int m_trayWatchTicks = 0;
     DistinctChanges m_formChanges{false};
     std::optional<QPoint> m_lastClick;
     QVariantAnimation m_resizeAnimation;

@@ -1,7 +1,10 @@
 #include "StoreShellAdapter.h"
 
 #include "core/processes/DevProcessManager.h"
+#include "core/processes/ProcessTable.h"
 #include "core/store/ProjectStore.h"
+
+#include <algorithm>
 
 namespace devnook {
 
@@ -41,7 +44,20 @@ void StoreShellAdapter::refreshProjectStatuses()
 
 void StoreShellAdapter::stopAllProcesses()
 {
+    // The groups outlive the shells that lead them, and the manager forgets a
+    // process once its shell has exited.
+    m_stoppedGroups += m_processes.processGroups();
     m_processes.stopAll();
+}
+
+bool StoreShellAdapter::hasLiveStoppedProcesses() const
+{
+    return std::any_of(m_stoppedGroups.begin(), m_stoppedGroups.end(), ProcessTable::hasLiveMember);
+}
+
+void StoreShellAdapter::killStoppedProcesses()
+{
+    DevProcessManager::killLiveGroups(m_stoppedGroups);
 }
 
 void StoreShellAdapter::finishUsageTrackingForQuit()

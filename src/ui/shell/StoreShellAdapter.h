@@ -2,6 +2,8 @@
 
 #include "ShellStore.h"
 
+#include <sys/types.h>
+
 namespace devnook {
 
 class DevProcessManager;
@@ -19,11 +21,14 @@ public:
     QStringList activeProjectNames() const override;
     void refreshProjectStatuses() override;
     void stopAllProcesses() override;
+    bool hasLiveStoppedProcesses() const override;
+    void killStoppedProcesses() override;
     void finishUsageTrackingForQuit() override;
 
 private:
     ProjectStore &m_store;
     DevProcessManager &m_processes;
+    QList<pid_t> m_stoppedGroups;
 };
 
 } // namespace devnook

@@ -1,5 +1,6 @@
 #include "core/environment/GitStatusService.h"
 
+#include "core/environment/BackgroundReads.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoroTask>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -102,6 +104,24 @@ private Q_SLOTS:
         run(path(), u"printf '#!/bin/sh\\nexec sleep 30\\n' > hook && chmod +x hook && "
                     u"git config core.fsmonitor \"$PWD/hook\" && touch untracked.txt"_s);
         QCOMPARE(GitStatusService::readStatus(path(), std::chrono::milliseconds(500)), kCleanMain);
+    }
+
+    // Last: stopping cannot be undone. A HEAD that is a pipe without writer
+    // hangs every git call there; the quit must not wait for the running
+    // calls nor start the queued ones.
+    void stoppingEndsQueuedAndRunningReads()
+    {
+        run(path(), u"rm .git/HEAD && mkfifo .git/HEAD"_s);
+        DevProject project;
+        project.folderPath = path();
+        std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> readings;
+        for (int i = 0; i < 400; ++i)
+            readings.push_back(GitStatusService::status(project));
+        QTest::qWait(200);
+        QVERIFY(backgroundReadPool().activeThreadCount() > 0);
+        stopBackgroundReads();
+        QVERIFY(backgroundReadPool().waitForDone(1000));
+        QCOMPARE(QCoro::waitFor(std::move(readings.back())), std::nullopt);
     }
 };
 

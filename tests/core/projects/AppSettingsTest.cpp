@@ -2,7 +2,6 @@
 
 #include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
-#include "core/projects/AppVersion.h"
 #include "core/projects/InstallationIdentityService.h"
 #include "core/projects/LoginItemService.h"
 
@@ -159,13 +158,6 @@ private Q_SLOTS:
         m_defaults.setValue(InstallationIdentityService::kInstallationIDKey, QString());
         const QString replaced = InstallationIdentityService::installationID(m_defaults);
         QVERIFY(!replaced.isEmpty() && replaced != first);
-    }
-
-    void versionText()
-    {
-        QCOMPARE(AppVersion::displayString(u"1.4.0"_s, u"57"_s), u"1.4.0 (57)"_s);
-        QCOMPARE(AppVersion::displayString(QString(), QString()), u"0.2.3 (43)"_s);
-        QVERIFY(AppVersion::displayString().endsWith(u')'));
     }
 };
 

@@ -1,17 +1,21 @@
-#include "ui/shell/QuitCoordinator.h"
-
 #include "ShellDoubles.h"
+#include "ui/shell/AlertPortConflictAsker.h"
+#include "ui/shell/QuitCoordinator.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
-class QuitCoordinatorTest : public QObject {
+Q_DECLARE_METATYPE(PortConflictResolution)
+
+// The shell's questions through the alert seam: the harmless answer is the
+// default, and only a known button does anything.
+class ShellQuestionsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void answers_data()
+    void quitQuestion_data()
     {
         QTest::addColumn<bool>("running");
         QTest::addColumn<QList<int>>("script"); // empty: the harmless answer
@@ -27,7 +31,7 @@ private Q_SLOTS:
         QTest::newRow("closed another way") << true << QList<int>{-1} << false << QStringList();
     }
 
-    void answers()
+    void quitQuestion()
     {
         QFETCH(bool, running);
         QFETCH(QList<int>, script);
@@ -49,16 +53,34 @@ private Q_SLOTS:
             QVERIFY2(!text.contains(u'_'), qPrintable(text)); // localised, not keys
     }
 
-    void terminationSignalFinishesUsageWithoutAsking()
+    void portConflictQuestion_data()
     {
-        test::FakeShellStore store;
-        store.projects = {{u"Alpha"_s, true}};
+        QTest::addColumn<QList<int>>("script");
+        QTest::addColumn<PortConflictResolution>("expected");
+        QTest::newRow("enter, escape or closing") << QList<int>{} << PortConflictResolution::cancel;
+        QTest::newRow("close") << QList<int>{0} << PortConflictResolution::cancel;
+        QTest::newRow("free the port") << QList<int>{1} << PortConflictResolution::freePort;
+        QTest::newRow("continue anyway") << QList<int>{2} << PortConflictResolution::continueAnyway;
+        QTest::newRow("unknown button") << QList<int>{7} << PortConflictResolution::cancel;
+    }
+
+    void portConflictQuestion()
+    {
+        QFETCH(QList<int>, script);
+        QFETCH(PortConflictResolution, expected);
         test::ScriptedAlertAsker alerts;
-        QuitCoordinator(store, alerts).terminateWithoutAsking();
-        QVERIFY(alerts.asked.isEmpty());
-        QCOMPARE(store.calls, QStringList{u"finishUsage"_s});
+        alerts.answers = script;
+        AlertPortConflictAsker asker(alerts);
+        const PortConflictQuestion question{u"Port 3000 is in use"_s, u"node (pid 42) listens there."_s,
+                                            u"Close"_s, u"Free Port"_s, u"Continue Anyway"_s};
+        QCOMPARE(asker.ask(question), expected);
+        QCOMPARE(alerts.asked.size(), 1);
+        const AlertRequest &request = alerts.asked.constFirst();
+        QCOMPARE(request.buttons, (QStringList{u"Close"_s, u"Free Port"_s, u"Continue Anyway"_s}));
+        QCOMPARE(request.harmlessButton, 0);
+        QCOMPARE(request.message, question.title);
     }
 };
 
-QTEST_GUILESS_MAIN(QuitCoordinatorTest)
-#include "QuitCoordinatorTest.moc"
+QTEST_GUILESS_MAIN(ShellQuestionsTest)
+#include "ShellQuestionsTest.moc"

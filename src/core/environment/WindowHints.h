@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace devnook {
+
+// What the desktop is told about the floating panel's native window.
+class WindowHints {
+public:
+    virtual ~WindowHints() = default;
+
+    // Keeps the window out of the taskbar and the window switcher. Call it
+    // before each showing, since a window manager may drop the hint when the
+    // window is hidden. Does nothing where the desktop has no such hint.
+    virtual void keepOffTaskbarAndPager(quintptr nativeWindow) = 0;
+};
+
+} // namespace devnook

@@ -1,0 +1,127 @@
+#include "app/AppDelegate.h"
+#include "core/processes/ProcessTable.h"
+#include "platform/null/NullHotKeyGrabber.h"
+#include "platform/null/NullWindowHints.h"
+#include "support/StoreDoubles.h"
+#include "support/TestEnvironment.h"
+#include "ui/ShellDoubles.h"
+#include "ui/shell/QuitCoordinator.h"
+#include "ui/shell/StatusBarController.h"
+#include "ui/shell/StoreShellAdapter.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+class AppLifecycleTest : public QObject {
+    Q_OBJECT
+
+private:
+    // The real executable with its own home, offscreen; started through sh
+    // so a test can set limits first.
+    struct RunningApp {
+        QTemporaryDir home;
+        QProcess process;
+
+        void start(const QString &limits)
+        {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+            for (const QString &name : {u"HOME"_s, u"XDG_CONFIG_HOME"_s, u"XDG_DATA_HOME"_s,
+                                        u"XDG_CACHE_HOME"_s, u"XDG_RUNTIME_DIR"_s})
+                env.insert(name, home.path());
+            process.setProcessEnvironment(env);
+            process.setProcessChannelMode(QProcess::ForwardedChannels);
+            process.start(u"/bin/sh"_s,
+                          {u"-c"_s, limits + u" exec \"$0\""_s, QStringLiteral(DEVNOOK_APP_PATH)});
+        }
+        ~RunningApp()
+        {
+            process.kill();
+            process.waitForFinished();
+        }
+        // The single-instance socket is made early in start-up.
+        bool waitUntilListening()
+        {
+            return QTest::qWaitFor([this] { return QFile::exists(home.filePath(u"devnook.socket"_s)); },
+                                   15000);
+        }
+        // Never to pid 0, which is the test's own process group.
+        bool signal(int number)
+        {
+            const auto pid = pid_t(process.processId());
+            return pid > 0 && ::kill(pid, number) == 0;
+        }
+    };
+
+private Q_SLOTS:
+    void terminationSignalsQuitCleanly_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("waitForLaunch");
+        QTest::addColumn<QString>("limits");
+        // Early: while the services are still being built.
+        QTest::newRow("SIGTERM during start-up") << SIGTERM << false << QString();
+        QTest::newRow("SIGHUP") << SIGHUP << true << QString();
+        // The legacy catalogue that start-up copies exceeds the limit.
+        QTest::newRow("file-size limit") << SIGTERM << true << u"ulimit -f 16;"_s;
+    }
+
+    void terminationSignalsQuitCleanly()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, waitForLaunch);
+        QFETCH(QString, limits);
+        RunningApp app;
+        test::writeFile(app.home.filePath(u"Quarrylin/projects.json"_s), "[]" + QByteArray(65536, ' '));
+        app.start(limits);
+        QVERIFY(app.waitUntilListening());
+        if (waitForLaunch)
+            QTest::qWait(1500);
+        QVERIFY(app.signal(signalNumber));
+        QVERIFY(app.process.waitForFinished(10000));
+        QCOMPARE(app.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.process.exitCode(), 0);
+    }
+
+    // Last: it runs the application's own event loop to its end.
+    void stopAndQuitKillsWhatIgnoresTheTerminateSignal()
+    {
+        test::RealStore rig;
+        DevProject project;
+        project.id = QUuid::createUuid();
+        project.name = u"Stubborn"_s;
+        project.folderPath = rig.dir.path();
+        project.devCommand = u"trap '' TERM; echo trapped; exec sleep 60"_s;
+        rig.open({project});
+        rig.manager.start(project);
+        QTRY_VERIFY(rig.logTexts(project.id).contains(u"[Main] trapped"_s));
+        const QList<pid_t> groups = rig.manager.processGroups();
+        QCOMPARE(groups.size(), 1);
+
+        StoreShellAdapter shellStore(*rig.store, rig.manager);
+        test::SettingsRig settings;
+        NullHotKeyGrabber hotKey;
+        NullWindowHints windowHints;
+        StatusBarController statusBar({shellStore, settings.defaults, settings.updates, hotKey, windowHints,
+                                       settings.windows, settings.urls});
+        test::ScriptedAlertAsker alerts;
+        alerts.answers = {QuitCoordinator::stopAndQuit};
+        QuitCoordinator quit(shellStore, alerts);
+        AppDelegate delegate(statusBar, quit, shellStore);
+
+        QTimer::singleShot(0, &delegate, &AppDelegate::requestQuit);
+        QCOMPARE(QApplication::exec(), 0);
+        // Killed as the loop ended; the manager's own forced kill would come
+        // 2 s after the stop.
+        QTRY_VERIFY_WITH_TIMEOUT(!ProcessTable::hasLiveMember(groups.constFirst()), 500);
+    }
+};
+
+QTEST_MAIN(AppLifecycleTest)
+#include "AppLifecycleTest.moc"
