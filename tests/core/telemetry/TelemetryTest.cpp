@@ -1,0 +1,261 @@
+#include "core/telemetry/Telemetry.h"
+
+#include "core/telemetry/SignalManager.h"
+#include "support/FakeClock.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TelemetryDoubles.h"
+#include "support/TestEnvironment.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+// A telemetry client whose signals end in its cache file, read back by the
+// test; it sends nowhere unless given a base URL.
+struct TelemetryRig {
+    TelemetryRig() : telemetry({clock, activity, display, SystemFacts(), dir.path(), cachePath()}) {}
+
+    QString cachePath() const { return dir.filePath(u"cache/telemetrysignalcache"_s); }
+
+    TelemetryManagerConfiguration &initialize(QUrl baseURL = QUrl())
+    {
+        auto configuration = std::make_shared<TelemetryManagerConfiguration>(u"app"_s, std::nullopt, baseURL);
+        configuration->logHandler = LogHandler{
+            LogHandler::LogLevel::info, [this](LogHandler::LogLevel, const QString &line) { log << line; }};
+        telemetry.initialize(configuration);
+        log.clear();
+        return *configuration;
+    }
+
+    // The signals the client queued, as the cache file holds them.
+    QList<QJsonObject> queued()
+    {
+        telemetry.applicationWillTerminate();
+        QList<QJsonObject> bodies;
+        const QJsonArray array = QJsonDocument::fromJson(test::readFile(cachePath())).array();
+        for (const QJsonValue &body : array)
+            bodies.append(body.toObject());
+        return bodies;
+    }
+
+    QJsonObject onlySignal()
+    {
+        const QList<QJsonObject> bodies = queued();
+        return bodies.size() == 1 ? bodies.first() : QJsonObject();
+    }
+
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    test::ManualActivity activity;
+    test::FixedDisplayFacts display;
+    QStringList log;
+    Telemetry telemetry;
+};
+
+QString payloadValue(const QJsonObject &body, const QString &key)
+{
+    return body.value(u"payload"_s).toObject().value(key).toString(u"absent"_s);
+}
+
+} // namespace
+
+class TelemetryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void beforeInitializeNothingHappens()
+    {
+        TelemetryRig rig;
+        test::writeFile(rig.cachePath(), "[]");
+        rig.telemetry.signal(u"a"_s);
+        rig.telemetry.generateNewSession();
+        rig.telemetry.requestImmediateSync();
+        rig.telemetry.startDurationSignal(u"d"_s);
+        rig.telemetry.stopAndSendDurationSignal(u"d"_s);
+        rig.telemetry.applicationWillTerminate();
+        QVERIFY(!rig.telemetry.customDefaults());
+        QCOMPARE(test::readFile(rig.cachePath()), "[]");
+        QVERIFY(rig.telemetry.findChildren<QTimer *>().isEmpty());
+    }
+
+    void namesArePrefixedAndReservedOnesReported_data()
+    {
+        QTest::addColumn<QString>("signalPrefix");
+        QTest::addColumn<QString>("parameterPrefix");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("sentName");
+        QTest::addColumn<QString>("sentKey");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("prefixed name")
+            << u"App."_s << QString() << u"type"_s << u"k"_s << u"App.type"_s << u"k"_s << QString();
+        QTest::newRow("reserved prefix")
+            << QString() << QString() << u"Telemetry.Custom"_s << u"k"_s << u"Telemetry.Custom"_s << u"k"_s
+            << u"Sending signal with reserved prefix 'Telemetry.'"_s;
+        QTest::newRow("reserved name") << QString() << QString() << u"Type"_s << u"k"_s << u"Type"_s << u"k"_s
+                                       << u"Sending signal with reserved name 'Type'"_s;
+        QTest::newRow("reserved key") << QString() << QString() << u"a"_s << u"locale"_s << u"a"_s
+                                      << u"locale"_s << u"Sending parameter with reserved key 'locale'"_s;
+        QTest::newRow("prefixed key")
+            << QString() << u"app."_s << u"a"_s << u"locale"_s << u"a"_s << u"app.locale"_s << QString();
+        QTest::newRow("client key kept")
+            << QString() << u"app."_s << u"a"_s << u"Telemetry.x"_s << u"a"_s << u"Telemetry.x"_s
+            << u"Sending parameter with reserved key prefix"_s;
+    }
+
+    void namesArePrefixedAndReservedOnesReported()
+    {
+        QFETCH(QString, signalPrefix);
+        QFETCH(QString, parameterPrefix);
+        QFETCH(QString, name);
+        QFETCH(QString, key);
+        QFETCH(QString, sentName);
+        QFETCH(QString, sentKey);
+        QFETCH(QString, warning);
+        TelemetryRig rig;
+        TelemetryManagerConfiguration &configuration = rig.initialize();
+        if (!signalPrefix.isEmpty())
+            configuration.defaultSignalPrefix = signalPrefix;
+        if (!parameterPrefix.isEmpty())
+            configuration.defaultParameterPrefix = parameterPrefix;
+        rig.telemetry.signal(name, {{key, u"v"_s}});
+        const QJsonObject sent = rig.onlySignal();
+        QCOMPARE(sent.value(u"type"_s).toString(), sentName);
+        QCOMPARE(payloadValue(sent, sentKey), u"v"_s);
+        const QStringList warnings = rig.log.filter(u"reserved"_s);
+        QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
+        if (!warning.isEmpty())
+            QVERIFY2(warnings.first().startsWith(warning), qPrintable(warnings.first()));
+    }
+
+    void defaultParametersAreCheckedEvenWithWarningsOff()
+    {
+        TelemetryRig rig;
+        TelemetryManagerConfiguration &configuration = rig.initialize();
+        configuration.reservedParameterWarningsEnabled = false;
+        configuration.defaultParameters = [] {
+            return TelemetryParameters{{u"locale"_s, u"d"_s}, {u"k"_s, u"d"_s}};
+        };
+        rig.telemetry.signal(u"Type"_s, {{u"k"_s, u"own"_s}});
+        QCOMPARE(rig.log.filter(u"reserved"_s),
+                 QStringList{u"Sending parameter with reserved key 'locale' will cause "
+                             u"unexpected behavior. Please use another key instead."_s});
+        QCOMPARE(payloadValue(rig.onlySignal(), u"k"_s), u"own"_s);
+    }
+
+    void disabledAnalyticsDropEverySignalSilently()
+    {
+        TelemetryRig rig;
+        rig.initialize().analyticsDisabled = true;
+        rig.telemetry.signal(u"Type"_s);
+        rig.telemetry.generateNewSession();
+        QVERIFY(rig.queued().isEmpty());
+        QVERIFY(rig.log.filter(u"reserved"_s).isEmpty());
+    }
+
+    void theFirstSessionBeginsHalfASecondAfterSetUp()
+    {
+        TelemetryRig rig;
+        TelemetryManagerConfiguration &configuration = rig.initialize();
+        auto *timer = rig.telemetry.findChild<QTimer *>(u"telemetryFirstSessionTimer"_s);
+        QVERIFY(timer && timer->isSingleShot());
+        QCOMPARE(timer->interval(), 500);
+        QMetaObject::invokeMethod(timer, "timeout");
+        const QList<QJsonObject> sent = rig.queued();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0).value(u"type"_s).toString(), u"Telemetry.Acquisition.newInstallDetected"_s);
+        QCOMPARE(payloadValue(sent.at(0), u"Telemetry.Acquisition.firstSessionDate"_s),
+                 rig.clock.now().toDateTime().toLocalTime().date().toString(Qt::ISODate));
+        QCOMPARE(sent.at(1).value(u"type"_s).toString(), u"Telemetry.Session.started"_s);
+        QCOMPARE(sent.at(1).value(u"sessionID"_s).toString(),
+                 configuration.sessionID().toString(QUuid::WithoutBraces).toUpper());
+    }
+
+    void immediateSyncsAreSpacedByTheTransmitInterval()
+    {
+        test::LoopbackHttpServer server;
+        QVERIFY(server.listen());
+        TelemetryRig rig;
+        rig.initialize(QUrl(u"http://127.0.0.1:%1"_s.arg(server.port())));
+        auto *manager = rig.telemetry.findChild<SignalManager *>();
+        for (const double wait : {0.0, 5.0, 6.0}) {
+            rig.clock.advance(wait);
+            rig.telemetry.signal(u"a"_s);
+            QSignalSpy finished(manager, &SignalManager::sendAttemptFinished);
+            rig.telemetry.requestImmediateSync();
+            // Within the interval nothing may be sent at all.
+            QCOMPARE(finished.wait(wait == 5.0 ? 300 : 5000), wait != 5.0);
+        }
+        QCOMPARE(QJsonDocument::fromJson(server.requests().at(1).body).array().size(), 2);
+        QCOMPARE(server.requests().size(), 2);
+    }
+
+    void durations_data()
+    {
+        QTest::addColumn<bool>("includeBackgroundTime");
+        QTest::addColumn<TelemetryParameters>("startParameters");
+        QTest::addColumn<TelemetryParameters>("stopParameters");
+        QTest::addColumn<QString>("duration");
+        QTest::addColumn<QString>("k");
+        QTest::newRow("active time") << false << TelemetryParameters{} << TelemetryParameters{} << u"15.234"_s
+                                     << u"absent"_s;
+        QTest::newRow("wall clock") << true << TelemetryParameters{} << TelemetryParameters{} << u"75.234"_s
+                                    << u"absent"_s;
+        QTest::newRow("parameters") << false
+                                    << TelemetryParameters{{u"Telemetry.Signal.durationInSeconds"_s, u"x"_s},
+                                                           {u"k"_s, u"start"_s}}
+                                    << TelemetryParameters{{u"k"_s, u"stop"_s}} << u"x"_s << u"stop"_s;
+    }
+
+    void durations()
+    {
+        QFETCH(bool, includeBackgroundTime);
+        QFETCH(TelemetryParameters, startParameters);
+        QFETCH(TelemetryParameters, stopParameters);
+        QFETCH(QString, duration);
+        QFETCH(QString, k);
+        TelemetryRig rig;
+        rig.initialize();
+        rig.telemetry.startDurationSignal(u"task"_s, startParameters, includeBackgroundTime);
+        rig.telemetry.startDurationSignal(u"cancelled"_s);
+        rig.clock.advance(5.0);
+        rig.activity.resign();
+        rig.clock.advance(60.0);
+        rig.activity.activate();
+        rig.clock.advance(10.23456);
+        rig.telemetry.cancelDurationSignal(u"cancelled"_s);
+        rig.telemetry.stopAndSendDurationSignal(u"cancelled"_s);
+        rig.telemetry.stopAndSendDurationSignal(u"never started"_s);
+        rig.telemetry.stopAndSendDurationSignal(u"task"_s, stopParameters, 3.0);
+        const QJsonObject sent = rig.onlySignal();
+        QCOMPARE(sent.value(u"type"_s).toString(), u"task"_s);
+        QCOMPARE(sent.value(u"floatValue"_s).toDouble(), 3.0);
+        QCOMPARE(payloadValue(sent, u"Telemetry.Signal.durationInSeconds"_s), duration);
+        QCOMPARE(payloadValue(sent, u"k"_s), k);
+    }
+
+    void navigationStartsFromThePreviousDestination()
+    {
+        TelemetryRig rig;
+        rig.initialize();
+        rig.telemetry.navigationPathChanged(u"settings"_s);
+        rig.telemetry.navigationPathChanged(u"about"_s);
+        const QList<QJsonObject> sent = rig.queued();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(payloadValue(sent.at(0), u"Telemetry.Navigation.identifier"_s), u" -> settings"_s);
+        QCOMPARE(payloadValue(sent.at(0), u"Telemetry.Navigation.sourcePath"_s), QString());
+        QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Navigation.identifier"_s), u"settings -> about"_s);
+        QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Navigation.schemaVersion"_s), u"1"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TelemetryTest)
+#include "TelemetryTest.moc"
