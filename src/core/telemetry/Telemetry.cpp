@@ -3,6 +3,7 @@
 #include "SessionManager.h"
 #include "SignalManager.h"
 #include "TelemetryCoding.h"
+#include "TrialConversionTracker.h"
 
 #include <QCoreApplication>
 #include <QSet>

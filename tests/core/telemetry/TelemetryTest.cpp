@@ -255,6 +255,104 @@ private Q_SLOTS:
         QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Navigation.identifier"_s), u"settings -> about"_s);
         QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Navigation.schemaVersion"_s), u"1"_s);
     }
+
+    void presetsFillTheirKeysAndLetTheCallerWin()
+    {
+        TelemetryRig rig;
+        rig.initialize();
+        rig.telemetry.acquiredUser(u"ads"_s, {{u"Telemetry.Acquisition.channel"_s, u"mail"_s}});
+        rig.telemetry.errorOccurred(u"E1"_s, std::nullopt, std::nullopt, {{u"k"_s, u"v"_s}});
+        rig.telemetry.errorOccurred({u"E2"_s, u"broken"_s}, ErrorCategory::userInput, {}, 1.5);
+        rig.telemetry.referralSent(3);
+        for (const int rating : {-1, 0, 10, 11})
+            rig.telemetry.userRatingSubmitted(rating);
+        QCOMPARE(rig.log.filter(u"Rating must be between 0 and 10"_s).size(), 2);
+        const QList<QJsonObject> sent = rig.queued();
+        QCOMPARE(sent.size(), 6);
+        QCOMPARE(payloadValue(sent.at(0), u"Telemetry.Acquisition.channel"_s), u"mail"_s);
+        QCOMPARE(sent.at(1).value(u"type"_s).toString(), u"Telemetry.Error.occurred"_s);
+        QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Error.category"_s), u"absent"_s);
+        QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Error.message"_s), u"absent"_s);
+        QCOMPARE(payloadValue(sent.at(1), u"k"_s), u"v"_s);
+        QCOMPARE(payloadValue(sent.at(2), u"Telemetry.Error.category"_s), u"user-input"_s);
+        QCOMPARE(payloadValue(sent.at(2), u"Telemetry.Error.message"_s), u"broken"_s);
+        QCOMPARE(sent.at(2).value(u"floatValue"_s).toDouble(), 1.5);
+        QCOMPARE(payloadValue(sent.at(3), u"Telemetry.Referral.receiversCount"_s), u"3"_s);
+        QCOMPARE(payloadValue(sent.at(3), u"Telemetry.Referral.kind"_s), u"absent"_s);
+        QCOMPARE(payloadValue(sent.at(4), u"Telemetry.Referral.ratingValue"_s), u"0"_s);
+        QCOMPARE(payloadValue(sent.at(5), u"Telemetry.Referral.ratingValue"_s), u"10"_s);
+    }
+
+    void purchasesAreReportedInDollars_data()
+    {
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<double>("dollars");
+        QTest::newRow("EUR") << u"EUR"_s << 9.99 / 0.9533;
+        QTest::newRow("USD") << u"USD"_s << 9.99;
+        QTest::newRow("unknown") << u"XYZ"_s << 0.0;
+    }
+
+    void purchasesAreReportedInDollars()
+    {
+        QFETCH(QString, currency);
+        QFETCH(double, dollars);
+        TelemetryRig rig;
+        rig.initialize();
+        StoreTransaction purchase;
+        purchase.productID = u"pro"_s;
+        purchase.price = 9.99;
+        purchase.currencyCode = currency;
+        rig.telemetry.purchaseCompleted(purchase);
+        const QJsonObject sent = rig.onlySignal();
+        QCOMPARE(sent.value(u"type"_s).toString(), u"Telemetry.Purchase.completed"_s);
+        QCOMPARE(sent.value(u"floatValue"_s).toDouble(), dollars);
+        QCOMPARE(payloadValue(sent, u"Telemetry.Purchase.type"_s), u"one-time-purchase"_s);
+        QCOMPARE(payloadValue(sent, u"Telemetry.Purchase.currencyCode"_s), currency);
+    }
+
+    void aFreeTrialIsWatchedUntilItConverts_data()
+    {
+        QTest::addColumn<bool>("revoked");
+        QTest::addColumn<QStringList>("types");
+        QTest::newRow("converted") << false
+                                   << QStringList{u"Telemetry.Purchase.freeTrialStarted"_s,
+                                                  u"Telemetry.Purchase.convertedFromTrial"_s};
+        QTest::newRow("refunded") << true << QStringList{u"Telemetry.Purchase.freeTrialStarted"_s};
+    }
+
+    void aFreeTrialIsWatchedUntilItConverts()
+    {
+        QFETCH(bool, revoked);
+        QFETCH(QStringList, types);
+        TelemetryRig rig;
+        rig.initialize();
+        StoreTransaction trial;
+        trial.productID = u"pro"_s;
+        trial.originalID = (quint64(1) << 60) + 1;
+        trial.isAutoRenewable = trial.isIntroductoryOffer = trial.isFreeTrialPayment = trial.isVerified =
+            true;
+        trial.subscriptionGroupID = u"g"_s;
+        rig.telemetry.purchaseCompleted(trial);
+        QVERIFY(rig.telemetry.customDefaults()->contains(u"lastTrial"_s));
+
+        StoreTransaction renewal = trial;
+        renewal.isIntroductoryOffer = renewal.isFreeTrialPayment = false;
+        renewal.price = 5.0;
+        renewal.currencyCode = u"USD"_s;
+        if (revoked)
+            renewal.revocationDate = rig.clock.now();
+        StoreTransaction other = renewal;
+        other.originalID -= 1;
+        Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(other);
+        Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(trial);
+        Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(renewal);
+        Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(renewal);
+        QVERIFY(!rig.telemetry.customDefaults()->contains(u"lastTrial"_s));
+        QStringList sentTypes;
+        for (const QJsonObject &body : rig.queued())
+            sentTypes << body.value(u"type"_s).toString();
+        QCOMPARE(sentTypes, types);
+    }
 };
 
 QTEST_GUILESS_MAIN(TelemetryTest)
