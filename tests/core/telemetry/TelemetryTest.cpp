@@ -342,7 +342,7 @@ private Q_SLOTS:
         if (revoked)
             renewal.revocationDate = rig.clock.now();
         StoreTransaction other = renewal;
-        other.originalID -= 1;
+        other.originalID += 1;
         Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(other);
         Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(trial);
         Q_EMIT rig.telemetry.transactionUpdates().transactionUpdated(renewal);
