@@ -2,11 +2,13 @@
 
 #include "core/environment/HotKeyGrabber.h"
 #include "core/store/IdleTimeSource.h"
+#include "core/telemetry/SignalCache.h"
 #include "platform/linux/LinuxIdleTime.h"
 #include "platform/linux/XcbHotKeyGrabber.h"
 #include "platform/null/NullHotKeyGrabber.h"
 
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
@@ -34,6 +36,10 @@ std::unique_ptr<HotKeyGrabber> makeHotKeyGrabber()
 
 AppServices::AppServices(bool systemPrefersDark)
     : settings(defaults, loginItem, analytics, systemPrefersDark), appearance(systemPrefersDark),
+      display(settings), analytics(settings, defaults,
+                                   {clock, activity, display, SystemFacts::current(),
+                                    QFileInfo(SettingsKeyValueStore::defaultPath()).absolutePath(),
+                                    SignalCache::defaultFilePath()}),
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
       persistence(JSONProjectPersistence::defaultDataHome(), clock),
       usage(JSONProjectPersistence::defaultDataHome(), clock), processes(clock),
