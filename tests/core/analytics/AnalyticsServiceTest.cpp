@@ -141,7 +141,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("appID");
         QTest::addColumn<QString>("configured");
-        QTest::newRow("unset") << QString() << u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s;
         QTest::newRow("blank") << u" \n\t"_s << u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s;
         QTest::newRow("trimmed") << u" mine\n"_s << u"mine"_s;
     }

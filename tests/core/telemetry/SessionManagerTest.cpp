@@ -139,25 +139,12 @@ private Q_SLOTS:
         QCOMPARE(rig.defaults.value(u"deletedSessionsCount"_s).toInt(), 3);
     }
 
-    void aUserBackAfterNinetyDaysCountsAsNew()
-    {
-        SessionRig rig;
-        rig.storeSessions({{91, 10}});
-        rig.defaults.setValue(u"firstSessionDate"_s, u"2023-01-01"_s);
-        SessionManager &manager = rig.start();
-        QSignalSpy newInstall(&manager, &SessionManager::newInstallDetected);
-        manager.startNewSession();
-        QCOMPARE(newInstall.size(), 1);
-        QCOMPARE(rig.defaults.stringValue(u"firstSessionDate"_s), u"2024-03-10"_s);
-    }
-
     void daysOfUse_data()
     {
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QString>("lastMonth");
         QTest::newRow("first") << QStringList{} << QStringList{u"2024-03-10"_s} << u"1"_s;
-        QTest::newRow("same day") << QStringList{u"2024-03-10"_s} << QStringList{u"2024-03-10"_s} << u"1"_s;
         QTest::newRow("only the last compared")
             << QStringList{u"2024-02-09"_s, u"2024-03-10"_s, u"2024-03-09"_s}
             << QStringList{u"2024-02-09"_s, u"2024-03-10"_s, u"2024-03-09"_s, u"2024-03-10"_s} << u"4"_s;

@@ -15,28 +15,16 @@ using namespace devnook;
 
 namespace {
 
-SignalPostBody signal(int number)
-{
-    SignalPostBody body;
-    body.receivedAt = Timestamp::fromSecondsSinceReference(number);
-    body.type = u"s%1"_s.arg(number);
-    return body;
-}
-
+// Signals s<first> to s<last>, oldest first.
 QList<SignalPostBody> signalRange(int first, int last)
 {
     QList<SignalPostBody> list;
-    for (int number = first; number <= last; ++number)
-        list.append(signal(number));
+    for (int number = first; number <= last; ++number) {
+        list.append(SignalPostBody());
+        list.last().receivedAt = Timestamp::fromSecondsSinceReference(number);
+        list.last().type = u"s%1"_s.arg(number);
+    }
     return list;
-}
-
-QStringList types(const QList<SignalPostBody> &list)
-{
-    QStringList names;
-    for (const SignalPostBody &body : list)
-        names.append(body.type);
-    return names;
 }
 
 } // namespace
@@ -49,64 +37,40 @@ class SignalCacheTest : public QObject {
 
     QString path() const { return m_dir.filePath(u"cache/Devnook/telemetrysignalcache"_s); }
     SignalCache cache(int limit = 10000) const { return SignalCache(std::nullopt, limit, path(), m_clock); }
-    QList<SignalPostBody> drained(SignalCache &cache)
-    {
-        QList<SignalPostBody> all;
-        while (cache.count() > 0)
-            all += cache.pop();
-        return all;
-    }
 
 private Q_SLOTS:
     void cleanup() { QDir(m_dir.path()).removeRecursively(); }
 
-    void theLimitKeepsTheNewest()
+    void theLimitKeepsTheNewestAndPopsTakeTheOldestHundred()
     {
         SignalCache limited = cache(3);
-        for (int number = 1; number <= 4; ++number)
-            limited.push(signal(number));
-        QCOMPARE(limited.count(), 3);
-        limited.push(QList{signal(5), signal(6)});
-        QCOMPARE(types(limited.pop()), (QStringList{u"s4"_s, u"s5"_s, u"s6"_s}));
-    }
+        for (const SignalPostBody &signal : signalRange(1, 4))
+            limited.push(signal);
+        limited.push(signalRange(5, 6));
+        QCOMPARE(limited.pop(), signalRange(4, 6));
+        QVERIFY(limited.pop().isEmpty());
 
-    void popsTakeTheOldestHundred()
-    {
         SignalCache queue = cache();
         queue.push(signalRange(1, 250));
-        const QList<SignalPostBody> batch = queue.pop();
-        QCOMPARE(batch.size(), 100);
-        QCOMPARE(batch.first().type, u"s1"_s);
+        QCOMPARE(queue.pop(), signalRange(1, 100));
         QCOMPARE(queue.count(), 150);
         queue.pop();
         QCOMPARE(queue.pop().size(), 50);
-        QVERIFY(queue.pop().isEmpty());
     }
 
-    void aSavedCacheLoadsOnceAtTheNextStart()
+    void aSavedCacheLoadsOnceWithinTheLimit()
     {
         {
-            SignalCache first = cache();
-            first.push(signalRange(3, 4));
+            SignalCache first = cache(12000);
+            first.push(signalRange(3, 12000));
             QVERIFY(first.backupCache(signalRange(1, 2)).isOk());
             QCOMPARE(first.count(), 0);
         }
         SignalCache second = cache();
         QVERIFY(!QFileInfo::exists(path()));
-        QCOMPARE(drained(second), signalRange(1, 4));
-        QCOMPARE(cache().count(), 0);
-    }
-
-    void aLargeFileLoadsTheNewestWithinTheLimit()
-    {
-        {
-            SignalCache first = cache(12000);
-            first.push(signalRange(1, 12000));
-            QVERIFY(first.backupCache().isOk());
-        }
-        SignalCache second = cache();
         QCOMPARE(second.count(), 10000);
-        QCOMPARE(second.pop().first().type, u"s2001"_s);
+        QCOMPARE(second.pop(), signalRange(2001, 2100));
+        QCOMPARE(cache().count(), 0);
     }
 
     void aDamagedFileIsKeptAsideAndTheCacheStartsEmpty_data()
@@ -121,12 +85,12 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         test::writeFile(path(), bytes);
-        SignalCache damaged = cache();
-        QCOMPARE(damaged.count(), 0);
+        QCOMPARE(cache().count(), 0);
         QVERIFY(!QFileInfo::exists(path()));
-        const QStringList aside = QFileInfo(path()).dir().entryList({u"telemetrysignalcache.unreadable-*"_s});
+        const QDir folder = QFileInfo(path()).dir();
+        const QStringList aside = folder.entryList({u"telemetrysignalcache.unreadable-*"_s});
         QCOMPARE(aside.size(), 1);
-        QCOMPARE(test::readFile(QFileInfo(path()).dir().filePath(aside.first())), bytes);
+        QCOMPARE(test::readFile(folder.filePath(aside.first())), bytes);
     }
 
     void aFailedSaveKeepsTheSignalsAndTheOldFile()
