@@ -169,14 +169,12 @@ void SignalManager::handleReply(QNetworkReply &reply, const QList<SignalPostBody
 void SignalManager::handleSendSuccess()
 {
     m_consecutiveFailures = 0;
-    ++m_sendCompletions;
     scheduleNextTransmission();
 }
 
 void SignalManager::handleSendFailure(const QList<SignalPostBody> &batch)
 {
     m_cache.push(batch);
-    ++m_sendCompletions;
     ++m_consecutiveFailures;
     scheduleNextTransmission();
 }

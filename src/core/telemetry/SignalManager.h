@@ -93,7 +93,6 @@ private:
     QList<SignalPostBody> m_inFlight;
     QPointer<QNetworkReply> m_reply;
     int m_consecutiveFailures = 0;
-    int m_sendCompletions = 0;
     bool m_terminated = false;
 };
 

@@ -19,14 +19,6 @@ struct LogHandler {
     // A handler of the level writing to the system log (category
     // "Telemetry.LogHandler": journald or standard error).
     static LogHandler standard(LogLevel level);
-    // A handler of the level printing "[Telemetry: LEVEL] message" lines to
-    // standard output.
-    static LogHandler standardOutput(LogLevel level);
-
-    // The level of a raw value 0, 1 or 2; none for any other.
-    static std::optional<LogLevel> levelFromRawValue(int rawValue);
-    // "DEBUG", "INFO" or "ERROR".
-    static QString description(LogLevel level);
 
     // Passes the message on when its level is at least the handler's.
     void log(LogLevel level, const QString &message) const;
