@@ -137,23 +137,15 @@ private Q_SLOTS:
                                      u"device-preview-started"_s, u"process-start-failed"_s}));
     }
 
-    void configuredValues_data()
+    void configuredValuesFallBackWhenBlank()
     {
-        QTest::addColumn<QString>("appID");
-        QTest::addColumn<QString>("configured");
-        QTest::newRow("blank") << u" \n\t"_s << u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s;
-        QTest::newRow("trimmed") << u" mine\n"_s << u"mine"_s;
-    }
-
-    void configuredValues()
-    {
-        QFETCH(QString, appID);
-        QFETCH(QString, configured);
         QProcessEnvironment environment;
-        if (!appID.isNull())
-            environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, appID);
-        QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment), configured);
+        environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" \n\t"_s);
+        QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment),
+                 u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s);
         QCOMPARE(TelemetryAnalyticsService::configuredNamespace(environment), u"com.ostrevan"_s);
+        environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" mine\n"_s);
+        QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment), u"mine"_s);
     }
 };
 
