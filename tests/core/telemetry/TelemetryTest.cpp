@@ -183,33 +183,21 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), 2);
     }
 
-    void durations_data()
+    void durationsCountActiveTimeUnlessAsked_data()
     {
         QTest::addColumn<bool>("includeBackgroundTime");
-        QTest::addColumn<TelemetryParameters>("startParameters");
-        QTest::addColumn<TelemetryParameters>("stopParameters");
         QTest::addColumn<QString>("duration");
-        QTest::addColumn<QString>("k");
-        QTest::newRow("active time") << false << TelemetryParameters{} << TelemetryParameters{} << u"15.234"_s
-                                     << u"absent"_s;
-        QTest::newRow("wall clock") << true << TelemetryParameters{} << TelemetryParameters{} << u"75.234"_s
-                                    << u"absent"_s;
-        QTest::newRow("parameters") << false
-                                    << TelemetryParameters{{u"Telemetry.Signal.durationInSeconds"_s, u"x"_s},
-                                                           {u"k"_s, u"start"_s}}
-                                    << TelemetryParameters{{u"k"_s, u"stop"_s}} << u"x"_s << u"stop"_s;
+        QTest::newRow("active time") << false << u"15.234"_s;
+        QTest::newRow("wall clock") << true << u"75.234"_s;
     }
 
-    void durations()
+    void durationsCountActiveTimeUnlessAsked()
     {
         QFETCH(bool, includeBackgroundTime);
-        QFETCH(TelemetryParameters, startParameters);
-        QFETCH(TelemetryParameters, stopParameters);
         QFETCH(QString, duration);
-        QFETCH(QString, k);
         TelemetryRig rig;
         rig.initialize();
-        rig.telemetry.startDurationSignal(u"task"_s, startParameters, includeBackgroundTime);
+        rig.telemetry.startDurationSignal(u"task"_s, {{u"k"_s, u"start"_s}}, includeBackgroundTime);
         rig.telemetry.startDurationSignal(u"cancelled"_s);
         rig.clock.advance(5.0);
         rig.activity.resign();
@@ -219,32 +207,11 @@ private Q_SLOTS:
         rig.telemetry.cancelDurationSignal(u"cancelled"_s);
         rig.telemetry.stopAndSendDurationSignal(u"cancelled"_s);
         rig.telemetry.stopAndSendDurationSignal(u"never started"_s);
-        rig.telemetry.stopAndSendDurationSignal(u"task"_s, stopParameters, 3.0);
+        rig.telemetry.stopAndSendDurationSignal(u"task"_s, {{u"k"_s, u"stop"_s}}, 3.0);
         const QJsonObject sent = rig.onlySignal();
-        QCOMPARE(sent.value(u"type"_s).toString(), u"task"_s);
         QCOMPARE(sent.value(u"floatValue"_s).toDouble(), 3.0);
         QCOMPARE(payloadValue(sent, u"Telemetry.Signal.durationInSeconds"_s), duration);
-        QCOMPARE(payloadValue(sent, u"k"_s), k);
-    }
-
-    void presetsFillTheirKeysAndLetTheCallerWin()
-    {
-        TelemetryRig rig;
-        rig.initialize();
-        rig.telemetry.acquiredUser(u"ads"_s, {{u"Telemetry.Acquisition.channel"_s, u"mail"_s}});
-        rig.telemetry.errorOccurred(u"E1"_s, std::nullopt, std::nullopt, {{u"k"_s, u"v"_s}});
-        for (const int rating : {-1, 0, 10, 11})
-            rig.telemetry.userRatingSubmitted(rating);
-        QCOMPARE(rig.log.filter(u"Rating must be between 0 and 10"_s).size(), 2);
-        const QList<QJsonObject> sent = rig.queued();
-        QCOMPARE(sent.size(), 4);
-        QCOMPARE(payloadValue(sent.at(0), u"Telemetry.Acquisition.channel"_s), u"mail"_s);
-        QCOMPARE(sent.at(1).value(u"type"_s).toString(), u"Telemetry.Error.occurred"_s);
-        QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Error.category"_s), u"absent"_s);
-        QCOMPARE(payloadValue(sent.at(1), u"Telemetry.Error.message"_s), u"absent"_s);
-        QCOMPARE(payloadValue(sent.at(1), u"k"_s), u"v"_s);
-        QCOMPARE(payloadValue(sent.at(2), u"Telemetry.Referral.ratingValue"_s), u"0"_s);
-        QCOMPARE(payloadValue(sent.at(3), u"Telemetry.Referral.ratingValue"_s), u"10"_s);
+        QCOMPARE(payloadValue(sent, u"k"_s), u"stop"_s);
     }
 
     void purchasesAreReportedInDollars()
