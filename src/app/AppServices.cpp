@@ -3,6 +3,7 @@
 #include "core/environment/HotKeyGrabber.h"
 #include "core/environment/WindowHints.h"
 #include "core/store/IdleTimeSource.h"
+#include "core/telemetry/SignalCache.h"
 #include "platform/linux/LinuxIdleTime.h"
 #include "platform/linux/XcbHotKeyGrabber.h"
 #include "platform/linux/XcbWindowHints.h"
@@ -10,6 +11,7 @@
 #include "platform/null/NullWindowHints.h"
 
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +46,10 @@ std::unique_ptr<WindowHints> makeWindowHints()
 
 AppServices::AppServices(bool systemPrefersDark)
     : settings(defaults, loginItem, analytics, systemPrefersDark), appearance(systemPrefersDark),
+      display(settings), analytics(settings, defaults,
+                                   {clock, activity, display, SystemFacts::current(),
+                                    QFileInfo(SettingsKeyValueStore::defaultPath()).absolutePath(),
+                                    SignalCache::defaultFilePath()}),
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
       logsWindows(store, clipboard), persistence(JSONProjectPersistence::defaultDataHome(), clock),
       usage(JSONProjectPersistence::defaultDataHome(), clock), processes(clock),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/analytics/TelemetryAnalyticsService.h"
 #include "core/environment/LocalNotificationService.h"
 #include "core/environment/ProjectCommandService.h"
 #include "core/foundation/Clock.h"
@@ -14,11 +15,12 @@
 #include "platform/linux/DBusNotifier.h"
 #include "platform/linux/DesktopClipboard.h"
 #include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/GuiApplicationActivity.h"
+#include "platform/linux/GuiDisplayFacts.h"
 #include "platform/linux/LogindPowerEvents.h"
 #include "platform/linux/PortalAppearanceWatcher.h"
 #include "platform/linux/TerminalEmulatorLauncher.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
-#include "platform/null/NullAnalyticsService.h"
 #include "platform/null/NullDevicePreviewHooks.h"
 #include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/kit/AlertAsker.h"
@@ -49,9 +51,13 @@ public:
     SystemClock clock;
     SettingsKeyValueStore defaults;
     XdgAutostartLoginItem loginItem;
-    NullAnalyticsService analytics;
+    // The settings and the analytics facade hold each other; neither calls
+    // the other while being built.
     AppSettings settings;
     PortalAppearanceWatcher appearance;
+    GuiApplicationActivity activity;
+    GuiDisplayFacts display;
+    TelemetryAnalyticsService analytics;
 
     DesktopUrlOpener urlOpener;
     DesktopClipboard clipboard;

@@ -7,8 +7,8 @@
 
 namespace devnook::test {
 
-// A small HTTP server on one loopback address, for probing tests. It answers
-// every request with the next status of its list (the last one repeats) and
+// A small HTTP server on one loopback address. It reads each request with its
+// body and answers with the next status of its list (the last one repeats) and
 // an empty body, or misbehaves as told.
 class LoopbackHttpServer : public QObject {
     Q_OBJECT
@@ -25,7 +25,10 @@ public:
     // A request as the server read it.
     struct Request {
         QByteArray method;
+        QByteArray path;
         QByteArray host;
+        QByteArray contentType;
+        QByteArray body;
     };
 
     explicit LoopbackHttpServer(QHostAddress address = QHostAddress::LocalHost, QList<int> statuses = {200},
@@ -40,8 +43,13 @@ public:
     // A port on the address that nothing listens on right now.
     static quint16 freePort(const QHostAddress &address = QHostAddress::LocalHost);
 
+Q_SIGNALS:
+    // Emitted when a whole request has been read.
+    void requestReceived();
+
 private:
     void handleConnection();
+    void readRequests(class QTcpSocket *socket);
     void answer(class QTcpSocket *socket, const Request &request);
 
     QTcpServer m_server;

@@ -1,0 +1,153 @@
+#include "core/analytics/TelemetryAnalyticsService.h"
+#include "core/foundation/KeyValueStore.h"
+#include "core/projects/AppSettings.h"
+#include "core/projects/InstallationIdentityService.h"
+#include "core/telemetry/CryptoHashing.h"
+#include "core/telemetry/SignalManager.h"
+#include "platform/null/NullLoginItemService.h"
+#include "support/FakeClock.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TelemetryDoubles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+// The facade with real settings and a real client posting to a loopback
+// ingest server.
+struct FacadeRig {
+    explicit FacadeRig(bool consent, QProcessEnvironment environment = QProcessEnvironment())
+        : consentStored((defaults.setValue(AppSettings::kAnalyticsKey, consent), true)),
+          facade(settings, defaults,
+                 TelemetryEnvironment{clock, activity, display, SystemFacts(), dir.path(),
+                                      dir.filePath(u"telemetrysignalcache"_s)},
+                 AnalyticsSetup{std::move(environment), QUrl(u"http://127.0.0.1:%1"_s.arg(server.port()))})
+    {}
+
+    bool isSetUp() { return facade.telemetry().isInitialized(); }
+
+    // Fires the send timer and waits for the attempt to end.
+    bool send()
+    {
+        auto *manager = facade.telemetry().findChild<SignalManager *>();
+        QSignalSpy finished(manager, &SignalManager::sendAttemptFinished);
+        QMetaObject::invokeMethod(manager->findChild<QTimer *>(u"telemetrySendTimer"_s), "timeout");
+        return finished.wait(5000);
+    }
+
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    test::ManualActivity activity;
+    test::FixedDisplayFacts display;
+    MemoryKeyValueStore defaults;
+    NullLoginItemService loginItem;
+    test::LoopbackHttpServer server;
+    bool listening = server.listen();
+    bool consentStored;
+    // The facade and the settings hold each other, as in the app.
+    TelemetryAnalyticsService facade;
+    AppSettings settings{defaults, loginItem, facade};
+};
+
+const QHash<QString, QString> kParameters{
+    {u"source"_s, u"play"_s}, {u"has-local-url"_s, QString()}, {u"project-name"_s, u"secret"_s}};
+
+} // namespace
+
+class AnalyticsServiceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theTestRunnerAndAMissingConsentSetNothingUp_data()
+    {
+        QTest::addColumn<bool>("consent");
+        QTest::addColumn<bool>("underTestRunner");
+        QTest::newRow("test runner") << true << true;
+        QTest::newRow("no consent") << false << false;
+    }
+
+    void theTestRunnerAndAMissingConsentSetNothingUp()
+    {
+        QFETCH(bool, consent);
+        QFETCH(bool, underTestRunner);
+        QProcessEnvironment environment;
+        if (underTestRunner)
+            environment.insert(u"XCTestConfigurationFilePath"_s, QString());
+        FacadeRig rig(consent, environment);
+        rig.facade.configureIfNeeded();
+        rig.facade.signal(AnalyticsEvent::projectAdded, kParameters);
+        QVERIFY(!rig.isSetUp());
+        QVERIFY(!rig.defaults.contains(InstallationIdentityService::kInstallationIDKey));
+    }
+
+    void consentSetsTheClientUpOnce()
+    {
+        FacadeRig rig(false);
+        rig.settings.setAnonymousAnalyticsEnabled(true);
+        QVERIFY(rig.isSetUp());
+        auto *client = rig.facade.telemetry().findChild<TelemetryManager *>();
+        rig.settings.setAnonymousAnalyticsEnabled(false);
+        rig.facade.signal(AnalyticsEvent::projectAdded, kParameters);
+        rig.settings.setAnonymousAnalyticsEnabled(true);
+        rig.facade.signal(AnalyticsEvent::processStarted, kParameters);
+        QCOMPARE(rig.facade.telemetry().findChild<TelemetryManager *>(), client);
+        QVERIFY(rig.send());
+        const QJsonArray batch = QJsonDocument::fromJson(rig.server.requests().at(0).body).array();
+        QCOMPARE(batch.size(), 1);
+        QCOMPARE(batch.at(0).toObject().value(u"type"_s).toString(), u"process-started"_s);
+    }
+
+    void theFiveEventsReachTheIngestServerWithTheirDefaultPayload()
+    {
+        FacadeRig rig(true);
+        const QList<AnalyticsEvent> events{
+            AnalyticsEvent::projectAdded, AnalyticsEvent::processStarted, AnalyticsEvent::workspaceStarted,
+            AnalyticsEvent::devicePreviewStarted, AnalyticsEvent::processStartFailed};
+        for (const AnalyticsEvent event : events)
+            rig.facade.signal(event, kParameters);
+        QVERIFY(rig.send());
+        const auto &request = rig.server.requests().at(0);
+        QCOMPARE(request.path, "/v2/namespace/com.ostrevan/");
+        const QJsonArray batch = QJsonDocument::fromJson(request.body).array();
+        QStringList types;
+        for (const QJsonValue &value : batch) {
+            const QJsonObject body = value.toObject();
+            types << body.value(u"type"_s).toString();
+            QCOMPARE(body.value(u"appID"_s).toString(), u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s);
+            QCOMPARE(
+                body.value(u"clientUser"_s).toString(),
+                CryptoHashing::sha256(
+                    rig.defaults.stringValue(InstallationIdentityService::kInstallationIDKey), QString()));
+            const QJsonObject payload = body.value(u"payload"_s).toObject();
+            QCOMPARE(payload.value(u"source"_s).toString(), u"play"_s);
+            QCOMPARE(payload.value(u"has-local-url"_s).toString(), QString());
+            QVERIFY(!payload.contains(u"project-name"_s));
+            QCOMPARE(payload.value(u"platform"_s).toString(), u"Linux"_s);
+            QVERIFY(payload.contains(u"Telemetry.Retention.totalSessionsCount"_s));
+        }
+        QCOMPARE(types, (QStringList{u"project-added"_s, u"process-started"_s, u"workspace-started"_s,
+                                     u"device-preview-started"_s, u"process-start-failed"_s}));
+    }
+
+    void configuredValuesFallBackWhenBlank()
+    {
+        QProcessEnvironment environment;
+        environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" \n\t"_s);
+        QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment),
+                 u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s);
+        QCOMPARE(TelemetryAnalyticsService::configuredNamespace(environment), u"com.ostrevan"_s);
+        environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" mine\n"_s);
+        QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment), u"mine"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(AnalyticsServiceTest)
+#include "AnalyticsServiceTest.moc"

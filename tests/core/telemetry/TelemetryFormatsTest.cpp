@@ -1,0 +1,151 @@
+#include "core/telemetry/CryptoHashing.h"
+#include "core/telemetry/DefaultSignalPayload.h"
+#include "core/telemetry/SignalPostBody.h"
+#include "core/telemetry/TelemetryCoding.h"
+#include "support/LocalTime.h"
+#include "support/TelemetryDoubles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+class TelemetryFormatsTest : public QObject {
+    Q_OBJECT
+
+    const test::ScopedTimeZone m_zone{"America/Sao_Paulo"};
+
+private Q_SLOTS:
+    void hashing_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("salt");
+        QTest::addColumn<QString>("digest");
+        const QString abc = u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"_s;
+        QTest::newRow("abc") << u"abc"_s << QString() << abc;
+        QTest::newRow("salt appended") << u"a"_s << u"bc"_s << abc;
+        QTest::newRow("empty") << QString() << QString()
+                               << u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"_s;
+    }
+
+    void hashing()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, salt);
+        QFETCH(QString, digest);
+        QCOMPARE(CryptoHashing::sha256(text, salt), digest);
+    }
+
+    void logLevelsPassTheirOwnAndMoreSevere()
+    {
+        for (const int handlerLevel : {0, 1, 2}) {
+            QList<int> received;
+            const LogHandler handler{
+                LogHandler::LogLevel(handlerLevel),
+                [&received](LogHandler::LogLevel level, const QString &) { received << int(level); }};
+            for (const int level : {0, 1, 2})
+                telemetryLog(handler, LogHandler::LogLevel(level), QString());
+            QCOMPARE(received.first(), handlerLevel);
+            QCOMPARE(received.size(), 3 - handlerLevel);
+        }
+    }
+
+    void bodiesKeepTheirFormInTheCacheAndOnTheWire()
+    {
+        const test::ScopedLocale locale(QLocale(QLocale::Arabic, QLocale::Egypt));
+        SignalPostBody body{test::localTime(2024, 3, 7, 11, 5, 9),
+                            u"app"_s,
+                            u"hash"_s,
+                            u"SESSION"_s,
+                            u"type"_s,
+                            std::nullopt,
+                            {{u"a"_s, QString()}},
+                            true};
+        for (const std::optional<double> number : {std::optional<double>(), std::optional(9.99)}) {
+            body.floatValue = number;
+            const QJsonObject cached = body.toCacheJson();
+            QCOMPARE(cached.contains(u"floatValue"_s), number.has_value());
+            QCOMPARE(SignalPostBody::fromCacheJson(cached), body);
+        }
+        body.floatValue.reset();
+        const QJsonObject wire = QJsonDocument::fromJson(encodeRequestBatch({body})).array().at(0).toObject();
+        QCOMPARE(wire.size(), 7);
+        QCOMPARE(wire.value(u"receivedAt"_s).toString(), u"2024-03-07T14:05:09+0000"_s);
+        QCOMPARE(wire.value(u"isTestMode"_s).toString(), u"true"_s);
+    }
+
+    void calendar_data()
+    {
+        QTest::addColumn<Timestamp>("moment");
+        QTest::addColumn<QStringList>("dayOfWeekWeekendHourDayOfYear");
+        QTest::newRow("sunday night")
+            << test::localTime(2024, 3, 10, 23, 15) << QStringList{u"7"_s, u"true"_s, u"24"_s, u"70"_s};
+        QTest::newRow("friday after midnight")
+            << test::localTime(2024, 3, 8, 0, 10) << QStringList{u"5"_s, u"false"_s, u"1"_s, u"68"_s};
+    }
+
+    void calendar()
+    {
+        QFETCH(Timestamp, moment);
+        QFETCH(QStringList, dayOfWeekWeekendHourDayOfYear);
+        const TelemetryParameters calendar = DefaultSignalPayload::calendarParameters(moment);
+        QStringList values;
+        for (const char16_t *key : {u"dayOfWeek", u"isWeekend", u"hourOfDay", u"dayOfYear"})
+            values << calendar.value(u"Telemetry.Calendar."_s + QStringView(key));
+        QCOMPARE(values, dayOfWeekWeekendHourDayOfYear);
+    }
+
+    void timeZones()
+    {
+        QCOMPARE(DefaultSignalPayload::timeZoneText(19800), u"UTC+5:30"_s);
+        QCOMPARE(DefaultSignalPayload::timeZoneText(-18000), u"UTC-5"_s);
+        QCOMPARE(DefaultSignalPayload::timeZoneText(-12600), u"UTC-3:30"_s);
+        QCOMPARE(DefaultSignalPayload::timeZoneText(0), u"UTC+0"_s);
+    }
+
+    void localeAndModelFallbacks()
+    {
+        QCOMPARE(DefaultSignalPayload::region(QLocale(u"de_CH"_s)), u"CH"_s);
+        QCOMPARE(DefaultSignalPayload::region(QLocale::c()), u"C"_s);
+        QCOMPARE(DefaultSignalPayload::preferredLanguage({u"de-CH"_s, u"fr"_s}), u"de"_s);
+        QCOMPARE(DefaultSignalPayload::preferredLanguage({}), u"zz"_s);
+        QCOMPARE(DefaultSignalPayload::modelName("ThinkPad X1\n", "x86_64"), u"ThinkPad X1"_s);
+        QCOMPARE(DefaultSignalPayload::modelName(QByteArray("Box\0junk", 8), "x86_64"), u"Box"_s);
+        QCOMPARE(DefaultSignalPayload::modelName({}, "aarch64"), u"aarch64"_s);
+    }
+
+    void payloadsWithAndWithoutADisplay()
+    {
+        const test::ScopedTimeZone zone("Asia/Kolkata");
+        test::FixedDisplayFacts display;
+        SystemFacts system;
+        system.majorVersion = 12;
+        system.buildNumber = u"7"_s;
+        const auto payload = [&] {
+            return DefaultSignalPayload::parameters(system, display, test::localTime(2024, 3, 7, 12),
+                                                    QLocale(u"en_US"_s), {u"en-US"_s});
+        };
+        const TelemetryParameters headless = payload();
+        QCOMPARE(headless.size(), 48 + 8);
+        for (const char16_t *key : {u"Device.screenResolutionHeight", u"Device.screenScaleFactor",
+                                    u"UserPreference.layoutDirection", u"UserPreference.colorScheme"})
+            QCOMPARE(headless.value(u"Telemetry."_s + QStringView(key)), u"N/A"_s);
+        QCOMPARE(headless.value(u"Telemetry.AppInfo.versionAndBuildNumber"_s), u"0 (build 7)"_s);
+        QCOMPARE(headless.value(u"systemVersion"_s), u"Linux 12.0.0"_s);
+        QCOMPARE(headless.value(u"Telemetry.Device.timeZone"_s), u"UTC+5:30"_s);
+
+        display.screen = DisplayFacts::Screen{1080.0, 1920.0, 2.0};
+        display.direction = Qt::RightToLeft;
+        display.scheme = DisplayFacts::ColorScheme::dark;
+        const TelemetryParameters shown = payload();
+        QCOMPARE(shown.value(u"Telemetry.Device.screenResolutionWidth"_s), u"1920.0"_s);
+        QCOMPARE(shown.value(u"Telemetry.Device.screenScaleFactor"_s), u"2.0"_s);
+        QCOMPARE(shown.value(u"Telemetry.UserPreference.layoutDirection"_s), u"rightToLeft"_s);
+        QCOMPARE(shown.value(u"Telemetry.UserPreference.colorScheme"_s), u"Dark"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TelemetryFormatsTest)
+#include "TelemetryFormatsTest.moc"
