@@ -258,6 +258,7 @@ private:
 
     // ProjectStorePlay.cpp
     bool startDevProcess(const DevProject &project);
+    void stopProcesses(const QUuid &projectID);
     QCoro::Task<> restartWhenStopped(DevProject project);
     // True when the start may go ahead: no foreign listener on the project's
     // ports, or the user freed the port or chose to continue.
@@ -297,7 +298,8 @@ private:
 
     // ProjectStoreReadiness.cpp
     QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitForReadyLocalhostEndpoint(DevProject project, Timestamp discoverySince, bool logProgress);
+    waitForReadyLocalhostEndpoint(DevProject project, QUuid runToken, Timestamp discoverySince,
+                                  bool logProgress);
     QList<WorkspaceReadyEndpoint> readinessCandidates(const DevProject &project, Timestamp discoverySince,
                                                       const QString &configuredURL) const;
     void registerEffectiveLocalURL(const WorkspaceReadyEndpoint &endpoint, const QUuid &fallbackProjectID);
@@ -341,6 +343,9 @@ private:
     QHash<QUuid, QUuid> m_readinessRunIDs;
     // The conflict the user chose to ignore, for the next readiness wait.
     QHash<QUuid, PortConflictInfo> m_continuedDespitePortConflict;
+    // Projects the store asked to stop, until the end of their processes is
+    // reported; an end not asked for during a start is a failed start.
+    QSet<QUuid> m_requestedStops;
 };
 
 } // namespace devnook

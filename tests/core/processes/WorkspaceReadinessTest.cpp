@@ -6,6 +6,7 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 using namespace devnook;
 using test::LoopbackHttpServer;
 using Behaviour = LoopbackHttpServer::Behaviour;
@@ -51,12 +52,15 @@ private:
     std::optional<WorkspaceReadyEndpoint> wait(double seconds, const QString &configuredURL,
                                                const QSet<int> &excludedPorts = {})
     {
-        WorkspaceReadinessService service(seconds, 100'000'000);
+        WorkspaceReadinessService service(std::chrono::milliseconds(qRound(seconds * 1000)), 100ms);
         m_elapsed.start();
-        return QCoro::waitFor(service.waitUntilReadyEndpoint(configuredURL, excludedPorts, [this] {
-            ++m_calls;
-            return m_candidates;
-        }));
+        return QCoro::waitFor(service.waitUntilReadyEndpoint(
+            configuredURL, excludedPorts,
+            [this] {
+                ++m_calls;
+                return m_candidates;
+            },
+            {}));
     }
 
 private Q_SLOTS:
@@ -101,7 +105,7 @@ private Q_SLOTS:
                  ready ? std::optional(endpoint(u"http://127.0.0.1:%1"_s.arg(server.port()))) : std::nullopt);
         QCOMPARE(methods(server), expectedMethods);
         QCOMPARE(m_calls, ready ? 0 : 1);
-        const qint64 requestMs = WorkspaceReadinessService::kRequestTimeoutMs;
+        const qint64 requestMs = WorkspaceReadinessService::kRequestTimeout.count();
         if (behaviour == Behaviour::neverAnswer)
             QVERIFY(m_elapsed.elapsed() >= 2 * requestMs && m_elapsed.elapsed() < 3 * requestMs + 1000);
     }

@@ -62,7 +62,7 @@ private Q_SLOTS:
     void init()
     {
         // The app waits 15 s; a shorter deadline keeps the suite quick.
-        m_rig = std::make_unique<test::RealStore>(3.0);
+        m_rig = std::make_unique<test::RealStore>(std::chrono::seconds(3));
         m_rig->readiness.probes = true;
         m_rig->open();
     }
