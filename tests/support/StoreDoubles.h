@@ -176,9 +176,9 @@ public:
 class TestReadiness final : public WorkspaceReadinessService {
 public:
     using WorkspaceReadinessService::WorkspaceReadinessService;
-    QCoro::Task<std::optional<WorkspaceReadyEndpoint>> waitUntilReadyEndpoint(QString url, QSet<int> excludedPorts,
-                                                                              CandidateSource candidates,
-                                                                              StillWanted stillWanted) override
+    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
+    waitUntilReadyEndpoint(QString url, QSet<int> excludedPorts, CandidateSource candidates,
+                           StillWanted stillWanted) override
     {
         asked.append(url);
         lastExcludedPorts = excludedPorts;
@@ -186,7 +186,7 @@ public:
         std::optional<WorkspaceReadyEndpoint> found = endpoint;
         if (probes)
             found = co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excludedPorts, candidates,
-                                                                                stillWanted);
+                                                                               stillWanted);
         ++finishedWaits;
         co_return found;
     }

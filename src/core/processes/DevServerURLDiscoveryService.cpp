@@ -104,7 +104,8 @@ void sortCandidates(QStringList &candidates, const QSet<QString> &printed, const
     const std::optional<int> configuredPort =
         PortInspectionService::tcpPort(URLNormalizationService::normalized(configuredURL));
     const auto rank = [&](const QString &candidate) {
-        const bool onConfiguredPort = configuredPort && PortInspectionService::tcpPort(candidate) == configuredPort;
+        const bool onConfiguredPort =
+            configuredPort && PortInspectionService::tcpPort(candidate) == configuredPort;
         return std::pair{onConfiguredPort, !printed.contains(candidate)};
     };
     std::stable_sort(candidates.begin(), candidates.end(), [&](const QString &a, const QString &b) {

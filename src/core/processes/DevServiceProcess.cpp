@@ -60,18 +60,6 @@ struct Pipe {
     int takeWriteEnd() { return std::exchange(fds[1], -1); }
 };
 
-// Signals that a desktop session may ignore and that a dev server must get
-// with their usual meaning.
-sigset_t signalsToReset()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGCHLD, SIGTSTP,
-                       SIGTTIN, SIGTTOU})
-        sigaddset(&set, signal);
-    return set;
-}
-
 class SpawnSetup {
 public:
     SpawnSetup()
@@ -114,7 +102,10 @@ Result<std::unique_ptr<DevServiceProcess>> DevServiceProcess::start(const Launch
 
     sigset_t noSignals;
     sigemptyset(&noSignals);
-    const sigset_t defaults = signalsToReset();
+    // A dev server gets every signal with its usual meaning, also those that
+    // the desktop session started us with ignored.
+    sigset_t defaults;
+    sigfillset(&defaults);
     posix_spawnattr_setsigmask(&setup.attributes, &noSignals);
     posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
     posix_spawnattr_setflags(&setup.attributes,

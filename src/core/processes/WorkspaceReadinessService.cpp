@@ -15,7 +15,8 @@ namespace devnook {
 
 WorkspaceReadinessService::WorkspaceReadinessService(std::chrono::milliseconds timeout,
                                                      std::chrono::milliseconds pollInterval,
-                                                     std::chrono::milliseconds requestTimeout, QObject *parent)
+                                                     std::chrono::milliseconds requestTimeout,
+                                                     QObject *parent)
     : QObject(parent), m_timeout(timeout), m_pollInterval(pollInterval), m_requestTimeout(requestTimeout)
 {
     // A proxy from the environment must not answer for a local server.
@@ -43,7 +44,8 @@ WorkspaceReadinessService::availableCandidates(const QList<WorkspaceReadyEndpoin
 
 QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
 WorkspaceReadinessService::waitUntilReadyEndpoint(QString configuredURL, QSet<int> excludedPorts,
-                                                  CandidateSource additionalCandidates, StillWanted stillWanted)
+                                                  CandidateSource additionalCandidates,
+                                                  StillWanted stillWanted)
 {
     const QString url = URLNormalizationService::normalized(configuredURL);
     if (url.isEmpty())

@@ -297,9 +297,10 @@ private:
                                  Timestamp now) const;
 
     // ProjectStoreReadiness.cpp
-    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitForReadyLocalhostEndpoint(DevProject project, QUuid runToken, Timestamp discoverySince,
-                                  bool logProgress);
+    QCoro::Task<std::optional<WorkspaceReadyEndpoint>> waitForReadyLocalhostEndpoint(DevProject project,
+                                                                                     QUuid runToken,
+                                                                                     Timestamp discoverySince,
+                                                                                     bool logProgress);
     QList<WorkspaceReadyEndpoint> readinessCandidates(const DevProject &project, Timestamp discoverySince,
                                                       const QString &configuredURL) const;
     void registerEffectiveLocalURL(const WorkspaceReadyEndpoint &endpoint, const QUuid &fallbackProjectID);

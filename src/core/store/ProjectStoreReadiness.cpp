@@ -112,7 +112,8 @@ QCoro::Task<> ProjectStore::runPlayReadiness(DevProject project, QUuid runToken,
             co_return;
         logDeliveryFailure(project.id, delivery);
     } else {
-        const auto endpoint = co_await waitForReadyLocalhostEndpoint(project, runToken, discoverySince, false);
+        const auto endpoint =
+            co_await waitForReadyLocalhostEndpoint(project, runToken, discoverySince, false);
         if (!self || !isCurrentRun(project.id, runToken))
             co_return;
         if (endpoint) {

@@ -54,13 +54,12 @@ private:
     {
         WorkspaceReadinessService service(std::chrono::milliseconds(qRound(seconds * 1000)), 100ms);
         m_elapsed.start();
-        return QCoro::waitFor(service.waitUntilReadyEndpoint(
-            configuredURL, excludedPorts,
-            [this] {
-                ++m_calls;
-                return m_candidates;
-            },
-            {}));
+        return QCoro::waitFor(service.waitUntilReadyEndpoint(configuredURL, excludedPorts,
+                                                             [this] {
+                                                                 ++m_calls;
+                                                                 return m_candidates;
+                                                             },
+                                                             {}));
     }
 
 private Q_SLOTS:
