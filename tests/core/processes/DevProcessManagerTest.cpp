@@ -227,9 +227,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("zshPath");
         QTest::addColumn<QString>("expectedShell");
         QTest::addColumn<QString>("expectedRc");
-        QTest::newRow("zsh") << u"/bin/zsh"_s << u"zsh"_s << u"loaded"_s;
+        // The user's own choice of Python buffering stands.
+        QTest::addColumn<QString>("python");
+        QTest::newRow("zsh") << u"/bin/zsh"_s << u"zsh"_s << u"loaded"_s << QString();
         QTest::newRow("user's shell when zsh is missing")
-            << m_folder.filePath(u"no-zsh"_s) << u"/bin/sh"_s << QString();
+            << m_folder.filePath(u"no-zsh"_s) << u"/bin/sh"_s << QString() << u"0"_s;
     }
 
     void commandRunsLikeInATerminal()
@@ -237,16 +239,20 @@ private Q_SLOTS:
         QFETCH(QString, zshPath);
         QFETCH(QString, expectedShell);
         QFETCH(QString, expectedRc);
+        QFETCH(QString, python);
         if (!QFileInfo(u"/bin/zsh"_s).isExecutable())
             QSKIP("zsh is not installed (scripts/setup installs it)");
         QTemporaryDir home;
         test::writeFile(home.filePath(u".zshrc"_s), "echo noise from zshrc\nexport DEVNOOK_RC=loaded\n");
         const QByteArray realHome = qgetenv("HOME");
+        const QByteArray realPython = qgetenv("PYTHONUNBUFFERED");
         qputenv("HOME", QFile::encodeName(home.path()));
+        python.isNull() ? qunsetenv("PYTHONUNBUFFERED") : qputenv("PYTHONUNBUFFERED", python.toUtf8());
         const auto term = std::signal(SIGTERM, SIG_IGN);
         const auto hangUp = std::signal(SIGHUP, SIG_IGN);
         const auto restore = qScopeGuard([&] {
             qputenv("HOME", realHome);
+            realPython.isNull() ? qunsetenv("PYTHONUNBUFFERED") : qputenv("PYTHONUNBUFFERED", realPython);
             std::signal(SIGTERM, term);
             std::signal(SIGHUP, hangUp);
         });
@@ -263,11 +269,10 @@ private Q_SLOTS:
         // Three lines of command, then exactly what it printed.
         const QStringList lines = texts(log());
         QCOMPARE(lines.size(), 11);
-        QCOMPARE(
-            lines.mid(3, 2),
-            QStringList({u"[web] shell=%1 rc=%2 py=%3"_s.arg(
-                             expectedShell, expectedRc, qEnvironmentVariable("PYTHONUNBUFFERED", u"1"_s)),
-                         u"[web] dir="_s + QFileInfo(m_folder.path()).canonicalFilePath()}));
+        QCOMPARE(lines.mid(3, 2),
+                 QStringList({u"[web] shell=%1 rc=%2 py=%3"_s.arg(expectedShell, expectedRc,
+                                                                  python.isNull() ? u"1"_s : python),
+                              u"[web] dir="_s + QFileInfo(m_folder.path()).canonicalFilePath()}));
         // glibc itself keeps its two internal signals (32 and 33) ignored.
         QCOMPARE(lines.at(5).section(u'\t', 1).toULongLong(nullptr, 16) & ~0x180000000ull, 0ull);
         QVERIFY(lines.at(6).startsWith(u"[web] input=pipe:"_s));
