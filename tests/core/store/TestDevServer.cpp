@@ -1,10 +1,13 @@
 // A dev-server-like child for the store's tests. It starts listening on
 // 127.0.0.1 after --announce-after milliseconds (on --port, or on a free port
 // for 0), then prints the address the way bundlers do and answers every HTTP
-// request with 200. --exit-after makes it fail with code 3 instead, and
+// request with 200. --exit-after makes it fail with code 3 instead,
 // --term-delay keeps it serving for that many seconds after the terminate
-// signal, as a server that shuts down slowly.
+// signal, as a server that shuts down slowly, and --until-input-ends makes it
+// quit with code 0 once its standard input ends, as some bundlers' serve
+// modes do.
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -39,6 +42,14 @@ int main(int argc, char *argv[])
     g_termDelaySeconds = static_cast<unsigned>(option(u"--term-delay"_s, 0));
     if (g_termDelaySeconds > 0)
         std::signal(SIGTERM, onTerminate);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(arguments.contains(u"--until-input-ends"_s));
+    QObject::connect(&input, &QSocketNotifier::activated, &application, [] {
+        char byte = 0;
+        if (read(STDIN_FILENO, &byte, 1) <= 0)
+            QCoreApplication::exit(0);
+    });
 
     QTcpServer server;
     QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
