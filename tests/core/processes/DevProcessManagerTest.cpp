@@ -227,11 +227,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("zshPath");
         QTest::addColumn<QString>("expectedShell");
         QTest::addColumn<QString>("expectedRc");
-        // The user's own choice of Python buffering stands.
-        QTest::addColumn<QString>("python");
-        QTest::newRow("zsh") << u"/bin/zsh"_s << u"zsh"_s << u"loaded"_s << QString();
+        QTest::newRow("zsh") << u"/bin/zsh"_s << u"zsh"_s << u"loaded"_s;
         QTest::newRow("user's shell when zsh is missing")
-            << m_folder.filePath(u"no-zsh"_s) << u"/bin/sh"_s << QString() << u"0"_s;
+            << m_folder.filePath(u"no-zsh"_s) << u"/bin/sh"_s << QString();
     }
 
     void commandRunsLikeInATerminal()
@@ -239,20 +237,17 @@ private Q_SLOTS:
         QFETCH(QString, zshPath);
         QFETCH(QString, expectedShell);
         QFETCH(QString, expectedRc);
-        QFETCH(QString, python);
         if (!QFileInfo(u"/bin/zsh"_s).isExecutable())
             QSKIP("zsh is not installed (scripts/setup installs it)");
         QTemporaryDir home;
         test::writeFile(home.filePath(u".zshrc"_s), "echo noise from zshrc\nexport DEVNOOK_RC=loaded\n");
         const QByteArray realHome = qgetenv("HOME");
-        const QByteArray realPython = qgetenv("PYTHONUNBUFFERED");
         qputenv("HOME", QFile::encodeName(home.path()));
-        python.isNull() ? qunsetenv("PYTHONUNBUFFERED") : qputenv("PYTHONUNBUFFERED", python.toUtf8());
+        qunsetenv("PYTHONUNBUFFERED");
         const auto term = std::signal(SIGTERM, SIG_IGN);
         const auto hangUp = std::signal(SIGHUP, SIG_IGN);
         const auto restore = qScopeGuard([&] {
             qputenv("HOME", realHome);
-            realPython.isNull() ? qunsetenv("PYTHONUNBUFFERED") : qputenv("PYTHONUNBUFFERED", realPython);
             std::signal(SIGTERM, term);
             std::signal(SIGHUP, hangUp);
         });
@@ -270,8 +265,7 @@ private Q_SLOTS:
         const QStringList lines = texts(log());
         QCOMPARE(lines.size(), 11);
         QCOMPARE(lines.mid(3, 2),
-                 QStringList({u"[web] shell=%1 rc=%2 py=%3"_s.arg(expectedShell, expectedRc,
-                                                                  python.isNull() ? u"1"_s : python),
+                 QStringList({u"[web] shell=%1 rc=%2 py=1"_s.arg(expectedShell, expectedRc),
                               u"[web] dir="_s + QFileInfo(m_folder.path()).canonicalFilePath()}));
         // glibc itself keeps its two internal signals (32 and 33) ignored.
         QCOMPARE(lines.at(5).section(u'\t', 1).toULongLong(nullptr, 16) & ~0x180000000ull, 0ull);
@@ -334,13 +328,15 @@ private Q_SLOTS:
         QVERIFY(!buffer.hasPendingLine());
     }
 
-    // An empty PATH entry would mean the current folder.
+    // An empty PATH entry would mean the current folder; the user's own
+    // choice of Python buffering stands.
     void environmentPutsToolFoldersFirst()
     {
         const QString folders = u"PATH=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"_s;
-        QCOMPARE(LoginShell::environment({u"PATH="_s, u"LANG=C"_s}), QStringList({u"LANG=C"_s, folders}));
-        QCOMPARE(LoginShell::environment({u"PATH=/home/dev/bin"_s}),
-                 QStringList({folders + u":/home/dev/bin"_s}));
+        QCOMPARE(DevProcessManager::devCommandEnvironment({u"PATH="_s, u"LANG=C"_s}),
+                 QStringList({u"LANG=C"_s, folders, u"PYTHONUNBUFFERED=1"_s}));
+        QCOMPARE(DevProcessManager::devCommandEnvironment({u"PATH=/home/dev/bin"_s, u"PYTHONUNBUFFERED="_s}),
+                 QStringList({u"PYTHONUNBUFFERED="_s, folders + u":/home/dev/bin"_s}));
     }
 
     void blankTextAndClearing()

@@ -151,22 +151,6 @@ private Q_SLOTS:
                                                   : QStringList());
     }
 
-    void aRestartWaitsForAServerSlowToStop()
-    {
-        const int port = freePort();
-        const DevProject shop =
-            project(port, {u"--port"_s, QString::number(port), u"--term-delay"_s, u"1"_s});
-        QVERIFY(store().save(shop));
-        store().toggleDevProcess(shop);
-        QTRY_COMPARE_WITH_TIMEOUT(m_rig->notifier.kinds, QStringList{u"dev-started"_s}, kRoadTimeoutMs);
-
-        store().restartDevProcess(shop);
-        QTRY_COMPARE_WITH_TIMEOUT(m_rig->notifier.kinds.size(), 2, kRoadTimeoutMs);
-        QVERIFY(m_rig->asker.questions.isEmpty());
-        QCOMPARE(store().displayProcessState(shop), DevProcessState::running);
-        QCOMPARE(lines(shop).filter(u"Starting: "_s).size(), 2);
-    }
-
     void aForeignListenerOnTheConfiguredPort_data()
     {
         QTest::addColumn<PortConflictResolution>("answer");

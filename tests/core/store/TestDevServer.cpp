@@ -1,33 +1,18 @@
 // A dev-server-like child for the store's tests. It starts listening on
 // 127.0.0.1 after --announce-after milliseconds (on --port, or on a free port
 // for 0), then prints the address the way bundlers do and answers every HTTP
-// request with 200. --exit-after makes it fail with code 3 instead,
-// --term-delay keeps it serving for that many seconds after the terminate
-// signal, as a server that shuts down slowly, and --until-input-ends makes it
-// quit with code 0 once its standard input ends, as some bundlers' serve
-// modes do.
+// request with 200. --exit-after makes it fail with code 3 instead, and
+// --until-input-ends makes it quit with code 0 once its standard input ends,
+// as some bundlers' serve modes do.
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-unsigned g_termDelaySeconds = 0;
-
-// The alarm's default action ends the process; alarm is safe in a handler.
-void onTerminate(int)
-{
-    alarm(g_termDelaySeconds);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -39,9 +24,6 @@ int main(int argc, char *argv[])
     };
     if (const int exitAfter = option(u"--exit-after"_s, -1); exitAfter >= 0)
         QTimer::singleShot(exitAfter, &application, [] { QCoreApplication::exit(3); });
-    g_termDelaySeconds = static_cast<unsigned>(option(u"--term-delay"_s, 0));
-    if (g_termDelaySeconds > 0)
-        std::signal(SIGTERM, onTerminate);
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     input.setEnabled(arguments.contains(u"--until-input-ends"_s));
