@@ -176,17 +176,17 @@ public:
 class TestReadiness final : public WorkspaceReadinessService {
 public:
     using WorkspaceReadinessService::WorkspaceReadinessService;
-    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitUntilReadyEndpoint(QString url, QSet<int> excludedPorts, CandidateSource candidates,
-                           StillWanted stillWanted) override
+    QCoro::Task<std::optional<WorkspaceReadyEndpoint>> waitUntilReadyEndpoint(QString url, QSet<int> excluded,
+                                                                              CandidateSource candidates,
+                                                                              StillWanted wanted) override
     {
         asked.append(url);
-        lastExcludedPorts = excludedPorts;
+        lastExcludedPorts = excluded;
         lastCandidates = candidates();
         std::optional<WorkspaceReadyEndpoint> found = endpoint;
         if (probes)
-            found = co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excludedPorts, candidates,
-                                                                               stillWanted);
+            found =
+                co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excluded, candidates, wanted);
         ++finishedWaits;
         co_return found;
     }
@@ -203,9 +203,8 @@ public:
 // desktop recorded and usage tracking real. Manager, Ports and ClockType are
 // the real ones or the scripted ones above.
 template <class Manager, class Ports, class ClockType> struct StoreRig {
-    explicit StoreRig(std::chrono::milliseconds readinessTimeout = std::chrono::seconds(15),
-                      std::chrono::milliseconds requestTimeout = WorkspaceReadinessService::kRequestTimeout)
-        : readiness(readinessTimeout, std::chrono::milliseconds(200), requestTimeout)
+    explicit StoreRig(std::chrono::milliseconds readinessTimeout = std::chrono::seconds(15))
+        : readiness(readinessTimeout, std::chrono::milliseconds(200))
     {}
 
     // Writes the catalogue, when given, and opens a new store over it.

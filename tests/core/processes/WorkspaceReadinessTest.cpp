@@ -57,12 +57,11 @@ private:
     {
         WorkspaceReadinessService service(std::chrono::milliseconds(qRound(seconds * 1000)), 100ms, kRequest);
         m_elapsed.start();
-        return QCoro::waitFor(service.waitUntilReadyEndpoint(configuredURL, excludedPorts,
-                                                             [this] {
-                                                                 ++m_calls;
-                                                                 return m_candidates;
-                                                             },
-                                                             {}));
+        const auto candidates = [this] {
+            ++m_calls;
+            return m_candidates;
+        };
+        return QCoro::waitFor(service.waitUntilReadyEndpoint(configuredURL, excludedPorts, candidates, {}));
     }
 
 private Q_SLOTS:

@@ -89,9 +89,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("failures");
         QTest::newRow("play start still starting") << false << false << DevProcessState::failed
                                                    << QStringList{u"play/process-exited-during-start"_s};
-        QTest::newRow("workspace start whose processes already ran")
-            << true << false << DevProcessState::failed
-            << QStringList{u"workspace/process-exited-during-start"_s};
         QTest::newRow("after the play start finished")
             << false << true << DevProcessState::failed << QStringList();
         // A server that quits at once, whatever its exit code, has not started.

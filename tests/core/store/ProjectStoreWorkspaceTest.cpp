@@ -1,9 +1,9 @@
 #include "core/foundation/UuidText.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/StoreDoubles.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -14,13 +14,6 @@ namespace {
 
 constexpr int kRoadTimeoutMs = 15000;
 const QString kServer = QStringLiteral(DEVNOOK_TEST_DEV_SERVER);
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
 
 } // namespace
 
@@ -48,7 +41,7 @@ private:
     // A rig whose waits end after the given time.
     void openRig(std::chrono::milliseconds readinessTimeout)
     {
-        m_rig = std::make_unique<test::RealStore>(readinessTimeout, 500ms);
+        m_rig = std::make_unique<test::RealStore>(readinessTimeout);
         m_rig->readiness.probes = true;
         m_rig->open();
     }
@@ -80,7 +73,8 @@ private Q_SLOTS:
 
     void aWorkspaceFindsTheAddressItsServerPrintsLate()
     {
-        DevProject shop = project(freePort(), {u"--announce-after"_s, u"800"_s, u"--until-input-ends"_s});
+        DevProject shop = project(test::LoopbackHttpServer::freePort(),
+                                  {u"--announce-after"_s, u"800"_s, u"--until-input-ends"_s});
         shop.workspaceLinks = {
             ProjectLink{QUuid::createUuid(), WorkspaceLinkKind::production, {}, u"shop.example.test"_s, true},
             ProjectLink{QUuid::createUuid(), std::nullopt, u"Same"_s, u"https://shop.example.test"_s, true},
@@ -129,7 +123,7 @@ private Q_SLOTS:
         // polling at once.
         const bool timedOut = state == DevProcessState::running;
         openRig(timedOut ? 2s : 60s);
-        const DevProject shop = project(freePort(), serverArguments);
+        const DevProject shop = project(test::LoopbackHttpServer::freePort(), serverArguments);
         QVERIFY(store().save(shop));
 
         store().startWorkspace(shop);
@@ -167,7 +161,7 @@ private Q_SLOTS:
     {
         QFETCH(PortConflictResolution, answer);
         QFETCH(QString, line);
-        const QString port = QString::number(freePort());
+        const QString port = QString::number(test::LoopbackHttpServer::freePort());
         m_foreign.start(kServer, {u"--port"_s, port});
         // It prints once it listens.
         QVERIFY(m_foreign.waitForReadyRead(5000));
