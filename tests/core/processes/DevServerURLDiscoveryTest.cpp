@@ -42,10 +42,9 @@ private Q_SLOTS:
         QTest::newRow("port 80 of a configured URL without port")
             << u"http://localhost"_s << u"see http://localhost/ or http://localhost:5173"_s
             << QStringList({u"http://localhost:5173"_s, u"http://localhost/"_s});
-        QTest::newRow("accented letter before the host")
-            << u"http://localhost:8080"_s << u"\u00E9localhost:3000"_s << QStringList();
-        QTest::newRow("parenthesis before the host") << u"http://localhost:8080"_s << u"(localhost:3000)"_s
-                                                     << QStringList({u"http://localhost:3000"_s});
+        QTest::newRow("accented letter, or parenthesis, before the host")
+            << u"http://localhost:8080"_s << u"\u00E9localhost:3000 (localhost:3001)"_s
+            << QStringList({u"http://localhost:3001"_s});
         QTest::newRow("capitals stay") << u"http://localhost:3000"_s << u"Open HTTP://LOCALHOST:8080 now"_s
                                        << QStringList({u"HTTP://LOCALHOST:8080"_s});
         QTest::newRow("no-break space ends a url")

