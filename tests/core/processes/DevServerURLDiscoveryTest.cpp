@@ -32,13 +32,12 @@ private Q_SLOTS:
             << u"  \u279C  \x1B[1mLocal\x1B[22m:   \x1B[36mhttp://localhost:\x1B[1m5173\x1B[22m/\x1B[39m"_s
             << QStringList(
                    {u"http://localhost:5173/"_s, u"http://127.0.0.1:5173"_s, u"http://localhost:5173"_s});
-        QTest::newRow("configured path kept, configured port last")
-            << u"http://localhost:5173/app"_s << u"server ready on localhost:5173"_s
-            << QStringList({u"http://127.0.0.1:5173/app"_s, u"http://localhost:5173/app"_s});
-        QTest::newRow("query and fragment kept")
-            << u"localhost:3000/app?tab=1#top"_s << u"listening on 127.0.0.1:4000"_s
+        QTest::newRow("configured path, query and fragment kept, configured port last")
+            << u"localhost:5173/app?tab=1#top"_s
+            << u"server ready on localhost:5173, listening on 127.0.0.1:4000"_s
             << QStringList(
-                   {u"http://127.0.0.1:4000/app?tab=1#top"_s, u"http://localhost:4000/app?tab=1#top"_s});
+                   {u"http://127.0.0.1:4000/app?tab=1#top"_s, u"http://localhost:4000/app?tab=1#top"_s,
+                    u"http://127.0.0.1:5173/app?tab=1#top"_s, u"http://localhost:5173/app?tab=1#top"_s});
         QTest::newRow("port 80 of a configured URL without port")
             << u"http://localhost"_s << u"see http://localhost/ or http://localhost:5173"_s
             << QStringList({u"http://localhost:5173"_s, u"http://localhost/"_s});
