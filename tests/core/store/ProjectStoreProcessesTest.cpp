@@ -195,6 +195,12 @@ private Q_SLOTS:
             m_rig->ports.listeners[5173].pid = 777;
         QTRY_COMPARE(m_rig->readiness.asked.size(), starts ? 1 : 0);
         QVERIFY(m_rig->readiness.lastExcludedPorts.isEmpty());
+        if (!answer) {
+            // A workspace start is refused the same way, and undone.
+            store().startWorkspace(m_web);
+            QCOMPARE(failures(), (QStringList{u"play/start-blocked"_s, u"workspace/start-blocked"_s}));
+            QVERIFY(m_rig->manager.started.isEmpty() && store().initializingWorkspaces().isEmpty());
+        }
     }
 
     void aWorkspaceStartTakesOverAPlayStart_data()

@@ -149,7 +149,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<PortConflictResolution>("answer");
         QTest::addColumn<QString>("line");
-        QTest::newRow("close") << PortConflictResolution::cancel << QString();
         QTest::newRow("free the port")
             << PortConflictResolution::freePort << u"Freed port %1 by stopping TestDevServer (PID %2)."_s;
         QTest::newRow("continue anyway")
@@ -179,12 +178,6 @@ private Q_SLOTS:
             u"Port %1 is in use by TestDevServer (PID %2)."_s.arg(port, pid)));
         QTRY_VERIFY_WITH_TIMEOUT(store().initializingWorkspaces().isEmpty(), kRoadTimeoutMs);
         QCOMPARE(m_foreign.state() == QProcess::Running, answer != PortConflictResolution::freePort);
-        if (answer == PortConflictResolution::cancel) {
-            QVERIFY(store().processStates().isEmpty());
-            QCOMPARE(m_rig->analytics.sources.value(AnalyticsEvent::processStartFailed),
-                     QStringList{u"workspace/start-blocked"_s});
-            return;
-        }
         QVERIFY(lines(shop).contains(line.arg(port, pid)));
         QCOMPARE(m_rig->notifier.kinds, QStringList{u"workspace-ready"_s});
         const QString url = printedReadyURL(shop);
