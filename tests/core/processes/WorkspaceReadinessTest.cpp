@@ -111,9 +111,8 @@ private Q_SLOTS:
             QVERIFY(m_elapsed.elapsed() >= 2 * requestMs && m_elapsed.elapsed() < 3 * requestMs + 1000);
     }
 
-    // localhost may be either loopback address; a server on one of them
-    // must be found, and must see the name it was asked by. (A server that
-    // starts late is the real workspace test's.)
+    // localhost may be either loopback address; a server on either is found
+    // and sees the name it was asked by (one that starts late: the store's).
     void eitherLoopbackAddressAnswersForLocalhost_data()
     {
         QTest::addColumn<QHostAddress>("address");

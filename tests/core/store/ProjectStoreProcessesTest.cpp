@@ -91,7 +91,6 @@ private Q_SLOTS:
                                                    << QStringList{u"play/process-exited-during-start"_s};
         QTest::newRow("after the play start finished")
             << false << true << DevProcessState::failed << QStringList();
-        // A server that quits at once, whatever its exit code, has not started.
         QTest::newRow("workspace start whose processes quit with 0")
             << true << false << DevProcessState::stopped << QStringList();
     }

@@ -38,7 +38,6 @@ private:
         const QString url = m_rig->store->effectiveLocalURLs().value(u"project:"_s + UuidText::format(p.id));
         return lines(p).contains(u"[Main]   Local:   "_s + url) ? url : QString();
     }
-    // A rig whose waits end after the given time.
     void openRig(std::chrono::milliseconds readinessTimeout)
     {
         m_rig = std::make_unique<test::RealStore>(readinessTimeout);
@@ -48,10 +47,8 @@ private:
 
     DevProject project(int configuredPort, const QStringList &serverArguments)
     {
-        DevProject result;
-        result.id = QUuid::createUuid();
-        result.name = u"Shop"_s;
-        result.folderPath = m_rig->dir.filePath(UuidText::format(result.id));
+        DevProject result =
+            test::makeProject(u"Shop"_s, m_rig->dir.filePath(UuidText::format(QUuid::createUuid())));
         QDir().mkpath(result.folderPath);
         result.localhostURL = u"http://localhost:%1/"_s.arg(configuredPort);
         result.devCommand = u"'%1' %2"_s.arg(kServer, serverArguments.join(u' '));

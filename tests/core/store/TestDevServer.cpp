@@ -28,8 +28,7 @@ int main(int argc, char *argv[])
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     input.setEnabled(arguments.contains(u"--until-input-ends"_s));
     QObject::connect(&input, &QSocketNotifier::activated, &application, [] {
-        char byte = 0;
-        if (read(STDIN_FILENO, &byte, 1) <= 0)
+        if (char byte = 0; read(STDIN_FILENO, &byte, 1) <= 0)
             QCoreApplication::exit(0);
     });
 
