@@ -20,8 +20,8 @@ namespace devnook {
 
 namespace {
 
-constexpr double kReadinessTimeoutSeconds = 15.0;
-constexpr quint64 kReadinessPollIntervalNanoseconds = 500'000'000;
+constexpr std::chrono::seconds kReadinessTimeout{15};
+constexpr std::chrono::milliseconds kReadinessPollInterval{500};
 
 bool isX11Session()
 {
@@ -53,7 +53,7 @@ AppServices::AppServices(bool systemPrefersDark)
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
       logsWindows(store, clipboard), persistence(JSONProjectPersistence::defaultDataHome(), clock),
       usage(JSONProjectPersistence::defaultDataHome(), clock), processes(clock),
-      readiness(kReadinessTimeoutSeconds, kReadinessPollIntervalNanoseconds),
+      readiness(kReadinessTimeout, kReadinessPollInterval),
       idleTime(LinuxIdleTime::choose(isX11Session(), QDBusConnection::sessionBus())),
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,

@@ -176,15 +176,17 @@ public:
 class TestReadiness final : public WorkspaceReadinessService {
 public:
     using WorkspaceReadinessService::WorkspaceReadinessService;
-    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitUntilReadyEndpoint(QString url, QSet<int> excludedPorts, CandidateSource candidates) override
+    QCoro::Task<std::optional<WorkspaceReadyEndpoint>> waitUntilReadyEndpoint(QString url, QSet<int> excluded,
+                                                                              CandidateSource candidates,
+                                                                              StillWanted wanted) override
     {
         asked.append(url);
+        lastExcludedPorts = excluded;
         lastCandidates = candidates();
         std::optional<WorkspaceReadyEndpoint> found = endpoint;
         if (probes)
             found =
-                co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excludedPorts, candidates);
+                co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excluded, candidates, wanted);
         ++finishedWaits;
         co_return found;
     }
@@ -192,6 +194,7 @@ public:
     bool probes = false;
     std::optional<WorkspaceReadyEndpoint> endpoint;
     QStringList asked;
+    QSet<int> lastExcludedPorts;
     QList<WorkspaceReadyEndpoint> lastCandidates;
     int finishedWaits = 0;
 };
@@ -200,7 +203,9 @@ public:
 // desktop recorded and usage tracking real. Manager, Ports and ClockType are
 // the real ones or the scripted ones above.
 template <class Manager, class Ports, class ClockType> struct StoreRig {
-    explicit StoreRig(double readinessSeconds = 15.0) : readiness(readinessSeconds, 200000000) {}
+    explicit StoreRig(std::chrono::milliseconds readinessTimeout = std::chrono::seconds(15))
+        : readiness(readinessTimeout, std::chrono::milliseconds(200))
+    {}
 
     // Writes the catalogue, when given, and opens a new store over it.
     ProjectStore &open(const QList<DevProject> &projects = {})

@@ -6,6 +6,7 @@
 
 #include <QProcessEnvironment>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -34,29 +35,31 @@ void DevProcessManager::start(const DevProject &project)
         return;
     }
     Q_EMIT stateDidChange(project.id, DevProcessState::starting);
+    bool anyLaunchFailed = false;
     for (const ProjectService &service : services)
-        startService(service, project);
-    emitAggregateState(project.id, DevProcessState::stopped);
+        anyLaunchFailed = !startService(service, project) || anyLaunchFailed;
+    // A start whose launches all failed stays failed.
+    emitAggregateState(project.id, anyLaunchFailed ? DevProcessState::failed : DevProcessState::stopped);
 }
 
-void DevProcessManager::startService(const ProjectService &service, const DevProject &project)
+bool DevProcessManager::startService(const ProjectService &service, const DevProject &project)
 {
     const QString command = Text::trimmed(service.command);
     if (command.isEmpty() || m_processes.contains(service.id))
-        return;
+        return true;
 
     appendServiceLog(u"Starting: "_s + command, service, project.id, false);
     const DevServiceProcess::Launch launch{
         m_shell.program(),
         m_shell.arguments(command),
         project.folderPath,
-        LoginShell::environment(QProcessEnvironment::systemEnvironment().toStringList()),
+        devCommandEnvironment(QProcessEnvironment::systemEnvironment().toStringList()),
     };
     Result<std::unique_ptr<DevServiceProcess>> started = DevServiceProcess::start(launch);
     if (!started) {
         appendServiceLog(u"Failed to start process: "_s + started.error(), service, project.id, true);
         emitAggregateState(project.id, DevProcessState::failed);
-        return;
+        return false;
     }
 
     const DevServiceProcess *process = started.value().get();
@@ -72,6 +75,20 @@ void DevProcessManager::startService(const ProjectService &service, const DevPro
     m_processProjectIDs.insert(service.id, project.id);
     m_projectProcessIDs[project.id].insert(service.id);
     emitAggregateState(project.id, DevProcessState::stopped);
+    return true;
+}
+
+QStringList DevProcessManager::devCommandEnvironment(const QStringList &systemEnvironment)
+{
+    QStringList environment = LoginShell::environment(systemEnvironment);
+    // Through a pipe Python holds its output back until it exits, address
+    // line included.
+    const bool userChose = std::any_of(environment.cbegin(), environment.cend(), [](const QString &entry) {
+        return entry.startsWith(u"PYTHONUNBUFFERED=");
+    });
+    if (!userChose)
+        environment.append(u"PYTHONUNBUFFERED=1"_s);
+    return environment;
 }
 
 void DevProcessManager::handleExit(const QUuid &serviceID, const DevServiceProcess *process, int status)
@@ -127,7 +144,8 @@ void DevProcessManager::stop(const QUuid &projectID)
         if (found == m_processes.end())
             continue;
         m_requestedStops.insert(serviceID);
-        const DevServiceProcess &process = *found->second.process;
+        DevServiceProcess &process = *found->second.process;
+        process.closeInput();
         process.signalGroup(SIGTERM);
         QTimer::singleShot(kForcedKillDelayMs, this, [this, projectID, group = process.processGroup()] {
             forceKillIfAlive(projectID, group);

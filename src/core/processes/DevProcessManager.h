@@ -43,9 +43,10 @@ public:
     // does nothing while the project has registered processes.
     virtual void start(const DevProject &project);
 
-    // Asks every process of the project to end: the terminate signal to each
-    // service's process group, and the kill signal 2 seconds later to a group
-    // that still has a live process.
+    // Asks every process of the project to end: closes each service's
+    // standard input, sends the terminate signal to its process group, and
+    // the kill signal 2 seconds later to a group that still has a live
+    // process.
     virtual void stop(const QUuid &projectID);
 
     // stop for every project with registered processes.
@@ -71,6 +72,10 @@ public:
     // The project's log, oldest first; empty when it has none.
     QList<DevProcessLogLine> logs(const QUuid &projectID) const;
 
+    // The environment of a dev command: the login shell's, with Python's
+    // output unbuffered unless the given environment says otherwise.
+    static QStringList devCommandEnvironment(const QStringList &systemEnvironment);
+
 Q_SIGNALS:
     // Emitted for every state report of a project, also when it repeats.
     void stateDidChange(const QUuid &projectID, devnook::DevProcessState state);
@@ -78,7 +83,8 @@ Q_SIGNALS:
     void logsDidChange(const QUuid &projectID, const QList<devnook::DevProcessLogLine> &lines);
 
 private:
-    void startService(const ProjectService &service, const DevProject &project);
+    // False when the launch failed.
+    bool startService(const ProjectService &service, const DevProject &project);
     void appendServiceLog(const QString &text, const ProjectService &service, const QUuid &projectID,
                           bool isError);
     void emitAggregateState(const QUuid &projectID, DevProcessState fallbackState);

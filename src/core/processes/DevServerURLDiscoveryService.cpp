@@ -96,21 +96,48 @@ void appendListeningPortURLs(QStringList &candidates, const QString &text, const
 }
 
 // Addresses on another port than the configured one come first: a server
-// that prints a different port has usually moved off a busy one.
-void sortCandidates(QStringList &candidates, const QString &configuredURL)
+// that prints a different port has usually moved off a busy one. Within
+// each group an address exactly as printed comes before the variants
+// rebuilt from it, which may be another browser origin.
+void sortCandidates(QStringList &candidates, const QSet<QString> &printed, const QString &configuredURL)
 {
     const std::optional<int> configuredPort =
         PortInspectionService::tcpPort(URLNormalizationService::normalized(configuredURL));
-    const auto onConfiguredPort = [&](const QString &candidate) {
-        return configuredPort && PortInspectionService::tcpPort(candidate) == configuredPort;
+    const auto rank = [&](const QString &candidate) {
+        const bool onConfiguredPort =
+            configuredPort && PortInspectionService::tcpPort(candidate) == configuredPort;
+        return std::pair{onConfiguredPort, !printed.contains(candidate)};
     };
     std::stable_sort(candidates.begin(), candidates.end(), [&](const QString &a, const QString &b) {
-        const bool aOnConfigured = onConfiguredPort(a);
-        const bool bOnConfigured = onConfiguredPort(b);
-        if (aOnConfigured != bOnConfigured)
-            return bOnConfigured;
+        const auto aRank = rank(a);
+        const auto bRank = rank(b);
+        if (aRank != bRank)
+            return aRank < bRank;
         return QStringView(a).compare(QStringView(b), Qt::CaseSensitive) < 0;
     });
+}
+
+// The full URLs printed in the text, without a list separator after them.
+QStringList printedURLs(const QString &plain)
+{
+    QStringList urls;
+    QRegularExpressionMatchIterator matches = fullURLRule().globalMatch(plain);
+    while (matches.hasNext()) {
+        QString url = matches.next().captured(0);
+        while (QStringView(u",.;:").contains(url.back()))
+            url.chop(1);
+        urls.append(url);
+    }
+    return urls;
+}
+
+// The printed URLs followed by the rebuilt ones.
+QStringList rawCandidates(const QString &plain, const QStringList &printed, const QString &configuredURL)
+{
+    QStringList candidates = printed;
+    appendHostAndPortURLs(candidates, plain, configuredURL);
+    appendListeningPortURLs(candidates, plain, configuredURL);
+    return candidates;
 }
 
 } // namespace
@@ -118,13 +145,7 @@ void sortCandidates(QStringList &candidates, const QString &configuredURL)
 QStringList candidateURLs(const QString &text, const QString &configuredURL)
 {
     const QString plain = TerminalEscapes::stripped(text);
-    QStringList candidates;
-    QRegularExpressionMatchIterator matches = fullURLRule().globalMatch(plain);
-    while (matches.hasNext())
-        candidates.append(matches.next().captured(0));
-    appendHostAndPortURLs(candidates, plain, configuredURL);
-    appendListeningPortURLs(candidates, plain, configuredURL);
-    return candidates;
+    return rawCandidates(plain, printedURLs(plain), configuredURL);
 }
 
 QStringList candidateURLs(const QList<DevProcessLogLine> &lines, Timestamp since,
@@ -132,10 +153,15 @@ QStringList candidateURLs(const QList<DevProcessLogLine> &lines, Timestamp since
 {
     QStringList result;
     QSet<QString> seen;
+    QSet<QString> printed;
     for (const DevProcessLogLine &line : lines) {
         if (line.date < since)
             continue;
-        const QStringList candidates = candidateURLs(line.text, configuredURL);
+        const QString plain = TerminalEscapes::stripped(line.text);
+        const QStringList printedHere = printedURLs(plain);
+        for (const QString &url : printedHere)
+            printed.insert(URLNormalizationService::normalized(url));
+        const QStringList candidates = rawCandidates(plain, printedHere, configuredURL);
         for (const QString &candidate : candidates) {
             const QString normalized = URLNormalizationService::normalized(candidate);
             if (normalized.isEmpty() || seen.contains(normalized))
@@ -144,7 +170,7 @@ QStringList candidateURLs(const QList<DevProcessLogLine> &lines, Timestamp since
             result.append(normalized);
         }
     }
-    sortCandidates(result, configuredURL);
+    sortCandidates(result, printed, configuredURL);
     return result;
 }
 

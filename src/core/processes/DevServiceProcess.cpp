@@ -57,19 +57,8 @@ struct Pipe {
         }
     }
     int takeReadEnd() { return std::exchange(fds[0], -1); }
+    int takeWriteEnd() { return std::exchange(fds[1], -1); }
 };
-
-// Signals that a desktop session may ignore and that a dev server must get
-// with their usual meaning.
-sigset_t signalsToReset()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGCHLD, SIGTSTP,
-                       SIGTTIN, SIGTTOU})
-        sigaddset(&set, signal);
-    return set;
-}
 
 class SpawnSetup {
 public:
@@ -95,14 +84,16 @@ public:
 Result<std::unique_ptr<DevServiceProcess>> DevServiceProcess::start(const Launch &launch)
 {
     using ResultType = Result<std::unique_ptr<DevServiceProcess>>;
+    Pipe input;
     Pipe output;
     Pipe error;
-    if (pipe2(output.fds.data(), O_CLOEXEC) != 0 || pipe2(error.fds.data(), O_CLOEXEC) != 0)
+    if (pipe2(input.fds.data(), O_CLOEXEC) != 0 || pipe2(output.fds.data(), O_CLOEXEC) != 0 ||
+        pipe2(error.fds.data(), O_CLOEXEC) != 0)
         return ResultType::failure(errorText(errno));
 
     SpawnSetup setup;
     const QByteArray workingDirectory = launch.workingDirectory.toLocal8Bit();
-    posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, input.fds[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&setup.actions, output.fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&setup.actions, error.fds[1], STDERR_FILENO);
     posix_spawn_file_actions_addchdir_np(&setup.actions, workingDirectory.constData());
@@ -111,7 +102,10 @@ Result<std::unique_ptr<DevServiceProcess>> DevServiceProcess::start(const Launch
 
     sigset_t noSignals;
     sigemptyset(&noSignals);
-    const sigset_t defaults = signalsToReset();
+    // A dev server gets every signal with its usual meaning, also those that
+    // the desktop session started us with ignored.
+    sigset_t defaults;
+    sigfillset(&defaults);
     posix_spawnattr_setsigmask(&setup.attributes, &noSignals);
     posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
     posix_spawnattr_setflags(&setup.attributes,
@@ -139,12 +133,12 @@ Result<std::unique_ptr<DevServiceProcess>> DevServiceProcess::start(const Launch
     const int errorFd = error.takeReadEnd();
     for (int fd : {outputFd, errorFd})
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    return ResultType::success(
-        std::unique_ptr<DevServiceProcess>(new DevServiceProcess(pid, processFd, outputFd, errorFd)));
+    return ResultType::success(std::unique_ptr<DevServiceProcess>(
+        new DevServiceProcess(pid, processFd, input.takeWriteEnd(), outputFd, errorFd)));
 }
 
-DevServiceProcess::DevServiceProcess(pid_t pid, int processFd, int outputFd, int errorFd)
-    : m_pid(pid), m_processFd(processFd)
+DevServiceProcess::DevServiceProcess(pid_t pid, int processFd, int inputFd, int outputFd, int errorFd)
+    : m_pid(pid), m_processFd(processFd), m_inputFd(inputFd)
 {
     m_processNotifier = new QSocketNotifier(processFd, QSocketNotifier::Read, this);
     connect(m_processNotifier, &QSocketNotifier::activated, this,
@@ -156,15 +150,16 @@ DevServiceProcess::DevServiceProcess(pid_t pid, int processFd, int outputFd, int
         channel->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(channel->notifier, &QSocketNotifier::activated, this,
                 [this, channel] { readChannel(*channel, kReadLimitPerWakeup); });
-        channel->quietTimer.setSingleShot(true);
-        channel->quietTimer.setInterval(kQuietFlushMs);
-        connect(&channel->quietTimer, &QTimer::timeout, this,
+        channel->pendingLineTimer.setSingleShot(true);
+        channel->pendingLineTimer.setInterval(kPendingLineFlushMs);
+        connect(&channel->pendingLineTimer, &QTimer::timeout, this,
                 [this, channel] { flushPendingLine(*channel); });
     }
 }
 
 DevServiceProcess::~DevServiceProcess()
 {
+    closeInput();
     closeChannel(m_output);
     closeChannel(m_error);
     if (m_processFd >= 0)
@@ -186,6 +181,12 @@ void DevServiceProcess::signalGroup(int signal) const
     ::kill(-m_pid, signal);
 }
 
+void DevServiceProcess::closeInput()
+{
+    if (m_inputFd >= 0)
+        ::close(std::exchange(m_inputFd, -1));
+}
+
 void DevServiceProcess::readChannel(Channel &channel, qsizetype limit)
 {
     QByteArray bytes;
@@ -202,17 +203,22 @@ void DevServiceProcess::readChannel(Channel &channel, qsizetype limit)
             break;
         }
     }
+    bool completedLines = false;
     if (!bytes.isEmpty()) {
         const QString lines = channel.buffer.append(bytes);
-        if (!lines.isEmpty())
+        completedLines = !lines.isEmpty();
+        if (completedLines)
             Q_EMIT linesRead(lines, channel.isError);
     }
     if (reachedEnd)
         closeChannel(channel);
-    if (channel.buffer.hasPendingLine())
-        channel.quietTimer.start();
-    else
-        channel.quietTimer.stop();
+    // The wait belongs to the line now pending: a line break starts it anew,
+    // while more of the same line does not, so a writer that never ends its
+    // line is still shown every so often.
+    if (!channel.buffer.hasPendingLine())
+        channel.pendingLineTimer.stop();
+    else if (completedLines || !channel.pendingLineTimer.isActive())
+        channel.pendingLineTimer.start();
 }
 
 void DevServiceProcess::flushPendingLine(Channel &channel)
@@ -229,12 +235,13 @@ void DevServiceProcess::handleProcessFdReadable()
         return;
     m_hasExited = true;
     m_processNotifier->setEnabled(false);
+    closeInput();
 
     // A grandchild may still hold the pipes open, so take what is there now
     // instead of waiting for their end.
     for (Channel *channel : {&m_output, &m_error}) {
         readChannel(*channel, kReadLimitAtExit);
-        channel->quietTimer.stop();
+        channel->pendingLineTimer.stop();
         const QString rest = channel->buffer.takeAll();
         if (!rest.isEmpty())
             Q_EMIT linesRead(rest, channel->isError);

@@ -15,8 +15,10 @@ class QSocketNotifier;
 namespace devnook {
 
 // One child process of a dev service. It runs as the leader of its own
-// process group with /dev/null as standard input, so that signals reach
-// everything it starts; its output arrives as whole lines on the main thread.
+// process group, so that signals reach everything it starts, with the read
+// end of a pipe as standard input that stays open and empty, as a terminal's
+// would, so that a server that stops at the end of its input keeps serving.
+// Its output arrives as whole lines on the main thread.
 class DevServiceProcess : public QObject {
     Q_OBJECT
 
@@ -29,8 +31,9 @@ public:
         QStringList environment;
     };
 
-    // How long a line without its line break waits before it is shown.
-    static constexpr int kQuietFlushMs = 100;
+    // How long the start of a line waits for its line break before it is
+    // shown, also while more of the line keeps coming.
+    static constexpr int kPendingLineFlushMs = 100;
 
     // Starts the program and returns once it has been executed; the error is
     // the system's description of why it could not be.
@@ -48,6 +51,9 @@ public:
     // Sends the signal to every process of the group.
     void signalGroup(int signal) const;
 
+    // Closes standard input, so that a service reading it sees its end.
+    void closeInput();
+
 Q_SIGNALS:
     // Emitted with one or more whole lines (line breaks included) read from
     // standard output or standard error.
@@ -62,11 +68,11 @@ private:
         int fd = -1;
         QSocketNotifier *notifier = nullptr;
         ProcessOutputBuffer buffer;
-        QTimer quietTimer;
+        QTimer pendingLineTimer;
         bool isError = false;
     };
 
-    DevServiceProcess(pid_t pid, int processFd, int outputFd, int errorFd);
+    DevServiceProcess(pid_t pid, int processFd, int inputFd, int outputFd, int errorFd);
 
     void readChannel(Channel &channel, qsizetype limit);
     void flushPendingLine(Channel &channel);
@@ -75,6 +81,8 @@ private:
 
     pid_t m_pid;
     int m_processFd;
+    // The write end of the child's standard input; never written.
+    int m_inputFd;
     QSocketNotifier *m_processNotifier = nullptr;
     Channel m_output;
     Channel m_error;

@@ -2,72 +2,57 @@
 
 #include "core/foundation/Text.h"
 
+using namespace Qt::StringLiterals;
+
 namespace devnook {
-
-namespace {
-
-bool isContinuationByte(char byte)
-{
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
-// The length that a lead byte announces; 0 for a byte that cannot lead.
-int sequenceLength(char byte)
-{
-    const auto value = static_cast<unsigned char>(byte);
-    if ((value & 0xE0) == 0xC0)
-        return 2;
-    if ((value & 0xF0) == 0xE0)
-        return 3;
-    if ((value & 0xF8) == 0xF0)
-        return 4;
-    return 0;
-}
-
-// How many bytes at the end begin a character that the next chunk completes.
-qsizetype incompleteTailLength(QByteArrayView bytes)
-{
-    qsizetype continuation = 0;
-    while (continuation < 3 && continuation < bytes.size() &&
-           isContinuationByte(bytes[bytes.size() - 1 - continuation]))
-        ++continuation;
-    if (continuation == bytes.size())
-        return 0;
-    const qsizetype available = continuation + 1;
-    return sequenceLength(bytes[bytes.size() - available]) > available ? available : 0;
-}
-
-} // namespace
 
 QString ProcessOutputBuffer::append(QByteArrayView bytes)
 {
-    QByteArray data = m_pendingBytes;
-    data.append(bytes);
-    const qsizetype tail = incompleteTailLength(data);
-    m_pendingBytes = data.right(tail);
-    data.chop(tail);
-    m_pendingText += QString::fromUtf8(data);
-
-    qsizetype end = m_pendingText.size();
-    while (end > 0 && !Text::isLineBreak(m_pendingText[end - 1]))
-        --end;
-    if (end == 0)
-        return {};
-    QString complete = m_pendingText.left(end);
-    m_pendingText.remove(0, end);
+    const QString text = m_decoder.decode(bytes);
+    const QStringView view(text);
+    QString complete;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        if (!Text::isLineBreak(view[i]))
+            continue;
+        const QStringView piece = view.sliced(lineStart, i - lineStart);
+        if (hasPendingLine() || piece.size() > kMaxLineLength) {
+            addToLine(piece);
+            complete += takePendingLine();
+        } else {
+            complete += piece;
+        }
+        complete += view[i];
+        lineStart = i + 1;
+    }
+    addToLine(view.sliced(lineStart));
     return complete;
+}
+
+void ProcessOutputBuffer::addToLine(QStringView piece)
+{
+    qsizetype kept = m_cutLength > 0 ? 0 : std::min(piece.size(), kMaxLineLength - m_pendingText.size());
+    // The cut must not split a surrogate pair.
+    if (kept > 0 && kept < piece.size() && piece[kept - 1].isHighSurrogate())
+        --kept;
+    m_pendingText += piece.first(kept);
+    m_cutLength += piece.size() - kept;
 }
 
 QString ProcessOutputBuffer::takePendingLine()
 {
-    return std::exchange(m_pendingText, QString());
+    QString line = std::exchange(m_pendingText, QString());
+    if (m_cutLength > 0)
+        line += u" [… %1 more characters cut]"_s.arg(std::exchange(m_cutLength, 0));
+    return line;
 }
 
 QString ProcessOutputBuffer::takeAll()
 {
-    QString rest = std::exchange(m_pendingText, QString());
-    rest += QString::fromUtf8(std::exchange(m_pendingBytes, QByteArray()));
-    return rest;
+    if (m_decoder.holdsPartialCharacter())
+        addToLine(u"\uFFFD");
+    m_decoder.resetState();
+    return takePendingLine();
 }
 
 } // namespace devnook

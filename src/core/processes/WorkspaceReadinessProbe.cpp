@@ -46,7 +46,7 @@ QCoro::Task<bool> WorkspaceReadinessService::responds(QString urlText)
 // within the one request's time.
 QCoro::Task<std::optional<int>> WorkspaceReadinessService::statusFromAnyLoopback(QUrl url, bool useHead)
 {
-    const QDeadlineTimer deadline(kRequestTimeoutMs);
+    const QDeadlineTimer deadline(m_requestTimeout);
     if (url.host().compare(u"localhost", Qt::CaseInsensitive) != 0)
         co_return co_await requestStatus(url, QString(), useHead, deadline);
 

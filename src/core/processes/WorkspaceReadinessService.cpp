@@ -13,9 +13,11 @@ using namespace Qt::StringLiterals;
 
 namespace devnook {
 
-WorkspaceReadinessService::WorkspaceReadinessService(double timeoutSeconds, quint64 pollIntervalNanoseconds,
+WorkspaceReadinessService::WorkspaceReadinessService(std::chrono::milliseconds timeout,
+                                                     std::chrono::milliseconds pollInterval,
+                                                     std::chrono::milliseconds requestTimeout,
                                                      QObject *parent)
-    : QObject(parent), m_timeoutSeconds(timeoutSeconds), m_pollIntervalNanoseconds(pollIntervalNanoseconds)
+    : QObject(parent), m_timeout(timeout), m_pollInterval(pollInterval), m_requestTimeout(requestTimeout)
 {
     // A proxy from the environment must not answer for a local server.
     m_network.setProxy(QNetworkProxy::NoProxy);
@@ -42,51 +44,56 @@ WorkspaceReadinessService::availableCandidates(const QList<WorkspaceReadyEndpoin
 
 QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
 WorkspaceReadinessService::waitUntilReadyEndpoint(QString configuredURL, QSet<int> excludedPorts,
-                                                  CandidateSource additionalCandidates)
+                                                  CandidateSource additionalCandidates,
+                                                  StillWanted stillWanted)
 {
     const QString url = URLNormalizationService::normalized(configuredURL);
     if (url.isEmpty())
         co_return std::nullopt;
     // Monotonic, so a change of the wall clock cannot end or stretch the wait.
-    const QDeadlineTimer deadline(std::chrono::milliseconds(static_cast<qint64>(m_timeoutSeconds * 1000.0)));
+    const QDeadlineTimer deadline(m_timeout);
     const std::optional<int> configuredPort = PortInspectionService::tcpPort(url);
     const bool configuredPortExcluded = configuredPort && excludedPorts.contains(*configuredPort);
-    const auto pollInterval = std::chrono::nanoseconds(m_pollIntervalNanoseconds);
+    const auto wanted = [&stillWanted] { return !stillWanted || stillWanted(); };
     const auto currentCandidates = [&additionalCandidates, &excludedPorts] {
         return additionalCandidates ? availableCandidates(additionalCandidates(), excludedPorts)
                                     : QList<WorkspaceReadyEndpoint>();
     };
     QPointer<WorkspaceReadinessService> self(this);
 
-    while (true) {
+    while (wanted()) {
         if (configuredPortExcluded) {
             if (deadline.hasExpired())
                 co_return std::nullopt;
             std::optional<WorkspaceReadyEndpoint> found =
-                co_await firstRespondingCandidate(currentCandidates());
+                co_await firstRespondingCandidate(currentCandidates(), stillWanted);
             if (!self || found)
                 co_return found;
         } else {
             if (deadline.hasExpired())
-                co_return co_await firstRespondingCandidate(currentCandidates());
+                co_return co_await firstRespondingCandidate(currentCandidates(), stillWanted);
             const bool answered = co_await responds(url);
             if (!self)
                 co_return std::nullopt;
             if (answered)
                 co_return WorkspaceReadyEndpoint{url, std::nullopt, std::nullopt};
         }
-        co_await QCoro::sleepFor(pollInterval);
+        co_await QCoro::sleepFor(m_pollInterval);
         if (!self)
             co_return std::nullopt;
     }
+    co_return std::nullopt;
 }
 
 QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-WorkspaceReadinessService::firstRespondingCandidate(QList<WorkspaceReadyEndpoint> candidates)
+WorkspaceReadinessService::firstRespondingCandidate(QList<WorkspaceReadyEndpoint> candidates,
+                                                    StillWanted stillWanted)
 {
     QPointer<WorkspaceReadinessService> self(this);
     QSet<QString> seen;
     for (const WorkspaceReadyEndpoint &candidate : candidates) {
+        if (stillWanted && !stillWanted())
+            co_return std::nullopt;
         const QString url = URLNormalizationService::normalized(candidate.url);
         if (url.isEmpty() || seen.contains(url))
             continue;

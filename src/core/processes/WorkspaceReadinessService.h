@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -22,25 +23,29 @@ class WorkspaceReadinessService : public QObject {
 
 public:
     using CandidateSource = std::function<QList<WorkspaceReadyEndpoint>()>;
+    // False once nobody waits for the answer any more.
+    using StillWanted = std::function<bool()>;
 
-    // Each request is bounded by this, HEAD and GET alike.
-    static constexpr int kRequestTimeoutMs = 1500;
+    // What the application bounds each request with, HEAD and GET alike.
+    static constexpr std::chrono::milliseconds kRequestTimeout{1500};
 
-    WorkspaceReadinessService(double timeoutSeconds, quint64 pollIntervalNanoseconds,
+    WorkspaceReadinessService(std::chrono::milliseconds timeout, std::chrono::milliseconds pollInterval,
+                              std::chrono::milliseconds requestTimeout = kRequestTimeout,
                               QObject *parent = nullptr);
 
-    double timeoutSeconds() const { return m_timeoutSeconds; }
-    quint64 pollIntervalNanoseconds() const { return m_pollIntervalNanoseconds; }
+    // How long the configured URL is polled before the candidates are tried.
+    std::chrono::milliseconds timeout() const { return m_timeout; }
 
     // Polls the configured URL until it answers or the deadline passes, then
     // tries the additional candidates once. When the configured port is
     // excluded (a foreign process holds it), polls only the candidates. The
     // candidates are asked for afresh on every pass that uses them. None for
-    // a blank configured URL, at once. Virtual so that the store's tests can
+    // a blank configured URL, at once, and as soon as stillWanted (asked
+    // before every probe) says no. Virtual so that the store's tests can
     // answer it.
     virtual QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
     waitUntilReadyEndpoint(QString configuredURL, QSet<int> excludedPorts,
-                           CandidateSource additionalCandidates);
+                           CandidateSource additionalCandidates, StillWanted stillWanted);
 
     // The candidates with normalised URLs, leaving out empty ones, repeats
     // and those on an excluded port.
@@ -49,7 +54,7 @@ public:
 
 private:
     QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    firstRespondingCandidate(QList<WorkspaceReadyEndpoint> candidates);
+    firstRespondingCandidate(QList<WorkspaceReadyEndpoint> candidates, StillWanted stillWanted);
     // True when the URL answers with an HTTP status from 200 to 499: HEAD
     // first, GET only when HEAD got no HTTP answer at all.
     QCoro::Task<bool> responds(QString urlText);
@@ -59,8 +64,9 @@ private:
     QCoro::Task<std::optional<int>> requestStatus(QUrl url, QString hostHeader, bool useHead,
                                                   QDeadlineTimer deadline);
 
-    double m_timeoutSeconds;
-    quint64 m_pollIntervalNanoseconds;
+    std::chrono::milliseconds m_timeout;
+    std::chrono::milliseconds m_pollInterval;
+    std::chrono::milliseconds m_requestTimeout;
     QNetworkAccessManager m_network;
 };
 

@@ -261,6 +261,7 @@ private:
 
     // ProjectStorePlay.cpp
     bool startDevProcess(const DevProject &project);
+    void stopProcesses(const QUuid &projectID);
     QCoro::Task<> restartWhenStopped(DevProject project);
     // True when the start may go ahead: no foreign listener on the project's
     // ports, or the user freed the port or chose to continue.
@@ -299,8 +300,10 @@ private:
                                  Timestamp now) const;
 
     // ProjectStoreReadiness.cpp
-    QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-    waitForReadyLocalhostEndpoint(DevProject project, Timestamp discoverySince, bool logProgress);
+    QCoro::Task<std::optional<WorkspaceReadyEndpoint>> waitForReadyLocalhostEndpoint(DevProject project,
+                                                                                     QUuid runToken,
+                                                                                     Timestamp discoverySince,
+                                                                                     bool logProgress);
     QList<WorkspaceReadyEndpoint> readinessCandidates(const DevProject &project, Timestamp discoverySince,
                                                       const QString &configuredURL) const;
     void registerEffectiveLocalURL(const WorkspaceReadyEndpoint &endpoint, const QUuid &fallbackProjectID);
@@ -344,6 +347,9 @@ private:
     QHash<QUuid, QUuid> m_readinessRunIDs;
     // The conflict the user chose to ignore, for the next readiness wait.
     QHash<QUuid, PortConflictInfo> m_continuedDespitePortConflict;
+    // Projects the store asked to stop, until the end of their processes is
+    // reported; an end not asked for during a start is a failed start.
+    QSet<QUuid> m_requestedStops;
 };
 
 } // namespace devnook

@@ -40,7 +40,7 @@ void ProjectStore::toggleDevProcess(const DevProject &project)
     setInitializing(m_initializingWorkspaces, project.id, false);
     if (isActive(state)) {
         setInitializing(m_initializingDevProcesses, project.id, false);
-        m_services.processManager.stop(project.id);
+        stopProcesses(project.id);
         markUsed(project);
         return;
     }
@@ -51,8 +51,14 @@ void ProjectStore::toggleDevProcess(const DevProject &project)
 
 void ProjectStore::restartDevProcess(const DevProject &project)
 {
-    m_services.processManager.stop(project.id);
+    stopProcesses(project.id);
     restartWhenStopped(project);
+}
+
+void ProjectStore::stopProcesses(const QUuid &projectID)
+{
+    m_requestedStops.insert(projectID);
+    m_services.processManager.stop(projectID);
 }
 
 QCoro::Task<> ProjectStore::restartWhenStopped(DevProject project)

@@ -1,5 +1,6 @@
 #include "ProjectStore.h"
 #include "core/analytics/AnalyticsService.h"
+#include "core/foundation/L10n.h"
 #include "core/processes/DevProcessManager.h"
 
 using namespace Qt::StringLiterals;
@@ -31,8 +32,11 @@ void ProjectStore::processStateReported(const QUuid &projectID, DevProcessState 
 {
     const auto previous = m_processStates.constFind(projectID);
     // The manager repeats its aggregate state after every service event.
-    if (previous != m_processStates.cend() && *previous == state)
+    if (previous != m_processStates.cend() && *previous == state) {
+        if (hasEnded(state))
+            m_requestedStops.remove(projectID);
         return;
+    }
     m_processStates.insert(projectID, state);
     Q_EMIT processStateChanged(projectID);
     handleProcessStateChange(projectID, state);
@@ -75,8 +79,9 @@ void ProjectStore::handleProcessesEnded(const QUuid &projectID, DevProcessState 
     const DevProject *found = findProject(projectID);
     const std::optional<DevProject> project = found ? std::optional<DevProject>(*found) : std::nullopt;
     const bool startingWorkspace = m_initializingWorkspaces.contains(projectID);
-    if (state == DevProcessState::failed && project &&
-        (startingWorkspace || m_initializingDevProcesses.contains(projectID))) {
+    const bool duringStart = startingWorkspace || m_initializingDevProcesses.contains(projectID);
+    const bool endedOnItsOwn = !m_requestedStops.remove(projectID);
+    if (state == DevProcessState::failed && project && duringStart) {
         // The source comes from the start that is under way: its usage
         // source was already taken when the processes first ran.
         signalProcessStartFailed(*project,
@@ -91,7 +96,11 @@ void ProjectStore::handleProcessesEnded(const QUuid &projectID, DevProcessState 
     if (project)
         refreshDevicePreview(*project);
     stopUsageTracking(projectID);
-    if (state == DevProcessState::failed)
+    // Whatever the exit codes, a start whose every process ended before the
+    // server answered has failed; its readiness wait ends with the run.
+    if (duringStart && endedOnItsOwn)
+        log(projectID, L10n::text(u"processes_ended_before_ready_log"_s), true);
+    if (state == DevProcessState::failed || (duringStart && endedOnItsOwn))
         notifyDevProcessFailed(projectID);
 }
 

@@ -17,7 +17,8 @@ using namespace Qt::StringLiterals;
 namespace devnook {
 
 QCoro::Task<std::optional<WorkspaceReadyEndpoint>>
-ProjectStore::waitForReadyLocalhostEndpoint(DevProject project, Timestamp discoverySince, bool logProgress)
+ProjectStore::waitForReadyLocalhostEndpoint(DevProject project, QUuid runToken, Timestamp discoverySince,
+                                            bool logProgress)
 {
     const QString configuredURL = Text::trimmed(project.localhostURL);
     if (configuredURL.isEmpty())
@@ -43,7 +44,12 @@ ProjectStore::waitForReadyLocalhostEndpoint(DevProject project, Timestamp discov
         return self ? self->readinessCandidates(project, discoverySince, configuredURL)
                     : QList<WorkspaceReadyEndpoint>();
     };
-    co_return co_await m_services.readiness.waitUntilReadyEndpoint(configuredURL, excludedPorts, candidates);
+    // Nobody waits for a run that has ended or been replaced.
+    auto stillWanted = [self, projectID = project.id, runToken] {
+        return self && self->isCurrentRun(projectID, runToken);
+    };
+    co_return co_await m_services.readiness.waitUntilReadyEndpoint(configuredURL, excludedPorts, candidates,
+                                                                   stillWanted);
 }
 
 QList<WorkspaceReadyEndpoint> ProjectStore::readinessCandidates(const DevProject &project,
@@ -106,7 +112,8 @@ QCoro::Task<> ProjectStore::runPlayReadiness(DevProject project, QUuid runToken,
             co_return;
         logDeliveryFailure(project.id, delivery);
     } else {
-        const auto endpoint = co_await waitForReadyLocalhostEndpoint(project, discoverySince, false);
+        const auto endpoint =
+            co_await waitForReadyLocalhostEndpoint(project, runToken, discoverySince, false);
         if (!self || !isCurrentRun(project.id, runToken))
             co_return;
         if (endpoint) {

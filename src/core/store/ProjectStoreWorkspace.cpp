@@ -7,6 +7,7 @@
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
 #include "core/processes/DevProcessManager.h"
+#include "core/processes/WorkspaceReadinessService.h"
 #include "core/projects/URLNormalizationService.h"
 
 #include <QPointer>
@@ -14,13 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace devnook {
-
-namespace {
-
-// Fixed English, like the process manager's own lines.
-const QString kWorkspaceTimeoutLine = u"Localhost did not become ready after 15 seconds"_s;
-
-} // namespace
 
 void ProjectStore::startWorkspace(const DevProject &project)
 {
@@ -72,13 +66,15 @@ QCoro::Task<> ProjectStore::runWorkspaceReadiness(DevProject project, QUuid runT
     co_await afterCurrentWork();
     if (!self || !isCurrentRun(project.id, runToken))
         co_return;
-    const auto endpoint = co_await waitForReadyLocalhostEndpoint(project, discoverySince, true);
+    const auto endpoint = co_await waitForReadyLocalhostEndpoint(project, runToken, discoverySince, true);
     // A newer start or the end of the processes has taken over.
     if (!self || !isCurrentRun(project.id, runToken))
         co_return;
 
     if (!endpoint) {
-        log(project.id, kWorkspaceTimeoutLine, true);
+        // Fixed English, like the process manager's own lines.
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_services.readiness.timeout());
+        log(project.id, u"Localhost did not become ready after %1 seconds"_s.arg(seconds.count()), true);
         setInitializing(m_initializingWorkspaces, project.id, false);
         // Failed processes have ended the run before this point, and posted
         // their own notification.

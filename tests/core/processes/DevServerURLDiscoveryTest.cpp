@@ -31,31 +31,34 @@ private Q_SLOTS:
             << u"http://localhost:3000"_s
             << u"  \u279C  \x1B[1mLocal\x1B[22m:   \x1B[36mhttp://localhost:\x1B[1m5173\x1B[22m/\x1B[39m"_s
             << QStringList(
-                   {u"http://127.0.0.1:5173"_s, u"http://localhost:5173"_s, u"http://localhost:5173/"_s});
-        QTest::newRow("configured path kept, configured port last")
-            << u"http://localhost:5173/app"_s << u"server ready on localhost:5173"_s
-            << QStringList({u"http://127.0.0.1:5173/app"_s, u"http://localhost:5173/app"_s});
-        QTest::newRow("query and fragment kept")
-            << u"localhost:3000/app?tab=1#top"_s << u"listening on 127.0.0.1:4000"_s
+                   {u"http://localhost:5173/"_s, u"http://127.0.0.1:5173"_s, u"http://localhost:5173"_s});
+        QTest::newRow("configured path, query and fragment kept, configured port last")
+            << u"localhost:5173/app?tab=1#top"_s
+            << u"server ready on localhost:5173, listening on 127.0.0.1:4000"_s
             << QStringList(
-                   {u"http://127.0.0.1:4000/app?tab=1#top"_s, u"http://localhost:4000/app?tab=1#top"_s});
+                   {u"http://127.0.0.1:4000/app?tab=1#top"_s, u"http://localhost:4000/app?tab=1#top"_s,
+                    u"http://127.0.0.1:5173/app?tab=1#top"_s, u"http://localhost:5173/app?tab=1#top"_s});
         QTest::newRow("port 80 of a configured URL without port")
             << u"http://localhost"_s << u"see http://localhost/ or http://localhost:5173"_s
             << QStringList({u"http://localhost:5173"_s, u"http://localhost/"_s});
-        QTest::newRow("accented letter before the host")
-            << u"http://localhost:8080"_s << u"\u00E9localhost:3000"_s << QStringList();
-        QTest::newRow("parenthesis before the host") << u"http://localhost:8080"_s << u"(localhost:3000)"_s
-                                                     << QStringList({u"http://localhost:3000"_s});
+        QTest::newRow("accented letter, or parenthesis, before the host")
+            << u"http://localhost:8080"_s << u"\u00E9localhost:3000 (localhost:3001)"_s
+            << QStringList({u"http://localhost:3001"_s});
         QTest::newRow("capitals stay") << u"http://localhost:3000"_s << u"Open HTTP://LOCALHOST:8080 now"_s
                                        << QStringList({u"HTTP://LOCALHOST:8080"_s});
         QTest::newRow("no-break space ends a url")
             << u"http://localhost:3000"_s << u"at http://localhost:3000/docs\u00A0(docs)"_s
-            << QStringList({u"http://localhost:3000"_s, u"http://localhost:3000/docs"_s});
+            << QStringList({u"http://localhost:3000/docs"_s, u"http://localhost:3000"_s});
+        QTest::newRow("list separators after urls")
+            << u"http://localhost:3000"_s << u"Loopback: http://localhost:6101/, http://127.0.0.1:6102/x;"_s
+            << QStringList({u"http://127.0.0.1:6102/x"_s, u"http://localhost:6101/"_s,
+                            u"http://127.0.0.1:6102"_s, u"http://localhost:6101"_s});
         QTest::newRow("hyperlink target not read")
             << u"http://localhost:3000"_s << u"\x1B]8;;http://localhost:9999\x07here\x1B]8;;\x07"_s
             << QStringList();
         QTest::newRow("port out of range")
-            << u"http://localhost:3000"_s << u"localhost:99999 and localhost:00"_s << QStringList();
+            << u"http://localhost:3000"_s << u"localhost:65536, localhost:00 and localhost:65535"_s
+            << QStringList({u"http://localhost:65535"_s});
         QTest::newRow("no configured url")
             << QString() << u"ready at 0.0.0.0:4321"_s
             << QStringList({u"http://127.0.0.1:4321/"_s, u"http://localhost:4321/"_s});
@@ -78,18 +81,9 @@ private Q_SLOTS:
                               u"http://localhost:5173/"_s, u"http://127.0.0.1:5173/"_s}));
         QCOMPARE(candidateURLs(u"Listening on port localhost:99999"_s, u"http://localhost:3000"_s),
                  QStringList({u"http://localhost:99999"_s, u"http://127.0.0.1:99999"_s}));
-    }
-
-    void onlyLinesSinceTheStartCount()
-    {
-        const QList<DevProcessLogLine> lines = {
-            line(u"Local: http://localhost:4000/"_s, kStart.addSeconds(-0.001)),
-            line(u"Local: http://localhost:5000/"_s, kStart),
-            line(u"http://localhost:5000/"_s, kStart.addSeconds(1))};
-        QCOMPARE(candidateURLs(lines, kStart, u"localhost:3000"_s),
-                 QStringList(
-                     {u"http://127.0.0.1:5000"_s, u"http://localhost:5000"_s, u"http://localhost:5000/"_s}));
-        QVERIFY(candidateURLs(lines, kStart.addSeconds(2), u"localhost:3000"_s).isEmpty());
+        // Lines before the start do not count (the table's, dated exactly then, do).
+        QVERIFY(candidateURLs({line(u"Local: http://localhost:4000/"_s)}, kStart.addSeconds(0.001), {})
+                    .isEmpty());
     }
 };
 

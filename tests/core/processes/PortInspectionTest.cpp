@@ -51,6 +51,8 @@ private Q_SLOTS:
         QTest::newRow("http default, in capitals") << u"HTTP://LOCALHOST/app"_s << 80;
         QTest::newRow("ipv6 loopback") << u"http://[::1]:8080/"_s << 8080;
         QTest::newRow("empty port") << u"http://localhost:/x"_s << 80;
+        QTest::newRow("subdomain of localhost stays http") << u"app.localhost/x"_s << 80;
+        QTest::newRow("letters in the port") << u"http://localhost:80a"_s << -1;
         QTest::newRow("ftp without port") << u"ftp://files.local"_s << -1;
         QTest::newRow("empty") << QString() << -1;
         QTest::newRow("not a url") << u"http://local host:3000"_s << -1;

@@ -1,25 +1,19 @@
 #include "core/foundation/UuidText.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/StoreDoubles.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 using namespace devnook;
 
 namespace {
 
 constexpr int kRoadTimeoutMs = 15000;
 const QString kServer = QStringLiteral(DEVNOOK_TEST_DEV_SERVER);
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
 
 } // namespace
 
@@ -38,20 +32,23 @@ private:
 
     ProjectStore &store() { return *m_rig->store; }
     QStringList lines(const DevProject &p) const { return m_rig->logTexts(p.id); }
-    // The address found ready, checked to be the one the server printed.
+    // The address found ready, when it is exactly the one the server printed.
     QString printedReadyURL(const DevProject &p) const
     {
         const QString url = m_rig->store->effectiveLocalURLs().value(u"project:"_s + UuidText::format(p.id));
-        const QString printed = u"Local:   http://localhost:%1/"_s.arg(QUrl(url).port());
-        return lines(p).join(u'\n').contains(printed) ? url : QString();
+        return lines(p).contains(u"[Main]   Local:   "_s + url) ? url : QString();
+    }
+    void openRig(std::chrono::milliseconds readinessTimeout)
+    {
+        m_rig = std::make_unique<test::RealStore>(readinessTimeout);
+        m_rig->readiness.probes = true;
+        m_rig->open();
     }
 
     DevProject project(int configuredPort, const QStringList &serverArguments)
     {
-        DevProject result;
-        result.id = QUuid::createUuid();
-        result.name = u"Shop"_s;
-        result.folderPath = m_rig->dir.filePath(UuidText::format(result.id));
+        DevProject result =
+            test::makeProject(u"Shop"_s, m_rig->dir.filePath(UuidText::format(QUuid::createUuid())));
         QDir().mkpath(result.folderPath);
         result.localhostURL = u"http://localhost:%1/"_s.arg(configuredPort);
         result.devCommand = u"'%1' %2"_s.arg(kServer, serverArguments.join(u' '));
@@ -59,13 +56,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        // The app waits 15 s; a shorter deadline keeps the suite quick.
-        m_rig = std::make_unique<test::RealStore>(3.0);
-        m_rig->readiness.probes = true;
-        m_rig->open();
-    }
+    // The app waits 15 s; a shorter deadline keeps the suite quick.
+    void init() { openRig(3s); }
 
     void cleanup()
     {
@@ -78,7 +70,8 @@ private Q_SLOTS:
 
     void aWorkspaceFindsTheAddressItsServerPrintsLate()
     {
-        DevProject shop = project(freePort(), {u"--announce-after"_s, u"800"_s});
+        DevProject shop = project(test::LoopbackHttpServer::freePort(),
+                                  {u"--announce-after"_s, u"800"_s, u"--until-input-ends"_s});
         shop.workspaceLinks = {
             ProjectLink{QUuid::createUuid(), WorkspaceLinkKind::production, {}, u"shop.example.test"_s, true},
             ProjectLink{QUuid::createUuid(), std::nullopt, u"Same"_s, u"https://shop.example.test"_s, true},
@@ -123,7 +116,11 @@ private Q_SLOTS:
         QFETCH(bool, stopByHand);
         QFETCH(DevProcessState, state);
         QFETCH(QStringList, notifications);
-        const DevProject shop = project(freePort(), serverArguments);
+        // Only a time-out waits out the deadline; a wait whose run ends stops
+        // polling at once.
+        const bool timedOut = state == DevProcessState::running;
+        openRig(timedOut ? 2s : 60s);
+        const DevProject shop = project(test::LoopbackHttpServer::freePort(), serverArguments);
         QVERIFY(store().save(shop));
 
         store().startWorkspace(shop);
@@ -135,39 +132,20 @@ private Q_SLOTS:
         QTest::qWait(0);
 
         // Only a time-out, with the processes still running, ends on the logs.
-        const bool timedOut = state == DevProcessState::running;
         QCOMPARE(store().displayProcessState(shop), state);
         QCOMPARE(m_rig->logs.shown, timedOut ? QList<QUuid>{shop.id} : QList<QUuid>());
-        QCOMPARE(
-            m_rig->logTexts(shop.id, true).contains(u"Localhost did not become ready after 15 seconds"_s),
-            timedOut);
+        QCOMPARE(m_rig->logTexts(shop.id, true).contains(u"Localhost did not become ready after 2 seconds"_s),
+                 timedOut);
         QVERIFY(m_rig->opener.opened.isEmpty() && store().effectiveLocalURLs().isEmpty());
         QCOMPARE(m_rig->analytics.sources.value(AnalyticsEvent::processStartFailed),
                  state == DevProcessState::failed ? QStringList{u"workspace/process-exited-during-start"_s}
                                                   : QStringList());
     }
 
-    void aRestartWaitsForAServerSlowToStop()
-    {
-        const int port = freePort();
-        const DevProject shop =
-            project(port, {u"--port"_s, QString::number(port), u"--term-delay"_s, u"1"_s});
-        QVERIFY(store().save(shop));
-        store().toggleDevProcess(shop);
-        QTRY_COMPARE_WITH_TIMEOUT(m_rig->notifier.kinds, QStringList{u"dev-started"_s}, kRoadTimeoutMs);
-
-        store().restartDevProcess(shop);
-        QTRY_COMPARE_WITH_TIMEOUT(m_rig->notifier.kinds.size(), 2, kRoadTimeoutMs);
-        QVERIFY(m_rig->asker.questions.isEmpty());
-        QCOMPARE(store().displayProcessState(shop), DevProcessState::running);
-        QCOMPARE(lines(shop).filter(u"Starting: "_s).size(), 2);
-    }
-
     void aForeignListenerOnTheConfiguredPort_data()
     {
         QTest::addColumn<PortConflictResolution>("answer");
         QTest::addColumn<QString>("line");
-        QTest::newRow("close") << PortConflictResolution::cancel << QString();
         QTest::newRow("free the port")
             << PortConflictResolution::freePort << u"Freed port %1 by stopping TestDevServer (PID %2)."_s;
         QTest::newRow("continue anyway")
@@ -179,12 +157,15 @@ private Q_SLOTS:
     {
         QFETCH(PortConflictResolution, answer);
         QFETCH(QString, line);
-        const QString port = QString::number(freePort());
+        const QString port = QString::number(test::LoopbackHttpServer::freePort());
         m_foreign.start(kServer, {u"--port"_s, port});
         // It prints once it listens.
         QVERIFY(m_foreign.waitForReadyRead(5000));
         const QString pid = QString::number(m_foreign.processId());
-        const DevProject shop = project(port.toInt(), {u"--announce-after"_s, u"200"_s});
+        // Once freed, the port is ours; otherwise our server moves to another.
+        const DevProject shop = project(port.toInt(), answer == PortConflictResolution::freePort
+                                                          ? QStringList{u"--port"_s, port}
+                                                          : QStringList{u"--announce-after"_s, u"200"_s});
         QVERIFY(store().save(shop));
         m_rig->asker.answer = answer;
 
@@ -194,12 +175,6 @@ private Q_SLOTS:
             u"Port %1 is in use by TestDevServer (PID %2)."_s.arg(port, pid)));
         QTRY_VERIFY_WITH_TIMEOUT(store().initializingWorkspaces().isEmpty(), kRoadTimeoutMs);
         QCOMPARE(m_foreign.state() == QProcess::Running, answer != PortConflictResolution::freePort);
-        if (answer == PortConflictResolution::cancel) {
-            QVERIFY(store().processStates().isEmpty());
-            QCOMPARE(m_rig->analytics.sources.value(AnalyticsEvent::processStartFailed),
-                     QStringList{u"workspace/start-blocked"_s});
-            return;
-        }
         QVERIFY(lines(shop).contains(line.arg(port, pid)));
         QCOMPARE(m_rig->notifier.kinds, QStringList{u"workspace-ready"_s});
         const QString url = printedReadyURL(shop);

@@ -2,29 +2,17 @@
 // 127.0.0.1 after --announce-after milliseconds (on --port, or on a free port
 // for 0), then prints the address the way bundlers do and answers every HTTP
 // request with 200. --exit-after makes it fail with code 3 instead, and
-// --term-delay keeps it serving for that many seconds after the terminate
-// signal, as a server that shuts down slowly.
+// --until-input-ends makes it quit with code 0 once its standard input ends,
+// as some bundlers' serve modes do.
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-unsigned g_termDelaySeconds = 0;
-
-// The alarm's default action ends the process; alarm is safe in a handler.
-void onTerminate(int)
-{
-    alarm(g_termDelaySeconds);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -36,9 +24,13 @@ int main(int argc, char *argv[])
     };
     if (const int exitAfter = option(u"--exit-after"_s, -1); exitAfter >= 0)
         QTimer::singleShot(exitAfter, &application, [] { QCoreApplication::exit(3); });
-    g_termDelaySeconds = static_cast<unsigned>(option(u"--term-delay"_s, 0));
-    if (g_termDelaySeconds > 0)
-        std::signal(SIGTERM, onTerminate);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(arguments.contains(u"--until-input-ends"_s));
+    QObject::connect(&input, &QSocketNotifier::activated, &application, [] {
+        if (char byte = 0; read(STDIN_FILENO, &byte, 1) <= 0)
+            QCoreApplication::exit(0);
+    });
 
     QTcpServer server;
     QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
