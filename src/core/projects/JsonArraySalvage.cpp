@@ -34,9 +34,11 @@ qsizetype elementEnd(QByteArrayView json, qsizetype at)
         } else if (c == '{' || c == '[') {
             ++depth;
         } else if (c == '}' || c == ']') {
-            if (depth == 0)
+            // A stray "}" stays in the element, which then fails on its own.
+            if (depth > 0)
+                --depth;
+            else if (c == ']')
                 return at;
-            --depth;
         } else if (c == ',' && depth == 0) {
             return at;
         }

@@ -103,8 +103,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<int>("unread");
         QTest::newRow("cut in the third project")
-            << u"catalogue-truncated.json"_s << QStringList{u"Shop, \"the [big] one\" {v2}"_s, u"Blog"_s}
+            << u"catalogue-truncated.json"_s << QStringList{u"Shop, \"the} [big] one\" {v2}"_s, u"Blog"_s}
             << 1;
+        QTest::newRow("stray closing brace between projects")
+            << u"catalogue-stray-brace.json"_s << QStringList{u"Good"_s, u"Blog"_s} << 1;
         QTest::newRow("one project without a name")
             << u"catalogue-one-bad-project.json"_s << QStringList{u"Good"_s} << 1;
         QTest::newRow("unknown link kind")
