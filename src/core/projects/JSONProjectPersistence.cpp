@@ -127,13 +127,13 @@ int JSONProjectPersistence::giveRepeatedIdsNewOnes(QList<DevProject> &projects)
 Result<QString> JSONProjectPersistence::keepCatalogueAside(const QString &path)
 {
     auto copy = FileSafety::copyAside(path, m_clock.now().toDateTime());
-    m_unreadableCatalogueAtRisk = !copy;
+    m_catalogueAtRisk = !copy;
     return copy;
 }
 
 Result<void> JSONProjectPersistence::saveProjects(const QList<DevProject> &projects)
 {
-    if (m_unreadableCatalogueAtRisk && QFileInfo::exists(catalogueFilePath())) {
+    if (m_catalogueAtRisk && QFileInfo::exists(catalogueFilePath())) {
         if (auto kept = keepCatalogueAside(catalogueFilePath()); !kept)
             return Result<void>::failure(
                 u"the catalogue as it was could not be kept aside: %1"_s.arg(kept.error()));

@@ -45,7 +45,7 @@ private:
     // Set while a damaged or renumbered catalogue could not be copied aside;
     // saving then retries the copy and refuses to overwrite the file until it
     // succeeds.
-    bool m_unreadableCatalogueAtRisk = false;
+    bool m_catalogueAtRisk = false;
 };
 
 } // namespace devnook
