@@ -137,7 +137,7 @@ private Q_SLOTS:
 
         // The damaged file is kept aside once, however often it is met, so
         // the save that follows loses none of the user's projects.
-        QVERIFY(m_persistence->loadProjects().isOk() == loaded.isOk());
+        QCOMPARE(m_persistence->loadProjects().isOk(), loaded.isOk());
         const QStringList copies = asideCopies();
         QCOMPARE(copies.size(), 1);
         if (loaded)
