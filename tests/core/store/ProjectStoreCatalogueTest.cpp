@@ -60,7 +60,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("error");
         QTest::newRow("data folder is a file")
             << QString() << QString() << QStringList{u"Could not load projects: "_s, u"is a file"_s};
-        QTest::newRow("cut short") << u"catalogue-truncated.json"_s << u"Blog, Shop, \"the} [big] one\" {v2}"_s
+        QTest::newRow("cut short") << u"catalogue-truncated.json"_s
+                                   << u"Blog, Shop, \"the} [big] one\" {v2}"_s
                                    << QStringList{u"could not be read: 1 ("_s, u"kept in "_s};
     }
 
