@@ -45,9 +45,14 @@ QJsonArray encodeList(const QList<Record> &records, Encoder encode)
     return array;
 }
 
-// The members whose keys the record's decoder does not read.
-QJsonObject unknownMembers(const QJsonObject &object, std::initializer_list<QStringView> known)
+// The members whose keys the record's decoder does not read, once it has
+// read all it knows.
+QJsonObject unknownMembers(const JsonObjectReader &reader, const QJsonObject &object,
+                           std::initializer_list<QStringView> known)
 {
+    // The usual case, spared from copying every key.
+    if (reader.readEveryMember())
+        return {};
     QJsonObject unknown;
     for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
         if (std::find(known.begin(), known.end(), member.key()) == known.end())
@@ -98,7 +103,7 @@ Result<ProjectService> decodeService(const QJsonObject &object)
     service.name = reader.requiredString(u"name"_s);
     service.command = reader.requiredString(u"command"_s);
     service.localhostURL = reader.requiredString(u"localhostURL"_s);
-    service.unknownMembers = unknownMembers(object, {u"id", u"name", u"command", u"localhostURL"});
+    service.unknownMembers = unknownMembers(reader, object, {u"id", u"name", u"command", u"localhostURL"});
     return finish(reader, std::move(service));
 }
 
@@ -115,7 +120,8 @@ Result<ProjectLink> decodeLink(const QJsonObject &object)
     link.title = reader.string(u"title"_s, QString());
     link.url = reader.requiredString(u"url"_s);
     link.openWithWorkspace = reader.boolean(u"openWithWorkspace"_s, false);
-    link.unknownMembers = unknownMembers(object, {u"id", u"kind", u"title", u"url", u"openWithWorkspace"});
+    link.unknownMembers =
+        unknownMembers(reader, object, {u"id", u"kind", u"title", u"url", u"openWithWorkspace"});
     return finish(reader, std::move(link));
 }
 
@@ -126,7 +132,7 @@ Result<ProjectPreviewLinkedURL> decodePreviewLinkedURL(const QJsonObject &object
     url.id = reader.requiredUuid(u"id"_s);
     url.name = reader.requiredString(u"name"_s);
     url.url = reader.requiredString(u"url"_s);
-    url.unknownMembers = unknownMembers(object, {u"id", u"name", u"url"});
+    url.unknownMembers = unknownMembers(reader, object, {u"id", u"name", u"url"});
     return finish(reader, std::move(url));
 }
 
@@ -154,11 +160,12 @@ Result<DevProject> decodeProject(const QJsonObject &object)
     project.isPinned = reader.boolean(u"isPinned"_s, false);
     project.isArchived = reader.boolean(u"isArchived"_s, false);
     project.lastUsedAt = reader.optionalTimestamp(u"lastUsedAt"_s);
-    project.unknownMembers = unknownMembers(
-        object, {u"id", u"name", u"client", u"clientColorHex", u"stack", u"folderPath", u"localhostURL",
-                 u"devCommand", u"services", u"editorCommand", u"openLocalURLAfterStart",
-                 u"openBrowserAfterStartWorkspace", u"workspaceLinks", u"previewLinkedURLs", u"notes",
-                 u"isPinned", u"isArchived", u"lastUsedAt"});
+    project.unknownMembers =
+        unknownMembers(reader, object,
+                       {u"id", u"name", u"client", u"clientColorHex", u"stack", u"folderPath",
+                        u"localhostURL", u"devCommand", u"services", u"editorCommand",
+                        u"openLocalURLAfterStart", u"openBrowserAfterStartWorkspace", u"workspaceLinks",
+                        u"previewLinkedURLs", u"notes", u"isPinned", u"isArchived", u"lastUsedAt"});
     return finish(reader, std::move(project));
 }
 
