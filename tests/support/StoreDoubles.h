@@ -238,7 +238,7 @@ template <class Manager, class Ports, class ClockType> struct StoreRig {
             urls.append(url.toString());
         return urls;
     }
-    QList<DevProject> stored() { return persistence.loadProjects().value(); }
+    QList<DevProject> stored() { return persistence.loadProjects().value().projects; }
 
     ClockType clock;
     QTemporaryDir dir;

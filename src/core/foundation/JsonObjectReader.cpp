@@ -12,13 +12,17 @@ JsonObjectReader::JsonObjectReader(const QJsonObject &object) : m_object(object)
 
 bool JsonObjectReader::has(const QString &key) const
 {
-    return !present(key).isUndefined();
+    const QJsonValue value = m_object.value(key);
+    return !value.isNull() && !value.isUndefined();
 }
 
-QJsonValue JsonObjectReader::present(const QString &key) const
+QJsonValue JsonObjectReader::present(const QString &key)
 {
     const QJsonValue value = m_object.value(key);
-    return value.isNull() ? QJsonValue(QJsonValue::Undefined) : value;
+    if (value.isNull() || value.isUndefined())
+        return QJsonValue(QJsonValue::Undefined);
+    ++m_valuesFound;
+    return value;
 }
 
 void JsonObjectReader::fail(const QString &error)

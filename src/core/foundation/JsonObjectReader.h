@@ -43,16 +43,21 @@ public:
     // Records an error found by the caller (a nested record that failed).
     void fail(const QString &error);
 
+    // True when the reads found a value under every key of the object, so it
+    // holds no member that the caller does not read; each key read once.
+    bool readEveryMember() const { return m_valuesFound == m_object.size(); }
+
     bool ok() const { return m_error.isEmpty(); }
     const QString &error() const { return m_error; }
 
 private:
-    QJsonValue present(const QString &key) const;
+    QJsonValue present(const QString &key);
     void missing(const QString &key);
     void wrongType(const QString &key, const char *expected);
 
     QJsonObject m_object;
     QString m_error;
+    qsizetype m_valuesFound = 0;
 };
 
 } // namespace devnook

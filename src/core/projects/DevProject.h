@@ -4,6 +4,7 @@
 #include "ProjectService.h"
 #include "core/foundation/Timestamp.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -32,6 +33,9 @@ struct DevProject {
     bool isPinned = false;
     bool isArchived = false;
     std::optional<Timestamp> lastUsedAt;
+    // Members of the catalogue object that this version does not read, such
+    // as those a later version added; written back unchanged.
+    QJsonObject unknownMembers = {};
 
     // The services the process manager starts: the runnable services, else the
     // trimmed dev command as one service with the project's id, named

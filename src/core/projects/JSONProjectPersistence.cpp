@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -56,43 +57,86 @@ Result<void> JSONProjectPersistence::migrateLegacyProjectsIfNeeded(const QString
     return Result<void>::success();
 }
 
-Result<QList<DevProject>> JSONProjectPersistence::readCatalogue(const QString &path) const
+Result<LoadedCatalogue> JSONProjectPersistence::readCatalogue(const QString &path) const
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Result<QList<DevProject>>::failure(file.errorString());
+        return Result<LoadedCatalogue>::failure(file.errorString());
     return ProjectCoding::decodeCatalogue(file.readAll());
 }
 
-Result<QList<DevProject>> JSONProjectPersistence::loadProjects()
+Result<void> JSONProjectPersistence::checkDataFolder(const QString &path) const
+{
+    // The nearest existing folder above the catalogue must be a folder, or
+    // the catalogue can neither be there nor ever be written.
+    QFileInfo ancestor(QFileInfo(path).absolutePath());
+    while (!ancestor.exists() && !ancestor.isRoot())
+        ancestor.setFile(ancestor.absolutePath());
+    if (ancestor.exists() && !ancestor.isDir())
+        return Result<void>::failure(u"%1 is a file, not a folder"_s.arg(ancestor.filePath()));
+    return Result<void>::success();
+}
+
+Result<LoadedCatalogue> JSONProjectPersistence::loadProjects()
 {
     const QString path = catalogueFilePath();
     if (auto migrated = migrateLegacyProjectsIfNeeded(path); !migrated)
-        return Result<QList<DevProject>>::failure(migrated.error());
-    if (!QFileInfo::exists(path))
-        return Result<QList<DevProject>>::success({});
-    auto projects = readCatalogue(path);
-    if (!projects) {
-        if (auto kept = keepUnreadableCatalogue(path); !kept)
-            return Result<QList<DevProject>>::failure(
-                u"%1 (the file could not be kept aside either: %2)"_s.arg(projects.error(), kept.error()));
+        return Result<LoadedCatalogue>::failure(migrated.error());
+    if (!QFileInfo::exists(path)) {
+        if (auto folder = checkDataFolder(path); !folder)
+            return Result<LoadedCatalogue>::failure(folder.error());
+        return Result<LoadedCatalogue>::success({});
     }
-    return projects;
+    auto read = readCatalogue(path);
+    if (!read) {
+        if (auto kept = keepCatalogueAside(path); !kept)
+            return Result<LoadedCatalogue>::failure(
+                u"%1 (the file could not be kept aside either: %2)"_s.arg(read.error(), kept.error()));
+        return read;
+    }
+    LoadedCatalogue catalogue = std::move(read).value();
+    catalogue.renumberedCount = giveRepeatedIdsNewOnes(catalogue.projects);
+    if (catalogue.unreadableCount > 0 || catalogue.renumberedCount > 0) {
+        if (auto kept = keepCatalogueAside(path); kept)
+            catalogue.keptAsidePath = kept.value();
+        else
+            catalogue.keepAsideError = kept.error();
+    }
+    // Written back at once, so the new ids stay the same at the next start.
+    if (catalogue.renumberedCount > 0 && catalogue.keepAsideError.isEmpty()) {
+        if (auto saved = saveProjects(catalogue.projects); !saved)
+            catalogue.rewriteError = saved.error();
+    }
+    return Result<LoadedCatalogue>::success(std::move(catalogue));
 }
 
-Result<void> JSONProjectPersistence::keepUnreadableCatalogue(const QString &path)
+int JSONProjectPersistence::giveRepeatedIdsNewOnes(QList<DevProject> &projects)
+{
+    QSet<QUuid> seen;
+    int renumbered = 0;
+    for (DevProject &project : projects) {
+        if (seen.contains(project.id)) {
+            project.id = QUuid::createUuid();
+            ++renumbered;
+        }
+        seen.insert(project.id);
+    }
+    return renumbered;
+}
+
+Result<QString> JSONProjectPersistence::keepCatalogueAside(const QString &path)
 {
     auto copy = FileSafety::copyAside(path, m_clock.now().toDateTime());
-    m_unreadableCatalogueAtRisk = !copy;
-    return copy ? Result<void>::success() : Result<void>::failure(copy.error());
+    m_catalogueAtRisk = !copy;
+    return copy;
 }
 
 Result<void> JSONProjectPersistence::saveProjects(const QList<DevProject> &projects)
 {
-    if (m_unreadableCatalogueAtRisk && QFileInfo::exists(catalogueFilePath())) {
-        if (auto kept = keepUnreadableCatalogue(catalogueFilePath()); !kept)
+    if (m_catalogueAtRisk && QFileInfo::exists(catalogueFilePath())) {
+        if (auto kept = keepCatalogueAside(catalogueFilePath()); !kept)
             return Result<void>::failure(
-                u"the unreadable catalogue could not be kept aside: %1"_s.arg(kept.error()));
+                u"the catalogue as it was could not be kept aside: %1"_s.arg(kept.error()));
     }
     const QString folder = m_dataHome + u'/' + kProductFolder;
     if (!QDir().mkpath(folder))

@@ -22,23 +22,30 @@ public:
     QString catalogueFilePath() const;
     QString legacyCatalogueFilePath() const;
 
-    // Reads the catalogue. A catalogue that exists but cannot be read or
-    // decoded is copied aside before the error is returned, so the next save
-    // cannot destroy the user's projects.
-    Result<QList<DevProject>> loadProjects() override;
+    // Reads the catalogue. A catalogue that exists but cannot be read whole is
+    // copied aside first, so the next save cannot destroy the user's
+    // projects; every project that still reads is returned. Projects whose id
+    // repeats an earlier one get a new id, and the catalogue, once copied
+    // aside, is written back with them. A data folder that is a file fails.
+    Result<LoadedCatalogue> loadProjects() override;
     Result<void> saveProjects(const QList<DevProject> &projects) override;
 
 private:
     Result<void> migrateLegacyProjectsIfNeeded(const QString &targetPath) const;
-    Result<QList<DevProject>> readCatalogue(const QString &path) const;
+    Result<LoadedCatalogue> readCatalogue(const QString &path) const;
+    Result<void> checkDataFolder(const QString &path) const;
+    // Returns how many projects were given a new id.
+    static int giveRepeatedIdsNewOnes(QList<DevProject> &projects);
 
-    Result<void> keepUnreadableCatalogue(const QString &path);
+    // Returns the copy's path.
+    Result<QString> keepCatalogueAside(const QString &path);
 
     QString m_dataHome;
     const Clock &m_clock;
-    // Set while an unreadable catalogue could not be copied aside; saving then
-    // retries the copy and refuses to overwrite the file until it succeeds.
-    bool m_unreadableCatalogueAtRisk = false;
+    // Set while a damaged or renumbered catalogue could not be copied aside;
+    // saving then retries the copy and refuses to overwrite the file until it
+    // succeeds.
+    bool m_catalogueAtRisk = false;
 };
 
 } // namespace devnook

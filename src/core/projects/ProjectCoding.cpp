@@ -1,10 +1,12 @@
 #include "ProjectCoding.h"
 
+#include "JsonArraySalvage.h"
 #include "core/foundation/JsonObjectReader.h"
 #include "core/foundation/UuidText.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -43,11 +45,52 @@ QJsonArray encodeList(const QList<Record> &records, Encoder encode)
     return array;
 }
 
+// The members whose keys the record's decoder does not read, once it has
+// read all it knows.
+QJsonObject unknownMembers(const JsonObjectReader &reader, const QJsonObject &object,
+                           std::initializer_list<QStringView> known)
+{
+    // The usual case, spared from copying every key.
+    if (reader.readEveryMember())
+        return {};
+    QJsonObject unknown;
+    for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
+        if (std::find(known.begin(), known.end(), member.key()) == known.end())
+            unknown.insert(member.key(), member.value());
+    }
+    return unknown;
+}
+
+// The record's own members, then the unknown ones it was read with.
+QJsonObject withUnknownMembers(QJsonObject object, const QJsonObject &unknown)
+{
+    for (auto member = unknown.constBegin(); member != unknown.constEnd(); ++member) {
+        if (!object.contains(member.key()))
+            object.insert(member.key(), member.value());
+    }
+    return object;
+}
+
 template <typename Record> Result<Record> finish(const JsonObjectReader &reader, Record record)
 {
     if (!reader.ok())
         return Result<Record>::failure(reader.error());
     return Result<Record>::success(std::move(record));
+}
+
+void addUnreadable(LoadedCatalogue &content, const QString &error)
+{
+    if (content.unreadableCount++ == 0)
+        content.firstUnreadableError = error;
+}
+
+void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &object)
+{
+    auto project = decodeProject(object);
+    if (project)
+        content.projects.append(std::move(project).value());
+    else
+        addUnreadable(content, u"project %1: %2"_s.arg(QString::number(index), project.error()));
 }
 
 } // namespace
@@ -60,6 +103,7 @@ Result<ProjectService> decodeService(const QJsonObject &object)
     service.name = reader.requiredString(u"name"_s);
     service.command = reader.requiredString(u"command"_s);
     service.localhostURL = reader.requiredString(u"localhostURL"_s);
+    service.unknownMembers = unknownMembers(reader, object, {u"id", u"name", u"command", u"localhostURL"});
     return finish(reader, std::move(service));
 }
 
@@ -76,6 +120,8 @@ Result<ProjectLink> decodeLink(const QJsonObject &object)
     link.title = reader.string(u"title"_s, QString());
     link.url = reader.requiredString(u"url"_s);
     link.openWithWorkspace = reader.boolean(u"openWithWorkspace"_s, false);
+    link.unknownMembers =
+        unknownMembers(reader, object, {u"id", u"kind", u"title", u"url", u"openWithWorkspace"});
     return finish(reader, std::move(link));
 }
 
@@ -86,6 +132,7 @@ Result<ProjectPreviewLinkedURL> decodePreviewLinkedURL(const QJsonObject &object
     url.id = reader.requiredUuid(u"id"_s);
     url.name = reader.requiredString(u"name"_s);
     url.url = reader.requiredString(u"url"_s);
+    url.unknownMembers = unknownMembers(reader, object, {u"id", u"name", u"url"});
     return finish(reader, std::move(url));
 }
 
@@ -113,17 +160,25 @@ Result<DevProject> decodeProject(const QJsonObject &object)
     project.isPinned = reader.boolean(u"isPinned"_s, false);
     project.isArchived = reader.boolean(u"isArchived"_s, false);
     project.lastUsedAt = reader.optionalTimestamp(u"lastUsedAt"_s);
+    project.unknownMembers =
+        unknownMembers(reader, object,
+                       {u"id", u"name", u"client", u"clientColorHex", u"stack", u"folderPath",
+                        u"localhostURL", u"devCommand", u"services", u"editorCommand",
+                        u"openLocalURLAfterStart", u"openBrowserAfterStartWorkspace", u"workspaceLinks",
+                        u"previewLinkedURLs", u"notes", u"isPinned", u"isArchived", u"lastUsedAt"});
     return finish(reader, std::move(project));
 }
 
 QJsonObject encodeService(const ProjectService &service)
 {
-    return {
-        {u"id"_s, UuidText::format(service.id)},
-        {u"name"_s, service.name},
-        {u"command"_s, service.command},
-        {u"localhostURL"_s, service.localhostURL},
-    };
+    return withUnknownMembers(
+        {
+            {u"id"_s, UuidText::format(service.id)},
+            {u"name"_s, service.name},
+            {u"command"_s, service.command},
+            {u"localhostURL"_s, service.localhostURL},
+        },
+        service.unknownMembers);
 }
 
 QJsonObject encodeLink(const ProjectLink &link)
@@ -136,16 +191,18 @@ QJsonObject encodeLink(const ProjectLink &link)
     };
     if (link.kind)
         object.insert(u"kind"_s, WorkspaceLinkKinds::rawValue(*link.kind));
-    return object;
+    return withUnknownMembers(std::move(object), link.unknownMembers);
 }
 
 QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url)
 {
-    return {
-        {u"id"_s, UuidText::format(url.id)},
-        {u"name"_s, url.name},
-        {u"url"_s, url.url},
-    };
+    return withUnknownMembers(
+        {
+            {u"id"_s, UuidText::format(url.id)},
+            {u"name"_s, url.name},
+            {u"url"_s, url.url},
+        },
+        url.unknownMembers);
 }
 
 QJsonObject encodeProject(const DevProject &project)
@@ -170,31 +227,44 @@ QJsonObject encodeProject(const DevProject &project)
     };
     if (project.lastUsedAt)
         object.insert(u"lastUsedAt"_s, project.lastUsedAt->secondsSinceReference());
-    return object;
+    return withUnknownMembers(std::move(object), project.unknownMembers);
 }
 
-Result<QList<DevProject>> decodeCatalogue(const QByteArray &json)
+Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
 {
-    using ProjectsResult = Result<QList<DevProject>>;
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return ProjectsResult::failure(u"not valid JSON at offset %1: %2"_s.arg(
-            QString::number(parseError.offset), parseError.errorString()));
-    if (!document.isArray())
-        return ProjectsResult::failure(u"the top level is not an array"_s);
-    const QJsonArray array = document.array();
-    QList<DevProject> projects;
-    projects.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        if (!array[i].isObject())
-            return ProjectsResult::failure(u"project %1 is not an object"_s.arg(i));
-        auto project = decodeProject(array[i].toObject());
-        if (!project)
-            return ProjectsResult::failure(u"project %1: %2"_s.arg(QString::number(i), project.error()));
-        projects.append(std::move(project).value());
+    LoadedCatalogue content;
+    if (parseError.error == QJsonParseError::NoError) {
+        if (!document.isArray())
+            return Result<LoadedCatalogue>::failure(u"the top level is not an array"_s);
+        const QJsonArray array = document.array();
+        content.projects.reserve(array.size());
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            if (array[i].isObject())
+                addProject(content, i, array[i].toObject());
+            else
+                addUnreadable(content, u"project %1 is not an object"_s.arg(i));
+        }
+        return Result<LoadedCatalogue>::success(std::move(content));
     }
-    return ProjectsResult::success(std::move(projects));
+    const QString parseFailure = u"not valid JSON at offset %1: %2"_s.arg(QString::number(parseError.offset),
+                                                                          parseError.errorString());
+    // Not JSON as a whole: every complete project before the damage is still
+    // the user's.
+    const auto pieces = JsonArraySalvage::split(json);
+    if (!pieces)
+        return Result<LoadedCatalogue>::failure(parseFailure);
+    for (qsizetype i = 0; i < pieces->elements.size(); ++i) {
+        const QJsonDocument project = QJsonDocument::fromJson(pieces->elements[i].toByteArray());
+        if (project.isObject())
+            addProject(content, i, project.object());
+        else
+            addUnreadable(content, u"project %1 is not a whole JSON object"_s.arg(i));
+    }
+    if (pieces->hasRemainder)
+        addUnreadable(content, parseFailure);
+    return Result<LoadedCatalogue>::success(std::move(content));
 }
 
 QByteArray encodeCatalogue(const QList<DevProject> &projects)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -33,6 +34,8 @@ struct ProjectLink {
     QString title;
     QString url;
     bool openWithWorkspace = false;
+    // Catalogue members this version does not read, written back unchanged.
+    QJsonObject unknownMembers = {};
 
     // The kind's title, else the trimmed title, else the localised "custom_link".
     QString displayTitle() const;
@@ -45,6 +48,8 @@ struct ProjectPreviewLinkedURL {
     QUuid id;
     QString name;
     QString url;
+    // Catalogue members this version does not read, written back unchanged.
+    QJsonObject unknownMembers = {};
 
     bool operator==(const ProjectPreviewLinkedURL &) const = default;
 };

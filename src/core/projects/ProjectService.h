@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -12,6 +13,8 @@ struct ProjectService {
     QString name;
     QString command;
     QString localhostURL;
+    // Catalogue members this version does not read, written back unchanged.
+    QJsonObject unknownMembers = {};
 
     // The trimmed name, or the localised "service" when the name is blank.
     QString displayName() const;

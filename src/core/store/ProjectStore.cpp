@@ -9,6 +9,7 @@
 #include "core/usage/UsageTrackingService.h"
 
 #include <QCoroTimer>
+#include <QDebug>
 #include <QPointer>
 #include <chrono>
 
@@ -19,6 +20,27 @@ namespace devnook {
 namespace {
 
 constexpr std::chrono::seconds kUsageIdleCheckInterval{60};
+
+// What the user must know about a catalogue that was damaged or repaired;
+// nothing when it loaded whole.
+std::optional<QString> loadReport(const LoadedCatalogue &catalogue)
+{
+    QStringList lines;
+    if (catalogue.unreadableCount > 0)
+        lines.append(L10n::format(u"projects_not_read"_s, {QString::number(catalogue.unreadableCount),
+                                                           catalogue.firstUnreadableError}));
+    if (catalogue.renumberedCount > 0)
+        lines.append(L10n::format(u"projects_given_new_ids"_s, {QString::number(catalogue.renumberedCount)}));
+    if (!catalogue.keptAsidePath.isEmpty())
+        lines.append(L10n::format(u"catalogue_kept_aside"_s, {catalogue.keptAsidePath}));
+    if (!catalogue.keepAsideError.isEmpty())
+        lines.append(L10n::format(u"catalogue_not_kept_aside"_s, {catalogue.keepAsideError}));
+    if (!catalogue.rewriteError.isEmpty())
+        lines.append(L10n::format(u"could_not_save_projects"_s, {catalogue.rewriteError}));
+    if (lines.isEmpty())
+        return std::nullopt;
+    return lines.join(u'\n');
+}
 
 } // namespace
 
@@ -70,8 +92,9 @@ void ProjectStore::load()
 {
     auto loaded = m_services.persistence.loadProjects();
     if (loaded) {
-        setProjects(sorted(std::move(loaded).value()));
-        setLastError(std::nullopt);
+        LoadedCatalogue catalogue = std::move(loaded).value();
+        setProjects(sorted(std::move(catalogue.projects)));
+        setLastError(loadReport(catalogue));
         refreshProjectStatuses();
         return;
     }
@@ -103,6 +126,10 @@ void ProjectStore::setLastError(std::optional<QString> error)
     if (m_lastError == error)
         return;
     m_lastError = std::move(error);
+    // Also on standard error, so that a failure is seen wherever the
+    // interface does not show it.
+    if (m_lastError)
+        qWarning().noquote() << *m_lastError;
     Q_EMIT lastErrorChanged();
 }
 

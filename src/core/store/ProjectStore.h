@@ -92,7 +92,8 @@ public:
     const QSet<QUuid> &initializingWorkspaces() const { return m_initializingWorkspaces; }
     // Projects whose play start is under way.
     const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
-    // The text of the last catalogue failure or refused save.
+    // The text of the last catalogue failure or refused save, or of what the
+    // load found damaged or mended; also written to standard error.
     const std::optional<QString> &lastError() const { return m_lastError; }
     // The git state of each project folder that gave one.
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const { return m_gitStatuses; }

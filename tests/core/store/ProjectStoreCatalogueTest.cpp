@@ -52,14 +52,36 @@ private Q_SLOTS:
     void init() { m_rig = std::make_unique<test::ScriptedStore>(); }
     void cleanup() { m_rig.reset(); }
 
-    void unreadableAndUnwritableCatalogues()
+    // No test data file: the data folder is a file.
+    void loadFailuresAreReported_data()
     {
-        QVERIFY(!m_rig->open().lastError());
-        test::writeFile(m_rig->persistence.catalogueFilePath(), "[{\"id\": 3}");
-        ProjectStore &store = m_rig->open();
-        QVERIFY(store.projects().isEmpty());
-        QVERIFY(store.lastError().value_or(QString()).startsWith(u"Could not load projects: "_s));
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<QStringList>("error");
+        QTest::newRow("data folder is a file")
+            << QString() << QString() << QStringList{u"Could not load projects: "_s, u"is a file"_s};
+        QTest::newRow("cut short") << u"catalogue-truncated.json"_s
+                                   << u"Blog, Shop, \"the} [big] one\" {v2}"_s
+                                   << QStringList{u"could not be read: 1 ("_s, u"kept in "_s};
+    }
 
+    void loadFailuresAreReported()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, names);
+        QFETCH(QStringList, error);
+        const QString catalogue = m_rig->persistence.catalogueFilePath();
+        test::writeFile(file.isEmpty() ? QFileInfo(catalogue).absolutePath() : catalogue,
+                        file.isEmpty() ? "" : test::readData(file));
+        ProjectStore &store = m_rig->open();
+        QCOMPARE(::names(store.projects()), names);
+        for (const QString &part : error)
+            QVERIFY2(store.lastError().value_or(QString()).contains(part), qPrintable(part));
+    }
+
+    void refusedWriteIsReportedAndRetried()
+    {
+        ProjectStore &store = m_rig->open();
         const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
         {
             test::FileSizeLimit limit(16);
@@ -71,6 +93,62 @@ private Q_SLOTS:
         store.markUsed(shop);
         QVERIFY(!store.lastError());
         QCOMPARE(names(m_rig->stored()), u"Shop"_s);
+    }
+
+    void repeatedIdsAreGivenNewOnesOnce()
+    {
+        test::writeFile(m_rig->persistence.catalogueFilePath(),
+                        test::readData(u"catalogue-duplicate-ids.json"_s));
+        m_rig->open();
+        const QList<DevProject> projects = m_rig->store->projects();
+        QCOMPARE(names(projects), u"First, Other, Second, Third"_s);
+        QCOMPARE(projects[0].id, QUuid(u"6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11"_s));
+        QCOMPARE((QSet<QUuid>{projects[0].id, projects[1].id, projects[2].id, projects[3].id}.size()), 4);
+        QVERIFY(m_rig->store->lastError().value_or(QString()).contains(u"had theirs: 2."_s));
+
+        // Written back once: the next start finds the same ids and no damage.
+        ProjectStore &store = m_rig->open();
+        QCOMPARE(store.projects(), projects);
+        QVERIFY(!store.lastError());
+        QCOMPARE(QDir(QFileInfo(m_rig->persistence.catalogueFilePath()).absolutePath())
+                     .entryList({u"projects.json.unreadable-*"_s})
+                     .size(),
+                 1);
+
+        // Deleting one project, or editing another, leaves the first alone.
+        store.deleteProject(projects[2]);
+        DevProject third = projects[3];
+        third.notes = u"edited"_s;
+        QVERIFY(store.save(third));
+        const QList<DevProject> stored = m_rig->stored();
+        QCOMPARE(names(stored), u"First, Other, Third"_s);
+        QCOMPARE(stored[0], projects[0]);
+        QCOMPARE(stored[2].notes, u"edited"_s);
+    }
+
+    // A file that stays unreadable is kept aside once, not at every start;
+    // other bytes are kept again.
+    void unreadableFilesAreKeptAsideOncePerContent()
+    {
+        const QDir folder(m_rig->dir.filePath(u"data/Devnook"_s));
+        const QStringList files{u"projects.json"_s, u"usage_sessions.json"_s};
+        const auto startWith = [&](const QByteArray &junk, int starts) {
+            for (const QString &file : files)
+                test::writeFile(folder.filePath(file), junk);
+            for (int i = 0; i < starts; ++i) {
+                m_rig->open();
+                const UsageTrackingService usage(m_rig->dir.filePath(u"data"_s), m_rig->clock);
+            }
+        };
+        QByteArray junk(1 << 20, 'x');
+        startWith(junk, 3);
+        for (const QString &file : files)
+            QCOMPARE(folder.entryList({file + u".unreadable-*"_s}).size(), 1);
+        // The same size, different only in the last block.
+        junk.back() = 'y';
+        startWith(junk, 1);
+        for (const QString &file : files)
+            QCOMPARE(folder.entryList({file + u".unreadable-*"_s}).size(), 2);
     }
 
     // Rows are "name|flags|last use" (see fromRow).

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <optional>
+
+namespace devnook::JsonArraySalvage {
+
+// The parts of a text meant to hold one JSON array that does not parse as a
+// whole, such as a file cut short.
+struct Pieces {
+    // The text of each element whose brackets close before the next
+    // top-level comma or the array's end, in order; an element may still be
+    // invalid on its own.
+    QList<QByteArrayView> elements;
+    // True when the array is cut short (an element cut off, or no closing
+    // bracket) or followed by more text.
+    bool hasRemainder = false;
+};
+
+// Splits the array at its top-level commas, outside strings; nothing when
+// the text, after white space, does not begin with "[".
+std::optional<Pieces> split(QByteArrayView json);
+
+} // namespace devnook::JsonArraySalvage
