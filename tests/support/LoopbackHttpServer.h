@@ -3,13 +3,15 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
+#include <memory>
 
 namespace devnook::test {
 
 // A small HTTP server on one loopback address, for probing tests. It answers
 // every request with the next status of its list (the last one repeats) and
-// an empty body, or misbehaves as told.
+// an empty body, or misbehaves as told, or stands in for a dev server.
 class LoopbackHttpServer : public QObject {
     Q_OBJECT
 
@@ -20,20 +22,33 @@ public:
         neverAnswer,
         // Closes the connection on HEAD without a word; answers GET.
         dropHead,
+        // A dev server that answers by path (see LoopbackDevServer.cpp):
+        // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
+        // /events, /missing, /fail, /slow, /binary, /big and /echo.
+        devServer,
     };
 
     // A request as the server read it.
     struct Request {
         QByteArray method;
         QByteArray host;
+        QByteArray target;
+        // The whole head and the body, as received.
+        QByteArray head;
+        QByteArray body;
     };
 
     explicit LoopbackHttpServer(QHostAddress address = QHostAddress::LocalHost, QList<int> statuses = {200},
                                 Behaviour behaviour = Behaviour::answer, QObject *parent = nullptr);
 
+    // Answers over TLS with this configuration; call before listen.
+    void useTls(const QSslConfiguration &configuration);
+
     // Starts listening; port 0 picks a free one.
     bool listen(quint16 port = 0);
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_server->serverPort(); }
+    // "http://127.0.0.1:<port>" (https when over TLS).
+    QString origin() const;
 
     const QList<Request> &requests() const { return m_requests; }
 
@@ -43,8 +58,11 @@ public:
 private:
     void handleConnection();
     void answer(class QTcpSocket *socket, const Request &request);
+    // Reads whole requests (head and Content-Length body) as they complete.
+    void readDevServerRequests(QTcpSocket *socket);
+    void answerDevServer(QTcpSocket *socket, const Request &request);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QHostAddress m_address;
     QList<int> m_statuses;
     Behaviour m_behaviour;
