@@ -35,6 +35,7 @@ std::unique_ptr<HotKeyGrabber> makeHotKeyGrabber()
 AppServices::AppServices(bool systemPrefersDark)
     : settings(defaults, loginItem, analytics, systemPrefersDark), appearance(systemPrefersDark),
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
+      previewProxies({analytics, lanInterfaces, previewProbe, clock}), devicePreview(previewProxies),
       persistence(JSONProjectPersistence::defaultDataHome(), clock),
       usage(JSONProjectPersistence::defaultDataHome(), clock), processes(clock),
       readiness(kReadinessTimeoutSeconds, kReadinessPollIntervalNanoseconds),

@@ -4,6 +4,8 @@
 #include "core/environment/ProjectCommandService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/KeyValueStore.h"
+#include "core/preview/DevicePreviewReachabilityProbe.h"
+#include "core/preview/DevicePreviewStoreHooks.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/processes/PortInspectionService.h"
 #include "core/processes/WorkspaceReadinessService.h"
@@ -19,7 +21,6 @@
 #include "platform/linux/TerminalEmulatorLauncher.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "platform/null/NullAnalyticsService.h"
-#include "platform/null/NullDevicePreviewHooks.h"
 #include "platform/null/NullProjectLogsPresenter.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/shell/AlertPortConflictAsker.h"
@@ -61,7 +62,10 @@ public:
     MessageBoxAlertAsker alerts;
     AlertPortConflictAsker portConflictAsker;
     NullProjectLogsPresenter logsPresenter;
-    NullDevicePreviewHooks devicePreview;
+    SystemLanInterfaces lanInterfaces;
+    DevicePreviewReachabilityProbe previewProbe;
+    DevicePreviewProxyService previewProxies;
+    DevicePreviewStoreHooks devicePreview;
 
     JSONProjectPersistence persistence;
     UsageTrackingService usage;

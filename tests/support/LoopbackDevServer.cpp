@@ -99,6 +99,8 @@ void LoopbackHttpServer::answerDevServer(QTcpSocket *socket, const Request &requ
         socket->write(message("200 OK", "Content-Type: text/plain\r\n", "\xff\xfe" + origin));
     } else if (path == "/big") {
         socket->write(message("200 OK", "Content-Type: text/html\r\n", origin + QByteArray(4096, 'x')));
+    } else if (path == "/odd-proxy-error") {
+        socket->write(message("502 Bad Gateway", "X-Devnook-Proxy-Error: something-else\r\n", {}));
     } else if (path == "/echo") {
         socket->write(message("200 OK", "Content-Type: text/plain\r\n", request.head + request.body));
     } // "/slow" and anything else: no answer

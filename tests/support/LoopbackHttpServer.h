@@ -24,7 +24,7 @@ public:
         dropHead,
         // A dev server that answers by path (see LoopbackDevServer.cpp):
         // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
-        // /events, /missing, /fail, /slow, /binary, /big and /echo.
+        // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error and /echo.
         devServer,
     };
 

@@ -21,6 +21,29 @@ inline DevicePreviewProxyLimits testLimits()
     return limits;
 }
 
+// A device connection to a proxy's port on 127.0.0.1, the bytes sent.
+inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArray &bytes)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    QTcpSocket *raw = socket.get();
+    QObject::connect(raw, &QTcpSocket::connected, raw, [raw, bytes] { raw->write(bytes); });
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket;
+}
+
+// Sends a request and returns all the proxy wrote until it closed.
+inline QByteArray deviceExchange(quint16 port, const QByteArray &request)
+{
+    std::unique_ptr<QTcpSocket> socket = deviceConnection(port, request);
+    QByteArray received;
+    QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(),
+                     [&received, &socket] { received += socket->readAll(); });
+    QSignalSpy closed(socket.get(), &QTcpSocket::disconnected);
+    if (socket->state() != QAbstractSocket::UnconnectedState)
+        closed.wait(5000);
+    return socket->isOpen() ? received + socket->readAll() : received;
+}
+
 // A started proxy for one local URL, rewriting that origin to a made-up LAN
 // origin in bodies and to another in headers; devices reach it on 127.0.0.1.
 struct ProxyRig {
@@ -36,27 +59,11 @@ struct ProxyRig {
                       {{localOrigin, u"http://10.0.0.9:" + QString::number(port)}});
     }
 
-    // A device connection to the proxy, reading everything it is sent.
     std::unique_ptr<QTcpSocket> connect(const QByteArray &bytes = {}) const
     {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(QHostAddress::LocalHost, port);
-        socket->write(bytes);
-        return socket;
+        return deviceConnection(port, bytes);
     }
-
-    // Sends a request and returns all the proxy wrote until it closed.
-    QByteArray exchange(const QByteArray &request) const
-    {
-        std::unique_ptr<QTcpSocket> socket = connect(request);
-        QByteArray received;
-        QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(),
-                         [&received, &socket] { received += socket->readAll(); });
-        QSignalSpy closed(socket.get(), &QTcpSocket::disconnected);
-        if (socket->state() != QAbstractSocket::UnconnectedState)
-            closed.wait(5000);
-        return socket->isOpen() ? received + socket->readAll() : received;
-    }
+    QByteArray exchange(const QByteArray &request) const { return deviceExchange(port, request); }
 
     std::unique_ptr<DevicePreviewHTTPProxy> proxy;
     quint16 port = 0;
