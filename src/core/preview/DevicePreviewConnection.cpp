@@ -123,9 +123,11 @@ void DevicePreviewConnection::forward(const HttpProxyRequest &request)
     outgoing.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     outgoing.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     // The dev server's own certificate is accepted, self-signed ones included.
-    QSslConfiguration tls = outgoing.sslConfiguration();
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    outgoing.setSslConfiguration(tls);
+    if (destination->scheme() == u"https") {
+        QSslConfiguration tls = outgoing.sslConfiguration();
+        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        outgoing.setSslConfiguration(tls);
+    }
     const QStringList tokens = connectionTokens(request);
     for (const auto &[name, value] : request.headers) {
         if (!isDroppedRequestHeader(name, tokens))
