@@ -51,7 +51,6 @@ QCoro::Task<> DevicePreviewProxyService::refreshHealth(QList<DevicePreviewTarget
         candidates.append(target.candidates);
     // Every probe starts now; awaiting them in turn lasts as long as the slowest.
     QPointer<DevicePreviewProxyService> self(this);
-    QPointer<DevicePreviewReachabilityProbe> probe(&m_services.probe);
     std::vector<QCoro::Task<DevicePreviewReachability>> probes;
     for (const DevicePreviewCandidate &candidate : candidates)
         probes.push_back(m_services.probe.reachability(candidate));
