@@ -142,10 +142,7 @@ QByteArray complete(const Forwarded &answer, const QList<DevicePreviewURLReplace
                          rewrittenHeaderLines(answer.headers, skipped, contentReplacements + originMappings);
     if (!length.isEmpty())
         message += "Content-Length: " + length + "\r\n";
-    message += "Connection: close\r\n\r\n";
-    if (!answer.isHead)
-        message += body;
-    return message;
+    return message + "Connection: close\r\n\r\n" + body;
 }
 
 QByteArray streamedHead(const Forwarded &answer,
