@@ -5,6 +5,8 @@
 #include "core/environment/ProjectCommandService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/KeyValueStore.h"
+#include "core/preview/DevicePreviewReachabilityProbe.h"
+#include "core/preview/DevicePreviewStoreHooks.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/processes/PortInspectionService.h"
 #include "core/processes/WorkspaceReadinessService.h"
@@ -21,7 +23,6 @@
 #include "platform/linux/PortalAppearanceWatcher.h"
 #include "platform/linux/TerminalEmulatorLauncher.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
-#include "platform/null/NullDevicePreviewHooks.h"
 #include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/logs/ProjectLogsWindowController.h"
@@ -70,7 +71,10 @@ public:
     AlertPortConflictAsker portConflictAsker;
     // Built before the store it shows, which needs it as its logs presenter.
     ProjectLogsWindowController logsWindows;
-    NullDevicePreviewHooks devicePreview;
+    SystemLanInterfaces lanInterfaces;
+    DevicePreviewReachabilityProbe previewProbe;
+    DevicePreviewProxyService previewProxies;
+    DevicePreviewStoreHooks devicePreview;
 
     JSONProjectPersistence persistence;
     UsageTrackingService usage;

@@ -1,19 +1,38 @@
 #include "LoopbackHttpServer.h"
 
+#include <QSslServer>
 #include <QTcpSocket>
 
 namespace devnook::test {
 
 LoopbackHttpServer::LoopbackHttpServer(QHostAddress address, QList<int> statuses, Behaviour behaviour,
                                        QObject *parent)
-    : QObject(parent), m_address(std::move(address)), m_statuses(std::move(statuses)), m_behaviour(behaviour)
+    : QObject(parent), m_server(std::make_unique<QTcpServer>()), m_address(std::move(address)),
+      m_statuses(std::move(statuses)), m_behaviour(behaviour)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::handleConnection);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &LoopbackHttpServer::handleConnection);
+}
+
+void LoopbackHttpServer::useTls(const QSslConfiguration &configuration)
+{
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(configuration);
+    m_server = std::move(server);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &LoopbackHttpServer::handleConnection);
 }
 
 bool LoopbackHttpServer::listen(quint16 port)
 {
-    return m_server.listen(m_address, port);
+    return m_server->listen(m_address, port);
+}
+
+QString LoopbackHttpServer::origin() const
+{
+    const bool tls = qobject_cast<QSslServer *>(m_server.get()) != nullptr;
+    return (tls ? QStringLiteral("https://127.0.0.1:") : QStringLiteral("http://127.0.0.1:")) +
+           QString::number(port());
 }
 
 quint16 LoopbackHttpServer::freePort(const QHostAddress &address)
@@ -25,7 +44,7 @@ quint16 LoopbackHttpServer::freePort(const QHostAddress &address)
 
 void LoopbackHttpServer::handleConnection()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { readRequests(socket); });
@@ -33,19 +52,20 @@ void LoopbackHttpServer::handleConnection()
 }
 
 // Keep-alive requests come one after another on the same socket; a request
-// is handled once its headers and its whole body have arrived.
+// is handled once its head and its whole body have arrived.
 void LoopbackHttpServer::readRequests(QTcpSocket *socket)
 {
     QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
     for (;;) {
-        const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
             break;
-        const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
         Request request;
+        request.head = buffer.first(headEnd + 4);
+        const QList<QByteArray> lines = buffer.first(headEnd).split('\n');
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
         request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
+        request.target = requestLine.value(1);
         qsizetype length = 0;
         for (const QByteArray &line : lines.mid(1)) {
             const qsizetype colon = line.indexOf(':');
@@ -58,12 +78,15 @@ void LoopbackHttpServer::readRequests(QTcpSocket *socket)
             else if (name == "content-length")
                 length = value.toLongLong();
         }
-        if (buffer.size() < headerEnd + 4 + length)
+        if (buffer.size() < headEnd + 4 + length)
             break;
-        request.body = buffer.mid(headerEnd + 4, length);
-        buffer.remove(0, headerEnd + 4 + length);
+        request.body = buffer.mid(headEnd + 4, length);
+        buffer.remove(0, headEnd + 4 + length);
         m_requests.append(request);
-        answer(socket, request);
+        if (m_behaviour == Behaviour::devServer)
+            answerDevServer(socket, request);
+        else
+            answer(socket, request);
         Q_EMIT requestReceived();
     }
     socket->setProperty("pending", buffer);

@@ -3,13 +3,15 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
+#include <memory>
 
 namespace devnook::test {
 
-// A small HTTP server on one loopback address. It reads each request with its
-// body and answers with the next status of its list (the last one repeats) and
-// an empty body, or misbehaves as told.
+// A small HTTP server on one loopback address, for probing tests. It answers
+// every request with the next status of its list (the last one repeats) and
+// an empty body, or misbehaves as told, or stands in for a dev server.
 class LoopbackHttpServer : public QObject {
     Q_OBJECT
 
@@ -20,23 +22,34 @@ public:
         neverAnswer,
         // Closes the connection on HEAD without a word; answers GET.
         dropHead,
+        // A dev server that answers by path (see LoopbackDevServer.cpp):
+        // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
+        // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error and /echo.
+        devServer,
     };
 
     // A request as the server read it.
     struct Request {
         QByteArray method;
-        QByteArray path;
         QByteArray host;
+        QByteArray target;
         QByteArray contentType;
+        // The whole head, as received.
+        QByteArray head;
         QByteArray body;
     };
 
     explicit LoopbackHttpServer(QHostAddress address = QHostAddress::LocalHost, QList<int> statuses = {200},
                                 Behaviour behaviour = Behaviour::answer, QObject *parent = nullptr);
 
+    // Answers over TLS with this configuration; call before listen.
+    void useTls(const QSslConfiguration &configuration);
+
     // Starts listening; port 0 picks a free one.
     bool listen(quint16 port = 0);
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_server->serverPort(); }
+    // "http://127.0.0.1:<port>" (https when over TLS).
+    QString origin() const;
 
     const QList<Request> &requests() const { return m_requests; }
 
@@ -51,8 +64,9 @@ private:
     void handleConnection();
     void readRequests(class QTcpSocket *socket);
     void answer(class QTcpSocket *socket, const Request &request);
+    void answerDevServer(QTcpSocket *socket, const Request &request);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QHostAddress m_address;
     QList<int> m_statuses;
     Behaviour m_behaviour;

@@ -115,7 +115,7 @@ private Q_SLOTS:
             rig.facade.signal(event, kParameters);
         QVERIFY(rig.send());
         const auto &request = rig.server.requests().at(0);
-        QCOMPARE(request.path, "/v2/namespace/com.ostrevan/");
+        QCOMPARE(request.target, "/v2/namespace/com.ostrevan/");
         const QJsonArray batch = QJsonDocument::fromJson(request.body).array();
         QStringList types;
         for (const QJsonValue &value : batch) {

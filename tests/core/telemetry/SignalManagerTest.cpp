@@ -202,7 +202,7 @@ private Q_SLOTS:
         QVERIFY(rig.attempt());
         const auto &request = rig.server.requests().at(0);
         QCOMPARE(request.method, "POST");
-        QCOMPARE(request.path, "/v2/namespace/ns/");
+        QCOMPARE(request.target, "/v2/namespace/ns/");
         QCOMPARE(request.contentType, "application/json");
         const QJsonObject first = rig.batch(0).at(0).toObject();
         const QJsonObject payload = first.value(u"payload"_s).toObject();

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "DevicePreviewRecords.h"
+
+#include <QObject>
+#include <QThread>
+#include <QUrl>
+#include <chrono>
+#include <memory>
+
+namespace devnook {
+
+class DevicePreviewProxyWorker;
+
+// The bounds that keep one proxy safe on a network its user does not control.
+struct DevicePreviewProxyLimits {
+    // A device must send its whole request head within this time.
+    std::chrono::milliseconds headTimeout{std::chrono::seconds(10)};
+    // A dev server that sends nothing for this long has timed out.
+    std::chrono::milliseconds upstreamTimeout{std::chrono::seconds(60)};
+    // Device connections (tunnels included) beyond this are closed at once.
+    int maxConnections = 256;
+    // Larger answers are streamed to the device unmodified.
+    qsizetype rewriteCap = 8 * 1024 * 1024;
+};
+
+// Publishes one local origin on every interface: reads one request per device
+// connection, forwards it to the origin and rewrites local addresses in the
+// answer, or tunnels a WebSocket. All of its work runs in its own thread;
+// these operations are called from the owner's thread.
+class DevicePreviewHTTPProxy : public QObject {
+    Q_OBJECT
+
+public:
+    // No proxy when the local URL has no host.
+    static std::unique_ptr<DevicePreviewHTTPProxy> create(const QUrl &localURL,
+                                                          const DevicePreviewProxyLimits &limits = {});
+    // Stops, then waits for the proxy's thread to end.
+    ~DevicePreviewHTTPProxy() override;
+
+    const QUrl &targetURL() const { return m_targetURL; }
+
+    // Starts listening on a port the system chooses; startFinished follows once.
+    void start();
+
+    // Replaces both rewrite lists for requests forwarded and answers built from now on.
+    void update(const QList<DevicePreviewURLReplacement> &contentReplacements,
+                const QList<DevicePreviewURLReplacement> &originMappings);
+
+    // Closes the listener, every device connection and tunnel, and cancels
+    // requests waiting for the dev server.
+    void stop();
+
+Q_SIGNALS:
+    // Emitted once after start: the listening port, or 0 when no listener could be made.
+    void startFinished(quint16 port);
+
+private:
+    DevicePreviewHTTPProxy(const QUrl &localURL, const DevicePreviewProxyLimits &limits);
+
+    QUrl m_targetURL;
+    QThread m_thread;
+    DevicePreviewProxyWorker *m_worker;
+};
+
+} // namespace devnook

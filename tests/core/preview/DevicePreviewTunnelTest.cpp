@@ -1,0 +1,145 @@
+#include "ProxyRig.h"
+#include "support/TestCertificate.h"
+
+#include <QTcpServer>
+#include <QTest>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+using namespace devnook;
+using namespace devnook::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A WebSocket server that sends every message back as it came.
+class EchoServer : public QObject {
+public:
+    explicit EchoServer(QWebSocketServer::SslMode mode) : m_server(u"echo"_s, mode)
+    {
+        if (mode == QWebSocketServer::SecureMode)
+            m_server.setSslConfiguration(selfSignedServerConfiguration());
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QWebSocketServer::newConnection, this, [this] {
+            while (QWebSocket *socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                peers.append(socket);
+                connect(socket, &QWebSocket::textMessageReceived, socket, &QWebSocket::sendTextMessage);
+                connect(socket, &QWebSocket::binaryMessageReceived, socket, &QWebSocket::sendBinaryMessage);
+            }
+        });
+    }
+
+    QString origin() const
+    {
+        return (m_server.secureMode() == QWebSocketServer::SecureMode ? u"https://127.0.0.1:"_s
+                                                                      : u"http://127.0.0.1:"_s) +
+               QString::number(m_server.serverPort());
+    }
+
+    QList<QPointer<QWebSocket>> peers;
+
+private:
+    QWebSocketServer m_server;
+};
+
+// A device's WebSocket to the proxy, opened.
+std::unique_ptr<QWebSocket> openedSocket(const ProxyRig &rig)
+{
+    auto socket = std::make_unique<QWebSocket>();
+    QSignalSpy connected(socket.get(), &QWebSocket::connected);
+    socket->open(QUrl(u"ws://127.0.0.1:"_s + QString::number(rig.port) + u"/hmr"_s));
+    connected.wait(5000);
+    return socket;
+}
+
+} // namespace
+
+class DevicePreviewTunnelTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messagesPassBothWays_data();
+    void messagesPassBothWays();
+    void firstFrameWithTheHead();
+    void closingEitherSideClosesBoth();
+};
+
+void DevicePreviewTunnelTest::messagesPassBothWays_data()
+{
+    QTest::addColumn<bool>("secure");
+    QTest::newRow("plain dev server") << false;
+    // The dev server's own certificate is accepted.
+    QTest::newRow("https dev server") << true;
+}
+
+void DevicePreviewTunnelTest::messagesPassBothWays()
+{
+    QFETCH(bool, secure);
+    EchoServer server(secure ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode);
+    const ProxyRig rig(server.origin());
+    const auto socket = openedSocket(rig);
+    QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+
+    QSignalSpy texts(socket.get(), &QWebSocket::textMessageReceived);
+    QSignalSpy binaries(socket.get(), &QWebSocket::binaryMessageReceived);
+    QSignalSpy pongs(socket.get(), &QWebSocket::pong);
+    socket->sendTextMessage(u"reload"_s);
+    QVERIFY(texts.wait(5000));
+    QCOMPARE(texts.first().first().toString(), u"reload"_s);
+
+    const QByteArray large = QByteArray(1024 * 1024, 'x') + QByteArray("\x00\xff", 2);
+    socket->setOutgoingFrameSize(1000); // fragmented
+    socket->sendBinaryMessage(large);
+    QTRY_COMPARE_WITH_TIMEOUT(binaries.size(), 1, 10000);
+    QCOMPARE(binaries.first().first().toByteArray(), large);
+
+    socket->ping("p");
+    QVERIFY(pongs.wait(5000));
+    QCOMPARE(pongs.first().at(1).toByteArray(), "p"_ba);
+}
+
+void DevicePreviewTunnelTest::firstFrameWithTheHead()
+{
+    // A bare TCP server shows the exact bytes the dev server gets.
+    QTcpServer upstream;
+    QVERIFY(upstream.listen(QHostAddress::LocalHost));
+    QByteArray replayed;
+    connect(&upstream, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *socket = upstream.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, this, [&replayed, socket] { replayed += socket->readAll(); });
+    });
+    const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+    const QByteArray frame = "\x81\x82\x01\x02\x03\x04\x69\x6b"_ba;
+    const auto device = rig.connect("GET /hmr?t=1 HTTP/1.1\r\nhost: 192.168.1.5\r\nUpgrade: websocket\r\n"
+                                    "Content-Length: 2\r\n\r\nxy"_ba +
+                                    frame);
+    const QByteArray expected = "GET /hmr?t=1 HTTP/1.1\r\nHost: localhost:"_ba +
+                                QByteArray::number(upstream.serverPort()) + "\r\nUpgrade: websocket\r\n\r\n" +
+                                frame;
+    QTRY_COMPARE(replayed, expected);
+}
+
+void DevicePreviewTunnelTest::closingEitherSideClosesBoth()
+{
+    EchoServer server(QWebSocketServer::NonSecureMode);
+    ProxyRig rig(server.origin(), DevicePreviewProxyLimits{});
+    const auto byDevice = openedSocket(rig);
+    QTRY_COMPARE(server.peers.size(), 1);
+    byDevice->abort(); // no close frame: only the tunnel can tell the server
+    QTRY_VERIFY(!server.peers[0] || server.peers[0]->state() == QAbstractSocket::UnconnectedState);
+
+    const auto byServer = openedSocket(rig);
+    QTRY_COMPARE(server.peers.size(), 2);
+    server.peers[1]->abort();
+    QTRY_COMPARE(byServer->state(), QAbstractSocket::UnconnectedState);
+
+    // Switching the preview off closes open tunnels too.
+    const auto byStop = openedSocket(rig);
+    QCOMPARE(byStop->state(), QAbstractSocket::ConnectedState);
+    rig.proxy->stop();
+    QTRY_COMPARE(byStop->state(), QAbstractSocket::UnconnectedState);
+}
+
+QTEST_GUILESS_MAIN(DevicePreviewTunnelTest)
+#include "DevicePreviewTunnelTest.moc"

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/preview/DevicePreviewHTTPProxy.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace devnook::test {
+
+using namespace std::chrono_literals;
+
+// Limits small enough for tests to reach in milliseconds.
+inline DevicePreviewProxyLimits testLimits()
+{
+    DevicePreviewProxyLimits limits;
+    limits.headTimeout = 300ms;
+    limits.upstreamTimeout = 500ms;
+    limits.maxConnections = 8;
+    limits.rewriteCap = 2048;
+    return limits;
+}
+
+// A device connection to a proxy's port on 127.0.0.1, the bytes sent.
+inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArray &bytes)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    QTcpSocket *raw = socket.get();
+    QObject::connect(raw, &QTcpSocket::connected, raw, [raw, bytes] { raw->write(bytes); });
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket;
+}
+
+// Sends a request and returns all the proxy wrote until it closed.
+inline QByteArray deviceExchange(quint16 port, const QByteArray &request)
+{
+    std::unique_ptr<QTcpSocket> socket = deviceConnection(port, request);
+    QByteArray received;
+    QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(),
+                     [&received, &socket] { received += socket->readAll(); });
+    // Closed by the proxy, or refused by a port nothing listens on.
+    if (!QTest::qWaitFor([&socket] { return socket->state() == QAbstractSocket::UnconnectedState; }, 5000))
+        received += "[left open]";
+    return socket->isOpen() ? received + socket->readAll() : received;
+}
+
+// A started proxy for one local URL, rewriting that origin to a made-up LAN
+// origin in bodies and to another in headers; devices reach it on 127.0.0.1.
+struct ProxyRig {
+    explicit ProxyRig(const QString &localOrigin, const DevicePreviewProxyLimits &limits = testLimits())
+        : proxy(DevicePreviewHTTPProxy::create(QUrl(localOrigin), limits))
+    {
+        QSignalSpy started(proxy.get(), &DevicePreviewHTTPProxy::startFinished);
+        proxy->start();
+        if (started.wait(5000))
+            port = started.first().first().value<quint16>();
+        lanOrigin = u"http://192.168.1.5:" + QString::number(port);
+        proxy->update({{localOrigin, lanOrigin}},
+                      {{localOrigin, u"http://10.0.0.9:" + QString::number(port)}});
+    }
+
+    std::unique_ptr<QTcpSocket> connect(const QByteArray &bytes = {}) const
+    {
+        return deviceConnection(port, bytes);
+    }
+    QByteArray exchange(const QByteArray &request) const { return deviceExchange(port, request); }
+
+    std::unique_ptr<DevicePreviewHTTPProxy> proxy;
+    quint16 port = 0;
+    QString lanOrigin;
+};
+
+} // namespace devnook::test

@@ -1,0 +1,79 @@
+// The dev-server stand-in of LoopbackHttpServer: answers by path, the way
+// dev servers answer pages, redirects, cookies, encodings and streams.
+#include "LoopbackHttpServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <zlib.h>
+
+namespace devnook::test {
+
+namespace {
+
+QByteArray gzipped(const QByteArray &data)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(data.size()))), '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.truncate(static_cast<qsizetype>(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+QByteArray message(const QByteArray &status, const QByteArray &headers, const QByteArray &body)
+{
+    return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + QByteArray::number(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+} // namespace
+
+void LoopbackHttpServer::answerDevServer(QTcpSocket *socket, const Request &request)
+{
+    const QByteArray origin = this->origin().toUtf8();
+    const QByteArray path = request.target.split('?').value(0);
+    const QByteArray page = "<html><a href=\"" + origin + "/about\">About</a><script>const api = \"" +
+                            QByteArray(origin).replace("/", "\\/") + "\\/api\";</script></html>";
+    if (path == "/page") {
+        socket->write(message("200 OK", "Content-Type: text/html\r\n", page));
+    } else if (path == "/redirect") {
+        socket->write(message("302 Found", "Location: " + origin + "/page\r\n", {}));
+    } else if (path == "/cookies") {
+        socket->write(message("200 OK",
+                              "Set-Cookie: a=1; Domain=127.0.0.1; Secure; SameSite=None\r\n"
+                              "set-cookie: b=2; Path=/; HttpOnly\r\n",
+                              "ok"));
+    } else if (path == "/gzip" || path == "/deflate") {
+        const QByteArray body = path == "/gzip" ? gzipped(page) : qCompress(page).sliced(4);
+        socket->write(
+            message("200 OK", "Content-Encoding: " + path.mid(1) + "\r\nContent-Type: text/html\r\n", body));
+    } else if (path == "/bad-gzip") {
+        socket->write(message("200 OK", "Content-Encoding: gzip\r\n", "not gzip at all"));
+    } else if (path == "/chunked") {
+        socket->write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n" + origin.first(5) +
+                      "\r\n" + QByteArray::number(origin.size() - 5, 16) + "\r\n" + origin.sliced(5) +
+                      "\r\n0\r\n\r\n");
+    } else if (path == "/events") {
+        // A stream that never ends: one event now, one a moment later.
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n\r\ndata: " + origin + "\n\n");
+        QTimer::singleShot(50, socket, [socket] { socket->write("data: second\n\n"); });
+    } else if (path == "/missing" || path == "/fail") {
+        socket->write(
+            message(path == "/missing" ? "404 Not Found" : "500 Internal Server Error", {}, origin));
+    } else if (path == "/binary") {
+        socket->write(message("200 OK", "Content-Type: text/plain\r\n", "\xff\xfe" + origin));
+    } else if (path == "/big") {
+        socket->write(message("200 OK", "Content-Type: text/html\r\n", origin + QByteArray(4096, 'x')));
+    } else if (path == "/odd-proxy-error") {
+        socket->write(message("502 Bad Gateway", "X-Devnook-Proxy-Error: something-else\r\n", {}));
+    } else if (path == "/echo") {
+        socket->write(message("200 OK", "Content-Type: text/plain\r\n", request.head + request.body));
+    } // "/slow" and anything else: no answer
+}
+
+} // namespace devnook::test
