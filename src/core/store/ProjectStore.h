@@ -92,7 +92,8 @@ public:
     const QSet<QUuid> &initializingWorkspaces() const { return m_initializingWorkspaces; }
     // Projects whose play start is under way.
     const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
-    // The text of the last catalogue failure or refused save.
+    // The text of the last catalogue failure or refused save, or of what is
+    // wrong with the usage history.
     const std::optional<QString> &lastError() const { return m_lastError; }
     // The git state of each project folder that gave one.
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const { return m_gitStatuses; }
@@ -290,6 +291,9 @@ private:
     void resumeAutoPausedUsageTrackingIfNeeded();
     void machineWillSleep();
     void machineDidWake();
+    // Follows the session file: figures once it is read, its problems as lastError.
+    void observeUsageFiles();
+    void showUsageFileProblem(const QString &previous);
 
     // ProjectStoreUsageQueries.cpp
     PeriodRange usagePeriodRange(UsageDateFilterOption filter, const UsageDateRange &customRange,

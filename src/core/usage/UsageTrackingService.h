@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProjectUsageSession.h"
+#include "UsageFileWorker.h"
 #include "UsagePeriods.h"
 #include "UsageRecords.h"
 #include "core/foundation/Result.h"
@@ -9,8 +10,11 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
+#include <chrono>
 #include <optional>
 
 namespace devnook {
@@ -18,22 +22,48 @@ namespace devnook {
 class Clock;
 
 // Measures the time spent on each project. While a project runs it keeps one
-// open session for it in memory; pausing, stopping and quitting turn the time
-// so far into completed sessions, cut at local midnights, and rewrite the
-// session file with the whole list. Main thread only; every time is passed in
-// by the caller.
-class UsageTrackingService {
-public:
-    // Loads <dataHome>/Devnook/usage_sessions.json. A missing file, or one that
-    // cannot be read or decoded, gives an empty list; a damaged file is first
-    // copied aside so that no later save can destroy it. The clock dates that
-    // copy and is the "now" of summaries(projects).
-    UsageTrackingService(QString dataHome, const Clock &clock);
+// open session for it in memory, checkpointed to a small file every minute;
+// pausing, stopping and quitting turn the time so far into completed
+// sessions, cut at local midnights, and rewrite the session file with the
+// whole list. The files are read and written on a worker thread. Used on the
+// main thread; every time is passed in by the caller.
+class UsageTrackingService final : public QObject {
+    Q_OBJECT
 
-    UsageTrackingService(const UsageTrackingService &) = delete;
-    UsageTrackingService &operator=(const UsageTrackingService &) = delete;
+public:
+    static constexpr std::chrono::milliseconds kCheckpointInterval{60000};
+
+    // Starts reading <dataHome>/Devnook/usage_sessions.json, and the
+    // checkpoint of a run that ended without stopping its sessions, which are
+    // recorded up to their last checkpoint. A damaged file is copied aside
+    // before anything can overwrite it, and every session that reads is
+    // loaded. Sessions recorded before the reading is done are kept after
+    // the stored ones. The clock dates the copy and is the "now" of
+    // summaries(projects).
+    UsageTrackingService(QString dataHome, const Clock &clock,
+                         std::chrono::milliseconds checkpointInterval = kCheckpointInterval,
+                         QObject *parent = nullptr);
+    // Waits for the last write.
+    ~UsageTrackingService() override;
 
     QString sessionsFilePath() const;
+    QString checkpointFilePath() const;
+
+    // True once the files have been read.
+    bool isLoaded() const { return m_loaded; }
+    // Blocks until every read and write asked for so far is done and its
+    // outcome handled. For quit.
+    void waitForFiles();
+
+    // What is wrong with the usage history, as the user should read it: the
+    // last write's failure, else what the reading found (sessions that could
+    // not be read, sessions left uncounted, a file that could not be read).
+    // Empty when all is well.
+    QString fileProblem() const;
+
+    // Sessions kept in the file exactly as stored but left out of every
+    // figure: reversed, longer than a year, or outside the plausible years.
+    const QList<ProjectUsageSession> &uncountedSessions() const { return m_uncountedSessions; }
 
     // Opens a session for the project unless it already has one, which then
     // goes on with its first start time and source. Saves nothing.
@@ -53,22 +83,22 @@ public:
     // piece. A paused one records nothing more and saves nothing.
     std::optional<ProjectUsageSession> stop(const QUuid &projectID, Timestamp at);
 
-    // Stops every open session at the time, as at quit.
+    // Stops every open session at the time, as at quit, and waits until the
+    // history is written.
     void stopAll(Timestamp at);
 
     // The live state of the project's session at the moment.
     UsageTrackingState trackingState(const QUuid &projectID, Timestamp now) const;
 
-    // Drops the project's open session unrecorded and all its completed
-    // sessions; saves, ignoring a save error.
+    // Drops the project's open session unrecorded and all its completed and
+    // uncounted sessions; saves.
     void clearSessions(const QUuid &projectID);
 
     // Gives the completed session new times (in either order) and no pause,
     // cut at local midnights; equal times remove it. The result is the edited
-    // session as one record, nothing when no session has the id, or the save
-    // error (the edit stays in memory).
-    Result<std::optional<ProjectUsageSession>> updateSession(const QUuid &id, Timestamp startedAt,
-                                                             Timestamp endedAt);
+    // session as one record, nothing when no session has the id. A failed
+    // save shows in fileProblem; the edit stays in memory.
+    std::optional<ProjectUsageSession> updateSession(const QUuid &id, Timestamp startedAt, Timestamp endedAt);
 
     // The project's sessions at the moment with at least the threshold of
     // tracked seconds, latest start first.
@@ -145,6 +175,12 @@ public:
     static Result<QByteArray> exportSessions(const QList<ProjectUsageSession> &sessions,
                                              UsageExportFormat format);
 
+Q_SIGNALS:
+    // Emitted on the main thread once the stored and recovered sessions are in.
+    void sessionsLoaded();
+    // Emitted when fileProblem changed; previous is what it was.
+    void fileProblemChanged(const QString &previous);
+
 private:
     struct ActiveSession {
         QUuid projectID;
@@ -157,6 +193,9 @@ private:
         double pausedDuration = 0.0;
         // Present exactly while paused.
         std::optional<Timestamp> pausedAt;
+        // The id the open stretch is recorded under, also in the checkpoint,
+        // so that a stretch found in both files is recorded once.
+        QUuid stretchID = QUuid::createUuid();
 
         double trackedDuration(Timestamp at) const;
     };
@@ -169,20 +208,43 @@ private:
     QList<UsageProjectTableRow> tableRows(const QList<DevProject> &projects, const PeriodRange &range,
                                           Timestamp now) const;
 
-    void load();
-    Result<void> saveSessions();
-    Result<void> keepUnreadableFile();
+    // UsageTrackingServiceFile.cpp
+    void loaded(const UsageLoadOutcome &outcome);
+    void written(bool history, const QString &error);
+    // Hands the history and the checkpoint to the worker; before the files
+    // are read, only remembers that a save is due.
+    void saveSessions();
+    void writeCheckpoint();
+    QList<ProjectUsageSession> runningStretches(Timestamp now) const;
+    // Emits fileProblemChanged, and writes the problem to standard error,
+    // when fileProblem is no longer what was last reported.
+    void reportFileProblem();
+
     // The stretch from the session's start to the end (never before the
-    // start), cut at local midnights; nothing when it holds no tracked time.
+    // start), as one session under the stretch's id.
+    static ProjectUsageSession stretchOf(const ActiveSession &session, Timestamp endedAt);
+    // The stretch cut at local midnights; nothing when it holds no tracked
+    // time or cannot be counted.
     static QList<ProjectUsageSession> completedSegments(const ActiveSession &session, Timestamp endedAt);
+    // Stores the session: cut into completedSessions when countable, kept
+    // whole among the uncounted ones when not. The result is the pieces stored.
+    QList<ProjectUsageSession> record(const ProjectUsageSession &session);
+    void updateCheckpointTimer();
 
     QString m_dataHome;
     const Clock &m_clock;
     QHash<QUuid, ActiveSession> m_activeSessions;
     QList<ProjectUsageSession> m_completedSessions;
-    // Set while a damaged file could not be copied aside; saving retries the
-    // copy and refuses to overwrite the file until it succeeds.
-    bool m_unreadableFileAtRisk = false;
+    QList<ProjectUsageSession> m_uncountedSessions;
+    bool m_loaded = false;
+    bool m_saveDue = false;
+    // What the reading found, the last write's failure, and the problem last
+    // reported.
+    QString m_readProblem;
+    QString m_writeProblem;
+    QString m_reportedProblem;
+    QTimer m_checkpointTimer{this};
+    UsageFileWorker m_files;
 };
 
 } // namespace devnook
