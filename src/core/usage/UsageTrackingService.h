@@ -238,9 +238,10 @@ private:
     QList<ProjectUsageSession> m_uncountedSessions;
     bool m_loaded = false;
     bool m_saveDue = false;
-    // What the reading found, the last write's failure, and the problem last
-    // reported.
+    // What the reading found, a damaged file not yet copied aside, the last
+    // write's failure, and the problem last reported.
     QString m_readProblem;
+    QString m_asideProblem;
     QString m_writeProblem;
     QString m_reportedProblem;
     QTimer m_checkpointTimer{this};

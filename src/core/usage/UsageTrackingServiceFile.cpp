@@ -53,6 +53,8 @@ QString UsageTrackingService::fileProblem() const
         parts.append(m_writeProblem);
     if (!m_readProblem.isEmpty())
         parts.append(m_readProblem);
+    if (!m_asideProblem.isEmpty())
+        parts.append(m_asideProblem);
     if (!m_uncountedSessions.isEmpty())
         parts.append(
             L10n::format(u"usage_sessions_uncounted"_s, {QString::number(m_uncountedSessions.size())}));
@@ -87,12 +89,13 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     if (!outcome.readError.isEmpty())
         problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
     if (outcome.unreadable > 0)
-        problems.append(
-            L10n::format(u"usage_sessions_unreadable"_s,
-                         {QString::number(outcome.unreadable), outcome.unreadableReason, outcome.asidePath}));
-    if (!outcome.asideError.isEmpty())
-        problems.append(L10n::format(u"usage_history_not_kept_aside"_s, {outcome.asideError}));
+        problems.append(L10n::format(u"usage_sessions_unreadable"_s,
+                                     {QString::number(outcome.unreadable), outcome.unreadableReason}));
+    if (!outcome.asidePath.isEmpty())
+        problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.asidePath}));
     m_readProblem = problems.join(u' ');
+    if (!outcome.asideError.isEmpty())
+        m_asideProblem = L10n::format(u"usage_history_not_kept_aside"_s, {outcome.asideError});
     m_loaded = true;
     Q_EMIT sessionsLoaded();
     reportFileProblem();
@@ -105,10 +108,13 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
 void UsageTrackingService::written(bool history, const QString &error)
 {
     // A checkpoint written says nothing about a history that failed.
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         m_writeProblem = L10n::format(u"could_not_save_usage"_s, {error});
-    else if (history)
+    } else if (history) {
         m_writeProblem.clear();
+        // A history written means the damaged file was copied aside at last.
+        m_asideProblem.clear();
+    }
     reportFileProblem();
 }
 

@@ -1,4 +1,5 @@
 #include "UsageTestSupport.h"
+#include "core/foundation/Clock.h"
 #include "core/usage/UsageSessionCoding.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestEnvironment.h"
@@ -8,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -295,6 +297,35 @@ private Q_SLOTS:
         service->waitForFiles();
         QCOMPARE(makeService()->completedSessions().size(), 20);
         QVERIFY(!QFileInfo::exists(service->checkpointFilePath()));
+    }
+
+    // A run killed while it tracks (SIGKILL, a lost display, a power cut)
+    // loses at most the time since its last checkpoint.
+    void aKilledRunLosesAtMostOneCheckpointInterval()
+    {
+        const SystemClock clock;
+        const Timestamp launched = clock.now();
+        const QUuid projectID = QUuid::createUuid();
+        QProcess tracker;
+        tracker.start(QStringLiteral(DEVNOOK_USAGE_TRACKER),
+                      {m_home->dir.path(), u"100"_s, projectID.toString(QUuid::WithoutBraces)});
+        QVERIFY(tracker.waitForStarted());
+        const QString checkpoint = m_home->dir.filePath(u"Devnook/usage_checkpoint.json"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(checkpoint), 10000);
+        const QByteArray first = test::readFile(checkpoint);
+        QTRY_VERIFY_WITH_TIMEOUT(test::readFile(checkpoint) != first, 10000);
+        tracker.kill();
+        QVERIFY(tracker.waitForFinished());
+        const Timestamp killed = clock.now();
+
+        const QList<ProjectUsageSession> recovered = makeService()->completedSessions();
+        QVERIFY(!recovered.isEmpty());
+        QCOMPARE(recovered.first().projectID, projectID);
+        QVERIFY(recovered.first().startedAt >= launched);
+        QVERIFY2(recovered.last().endedAt.secondsTo(killed) < 2.0,
+                 qPrintable(QString::number(recovered.last().endedAt.secondsTo(killed))));
+        QVERIFY(!QFileInfo::exists(checkpoint));
+        QCOMPARE(makeService()->completedSessions(), recovered);
     }
 
     void damagedFileIsNotOverwrittenWhileItCannotBeKeptAside()
