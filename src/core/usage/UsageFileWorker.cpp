@@ -119,8 +119,8 @@ void UsageFileWorker::drain()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const QString error = writeFiles(job);
         const bool history = job.counted.has_value();
+        const QString error = writeFiles(job);
         QMetaObject::invokeMethod(
             &m_context,
             [this, history, error] {
@@ -184,7 +184,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
     return outcome;
 }
 
-QString UsageFileWorker::writeFiles(const UsageFileJob &job)
+QString UsageFileWorker::writeFiles(UsageFileJob &job)
 {
     if (job.counted) {
         if (const QString error = writeHistory(job); !error.isEmpty())
@@ -202,13 +202,18 @@ QString UsageFileWorker::writeFiles(const UsageFileJob &job)
     return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint));
 }
 
-QString UsageFileWorker::writeHistory(const UsageFileJob &job)
+QString UsageFileWorker::writeHistory(UsageFileJob &job)
 {
     if (m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath)) {
         if (auto kept = keepDamagedHistory(job.now); !kept)
             return u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error());
     }
-    return writeFile(m_historyPath, UsageSessionCoding::encodeSessionFile(*job.counted, job.uncounted));
+    const auto bytes = UsageSessionCoding::encodeSessionFile(*job.counted, job.uncounted);
+    // Let go of the lists before the disk is waited on: while they are
+    // shared, the interface thread's next change copies the whole history.
+    job.counted = QList<ProjectUsageSession>();
+    job.uncounted = QList<ProjectUsageSession>();
+    return writeFile(m_historyPath, bytes);
 }
 
 Result<QString> UsageFileWorker::keepDamagedHistory(Timestamp now)

@@ -78,8 +78,8 @@ public:
 private:
     void drain();
     UsageLoadOutcome readFiles(Timestamp now, const UsageCalendar &calendar);
-    QString writeFiles(const UsageFileJob &job);
-    QString writeHistory(const UsageFileJob &job);
+    QString writeFiles(UsageFileJob &job);
+    QString writeHistory(UsageFileJob &job);
     // The copy's path, or the error.
     Result<QString> keepDamagedHistory(Timestamp now);
 
