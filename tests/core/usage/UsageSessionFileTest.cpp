@@ -294,6 +294,9 @@ private Q_SLOTS:
             service->stop(project.id, localTime(2024, 6, 1, 9, i, 30));
             QVERIFY(!checkpointTimer->isActive());
         }
+        // A checkpoint asked for while the last save still waits must not
+        // take its place.
+        QVERIFY(QMetaObject::invokeMethod(checkpointTimer, "timeout"));
         service->waitForFiles();
         QCOMPARE(makeService()->completedSessions().size(), 20);
         QVERIFY(!QFileInfo::exists(service->checkpointFilePath()));
