@@ -293,6 +293,7 @@ private:
     void machineDidWake();
     // Follows the session file: figures once it is read, its problems as lastError.
     void observeUsageFiles();
+    void usageSessionsLoaded();
     void showUsageFileProblem(const QString &previous);
 
     // ProjectStoreUsageQueries.cpp

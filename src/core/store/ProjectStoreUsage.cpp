@@ -155,13 +155,17 @@ void ProjectStore::machineDidWake()
 
 void ProjectStore::observeUsageFiles()
 {
-    connect(&m_services.usage, &UsageTrackingService::sessionsLoaded, this, [this] {
-        setUsageSummaries(m_services.usage.summaries(m_projects));
-        refreshUsageTrackingStates();
-    });
+    connect(&m_services.usage, &UsageTrackingService::sessionsLoaded, this,
+            &ProjectStore::usageSessionsLoaded);
     connect(&m_services.usage, &UsageTrackingService::fileProblemChanged, this,
             &ProjectStore::showUsageFileProblem);
     showUsageFileProblem({});
+}
+
+void ProjectStore::usageSessionsLoaded()
+{
+    setUsageSummaries(m_services.usage.summaries(m_projects));
+    refreshUsageTrackingStates();
 }
 
 void ProjectStore::showUsageFileProblem(const QString &previous)
