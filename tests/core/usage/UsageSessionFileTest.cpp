@@ -128,6 +128,17 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(m_home->dir.filePath(u"Devnook"_s)));
     }
 
+    void aDataFolderThatIsAFileIsReportedOnLoadAndSave()
+    {
+        test::writeFile(m_home->dir.filePath(u"Devnook"_s), "not a folder");
+        const auto service = makeService();
+        QVERIFY2(service->fileProblem().startsWith(u"Could not read the usage history: "_s),
+                 qPrintable(service->fileProblem()));
+        recordOneSession(*service);
+        QVERIFY(service->fileProblem().startsWith(u"Could not save the usage history: "_s));
+        QCOMPARE(service->completedSessions().size(), 1);
+    }
+
     void storedSessionsAreCutSortedAndLeftOnDiskUntilTheNextSave()
     {
         const QByteArray original = test::readData(u"usage-sessions-valid.json"_s);
