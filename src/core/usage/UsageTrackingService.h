@@ -52,13 +52,13 @@ public:
     // True once the files have been read.
     bool isLoaded() const { return m_loaded; }
     // Blocks until every read and write asked for so far is done and its
-    // outcome handled. For quit.
+    // outcome handled. For quit and sleep.
     void waitForFiles();
 
     // What is wrong with the usage history, as the user should read it: the
-    // last write's failure, else what the reading found (sessions that could
-    // not be read, sessions left uncounted, a file that could not be read).
-    // Empty when all is well.
+    // last write's failure, then what the reading found (a file that could
+    // not be read, sessions that could not, a damaged file not yet copied
+    // aside) and the sessions left uncounted. Empty when all is well.
     QString fileProblem() const;
 
     // Sessions kept in the file exactly as stored but left out of every
@@ -66,12 +66,14 @@ public:
     const QList<ProjectUsageSession> &uncountedSessions() const { return m_uncountedSessions; }
 
     // Opens a session for the project unless it already has one, which then
-    // goes on with its first start time and source. Saves nothing.
+    // goes on with its first start time and source. Saves nothing; the
+    // checkpoint holds it from the next minute on.
     void start(const DevProject &project, ProjectUsageSessionSource source, Timestamp at);
 
     // Records the running stretch up to the time (never before its start) and
-    // keeps the session open as paused; saves, ignoring a save error. Does
-    // nothing without a running session.
+    // keeps the session open as paused; saves. Does nothing without a running
+    // session. A save that fails shows in fileProblem; what it held stays in
+    // memory and goes with the next save, here and in every change below.
     void pause(const QUuid &projectID, Timestamp at);
 
     // Opens a fresh stretch at the time, or at the pause's start when the time
@@ -79,8 +81,8 @@ public:
     void resume(const QUuid &projectID, Timestamp at);
 
     // Closes the project's session. A running one is recorded up to the time
-    // and saved (a save error is ignored); the result is its last recorded
-    // piece. A paused one records nothing more and saves nothing.
+    // and saved; the result is its last recorded piece. A paused one records
+    // nothing more and saves nothing.
     std::optional<ProjectUsageSession> stop(const QUuid &projectID, Timestamp at);
 
     // Stops every open session at the time, as at quit, and waits until the
