@@ -64,8 +64,7 @@ void UsageFileWorker::load(Timestamp now, const UsageCalendar &calendar,
     }
     m_pool.start([this, now, calendar, onLoaded = std::move(onLoaded)] {
         const UsageLoadOutcome outcome = readFiles(now, calendar);
-        QMetaObject::invokeMethod(
-            &m_context, [onLoaded, outcome] { onLoaded(outcome); }, Qt::QueuedConnection);
+        deliver([onLoaded, outcome] { onLoaded(outcome); });
         drain();
     });
 }
@@ -99,10 +98,29 @@ void UsageFileWorker::waitForIdle()
                 m_idle.wait(&m_mutex);
         }
         QCoreApplication::sendPostedEvents(&m_context, QEvent::MetaCall);
+        // An outcome may have been posted after the events were sent.
         const QMutexLocker lock(&m_mutex);
-        if (!m_running)
+        if (!m_running && m_undelivered == 0)
             return;
     }
+}
+
+void UsageFileWorker::deliver(std::function<void()> outcome)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        ++m_undelivered;
+    }
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, outcome = std::move(outcome)] {
+            {
+                const QMutexLocker lock(&m_mutex);
+                --m_undelivered;
+            }
+            outcome();
+        },
+        Qt::QueuedConnection);
 }
 
 void UsageFileWorker::drain()
@@ -121,13 +139,10 @@ void UsageFileWorker::drain()
         }
         const bool history = job.counted.has_value();
         const QString error = writeFiles(job);
-        QMetaObject::invokeMethod(
-            &m_context,
-            [this, history, error] {
-                if (m_onWritten)
-                    m_onWritten(history, error);
-            },
-            Qt::QueuedConnection);
+        deliver([this, history, error] {
+            if (m_onWritten)
+                m_onWritten(history, error);
+        });
     }
 }
 

@@ -77,6 +77,8 @@ public:
 
 private:
     void drain();
+    // Runs the outcome on the context's thread.
+    void deliver(std::function<void()> outcome);
     UsageLoadOutcome readFiles(Timestamp now, const UsageCalendar &calendar);
     QString writeFiles(UsageFileJob &job);
     QString writeHistory(UsageFileJob &job);
@@ -93,6 +95,8 @@ private:
     QWaitCondition m_idle;
     std::optional<UsageFileJob> m_pending;
     bool m_running = false;
+    // Outcomes posted to the context and not yet run.
+    int m_undelivered = 0;
 
     // Worker thread only. Set while a damaged history could not be copied
     // aside; each write retries the copy and refuses to overwrite the file

@@ -213,9 +213,13 @@ private:
     // UsageTrackingServiceFile.cpp
     void loaded(const UsageLoadOutcome &outcome);
     void written(bool history, const QString &error);
-    // Hands the history and the checkpoint to the worker; before the files
-    // are read, only remembers that a save is due.
+    // Marks a save as due; it is handed to the worker once the current work
+    // on this thread is done, so a burst of changes (every project paused at
+    // once) costs one snapshot and one write. Before the files are read, it
+    // waits for them.
     void saveSessions();
+    // Hands the history and the checkpoint to the worker, when a save is due.
+    void handOverSave();
     void writeCheckpoint();
     QList<ProjectUsageSession> runningStretches(Timestamp now) const;
     // Emits fileProblemChanged, and writes the problem to standard error,
@@ -247,6 +251,7 @@ private:
     QString m_writeProblem;
     QString m_reportedProblem;
     QTimer m_checkpointTimer{this};
+    QTimer m_saveTimer{this};
     UsageFileWorker m_files;
 };
 

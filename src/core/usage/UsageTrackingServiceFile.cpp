@@ -24,12 +24,19 @@ UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock,
     m_checkpointTimer.setObjectName(u"usageCheckpointTimer"_s);
     m_checkpointTimer.setInterval(checkpointInterval);
     connect(&m_checkpointTimer, &QTimer::timeout, this, &UsageTrackingService::writeCheckpoint);
+    m_saveTimer.setObjectName(u"usageSaveTimer"_s);
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, &UsageTrackingService::handOverSave);
     m_files.setOnWritten([this](bool history, const QString &error) { written(history, error); });
     m_files.load(m_clock.now(), UsageCalendar::current(),
                  [this](const UsageLoadOutcome &outcome) { loaded(outcome); });
 }
 
-UsageTrackingService::~UsageTrackingService() = default;
+UsageTrackingService::~UsageTrackingService()
+{
+    // The worker writes it before it is destroyed.
+    handOverSave();
+}
 
 QString UsageTrackingService::sessionsFilePath() const
 {
@@ -43,7 +50,10 @@ QString UsageTrackingService::checkpointFilePath() const
 
 void UsageTrackingService::waitForFiles()
 {
-    m_files.waitForIdle();
+    do {
+        handOverSave();
+        m_files.waitForIdle();
+    } while (m_saveDue && m_loaded);
 }
 
 QString UsageTrackingService::fileProblem() const
@@ -99,10 +109,12 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     m_loaded = true;
     Q_EMIT sessionsLoaded();
     reportFileProblem();
-    if (m_saveDue || !outcome.recovered.isEmpty())
-        saveSessions();
-    else
+    if (m_saveDue || !outcome.recovered.isEmpty()) {
+        m_saveDue = true;
+        handOverSave();
+    } else {
         writeCheckpoint();
+    }
 }
 
 void UsageTrackingService::written(bool history, const QString &error)
@@ -120,12 +132,18 @@ void UsageTrackingService::written(bool history, const QString &error)
 
 void UsageTrackingService::saveSessions()
 {
+    m_saveDue = true;
     // The file must be read before it is replaced; the first save after the
     // reading writes what was recorded until then.
-    if (!m_loaded) {
-        m_saveDue = true;
+    if (m_loaded)
+        m_saveTimer.start();
+}
+
+void UsageTrackingService::handOverSave()
+{
+    if (!m_saveDue || !m_loaded)
         return;
-    }
+    m_saveTimer.stop();
     m_saveDue = false;
     const Timestamp now = m_clock.now();
     m_files.write(UsageFileJob{m_completedSessions, m_uncountedSessions, runningStretches(now), now});
