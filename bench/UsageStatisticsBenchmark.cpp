@@ -11,6 +11,7 @@
 #include "core/usage/UsageStatistics.h"
 #include "core/usage/UsageTrackingService.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,6 +32,7 @@ struct StatisticsFixture {
             file.write(bytes);
         file.close();
         service = std::make_unique<UsageTrackingService>(home.path(), clock);
+        service->waitForFiles();
         // A project running now, as while the overview is open.
         service->start(projects.first(), ProjectUsageSessionSource::playButton, clock.now().addSeconds(-600));
     }
@@ -80,5 +82,7 @@ BENCHMARK(BM_ReferenceOnePass)->Arg(100000)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     bench::pinTimeZone();
+    // The service reads its file on a worker and hands it back through the event queue.
+    QCoreApplication application(argc, argv);
     return bench::runWithRatios(argc, argv, "BM_ReferenceOnePass/100000");
 }

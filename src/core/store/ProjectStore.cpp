@@ -52,6 +52,7 @@ ProjectStore::ProjectStore(ProjectStoreServices services, QObject *parent)
     connect(&m_services.processManager, &DevProcessManager::logsDidChange, this,
             &ProjectStore::processLogsReported);
     load();
+    observeUsageFiles();
     // Queued, so that a click is handled after whatever the notifier was doing.
     connect(&m_services.notifications, &LocalNotificationService::openProjectLogsRequested, this,
             &ProjectStore::openLogsRequested, Qt::QueuedConnection);

@@ -92,8 +92,9 @@ public:
     const QSet<QUuid> &initializingWorkspaces() const { return m_initializingWorkspaces; }
     // Projects whose play start is under way.
     const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
-    // The text of the last catalogue failure or refused save, or of what the
-    // load found damaged or mended; also written to standard error.
+    // The text of the last catalogue failure or refused save, of what the load
+    // found damaged or mended, or of what is wrong with the usage history; also
+    // written to standard error.
     const std::optional<QString> &lastError() const { return m_lastError; }
     // The git state of each project folder that gave one.
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const { return m_gitStatuses; }
@@ -295,6 +296,10 @@ private:
     void resumeAutoPausedUsageTrackingIfNeeded();
     void machineWillSleep();
     void machineDidWake();
+    // Follows the session file: figures once it is read, its problems as lastError.
+    void observeUsageFiles();
+    void usageSessionsLoaded();
+    void showUsageFileProblem(const QString &previous);
 
     // ProjectStoreUsageQueries.cpp
     PeriodRange usagePeriodRange(UsageDateFilterOption filter, const UsageDateRange &customRange,

@@ -144,11 +144,38 @@ void ProjectStore::machineWillSleep()
     ++m_sleepCount;
     if (m_services.settings.pauseUsageTrackingWhenIdle())
         pauseUsageTrackingForIdleIfNeeded(m_services.clock.now());
+    // The machine may not wake again: like quit, the one wait for the disk.
+    m_services.usage.waitForFiles();
 }
 
 void ProjectStore::machineDidWake()
 {
     reconcileUsageIdleState();
+}
+
+void ProjectStore::observeUsageFiles()
+{
+    connect(&m_services.usage, &UsageTrackingService::sessionsLoaded, this,
+            &ProjectStore::usageSessionsLoaded);
+    connect(&m_services.usage, &UsageTrackingService::fileProblemChanged, this,
+            &ProjectStore::showUsageFileProblem);
+    showUsageFileProblem({});
+}
+
+void ProjectStore::usageSessionsLoaded()
+{
+    setUsageSummaries(m_services.usage.summaries(m_projects));
+    refreshUsageTrackingStates();
+}
+
+void ProjectStore::showUsageFileProblem(const QString &previous)
+{
+    const QString problem = m_services.usage.fileProblem();
+    if (!problem.isEmpty())
+        setLastError(problem);
+    // A problem of the catalogue's stays until the catalogue clears it.
+    else if (m_lastError == previous)
+        setLastError(std::nullopt);
 }
 
 } // namespace devnook

@@ -45,6 +45,11 @@ public:
     // Fails unless only whitespace is left.
     void expectEnd();
 
+    // The byte offset reached, and the text between two offsets: how a value
+    // is kept as it was written.
+    qsizetype position() const { return m_pos; }
+    QByteArrayView textBetween(qsizetype from, qsizetype to) const { return m_text.sliced(from, to - from); }
+
 private:
     void skipWhitespace();
     // The string's bytes: a view into the text when it holds no escape, else

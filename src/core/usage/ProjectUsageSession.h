@@ -2,6 +2,7 @@
 
 #include "core/foundation/Timestamp.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -28,6 +29,15 @@ QString localizedTitle(ProjectUsageSessionSource source);
 
 } // namespace ProjectUsageSessionSources
 
+// A member of a stored session object that this version does not know: its
+// key and value as JSON text, written back unchanged.
+struct UnknownJsonMember {
+    QByteArray key;
+    QByteArray value;
+
+    bool operator==(const UnknownJsonMember &) const = default;
+};
+
 // One completed stretch of tracked time of one project. Stored sessions never
 // cross a local midnight.
 struct ProjectUsageSession {
@@ -42,6 +52,8 @@ struct ProjectUsageSession {
     Timestamp endedAt;
     // Seconds inside the stretch that count as paused.
     double pausedDuration = 0.0;
+    // Members written by a later version, kept for the session file only.
+    QList<UnknownJsonMember> unknownMembers{};
 
     // endedAt minus startedAt, 0 when negative.
     double elapsedDuration() const;

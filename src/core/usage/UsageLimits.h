@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProjectUsageSession.h"
 #include "core/foundation/Timestamp.h"
 
 #include <cmath>
@@ -27,6 +28,25 @@ inline bool isPlausibleDuration(double seconds)
 {
     return std::isfinite(seconds) && std::fabs(seconds) <= kLongestDuration;
 }
+
+// No real session lasts this long; a longer one comes from a clock that jumped
+// and would be cut into tens of thousands of day pieces.
+inline constexpr double kLongestSession = 366.0 * 24 * 3600;
+
+// What a stored or recorded session can be counted as.
+enum class SessionShape {
+    countable,
+    // No length: nothing to count or keep.
+    empty,
+    // Ends before it starts.
+    reversed,
+    // Longer than kLongestSession.
+    tooLong,
+    // A date or pause outside the plausible window.
+    implausible,
+};
+
+SessionShape shapeOf(const ProjectUsageSession &session);
 
 // Seconds rounded to the nearest whole number, halves away from zero. A value
 // that is not a number counts as 0; larger values are held at the plausible

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -98,15 +99,17 @@ struct SessionFields {
     std::optional<ProjectUsageSessionSource> source;
     std::array<bool, kFieldCount> present{};
     std::array<bool, kFieldCount> wrongType{};
-    bool badUuid = false;
     QString unknownSource;
+    QList<UnknownJsonMember> unknownMembers;
 };
 
 // Names, clients and stacks repeat across thousands of sessions: each text
 // is decoded once, and the sessions share it.
 class TextCache {
 public:
-    QString text(JsonScanner &scanner)
+    // Nothing when the bytes are not valid UTF-8, which fails only the
+    // session that holds them.
+    std::optional<QString> text(JsonScanner &scanner)
     {
         const QByteArrayView raw = scanner.readRawString();
         const std::string_view key(raw.data(), static_cast<size_t>(raw.size()));
@@ -114,12 +117,9 @@ public:
         if (it != m_texts.end())
             return it->second;
         const auto text = JsonScanner::decodeUtf8(raw);
-        if (!text) {
-            scanner.fail(u"a string is not valid UTF-8"_s);
-            return {};
-        }
-        m_texts.emplace(std::string(key), *text);
-        return *text;
+        if (text)
+            m_texts.emplace(std::string(key), *text);
+        return text;
     }
 
 private:
@@ -144,15 +144,26 @@ void readText(JsonScanner &scanner, TextCache &texts, int field, SessionFields &
         fields.unknownSource = fields.source ? QString() : QString::fromUtf8(raw);
     } else {
         fields.texts[field] = texts.text(scanner);
+        fields.wrongType[field] = !fields.texts[field];
     }
 }
 
 void readMember(JsonScanner &scanner, TextCache &texts, SessionFields &fields)
 {
+    scanner.peek();
+    const qsizetype keyStart = scanner.position();
     const int field = fieldOf(scanner.readRawString());
+    const qsizetype keyEnd = scanner.position();
     scanner.expect(':');
     if (field < 0) {
+        scanner.peek();
+        const qsizetype valueStart = scanner.position();
         scanner.skipValue();
+        // The key without its quotes, and the value, exactly as written.
+        if (scanner.ok())
+            fields.unknownMembers.append(
+                UnknownJsonMember{scanner.textBetween(keyStart + 1, keyEnd - 1).toByteArray(),
+                                  scanner.textBetween(valueStart, scanner.position()).toByteArray()});
         return;
     }
     fields.present[field] = false;
@@ -177,7 +188,7 @@ QString wrongTypeText(int field)
 {
     if (field == kId || field == kProjectID)
         return u"a UUID"_s;
-    return isNumberField(field) ? u"a finite number"_s : u"a string"_s;
+    return isNumberField(field) ? u"a finite number"_s : u"a string of valid UTF-8"_s;
 }
 
 Result<ProjectUsageSession> sessionFrom(const SessionFields &fields)
@@ -201,9 +212,11 @@ Result<ProjectUsageSession> sessionFrom(const SessionFields &fields)
                                 *fields.source,
                                 Timestamp::fromSecondsSinceReference(*fields.numbers[kStartedAt]),
                                 Timestamp::fromSecondsSinceReference(*fields.numbers[kEndedAt]),
-                                fields.present[kPausedDuration] ? *fields.numbers[kPausedDuration] : 0.0};
-    if (const QString problem = implausibility(session); !problem.isEmpty())
-        return SessionResult::failure(problem);
+                                fields.present[kPausedDuration] ? *fields.numbers[kPausedDuration] : 0.0,
+                                fields.unknownMembers};
+    // Written back in key order, with the known keys.
+    std::stable_sort(session.unknownMembers.begin(), session.unknownMembers.end(),
+                     [](const UnknownJsonMember &a, const UnknownJsonMember &b) { return a.key < b.key; });
     return SessionResult::success(std::move(session));
 }
 
@@ -223,32 +236,43 @@ public:
         m_out.append("[\n");
     }
 
-    void append(const ProjectUsageSession &session, bool last)
+    // The unknown members go in only for the session file: an export holds
+    // the nine keys alone.
+    void append(const ProjectUsageSession &session, bool last, bool withUnknownMembers)
     {
         // Room for the fixed text, and for each string at its longest: six
         // bytes for each UTF-16 unit, should every one need escaping.
         const qsizetype start = m_out.size();
-        m_out.resize(start + 512 +
-                     6 * (session.client.size() + session.projectName.size() + session.stack.size()));
+        qsizetype room =
+            512 + 6 * (session.client.size() + session.projectName.size() + session.stack.size());
+        m_unknown = std::span<const UnknownJsonMember>();
+        if (withUnknownMembers)
+            m_unknown = std::span(session.unknownMembers.constData(),
+                                  static_cast<size_t>(session.unknownMembers.size()));
+        for (const UnknownJsonMember &member : m_unknown)
+            room += member.key.size() + member.value.size() + 16;
+        m_out.resize(start + room);
         m_cursor = m_out.data() + start;
-        put("  {\n    \"client\": ");
+        put("  {");
+        key("client");
         text(session.client);
-        put(",\n    \"endedAt\": ");
+        key("endedAt");
         number(session.endedAt.secondsSinceReference());
-        put(",\n    \"id\": ");
+        key("id");
         uuid(session.id);
-        put(",\n    \"pausedDuration\": ");
+        key("pausedDuration");
         number(session.pausedDuration);
-        put(",\n    \"projectID\": ");
+        key("projectID");
         uuid(session.projectID);
-        put(",\n    \"projectName\": ");
+        key("projectName");
         text(session.projectName);
-        put(",\n    \"source\": ");
+        key("source");
         text(ProjectUsageSessionSources::rawValue(session.source));
-        put(",\n    \"stack\": ");
+        key("stack");
         text(session.stack);
-        put(",\n    \"startedAt\": ");
+        key("startedAt");
         number(session.startedAt.secondsSinceReference());
+        unknownMembersBefore({});
         if (last)
             put("\n  }\n");
         else
@@ -263,6 +287,37 @@ public:
     }
 
 private:
+    // Opens the member: first the unknown members whose keys sort before it.
+    template <size_t N> void key(const char (&name)[N])
+    {
+        unknownMembersBefore(QByteArrayView(name, N - 1));
+        if (m_cursor[-1] != '{')
+            *m_cursor++ = ',';
+        put("\n    \"");
+        put(name);
+        put("\": ");
+    }
+
+    // An empty bound writes every one left.
+    void unknownMembersBefore(QByteArrayView bound)
+    {
+        while (!m_unknown.empty() && (bound.isEmpty() || m_unknown.front().key < bound)) {
+            if (m_cursor[-1] != '{')
+                *m_cursor++ = ',';
+            put("\n    \"");
+            bytes(m_unknown.front().key);
+            put("\": ");
+            bytes(m_unknown.front().value);
+            m_unknown = m_unknown.subspan(1);
+        }
+    }
+
+    void bytes(const QByteArray &raw)
+    {
+        std::memcpy(m_cursor, raw.constData(), static_cast<size_t>(raw.size()));
+        m_cursor += raw.size();
+    }
+
     template <size_t N> void put(const char (&literal)[N])
     {
         std::memcpy(m_cursor, literal, N - 1);
@@ -339,6 +394,7 @@ private:
 
     QByteArray m_out;
     char *m_cursor = nullptr;
+    std::span<const UnknownJsonMember> m_unknown;
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
@@ -355,25 +411,32 @@ QString implausibility(const ProjectUsageSession &session)
     return {};
 }
 
-Result<QList<ProjectUsageSession>> decodeSessions(const QByteArray &json)
+DecodedSessions decodeSessions(const QByteArray &json)
 {
-    using SessionsResult = Result<QList<ProjectUsageSession>>;
+    DecodedSessions decoded;
     JsonScanner scanner(json);
     TextCache texts;
-    QList<ProjectUsageSession> sessions;
     // A stored session takes about 300 bytes.
-    sessions.reserve(json.size() / 300);
+    decoded.sessions.reserve(json.size() / 300);
+    const auto refuse = [&](const QString &problem) {
+        ++decoded.unreadable;
+        if (decoded.problem.isEmpty())
+            decoded.problem = problem;
+    };
     if (scanner.peek() != JsonScanner::Token::other || !scanner.consume('[')) {
         scanner.skipValue();
-        return SessionsResult::failure(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
+        refuse(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
+        return decoded;
     }
+    qsizetype index = 0;
     if (!scanner.consume(']')) {
         do {
             if (!scanner.consume('{')) {
                 scanner.skipValue();
-                if (!scanner.ok())
-                    break;
-                return SessionsResult::failure(u"session %1 is not an object"_s.arg(sessions.size()));
+                if (scanner.ok())
+                    refuse(u"session %1 is not an object"_s.arg(index));
+                ++index;
+                continue;
             }
             SessionFields fields;
             if (!scanner.consume('}')) {
@@ -385,30 +448,51 @@ Result<QList<ProjectUsageSession>> decodeSessions(const QByteArray &json)
             if (!scanner.ok())
                 break;
             auto session = sessionFrom(fields);
-            if (!session)
-                return SessionsResult::failure(
-                    u"session %1: %2"_s.arg(QString::number(sessions.size()), session.error()));
-            sessions.append(std::move(session).value());
-        } while (scanner.consume(','));
+            if (session)
+                decoded.sessions.append(std::move(session).value());
+            else
+                refuse(u"session %1: %2"_s.arg(QString::number(index), session.error()));
+            ++index;
+        } while (scanner.ok() && scanner.consume(','));
         scanner.expect(']');
     }
     scanner.expectEnd();
+    // Whatever follows a break in the text is lost; it counts as one session.
     if (!scanner.ok())
-        return SessionsResult::failure(scanner.error());
-    return SessionsResult::success(std::move(sessions));
+        refuse(scanner.error());
+    return decoded;
 }
 
-Result<QByteArray> encodeSessions(const QList<ProjectUsageSession> &sessions)
+namespace {
+
+Result<QByteArray> encode(const QList<ProjectUsageSession> &sessions,
+                          const QList<ProjectUsageSession> &uncounted, bool withUnknownMembers)
 {
-    if (sessions.isEmpty())
+    const qsizetype total = sessions.size() + uncounted.size();
+    if (total == 0)
         return Result<QByteArray>::success(QByteArrayLiteral("[]\n"));
-    SessionWriter writer(sessions.size());
+    SessionWriter writer(total);
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         if (const QString problem = implausibility(sessions[i]); !problem.isEmpty())
             return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i), problem));
-        writer.append(sessions[i], i + 1 == sessions.size());
+        writer.append(sessions[i], i + 1 == total, withUnknownMembers);
     }
+    for (qsizetype i = 0; i < uncounted.size(); ++i)
+        writer.append(uncounted[i], sessions.size() + i + 1 == total, withUnknownMembers);
     return Result<QByteArray>::success(writer.finish());
+}
+
+} // namespace
+
+Result<QByteArray> encodeSessions(const QList<ProjectUsageSession> &sessions)
+{
+    return encode(sessions, {}, false);
+}
+
+Result<QByteArray> encodeSessionFile(const QList<ProjectUsageSession> &sessions,
+                                     const QList<ProjectUsageSession> &uncounted)
+{
+    return encode(sessions, uncounted, true);
 }
 
 } // namespace devnook::UsageSessionCoding

@@ -12,15 +12,32 @@ namespace devnook::UsageSessionCoding {
 // duration outside the plausible window), or an empty text when it can.
 QString implausibility(const ProjectUsageSession &session);
 
+// What a session file held: every session object that could be read, in
+// file order, and how many could not.
+struct DecodedSessions {
+    QList<ProjectUsageSession> sessions;
+    // Objects refused, counting a cut or broken rest of the text as one.
+    int unreadable = 0;
+    // The first reason for a refusal; empty when everything was read.
+    QString problem;
+};
+
 // Reads a JSON array of session objects in any layout. In each object every
 // key but "pausedDuration" is required (null counts as missing, a missing
-// pause as 0) and other keys are ignored; a wrong type, a text that is not a
-// UUID, an unknown source or an implausible session fails the whole list.
-Result<QList<ProjectUsageSession>> decodeSessions(const QByteArray &json);
+// pause as 0) and other keys are kept as unknown members; a wrong type, a
+// text that is not a UUID or not UTF-8, or an unknown source refuses that
+// object alone. Dates and pauses are not judged here (UsageLimits::shapeOf).
+DecodedSessions decodeSessions(const QByteArray &json);
 
-// The pretty-printed array with each object's nine keys in sorted order
-// ("pausedDuration" also when 0). Refuses an implausible session, so a
-// written file always reads back.
+// The export form: the pretty-printed array with each object's nine keys in
+// sorted order ("pausedDuration" also when 0). Refuses an implausible
+// session, so a written file always reads back.
 Result<QByteArray> encodeSessions(const QList<ProjectUsageSession> &sessions);
+
+// The session file: the sessions as in the export, then the uncounted ones
+// as they were read, each with its unknown members among the keys in sorted
+// order.
+Result<QByteArray> encodeSessionFile(const QList<ProjectUsageSession> &sessions,
+                                     const QList<ProjectUsageSession> &uncounted);
 
 } // namespace devnook::UsageSessionCoding

@@ -13,8 +13,7 @@ namespace {
 // long history is mostly sessions of one piece.
 void appendPieces(const ProjectUsageSession &session, UsageDayCache &days, QList<ProjectUsageSession> &pieces)
 {
-    if (!(session.startedAt < session.endedAt) || !UsageLimits::isPlausibleInstant(session.startedAt) ||
-        !UsageLimits::isPlausibleInstant(session.endedAt))
+    if (UsageLimits::shapeOf(session) != UsageLimits::SessionShape::countable)
         return;
     const double total = session.startedAt.secondsTo(session.endedAt);
     const UsageDay *day = &days.dayContaining(session.startedAt);

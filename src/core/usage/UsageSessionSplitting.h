@@ -10,8 +10,8 @@ namespace devnook::UsageSessionSplitting {
 // Cuts the session at the local midnights it crosses. The first piece keeps
 // the session's id, later pieces get new ones; each piece carries the
 // session's tracked fraction, so the pauses add up to the session's pause
-// (capped at its length). A session without length, or one that reaches
-// outside the plausible window, gives nothing.
+// (capped at its length). A session that is not countable (no length,
+// reversed, longer than a year, outside the plausible window) gives nothing.
 QList<ProjectUsageSession> splitByDay(const ProjectUsageSession &session, const UsageCalendar &calendar);
 
 // Every session split, the pieces in list order, then stably sorted by start,

@@ -1,6 +1,7 @@
 // Starting, pausing, resuming and stopping sessions, and editing the recorded ones.
 #include "UsageTrackingService.h"
 
+#include "UsageLimits.h"
 #include "UsageSessionSplitting.h"
 
 #include <algorithm>
@@ -16,20 +17,45 @@ double UsageTrackingService::ActiveSession::trackedDuration(Timestamp at) const
     return std::max(0.0, elapsed - paused);
 }
 
-QList<ProjectUsageSession> UsageTrackingService::completedSegments(const ActiveSession &session,
-                                                                   Timestamp endedAt)
+ProjectUsageSession UsageTrackingService::stretchOf(const ActiveSession &session, Timestamp endedAt)
 {
     const Timestamp end = std::max(session.startedAt, endedAt);
     double paused = session.pausedDuration;
     if (session.pausedAt)
         paused += std::max(0.0, session.pausedAt->secondsTo(end));
-    const ProjectUsageSession stretch{
-        QUuid::createUuid(),  session.projectID, session.projectName, session.client,
-        session.stack,        session.source,    session.startedAt,   end,
-        std::max(0.0, paused)};
+    return ProjectUsageSession{session.stretchID,    session.projectID, session.projectName, session.client,
+                               session.stack,        session.source,    session.startedAt,   end,
+                               std::max(0.0, paused)};
+}
+
+QList<ProjectUsageSession> UsageTrackingService::completedSegments(const ActiveSession &session,
+                                                                   Timestamp endedAt)
+{
+    const ProjectUsageSession stretch = stretchOf(session, endedAt);
     if (!(stretch.trackedDuration() > 0.0))
         return {};
     return UsageSessionSplitting::splitByDay(stretch, UsageCalendar::current());
+}
+
+QList<ProjectUsageSession> UsageTrackingService::record(const ProjectUsageSession &session)
+{
+    switch (UsageLimits::shapeOf(session)) {
+    case UsageLimits::SessionShape::countable: {
+        if (!(session.trackedDuration() > 0.0))
+            return {};
+        const QList<ProjectUsageSession> pieces =
+            UsageSessionSplitting::splitByDay(session, UsageCalendar::current());
+        m_completedSessions.append(pieces);
+        return pieces;
+    }
+    case UsageLimits::SessionShape::empty:
+        return {};
+    default:
+        // A clock that jumped: kept whole, never cut into thousands of days.
+        m_uncountedSessions.append(session);
+        reportFileProblem();
+        return {};
+    }
 }
 
 void UsageTrackingService::start(const DevProject &project, ProjectUsageSessionSource source, Timestamp at)
@@ -38,6 +64,7 @@ void UsageTrackingService::start(const DevProject &project, ProjectUsageSessionS
         return;
     m_activeSessions.insert(project.id, ActiveSession{project.id, project.name, project.client, project.stack,
                                                       source, at, 0.0, std::nullopt});
+    updateCheckpointTimer();
 }
 
 void UsageTrackingService::pause(const QUuid &projectID, Timestamp at)
@@ -46,11 +73,12 @@ void UsageTrackingService::pause(const QUuid &projectID, Timestamp at)
     if (it == m_activeSessions.end() || it->pausedAt)
         return;
     const Timestamp end = std::max(it->startedAt, at);
-    m_completedSessions.append(completedSegments(*it, end));
+    record(stretchOf(*it, end));
     it->startedAt = end;
     it->pausedDuration = 0.0;
     it->pausedAt = end;
-    (void)saveSessions();
+    updateCheckpointTimer();
+    saveSessions();
 }
 
 void UsageTrackingService::resume(const QUuid &projectID, Timestamp at)
@@ -61,6 +89,8 @@ void UsageTrackingService::resume(const QUuid &projectID, Timestamp at)
     it->startedAt = std::max(*it->pausedAt, at);
     it->pausedDuration = 0.0;
     it->pausedAt.reset();
+    it->stretchID = QUuid::createUuid();
+    updateCheckpointTimer();
 }
 
 std::optional<ProjectUsageSession> UsageTrackingService::stop(const QUuid &projectID, Timestamp at)
@@ -70,11 +100,11 @@ std::optional<ProjectUsageSession> UsageTrackingService::stop(const QUuid &proje
         return std::nullopt;
     const ActiveSession session = *it;
     m_activeSessions.erase(it);
+    updateCheckpointTimer();
     if (session.pausedAt)
         return std::nullopt;
-    const QList<ProjectUsageSession> pieces = completedSegments(session, std::max(session.startedAt, at));
-    m_completedSessions.append(pieces);
-    (void)saveSessions();
+    const QList<ProjectUsageSession> pieces = record(stretchOf(session, at));
+    saveSessions();
     if (pieces.isEmpty())
         return std::nullopt;
     return pieces.last();
@@ -85,6 +115,7 @@ void UsageTrackingService::stopAll(Timestamp at)
     const QList<QUuid> projectIDs = m_activeSessions.keys();
     for (const QUuid &projectID : projectIDs)
         stop(projectID, at);
+    waitForFiles();
 }
 
 UsageTrackingState UsageTrackingService::trackingState(const QUuid &projectID, Timestamp now) const
@@ -101,29 +132,29 @@ UsageTrackingState UsageTrackingService::trackingState(const QUuid &projectID, T
 void UsageTrackingService::clearSessions(const QUuid &projectID)
 {
     m_activeSessions.remove(projectID);
-    m_completedSessions.removeIf(
-        [&](const ProjectUsageSession &session) { return session.projectID == projectID; });
-    (void)saveSessions();
+    updateCheckpointTimer();
+    const auto ofProject = [&](const ProjectUsageSession &session) { return session.projectID == projectID; };
+    m_completedSessions.removeIf(ofProject);
+    m_uncountedSessions.removeIf(ofProject);
+    saveSessions();
 }
 
-Result<std::optional<ProjectUsageSession>>
-UsageTrackingService::updateSession(const QUuid &id, Timestamp startedAt, Timestamp endedAt)
+std::optional<ProjectUsageSession> UsageTrackingService::updateSession(const QUuid &id, Timestamp startedAt,
+                                                                       Timestamp endedAt)
 {
-    using UpdateResult = Result<std::optional<ProjectUsageSession>>;
     const auto it = std::find_if(m_completedSessions.begin(), m_completedSessions.end(),
                                  [&](const ProjectUsageSession &session) { return session.id == id; });
     if (it == m_completedSessions.end())
-        return UpdateResult::success(std::nullopt);
+        return std::nullopt;
     ProjectUsageSession edited = *it;
     edited.startedAt = std::min(startedAt, endedAt);
     edited.endedAt = std::max(startedAt, endedAt);
     edited.pausedDuration = 0.0;
     m_completedSessions.erase(it);
-    m_completedSessions.append(UsageSessionSplitting::splitByDay(edited, UsageCalendar::current()));
+    record(edited);
     UsageSessionSplitting::sortByStart(m_completedSessions);
-    if (auto saved = saveSessions(); !saved)
-        return UpdateResult::failure(saved.error());
-    return UpdateResult::success(edited);
+    saveSessions();
+    return edited;
 }
 
 QList<ProjectUsageSession> UsageTrackingService::longSessions(const QUuid &projectID, double threshold,

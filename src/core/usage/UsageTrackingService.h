@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProjectUsageSession.h"
+#include "UsageFileWorker.h"
 #include "UsagePeriods.h"
 #include "UsageRecords.h"
 #include "core/foundation/Result.h"
@@ -9,8 +10,11 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
+#include <chrono>
 #include <optional>
 
 namespace devnook {
@@ -18,30 +22,58 @@ namespace devnook {
 class Clock;
 
 // Measures the time spent on each project. While a project runs it keeps one
-// open session for it in memory; pausing, stopping and quitting turn the time
-// so far into completed sessions, cut at local midnights, and rewrite the
-// session file with the whole list. Main thread only; every time is passed in
-// by the caller.
-class UsageTrackingService {
-public:
-    // Loads <dataHome>/Devnook/usage_sessions.json. A missing file, or one that
-    // cannot be read or decoded, gives an empty list; a damaged file is first
-    // copied aside so that no later save can destroy it. The clock dates that
-    // copy and is the "now" of summaries(projects).
-    UsageTrackingService(QString dataHome, const Clock &clock);
+// open session for it in memory, checkpointed to a small file every minute;
+// pausing, stopping and quitting turn the time so far into completed
+// sessions, cut at local midnights, and rewrite the session file with the
+// whole list. The files are read and written on a worker thread. Used on the
+// main thread; every time is passed in by the caller.
+class UsageTrackingService final : public QObject {
+    Q_OBJECT
 
-    UsageTrackingService(const UsageTrackingService &) = delete;
-    UsageTrackingService &operator=(const UsageTrackingService &) = delete;
+public:
+    static constexpr std::chrono::milliseconds kCheckpointInterval{60000};
+
+    // Starts reading <dataHome>/Devnook/usage_sessions.json, and the
+    // checkpoint of a run that ended without stopping its sessions, which are
+    // recorded up to their last checkpoint. A damaged file is copied aside
+    // before anything can overwrite it, and every session that reads is
+    // loaded. Sessions recorded before the reading is done are kept after
+    // the stored ones. The clock dates the copy and is the "now" of
+    // summaries(projects).
+    UsageTrackingService(QString dataHome, const Clock &clock,
+                         std::chrono::milliseconds checkpointInterval = kCheckpointInterval,
+                         QObject *parent = nullptr);
+    // Waits for the last write.
+    ~UsageTrackingService() override;
 
     QString sessionsFilePath() const;
+    QString checkpointFilePath() const;
+
+    // True once the files have been read.
+    bool isLoaded() const { return m_loaded; }
+    // Blocks until every read and write asked for so far is done and its
+    // outcome handled. For quit and sleep.
+    void waitForFiles();
+
+    // What is wrong with the usage history, as the user should read it: the
+    // last write's failure, then what the reading found (a file that could
+    // not be read, sessions that could not, a damaged file not yet copied
+    // aside) and the sessions left uncounted. Empty when all is well.
+    QString fileProblem() const;
+
+    // Sessions kept in the file exactly as stored but left out of every
+    // figure: reversed, longer than a year, or outside the plausible years.
+    const QList<ProjectUsageSession> &uncountedSessions() const { return m_uncountedSessions; }
 
     // Opens a session for the project unless it already has one, which then
-    // goes on with its first start time and source. Saves nothing.
+    // goes on with its first start time and source. Saves nothing; the
+    // checkpoint holds it from the next minute on.
     void start(const DevProject &project, ProjectUsageSessionSource source, Timestamp at);
 
     // Records the running stretch up to the time (never before its start) and
-    // keeps the session open as paused; saves, ignoring a save error. Does
-    // nothing without a running session.
+    // keeps the session open as paused; saves. Does nothing without a running
+    // session. A save that fails shows in fileProblem; what it held stays in
+    // memory and goes with the next save, here and in every change below.
     void pause(const QUuid &projectID, Timestamp at);
 
     // Opens a fresh stretch at the time, or at the pause's start when the time
@@ -49,26 +81,26 @@ public:
     void resume(const QUuid &projectID, Timestamp at);
 
     // Closes the project's session. A running one is recorded up to the time
-    // and saved (a save error is ignored); the result is its last recorded
-    // piece. A paused one records nothing more and saves nothing.
+    // and saved; the result is its last recorded piece. A paused one records
+    // nothing more and saves nothing.
     std::optional<ProjectUsageSession> stop(const QUuid &projectID, Timestamp at);
 
-    // Stops every open session at the time, as at quit.
+    // Stops every open session at the time, as at quit, and waits until the
+    // history is written.
     void stopAll(Timestamp at);
 
     // The live state of the project's session at the moment.
     UsageTrackingState trackingState(const QUuid &projectID, Timestamp now) const;
 
-    // Drops the project's open session unrecorded and all its completed
-    // sessions; saves, ignoring a save error.
+    // Drops the project's open session unrecorded and all its completed and
+    // uncounted sessions; saves.
     void clearSessions(const QUuid &projectID);
 
     // Gives the completed session new times (in either order) and no pause,
     // cut at local midnights; equal times remove it. The result is the edited
-    // session as one record, nothing when no session has the id, or the save
-    // error (the edit stays in memory).
-    Result<std::optional<ProjectUsageSession>> updateSession(const QUuid &id, Timestamp startedAt,
-                                                             Timestamp endedAt);
+    // session as one record, nothing when no session has the id. A failed
+    // save shows in fileProblem; the edit stays in memory.
+    std::optional<ProjectUsageSession> updateSession(const QUuid &id, Timestamp startedAt, Timestamp endedAt);
 
     // The project's sessions at the moment with at least the threshold of
     // tracked seconds, latest start first.
@@ -145,6 +177,12 @@ public:
     static Result<QByteArray> exportSessions(const QList<ProjectUsageSession> &sessions,
                                              UsageExportFormat format);
 
+Q_SIGNALS:
+    // Emitted on the main thread once the stored and recovered sessions are in.
+    void sessionsLoaded();
+    // Emitted when fileProblem changed; previous is what it was.
+    void fileProblemChanged(const QString &previous);
+
 private:
     struct ActiveSession {
         QUuid projectID;
@@ -157,6 +195,9 @@ private:
         double pausedDuration = 0.0;
         // Present exactly while paused.
         std::optional<Timestamp> pausedAt;
+        // The id the open stretch is recorded under, also in the checkpoint,
+        // so that a stretch found in both files is recorded once.
+        QUuid stretchID = QUuid::createUuid();
 
         double trackedDuration(Timestamp at) const;
     };
@@ -169,20 +210,49 @@ private:
     QList<UsageProjectTableRow> tableRows(const QList<DevProject> &projects, const PeriodRange &range,
                                           Timestamp now) const;
 
-    void load();
-    Result<void> saveSessions();
-    Result<void> keepUnreadableFile();
+    // UsageTrackingServiceFile.cpp
+    void loaded(const UsageLoadOutcome &outcome);
+    void written(bool history, const QString &error);
+    // Marks a save as due; it is handed to the worker once the current work
+    // on this thread is done, so a burst of changes (every project paused at
+    // once) costs one snapshot and one write. Before the files are read, it
+    // waits for them.
+    void saveSessions();
+    // Hands the history and the checkpoint to the worker, when a save is due.
+    void handOverSave();
+    void writeCheckpoint();
+    QList<ProjectUsageSession> runningStretches(Timestamp now) const;
+    // Emits fileProblemChanged, and writes the problem to standard error,
+    // when fileProblem is no longer what was last reported.
+    void reportFileProblem();
+
     // The stretch from the session's start to the end (never before the
-    // start), cut at local midnights; nothing when it holds no tracked time.
+    // start), as one session under the stretch's id.
+    static ProjectUsageSession stretchOf(const ActiveSession &session, Timestamp endedAt);
+    // The stretch cut at local midnights; nothing when it holds no tracked
+    // time or cannot be counted.
     static QList<ProjectUsageSession> completedSegments(const ActiveSession &session, Timestamp endedAt);
+    // Stores the session: cut into completedSessions when countable, kept
+    // whole among the uncounted ones when not. The result is the pieces stored.
+    QList<ProjectUsageSession> record(const ProjectUsageSession &session);
+    void updateCheckpointTimer();
 
     QString m_dataHome;
     const Clock &m_clock;
     QHash<QUuid, ActiveSession> m_activeSessions;
     QList<ProjectUsageSession> m_completedSessions;
-    // Set while a damaged file could not be copied aside; saving retries the
-    // copy and refuses to overwrite the file until it succeeds.
-    bool m_unreadableFileAtRisk = false;
+    QList<ProjectUsageSession> m_uncountedSessions;
+    bool m_loaded = false;
+    bool m_saveDue = false;
+    // What the reading found, a damaged file not yet copied aside, the last
+    // write's failure, and the problem last reported.
+    QString m_readProblem;
+    QString m_asideProblem;
+    QString m_writeProblem;
+    QString m_reportedProblem;
+    QTimer m_checkpointTimer{this};
+    QTimer m_saveTimer{this};
+    UsageFileWorker m_files;
 };
 
 } // namespace devnook

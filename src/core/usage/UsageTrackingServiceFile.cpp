@@ -1,22 +1,41 @@
-// Loading and saving the session file.
-#include "UsageSessionCoding.h"
-#include "UsageSessionSplitting.h"
+// The session file and the checkpoint: what is handed to the worker, and what
+// comes back.
 #include "UsageTrackingService.h"
 #include "core/foundation/Clock.h"
-#include "core/foundation/FileSafety.h"
+#include "core/foundation/L10n.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QLoggingCategory>
 
 using namespace Qt::StringLiterals;
 
 namespace devnook {
 
-UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock)
-    : m_dataHome(std::move(dataHome)), m_clock(clock)
+namespace {
+
+Q_LOGGING_CATEGORY(lcUsage, "devnook.usage")
+
+} // namespace
+
+UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock,
+                                           std::chrono::milliseconds checkpointInterval, QObject *parent)
+    : QObject(parent), m_dataHome(std::move(dataHome)), m_clock(clock),
+      m_files(sessionsFilePath(), checkpointFilePath(), *this)
 {
-    load();
+    m_checkpointTimer.setObjectName(u"usageCheckpointTimer"_s);
+    m_checkpointTimer.setInterval(checkpointInterval);
+    connect(&m_checkpointTimer, &QTimer::timeout, this, &UsageTrackingService::writeCheckpoint);
+    m_saveTimer.setObjectName(u"usageSaveTimer"_s);
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, &UsageTrackingService::handOverSave);
+    m_files.setOnWritten([this](bool history, const QString &error) { written(history, error); });
+    m_files.load(m_clock.now(), UsageCalendar::current(),
+                 [this](const UsageLoadOutcome &outcome) { loaded(outcome); });
+}
+
+UsageTrackingService::~UsageTrackingService()
+{
+    // The worker writes it before it is destroyed.
+    handOverSave();
 }
 
 QString UsageTrackingService::sessionsFilePath() const
@@ -24,48 +43,138 @@ QString UsageTrackingService::sessionsFilePath() const
     return m_dataHome + u"/Devnook/usage_sessions.json"_s;
 }
 
-void UsageTrackingService::load()
+QString UsageTrackingService::checkpointFilePath() const
 {
-    const QString path = sessionsFilePath();
-    if (!QFileInfo::exists(path))
-        return;
-    QFile file(path);
-    auto decoded = file.open(QIODevice::ReadOnly)
-                       ? UsageSessionCoding::decodeSessions(file.readAll())
-                       : Result<QList<ProjectUsageSession>>::failure(file.errorString());
-    if (!decoded) {
-        // The list reads as empty; the failure of the copy is remembered so
-        // that saving retries it first.
-        (void)keepUnreadableFile();
-        return;
-    }
-    // Sessions written by other versions may cross midnight; they are cut in
-    // memory and written cut at the next save.
-    m_completedSessions = UsageSessionSplitting::normalizedByDay(decoded.value(), UsageCalendar::current());
+    return m_dataHome + u"/Devnook/usage_checkpoint.json"_s;
 }
 
-Result<void> UsageTrackingService::keepUnreadableFile()
+void UsageTrackingService::waitForFiles()
 {
-    auto copy = FileSafety::copyAside(sessionsFilePath(), m_clock.now().toDateTime());
-    m_unreadableFileAtRisk = !copy;
-    return copy ? Result<void>::success() : Result<void>::failure(copy.error());
+    do {
+        handOverSave();
+        m_files.waitForIdle();
+    } while (m_saveDue && m_loaded);
 }
 
-Result<void> UsageTrackingService::saveSessions()
+QString UsageTrackingService::fileProblem() const
 {
-    const QString path = sessionsFilePath();
-    if (m_unreadableFileAtRisk && QFileInfo::exists(path)) {
-        if (auto kept = keepUnreadableFile(); !kept)
-            return Result<void>::failure(
-                u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error()));
+    QStringList parts;
+    if (!m_writeProblem.isEmpty())
+        parts.append(m_writeProblem);
+    if (!m_readProblem.isEmpty())
+        parts.append(m_readProblem);
+    if (!m_asideProblem.isEmpty())
+        parts.append(m_asideProblem);
+    if (!m_uncountedSessions.isEmpty())
+        parts.append(
+            L10n::format(u"usage_sessions_uncounted"_s, {QString::number(m_uncountedSessions.size())}));
+    return parts.join(u' ');
+}
+
+void UsageTrackingService::reportFileProblem()
+{
+    const QString problem = fileProblem();
+    if (problem == m_reportedProblem)
+        return;
+    const QString previous = std::exchange(m_reportedProblem, problem);
+    // Until the panel shows the store's error, standard error is where a
+    // user can find it.
+    if (!problem.isEmpty())
+        qCWarning(lcUsage).noquote() << problem;
+    Q_EMIT fileProblemChanged(previous);
+}
+
+void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
+{
+    // Sessions recorded while the files were read follow the stored ones.
+    const QList<ProjectUsageSession> recordedMeanwhile = std::exchange(m_completedSessions, outcome.counted);
+    const QList<ProjectUsageSession> uncountedMeanwhile =
+        std::exchange(m_uncountedSessions, outcome.uncounted);
+    for (const ProjectUsageSession &session : outcome.recovered)
+        record(session);
+    m_completedSessions.append(recordedMeanwhile);
+    m_uncountedSessions.append(uncountedMeanwhile);
+
+    QStringList problems;
+    if (!outcome.readError.isEmpty())
+        problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
+    if (outcome.unreadable > 0)
+        problems.append(L10n::format(u"usage_sessions_unreadable"_s,
+                                     {QString::number(outcome.unreadable), outcome.unreadableReason}));
+    if (!outcome.asidePath.isEmpty())
+        problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.asidePath}));
+    m_readProblem = problems.join(u' ');
+    if (!outcome.asideError.isEmpty())
+        m_asideProblem = L10n::format(u"usage_history_not_kept_aside"_s, {outcome.asideError});
+    m_loaded = true;
+    Q_EMIT sessionsLoaded();
+    reportFileProblem();
+    if (m_saveDue || !outcome.recovered.isEmpty()) {
+        m_saveDue = true;
+        handOverSave();
+    } else {
+        writeCheckpoint();
     }
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return Result<void>::failure(u"could not create the folder %1"_s.arg(folder));
-    auto bytes = UsageSessionCoding::encodeSessions(m_completedSessions);
-    if (!bytes)
-        return Result<void>::failure(bytes.error());
-    return FileSafety::writeAtomically(path, bytes.value());
+}
+
+void UsageTrackingService::written(bool history, const QString &error)
+{
+    // A checkpoint written says nothing about a history that failed.
+    if (!error.isEmpty()) {
+        m_writeProblem = L10n::format(u"could_not_save_usage"_s, {error});
+    } else if (history) {
+        m_writeProblem.clear();
+        // A history written means the damaged file was copied aside at last.
+        m_asideProblem.clear();
+    }
+    reportFileProblem();
+}
+
+void UsageTrackingService::saveSessions()
+{
+    m_saveDue = true;
+    // The file must be read before it is replaced; the first save after the
+    // reading writes what was recorded until then.
+    if (m_loaded)
+        m_saveTimer.start();
+}
+
+void UsageTrackingService::handOverSave()
+{
+    if (!m_saveDue || !m_loaded)
+        return;
+    m_saveTimer.stop();
+    m_saveDue = false;
+    const Timestamp now = m_clock.now();
+    m_files.write(UsageFileJob{m_completedSessions, m_uncountedSessions, runningStretches(now), now});
+}
+
+void UsageTrackingService::writeCheckpoint()
+{
+    if (!m_loaded)
+        return;
+    const Timestamp now = m_clock.now();
+    m_files.write(UsageFileJob{std::nullopt, {}, runningStretches(now), now});
+}
+
+QList<ProjectUsageSession> UsageTrackingService::runningStretches(Timestamp now) const
+{
+    QList<ProjectUsageSession> stretches;
+    for (const ActiveSession &session : m_activeSessions) {
+        if (!session.pausedAt)
+            stretches.append(stretchOf(session, now));
+    }
+    return stretches;
+}
+
+void UsageTrackingService::updateCheckpointTimer()
+{
+    const bool running = std::any_of(m_activeSessions.cbegin(), m_activeSessions.cend(),
+                                     [](const ActiveSession &session) { return !session.pausedAt; });
+    if (!running)
+        m_checkpointTimer.stop();
+    else if (!m_checkpointTimer.isActive())
+        m_checkpointTimer.start();
 }
 
 } // namespace devnook

@@ -1,4 +1,5 @@
 #include "core/usage/UsageCalendar.h"
+#include "support/FileSizeLimit.h"
 #include "support/LocalTime.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
@@ -180,6 +181,29 @@ private Q_SLOTS:
         QCOMPARE(tracking(m_shop), u"running"_s);
         Q_EMIT m_rig->power.willSleep();
         QCOMPARE(tracking(m_shop), u"running"_s);
+    }
+
+    // Until a save goes through, a refused one is the store's error and its
+    // session stays in memory.
+    void aRefusedUsageSaveIsTheStoresErrorUntilTheNextSave()
+    {
+        report(m_shop, DevProcessState::running);
+        m_rig->clock.advance(600);
+        {
+            const test::FileSizeLimit limit(16);
+            report(m_shop, DevProcessState::stopped);
+            m_rig->usage.waitForFiles();
+        }
+        QVERIFY2(store().lastError().value_or(QString()).startsWith(u"Could not save the usage history: "_s),
+                 qPrintable(store().lastError().value_or(QString())));
+        QCOMPARE(tracked(m_shop), 600.0);
+
+        session(m_blog, m_rig->clock.now(), 1);
+        m_rig->usage.waitForFiles();
+        QCOMPARE(store().lastError(), std::nullopt);
+        UsageTrackingService reread(m_rig->dir.filePath(u"data"_s), m_rig->clock);
+        reread.waitForFiles();
+        QCOMPARE(reread.completedSessions().size(), 2);
     }
 
     void periodQueries()

@@ -1,4 +1,5 @@
 #include "UsageTestSupport.h"
+#include "core/foundation/Clock.h"
 #include "core/usage/UsageSessionCoding.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestEnvironment.h"
@@ -8,7 +9,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -84,13 +88,30 @@ private:
     }
     std::unique_ptr<UsageTrackingService> makeService()
     {
-        return std::make_unique<UsageTrackingService>(m_home->dir.path(), m_home->clock);
+        auto service = std::make_unique<UsageTrackingService>(m_home->dir.path(), m_home->clock);
+        service->waitForFiles();
+        return service;
     }
     static void recordOneSession(UsageTrackingService &service)
     {
         const DevProject project = test::makeProject(u"Fresh"_s);
         service.start(project, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
         service.stop(project.id, localTime(2024, 6, 1, 10));
+        service.waitForFiles();
+    }
+    // The stored objects by id, as JSON reads them; a pause that is not
+    // given is written as 0.
+    QHash<QString, QJsonObject> storedObjects(const QByteArray &json) const
+    {
+        QHash<QString, QJsonObject> objects;
+        const QJsonArray array = QJsonDocument::fromJson(json).array();
+        for (const QJsonValue &value : array) {
+            QJsonObject object = value.toObject();
+            if (!object.contains(u"pausedDuration"_s))
+                object.insert(u"pausedDuration"_s, 0);
+            objects.insert(value[u"id"_s].toString().toUpper(), object);
+        }
+        return objects;
     }
 
 private Q_SLOTS:
@@ -105,6 +126,17 @@ private Q_SLOTS:
     {
         QVERIFY(makeService()->completedSessions().isEmpty());
         QVERIFY(!QFileInfo::exists(m_home->dir.filePath(u"Devnook"_s)));
+    }
+
+    void aDataFolderThatIsAFileIsReportedOnLoadAndSave()
+    {
+        test::writeFile(m_home->dir.filePath(u"Devnook"_s), "not a folder");
+        const auto service = makeService();
+        QVERIFY2(service->fileProblem().startsWith(u"Could not read the usage history: "_s),
+                 qPrintable(service->fileProblem()));
+        recordOneSession(*service);
+        QVERIFY(service->fileProblem().startsWith(u"Could not save the usage history: "_s));
+        QCOMPARE(service->completedSessions().size(), 1);
     }
 
     void storedSessionsAreCutSortedAndLeftOnDiskUntilTheNextSave()
@@ -122,6 +154,7 @@ private Q_SLOTS:
                               seconds(737276400), seconds(737281800.25));
         handWritten.id = QUuid::fromString(u"1B2C3D4E-5F60-4172-8394-A5B6C7D8E9F0"_s);
         handWritten.source = ProjectUsageSessionSource::startWorkspace;
+        handWritten.unknownMembers = {{"note", "\"written by hand\""}};
         QCOMPARE(sessions[1], handWritten);
         // Cut at midnight, the hour of pause spread over the two days.
         QCOMPARE(sessions[2].projectName, u"Shop, \"new\""_s);
@@ -138,6 +171,7 @@ private Q_SLOTS:
         const QJsonObject expected{{u"client"_s, u""_s},
                                    {u"endedAt"_s, 737281800.25},
                                    {u"id"_s, u"1B2C3D4E-5F60-4172-8394-A5B6C7D8E9F0"_s},
+                                   {u"note"_s, u"written by hand"_s},
                                    {u"pausedDuration"_s, 0},
                                    {u"projectID"_s, u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s},
                                    {u"projectName"_s, u"Shop"_s},
@@ -148,28 +182,164 @@ private Q_SLOTS:
         QCOMPARE(makeService()->completedSessions().mid(0, 4), sessions);
     }
 
-    void damagedFileReadsEmptyAndIsKeptAside_data()
+    void damagedFileIsKeptAsideAndEverySessionThatReadsIsLoaded_data()
     {
         QTest::addColumn<QString>("fileName");
-        for (const char *name : {"bad-source", "null-required", "wrong-type", "bad-uuid", "absurd-end",
-                                 "absurd-pause", "not-an-object", "object-top-level", "truncated"})
-            QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name));
-        QTest::newRow("empty file") << QString();
+        QTest::addColumn<int>("readable");
+        for (const char *name : {"bad-source", "null-required", "wrong-type", "not-an-object", "truncated"})
+            QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name)) << 1;
+        QTest::newRow("bad id between good ones") << u"usage-sessions-bad-uuid.json"_s << 2;
+        QTest::newRow("object at the top") << u"usage-sessions-object-top-level.json"_s << 0;
+        QTest::newRow("empty file") << QString() << 0;
     }
 
-    void damagedFileReadsEmptyAndIsKeptAside()
+    void damagedFileIsKeptAsideAndEverySessionThatReadsIsLoaded()
     {
         QFETCH(QString, fileName);
+        QFETCH(int, readable);
         const QByteArray damaged = fileName.isEmpty() ? QByteArray() : test::readData(fileName);
         test::writeFile(sessionsFile(), damaged);
 
         const auto service = makeService();
-        QVERIFY(service->completedSessions().isEmpty());
+        QCOMPARE(service->completedSessions().size(), readable);
         QCOMPARE(asideCopies(), QStringList{u"usage_sessions.json.unreadable-20240601-100000"_s});
         QCOMPARE(asideBytes(), damaged);
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions could not be read ("_s),
+                 qPrintable(service->fileProblem()));
+        QVERIFY(service->fileProblem().contains(asideCopies().value(0)));
         recordOneSession(*service);
-        QCOMPARE(makeService()->completedSessions().size(), 1);
+        QCOMPARE(makeService()->completedSessions().size(), readable + 1);
         QCOMPARE(asideCopies().size(), 1);
+    }
+
+    // A clock that jumped, or a hand edit: such a session is neither cut nor
+    // counted nor dropped, and goes back to the file as it came.
+    void sessionsThatCannotBeCountedStayAsStored_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        for (const char *name : {"absurd-length", "reversed", "absurd-end", "absurd-pause"})
+            QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name));
+    }
+
+    void sessionsThatCannotBeCountedStayAsStored()
+    {
+        QFETCH(QString, fileName);
+        const QByteArray original = test::readData(fileName);
+        test::writeFile(sessionsFile(), original);
+        const QString oddID = u"0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F01"_s;
+
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), 1);
+        QCOMPARE(service->uncountedSessions().size(), 1);
+        QCOMPARE(service->summary(service->uncountedSessions().first().projectID, UsageCalendar::current(),
+                                  m_home->clock.now()),
+                 ProjectUsageSummary{});
+        QVERIFY(asideCopies().isEmpty());
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions are not counted"_s),
+                 qPrintable(service->fileProblem()));
+
+        recordOneSession(*service);
+        const QByteArray written = test::readFile(sessionsFile());
+        QVERIFY(written.size() < 2000);
+        QCOMPARE(storedObjects(written).value(oddID), storedObjects(original).value(oddID));
+        service = makeService();
+        QCOMPARE(service->completedSessions().size(), 2);
+        QCOMPARE(service->uncountedSessions().size(), 1);
+        // Deleting the project takes it too.
+        service->clearSessions(service->uncountedSessions().first().projectID);
+        QVERIFY(service->uncountedSessions().isEmpty());
+        QCOMPARE(service->fileProblem(), QString());
+    }
+
+    void unknownMembersAreWrittenBackUnchanged()
+    {
+        const QByteArray original = test::readData(u"usage-sessions-unknown-keys.json"_s);
+        test::writeFile(sessionsFile(), original);
+        const auto service = makeService();
+        recordOneSession(*service);
+        const QByteArray written = test::readFile(sessionsFile());
+        const QHash<QString, QJsonObject> before = storedObjects(original);
+        const QHash<QString, QJsonObject> after = storedObjects(written);
+        QCOMPARE(after.size(), 3);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QCOMPARE(after.value(it.key()), it.value());
+        // Among the known keys in sorted order, each value as it was written.
+        QVERIFY2(written.contains("  {\n    \"billable\": true,\n    \"client\": \"Self\",\n"),
+                 written.constData());
+        QVERIFY(written.contains(",\n    \"note\": {\"text\": \"caf\\u00e9 \\\"bar\\\"\", \"lines\": [1, "
+                                 "2.5e3, null, false]},\n"));
+        QVERIFY2(written.contains("\"startedAt\": 737200800,\n    \"zone\": \"Europe/Madrid\"\n  }"),
+                 written.constData());
+    }
+
+    // The history is read on a worker; what is recorded meanwhile must not
+    // replace it.
+    void sessionsRecordedWhileTheFileIsReadAreAddedToIt()
+    {
+        test::writeFile(sessionsFile(), test::readData(u"usage-sessions-valid.json"_s));
+        UsageTrackingService service(m_home->dir.path(), m_home->clock);
+        const DevProject project = test::makeProject(u"Early"_s);
+        service.start(project, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service.stop(project.id, localTime(2024, 6, 1, 10));
+        QVERIFY(!service.isLoaded());
+        QSignalSpy loaded(&service, &UsageTrackingService::sessionsLoaded);
+        QVERIFY(loaded.wait());
+        QCOMPARE(service.completedSessions().size(), 5);
+        QCOMPARE(service.completedSessions().last().projectID, project.id);
+        service.waitForFiles();
+        QCOMPARE(makeService()->completedSessions().size(), 5);
+    }
+
+    // One job runs at a time and a waiting one is replaced by the next: the
+    // file ends with the latest list, whatever came between.
+    void savesInQuickSuccessionEndWithTheLatestState()
+    {
+        const auto service = makeService();
+        auto *checkpointTimer = service->findChild<QTimer *>(u"usageCheckpointTimer"_s);
+        QVERIFY(checkpointTimer);
+        const DevProject project = test::makeProject(u"Busy"_s);
+        for (int i = 0; i < 20; ++i) {
+            service->start(project, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9, i));
+            QVERIFY(checkpointTimer->isActive());
+            QVERIFY(QMetaObject::invokeMethod(checkpointTimer, "timeout"));
+            service->stop(project.id, localTime(2024, 6, 1, 9, i, 30));
+            QVERIFY(!checkpointTimer->isActive());
+        }
+        // A checkpoint asked for while the last save still waits must not
+        // take its place.
+        QVERIFY(QMetaObject::invokeMethod(checkpointTimer, "timeout"));
+        service->waitForFiles();
+        QCOMPARE(makeService()->completedSessions().size(), 20);
+        QVERIFY(!QFileInfo::exists(service->checkpointFilePath()));
+    }
+
+    // A run killed while it tracks (SIGKILL, a lost display, a power cut)
+    // loses at most the time since its last checkpoint.
+    void aKilledRunLosesAtMostOneCheckpointInterval()
+    {
+        const SystemClock clock;
+        const Timestamp launched = clock.now();
+        const QUuid projectID = QUuid::createUuid();
+        QProcess tracker;
+        tracker.start(QStringLiteral(DEVNOOK_USAGE_TRACKER),
+                      {m_home->dir.path(), u"100"_s, projectID.toString(QUuid::WithoutBraces)});
+        QVERIFY(tracker.waitForStarted());
+        const QString checkpoint = m_home->dir.filePath(u"Devnook/usage_checkpoint.json"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(checkpoint), 10000);
+        const QByteArray first = test::readFile(checkpoint);
+        QTRY_VERIFY_WITH_TIMEOUT(test::readFile(checkpoint) != first, 10000);
+        tracker.kill();
+        QVERIFY(tracker.waitForFinished());
+        const Timestamp killed = clock.now();
+
+        const QList<ProjectUsageSession> recovered = makeService()->completedSessions();
+        QVERIFY(!recovered.isEmpty());
+        QCOMPARE(recovered.first().projectID, projectID);
+        QVERIFY(recovered.first().startedAt >= launched);
+        QVERIFY2(recovered.last().endedAt.secondsTo(killed) < 2.0,
+                 qPrintable(QString::number(recovered.last().endedAt.secondsTo(killed))));
+        QVERIFY(!QFileInfo::exists(checkpoint));
+        QCOMPARE(makeService()->completedSessions(), recovered);
     }
 
     void damagedFileIsNotOverwrittenWhileItCannotBeKeptAside()
@@ -187,7 +357,7 @@ private Q_SLOTS:
 
         recordOneSession(*service);
         QCOMPARE(asideBytes(), damaged);
-        QCOMPARE(makeService()->completedSessions().size(), 2);
+        QCOMPARE(makeService()->completedSessions().size(), 3);
     }
 
     void failedWriteLeavesThePreviousFileWhole()
@@ -227,16 +397,19 @@ private Q_SLOTS:
         QFETCH(double, pausedDuration);
         QFETCH(bool, accepted);
         // Names with every kind of character that JSON must escape.
-        ProjectUsageSession session = test::makeSession(test::makeProject(u"Tab\there \"q\" \\ \x01 é"_s),
-                                                        seconds(startedAt), seconds(endedAt), pausedDuration);
+        QString name = u"Tab\there \"q\" \\ é "_s;
+        for (char16_t c = 0; c < 0x20; ++c)
+            name.append(QChar(c));
+        ProjectUsageSession session =
+            test::makeSession(test::makeProject(name), seconds(startedAt), seconds(endedAt), pausedDuration);
         session.client = u"line\r\nbreak"_s;
         const auto encoded = UsageSessionCoding::encodeSessions({session});
         QCOMPARE(encoded.isOk(), accepted);
         if (!accepted)
             return;
         const auto decoded = UsageSessionCoding::decodeSessions(encoded.value());
-        QVERIFY2(decoded.isOk(), qPrintable(decoded.error()));
-        QCOMPARE(decoded.value(), QList{session});
+        QVERIFY2(decoded.unreadable == 0, qPrintable(decoded.problem));
+        QCOMPARE(decoded.sessions, QList{session});
     }
 
     // The file is read by a scanner of our own, as strict as a JSON document
@@ -267,12 +440,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         QFETCH(QString, projectName);
         QFETCH(double, pausedDuration);
-        const auto sessions = UsageSessionCoding::decodeSessions(json);
-        QVERIFY2(sessions.isOk(), qPrintable(sessions.error()));
-        QCOMPARE(sessions.value().size(), 1);
-        QCOMPARE(sessions.value().first().projectName, projectName);
-        QCOMPARE(sessions.value().first().pausedDuration, pausedDuration);
-        QCOMPARE(sessions.value().first().endedAt, seconds(737413200));
+        const auto decoded = UsageSessionCoding::decodeSessions(json);
+        QVERIFY2(decoded.unreadable == 0, qPrintable(decoded.problem));
+        QCOMPARE(decoded.sessions.size(), 1);
+        QCOMPARE(decoded.sessions.first().projectName, projectName);
+        QCOMPARE(decoded.sessions.first().pausedDuration, pausedDuration);
+        QCOMPARE(decoded.sessions.first().endedAt, seconds(737413200));
     }
 
     void refusesWhatIsNotJson_data()
@@ -283,7 +456,7 @@ private Q_SLOTS:
         const QByteArray goodId = "0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F01";
         QTest::newRow("text after the list") << good + " x" << u"unexpected text after the value"_s;
         QTest::newRow("control character") << listOfOne({}, "\"Sh\top\"") << u"control character"_s;
-        QTest::newRow("invalid UTF-8") << listOfOne({}, "\"Sh\xC3op\"") << u"not valid UTF-8"_s;
+        QTest::newRow("invalid UTF-8") << listOfOne({}, "\"Sh\xC3op\"") << u"not a string of valid UTF-8"_s;
         QTest::newRow("lone surrogate") << listOfOne({}, "\"\\ud83d\"") << u"invalid escape"_s;
         QTest::newRow("unknown escape") << listOfOne({}, "\"\\x41\"") << u"invalid escape"_s;
         QTest::newRow("too large for a double")
@@ -301,9 +474,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, error);
-        const auto sessions = UsageSessionCoding::decodeSessions(json);
-        QVERIFY(!sessions.isOk());
-        QVERIFY2(sessions.error().contains(error), qPrintable(sessions.error()));
+        const auto decoded = UsageSessionCoding::decodeSessions(json);
+        QCOMPARE(decoded.unreadable, 1);
+        QVERIFY2(decoded.problem.contains(error), qPrintable(decoded.problem));
     }
 
     void exportMatchesTheExpectedFileUnderEveryLocale_data()

@@ -50,11 +50,18 @@ inline Timestamp inZone(const QDateTime &wallTime)
 struct UsageHome {
     explicit UsageHome(const char *zone = "Europe/Madrid") : timeZone(zone) { reload(); }
 
-    void reload() { service = std::make_unique<UsageTrackingService>(dir.path(), clock); }
+    // A new service over the same folder, once the old one has written all.
+    void reload()
+    {
+        service.reset();
+        service = std::make_unique<UsageTrackingService>(dir.path(), clock);
+        service->waitForFiles();
+    }
     void record(const DevProject &project, Timestamp start, Timestamp end)
     {
         service->start(project, ProjectUsageSessionSource::playButton, start);
         service->stop(project.id, end);
+        service->waitForFiles();
     }
 
     ScopedTimeZone timeZone;

@@ -1,0 +1,241 @@
+#include "UsageFileWorker.h"
+
+#include "UsageLimits.h"
+#include "UsageSessionCoding.h"
+#include "UsageSessionSplitting.h"
+#include "core/foundation/FileSafety.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+namespace {
+
+// The file's bytes; nothing when it does not exist, the error when it cannot be read.
+std::optional<Result<QByteArray>> readIfPresent(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    QFile file(path);
+    if (!info.isFile())
+        return Result<QByteArray>::failure(u"%1 is not a file"_s.arg(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<QByteArray>::failure(file.errorString());
+    return Result<QByteArray>::success(file.readAll());
+}
+
+QString writeFile(const QString &path, const Result<QByteArray> &bytes)
+{
+    if (!bytes)
+        return bytes.error();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return u"could not create the folder %1"_s.arg(folder);
+    const auto written = FileSafety::writeAtomically(path, bytes.value());
+    return written ? QString() : written.error();
+}
+
+} // namespace
+
+UsageFileWorker::UsageFileWorker(QString historyPath, QString checkpointPath, QObject &context)
+    : m_historyPath(std::move(historyPath)), m_checkpointPath(std::move(checkpointPath)), m_context(context)
+{
+    m_pool.setMaxThreadCount(1);
+}
+
+UsageFileWorker::~UsageFileWorker()
+{
+    m_pool.waitForDone();
+}
+
+void UsageFileWorker::load(Timestamp now, const UsageCalendar &calendar,
+                           std::function<void(UsageLoadOutcome)> onLoaded)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_running = true;
+    }
+    m_pool.start([this, now, calendar, onLoaded = std::move(onLoaded)] {
+        const UsageLoadOutcome outcome = readFiles(now, calendar);
+        deliver([onLoaded, outcome] { onLoaded(outcome); });
+        drain();
+    });
+}
+
+void UsageFileWorker::write(UsageFileJob job)
+{
+    const QMutexLocker lock(&m_mutex);
+    if (m_pending) {
+        // The waiting job will never run alone: what the new one leaves out,
+        // it takes from it.
+        if (!job.counted) {
+            job.counted = std::move(m_pending->counted);
+            job.uncounted = std::move(m_pending->uncounted);
+        }
+        if (!job.checkpoint)
+            job.checkpoint = std::move(m_pending->checkpoint);
+    }
+    m_pending = std::move(job);
+    if (!m_running) {
+        m_running = true;
+        m_pool.start([this] { drain(); });
+    }
+}
+
+void UsageFileWorker::waitForIdle()
+{
+    for (;;) {
+        {
+            const QMutexLocker lock(&m_mutex);
+            while (m_running)
+                m_idle.wait(&m_mutex);
+        }
+        QCoreApplication::sendPostedEvents(&m_context, QEvent::MetaCall);
+        // An outcome may have been posted after the events were sent.
+        const QMutexLocker lock(&m_mutex);
+        if (!m_running && m_undelivered == 0)
+            return;
+    }
+}
+
+void UsageFileWorker::deliver(std::function<void()> outcome)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        ++m_undelivered;
+    }
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, outcome = std::move(outcome)] {
+            {
+                const QMutexLocker lock(&m_mutex);
+                --m_undelivered;
+            }
+            outcome();
+        },
+        Qt::QueuedConnection);
+}
+
+void UsageFileWorker::drain()
+{
+    for (;;) {
+        UsageFileJob job;
+        {
+            const QMutexLocker lock(&m_mutex);
+            if (!m_pending) {
+                m_running = false;
+                m_idle.wakeAll();
+                return;
+            }
+            job = std::move(*m_pending);
+            m_pending.reset();
+        }
+        const bool history = job.counted.has_value();
+        const QString error = writeFiles(job);
+        deliver([this, history, error] {
+            if (m_onWritten)
+                m_onWritten(history, error);
+        });
+    }
+}
+
+UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &calendar)
+{
+    UsageLoadOutcome outcome;
+    UsageSessionCoding::DecodedSessions decoded;
+    const QFileInfo folder(QFileInfo(m_historyPath).absolutePath());
+    if (folder.exists() && !folder.isDir()) {
+        outcome.readError = u"%1 is not a folder"_s.arg(folder.filePath());
+    } else if (const auto bytes = readIfPresent(m_historyPath)) {
+        if (*bytes)
+            decoded = UsageSessionCoding::decodeSessions(bytes->value());
+        else
+            outcome.readError = bytes->error();
+        outcome.unreadable = decoded.unreadable;
+        outcome.unreadableReason = decoded.problem;
+        if (!*bytes || decoded.unreadable > 0) {
+            auto aside = keepDamagedHistory(now);
+            if (aside)
+                outcome.asidePath = aside.value();
+            else
+                outcome.asideError = aside.error();
+        }
+    }
+    QList<ProjectUsageSession> countable;
+    countable.reserve(decoded.sessions.size());
+    QSet<QUuid> storedIDs;
+    storedIDs.reserve(decoded.sessions.size());
+    for (ProjectUsageSession &session : decoded.sessions) {
+        storedIDs.insert(session.id);
+        switch (UsageLimits::shapeOf(session)) {
+        case UsageLimits::SessionShape::countable:
+            countable.append(std::move(session));
+            break;
+        case UsageLimits::SessionShape::empty:
+            break;
+        default:
+            outcome.uncounted.append(std::move(session));
+        }
+    }
+    // Sessions written by other versions may cross midnight; they are cut in
+    // memory and written cut at the next save.
+    outcome.counted = UsageSessionSplitting::normalizedByDay(countable, calendar);
+    // A checkpoint whose sessions were recorded before the run ended holds
+    // nothing new.
+    if (const auto bytes = readIfPresent(m_checkpointPath); bytes && *bytes) {
+        for (const ProjectUsageSession &session :
+             UsageSessionCoding::decodeSessions(bytes->value()).sessions) {
+            if (!storedIDs.contains(session.id))
+                outcome.recovered.append(session);
+        }
+    }
+    return outcome;
+}
+
+QString UsageFileWorker::writeFiles(UsageFileJob &job)
+{
+    if (job.counted) {
+        if (const QString error = writeHistory(job); !error.isEmpty())
+            return error;
+    }
+    if (!job.checkpoint)
+        return {};
+    if (job.checkpoint->isEmpty()) {
+        QFile file(m_checkpointPath);
+        if (file.exists() && !file.remove())
+            return u"could not remove %1: %2"_s.arg(m_checkpointPath, file.errorString());
+        return {};
+    }
+    // Running stretches are judged when they are recovered, as the history's are.
+    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint));
+}
+
+QString UsageFileWorker::writeHistory(UsageFileJob &job)
+{
+    if (m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath)) {
+        if (auto kept = keepDamagedHistory(job.now); !kept)
+            return u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error());
+    }
+    const auto bytes = UsageSessionCoding::encodeSessionFile(*job.counted, job.uncounted);
+    // Let go of the lists before the disk is waited on: while they are
+    // shared, the interface thread's next change copies the whole history.
+    job.counted = QList<ProjectUsageSession>();
+    job.uncounted = QList<ProjectUsageSession>();
+    return writeFile(m_historyPath, bytes);
+}
+
+Result<QString> UsageFileWorker::keepDamagedHistory(Timestamp now)
+{
+    auto copy = FileSafety::copyAside(m_historyPath, now.toDateTime());
+    m_damagedHistoryAtRisk = !copy;
+    return copy;
+}
+
+} // namespace devnook

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "ProjectUsageSession.h"
+#include "UsageCalendar.h"
+#include "core/foundation/Result.h"
+#include "core/foundation/Timestamp.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <QWaitCondition>
+#include <functional>
+#include <optional>
+
+namespace devnook {
+
+// What the session file and the checkpoint file held at start.
+struct UsageLoadOutcome {
+    // The countable sessions, cut at local midnights and sorted by start.
+    QList<ProjectUsageSession> counted;
+    // Sessions kept as they were read but left out of every figure: reversed,
+    // longer than a year, or outside the plausible years.
+    QList<ProjectUsageSession> uncounted;
+    // Session objects that could not be read, and the first reason.
+    int unreadable = 0;
+    QString unreadableReason;
+    // Where the damaged file was copied, or why that failed.
+    QString asidePath;
+    QString asideError;
+    // Why the file could not be read at all; empty when it was read or absent.
+    QString readError;
+    // The running sessions of a run that ended without stopping them, each
+    // ending at its last checkpoint, less those the history already holds.
+    QList<ProjectUsageSession> recovered;
+};
+
+// One write: the whole history, the running sessions' checkpoint, or both.
+struct UsageFileJob {
+    std::optional<QList<ProjectUsageSession>> counted;
+    QList<ProjectUsageSession> uncounted;
+    // An empty list removes the checkpoint file.
+    std::optional<QList<ProjectUsageSession>> checkpoint;
+    // Dates the copy of a damaged file.
+    Timestamp now;
+};
+
+// Reads and writes the session file and the checkpoint file on a worker
+// thread, one job at a time in the order asked; a job asked for while
+// another waits replaces it, so the latest state always wins. The outcomes
+// come back on the thread of the context object.
+class UsageFileWorker {
+public:
+    UsageFileWorker(QString historyPath, QString checkpointPath, QObject &context);
+    // Waits for the job under way and the one waiting.
+    ~UsageFileWorker();
+
+    UsageFileWorker(const UsageFileWorker &) = delete;
+    UsageFileWorker &operator=(const UsageFileWorker &) = delete;
+
+    // Reads both files; onLoaded receives what they held. A damaged history
+    // is copied aside first; while that copy fails, writes of the history are
+    // refused so that the file survives.
+    void load(Timestamp now, const UsageCalendar &calendar, std::function<void(UsageLoadOutcome)> onLoaded);
+
+    // Writes the history first, then the checkpoint, which is left alone
+    // when the history could not be written. onWritten receives, once per
+    // job written, whether it held the history and the error text, empty on
+    // success.
+    void write(UsageFileJob job);
+    void setOnWritten(std::function<void(bool, QString)> onWritten) { m_onWritten = std::move(onWritten); }
+
+    // Blocks until every job is done and its outcome delivered, also the
+    // jobs that the outcomes ask for.
+    void waitForIdle();
+
+private:
+    void drain();
+    // Runs the outcome on the context's thread.
+    void deliver(std::function<void()> outcome);
+    UsageLoadOutcome readFiles(Timestamp now, const UsageCalendar &calendar);
+    QString writeFiles(UsageFileJob &job);
+    QString writeHistory(UsageFileJob &job);
+    // The copy's path, or the error.
+    Result<QString> keepDamagedHistory(Timestamp now);
+
+    const QString m_historyPath;
+    const QString m_checkpointPath;
+    QObject &m_context;
+    std::function<void(bool, QString)> m_onWritten;
+    QThreadPool m_pool;
+
+    QMutex m_mutex;
+    QWaitCondition m_idle;
+    std::optional<UsageFileJob> m_pending;
+    bool m_running = false;
+    // Outcomes posted to the context and not yet run.
+    int m_undelivered = 0;
+
+    // Worker thread only. Set while a damaged history could not be copied
+    // aside; each write retries the copy and refuses to overwrite the file
+    // until it succeeds.
+    bool m_damagedHistoryAtRisk = false;
+};
+
+} // namespace devnook
