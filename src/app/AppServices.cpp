@@ -42,7 +42,8 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsPresenter, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      shellStore(store, processes), hotKey(makeHotKeyGrabber())
+      panelStore(store), shellStore(store, processes, {panelStore, commands, clipboard, urlOpener, alerts}),
+      hotKey(makeHotKeyGrabber())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();

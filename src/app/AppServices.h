@@ -22,6 +22,7 @@
 #include "platform/null/NullDevicePreviewHooks.h"
 #include "platform/null/NullProjectLogsPresenter.h"
 #include "ui/kit/AlertAsker.h"
+#include "ui/panel/StorePanelAdapter.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
 
@@ -71,6 +72,7 @@ public:
     std::unique_ptr<IdleTimeSource> idleTime;
     LogindPowerEvents power;
     ProjectStore store;
+    StorePanelAdapter panelStore;
     StoreShellAdapter shellStore;
 
     std::unique_ptr<HotKeyGrabber> hotKey;

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "PanelDoubles.h"
 #include "core/environment/HotKeyGrabber.h"
-#include "core/environment/UrlOpener.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/LoginItemService.h"
 #include "platform/null/NullAnalyticsService.h"
-#include "ui/kit/AlertAsker.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/shell/ShellStore.h"
 #include "ui/shell/UpdateService.h"
@@ -28,6 +27,7 @@ public:
 
     QList<Project> projects;
     QStringList calls;
+    PanelRig panel;
 
     void setProjects(const QList<Project> &list)
     {
@@ -48,26 +48,7 @@ public:
     void refreshProjectStatuses() override { calls.append(QStringLiteral("refresh")); }
     void stopAllProcesses() override { calls.append(QStringLiteral("stopAll")); }
     void finishUsageTrackingForQuit() override { calls.append(QStringLiteral("finishUsage")); }
-};
-
-// Answers alerts from a script and remembers what it was asked.
-class ScriptedAlertAsker final : public AlertAsker {
-public:
-    QList<int> answers;
-    QList<AlertRequest> asked;
-
-    int ask(const AlertRequest &request) override
-    {
-        asked.append(request);
-        return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
-    }
-};
-
-// Remembers the addresses it was asked to open.
-class RecordingUrlOpener final : public UrlOpener {
-public:
-    QList<QUrl> opened;
-    void open(const QUrl &url) override { opened.append(url); }
+    PanelServices panelServices() override { return panel.services(); }
 };
 
 // A hot key the test presses itself.

@@ -105,7 +105,9 @@ private Q_SLOTS:
         controller.showPanel();
         QVERIFY(panel->findChild<QWidget *>(u"projectListMode"_s)->isVisible());
         QVERIFY(add->isVisible());
-        m_store.setProjects({{u"Alpha"_s, false}});
+        DevProject alpha;
+        alpha.name = u"Alpha"_s;
+        m_store.panel.store.setProjects({alpha});
         QVERIFY(!add->isVisible());
     }
 

@@ -14,6 +14,13 @@ inline constexpr char kDivider[] = "divider";
 inline constexpr char kFeedbackButton[] = "feedback";
 inline constexpr char kInvertedButton[] = "inverted";
 inline constexpr char kPlainButton[] = "plain";
+// A label-coloured disc with a window-coloured symbol.
+inline constexpr char kCircleButton[] = "circle";
+// A bordered text field on the control background.
+inline constexpr char kField[] = "field";
+// A segmented control's track and its segments.
+inline constexpr char kSegments[] = "segments";
+inline constexpr char kSegment[] = "segment";
 } // namespace Role
 
 namespace TextRole {

@@ -54,7 +54,17 @@ QPushButton[kitRole="inverted"] {
     color: %8; background: %1; border: none; border-radius: 8px;
     padding: 0px 14px; min-height: 36px; max-height: 36px;
 }
-QToolButton[kitRole="plain"], QPushButton[kitRole="plain"] { border: none; background: transparent; }
+QToolButton[kitRole="plain"], QPushButton[kitRole="plain"], QLineEdit[kitRole="plain"] {
+    border: none; background: transparent;
+}
+QToolButton[kitRole="plain"]::menu-indicator { image: none; width: 0px; }
+QToolButton[kitRole="circle"] { border: none; border-radius: 16px; background: %1; }
+QFrame[kitRole="field"] { background: %7; border: 1px solid %6; border-radius: 8px; }
+QWidget[kitRole="segments"] { background: %6; border-radius: 7px; }
+QPushButton[kitRole="segment"] {
+    color: %1; background: transparent; border: none; border-radius: 6px; padding: 3px 6px;
+}
+QPushButton[kitRole="segment"]:checked { background: %7; }
 )css"_s,
                             values);
 }

@@ -12,7 +12,8 @@ class StoreShellAdapter final : public ShellStore {
     Q_OBJECT
 
 public:
-    StoreShellAdapter(ProjectStore &store, DevProcessManager &processes, QObject *parent = nullptr);
+    StoreShellAdapter(ProjectStore &store, DevProcessManager &processes, PanelServices panel,
+                      QObject *parent = nullptr);
 
     bool isEmpty() const override;
     bool hasActiveProcesses() const override;
@@ -20,10 +21,12 @@ public:
     void refreshProjectStatuses() override;
     void stopAllProcesses() override;
     void finishUsageTrackingForQuit() override;
+    PanelServices panelServices() override;
 
 private:
     ProjectStore &m_store;
     DevProcessManager &m_processes;
+    PanelServices m_panel;
 };
 
 } // namespace devnook
