@@ -63,14 +63,17 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     m_listPage = new QWidget(this);
     m_listPage->setObjectName(u"projectListMode"_s);
     m_header = new PanelHeader(m_state, m_listPage);
-    m_errorLine = new QLabel(m_listPage);
+    m_errorLine = new QLabel;
     m_errorLine->setObjectName(u"storeErrorLine"_s);
     m_errorLine->setFont(Kit::font(11));
     Kit::setTextRole(m_errorLine, Kit::TextRole::kError);
     m_errorLine->setWordWrap(true);
-    m_errorLine->setContentsMargins(18, 0, 18, 8);
     // At most two lines of the caption font.
-    m_errorLine->setMaximumHeight(QFontMetrics(m_errorLine->font()).lineSpacing() * 2 + 8);
+    m_errorLine->setMaximumHeight(QFontMetrics(m_errorLine->font()).lineSpacing() * 2);
+    m_errorBand = new QWidget(m_listPage);
+    auto *errorPadding = new QVBoxLayout(m_errorBand);
+    errorPadding->setContentsMargins(18, 0, 18, 8);
+    errorPadding->addWidget(m_errorLine);
 
     auto *listBody = new QWidget(m_listPage);
     m_listBody = new QStackedLayout(listBody);
@@ -87,7 +90,7 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     listColumn->setContentsMargins(0, 0, 0, 0);
     listColumn->setSpacing(0);
     listColumn->addWidget(m_header);
-    listColumn->addWidget(m_errorLine);
+    listColumn->addWidget(m_errorBand);
     listColumn->addWidget(listBody, 1);
     listColumn->addWidget(m_footer);
 
@@ -167,7 +170,7 @@ void DevnookPopoverView::updateErrorLine()
 {
     const std::optional<QString> error = m_services.store.lastError();
     m_errorLine->setText(error.value_or(QString()));
-    m_errorLine->setVisible(error.has_value());
+    m_errorBand->setVisible(error.has_value());
 }
 
 void DevnookPopoverView::refreshStatuses()
@@ -215,7 +218,7 @@ void DevnookPopoverView::zoneClicked(int row, const CardZone &zone)
         m_header->setSearchText(project.stack);
         break;
     case CardZone::Kind::menuButton:
-        openRowMenu(project.id, m_list->viewport()->mapToGlobal(zone.rect.bottomLeft().toPoint()));
+        openRowMenu(project.id, m_list->viewport()->mapToGlobal(zone.rect.bottomRight().toPoint()));
         break;
     case CardZone::Kind::actionButton: {
         const RowActionButton &button = entry.actionBar[zone.buttonIndex];
@@ -244,7 +247,8 @@ void DevnookPopoverView::openRowMenu(const QUuid &projectID, const QPoint &globa
                          [this, project = context.project](RowAction action, qsizetype linkIndex) {
                              perform(project, action, linkIndex);
                          });
-    m_rowMenu->popup(globalPosition);
+    // The menu hangs from the button's right edge, inside the panel.
+    m_rowMenu->popup(globalPosition - QPoint(m_rowMenu->sizeHint().width(), 0));
 }
 
 void DevnookPopoverView::perform(const DevProject &project, RowAction action, qsizetype linkIndex)

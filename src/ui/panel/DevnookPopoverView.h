@@ -48,7 +48,8 @@ public:
     void refreshStatuses();
     // Carries out a row's action on the project as the row showed it.
     void perform(const DevProject &project, RowAction action, qsizetype linkIndex = -1);
-    // Opens the row menu of a listed project at a point of the screen.
+    // Opens the row menu of a listed project, its right edge at a point of
+    // the screen.
     void openRowMenu(const QUuid &projectID, const QPoint &globalPosition);
 
 Q_SIGNALS:
@@ -78,6 +79,7 @@ private:
     QWidget *m_listPage = nullptr;
     QWidget *m_formPage = nullptr;
     PanelHeader *m_header = nullptr;
+    QWidget *m_errorBand = nullptr;
     QLabel *m_errorLine = nullptr;
     EmptyProjectsView *m_emptyView = nullptr;
     ProjectListView *m_list = nullptr;
