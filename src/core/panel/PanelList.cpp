@@ -145,6 +145,10 @@ bool compareLastUsed(const DevProject &a, const DevProject &b, bool newestFirst,
 
 QList<DevProject> sorted(QList<DevProject> projects, ProjectSortMode mode)
 {
+    // The store's order needs no collation, so a list that is never sorted
+    // never loads the collator.
+    if (mode == ProjectSortMode::custom)
+        return projects;
     const QCollator texts = collator();
     switch (mode) {
     case ProjectSortMode::custom:

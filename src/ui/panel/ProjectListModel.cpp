@@ -157,7 +157,7 @@ void ProjectListModel::rebuild()
         return;
     }
     for (const int row : std::as_const(changed))
-        Q_EMIT dataChanged(index(row), index(row));
+        Q_EMIT dataChanged(index(row), index(row), {kSameHeightRole});
 }
 
 void ProjectListModel::projectStateChanged(const QUuid &projectID)
@@ -172,7 +172,7 @@ void ProjectListModel::projectStateChanged(const QUuid &projectID)
     entry.context.processState = state;
     entry.display = ProjectRowRules::display(entry.context);
     entry.actionBar = ProjectRowActions::actionBar(entry.context);
-    Q_EMIT dataChanged(index(row), index(row));
+    Q_EMIT dataChanged(index(row), index(row), {kSameHeightRole});
 }
 
 } // namespace devnook

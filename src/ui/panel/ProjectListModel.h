@@ -19,6 +19,9 @@ class ProjectListModel final : public QAbstractListModel {
 
 public:
     enum class Kind { section, project };
+    // The role of a dataChanged that keeps the row's height: its state,
+    // badges' texts or buttons changed, so the row needs painting only.
+    static constexpr int kSameHeightRole = Qt::UserRole + 1;
 
     struct SectionRow {
         QString id;

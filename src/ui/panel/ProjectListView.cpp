@@ -89,6 +89,17 @@ void ProjectListView::showTooltip(bool visible, bool animated)
                                        m_hoveredZone->placement});
 }
 
+void ProjectListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                  const QList<int> &roles)
+{
+    // The list view lays out all 500 rows again after any change; a change
+    // that keeps the height only needs the row painted.
+    if (roles == QList<int>{ProjectListModel::kSameHeightRole})
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    else
+        QListView::dataChanged(topLeft, bottomRight, roles);
+}
+
 void ProjectListView::mouseMoveEvent(QMouseEvent *event)
 {
     setHover(hitAt(event->position().toPoint()));
