@@ -65,6 +65,16 @@ QPushButton[kitRole="segment"] {
     color: %1; background: transparent; border: none; border-radius: 6px; padding: 3px 6px;
 }
 QPushButton[kitRole="segment"]:checked { background: %7; }
+QAbstractScrollArea[kitRole="grouped"] QScrollBar:vertical { width: 10px; background: transparent; margin: 2px; }
+QAbstractScrollArea[kitRole="grouped"] QScrollBar::handle:vertical {
+    background: %3; border-radius: 3px; min-height: 32px;
+}
+QAbstractScrollArea[kitRole="grouped"] QScrollBar::add-line, QAbstractScrollArea[kitRole="grouped"] QScrollBar::sub-line {
+    height: 0px;
+}
+QAbstractScrollArea[kitRole="grouped"] QScrollBar::add-page, QAbstractScrollArea[kitRole="grouped"] QScrollBar::sub-page {
+    background: transparent;
+}
 )css"_s,
                             values);
 }

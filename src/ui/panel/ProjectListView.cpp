@@ -138,11 +138,4 @@ void ProjectListView::hideEvent(QHideEvent *event)
     QListView::hideEvent(event);
 }
 
-void ProjectListView::resizeEvent(QResizeEvent *event)
-{
-    QListView::resizeEvent(event);
-    // Rows take the viewport's width; their heights stay.
-    scheduleDelayedItemsLayout();
-}
-
 } // namespace devnook
