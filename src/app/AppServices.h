@@ -26,6 +26,7 @@
 #include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/logs/ProjectLogsWindowController.h"
+#include "ui/panel/StorePanelAdapter.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
 
@@ -84,6 +85,7 @@ public:
     std::unique_ptr<IdleTimeSource> idleTime;
     LogindPowerEvents power;
     ProjectStore store;
+    StorePanelAdapter panelStore;
     StoreShellAdapter shellStore;
     ProjectEnvDetailWindowController envWindows;
 

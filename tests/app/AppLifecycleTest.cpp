@@ -104,7 +104,8 @@ private Q_SLOTS:
         const QList<pid_t> groups = rig.manager.processGroups();
         QCOMPARE(groups.size(), 1);
 
-        StoreShellAdapter shellStore(*rig.store, rig.manager);
+        test::PanelRig panel;
+        StoreShellAdapter shellStore(*rig.store, rig.manager, panel.services());
         test::SettingsRig settings;
         NullHotKeyGrabber hotKey;
         NullWindowHints windowHints;

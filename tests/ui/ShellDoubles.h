@@ -1,12 +1,12 @@
 #pragma once
 
+#include "PanelDoubles.h"
 #include "core/environment/HotKeyGrabber.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/LoginItemService.h"
 #include "platform/null/NullAnalyticsService.h"
 #include "support/RecordingDesktop.h"
-#include "ui/kit/AlertAsker.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/shell/ShellStore.h"
 #include "ui/shell/UpdateService.h"
@@ -28,6 +28,7 @@ public:
 
     QList<Project> projects;
     QStringList calls;
+    PanelRig panel;
 
     void setProjects(const QList<Project> &list)
     {
@@ -50,19 +51,7 @@ public:
     bool hasLiveStoppedProcesses() const override { return false; }
     void killStoppedProcesses() override { calls.append(QStringLiteral("kill")); }
     void finishUsageTrackingForQuit() override { calls.append(QStringLiteral("finishUsage")); }
-};
-
-// Answers alerts from a script and remembers what it was asked.
-class ScriptedAlertAsker final : public AlertAsker {
-public:
-    QList<int> answers;
-    QList<AlertRequest> asked;
-
-    int ask(const AlertRequest &request) override
-    {
-        asked.append(request);
-        return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
-    }
+    PanelServices panelServices() override { return panel.services(); }
 };
 
 // A hot key the test presses itself.

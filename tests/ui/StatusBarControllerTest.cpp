@@ -120,7 +120,9 @@ private Q_SLOTS:
         QCOMPARE(panel->size(), QSize(420, 560));
         QVERIFY(panel->findChild<QWidget *>(u"projectListMode"_s)->isVisible());
         QVERIFY(add->isVisible());
-        m_store.setProjects({{u"Alpha"_s, false}});
+        DevProject alpha;
+        alpha.name = u"Alpha"_s;
+        m_store.panel.store.setProjects({alpha});
         QVERIFY(!add->isVisible());
     }
 

@@ -140,7 +140,9 @@ public:
     // Each refresh returns at once; the folders are read on background
     // threads and the result is published here. The all-project refreshes
     // replace the whole map once every project has been read; projects
-    // deleted in the meantime are left out.
+    // deleted in the meantime are left out. One all-project refresh of each
+    // kind runs at a time: requests made while it runs are answered by one
+    // more refresh after it.
     void refreshGitStatuses();
     // Replaces envProfiles, then envDetails.
     void refreshEnvProfiles();
@@ -280,6 +282,13 @@ private:
     static std::optional<QString> readyServiceName(const DevProject &project, const QString &url);
 
     // ProjectStoreStatuses.cpp
+    // Whether an all-project refresh runs, and whether another was asked for.
+    struct RefreshRun {
+        bool isRunning = false;
+        bool isPending = false;
+    };
+    // Starts the refresh, or folds the request into the one that runs.
+    static bool beginRefresh(RefreshRun &run);
     QCoro::Task<> readGitStatuses(QList<DevProject> snapshot);
     QCoro::Task<> readEnvProfiles(QList<DevProject> snapshot);
     QCoro::Task<> readGitStatus(DevProject project);
@@ -334,6 +343,8 @@ private:
     QHash<QUuid, ProjectEnvDetail> m_envDetails;
     QHash<QUuid, ProjectUsageSummary> m_usageSummaries;
     QHash<QUuid, UsageTrackingState> m_usageTrackingStates;
+    RefreshRun m_gitRefresh;
+    RefreshRun m_envRefresh;
 
     // Runs the idle check every minute.
     QTimer m_usageIdleTimer{this};

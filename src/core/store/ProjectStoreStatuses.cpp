@@ -2,6 +2,7 @@
 #include "ProjectStore.h"
 
 #include <QPointer>
+#include <utility>
 #include <vector>
 
 namespace devnook {
@@ -16,14 +17,27 @@ template <typename T> void keepListed(QHash<QUuid, T> &entries, const QSet<QUuid
 
 } // namespace
 
+bool ProjectStore::beginRefresh(RefreshRun &run)
+{
+    if (run.isRunning) {
+        run.isPending = true;
+        return false;
+    }
+    run.isRunning = true;
+    return true;
+}
+
 void ProjectStore::refreshGitStatuses()
 {
-    readGitStatuses(m_projects);
+    // Hundreds of git processes per refresh: never two sets at once.
+    if (beginRefresh(m_gitRefresh))
+        readGitStatuses(m_projects);
 }
 
 void ProjectStore::refreshEnvProfiles()
 {
-    readEnvProfiles(m_projects);
+    if (beginRefresh(m_envRefresh))
+        readEnvProfiles(m_projects);
 }
 
 void ProjectStore::refreshGitStatus(const DevProject &project)
@@ -56,6 +70,9 @@ QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
     keepListed(statuses, projectIDs());
     m_gitStatuses = std::move(statuses);
     Q_EMIT gitStatusesChanged();
+    m_gitRefresh.isRunning = false;
+    if (std::exchange(m_gitRefresh.isPending, false))
+        refreshGitStatuses();
 }
 
 QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
@@ -82,6 +99,9 @@ QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
     m_envProfiles = std::move(profiles);
     m_envDetails = std::move(details);
     Q_EMIT envProfilesChanged();
+    m_envRefresh.isRunning = false;
+    if (std::exchange(m_envRefresh.isPending, false))
+        refreshEnvProfiles();
 }
 
 QCoro::Task<> ProjectStore::readGitStatus(DevProject project)

@@ -18,6 +18,13 @@ inline constexpr char kPlainButton[] = "plain";
 inline constexpr char kOutlined[] = "outlined";
 // A checkable tab of a segmented row; the checked one is label-coloured.
 inline constexpr char kTab[] = "tab";
+// A label-coloured disc with a window-coloured symbol.
+inline constexpr char kCircleButton[] = "circle";
+// A bordered text field on the control background.
+inline constexpr char kField[] = "field";
+// A segmented control's track and its segments.
+inline constexpr char kSegments[] = "segments";
+inline constexpr char kSegment[] = "segment";
 } // namespace Role
 
 namespace TextRole {

@@ -68,6 +68,27 @@ QPushButton[kitRole="tab"] {
     padding: 0px 9px; min-height: 30px; max-height: 30px;
 }
 QPushButton[kitRole="tab"]:checked { color: %8; background: %1; }
+QToolButton[kitRole="plain"], QPushButton[kitRole="plain"], QLineEdit[kitRole="plain"] {
+    border: none; background: transparent;
+}
+QToolButton[kitRole="plain"]::menu-indicator { image: none; width: 0px; }
+QToolButton[kitRole="circle"] { border: none; border-radius: 16px; background: %1; }
+QFrame[kitRole="field"] { background: %7; border: 1px solid %6; border-radius: 8px; }
+QWidget[kitRole="segments"] { background: %6; border-radius: 7px; }
+QPushButton[kitRole="segment"] {
+    color: %1; background: transparent; border: none; border-radius: 6px; padding: 3px 6px;
+}
+QPushButton[kitRole="segment"]:checked { background: %7; }
+QAbstractScrollArea[kitRole="grouped"] QScrollBar:vertical { width: 10px; background: transparent; margin: 2px; }
+QAbstractScrollArea[kitRole="grouped"] QScrollBar::handle:vertical {
+    background: %3; border-radius: 3px; min-height: 32px;
+}
+QAbstractScrollArea[kitRole="grouped"] QScrollBar::add-line, QAbstractScrollArea[kitRole="grouped"] QScrollBar::sub-line {
+    height: 0px;
+}
+QAbstractScrollArea[kitRole="grouped"] QScrollBar::add-page, QAbstractScrollArea[kitRole="grouped"] QScrollBar::sub-page {
+    background: transparent;
+}
 )css"_s,
                             values);
 }

@@ -1,10 +1,24 @@
 #include "DevnookPopoverView.h"
 
 #include "EmptyProjectsView.h"
+#include "PanelFooter.h"
+#include "PanelHeader.h"
+#include "ProjectListModel.h"
+#include "ProjectListView.h"
+#include "ProjectRowMenu.h"
+#include "core/environment/Clipboard.h"
+#include "core/environment/ProjectCommandService.h"
+#include "core/environment/UrlOpener.h"
+#include "core/foundation/L10n.h"
+#include "core/foundation/Text.h"
+#include "ui/kit/AlertAsker.h"
 #include "ui/kit/Kit.h"
 #include "ui/shell/DevnookNavigation.h"
-#include "ui/shell/ShellStore.h"
+#include "ui/shell/FeedbackService.h"
 
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -13,6 +27,8 @@ using namespace Qt::StringLiterals;
 namespace devnook {
 
 namespace {
+
+constexpr int kScrollToTopMs = 180;
 
 QWidget *makeGroupedPage(const QString &name, QWidget *parent)
 {
@@ -23,44 +39,333 @@ QWidget *makeGroupedPage(const QString &name, QWidget *parent)
     return page;
 }
 
+QWidget *makeNoMatchPage(QWidget *parent)
+{
+    QWidget *page = makeGroupedPage(u"noMatchingProjects"_s, parent);
+    auto *text = new QLabel(L10n::text(u"no_matching_projects"_s), page);
+    text->setFont(Kit::font(16, QFont::DemiBold));
+    Kit::setTextRole(text, Kit::TextRole::kSecondary);
+    text->setAlignment(Qt::AlignHCenter);
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(18, 12 + 2 + 72, 18, 12);
+    column->addWidget(text);
+    column->addStretch();
+    return page;
+}
+
 } // namespace
 
-DevnookPopoverView::DevnookPopoverView(ShellStore &store, DevnookNavigation &navigation, QWidget *parent)
-    : QWidget(parent), m_store(store), m_navigation(navigation)
+DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation &navigation, QWidget *parent)
+    : QWidget(parent), m_services(services), m_navigation(navigation)
 {
     setObjectName(u"devnookPopoverView"_s);
 
     m_listPage = new QWidget(this);
     m_listPage->setObjectName(u"projectListMode"_s);
-    auto *listColumn = new QVBoxLayout(m_listPage);
-    listColumn->setContentsMargins(0, 0, 0, 0);
-    listColumn->setSpacing(0);
+    m_header = new PanelHeader(m_state, m_listPage);
+    m_errorLine = new QLabel;
+    m_errorLine->setObjectName(u"storeErrorLine"_s);
+    m_errorLine->setFont(Kit::font(11));
+    Kit::setTextRole(m_errorLine, Kit::TextRole::kError);
+    m_errorLine->setWordWrap(true);
+    // At most two lines of the caption font.
+    m_errorLine->setMaximumHeight(QFontMetrics(m_errorLine->font()).lineSpacing() * 2);
+    m_errorBand = new QWidget(m_listPage);
+    auto *errorPadding = new QVBoxLayout(m_errorBand);
+    errorPadding->setContentsMargins(18, 0, 18, 8);
+    errorPadding->addWidget(m_errorLine);
+
     auto *listBody = new QWidget(m_listPage);
     m_listBody = new QStackedLayout(listBody);
     m_emptyView = new EmptyProjectsView(listBody);
-    m_projectList = makeGroupedPage(u"projectList"_s, listBody);
+    m_model = new ProjectListModel(m_services.store, m_state, this);
+    m_list = new ProjectListView(*m_model, listBody);
+    m_noMatch = makeNoMatchPage(listBody);
     m_listBody->addWidget(m_emptyView);
-    m_listBody->addWidget(m_projectList);
+    m_listBody->addWidget(m_list);
+    m_listBody->addWidget(m_noMatch);
+    m_footer = new PanelFooter(m_listPage);
+
+    auto *listColumn = new QVBoxLayout(m_listPage);
+    listColumn->setContentsMargins(0, 0, 0, 0);
+    listColumn->setSpacing(0);
+    listColumn->addWidget(m_header);
+    listColumn->addWidget(m_errorBand);
     listColumn->addWidget(listBody, 1);
+    listColumn->addWidget(m_footer);
 
     m_formPage = makeGroupedPage(u"projectFormMode"_s, this);
-
     m_modes = new QStackedLayout(this);
     m_modes->addWidget(m_listPage);
     m_modes->addWidget(m_formPage);
 
+    m_refreshSpin.setObjectName(u"refreshSpinTimer"_s);
+    m_refreshSpin.setSingleShot(true);
+    m_refreshSpin.setInterval(kRefreshSpinMs);
+    connect(&m_refreshSpin, &QTimer::timeout, this, [this] {
+        m_state.isRefreshingStatuses = false;
+        m_footer->setRefreshing(false);
+    });
+    m_scrollAnimation.setDuration(kScrollToTopMs);
+    m_scrollAnimation.setEasingCurve(QEasingCurve::InOutQuad);
+    connect(&m_scrollAnimation, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &value) { m_list->verticalScrollBar()->setValue(value.toInt()); });
+
     connect(m_emptyView, &EmptyProjectsView::addRequested, &m_navigation,
             &DevnookNavigation::openNewProjectForm);
+    connect(m_header, &PanelHeader::addRequested, &m_navigation, &DevnookNavigation::openNewProjectForm);
+    connect(m_header, &PanelHeader::listStateChanged, this, &DevnookPopoverView::listStateChanged);
+    connect(m_footer, &PanelFooter::refreshRequested, this, &DevnookPopoverView::refreshStatuses);
+    connect(m_footer, &PanelFooter::usageOverviewRequested, this,
+            &DevnookPopoverView::usageOverviewRequested);
+    connect(m_footer, &PanelFooter::settingsRequested, this, &DevnookPopoverView::settingsRequested);
+    connect(m_footer, &PanelFooter::quitRequested, this, &DevnookPopoverView::quitRequested);
+    connect(m_footer, &PanelFooter::helpRequested, this,
+            [this] { openUrl(AppDistributionConfiguration::helpURL()); });
+    connect(m_list, &ProjectListView::zoneClicked, this, &DevnookPopoverView::zoneClicked);
+    connect(m_list, &ProjectListView::sectionClicked, this, [this](const QString &sectionID) {
+        m_state.toggleGroup(sectionID);
+        m_model->rebuild();
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DevnookPopoverView::showCurrentMode);
     connect(&m_navigation, &DevnookNavigation::projectFormShownChanged, this,
             &DevnookPopoverView::showCurrentMode);
-    connect(&m_store, &ShellStore::changed, this, &DevnookPopoverView::showCurrentMode);
+    connect(&m_services.store, &PanelStore::projectsChanged, this, &DevnookPopoverView::showCurrentMode);
+    connect(&m_services.store, &PanelStore::lastErrorChanged, this, &DevnookPopoverView::updateErrorLine);
+    updateErrorLine();
+    showCurrentMode();
+}
+
+DevnookPopoverView::~DevnookPopoverView() = default;
+
+void DevnookPopoverView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
     showCurrentMode();
 }
 
 void DevnookPopoverView::showCurrentMode()
 {
-    m_modes->setCurrentWidget(m_navigation.isShowingProjectForm() ? m_formPage : m_listPage);
-    m_listBody->setCurrentWidget(m_store.isEmpty() ? static_cast<QWidget *>(m_emptyView) : m_projectList);
+    const bool form = m_navigation.isShowingProjectForm();
+    const bool empty = m_services.store.projects().isEmpty();
+    m_modes->setCurrentWidget(form ? m_formPage : m_listPage);
+    QWidget *body = empty ? static_cast<QWidget *>(m_emptyView) : m_model->hasNoMatch() ? m_noMatch : m_list;
+    m_listBody->setCurrentWidget(body);
+    m_header->setHasProjects(!empty);
+    m_footer->setHasProjects(!empty);
+    const bool listOnScreen = !form && !empty && isVisible();
+    if (listOnScreen && !m_listOnScreen)
+        m_services.store.refreshProjectStatuses();
+    if (isVisible())
+        m_listOnScreen = listOnScreen;
+}
+
+void DevnookPopoverView::listStateChanged()
+{
+    m_model->rebuild();
+    showCurrentMode();
+}
+
+void DevnookPopoverView::updateErrorLine()
+{
+    const std::optional<QString> error =
+        m_services.store.lastError() ? m_services.store.lastError() : m_openFailure;
+    m_errorLine->setText(error.value_or(QString()));
+    m_errorBand->setVisible(error.has_value());
+}
+
+void DevnookPopoverView::openUrl(const QUrl &url)
+{
+    const Result<void> opened = m_services.urls.open(url);
+    m_openFailure =
+        opened ? std::nullopt : std::optional(FeedbackService::openFailureText(url, opened.error()));
+    updateErrorLine();
+}
+
+void DevnookPopoverView::refreshStatuses()
+{
+    if (m_state.isRefreshingStatuses)
+        return;
+    m_state.isRefreshingStatuses = true;
+    m_footer->setRefreshing(true);
+    m_services.store.refreshProjectStatuses();
+    m_refreshSpin.start();
+}
+
+void DevnookPopoverView::scrollToTop()
+{
+    // At the next turn of the event loop, after the store's changes landed.
+    QTimer::singleShot(0, this, [this] {
+        m_scrollAnimation.stop();
+        m_scrollAnimation.setStartValue(m_list->verticalScrollBar()->value());
+        m_scrollAnimation.setEndValue(0);
+        m_scrollAnimation.start();
+    });
+}
+
+void DevnookPopoverView::zoneClicked(int row, const CardZone &zone)
+{
+    const ProjectListModel::ProjectRow &entry = m_model->project(row);
+    const DevProject project = entry.context.project;
+    switch (zone.kind) {
+    case CardZone::Kind::pinMark:
+        perform(project, RowAction::togglePin);
+        break;
+    case CardZone::Kind::notesMark:
+        perform(project, RowAction::showNotes);
+        break;
+    case CardZone::Kind::stateIndicator:
+        perform(project, RowAction::logs);
+        break;
+    case CardZone::Kind::envBadge:
+        perform(project, RowAction::envDetails);
+        break;
+    case CardZone::Kind::clientBadge:
+        m_header->setSearchText(project.client);
+        break;
+    case CardZone::Kind::stackBadge:
+        m_header->setSearchText(project.stack);
+        break;
+    case CardZone::Kind::menuButton:
+        openRowMenu(project.id, m_list->viewport()->mapToGlobal(zone.rect.bottomRight().toPoint()));
+        break;
+    case CardZone::Kind::actionButton: {
+        const RowActionButton &button = entry.actionBar[zone.buttonIndex];
+        if (!button.disabled)
+            perform(project, button.action);
+        break;
+    }
+    case CardZone::Kind::archiveMark:
+    case CardZone::Kind::gitBadge:
+        break;
+    }
+}
+
+void DevnookPopoverView::openRowMenu(const QUuid &projectID, const QPoint &globalPosition)
+{
+    const int row = m_model->rowOf(projectID);
+    if (row < 0)
+        return;
+    const ProjectRowContext context = m_model->project(row).context;
+    if (m_rowMenu)
+        m_rowMenu->close();
+    m_rowMenu = new QMenu(this);
+    m_rowMenu->setObjectName(u"projectRowMenu"_s);
+    m_rowMenu->setAttribute(Qt::WA_DeleteOnClose);
+    ProjectRowMenu::fill(*m_rowMenu, ProjectRowActions::menu(context, m_windows),
+                         [this, project = context.project](RowAction action, qsizetype linkIndex) {
+                             perform(project, action, linkIndex);
+                         });
+    // The menu hangs from the button's right edge, inside the panel.
+    m_rowMenu->popup(globalPosition - QPoint(m_rowMenu->sizeHint().width(), 0));
+}
+
+void DevnookPopoverView::perform(const DevProject &project, RowAction action, qsizetype linkIndex)
+{
+    PanelStore &store = m_services.store;
+    ProjectCommandService &commands = m_services.commands;
+    const auto link = [&]() -> std::optional<ProjectLink> {
+        if (linkIndex < 0 || linkIndex >= project.workspaceLinks.size())
+            return std::nullopt;
+        return project.workspaceLinks[linkIndex];
+    };
+    switch (action) {
+    case RowAction::revealFolder:
+        openUrl(QUrl::fromLocalFile(project.folderPath));
+        break;
+    case RowAction::openTerminal:
+        commands.openInTerminal(project);
+        break;
+    case RowAction::openEditor:
+        commands.openEditorInBackground(project);
+        break;
+    case RowAction::openPreview:
+        commands.openPreview(project);
+        break;
+    case RowAction::openLink:
+        if (const auto chosen = link())
+            commands.openWorkspaceLink(*chosen);
+        break;
+    case RowAction::copyProjectPath:
+        m_services.clipboard.setText(project.folderPath);
+        break;
+    case RowAction::copyLocalhostURL:
+        commands.copyLocalhostURL(project);
+        break;
+    case RowAction::copyDevCommand:
+        commands.copyDevCommand(project);
+        break;
+    case RowAction::copyLink:
+        if (const auto chosen = link())
+            commands.copyWorkspaceLink(*chosen);
+        break;
+    case RowAction::toggleDevProcess:
+        store.toggleDevProcess(project);
+        scrollToTop();
+        break;
+    case RowAction::restartDevProcess:
+        store.restartDevProcess(project);
+        scrollToTop();
+        break;
+    case RowAction::startWorkspace:
+        store.startWorkspace(project);
+        scrollToTop();
+        break;
+    case RowAction::edit:
+        if (m_windows.projectForm) {
+            m_navigation.setEditingProject(project);
+            m_navigation.setShowingProjectForm(true);
+        }
+        break;
+    case RowAction::togglePin:
+        store.togglePinned(project);
+        break;
+    case RowAction::toggleUsageTrackingPause:
+        store.toggleUsageTrackingPause(project);
+        break;
+    case RowAction::showNotes:
+        showNotes(project);
+        break;
+    case RowAction::restore:
+        store.restore(project);
+        break;
+    case RowAction::archive:
+        store.archive(project);
+        break;
+    case RowAction::deleteProject:
+        confirmDelete(project);
+        break;
+    // Their windows do not exist yet; the rows show these entries disabled.
+    case RowAction::usageStatistics:
+    case RowAction::logs:
+    case RowAction::envDetails:
+    case RowAction::devicePreview:
+    case RowAction::none:
+        break;
+    }
+    if (ProjectRowActions::marksUsed(action))
+        store.markUsed(project);
+}
+
+void DevnookPopoverView::confirmDelete(const DevProject &project)
+{
+    AlertRequest request;
+    request.message = L10n::text(u"delete_project_confirmation_title"_s);
+    request.informativeText = L10n::format(u"delete_project_confirmation_message"_s, {project.name});
+    request.buttons = {L10n::text(u"delete_project"_s), L10n::text(u"cancel"_s)};
+    request.harmlessButton = 1;
+    request.isWarning = true;
+    if (m_services.alerts.ask(request) == 0)
+        m_services.store.deleteProject(project);
+}
+
+void DevnookPopoverView::showNotes(const DevProject &project)
+{
+    AlertRequest request;
+    request.message = L10n::text(u"project_notes"_s);
+    request.informativeText = Text::trimmed(project.notes);
+    request.buttons = {L10n::text(u"ok"_s)};
+    m_services.alerts.ask(request);
 }
 
 } // namespace devnook

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/panel/PanelStore.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -32,6 +34,8 @@ public:
     virtual void killStoppedProcesses() = 0;
     // Ends every running usage session now and writes them; once per quit.
     virtual void finishUsageTrackingForQuit() = 0;
+    // The store and the desktop services as the panel sees them.
+    virtual PanelServices panelServices() = 0;
 
 Q_SIGNALS:
     // Emitted when the projects or their process states changed.

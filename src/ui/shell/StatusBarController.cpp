@@ -58,7 +58,12 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     m_normalPanelSize = savedPanelSize();
 
     m_panel = new PanelWindow;
-    m_rootView = new DevnookPopoverView(m_services.store, *m_navigation);
+    m_rootView = new DevnookPopoverView(m_services.store.panelServices(), *m_navigation);
+    connect(m_rootView, &DevnookPopoverView::usageOverviewRequested, this,
+            &StatusBarController::showUsageOverviewFromMenu);
+    connect(m_rootView, &DevnookPopoverView::settingsRequested, this,
+            &StatusBarController::showSettingsFromMenu);
+    connect(m_rootView, &DevnookPopoverView::quitRequested, this, &StatusBarController::quitRequested);
     m_panel->setContent(m_rootView);
     new TooltipRoot(m_panel);
     m_panel->resize(m_normalPanelSize);

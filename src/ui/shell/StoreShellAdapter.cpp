@@ -8,8 +8,9 @@
 
 namespace devnook {
 
-StoreShellAdapter::StoreShellAdapter(ProjectStore &store, DevProcessManager &processes, QObject *parent)
-    : ShellStore(parent), m_store(store), m_processes(processes)
+StoreShellAdapter::StoreShellAdapter(ProjectStore &store, DevProcessManager &processes, PanelServices panel,
+                                     QObject *parent)
+    : ShellStore(parent), m_store(store), m_processes(processes), m_panel(panel)
 {
     connect(&m_store, &ProjectStore::projectsChanged, this, &ShellStore::changed);
     connect(&m_store, &ProjectStore::processStateChanged, this, &ShellStore::changed);
@@ -63,6 +64,11 @@ void StoreShellAdapter::killStoppedProcesses()
 void StoreShellAdapter::finishUsageTrackingForQuit()
 {
     m_store.finishUsageTrackingForQuit();
+}
+
+PanelServices StoreShellAdapter::panelServices()
+{
+    return m_panel;
 }
 
 } // namespace devnook

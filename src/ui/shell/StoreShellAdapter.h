@@ -14,7 +14,8 @@ class StoreShellAdapter final : public ShellStore {
     Q_OBJECT
 
 public:
-    StoreShellAdapter(ProjectStore &store, DevProcessManager &processes, QObject *parent = nullptr);
+    StoreShellAdapter(ProjectStore &store, DevProcessManager &processes, PanelServices panel,
+                      QObject *parent = nullptr);
 
     bool isEmpty() const override;
     bool hasActiveProcesses() const override;
@@ -24,11 +25,13 @@ public:
     bool hasLiveStoppedProcesses() const override;
     void killStoppedProcesses() override;
     void finishUsageTrackingForQuit() override;
+    PanelServices panelServices() override;
 
 private:
     ProjectStore &m_store;
     DevProcessManager &m_processes;
     QList<pid_t> m_stoppedGroups;
+    PanelServices m_panel;
 };
 
 } // namespace devnook

@@ -317,6 +317,15 @@ private Q_SLOTS:
         QTRY_COMPARE(envWrites.size(), 3);
         QVERIFY(store.gitStatuses().isEmpty());
         QVERIFY(store.envProfiles().isEmpty() && store.envDetails().isEmpty());
+
+        // Requests made while a refresh runs fold into one more after it.
+        for (int i = 0; i < 3; ++i)
+            store.refreshProjectStatuses();
+        QTRY_COMPARE(gitWrites.size(), 5);
+        QTRY_COMPARE(envWrites.size(), 5);
+        QTest::qWait(300);
+        QCOMPARE(gitWrites.size(), 5);
+        QCOMPARE(envWrites.size(), 5);
     }
 };
 

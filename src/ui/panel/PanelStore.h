@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/environment/EnvProfileService.h"
+#include "core/environment/GitStatusService.h"
+#include "core/processes/DevProcessState.h"
+#include "core/projects/DevProject.h"
+#include "core/usage/UsageRecords.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QUuid>
+#include <optional>
+
+namespace devnook {
+
+class AlertAsker;
+class Clipboard;
+class ProjectCommandService;
+class UrlOpener;
+
+// What the panel reads of the project store and asks of it. Every operation
+// returns at once; results come back through the signals.
+class PanelStore : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // The catalogue in the store's display order.
+    virtual const QList<DevProject> &projects() const = 0;
+    virtual const QHash<QUuid, ProjectGitStatus> &gitStatuses() const = 0;
+    virtual const QHash<QUuid, ProjectEnvProfile> &envProfiles() const = 0;
+    // Both flags false and no durations when the store tracks nothing.
+    virtual UsageTrackingState usageTrackingState(const QUuid &projectID) const = 0;
+    // Starting while a start is under way, else the last reported state.
+    virtual DevProcessState displayProcessState(const DevProject &project) const = 0;
+    // The text of the last catalogue failure, already localised.
+    virtual std::optional<QString> lastError() const = 0;
+
+    // Reads git and .env state of every project again; a request while one is
+    // running is folded into one more refresh after it.
+    virtual void refreshProjectStatuses() = 0;
+    virtual void togglePinned(const DevProject &project) = 0;
+    virtual void markUsed(const DevProject &project) = 0;
+    virtual void archive(const DevProject &project) = 0;
+    virtual void restore(const DevProject &project) = 0;
+    virtual void deleteProject(const DevProject &project) = 0;
+    virtual void toggleDevProcess(const DevProject &project) = 0;
+    virtual void restartDevProcess(const DevProject &project) = 0;
+    virtual void startWorkspace(const DevProject &project) = 0;
+    virtual void toggleUsageTrackingPause(const DevProject &project) = 0;
+
+Q_SIGNALS:
+    // Emitted when the list of projects or a project in it changed.
+    void projectsChanged();
+    // Emitted when one project's shown process state may have changed.
+    void projectStateChanged(const QUuid &projectID);
+    // Emitted when git, .env or usage-tracking state was written.
+    void statusesChanged();
+    // Emitted when lastError changed.
+    void lastErrorChanged();
+};
+
+// The store and the desktop services the panel's rows hand projects to.
+struct PanelServices {
+    PanelStore &store;
+    ProjectCommandService &commands;
+    Clipboard &clipboard;
+    UrlOpener &urls;
+    AlertAsker &alerts;
+};
+
+} // namespace devnook

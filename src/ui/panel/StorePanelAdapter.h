@@ -1,0 +1,38 @@
+#pragma once
+
+#include "PanelStore.h"
+
+namespace devnook {
+
+class ProjectStore;
+
+// The panel's view of the real project store.
+class StorePanelAdapter final : public PanelStore {
+    Q_OBJECT
+
+public:
+    explicit StorePanelAdapter(ProjectStore &store, QObject *parent = nullptr);
+
+    const QList<DevProject> &projects() const override;
+    const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override;
+    const QHash<QUuid, ProjectEnvProfile> &envProfiles() const override;
+    UsageTrackingState usageTrackingState(const QUuid &projectID) const override;
+    DevProcessState displayProcessState(const DevProject &project) const override;
+    std::optional<QString> lastError() const override;
+
+    void refreshProjectStatuses() override;
+    void togglePinned(const DevProject &project) override;
+    void markUsed(const DevProject &project) override;
+    void archive(const DevProject &project) override;
+    void restore(const DevProject &project) override;
+    void deleteProject(const DevProject &project) override;
+    void toggleDevProcess(const DevProject &project) override;
+    void restartDevProcess(const DevProject &project) override;
+    void startWorkspace(const DevProject &project) override;
+    void toggleUsageTrackingPause(const DevProject &project) override;
+
+private:
+    ProjectStore &m_store;
+};
+
+} // namespace devnook

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/environment/ProjectCommandService.h"
+#include "support/RecordingDesktop.h"
+#include "ui/kit/AlertAsker.h"
+#include "ui/panel/PanelStore.h"
+
+#include <QStringList>
+
+namespace devnook::test {
+
+// Answers alerts from a script and remembers what it was asked.
+class ScriptedAlertAsker final : public AlertAsker {
+public:
+    QList<int> answers;
+    QList<AlertRequest> asked;
+
+    int ask(const AlertRequest &request) override
+    {
+        asked.append(request);
+        return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
+    }
+};
+
+// A project store the test fills by hand; records each operation asked of it
+// as "operation:project name".
+class FakePanelStore final : public PanelStore {
+    Q_OBJECT
+
+public:
+    QList<DevProject> list;
+    QHash<QUuid, ProjectGitStatus> git;
+    QHash<QUuid, ProjectEnvProfile> env;
+    QHash<QUuid, DevProcessState> states;
+    QHash<QUuid, UsageTrackingState> usage;
+    std::optional<QString> error;
+    QStringList calls;
+
+    void setProjects(const QList<DevProject> &projects)
+    {
+        list = projects;
+        Q_EMIT projectsChanged();
+    }
+    void setState(const QUuid &projectID, DevProcessState state)
+    {
+        states.insert(projectID, state);
+        Q_EMIT projectStateChanged(projectID);
+    }
+
+    const QList<DevProject> &projects() const override { return list; }
+    const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override { return git; }
+    const QHash<QUuid, ProjectEnvProfile> &envProfiles() const override { return env; }
+    UsageTrackingState usageTrackingState(const QUuid &projectID) const override
+    {
+        return usage.value(projectID);
+    }
+    DevProcessState displayProcessState(const DevProject &project) const override
+    {
+        return states.value(project.id, DevProcessState::stopped);
+    }
+    std::optional<QString> lastError() const override { return error; }
+
+    void refreshProjectStatuses() override { calls.append(QStringLiteral("refresh")); }
+    void togglePinned(const DevProject &project) override { record(u"togglePinned", project); }
+    void markUsed(const DevProject &project) override { record(u"markUsed", project); }
+    void archive(const DevProject &project) override { record(u"archive", project); }
+    void restore(const DevProject &project) override { record(u"restore", project); }
+    void deleteProject(const DevProject &project) override { record(u"delete", project); }
+    void toggleDevProcess(const DevProject &project) override { record(u"toggleDevProcess", project); }
+    void restartDevProcess(const DevProject &project) override { record(u"restartDevProcess", project); }
+    void startWorkspace(const DevProject &project) override { record(u"startWorkspace", project); }
+    void toggleUsageTrackingPause(const DevProject &project) override
+    {
+        record(u"toggleUsagePause", project);
+    }
+
+private:
+    void record(QStringView operation, const DevProject &project)
+    {
+        calls.append(operation.toString() + u':' + project.name);
+    }
+};
+
+// The fake store with recording desktop seams behind the real project
+// commands.
+struct PanelRig {
+    FakePanelStore store;
+    RecordingUrlOpener urls;
+    RecordingClipboard clipboard;
+    RecordingTerminalLauncher terminal;
+    ProjectCommandService commands{urls, clipboard, terminal};
+    ScriptedAlertAsker alerts;
+
+    PanelServices services() { return {store, commands, clipboard, urls, alerts}; }
+};
+
+} // namespace devnook::test

@@ -1,0 +1,252 @@
+#include "PanelDoubles.h"
+#include "ui/kit/Tooltip.h"
+#include "ui/panel/DevnookPopoverView.h"
+#include "ui/panel/PanelHeader.h"
+#include "ui/panel/ProjectListModel.h"
+#include "ui/panel/ProjectListView.h"
+#include "ui/shell/DevnookNavigation.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStackedLayout>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+DevProject project(const QString &name, const QString &client = {}, bool archived = false)
+{
+    DevProject result;
+    result.id = QUuid::createUuid();
+    result.name = name;
+    result.client = client;
+    result.folderPath = QDir::tempPath();
+    result.services = {ProjectService{QUuid::createUuid(), u"web"_s, u"npm run dev"_s, {}}};
+    result.isArchived = archived;
+    return result;
+}
+
+// The panel over a fake store, shown in a window with its tooltip layer.
+struct Panel {
+    test::PanelRig rig;
+    DevnookNavigation navigation;
+    QWidget window;
+    DevnookPopoverView *view = nullptr;
+
+    explicit Panel(const QList<DevProject> &projects)
+    {
+        rig.store.list = projects;
+        view = new DevnookPopoverView(rig.services(), navigation, &window);
+        new TooltipRoot(&window);
+        window.resize(420, 640);
+        view->resize(window.size());
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+    }
+
+    QWidget *currentBody() const
+    {
+        for (QStackedLayout *stack : view->findChildren<QStackedLayout *>())
+            if (stack->indexOf(&view->listView()) >= 0)
+                return stack->currentWidget();
+        return nullptr;
+    }
+    void search(const QString &text) { view->findChild<QLineEdit *>(u"searchField"_s)->setText(text); }
+    void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+    QPushButton *segment(const QString &name) { return view->findChild<QPushButton *>(name); }
+    // Clicks the centre of a zone of a project row.
+    void clickZone(const QString &projectName, CardZone::Kind kind, qsizetype button = -1)
+    {
+        ProjectListModel &model = view->listModel();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            if (model.kind(row) != ProjectListModel::Kind::project ||
+                model.project(row).context.project.name != projectName)
+                continue;
+            view->listView().scrollTo(model.index(row));
+            for (const CardZone &zone : view->listView().cardLayout(row).zones)
+                if (zone.kind == kind && zone.buttonIndex == button) {
+                    QTest::mouseClick(view->listView().viewport(), Qt::LeftButton, {},
+                                      zone.rect.center().toPoint());
+                    return;
+                }
+        }
+        QFAIL("no such zone");
+    }
+    QStringList rows() const
+    {
+        QStringList names;
+        const ProjectListModel &model = view->listModel();
+        for (int row = 0; row < model.rowCount(); ++row)
+            names.append(model.data(model.index(row), Qt::DisplayRole).toString());
+        return names;
+    }
+};
+
+} // namespace
+
+class PanelTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyCatalogueVersusNoMatch()
+    {
+        Panel panel({});
+        panel.search(u"shop"_s);
+        QCOMPARE(panel.currentBody()->objectName(), u"emptyProjectsView"_s);
+        QVERIFY(!panel.view->findChild<QWidget *>(u"searchRow"_s)->isVisible());
+        QVERIFY(!panel.view->findChild<QToolButton *>(u"refreshButton"_s)->isEnabled());
+
+        panel.rig.store.setProjects({project(u"Old"_s, {}, true)});
+        QCOMPARE(panel.currentBody()->objectName(), u"noMatchingProjects"_s);
+        QVERIFY(panel.view->findChild<QWidget *>(u"searchRow"_s)->isVisible());
+        panel.search(QString());
+        QCOMPARE(panel.currentBody()->objectName(), u"noMatchingProjects"_s);
+        panel.click(panel.view->findChild<QToolButton *>(u"archiveFilterToggle"_s));
+        panel.click(panel.segment(u"archived"_s));
+        QCOMPARE(panel.currentBody(), &panel.view->listView());
+        QCOMPARE(panel.rows(), QStringList{u"Old"_s});
+    }
+
+    void groupsCollapseAndExpandOnANewGrouping()
+    {
+        Panel panel(
+            {project(u"Shop"_s, u"Acme"_s), project(u"Blog"_s, u"Tinto"_s), project(u"Admin"_s, u"acme"_s)});
+        panel.click(panel.view->findChild<QToolButton *>(u"groupToggle"_s));
+        panel.click(panel.segment(u"client"_s));
+        QCOMPARE(panel.rows(), (QStringList{u"Acme"_s, u"Shop"_s, u"Admin"_s, u"Tinto"_s, u"Blog"_s}));
+        QVERIFY(panel.view->listModel().project(1).context.hidesClientBadge);
+
+        const QRect acme = panel.view->listView().visualRect(panel.view->listModel().index(0));
+        QTest::mouseClick(panel.view->listView().viewport(), Qt::LeftButton, {}, acme.center());
+        QCOMPARE(panel.rows(), (QStringList{u"Acme"_s, u"Tinto"_s, u"Blog"_s}));
+        QVERIFY(panel.view->listModel().section(0).isCollapsed);
+
+        panel.click(panel.segment(u"stack"_s));
+        panel.click(panel.segment(u"client"_s));
+        QCOMPARE(panel.rows().size(), 5);
+    }
+
+    void deleteAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("delete") << 0 << QStringList{u"refresh"_s, u"delete:Shop"_s};
+        QTest::newRow("cancel") << 1 << QStringList{u"refresh"_s};
+    }
+
+    void deleteAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, calls);
+        Panel panel({project(u"Shop"_s)});
+        panel.rig.alerts.answers = {answer};
+        panel.view->perform(panel.rig.store.list.first(), RowAction::deleteProject);
+        QCOMPARE(panel.rig.alerts.asked.size(), 1);
+        QVERIFY(panel.rig.alerts.asked.first().informativeText.contains(u"Shop"_s));
+        QCOMPARE(panel.rig.alerts.asked.first().harmlessButton, 1);
+        QCOMPARE(panel.rig.store.calls, calls);
+    }
+
+    void refreshSpinsOncePerClick()
+    {
+        Panel panel({project(u"Shop"_s)});
+        QCOMPARE(panel.rig.store.calls, QStringList{u"refresh"_s}); // the list came on screen
+        auto *button = panel.view->findChild<QToolButton *>(u"refreshButton"_s);
+        panel.click(button);
+        panel.view->refreshStatuses();
+        QCOMPARE(panel.rig.store.calls.count(u"refresh"_s), 2);
+        QVERIFY(!button->isEnabled());
+        QTimer *spin = panel.view->findChild<QTimer *>(u"refreshSpinTimer"_s);
+        QCOMPARE(spin->interval(), DevnookPopoverView::kRefreshSpinMs);
+        QVERIFY(QSignalSpy(spin, &QTimer::timeout).wait());
+        QVERIFY(button->isEnabled());
+        panel.click(button);
+        QCOMPARE(panel.rig.store.calls.count(u"refresh"_s), 3);
+    }
+
+    void errorLineShowsTheStoreError()
+    {
+        Panel panel({});
+        auto *line = panel.view->findChild<QLabel *>(u"storeErrorLine"_s);
+        QVERIFY(!line->isVisible());
+        panel.rig.store.error = u"Could not load projects: bad JSON"_s;
+        Q_EMIT panel.rig.store.lastErrorChanged();
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), *panel.rig.store.error);
+    }
+
+    void storeUpdatesKeepScrollSearchAndRepaintOneRow()
+    {
+        QList<DevProject> projects;
+        for (int i = 0; i < 60; ++i)
+            projects.append(project(u"Project %1"_s.arg(i, 2, 10, QChar(u'0'))));
+        Panel panel(projects);
+        panel.search(u"project"_s);
+        QScrollBar *scroll = panel.view->listView().verticalScrollBar();
+        scroll->setValue(scroll->maximum() / 2);
+        const int before = scroll->value();
+
+        QSignalSpy changed(&panel.view->listModel(), &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(&panel.view->listModel(), &QAbstractItemModel::modelReset);
+        panel.rig.store.setState(projects[7].id, DevProcessState::running);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 7);
+        QCOMPARE(changed.first().at(1).toModelIndex().row(), 7);
+
+        projects.move(0, 59);
+        panel.rig.store.setProjects(projects);
+        QCOMPARE(reset.size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(scroll->value(), before);
+        QCOMPARE(panel.view->listState().searchText, u"project"_s);
+        QCOMPARE(panel.rows().last(), u"Project 00"_s);
+    }
+
+    void rowClicksReachTheStoreAndTheDesktop()
+    {
+        DevProject shop = project(u"Shop"_s, u" Acme "_s);
+        shop.isPinned = true;
+        Panel panel({shop});
+        panel.rig.store.calls.clear();
+        panel.clickZone(u"Shop"_s, CardZone::Kind::actionButton, 3); // run
+        panel.clickZone(u"Shop"_s, CardZone::Kind::pinMark);
+        panel.clickZone(u"Shop"_s, CardZone::Kind::actionButton, 1); // terminal
+        QCOMPARE(panel.rig.store.calls,
+                 (QStringList{u"toggleDevProcess:Shop"_s, u"togglePinned:Shop"_s, u"markUsed:Shop"_s}));
+        QCOMPARE(panel.rig.terminal.folders, QStringList{shop.folderPath});
+
+        panel.view->perform(shop, RowAction::copyProjectPath);
+        QCOMPARE(panel.rig.clipboard.texts, QStringList{shop.folderPath});
+        panel.clickZone(u"Shop"_s, CardZone::Kind::clientBadge);
+        QCOMPARE(panel.view->listState().searchText, u" Acme "_s);
+        QCOMPARE(panel.rows(), QStringList{u"Shop"_s});
+    }
+
+    void rowMenuSurvivesStoreUpdates()
+    {
+        Panel panel({project(u"Shop"_s), project(u"Blog"_s)});
+        panel.clickZone(u"Blog"_s, CardZone::Kind::menuButton);
+        auto *menu = panel.view->findChild<QMenu *>(u"projectRowMenu"_s);
+        QVERIFY(menu && menu->isVisible());
+        QVERIFY(!menu->findChild<QAction *>(u"view_logs"_s)->isEnabled());
+        panel.rig.store.setState(panel.rig.store.list[1].id, DevProcessState::running);
+        panel.rig.store.setProjects(panel.rig.store.list);
+        QVERIFY(menu->isVisible());
+        panel.rig.store.calls.clear();
+        menu->findChild<QAction *>(u"start_workspace"_s)->trigger();
+        QCOMPARE(panel.rig.store.calls, QStringList{u"startWorkspace:Blog"_s});
+    }
+};
+
+QTEST_MAIN(PanelTest)
+#include "PanelTest.moc"
