@@ -59,8 +59,9 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      panelStore(store), shellStore(store, processes, {panelStore, commands, clipboard, urlOpener, alerts}),
-      envWindows(store), hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
+      envWindows(store), panelWindows(logsWindows, envWindows), panelStore(store),
+      shellStore(store, processes, {panelStore, commands, clipboard, urlOpener, alerts, panelWindows}),
+      hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();

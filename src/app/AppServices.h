@@ -26,6 +26,7 @@
 #include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/logs/ProjectLogsWindowController.h"
+#include "ui/panel/AppPanelWindows.h"
 #include "ui/panel/StorePanelAdapter.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
@@ -85,9 +86,10 @@ public:
     std::unique_ptr<IdleTimeSource> idleTime;
     LogindPowerEvents power;
     ProjectStore store;
+    ProjectEnvDetailWindowController envWindows;
+    AppPanelWindows panelWindows;
     StorePanelAdapter panelStore;
     StoreShellAdapter shellStore;
-    ProjectEnvDetailWindowController envWindows;
 
     std::unique_ptr<HotKeyGrabber> hotKey;
     std::unique_ptr<WindowHints> windowHints;

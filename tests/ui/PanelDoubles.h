@@ -4,6 +4,7 @@
 #include "support/RecordingDesktop.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/panel/PanelStore.h"
+#include "ui/panel/PanelWindows.h"
 
 #include <QStringList>
 
@@ -83,6 +84,23 @@ private:
 
 // The fake store with recording desktop seams behind the real project
 // commands.
+// Opens no window; remembers which it was asked for.
+class RecordingPanelWindows final : public PanelWindows {
+public:
+    RowWindows windows;
+    QStringList shown;
+
+    RowWindows available() const override { return windows; }
+    void showLogs(const DevProject &project) override
+    {
+        shown.append(QStringLiteral("logs:") + project.name);
+    }
+    void showEnvDetails(const DevProject &project) override
+    {
+        shown.append(QStringLiteral("env:") + project.name);
+    }
+};
+
 struct PanelRig {
     FakePanelStore store;
     RecordingUrlOpener urls;
@@ -90,8 +108,9 @@ struct PanelRig {
     RecordingTerminalLauncher terminal;
     ProjectCommandService commands{urls, clipboard, terminal};
     ScriptedAlertAsker alerts;
+    RecordingPanelWindows windows;
 
-    PanelServices services() { return {store, commands, clipboard, urls, alerts}; }
+    PanelServices services() { return {store, commands, clipboard, urls, alerts, windows}; }
 };
 
 } // namespace devnook::test

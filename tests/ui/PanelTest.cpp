@@ -43,9 +43,10 @@ struct Panel {
     QWidget window;
     DevnookPopoverView *view = nullptr;
 
-    explicit Panel(const QList<DevProject> &projects)
+    explicit Panel(const QList<DevProject> &projects, RowWindows windows = {})
     {
         rig.store.list = projects;
+        rig.windows.windows = windows;
         view = new DevnookPopoverView(rig.services(), navigation, &window);
         new TooltipRoot(&window);
         window.resize(420, 640);
@@ -230,6 +231,18 @@ private Q_SLOTS:
         panel.clickZone(u"Shop"_s, CardZone::Kind::clientBadge);
         QCOMPARE(panel.view->listState().searchText, u" Acme "_s);
         QCOMPARE(panel.rows(), QStringList{u"Shop"_s});
+    }
+
+    // Entries for windows this build lacks open nothing; the others reach them.
+    void rowsOpenOnlyTheWindowsThatExist()
+    {
+        const DevProject shop = project(u"Shop"_s);
+        RowWindows logsOnly;
+        logsOnly.logs = true;
+        Panel panel({shop}, logsOnly);
+        panel.view->perform(shop, RowAction::logs);
+        panel.view->perform(shop, RowAction::envDetails);
+        QCOMPARE(panel.rig.windows.shown, QStringList{u"logs:Shop"_s});
     }
 
     void rowMenuSurvivesStoreUpdates()

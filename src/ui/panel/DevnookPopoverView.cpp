@@ -3,6 +3,7 @@
 #include "EmptyProjectsView.h"
 #include "PanelFooter.h"
 #include "PanelHeader.h"
+#include "PanelWindows.h"
 #include "ProjectListModel.h"
 #include "ProjectListView.h"
 #include "ProjectRowMenu.h"
@@ -56,7 +57,7 @@ QWidget *makeNoMatchPage(QWidget *parent)
 } // namespace
 
 DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation &navigation, QWidget *parent)
-    : QWidget(parent), m_services(services), m_navigation(navigation)
+    : QWidget(parent), m_services(services), m_navigation(navigation), m_windows(services.windows.available())
 {
     setObjectName(u"devnookPopoverView"_s);
 
@@ -335,10 +336,16 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
     case RowAction::deleteProject:
         confirmDelete(project);
         break;
+    case RowAction::logs:
+        if (m_windows.logs)
+            m_services.windows.showLogs(project);
+        break;
+    case RowAction::envDetails:
+        if (m_windows.envDetails)
+            m_services.windows.showEnvDetails(project);
+        break;
     // Their windows do not exist yet; the rows show these entries disabled.
     case RowAction::usageStatistics:
-    case RowAction::logs:
-    case RowAction::envDetails:
     case RowAction::devicePreview:
     case RowAction::none:
         break;

@@ -38,7 +38,6 @@ public:
     ~DevnookPopoverView() override;
 
     // The windows the rows may open; entries for the others stay disabled.
-    void setRowWindows(const RowWindows &windows) { m_windows = windows; }
 
     const PanelListState &listState() const { return m_state; }
     ProjectListModel &listModel() const { return *m_model; }

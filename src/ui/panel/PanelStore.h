@@ -15,6 +15,7 @@
 namespace devnook {
 
 class AlertAsker;
+class PanelWindows;
 class Clipboard;
 class ProjectCommandService;
 class UrlOpener;
@@ -69,6 +70,7 @@ struct PanelServices {
     Clipboard &clipboard;
     UrlOpener &urls;
     AlertAsker &alerts;
+    PanelWindows &windows;
 };
 
 } // namespace devnook

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "PanelWindows.h"
+
+namespace devnook {
+
+class ProjectEnvDetailWindowController;
+class ProjectLogsWindowController;
+
+// The application's project windows, as the panel's rows open them.
+class AppPanelWindows final : public PanelWindows {
+public:
+    AppPanelWindows(ProjectLogsWindowController &logs, ProjectEnvDetailWindowController &envDetails);
+
+    RowWindows available() const override;
+    void showLogs(const DevProject &project) override;
+    void showEnvDetails(const DevProject &project) override;
+
+private:
+    ProjectLogsWindowController &m_logs;
+    ProjectEnvDetailWindowController &m_envDetails;
+};
+
+} // namespace devnook
