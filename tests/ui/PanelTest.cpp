@@ -184,6 +184,14 @@ private Q_SLOTS:
         Q_EMIT panel.rig.store.lastErrorChanged();
         QVERIFY(line->isVisible());
         QCOMPARE(line->text(), *panel.rig.store.error);
+
+        // A long error shows two whole lines, the second elided, never a line cut through.
+        const QString path = u"/home/dev/.local/share/Devnook/projects.json.unreadable-20261207-023522"_s;
+        panel.rig.store.error = u"Projects that could not be read: 4.\nThe catalogue is kept in "_s + path;
+        Q_EMIT panel.rig.store.lastErrorChanged();
+        QCOMPARE(line->toolTip(), *panel.rig.store.error);
+        QVERIFY(line->text().endsWith(u'…'));
+        QCOMPARE(line->heightForWidth(line->width()), 2 * line->fontMetrics().lineSpacing());
     }
 
     void storeUpdatesKeepScrollSearchAndRepaintOneRow()

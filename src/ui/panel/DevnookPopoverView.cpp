@@ -13,6 +13,7 @@
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
 #include "ui/kit/AlertAsker.h"
+#include "ui/kit/ElidedLabel.h"
 #include "ui/kit/Kit.h"
 #include "ui/shell/DevnookNavigation.h"
 #include "ui/shell/FeedbackService.h"
@@ -64,13 +65,11 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     m_listPage = new QWidget(this);
     m_listPage->setObjectName(u"projectListMode"_s);
     m_header = new PanelHeader(m_state, m_listPage);
-    m_errorLine = new QLabel;
+    // At most two lines of the caption font.
+    m_errorLine = new ElidedLabel(2);
     m_errorLine->setObjectName(u"storeErrorLine"_s);
     m_errorLine->setFont(Kit::font(11));
     Kit::setTextRole(m_errorLine, Kit::TextRole::kError);
-    m_errorLine->setWordWrap(true);
-    // At most two lines of the caption font.
-    m_errorLine->setMaximumHeight(QFontMetrics(m_errorLine->font()).lineSpacing() * 2);
     m_errorBand = new QWidget(m_listPage);
     auto *errorPadding = new QVBoxLayout(m_errorBand);
     errorPadding->setContentsMargins(18, 0, 18, 8);
@@ -171,7 +170,7 @@ void DevnookPopoverView::updateErrorLine()
 {
     const std::optional<QString> error =
         m_services.store.lastError() ? m_services.store.lastError() : m_openFailure;
-    m_errorLine->setText(error.value_or(QString()));
+    m_errorLine->setFullText(error.value_or(QString()));
     m_errorBand->setVisible(error.has_value());
 }
 

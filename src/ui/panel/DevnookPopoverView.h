@@ -16,6 +16,7 @@ class QStackedLayout;
 namespace devnook {
 
 class DevnookNavigation;
+class ElidedLabel;
 class EmptyProjectsView;
 class PanelFooter;
 class PanelHeader;
@@ -81,7 +82,7 @@ private:
     QWidget *m_formPage = nullptr;
     PanelHeader *m_header = nullptr;
     QWidget *m_errorBand = nullptr;
-    QLabel *m_errorLine = nullptr;
+    ElidedLabel *m_errorLine = nullptr;
     std::optional<QString> m_openFailure;
     EmptyProjectsView *m_emptyView = nullptr;
     ProjectListView *m_list = nullptr;
