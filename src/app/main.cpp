@@ -2,6 +2,7 @@
 #include "AppServices.h"
 #include "SingleInstance.h"
 #include "platform/linux/UnixSignalWatcher.h"
+#include "ui/form/StoreFormCatalogue.h"
 #include "ui/kit/AppIcon.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/ThemeApplier.h"
@@ -44,8 +45,9 @@ int main(int argc, char *argv[])
     UpdateService updates;
     SettingsWindowController settingsWindows(services.settings, updates, services.defaults,
                                              services.urlOpener);
+    StoreFormCatalogue formCatalogue(services.store);
     StatusBarController statusBar({services.shellStore, services.defaults, updates, *services.hotKey,
-                                   settingsWindows, services.urlOpener});
+                                   settingsWindows, services.urlOpener, formCatalogue, services.alerts});
     QuitCoordinator quit(services.shellStore, services.alerts);
     AppDelegate delegate(statusBar, quit);
 

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <algorithm>
 
 namespace devnook::test {
 
@@ -48,6 +49,28 @@ public:
     std::optional<QString> error;
     QList<DevProject> saved;
     int cancels = 0;
+};
+
+// A catalogue in memory that saves like the store: by id, refusing on request.
+class MemoryFormCatalogue final : public ProjectFormCatalogue {
+public:
+    QList<DevProject> projects() const override { return stored; }
+    bool save(const DevProject &project) override
+    {
+        if (refusal)
+            return false;
+        const auto it = std::find_if(stored.begin(), stored.end(),
+                                     [&](const DevProject &p) { return p.id == project.id; });
+        if (it == stored.end())
+            stored.append(project);
+        else
+            *it = project;
+        return true;
+    }
+    std::optional<QString> lastError() const override { return refusal; }
+
+    QList<DevProject> stored;
+    std::optional<QString> refusal;
 };
 
 } // namespace devnook::test

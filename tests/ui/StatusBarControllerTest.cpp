@@ -1,6 +1,7 @@
 #include "ui/shell/StatusBarController.h"
 
 #include "ShellDoubles.h"
+#include "support/FormDoubles.h"
 #include "ui/shell/DevnookNavigation.h"
 #include "ui/shell/PanelGeometry.h"
 #include "ui/shell/PanelWindow.h"
@@ -25,12 +26,15 @@ private:
     std::unique_ptr<test::SettingsRig> m_rig;
     test::FakeShellStore m_store;
     test::FakeHotKey m_hotKey;
+    test::MemoryFormCatalogue m_catalogue;
+    test::ScriptedAlertAsker m_alerts;
     std::unique_ptr<StatusBarController> m_controller;
 
     StatusBarController &makeController()
     {
-        m_controller = std::make_unique<StatusBarController>(StatusBarController::Services{
-            m_store, m_rig->defaults, m_rig->updates, m_hotKey, m_rig->windows, m_rig->urls});
+        m_controller = std::make_unique<StatusBarController>(
+            StatusBarController::Services{m_store, m_rig->defaults, m_rig->updates, m_hotKey, m_rig->windows,
+                                          m_rig->urls, m_catalogue, m_alerts});
         return *m_controller;
     }
 

@@ -45,4 +45,16 @@ public:
     virtual void cancelProjectForm() = 0;
 };
 
+// The catalogue a form opens on and saves into.
+class ProjectFormCatalogue {
+public:
+    virtual ~ProjectFormCatalogue() = default;
+    // Every project, for the duplicate-folder check.
+    virtual QList<DevProject> projects() const = 0;
+    // Adds the project or replaces the one with its id; false when refused.
+    virtual bool save(const DevProject &project) = 0;
+    // Why the last save was refused, already localised; nothing when unknown.
+    virtual std::optional<QString> lastError() const = 0;
+};
+
 } // namespace devnook

@@ -14,6 +14,12 @@ inline constexpr char kDivider[] = "divider";
 inline constexpr char kFeedbackButton[] = "feedback";
 inline constexpr char kInvertedButton[] = "inverted";
 inline constexpr char kPlainButton[] = "plain";
+// A button or box on the control background with a separator outline.
+inline constexpr char kOutlined[] = "outlined";
+// A borderless text field inside a form row.
+inline constexpr char kInlineField[] = "inline";
+// A multi-line text area on the grouped background.
+inline constexpr char kTextArea[] = "textArea";
 } // namespace Role
 
 namespace TextRole {

@@ -55,6 +55,12 @@ QPushButton[kitRole="inverted"] {
     padding: 0px 14px; min-height: 36px; max-height: 36px;
 }
 QToolButton[kitRole="plain"], QPushButton[kitRole="plain"] { border: none; background: transparent; }
+QPushButton[kitRole="outlined"] {
+    color: %1; background: %7; border: 1px solid %6; border-radius: 8px; padding: 0px 10px;
+}
+QFrame[kitRole="outlined"] { background: %7; border: 1px solid %6; border-radius: 8px; }
+QLineEdit[kitRole="inline"] { color: %1; background: transparent; border: none; }
+QPlainTextEdit[kitRole="textArea"] { color: %1; background: %5; border: none; border-radius: 8px; }
 )css"_s,
                             values);
 }

@@ -1,6 +1,7 @@
 #include "DevnookPopoverView.h"
 
 #include "EmptyProjectsView.h"
+#include "ui/form/ProjectFormPage.h"
 #include "ui/kit/Kit.h"
 #include "ui/shell/DevnookNavigation.h"
 #include "ui/shell/ShellStore.h"
@@ -25,7 +26,8 @@ QWidget *makeGroupedPage(const QString &name, QWidget *parent)
 
 } // namespace
 
-DevnookPopoverView::DevnookPopoverView(ShellStore &store, DevnookNavigation &navigation, QWidget *parent)
+DevnookPopoverView::DevnookPopoverView(ShellStore &store, DevnookNavigation &navigation,
+                                       ProjectFormCatalogue &catalogue, AlertAsker &alerts, QWidget *parent)
     : QWidget(parent), m_store(store), m_navigation(navigation)
 {
     setObjectName(u"devnookPopoverView"_s);
@@ -43,7 +45,7 @@ DevnookPopoverView::DevnookPopoverView(ShellStore &store, DevnookNavigation &nav
     m_listBody->addWidget(m_projectList);
     listColumn->addWidget(listBody, 1);
 
-    m_formPage = makeGroupedPage(u"projectFormMode"_s, this);
+    m_formPage = new ProjectFormPage(catalogue, alerts, m_navigation, this);
 
     m_modes = new QStackedLayout(this);
     m_modes->addWidget(m_listPage);

@@ -6,8 +6,10 @@ class QStackedLayout;
 
 namespace devnook {
 
+class AlertAsker;
 class DevnookNavigation;
 class EmptyProjectsView;
+class ProjectFormCatalogue;
 class ShellStore;
 
 // The root view of the panel. The navigation's form flag alone picks the
@@ -17,7 +19,8 @@ class DevnookPopoverView final : public QWidget {
     Q_OBJECT
 
 public:
-    DevnookPopoverView(ShellStore &store, DevnookNavigation &navigation, QWidget *parent = nullptr);
+    DevnookPopoverView(ShellStore &store, DevnookNavigation &navigation, ProjectFormCatalogue &catalogue,
+                       AlertAsker &alerts, QWidget *parent = nullptr);
 
 private:
     void showCurrentMode();

@@ -55,7 +55,8 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
         PanelGeometry::savedSize(m_services.defaults.value(kPanelSizeKey), visibleGeometryAt(QPoint()));
 
     m_panel = new PanelWindow;
-    m_rootView = new DevnookPopoverView(m_services.store, *m_navigation);
+    m_rootView =
+        new DevnookPopoverView(m_services.store, *m_navigation, m_services.formCatalogue, m_services.alerts);
     m_panel->setContent(m_rootView);
     new TooltipRoot(m_panel);
     m_isProgrammaticPanelResize = true;

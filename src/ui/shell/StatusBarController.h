@@ -15,12 +15,14 @@ class QMenu;
 
 namespace devnook {
 
+class AlertAsker;
 class DevnookNavigation;
 class DevnookPopoverView;
 class HotKeyGrabber;
 class KeyMonitor;
 class KeyValueStore;
 class PanelWindow;
+class ProjectFormCatalogue;
 class SettingsWindowController;
 class ShellStore;
 class UpdateService;
@@ -41,6 +43,8 @@ public:
         HotKeyGrabber &hotKey;
         SettingsWindowController &settingsWindows;
         UrlOpener &urlOpener;
+        ProjectFormCatalogue &formCatalogue;
+        AlertAsker &alerts;
     };
 
     explicit StatusBarController(Services services, QObject *parent = nullptr);
