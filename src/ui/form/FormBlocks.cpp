@@ -121,9 +121,15 @@ FormRow::FormRow(const QString &title, QWidget *content, QWidget *parent) : QWid
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 0, 10, 0);
     layout->setSpacing(12);
-    auto *titleLabel = new QLabel(title, this);
+    auto *titleLabel = new QLabel(this);
     titleLabel->setFont(Kit::font(14));
     titleLabel->setFixedWidth(FormBlocks::kTitleWidth);
+    // Titles share one column width; a title too long for it ends in "…".
+    const QString shown =
+        titleLabel->fontMetrics().elidedText(title, Qt::ElideRight, FormBlocks::kTitleWidth);
+    titleLabel->setText(shown);
+    if (shown != title)
+        titleLabel->setToolTip(title);
     layout->addWidget(titleLabel);
     layout->addWidget(content, 1, Qt::AlignVCenter);
 }
@@ -209,7 +215,7 @@ QPushButton *makeAddButton(const QString &text, QWidget *parent)
 
 QPushButton *makeDeleteButton(QWidget *parent)
 {
-    auto *button = new SymbolButton(u"trash"_s, 13, Tone::secondary, {}, parent);
+    auto *button = new SymbolButton(u"trash"_s, 14, Tone::secondary, {}, parent);
     Kit::setRole(button, Kit::Role::kPlainButton);
     button->setFixedSize(24, 28);
     return button;
