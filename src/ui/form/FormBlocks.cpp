@@ -7,10 +7,13 @@
 #include "ui/kit/Switch.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -22,9 +25,11 @@ namespace {
 constexpr int kDividerInset = 10;
 constexpr char kNoDividerProperty[] = "formNoDivider";
 
-QColor toneColor(const QPalette &palette, Tone tone)
+// The application's palette: a style sheet may have changed a button's own
+// window colour, which would make it read as the other scheme.
+QColor toneColor(Tone tone)
 {
-    const ThemePalette &colors = Palette::of(palette);
+    const ThemePalette &colors = Palette::of(QGuiApplication::palette());
     switch (tone) {
     case Tone::label:
         return colors.label;
@@ -60,8 +65,7 @@ void SymbolLabel::setRotation(int degrees)
 
 void SymbolLabel::redraw()
 {
-    const QPixmap symbol =
-        Icons::pixmap(m_symbolName, toneColor(palette(), m_tone), m_size, devicePixelRatioF());
+    const QPixmap symbol = Icons::pixmap(m_symbolName, toneColor(m_tone), m_size, devicePixelRatioF());
     setPixmap(m_rotation == 0 ? symbol : symbol.transformed(QTransform().rotate(m_rotation)));
 }
 
@@ -83,7 +87,23 @@ void SymbolButton::changeEvent(QEvent *event)
 
 void SymbolButton::redraw()
 {
-    setIcon(Icons::icon(m_symbolName, toneColor(palette(), m_tone), m_symbolSize));
+    setIcon(Icons::icon(m_symbolName, toneColor(m_tone), m_symbolSize));
+}
+
+void InlineField::paintEvent(QPaintEvent *event)
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect textArea =
+        style()->subElementRect(QStyle::SE_LineEditContents, &option, this).adjusted(2, 0, -2, 0);
+    if (hasFocus() || text().isEmpty() || fontMetrics().horizontalAdvance(text()) <= textArea.width()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(textArea, Qt::AlignVCenter | (alignment() & Qt::AlignHorizontal_Mask),
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, textArea.width()));
 }
 
 FormGroup::FormGroup(QWidget *parent) : QFrame(parent), m_rows(new QVBoxLayout(this))
@@ -177,7 +197,7 @@ void bindText(QLineEdit *field, ProjectFormController &form, std::function<QStri
 
 QLineEdit *makeInlineField(const QString &placeholder, QWidget *parent)
 {
-    auto *field = new QLineEdit(parent);
+    auto *field = new InlineField(parent);
     Kit::setRole(field, Kit::Role::kInlineField);
     field->setPlaceholderText(placeholder);
     field->setFont(Kit::font(14));

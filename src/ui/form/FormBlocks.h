@@ -2,12 +2,12 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 #include <QUuid>
 #include <functional>
 
-class QLineEdit;
 class QVBoxLayout;
 
 namespace devnook {
@@ -58,6 +58,18 @@ private:
     QString m_symbolName;
     int m_symbolSize;
     Tone m_tone;
+};
+
+// A borderless one-line field inside a form row. Unfocused, a text too wide
+// for it loses characters in its middle so that both ends stay visible.
+class InlineField final : public QLineEdit {
+    Q_OBJECT
+
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // A rounded box on the grouped background that stacks rows and draws a
