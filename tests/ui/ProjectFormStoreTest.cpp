@@ -1,4 +1,3 @@
-#include "core/foundation/L10n.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/form/ProjectFormPage.h"
@@ -80,6 +79,7 @@ private Q_SLOTS:
         QTest::keyClicks(
             page.form()->findChild<QWidget *>(u"customLink"_s)->findChild<QLineEdit *>(u"linkURL"_s),
             u"sentry.io"_s);
+        QTest::keyClicks(page.form()->findChild<QPlainTextEdit *>(u"customLinkTitle"_s), u"Errors "_s);
         showTab(ProjectFormTab::notes);
         QTest::keyClicks(page.form()->findChild<QPlainTextEdit *>(u"notes"_s), u" deploy on Fridays "_s);
         showTab(ProjectFormTab::general);
@@ -98,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(saved.previewLinkedURLs.value(0).url, u"http://localhost:4000/admin"_s);
         QCOMPARE(saved.workspaceLinks.size(), 2);
         QCOMPARE(saved.workspaceLinks[0].url, u"https://github.com/a/blog"_s);
-        QCOMPARE(saved.workspaceLinks[1].title, L10n::text(u"custom_link"_s));
+        QCOMPARE(saved.workspaceLinks[1].title, u"Errors"_s);
         QCOMPARE(saved.notes, u"deploy on Fridays"_s);
         QCOMPARE(store.projects().value(0), saved);
     }

@@ -5,10 +5,13 @@
 #include "core/form/ProjectFormController.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
+#include "ui/kit/Kit.h"
 #include "ui/kit/Switch.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -18,6 +21,60 @@ namespace devnook {
 
 using namespace FormBlocks;
 using namespace FormListEditing;
+
+namespace {
+
+constexpr int kMaxTitleLines = 3;
+
+// A custom link's title: as wide as the title column, wrapping onto at most
+// three lines. Return goes on to the form, which saves.
+class WrappingTitleField final : public QPlainTextEdit {
+public:
+    WrappingTitleField(const QString &placeholder, QWidget *parent) : QPlainTextEdit(parent)
+    {
+        Kit::setRole(this, Kit::Role::kInlineField);
+        setPlaceholderText(placeholder);
+        setFont(Kit::font(14));
+        setFixedWidth(kTitleWidth);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setTabChangesFocus(true);
+        document()->setDocumentMargin(0);
+        connect(this, &QPlainTextEdit::textChanged, this, &WrappingTitleField::fitHeight);
+        fitHeight();
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->ignore();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
+
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QPlainTextEdit::resizeEvent(event);
+        fitHeight();
+    }
+
+private:
+    void fitHeight()
+    {
+        // Measured here rather than by the text layout, which lays out
+        // lazily and knows no width before the field is shown.
+        const int width = viewport()->width() > 0 ? viewport()->width() : kTitleWidth;
+        const QRect wrapped =
+            fontMetrics().boundingRect(QRect(0, 0, width - 4, 10000), Qt::TextWordWrap, toPlainText());
+        const int lines = std::clamp(wrapped.height() / fontMetrics().lineSpacing(), 1, kMaxTitleLines);
+        setFixedHeight(lines * fontMetrics().lineSpacing() + 2 * frameWidth() + 4);
+    }
+};
+
+} // namespace
 
 LinkURLAndToggle::LinkURLAndToggle(ProjectFormController &form, Binding binding, QWidget *parent)
     : QWidget(parent), m_form(form), m_binding(std::move(binding)),
@@ -127,9 +184,9 @@ QWidget *WorkspaceLinksEditor::makeCustomRow(const QUuid &id)
     row->setObjectName(u"customLink"_s);
     row->setMinimumHeight(42);
     auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(10, 0, 10, 0);
+    layout->setContentsMargins(10, 4, 10, 4);
     layout->setSpacing(12);
-    QLineEdit *title = makeNameField(L10n::text(u"custom_link_name_placeholder"_s), kTitleWidth, row);
+    auto *title = new WrappingTitleField(L10n::text(u"custom_link_name_placeholder"_s), row);
     title->setObjectName(u"customLinkTitle"_s);
     auto *toggle = new LinkURLAndToggle(
         m_form,
@@ -147,12 +204,17 @@ QWidget *WorkspaceLinksEditor::makeCustomRow(const QUuid &id)
     layout->addWidget(toggle, 1);
     layout->addWidget(remove);
 
-    bindText(
-        title, m_form,
-        [id](const DevProject &d) { return fieldOf(d.workspaceLinks, id, &ProjectLink::title); },
-        [id](DevProject &d, const QString &text) {
-            setFieldOf(d.workspaceLinks, id, &ProjectLink::title, text);
-        });
+    title->setPlainText(fieldOf(m_form.draft().workspaceLinks, id, &ProjectLink::title));
+    connect(title, &QPlainTextEdit::textChanged, this, [this, title, id] {
+        const QString text = title->toPlainText();
+        editDraft(m_form,
+                  [&](DevProject &d) { setFieldOf(d.workspaceLinks, id, &ProjectLink::title, text); });
+    });
+    connect(&m_form, &ProjectFormController::draftChanged, title, [this, title, id] {
+        const QString text = fieldOf(m_form.draft().workspaceLinks, id, &ProjectLink::title);
+        if (title->toPlainText() != text)
+            title->setPlainText(text);
+    });
     connect(remove, &QPushButton::clicked, this,
             [this, id] { editDraft(m_form, [id](DevProject &d) { removeById(d.workspaceLinks, id); }); });
     return row;

@@ -59,7 +59,7 @@ QPushButton[kitRole="outlined"] {
     color: %1; background: %7; border: 1px solid %6; border-radius: 8px; padding: 0px 10px;
 }
 QFrame[kitRole="outlined"] { background: %7; border: 1px solid %6; border-radius: 8px; }
-QLineEdit[kitRole="inline"] { color: %1; background: transparent; border: none; }
+QLineEdit[kitRole="inline"], QPlainTextEdit[kitRole="inline"] { color: %1; background: transparent; border: none; }
 QPlainTextEdit[kitRole="textArea"] { color: %1; background: %5; border: none; border-radius: 8px; }
 )css"_s,
                             values);
