@@ -59,8 +59,9 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      envWindows(store), panelWindows(logsWindows, envWindows), panelStore(store),
-      shellStore(store, processes, {panelStore, commands, clipboard, urlOpener, alerts, panelWindows}),
+      envWindows(store), panelWindows(logsWindows, envWindows), formCatalogue(store), panelStore(store),
+      shellStore(store, processes,
+                 {panelStore, commands, clipboard, urlOpener, alerts, panelWindows, formCatalogue}),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });

@@ -24,6 +24,7 @@
 #include "platform/linux/TerminalEmulatorLauncher.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "ui/env/ProjectEnvDetailWindowController.h"
+#include "ui/form/StoreFormCatalogue.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/panel/AppPanelWindows.h"
@@ -88,6 +89,7 @@ public:
     ProjectStore store;
     ProjectEnvDetailWindowController envWindows;
     AppPanelWindows panelWindows;
+    StoreFormCatalogue formCatalogue;
     StorePanelAdapter panelStore;
     StoreShellAdapter shellStore;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/environment/ProjectCommandService.h"
+#include "support/FormDoubles.h"
 #include "support/RecordingDesktop.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/panel/PanelStore.h"
@@ -109,8 +110,9 @@ struct PanelRig {
     ProjectCommandService commands{urls, clipboard, terminal};
     ScriptedAlertAsker alerts;
     RecordingPanelWindows windows;
+    MemoryFormCatalogue catalogue;
 
-    PanelServices services() { return {store, commands, clipboard, urls, alerts, windows}; }
+    PanelServices services() { return {store, commands, clipboard, urls, alerts, windows, catalogue}; }
 };
 
 } // namespace devnook::test

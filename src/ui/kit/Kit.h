@@ -25,6 +25,10 @@ inline constexpr char kField[] = "field";
 // A segmented control's track and its segments.
 inline constexpr char kSegments[] = "segments";
 inline constexpr char kSegment[] = "segment";
+// A borderless text field inside a form row.
+inline constexpr char kInlineField[] = "inline";
+// A multi-line text area on the grouped background.
+inline constexpr char kTextArea[] = "textArea";
 } // namespace Role
 
 namespace TextRole {

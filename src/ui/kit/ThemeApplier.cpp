@@ -54,7 +54,6 @@ QPushButton[kitRole="inverted"] {
     color: %8; background: %1; border: none; border-radius: 8px;
     padding: 0px 14px; min-height: 36px; max-height: 36px;
 }
-QToolButton[kitRole="plain"], QPushButton[kitRole="plain"] { border: none; background: transparent; }
 QFrame[kitRole="outlined"], QToolButton[kitRole="outlined"] {
     background: %7; border: 1px solid %6; border-radius: 8px;
 }
@@ -89,6 +88,8 @@ QAbstractScrollArea[kitRole="grouped"] QScrollBar::add-line, QAbstractScrollArea
 QAbstractScrollArea[kitRole="grouped"] QScrollBar::add-page, QAbstractScrollArea[kitRole="grouped"] QScrollBar::sub-page {
     background: transparent;
 }
+QLineEdit[kitRole="inline"], QPlainTextEdit[kitRole="inline"] { color: %1; background: transparent; border: none; }
+QPlainTextEdit[kitRole="textArea"] { color: %1; background: %5; border: none; border-radius: 8px; }
 )css"_s,
                             values);
 }

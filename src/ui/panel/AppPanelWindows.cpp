@@ -13,6 +13,7 @@ AppPanelWindows::AppPanelWindows(ProjectLogsWindowController &logs,
 RowWindows AppPanelWindows::available() const
 {
     RowWindows windows;
+    windows.projectForm = true;
     windows.logs = true;
     windows.envDetails = true;
     return windows;

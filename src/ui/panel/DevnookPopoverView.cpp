@@ -12,6 +12,7 @@
 #include "core/environment/UrlOpener.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
+#include "ui/form/ProjectFormPage.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/kit/ElidedLabel.h"
 #include "ui/kit/Kit.h"
@@ -94,7 +95,7 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     listColumn->addWidget(listBody, 1);
     listColumn->addWidget(m_footer);
 
-    m_formPage = makeGroupedPage(u"projectFormMode"_s, this);
+    m_formPage = new ProjectFormPage(m_services.formCatalogue, m_services.alerts, m_navigation, this);
     m_modes = new QStackedLayout(this);
     m_modes->addWidget(m_listPage);
     m_modes->addWidget(m_formPage);

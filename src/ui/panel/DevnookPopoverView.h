@@ -38,8 +38,6 @@ public:
     DevnookPopoverView(PanelServices services, DevnookNavigation &navigation, QWidget *parent = nullptr);
     ~DevnookPopoverView() override;
 
-    // The windows the rows may open; entries for the others stay disabled.
-
     const PanelListState &listState() const { return m_state; }
     ProjectListModel &listModel() const { return *m_model; }
     ProjectListView &listView() const { return *m_list; }

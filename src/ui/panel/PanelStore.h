@@ -16,6 +16,7 @@ namespace devnook {
 
 class AlertAsker;
 class PanelWindows;
+class ProjectFormCatalogue;
 class Clipboard;
 class ProjectCommandService;
 class UrlOpener;
@@ -71,6 +72,7 @@ struct PanelServices {
     UrlOpener &urls;
     AlertAsker &alerts;
     PanelWindows &windows;
+    ProjectFormCatalogue &formCatalogue;
 };
 
 } // namespace devnook

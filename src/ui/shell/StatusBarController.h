@@ -16,6 +16,7 @@ class QMenu;
 
 namespace devnook {
 
+class AlertAsker;
 class DevnookNavigation;
 class DevnookPopoverView;
 class HotKeyGrabber;

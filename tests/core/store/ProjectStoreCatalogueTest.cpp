@@ -132,6 +132,8 @@ private Q_SLOTS:
     {
         const QDir folder(m_rig->dir.filePath(u"data/Devnook"_s));
         const QStringList files{u"projects.json"_s, u"usage_sessions.json"_s};
+        // The rig's own history is read on a worker; it must not meet the junk.
+        m_rig->usage.waitForFiles();
         const auto startWith = [&](const QByteArray &junk, int starts) {
             for (const QString &file : files)
                 test::writeFile(folder.filePath(file), junk);

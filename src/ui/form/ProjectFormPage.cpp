@@ -1,0 +1,76 @@
+#include "ProjectFormPage.h"
+
+#include "ProjectFormView.h"
+#include "ui/kit/AlertAsker.h"
+#include "ui/shell/DevnookNavigation.h"
+
+#include <QFileDialog>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace devnook {
+
+ProjectFormPage::ProjectFormPage(ProjectFormCatalogue &catalogue, AlertAsker &alerts,
+                                 DevnookNavigation &navigation, QWidget *parent)
+    : QWidget(parent), m_catalogue(catalogue), m_alerts(alerts), m_navigation(navigation)
+{
+    setObjectName(u"projectFormMode"_s);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    connect(&m_navigation, &DevnookNavigation::projectFormShownChanged, this,
+            &ProjectFormPage::followNavigation);
+    followNavigation(m_navigation.isShowingProjectForm());
+}
+
+void ProjectFormPage::followNavigation(bool showing)
+{
+    // The form may be closing from inside its own save or cancel.
+    if (m_form) {
+        m_form->hide();
+        m_form->deleteLater();
+    }
+    m_form = nullptr;
+    if (!showing)
+        return;
+    m_form = new ProjectFormView(m_navigation.editingProject(), m_catalogue.projects(),
+                                 {*this, m_suggestions, *this}, this);
+    layout()->addWidget(m_form);
+    m_form->setFocus();
+}
+
+bool ProjectFormPage::saveProject(const DevProject &project)
+{
+    if (!m_catalogue.save(project))
+        return false;
+    m_navigation.closeProjectForm();
+    return true;
+}
+
+std::optional<QString> ProjectFormPage::lastSaveError() const
+{
+    return m_catalogue.lastError();
+}
+
+void ProjectFormPage::cancelProjectForm()
+{
+    m_navigation.closeProjectForm();
+}
+
+std::optional<QString> ProjectFormPage::chooseFolder(const QString &prompt)
+{
+    QFileDialog dialog(window());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, prompt);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void ProjectFormPage::showMessage(const QString &title, const QString &text, const QString &button)
+{
+    m_alerts.ask(AlertRequest{title, text, {button}, 0, false});
+}
+
+} // namespace devnook

@@ -1,0 +1,108 @@
+#include "support/StoreDoubles.h"
+#include "support/TestEnvironment.h"
+#include "ui/form/ProjectFormPage.h"
+#include "ui/form/ProjectFormTabBar.h"
+#include "ui/form/StoreFormCatalogue.h"
+#include "ui/kit/AlertAsker.h"
+#include "ui/shell/DevnookNavigation.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+// The form in the panel's page over the real store, folder dialog and suggestions.
+class ProjectFormStoreTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+    MessageBoxAlertAsker m_alerts;
+    DevnookNavigation m_navigation;
+
+private Q_SLOTS:
+    // A new project from a real folder, then every tab edited, through the
+    // real folder dialog, suggestions and store.
+    void addAndEditThroughTheStore()
+    {
+        test::ScriptedStore rig;
+        ProjectStore &store = rig.open();
+        StoreFormCatalogue catalogue(store);
+        ProjectFormPage page(catalogue, m_alerts, m_navigation);
+        page.resize(620, 700);
+        page.show();
+        const QString folder = m_folder.filePath(u"blog"_s);
+        test::writeFile(folder + u"/package.json"_s,
+                        R"({"scripts": {"dev": "vite --port 4000"}, "dependencies": {"vue": "3"}})");
+        test::writeFile(folder + u"/pnpm-lock.yaml"_s, "");
+
+        m_navigation.openNewProjectForm();
+        QTimer::singleShot(0, this, [folder] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setDirectory(folder);
+            dialog->selectFile(folder);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        page.form()->findChild<QPushButton *>(u"chooseFolder"_s)->click();
+        ProjectFormController &form = page.form()->controller();
+        QTRY_COMPARE(form.draft().stack, u"Vue"_s);
+        QCOMPARE(form.draft().name, u"blog"_s);
+        QCOMPARE(form.draft().services.value(0).command, u"pnpm dev"_s);
+        page.form()->findChild<QPushButton *>(u"saveProjectForm"_s)->click();
+        QVERIFY(!m_navigation.isShowingProjectForm());
+        QCOMPARE(rig.stored().size(), 1);
+        QCOMPARE(rig.stored()[0].localhostURL, u"http://localhost:4000"_s);
+
+        m_navigation.setEditingProject(rig.stored()[0]);
+        m_navigation.setShowingProjectForm(true);
+        auto *tabBar = page.form()->findChild<ProjectFormTabBar *>();
+        const auto showTab = [&](ProjectFormTab tab) {
+            QTest::mouseClick(tabBar, Qt::LeftButton, {}, tabBar->tabRect(tab).center());
+        };
+        showTab(ProjectFormTab::execution);
+        page.form()->findChild<QPushButton *>(u"addService"_s)->click();
+        QTest::keyClicks(page.form()->findChildren<QLineEdit *>(u"serviceCommand"_s).value(1), u"pnpm api"_s);
+        showTab(ProjectFormTab::preview);
+        page.form()->findChild<QPushButton *>(u"addLinkedURL"_s)->click();
+        QTest::keyClicks(page.form()->findChild<QLineEdit *>(u"linkedURL"_s), u"localhost:4000/admin"_s);
+        showTab(ProjectFormTab::links);
+        QTest::keyClicks(page.form()->findChild<QWidget *>(u"link-github"_s)->findChild<QLineEdit *>(),
+                         u"github.com/a/blog"_s);
+        page.form()->findChild<QPushButton *>(u"addCustomLink"_s)->click();
+        QTest::keyClicks(
+            page.form()->findChild<QWidget *>(u"customLink"_s)->findChild<QLineEdit *>(u"linkURL"_s),
+            u"sentry.io"_s);
+        QTest::keyClicks(page.form()->findChild<QPlainTextEdit *>(u"customLinkTitle"_s), u"Errors "_s);
+        showTab(ProjectFormTab::notes);
+        QTest::keyClicks(page.form()->findChild<QPlainTextEdit *>(u"notes"_s), u" deploy on Fridays "_s);
+        showTab(ProjectFormTab::general);
+        QTest::keyClicks(page.form()->findChild<QLineEdit *>(u"client"_s), u"Acme"_s);
+        page.form()->findChild<QWidget *>(u"swatch-212121"_s)->setFocus();
+        QTest::mouseClick(page.form()->findChild<QWidget *>(u"swatch-212121"_s), Qt::LeftButton);
+        QTest::keyClick(page.form()->findChild<QLineEdit *>(u"client"_s), Qt::Key_Return);
+
+        QVERIFY(!m_navigation.isShowingProjectForm());
+        const DevProject saved = rig.stored().value(0);
+        QCOMPARE(rig.stored().size(), 1);
+        QCOMPARE(saved.client, u"Acme"_s);
+        QCOMPARE(saved.clientColorHex, u"212121"_s);
+        QCOMPARE(saved.services.size(), 2);
+        QCOMPARE(saved.services[1].command, u"pnpm api"_s);
+        QCOMPARE(saved.previewLinkedURLs.value(0).url, u"http://localhost:4000/admin"_s);
+        QCOMPARE(saved.workspaceLinks.size(), 2);
+        QCOMPARE(saved.workspaceLinks[0].url, u"https://github.com/a/blog"_s);
+        QCOMPARE(saved.workspaceLinks[1].title, u"Errors"_s);
+        QCOMPARE(saved.notes, u"deploy on Fridays"_s);
+        QCOMPARE(store.projects().value(0), saved);
+    }
+};
+
+QTEST_MAIN(ProjectFormStoreTest)
+#include "ProjectFormStoreTest.moc"
