@@ -321,13 +321,16 @@ private Q_SLOTS:
         QVERIFY(store.envProfiles().isEmpty() && store.envDetails().isEmpty());
 
         // Requests made while a refresh runs fold into one more after it.
-        for (int i = 0; i < 3; ++i)
-            store.refreshProjectStatuses();
-        QTRY_COMPARE(gitWrites.size(), 5);
-        QTRY_COMPARE(envWrites.size(), 5);
         QTest::qWait(300);
-        QCOMPARE(gitWrites.size(), 5);
-        QCOMPARE(envWrites.size(), 5);
+        gitWrites.clear();
+        envWrites.clear();
+        // Five requests: one run now, one after it; a late report of the
+        // edits above may add one more under load.
+        for (int i = 0; i < 5; ++i)
+            store.refreshProjectStatuses();
+        QTRY_VERIFY(gitWrites.size() >= 2 && envWrites.size() >= 2);
+        QTest::qWait(300);
+        QVERIFY(gitWrites.size() <= 3 && envWrites.size() <= 3);
     }
 };
 
