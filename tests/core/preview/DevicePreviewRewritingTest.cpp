@@ -94,11 +94,9 @@ private Q_SLOTS:
         QCOMPARE(url ? url->toString(QUrl::FullyEncoded) : QString(), expected);
     }
 
-    void originsAndLanURLs()
+    void lanURLs()
     {
-        QCOMPARE(DevicePreviewOrigins::origin(QUrl(u"http://localhost:3000/app/?q=1"_s)),
-                 u"http://localhost:3000"_s);
-        QCOMPARE(DevicePreviewOrigins::origin(QUrl(u"http://127.0.0.1/"_s)), u"http://127.0.0.1"_s);
+        // origin() is checked through the proxy service sharing one proxy per origin.
         const QUrl local(u"https://localhost:5173/app?x=1"_s);
         QCOMPARE(DevicePreviewOrigins::lanURL(local, u"192.168.1.20"_s, 4100).value(),
                  QUrl(u"http://192.168.1.20:4100/app?x=1"_s));

@@ -24,20 +24,6 @@ private Q_SLOTS:
                  u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"_s);
     }
 
-    void logLevelsPassTheirOwnAndMoreSevere()
-    {
-        for (const int handlerLevel : {0, 1, 2}) {
-            QList<int> received;
-            const LogHandler handler{
-                LogHandler::LogLevel(handlerLevel),
-                [&received](LogHandler::LogLevel level, const QString &) { received << int(level); }};
-            for (const int level : {0, 1, 2})
-                telemetryLog(handler, LogHandler::LogLevel(level), QString());
-            QCOMPARE(received.first(), handlerLevel);
-            QCOMPARE(received.size(), 3 - handlerLevel);
-        }
-    }
-
     void bodiesKeepTheirFormInTheCacheAndOnTheWire()
     {
         const test::ScopedLocale locale(QLocale(QLocale::Arabic, QLocale::Egypt));
