@@ -72,9 +72,6 @@ private Q_SLOTS:
         QTest::newRow("404 is an answer")
             << "GET /missing HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"HTTP/1.1 404 ", "\r\n\r\n$LAN"}
             << QByteArrayList{};
-        QTest::newRow("500 is an answer")
-            << "GET /fail HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"HTTP/1.1 500 "}
-            << QByteArrayList{"X-Devnook-Proxy-Error"};
         QTest::newRow("binary body untouched")
             << "GET /binary HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n\xff\xfe$LOCAL"}
             << QByteArrayList{};
