@@ -45,54 +45,43 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArrayList>("present");
         QTest::addColumn<QByteArrayList>("absent");
+        const auto row = [](const char *name, const QByteArray &request, const QByteArrayList &present,
+                            const QByteArrayList &absent = {}) {
+            QTest::newRow(name) << request << present << absent;
+        };
+        const auto get = [](const QByteArray &path) -> QByteArray {
+            return "GET " + path + " HTTP/1.1\r\n\r\n";
+        };
         const QByteArrayList page = {R"(<a href="$LAN/about">)", R"("http:\/\/192.168.1.5:$PORT\/api")"};
-        QTest::newRow("page rewritten with its length")
-            << "GET /page HTTP/1.1\r\nHost: x\r\n\r\n"_ba
-            << page + QByteArrayList{"HTTP/1.1 200 OK\r\n", "\r\nConnection: close\r\n"}
-            << QByteArrayList{"$LOCAL"};
-        QTest::newRow("redirect passed on, Location rewritten")
-            << "GET /redirect HTTP/1.1\r\n\r\n"_ba
-            << QByteArrayList{"HTTP/1.1 302 ", "Location: $LAN/page\r\n"} << QByteArrayList{};
-        QTest::newRow("each cookie its own line, reduced")
-            << "GET /cookies HTTP/1.1\r\n\r\n"_ba
-            << QByteArrayList{"-cookie: a=1\r\n", "-cookie: b=2; Path=/; HttpOnly\r\n",
-                              "Content-Length: 2\r\n"}
-            << QByteArrayList{"Secure", "Domain"};
-        for (const char *coding : {"gzip", "deflate"}) {
-            QTest::addRow("%s decoded and rewritten", coding)
-                << "GET /" + QByteArray(coding) + " HTTP/1.1\r\n\r\n"
-                << page << QByteArrayList{"Content-Encoding", "$LOCAL"};
-        }
-        QTest::newRow("undecodable gzip passed through")
-            << "GET /bad-gzip HTTP/1.1\r\n\r\n"_ba
-            << QByteArrayList{"Content-Encoding: gzip\r\n", "\r\n\r\nnot gzip at all"} << QByteArrayList{};
-        QTest::newRow("chunked answer joined, origin across chunks rewritten")
-            << "GET /chunked HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n$LAN"}
-            << QByteArrayList{"chunked"};
-        QTest::newRow("404 is an answer")
-            << "GET /missing HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"HTTP/1.1 404 ", "\r\n\r\n$LAN"}
-            << QByteArrayList{};
-        QTest::newRow("binary body untouched")
-            << "GET /binary HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n\xff\xfe$LOCAL"}
-            << QByteArrayList{};
-        QTest::newRow("over the rewriting cap: streamed as sent")
-            << "GET /big HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n$LOCAL"} << QByteArrayList{"$LAN"};
-        QTest::newRow("HEAD keeps the length, sends no body")
-            << "HEAD /page HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"Content-Type: text/html"}
-            << QByteArrayList{"<html>"};
-        QTest::newRow(
-            "request headers: hop-by-hop dropped, LAN origin made local, chunked body sent with its length")
-            << "POST /echo HTTP/1.1\r\nHost: 192.168.1.5\r\nConnection: keep-alive, X-Hop\r\nX-Hop: 1\r\n"
-               "Keep-Alive: 5\r\nTE: trailers\r\nProxy-Connection: x\r\nUpgrade: h2c\r\nAccept-Encoding: "
-               "gzip\r\n"
-               "Origin: $HEADER\r\nCookie: s=1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"_ba
-            // The echo comes back through the body rewriting: the local origin reads as $LAN.
-            << QByteArrayList{"POST /echo HTTP/1.1\r\n",       "Origin: $LAN\r\n",      "Cookie: s=1\r\n",
-                              "Accept-Encoding: identity\r\n", "Content-Length: 5\r\n", "\r\n\r\nabcde"}
-            << QByteArrayList{"X-Hop",   "Keep-Alive: 5", "TE: trailers", "Proxy-Connection", "Upgrade",
-                              "chunked", "gzip",          "10.0.0.9",     "Host: 192.168.1.5"};
-        QTest::newRow("malformed head") << "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n"_ba
-                                        << QByteArrayList{"HTTP/1.1 400 Error\r\n"} << QByteArrayList{};
+        row("page rewritten with its length", "GET /page HTTP/1.1\r\nHost: x\r\n\r\n",
+            page + QByteArrayList{"HTTP/1.1 200 OK\r\n", "\r\nConnection: close\r\n"}, {"$LOCAL"});
+        row("redirect passed on, Location rewritten", get("/redirect"),
+            {"HTTP/1.1 302 ", "Location: $LAN/page\r\n"});
+        row("each cookie its own line, reduced", get("/cookies"),
+            {"-cookie: a=1\r\n", "-cookie: b=2; Path=/; HttpOnly\r\n", "Content-Length: 2\r\n"},
+            {"Secure", "Domain"});
+        row("gzip decoded and rewritten", get("/gzip"), page, {"Content-Encoding", "$LOCAL"});
+        row("deflate decoded and rewritten", get("/deflate"), page, {"Content-Encoding", "$LOCAL"});
+        row("undecodable gzip passed through", get("/bad-gzip"),
+            {"Content-Encoding: gzip\r\n", "\r\n\r\nnot gzip at all"});
+        row("chunked answer joined, origin across chunks rewritten", get("/chunked"), {"\r\n\r\n$LAN"},
+            {"chunked"});
+        row("404 is an answer", get("/missing"), {"HTTP/1.1 404 ", "\r\n\r\n$LAN"});
+        row("binary body untouched", get("/binary"), {"\r\n\r\n\xff\xfe$LOCAL"});
+        row("over the rewriting cap: streamed as sent", get("/big"), {"\r\n\r\n$LOCAL"}, {"$LAN"});
+        row("HEAD keeps the length, sends no body", "HEAD /page HTTP/1.1\r\n\r\n",
+            {"Content-Type: text/html"}, {"<html>"});
+        // The echo comes back through the body rewriting: the local origin reads as $LAN.
+        row("request headers: hop-by-hop dropped, LAN origin made local, chunked body sent with its length",
+            "POST /echo HTTP/1.1\r\nHost: 192.168.1.5\r\nConnection: keep-alive, X-Hop\r\nX-Hop: 1\r\n"
+            "Keep-Alive: 5\r\nTE: trailers\r\nProxy-Connection: x\r\nUpgrade: h2c\r\n"
+            "Accept-Encoding: gzip\r\nOrigin: $HEADER\r\nCookie: s=1\r\nTransfer-Encoding: chunked\r\n\r\n"
+            "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n",
+            {"POST /echo HTTP/1.1\r\n", "Origin: $LAN\r\n", "Cookie: s=1\r\n",
+             "Accept-Encoding: identity\r\n", "Content-Length: 5\r\n", "\r\n\r\nabcde"},
+            {"X-Hop", "Keep-Alive: 5", "TE: trailers", "Proxy-Connection", "Upgrade", "chunked", "gzip",
+             "10.0.0.9", "Host: 192.168.1.5"});
+        row("malformed head", "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n", {"HTTP/1.1 400 Error\r\n"});
     }
 
     void forwarding()
