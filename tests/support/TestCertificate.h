@@ -19,13 +19,10 @@ inline QSslConfiguration selfSignedServerConfiguration()
     const QString certificate = dir.filePath(QStringLiteral("cert.pem"));
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                   QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                   QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
-                   QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"), QStringLiteral("-keyout"),
-                   key, QStringLiteral("-out"), certificate});
+                  QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+                                 "-subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1")
+                          .split(u' ')
+                      << QStringLiteral("-keyout") << key << QStringLiteral("-out") << certificate);
     if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
         return {};
     QFile keyFile(key);

@@ -107,7 +107,10 @@ private Q_SLOTS:
 
     void theFiveEventsReachTheIngestServerWithTheirDefaultPayload()
     {
-        FacadeRig rig(true);
+        // A blank configured app ID falls back to the built-in one.
+        QProcessEnvironment environment;
+        environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" \n\t"_s);
+        FacadeRig rig(true, environment);
         const QList<AnalyticsEvent> events{
             AnalyticsEvent::projectAdded, AnalyticsEvent::processStarted, AnalyticsEvent::workspaceStarted,
             AnalyticsEvent::devicePreviewStarted, AnalyticsEvent::processStartFailed};
@@ -137,13 +140,9 @@ private Q_SLOTS:
                                      u"device-preview-started"_s, u"process-start-failed"_s}));
     }
 
-    void configuredValuesFallBackWhenBlank()
+    void aConfiguredAppIDIsTrimmed()
     {
         QProcessEnvironment environment;
-        environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" \n\t"_s);
-        QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment),
-                 u"6F2A9D41-C3B7-4E58-9A06-D17E5B3C82F4"_s);
-        QCOMPARE(TelemetryAnalyticsService::configuredNamespace(environment), u"com.ostrevan"_s);
         environment.insert(u"DEVNOOK_TELEMETRY_APP_ID"_s, u" mine\n"_s);
         QCOMPARE(TelemetryAnalyticsService::configuredAppID(environment), u"mine"_s);
     }

@@ -50,16 +50,6 @@ QByteArray fetch(const QUrl &url)
 class DevicePreviewProxyServiceTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void sharedProxiesAndSwitchingOff();
-    void activationsThatOverlap();
-    void rewriteListsFollowTheInterfaces();
-    void healthChecks();
-    void probe_data();
-    void probe();
-
-private:
     QList<DevicePreviewTarget> activate(QList<DevicePreviewTarget> targets, const QUuid &projectID)
     {
         return QCoro::waitFor(m_service->proxiedTargets(std::move(targets), projectID));
@@ -71,155 +61,159 @@ private:
     FakeClock m_clock;
     DevicePreviewReachabilityProbe m_probe{std::chrono::milliseconds(500)};
     std::unique_ptr<DevicePreviewProxyService> m_service;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
+                                                        LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(m_server->listen());
+        m_interfaces.list = {{u"test0"_s, u"127.0.0.1"_s}};
+        m_analytics.targetCounts.clear();
+        m_service = std::make_unique<DevicePreviewProxyService>(
+            DevicePreviewProxyServices{m_analytics, m_interfaces, m_probe, m_clock}, testLimits());
+    }
+
+    void sharedProxiesAndSwitchingOff()
+    {
+        const QUuid first = QUuid::createUuid();
+        const QUuid second = QUuid::createUuid();
+        const QString page = m_server->origin() + u"/page"_s;
+        const QList<DevicePreviewTarget> one = activate({target(page), target(u"file:///no-host"_s)}, first);
+        QCOMPARE(one.size(), 2);
+        QCOMPARE(one[0].candidates.size(), 1);
+        QVERIFY(one[1].candidates.isEmpty()); // no host, no proxy; the project is active all the same
+        const QUrl lanURL = one[0].candidates[0].url;
+        QCOMPARE(lanURL.path(), u"/page"_s);
+        QCOMPARE(activate({target(m_server->origin())}, second)[0].candidates[0].url.port(), lanURL.port());
+        QCOMPARE(m_analytics.targetCounts, QStringList({u"2"_s, u"1"_s}));
+
+        // Refreshing an active project sends nothing and checks it again.
+        activate({target(page)}, first);
+        QCOMPARE(m_analytics.targetCounts.size(), 2);
+        QCOMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::checking());
+
+        m_service->deactivate(first);
+        QVERIFY(fetch(lanURL).startsWith("HTTP/1.1 200 ")); // still serving the second project
+        QCOMPARE(activate({}, second), QList<DevicePreviewTarget>());
+        QVERIFY(m_service->activeProjectIDs().isEmpty() && m_service->healthByProjectID().isEmpty());
+        QCOMPARE(fetch(lanURL), QByteArray());
+        QCOMPARE(m_analytics.targetCounts.size(), 2);
+        QVERIFY(!m_service->findChild<QTimer *>(u"devicePreviewHealth"_s));
+    }
+
+    void activationsThatOverlap()
+    {
+        const QUuid first = QUuid::createUuid();
+        const QUuid second = QUuid::createUuid();
+        // Two activations of one origin while its proxy starts share one listener.
+        auto a = m_service->proxiedTargets({target(m_server->origin())}, first);
+        auto b = m_service->proxiedTargets({target(m_server->origin() + u"/x"_s)}, second);
+        const QList<DevicePreviewTarget> fromA = QCoro::waitFor(std::move(a));
+        const QList<DevicePreviewTarget> fromB = QCoro::waitFor(std::move(b));
+        QCOMPARE(fromA[0].candidates[0].url.port(), fromB[0].candidates[0].url.port());
+
+        // Switched off while its proxy starts: the port is forgotten, no health loop runs.
+        const QUuid third = QUuid::createUuid();
+        auto late = m_service->proxiedTargets({target(u"http://127.0.0.1:9/"_s)}, third);
+        m_service->deactivate(third);
+        QVERIFY(QCoro::waitFor(std::move(late))[0].candidates.isEmpty());
+        QVERIFY(!m_service->activeProjectIDs().contains(third));
+        QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 2);
+    }
+
+    void rewriteListsFollowTheInterfaces()
+    {
+        m_interfaces.list = {{u"test0"_s, u"127.0.0.1"_s}, {u"test1"_s, u"127.0.0.2"_s}};
+        const QList<DevicePreviewTarget> targets =
+            activate({target(m_server->origin(), true)}, QUuid::createUuid());
+        QCOMPARE(targets[0].candidates.size(), 2);
+        const QUrl first = targets[0].candidates[0].url;
+        const QUrl second = targets[0].candidates[1].url;
+        const QByteArray firstOrigin = "http://127.0.0.1:" + QByteArray::number(first.port());
+        // Bodies name the first interface only, whichever address the device used.
+        const QByteArray link = "href=\"" + firstOrigin + "/about\"";
+        QTRY_VERIFY(fetch(second.resolved(QUrl(u"/page"_s))).contains(link));
+        // Headers map the origin for every interface: a request naming the second
+        // reaches the dev server with the local origin.
+        const QByteArray echoed = deviceExchange(static_cast<quint16>(second.port()),
+                                                 "GET /echo HTTP/1.1\r\nOrigin: http://127.0.0.2:" +
+                                                     QByteArray::number(second.port()) + "\r\n\r\n");
+        QVERIFY2(echoed.contains(QByteArray("Origin: " + firstOrigin + "\r\n")), echoed.constData());
+    }
+
+    void healthChecks()
+    {
+        const QUuid projectID = QUuid::createUuid();
+        DevProject project;
+        project.id = projectID;
+        project.localhostURL = m_server->origin() + u"/page"_s;
+        project.services = {{QUuid::createUuid(), u"api"_s, u"run"_s,
+                             u"http://127.0.0.1:"_s + QString::number(LoopbackHttpServer::freePort())}};
+        // Inactive: nothing happens.
+        QCoro::waitFor(m_service->refreshIfActive(project, {}));
+        QVERIFY(m_service->healthByProjectID().isEmpty());
+
+        activate({target(m_server->origin())}, projectID);
+        QCoro::waitFor(m_service->refreshIfActive(project, {}));
+        QCOMPARE(m_service->healthByProjectID().value(projectID), DevicePreviewHealthSummary::result(1, 2));
+        QCOMPARE(m_service->lastHealthCheckByProjectID().value(projectID), m_clock.now());
+
+        // The periodic pass goes through checking to a result, and keeps its one timer.
+        m_server.reset();
+        auto *timer = m_service->findChild<QTimer *>(u"devicePreviewHealth"_s);
+        QVERIFY(timer && timer->isActive() && timer->interval() == 30000);
+        timer->stop();
+        QMetaObject::invokeMethod(timer, "timeout"); // as if 30 s had passed
+        QCOMPARE(m_service->healthByProjectID().value(projectID), DevicePreviewHealthSummary::checking());
+        QTRY_COMPARE(m_service->healthByProjectID().value(projectID),
+                     DevicePreviewHealthSummary::result(0, 2));
+        QTRY_VERIFY(timer->isActive()); // the next pass 30 s after this one
+        QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 1);
+
+        // A result arriving after the switch-off is dropped.
+        m_service->deactivate(projectID);
+        m_service->updateHealth(projectID, {});
+        QVERIFY(m_service->healthByProjectID().isEmpty() &&
+                m_service->lastHealthCheckByProjectID().isEmpty());
+    }
+
+    void probe_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<DevicePreviewReachability>("expected");
+        const auto unavailable = [](Reason::Kind kind) {
+            return DevicePreviewReachability::unavailable(Reason::of(kind));
+        };
+        QTest::newRow("page") << u"/page"_s << DevicePreviewReachability::available();
+        QTest::newRow("404 answers") << u"/missing"_s << DevicePreviewReachability::available();
+        QTest::newRow("redirect not followed") << u"/redirect"_s << DevicePreviewReachability::available();
+        QTest::newRow("500") << u"/fail"_s << DevicePreviewReachability::unavailable(Reason::httpStatus(500));
+        QTest::newRow("proxy timed out") << u"/slow"_s << unavailable(Reason::Kind::timeout);
+        QTest::newRow("unknown proxy error") << u"/odd-proxy-error"_s << unavailable(Reason::Kind::network);
+        QTest::newRow("dev server stopped") << u"stopped"_s << unavailable(Reason::Kind::connectionRefused);
+        QTest::newRow("nothing listens") << u"closed"_s << unavailable(Reason::Kind::connectionRefused);
+        QTest::newRow("never answers") << u"silent"_s << unavailable(Reason::Kind::timeout);
+    }
+
+    void probe()
+    {
+        QFETCH(QString, path);
+        QFETCH(DevicePreviewReachability, expected);
+        LoopbackHttpServer silent(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::neverAnswer);
+        QVERIFY(silent.listen());
+        const QString free = QString::number(LoopbackHttpServer::freePort());
+        const ProxyRig rig(path == u"stopped" ? u"http://127.0.0.1:"_s + free : m_server->origin());
+        QString url =
+            u"http://127.0.0.1:"_s + QString::number(rig.port) + (path == u"stopped" ? u"/"_s : path);
+        if (path == u"closed")
+            url = u"http://127.0.0.1:"_s + free;
+        else if (path == u"silent")
+            url = silent.origin();
+        const DevicePreviewCandidate candidate{u"test0"_s, u"127.0.0.1"_s, QUrl(url)};
+        QCOMPARE(QCoro::waitFor(m_probe.reachability(candidate)), expected);
+    }
 };
-
-void DevicePreviewProxyServiceTest::init()
-{
-    m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                    LoopbackHttpServer::Behaviour::devServer);
-    QVERIFY(m_server->listen());
-    m_interfaces.list = {{u"test0"_s, u"127.0.0.1"_s}};
-    m_analytics.targetCounts.clear();
-    m_service = std::make_unique<DevicePreviewProxyService>(
-        DevicePreviewProxyServices{m_analytics, m_interfaces, m_probe, m_clock}, testLimits());
-}
-
-void DevicePreviewProxyServiceTest::sharedProxiesAndSwitchingOff()
-{
-    const QUuid first = QUuid::createUuid();
-    const QUuid second = QUuid::createUuid();
-    const QString page = m_server->origin() + u"/page"_s;
-    const QList<DevicePreviewTarget> one = activate({target(page), target(u"file:///no-host"_s)}, first);
-    QCOMPARE(one.size(), 2);
-    QCOMPARE(one[0].candidates.size(), 1);
-    QVERIFY(one[1].candidates.isEmpty()); // no host, no proxy; the project is active all the same
-    const QUrl lanURL = one[0].candidates[0].url;
-    QCOMPARE(lanURL.path(), u"/page"_s);
-    QCOMPARE(activate({target(m_server->origin())}, second)[0].candidates[0].url.port(), lanURL.port());
-    QCOMPARE(m_analytics.targetCounts, QStringList({u"2"_s, u"1"_s}));
-
-    // Refreshing an active project sends nothing and checks it again.
-    activate({target(page)}, first);
-    QCOMPARE(m_analytics.targetCounts.size(), 2);
-    QCOMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::checking());
-
-    m_service->deactivate(first);
-    QVERIFY(fetch(lanURL).startsWith("HTTP/1.1 200 ")); // still serving the second project
-    QCOMPARE(activate({}, second), QList<DevicePreviewTarget>());
-    QVERIFY(m_service->activeProjectIDs().isEmpty() && m_service->healthByProjectID().isEmpty());
-    QCOMPARE(fetch(lanURL), QByteArray());
-    QCOMPARE(m_analytics.targetCounts.size(), 2);
-    QVERIFY(!m_service->findChild<QTimer *>(u"devicePreviewHealth"_s));
-}
-
-void DevicePreviewProxyServiceTest::activationsThatOverlap()
-{
-    const QUuid first = QUuid::createUuid();
-    const QUuid second = QUuid::createUuid();
-    // Two activations of one origin while its proxy starts share one listener.
-    auto a = m_service->proxiedTargets({target(m_server->origin())}, first);
-    auto b = m_service->proxiedTargets({target(m_server->origin() + u"/x"_s)}, second);
-    const QList<DevicePreviewTarget> fromA = QCoro::waitFor(std::move(a));
-    const QList<DevicePreviewTarget> fromB = QCoro::waitFor(std::move(b));
-    QCOMPARE(fromA[0].candidates[0].url.port(), fromB[0].candidates[0].url.port());
-
-    // Switched off while its proxy starts: the port is forgotten, no health loop runs.
-    const QUuid third = QUuid::createUuid();
-    auto late = m_service->proxiedTargets({target(u"http://127.0.0.1:9/"_s)}, third);
-    m_service->deactivate(third);
-    QVERIFY(QCoro::waitFor(std::move(late))[0].candidates.isEmpty());
-    QVERIFY(!m_service->activeProjectIDs().contains(third));
-    QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 2);
-}
-
-void DevicePreviewProxyServiceTest::rewriteListsFollowTheInterfaces()
-{
-    m_interfaces.list = {{u"test0"_s, u"127.0.0.1"_s}, {u"test1"_s, u"127.0.0.2"_s}};
-    const QList<DevicePreviewTarget> targets =
-        activate({target(m_server->origin(), true)}, QUuid::createUuid());
-    QCOMPARE(targets[0].candidates.size(), 2);
-    const QUrl first = targets[0].candidates[0].url;
-    const QUrl second = targets[0].candidates[1].url;
-    const QByteArray firstOrigin = "http://127.0.0.1:" + QByteArray::number(first.port());
-    // Bodies name the first interface only, whichever address the device used.
-    const QByteArray link = "href=\"" + firstOrigin + "/about\"";
-    QTRY_VERIFY(fetch(second.resolved(QUrl(u"/page"_s))).contains(link));
-    // Headers map the origin for every interface: a request naming the second
-    // reaches the dev server with the local origin.
-    const QByteArray echoed = deviceExchange(
-        static_cast<quint16>(second.port()),
-        "GET /echo HTTP/1.1\r\nOrigin: http://127.0.0.2:" + QByteArray::number(second.port()) + "\r\n\r\n");
-    QVERIFY2(echoed.contains(QByteArray("Origin: " + firstOrigin + "\r\n")), echoed.constData());
-}
-
-void DevicePreviewProxyServiceTest::healthChecks()
-{
-    const QUuid projectID = QUuid::createUuid();
-    DevProject project;
-    project.id = projectID;
-    project.localhostURL = m_server->origin() + u"/page"_s;
-    project.services = {{QUuid::createUuid(), u"api"_s, u"run"_s,
-                         u"http://127.0.0.1:"_s + QString::number(LoopbackHttpServer::freePort())}};
-    // Inactive: nothing happens.
-    QCoro::waitFor(m_service->refreshIfActive(project, {}));
-    QVERIFY(m_service->healthByProjectID().isEmpty());
-
-    activate({target(m_server->origin())}, projectID);
-    QCoro::waitFor(m_service->refreshIfActive(project, {}));
-    QCOMPARE(m_service->healthByProjectID().value(projectID), DevicePreviewHealthSummary::result(1, 2));
-    QCOMPARE(m_service->lastHealthCheckByProjectID().value(projectID), m_clock.now());
-
-    // The periodic pass goes through checking to a result, and keeps its one timer.
-    m_server.reset();
-    auto *timer = m_service->findChild<QTimer *>(u"devicePreviewHealth"_s);
-    QVERIFY(timer && timer->isActive() && timer->interval() == 30000);
-    timer->stop();
-    QMetaObject::invokeMethod(timer, "timeout"); // as if 30 s had passed
-    QCOMPARE(m_service->healthByProjectID().value(projectID), DevicePreviewHealthSummary::checking());
-    QTRY_COMPARE(m_service->healthByProjectID().value(projectID), DevicePreviewHealthSummary::result(0, 2));
-    QTRY_VERIFY(timer->isActive()); // the next pass 30 s after this one
-    QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 1);
-
-    // A result arriving after the switch-off is dropped.
-    m_service->deactivate(projectID);
-    m_service->updateHealth(projectID, {});
-    QVERIFY(m_service->healthByProjectID().isEmpty() && m_service->lastHealthCheckByProjectID().isEmpty());
-}
-
-void DevicePreviewProxyServiceTest::probe_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<DevicePreviewReachability>("expected");
-    const auto unavailable = [](Reason::Kind kind) {
-        return DevicePreviewReachability::unavailable(Reason::of(kind));
-    };
-    QTest::newRow("page") << u"/page"_s << DevicePreviewReachability::available();
-    QTest::newRow("404 answers") << u"/missing"_s << DevicePreviewReachability::available();
-    QTest::newRow("redirect not followed") << u"/redirect"_s << DevicePreviewReachability::available();
-    QTest::newRow("500") << u"/fail"_s << DevicePreviewReachability::unavailable(Reason::httpStatus(500));
-    QTest::newRow("proxy timed out") << u"/slow"_s << unavailable(Reason::Kind::timeout);
-    QTest::newRow("unknown proxy error") << u"/odd-proxy-error"_s << unavailable(Reason::Kind::network);
-    QTest::newRow("dev server stopped") << u"stopped"_s << unavailable(Reason::Kind::connectionRefused);
-    QTest::newRow("nothing listens") << u"closed"_s << unavailable(Reason::Kind::connectionRefused);
-    QTest::newRow("never answers") << u"silent"_s << unavailable(Reason::Kind::timeout);
-}
-
-void DevicePreviewProxyServiceTest::probe()
-{
-    QFETCH(QString, path);
-    QFETCH(DevicePreviewReachability, expected);
-    LoopbackHttpServer silent(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::neverAnswer);
-    QVERIFY(silent.listen());
-    const QString free = QString::number(LoopbackHttpServer::freePort());
-    const ProxyRig rig(path == u"stopped" ? u"http://127.0.0.1:"_s + free : m_server->origin());
-    QString url = u"http://127.0.0.1:"_s + QString::number(rig.port) + (path == u"stopped" ? u"/"_s : path);
-    if (path == u"closed")
-        url = u"http://127.0.0.1:"_s + free;
-    else if (path == u"silent")
-        url = silent.origin();
-    const DevicePreviewCandidate candidate{u"test0"_s, u"127.0.0.1"_s, QUrl(url)};
-    QCOMPARE(QCoro::waitFor(m_probe.reachability(candidate)), expected);
-}
 
 QTEST_GUILESS_MAIN(DevicePreviewProxyServiceTest)
 #include "DevicePreviewProxyServiceTest.moc"

@@ -30,189 +30,166 @@ QByteArray bodyOf(const QByteArray &response)
 class DevicePreviewProxyTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void forwarding_data();
-    void forwarding();
-    void eventStreamPassesAsItArrives();
-    void absoluteTargetNeverLeavesTheOrigin();
-    void devServerFailures();
-    void limits();
-    void stopClosesEverything();
-    void tlsDevServer();
-
-private:
     std::unique_ptr<LoopbackHttpServer> m_server;
-};
 
-void DevicePreviewProxyTest::init()
-{
-    m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                    LoopbackHttpServer::Behaviour::devServer);
-    QVERIFY(m_server->listen());
-}
-
-void DevicePreviewProxyTest::forwarding_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QByteArrayList>("present");
-    QTest::addColumn<QByteArrayList>("absent");
-    const QByteArrayList page = {R"(<a href="$LAN/about">)", R"("http:\/\/192.168.1.5:$PORT\/api")"};
-    QTest::newRow("page rewritten with its length")
-        << "GET /page HTTP/1.1\r\nHost: x\r\n\r\n"_ba
-        << page + QByteArrayList{"HTTP/1.1 200 OK\r\n", "\r\nConnection: close\r\n"}
-        << QByteArrayList{"$LOCAL"};
-    QTest::newRow("redirect passed on, Location rewritten")
-        << "GET /redirect HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"HTTP/1.1 302 ", "Location: $LAN/page\r\n"}
-        << QByteArrayList{};
-    QTest::newRow("each cookie its own line, reduced")
-        << "GET /cookies HTTP/1.1\r\n\r\n"_ba
-        << QByteArrayList{"-cookie: a=1\r\n", "-cookie: b=2; Path=/; HttpOnly\r\n", "Content-Length: 2\r\n"}
-        << QByteArrayList{"Secure", "Domain"};
-    for (const char *coding : {"gzip", "deflate"}) {
-        QTest::addRow("%s decoded and rewritten", coding)
-            << "GET /" + QByteArray(coding) + " HTTP/1.1\r\n\r\n"
-            << page << QByteArrayList{"Content-Encoding", "$LOCAL"};
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
+                                                        LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(m_server->listen());
     }
-    QTest::newRow("undecodable gzip passed through")
-        << "GET /bad-gzip HTTP/1.1\r\n\r\n"_ba
-        << QByteArrayList{"Content-Encoding: gzip\r\n", "\r\n\r\nnot gzip at all"} << QByteArrayList{};
-    QTest::newRow("chunked answer joined, origin across chunks rewritten")
-        << "GET /chunked HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n$LAN"} << QByteArrayList{"chunked"};
-    QTest::newRow("404 is an answer") << "GET /missing HTTP/1.1\r\n\r\n"_ba
-                                      << QByteArrayList{"HTTP/1.1 404 ", "\r\n\r\n$LAN"} << QByteArrayList{};
-    QTest::newRow("500 is an answer") << "GET /fail HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"HTTP/1.1 500 "}
-                                      << QByteArrayList{"X-Devnook-Proxy-Error"};
-    QTest::newRow("binary body untouched")
-        << "GET /binary HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n\xff\xfe$LOCAL"} << QByteArrayList{};
-    QTest::newRow("over the rewriting cap: streamed as sent")
-        << "GET /big HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"\r\n\r\n$LOCAL"} << QByteArrayList{"$LAN"};
-    QTest::newRow("HEAD keeps the length, sends no body")
-        << "HEAD /page HTTP/1.1\r\n\r\n"_ba << QByteArrayList{"Content-Type: text/html"}
-        << QByteArrayList{"<html>"};
-    QTest::newRow(
-        "request headers: hop-by-hop dropped, LAN origin made local, chunked body sent with its length")
-        << "POST /echo HTTP/1.1\r\nHost: 192.168.1.5\r\nConnection: keep-alive, X-Hop\r\nX-Hop: 1\r\n"
-           "Keep-Alive: 5\r\nTE: trailers\r\nProxy-Connection: x\r\nUpgrade: h2c\r\nAccept-Encoding: gzip\r\n"
-           "Origin: $HEADER\r\nCookie: s=1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"_ba
+
+    void forwarding_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArrayList>("present");
+        QTest::addColumn<QByteArrayList>("absent");
+        const auto row = [](const char *name, const QByteArray &request, const QByteArrayList &present,
+                            const QByteArrayList &absent = {}) {
+            QTest::newRow(name) << request << present << absent;
+        };
+        const auto get = [](const QByteArray &path) -> QByteArray {
+            return "GET " + path + " HTTP/1.1\r\n\r\n";
+        };
+        const QByteArrayList page = {R"(<a href="$LAN/about">)", R"("http:\/\/192.168.1.5:$PORT\/api")"};
+        row("page rewritten with its length", "GET /page HTTP/1.1\r\nHost: x\r\n\r\n",
+            page + QByteArrayList{"HTTP/1.1 200 OK\r\n", "\r\nConnection: close\r\n"}, {"$LOCAL"});
+        row("redirect passed on, Location rewritten", get("/redirect"),
+            {"HTTP/1.1 302 ", "Location: $LAN/page\r\n"});
+        row("each cookie its own line, reduced", get("/cookies"),
+            {"-cookie: a=1\r\n", "-cookie: b=2; Path=/; HttpOnly\r\n", "Content-Length: 2\r\n"},
+            {"Secure", "Domain"});
+        row("gzip decoded and rewritten", get("/gzip"), page, {"Content-Encoding", "$LOCAL"});
+        row("deflate decoded and rewritten", get("/deflate"), page, {"Content-Encoding", "$LOCAL"});
+        row("undecodable gzip passed through", get("/bad-gzip"),
+            {"Content-Encoding: gzip\r\n", "\r\n\r\nnot gzip at all"});
+        row("chunked answer joined, origin across chunks rewritten", get("/chunked"), {"\r\n\r\n$LAN"},
+            {"chunked"});
+        row("404 is an answer", get("/missing"), {"HTTP/1.1 404 ", "\r\n\r\n$LAN"});
+        row("binary body untouched", get("/binary"), {"\r\n\r\n\xff\xfe$LOCAL"});
+        row("over the rewriting cap: streamed as sent", get("/big"), {"\r\n\r\n$LOCAL"}, {"$LAN"});
+        row("HEAD keeps the length, sends no body", "HEAD /page HTTP/1.1\r\n\r\n",
+            {"Content-Type: text/html"}, {"<html>"});
         // The echo comes back through the body rewriting: the local origin reads as $LAN.
-        << QByteArrayList{"POST /echo HTTP/1.1\r\n",       "Origin: $LAN\r\n",      "Cookie: s=1\r\n",
-                          "Accept-Encoding: identity\r\n", "Content-Length: 5\r\n", "\r\n\r\nabcde"}
-        << QByteArrayList{"X-Hop",   "Keep-Alive: 5", "TE: trailers", "Proxy-Connection", "Upgrade",
-                          "chunked", "gzip",          "10.0.0.9",     "Host: 192.168.1.5"};
-    QTest::newRow("malformed head") << "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n"_ba
-                                    << QByteArrayList{"HTTP/1.1 400 Error\r\n"} << QByteArrayList{};
-}
-
-void DevicePreviewProxyTest::forwarding()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(QByteArrayList, present);
-    QFETCH(QByteArrayList, absent);
-    const ProxyRig rig(m_server->origin());
-    QVERIFY(rig.port != 0);
-    const QByteArray response = rig.exchange(filled(request, m_server->origin(), rig));
-    for (const QByteArray &text : present)
-        QVERIFY2(response.contains(filled(text, m_server->origin(), rig)), response.constData());
-    for (const QByteArray &text : absent)
-        QVERIFY2(!response.contains(filled(text, m_server->origin(), rig)), response.constData());
-    // The length is the body's, or for HEAD the one the dev server gave.
-    const qsizetype lengthAt = response.indexOf("Content-Length: ");
-    if (lengthAt >= 0) {
-        const qint64 length = response.sliced(lengthAt + 16).split('\r').first().toLongLong();
-        QCOMPARE(bodyOf(response).size(), request.startsWith("HEAD") ? 0 : length);
-        QVERIFY(length > 0 || !request.startsWith("HEAD"));
+        row("request headers: hop-by-hop dropped, LAN origin made local, chunked body sent with its length",
+            "POST /echo HTTP/1.1\r\nHost: 192.168.1.5\r\nConnection: keep-alive, X-Hop\r\nX-Hop: 1\r\n"
+            "Keep-Alive: 5\r\nTE: trailers\r\nProxy-Connection: x\r\nUpgrade: h2c\r\n"
+            "Accept-Encoding: gzip\r\nOrigin: $HEADER\r\nCookie: s=1\r\nTransfer-Encoding: chunked\r\n\r\n"
+            "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n",
+            {"POST /echo HTTP/1.1\r\n", "Origin: $LAN\r\n", "Cookie: s=1\r\n",
+             "Accept-Encoding: identity\r\n", "Content-Length: 5\r\n", "\r\n\r\nabcde"},
+            {"X-Hop", "Keep-Alive: 5", "TE: trailers", "Proxy-Connection", "Upgrade", "chunked", "gzip",
+             "10.0.0.9", "Host: 192.168.1.5"});
+        row("malformed head", "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n", {"HTTP/1.1 400 Error\r\n"});
     }
-}
 
-void DevicePreviewProxyTest::eventStreamPassesAsItArrives()
-{
-    const ProxyRig rig(m_server->origin());
-    const auto device = rig.connect("GET /events HTTP/1.1\r\n\r\n");
-    QByteArray received;
-    connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
-    QTRY_VERIFY_WITH_TIMEOUT(received.contains("data: second\n\n"), 5000);
-    QVERIFY(
-        received.contains(QByteArray("data: " + m_server->origin().toUtf8() + "\n\n"))); // body unmodified
-    QVERIFY(received.contains("Content-Type: text/event-stream"));
-    QCOMPARE(device->state(), QAbstractSocket::ConnectedState);
-}
-
-void DevicePreviewProxyTest::absoluteTargetNeverLeavesTheOrigin()
-{
-    LoopbackHttpServer other(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::devServer);
-    QVERIFY(other.listen());
-    const ProxyRig rig(m_server->origin());
-    const QByteArrayList targets = {other.origin().toUtf8() + "/echo?x=1",
-                                    "//127.0.0.1:" + QByteArray::number(other.port()) + "/echo?x=1"};
-    for (const QByteArray &target : targets) {
-        const QByteArray response = rig.exchange("GET " + target + " HTTP/1.1\r\n\r\n");
-        QVERIFY2(response.contains("\r\n\r\nGET /echo?x=1 HTTP/1.1\r\n"), response.constData());
+    void forwarding()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArrayList, present);
+        QFETCH(QByteArrayList, absent);
+        const ProxyRig rig(m_server->origin());
+        QVERIFY(rig.port != 0);
+        const QByteArray response = rig.exchange(filled(request, m_server->origin(), rig));
+        for (const QByteArray &text : present)
+            QVERIFY2(response.contains(filled(text, m_server->origin(), rig)), response.constData());
+        for (const QByteArray &text : absent)
+            QVERIFY2(!response.contains(filled(text, m_server->origin(), rig)), response.constData());
+        // The length is the body's, or for HEAD the one the dev server gave.
+        const qsizetype lengthAt = response.indexOf("Content-Length: ");
+        if (lengthAt >= 0) {
+            const qint64 length = response.sliced(lengthAt + 16).split('\r').first().toLongLong();
+            QCOMPARE(bodyOf(response).size(), request.startsWith("HEAD") ? 0 : length);
+            QVERIFY(length > 0 || !request.startsWith("HEAD"));
+        }
     }
-    QVERIFY(other.requests().isEmpty());
-    QCOMPARE(m_server->requests().size(), 2);
-}
 
-void DevicePreviewProxyTest::devServerFailures()
-{
-    const ProxyRig slow(m_server->origin());
-    const QByteArray timedOut = slow.exchange("GET /slow HTTP/1.1\r\n\r\n");
-    QVERIFY2(timedOut.startsWith("HTTP/1.1 502 Error\r\nX-Devnook-Proxy-Error: timeout\r\n"),
-             timedOut.constData());
-    QVERIFY(timedOut.endsWith("\r\n\r\nLocal service did not respond"));
+    void eventStreamPassesAsItArrives()
+    {
+        const ProxyRig rig(m_server->origin());
+        const auto device = rig.connect("GET /events HTTP/1.1\r\n\r\n");
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        QTRY_VERIFY_WITH_TIMEOUT(received.contains("data: second\n\n"), 5000);
+        QVERIFY(received.contains(
+            QByteArray("data: " + m_server->origin().toUtf8() + "\n\n"))); // body unmodified
+        QVERIFY(received.contains("Content-Type: text/event-stream"));
+        QCOMPARE(device->state(), QAbstractSocket::ConnectedState);
+    }
 
-    const ProxyRig stopped(u"http://127.0.0.1:"_s + QString::number(LoopbackHttpServer::freePort()));
-    QVERIFY(
-        stopped.exchange("GET / HTTP/1.1\r\n\r\n").contains("X-Devnook-Proxy-Error: connection-refused\r\n"));
-}
+    void absoluteTargetNeverLeavesTheOrigin()
+    {
+        LoopbackHttpServer other(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(other.listen());
+        const ProxyRig rig(m_server->origin());
+        const QByteArrayList targets = {other.origin().toUtf8() + "/echo?x=1",
+                                        "//127.0.0.1:" + QByteArray::number(other.port()) + "/echo?x=1"};
+        for (const QByteArray &target : targets) {
+            const QByteArray response = rig.exchange("GET " + target + " HTTP/1.1\r\n\r\n");
+            QVERIFY2(response.contains("\r\n\r\nGET /echo?x=1 HTTP/1.1\r\n"), response.constData());
+        }
+        QVERIFY(other.requests().isEmpty());
+        QCOMPARE(m_server->requests().size(), 2);
+    }
 
-void DevicePreviewProxyTest::limits()
-{
-    const ProxyRig rig(m_server->origin());
-    // An upload over the body limit is refused from its head, before any body byte.
-    const QByteArray refused = rig.exchange("POST /echo HTTP/1.1\r\nContent-Length: 104857600\r\n\r\n");
-    QVERIFY2(refused.startsWith("HTTP/1.1 413 "), refused.constData());
+    // Which failure the error header names is checked through the reachability probe.
+    void aDevServerThatNeverAnswersIsA502()
+    {
+        const ProxyRig rig(m_server->origin());
+        const QByteArray timedOut = rig.exchange("GET /slow HTTP/1.1\r\n\r\n");
+        QVERIFY2(timedOut.startsWith("HTTP/1.1 502 Error\r\nX-Devnook-Proxy-Error: timeout\r\n"),
+                 timedOut.constData());
+    }
 
-    // Idle connections fill the allowance; one more is closed at once, and a
-    // head that trickles in is cut off when its time is up.
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
-    for (int i = 0; i < testLimits().maxConnections; ++i)
-        idle.push_back(rig.connect("GET /page HTTP/1.1\r\n"));
-    for (const auto &socket : idle)
-        QTRY_COMPARE(socket->state(), QAbstractSocket::ConnectedState);
-    QTest::qWait(50);
-    QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
-    for (const auto &socket : idle)
-        QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 2000);
-    QVERIFY(rig.exchange("GET /page HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 200 "));
-    QVERIFY(m_server->requests().size() == 1);
-}
+    void limits()
+    {
+        const ProxyRig rig(m_server->origin());
+        // An upload over the body limit is refused from its head, before any body byte.
+        const QByteArray refused = rig.exchange("POST /echo HTTP/1.1\r\nContent-Length: 104857600\r\n\r\n");
+        QVERIFY2(refused.startsWith("HTTP/1.1 413 "), refused.constData());
 
-void DevicePreviewProxyTest::stopClosesEverything()
-{
-    // Limits far beyond the test's waits: only the stop can close these.
-    const ProxyRig rig(m_server->origin(), DevicePreviewProxyLimits{});
-    const auto idle = rig.connect("GET /page");
-    const auto waiting = rig.connect("GET /slow HTTP/1.1\r\n\r\n");
-    QTRY_COMPARE(m_server->requests().size(), 1);
-    rig.proxy->stop();
-    QTRY_COMPARE(idle->state(), QAbstractSocket::UnconnectedState);
-    QTRY_COMPARE(waiting->state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
-}
+        // Idle connections fill the allowance; one more is closed at once, and a
+        // head that trickles in is cut off when its time is up.
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        for (int i = 0; i < testLimits().maxConnections; ++i)
+            idle.push_back(rig.connect("GET /page HTTP/1.1\r\n"));
+        for (const auto &socket : idle)
+            QTRY_COMPARE(socket->state(), QAbstractSocket::ConnectedState);
+        QTest::qWait(50);
+        QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
+        for (const auto &socket : idle)
+            QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 2000);
+        QVERIFY(rig.exchange("GET /page HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 200 "));
+        QVERIFY(m_server->requests().size() == 1);
+    }
 
-void DevicePreviewProxyTest::tlsDevServer()
-{
-    const QSslConfiguration tls = selfSignedServerConfiguration();
-    QVERIFY(!tls.isNull());
-    LoopbackHttpServer secure(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::devServer);
-    secure.useTls(tls);
-    QVERIFY(secure.listen());
-    const ProxyRig rig(secure.origin());
-    const QByteArray response = rig.exchange("GET /page HTTP/1.1\r\n\r\n");
-    QVERIFY2(response.contains(QByteArray("<a href=\"" + rig.lanOrigin.toUtf8() + "/about\">")),
-             response.constData());
-}
+    void stopClosesEverything()
+    {
+        // Limits far beyond the test's waits: only the stop can close these.
+        const ProxyRig rig(m_server->origin(), DevicePreviewProxyLimits{});
+        const auto idle = rig.connect("GET /page");
+        const auto waiting = rig.connect("GET /slow HTTP/1.1\r\n\r\n");
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        rig.proxy->stop();
+        QTRY_COMPARE(idle->state(), QAbstractSocket::UnconnectedState);
+        QTRY_COMPARE(waiting->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
+    }
+
+    void tlsDevServer()
+    {
+        const QSslConfiguration tls = selfSignedServerConfiguration();
+        QVERIFY(!tls.isNull());
+        LoopbackHttpServer secure(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::devServer);
+        secure.useTls(tls);
+        QVERIFY(secure.listen());
+        const ProxyRig rig(secure.origin());
+        const QByteArray response = rig.exchange("GET /page HTTP/1.1\r\n\r\n");
+        QVERIFY2(response.contains(QByteArray("<a href=\"" + rig.lanOrigin.toUtf8() + "/about\">")),
+                 response.constData());
+    }
+};
 
 QTEST_GUILESS_MAIN(DevicePreviewProxyTest)
 #include "DevicePreviewProxyTest.moc"

@@ -59,87 +59,83 @@ class DevicePreviewTunnelTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void messagesPassBothWays_data();
-    void messagesPassBothWays();
-    void firstFrameWithTheHead();
-    void closingEitherSideClosesBoth();
+    void messagesPassBothWays_data()
+    {
+        QTest::addColumn<bool>("secure");
+        QTest::newRow("plain dev server") << false;
+        // The dev server's own certificate is accepted.
+        QTest::newRow("https dev server") << true;
+    }
+
+    void messagesPassBothWays()
+    {
+        QFETCH(bool, secure);
+        EchoServer server(secure ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode);
+        const ProxyRig rig(server.origin());
+        const auto socket = openedSocket(rig);
+        QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+
+        QSignalSpy texts(socket.get(), &QWebSocket::textMessageReceived);
+        QSignalSpy binaries(socket.get(), &QWebSocket::binaryMessageReceived);
+        QSignalSpy pongs(socket.get(), &QWebSocket::pong);
+        socket->sendTextMessage(u"reload"_s);
+        QVERIFY(texts.wait(5000));
+        QCOMPARE(texts.first().first().toString(), u"reload"_s);
+
+        const QByteArray large = QByteArray(1024 * 1024, 'x') + QByteArray("\x00\xff", 2);
+        socket->setOutgoingFrameSize(1000); // fragmented
+        socket->sendBinaryMessage(large);
+        QTRY_COMPARE_WITH_TIMEOUT(binaries.size(), 1, 10000);
+        QCOMPARE(binaries.first().first().toByteArray(), large);
+
+        socket->ping("p");
+        QVERIFY(pongs.wait(5000));
+        QCOMPARE(pongs.first().at(1).toByteArray(), "p"_ba);
+    }
+
+    void firstFrameWithTheHead()
+    {
+        // A bare TCP server shows the exact bytes the dev server gets.
+        QTcpServer upstream;
+        QVERIFY(upstream.listen(QHostAddress::LocalHost));
+        QByteArray replayed;
+        connect(&upstream, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *socket = upstream.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, this,
+                    [&replayed, socket] { replayed += socket->readAll(); });
+        });
+        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+        const QByteArray frame = "\x81\x82\x01\x02\x03\x04\x69\x6b"_ba;
+        const auto device = rig.connect("GET /hmr?t=1 HTTP/1.1\r\nhost: 192.168.1.5\r\nUpgrade: websocket\r\n"
+                                        "Content-Length: 2\r\n\r\nxy"_ba +
+                                        frame);
+        const QByteArray expected = "GET /hmr?t=1 HTTP/1.1\r\nHost: localhost:"_ba +
+                                    QByteArray::number(upstream.serverPort()) +
+                                    "\r\nUpgrade: websocket\r\n\r\n" + frame;
+        QTRY_COMPARE(replayed, expected);
+    }
+
+    void closingEitherSideClosesBoth()
+    {
+        EchoServer server(QWebSocketServer::NonSecureMode);
+        ProxyRig rig(server.origin(), DevicePreviewProxyLimits{});
+        const auto byDevice = openedSocket(rig);
+        QTRY_COMPARE(server.peers.size(), 1);
+        byDevice->abort(); // no close frame: only the tunnel can tell the server
+        QTRY_VERIFY(!server.peers[0] || server.peers[0]->state() == QAbstractSocket::UnconnectedState);
+
+        const auto byServer = openedSocket(rig);
+        QTRY_COMPARE(server.peers.size(), 2);
+        server.peers[1]->abort();
+        QTRY_COMPARE(byServer->state(), QAbstractSocket::UnconnectedState);
+
+        // Switching the preview off closes open tunnels too.
+        const auto byStop = openedSocket(rig);
+        QCOMPARE(byStop->state(), QAbstractSocket::ConnectedState);
+        rig.proxy->stop();
+        QTRY_COMPARE(byStop->state(), QAbstractSocket::UnconnectedState);
+    }
 };
-
-void DevicePreviewTunnelTest::messagesPassBothWays_data()
-{
-    QTest::addColumn<bool>("secure");
-    QTest::newRow("plain dev server") << false;
-    // The dev server's own certificate is accepted.
-    QTest::newRow("https dev server") << true;
-}
-
-void DevicePreviewTunnelTest::messagesPassBothWays()
-{
-    QFETCH(bool, secure);
-    EchoServer server(secure ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode);
-    const ProxyRig rig(server.origin());
-    const auto socket = openedSocket(rig);
-    QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
-
-    QSignalSpy texts(socket.get(), &QWebSocket::textMessageReceived);
-    QSignalSpy binaries(socket.get(), &QWebSocket::binaryMessageReceived);
-    QSignalSpy pongs(socket.get(), &QWebSocket::pong);
-    socket->sendTextMessage(u"reload"_s);
-    QVERIFY(texts.wait(5000));
-    QCOMPARE(texts.first().first().toString(), u"reload"_s);
-
-    const QByteArray large = QByteArray(1024 * 1024, 'x') + QByteArray("\x00\xff", 2);
-    socket->setOutgoingFrameSize(1000); // fragmented
-    socket->sendBinaryMessage(large);
-    QTRY_COMPARE_WITH_TIMEOUT(binaries.size(), 1, 10000);
-    QCOMPARE(binaries.first().first().toByteArray(), large);
-
-    socket->ping("p");
-    QVERIFY(pongs.wait(5000));
-    QCOMPARE(pongs.first().at(1).toByteArray(), "p"_ba);
-}
-
-void DevicePreviewTunnelTest::firstFrameWithTheHead()
-{
-    // A bare TCP server shows the exact bytes the dev server gets.
-    QTcpServer upstream;
-    QVERIFY(upstream.listen(QHostAddress::LocalHost));
-    QByteArray replayed;
-    connect(&upstream, &QTcpServer::newConnection, this, [&] {
-        QTcpSocket *socket = upstream.nextPendingConnection();
-        connect(socket, &QTcpSocket::readyRead, this, [&replayed, socket] { replayed += socket->readAll(); });
-    });
-    const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
-    const QByteArray frame = "\x81\x82\x01\x02\x03\x04\x69\x6b"_ba;
-    const auto device = rig.connect("GET /hmr?t=1 HTTP/1.1\r\nhost: 192.168.1.5\r\nUpgrade: websocket\r\n"
-                                    "Content-Length: 2\r\n\r\nxy"_ba +
-                                    frame);
-    const QByteArray expected = "GET /hmr?t=1 HTTP/1.1\r\nHost: localhost:"_ba +
-                                QByteArray::number(upstream.serverPort()) + "\r\nUpgrade: websocket\r\n\r\n" +
-                                frame;
-    QTRY_COMPARE(replayed, expected);
-}
-
-void DevicePreviewTunnelTest::closingEitherSideClosesBoth()
-{
-    EchoServer server(QWebSocketServer::NonSecureMode);
-    ProxyRig rig(server.origin(), DevicePreviewProxyLimits{});
-    const auto byDevice = openedSocket(rig);
-    QTRY_COMPARE(server.peers.size(), 1);
-    byDevice->abort(); // no close frame: only the tunnel can tell the server
-    QTRY_VERIFY(!server.peers[0] || server.peers[0]->state() == QAbstractSocket::UnconnectedState);
-
-    const auto byServer = openedSocket(rig);
-    QTRY_COMPARE(server.peers.size(), 2);
-    server.peers[1]->abort();
-    QTRY_COMPARE(byServer->state(), QAbstractSocket::UnconnectedState);
-
-    // Switching the preview off closes open tunnels too.
-    const auto byStop = openedSocket(rig);
-    QCOMPARE(byStop->state(), QAbstractSocket::ConnectedState);
-    rig.proxy->stop();
-    QTRY_COMPARE(byStop->state(), QAbstractSocket::UnconnectedState);
-}
 
 QTEST_GUILESS_MAIN(DevicePreviewTunnelTest)
 #include "DevicePreviewTunnelTest.moc"
