@@ -120,14 +120,6 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QDateTime>("start");
         QTest::addColumn<QDateTime>("end");
-        for (const QByteArray &zone : kZones) {
-            QTest::addRow("%s: one day", zone.constData())
-                << zone << wall(2024, 5, 12, 9) << wall(2024, 5, 12, 9) << wall(2024, 5, 12)
-                << wall(2024, 5, 12, 23, 59, 59);
-            QTest::addRow("%s: backwards", zone.constData())
-                << zone << wall(2024, 5, 18, 15) << wall(2024, 5, 12, 9) << wall(2024, 5, 12)
-                << wall(2024, 5, 18, 23, 59, 59);
-        }
         QTest::newRow("Madrid: over a day of 23 hours")
             << QByteArray("Europe/Madrid") << wall(2024, 3, 30, 9) << wall(2024, 3, 31, 9)
             << wall(2024, 3, 30) << wall(2024, 3, 31, 23, 59, 59);
