@@ -159,24 +159,6 @@ private Q_SLOTS:
                                                     0.0}}));
     }
 
-    void liveSessionsShowRunningPiecesOnly()
-    {
-        const DevProject pausedOne = test::makeProject(u"Docs"_s);
-        service().start(m_project, Source::playButton, localTime(2024, 5, 14, 23));
-        service().start(pausedOne, Source::playButton, localTime(2024, 5, 14, 22));
-        service().pause(pausedOne.id, localTime(2024, 5, 14, 22, 30));
-
-        const Timestamp now = localTime(2024, 5, 15, 1);
-        const QList<ProjectUsageSession> all = service().allSessions(now);
-        QCOMPARE(all.size(), 3);
-        QCOMPARE(all[0].projectID, pausedOne.id);
-        QCOMPARE(all[1].startedAt, localTime(2024, 5, 14, 23));
-        QCOMPARE(all[2].endedAt, now);
-        QCOMPARE(service().sessionsForSummary(pausedOne.id, now).size(), 1);
-        QCOMPARE(service().sessionsForSummary(m_project.id, now).size(), 2);
-        QCOMPARE(service().completedSessions().size(), 1);
-    }
-
     void clearingDropsOneProjectOnly()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
