@@ -117,6 +117,28 @@ private Q_SLOTS:
         QCOMPARE(UsageViewRules::qtAngle(start), qtStart);
         QCOMPARE(UsageViewRules::qtSpan(start, end), qtSpan);
     }
+
+    // A 148 by 34 bubble in a 400 by 220 chart.
+    void tooltipCentre_data()
+    {
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<QSizeF>("chart");
+        QTest::addColumn<QPointF>("centre");
+        QTest::newRow("free") << QPointF(200, 100) << QSizeF(400, 220) << QPointF(200, 88);
+        QTest::newRow("left edge") << QPointF(10, 100) << QSizeF(400, 220) << QPointF(82, 88);
+        QTest::newRow("right edge") << QPointF(395, 100) << QSizeF(400, 220) << QPointF(318, 88);
+        QTest::newRow("top covers the pointer") << QPointF(200, 20) << QSizeF(400, 220) << QPointF(200, 25);
+        QTest::newRow("bottom") << QPointF(200, 219) << QSizeF(400, 220) << QPointF(200, 195);
+        QTest::newRow("too narrow: right bound wins")
+            << QPointF(50, 100) << QSizeF(150, 220) << QPointF(68, 88);
+    }
+    void tooltipCentre()
+    {
+        QFETCH(QPointF, pointer);
+        QFETCH(QSizeF, chart);
+        QFETCH(QPointF, centre);
+        QCOMPARE(UsageViewRules::tooltipCentre(pointer, QSizeF(148, 34), chart), centre);
+    }
 };
 
 QTEST_GUILESS_MAIN(UsageViewRulesTest)

@@ -73,4 +73,15 @@ int qtSpan(double startDegrees, double endDegrees)
     return static_cast<int>(std::lround(-(endDegrees - startDegrees) * 16.0));
 }
 
+QPointF tooltipCentre(QPointF pointer, QSizeF bubble, QSizeF chart)
+{
+    constexpr double kAbovePointer = 12.0;
+    constexpr double kMargin = 8.0;
+    const auto clamp = [](double wanted, double half, double length) {
+        return std::min(std::max(wanted, half + kMargin), length - kMargin - half);
+    };
+    return {clamp(pointer.x(), bubble.width() / 2.0, chart.width()),
+            clamp(pointer.y() - kAbovePointer, bubble.height() / 2.0, chart.height())};
+}
+
 } // namespace devnook::UsageViewRules

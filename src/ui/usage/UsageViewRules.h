@@ -3,6 +3,8 @@
 #include "core/usage/UsageRecords.h"
 
 #include <QList>
+#include <QPointF>
+#include <QSizeF>
 #include <QString>
 
 namespace devnook {
@@ -49,6 +51,11 @@ double barWidth(double plotWidth, int count);
 int qtAngle(double degrees);
 // The sweep from start to end degrees as a QPainter span.
 int qtSpan(double startDegrees, double endDegrees);
+
+// The centre of a chart tooltip's bubble: 12 above the pointer, kept 8 inside
+// the chart on every side where it fits; where it cannot, the right or bottom
+// bound wins.
+QPointF tooltipCentre(QPointF pointer, QSizeF bubble, QSizeF chart);
 
 } // namespace UsageViewRules
 
