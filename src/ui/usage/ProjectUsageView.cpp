@@ -3,6 +3,7 @@
 #include "UsageCards.h"
 #include "UsageCustomDateRangePicker.h"
 #include "UsageExportWriter.h"
+#include "UsagePeriodPicker.h"
 #include "UsageSessionEditSheet.h"
 #include "UsageSessionLists.h"
 #include "UsageSimpleBarChart.h"
@@ -17,7 +18,6 @@
 #include "ui/kit/AlertAsker.h"
 #include "ui/kit/Kit.h"
 
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -72,6 +72,10 @@ ProjectUsageView::ProjectUsageView(const DevProject &project, UsageWindowService
     column->addWidget(makeFooter());
 
     connect(&m_services.store, &ProjectStore::usageSummariesChanged, this, &ProjectUsageView::render);
+    // Queued: the store deletes a project's sessions after announcing the
+    // new catalogue.
+    connect(&m_services.store, &ProjectStore::projectsChanged, this, &ProjectUsageView::render,
+            Qt::QueuedConnection);
     render();
 }
 
@@ -97,12 +101,7 @@ QWidget *ProjectUsageView::makeHeader()
     auto *periodLabel = new QLabel(L10n::text(u"usage_filter_period"_s), header);
     periodLabel->setFont(Kit::font(13, QFont::Medium));
     Kit::setTextRole(periodLabel, Kit::TextRole::kSecondary);
-    m_periodPicker = new QComboBox(header);
-    m_periodPicker->setObjectName(u"periodPicker"_s);
-    m_periodPicker->setMaximumWidth(220);
-    for (const UsageDateFilterOption option : UsageDateFilterOptions::all())
-        m_periodPicker->addItem(UsageDateFilterOptions::localizedTitle(option), static_cast<int>(option));
-    m_periodPicker->setCurrentIndex(static_cast<int>(UsageDateFilterOptions::all().indexOf(m_filter)));
+    m_periodPicker = new UsagePeriodPicker(m_filter, header);
     periodRow->addWidget(periodLabel);
     periodRow->addWidget(m_periodPicker);
     periodRow->addStretch(1);
@@ -110,9 +109,7 @@ QWidget *ProjectUsageView::makeHeader()
     m_customPicker = new UsageCustomDateRangePicker(m_customRange, header);
     column->addWidget(m_customPicker);
 
-    connect(m_periodPicker, &QComboBox::currentIndexChanged, this, [this](int index) {
-        setDateFilter(UsageDateFilterOptions::all().value(index, UsageDateFilterOption::week));
-    });
+    connect(m_periodPicker, &UsagePeriodPicker::filterChanged, this, &ProjectUsageView::setDateFilter);
     connect(m_customPicker, &UsageCustomDateRangePicker::rangeChanged, this,
             &ProjectUsageView::setCustomRange);
     return header;
@@ -216,7 +213,7 @@ void ProjectUsageView::setDateFilter(UsageDateFilterOption filter)
     m_filter = filter;
     UsageFilterPreferences::setFilter(m_services.defaults, filter,
                                       UsageFilterPreferences::projectFilterKey(m_project.id));
-    m_periodPicker->setCurrentIndex(static_cast<int>(UsageDateFilterOptions::all().indexOf(filter)));
+    m_periodPicker->setFilter(filter);
     render();
 }
 

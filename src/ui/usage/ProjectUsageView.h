@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QWidget>
 
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -19,6 +18,7 @@ class QToolButton;
 namespace devnook {
 
 class UsageCustomDateRangePicker;
+class UsagePeriodPicker;
 class UsageLongSessionsList;
 class UsagePanel;
 class UsageSessionsList;
@@ -63,7 +63,7 @@ private:
     UsageDateFilterOption m_filter;
     UsageDateRange m_customRange;
 
-    QComboBox *m_periodPicker = nullptr;
+    UsagePeriodPicker *m_periodPicker = nullptr;
     UsageCustomDateRangePicker *m_customPicker = nullptr;
     QLabel *m_noData = nullptr;
     QWidget *m_statistics = nullptr;
