@@ -121,9 +121,12 @@ private Q_SLOTS:
 
         auto *chart = view->findChild<UsageSimpleBarChart *>();
         const QRectF plot = chart->plotFrame();
-        hover(chart, QPointF(plot.center().x(), plot.bottom() - 2));
+        // The one bar of 2 hours reaches 120 of 150 minutes on the scale.
+        hover(chart, plot.center());
         QVERIFY(chart->activeTooltip());
         QCOMPARE(chart->activeTooltip()->text.section(u": "_s, 1), u"2h"_s);
+        hover(chart, QPointF(plot.center().x(), plot.top() + 5));
+        QVERIFY(!chart->activeTooltip());
         hover(chart, QPointF(plot.left() + 2, plot.bottom() - 2));
         QVERIFY(!chart->activeTooltip());
 
