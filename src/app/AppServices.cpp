@@ -58,8 +58,10 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      shellStore(store, processes), envWindows(store), hotKey(makeHotKeyGrabber()),
-      windowHints(makeWindowHints())
+      shellStore(store, processes), envWindows(store),
+      usageWindows({store, usage, defaults, clock, alerts, usageFiles}),
+      usageOverview({store, usage, defaults, clock, alerts, usageFiles}, usageWindows),
+      hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();

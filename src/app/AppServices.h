@@ -27,6 +27,8 @@
 #include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
+#include "ui/usage/ProjectUsageWindowController.h"
+#include "ui/usage/UsageOverviewWindowController.h"
 
 #include <memory>
 
@@ -82,6 +84,9 @@ public:
     ProjectStore store;
     StoreShellAdapter shellStore;
     ProjectEnvDetailWindowController envWindows;
+    DialogUsageExportFileChooser usageFiles;
+    ProjectUsageWindowController usageWindows;
+    UsageOverviewWindowController usageOverview;
 
     std::unique_ptr<HotKeyGrabber> hotKey;
     std::unique_ptr<WindowHints> windowHints;
