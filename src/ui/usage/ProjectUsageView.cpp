@@ -184,6 +184,9 @@ QWidget *ProjectUsageView::makeFooter()
     exportButton->setObjectName(u"export_usage"_s);
     exportButton->setText(L10n::text(u"export_usage"_s));
     exportButton->setPopupMode(QToolButton::InstantPopup);
+    exportButton->setFont(Kit::font(14, QFont::Medium));
+    exportButton->setFixedHeight(36);
+    Kit::setRole(exportButton, Kit::Role::kOutlined);
     auto *menu = new QMenu(exportButton);
     for (const UsageExportFormat format : UsageExportFormats::all()) {
         const QString key = format == UsageExportFormat::csv ? u"export_usage_csv"_s : u"export_usage_json"_s;
