@@ -41,6 +41,7 @@
 #include <QLayout>
 #include <QStyleFactory>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -99,8 +100,8 @@ struct StoreParts {
     UsageOverviewWindowController overview{{store, usage, defaults, clock, alerts, files}, projectWindows};
 };
 
-// Runs the event loop until a widget of the window paints; the time since
-// the timer started, in milliseconds.
+// Runs the event loop until the window has painted; the time since the timer
+// started, in milliseconds.
 double msUntilPainted(QWidget *window, const QElapsedTimer &timer)
 {
     struct PaintWatch final : QObject {
@@ -109,8 +110,9 @@ double msUntilPainted(QWidget *window, const QElapsedTimer &timer)
         bool eventFilter(QObject *watched, QEvent *event) override
         {
             auto *widget = qobject_cast<QWidget *>(watched);
+            // Quit once the whole window has been painted and flushed.
             if (event->type() == QEvent::Paint && widget && widget->window() == window)
-                loop.quit();
+                QTimer::singleShot(0, &loop, &QEventLoop::quit);
             return false;
         }
     } watch;

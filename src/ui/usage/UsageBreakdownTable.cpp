@@ -4,11 +4,11 @@
 #include "core/foundation/L10n.h"
 #include "core/usage/UsageDurationFormatting.h"
 #include "ui/kit/Kit.h"
+#include "ui/kit/Palette.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
 
 using namespace Qt::StringLiterals;
 
@@ -18,47 +18,15 @@ namespace {
 
 constexpr int kDurationWidth = 88;
 constexpr int kShareWidth = 56;
+constexpr int kCellSpacing = 10;
+constexpr int kSwatch = 8;
+constexpr int kRowPadding = 8;
+// A divider between rows, with 2 of space above and below it.
+constexpr int kDividerSpace = 5;
 
-QLabel *cell(const QString &text, int size, QFont::Weight weight, QWidget *parent, int width = 0,
-             bool secondary = false)
+QFont nameFont()
 {
-    auto *label = new QLabel(text, parent);
-    label->setFont(Kit::font(size, weight));
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (width > 0) {
-        label->setFixedWidth(width);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    }
-    if (secondary)
-        Kit::setTextRole(label, Kit::TextRole::kSecondary);
-    return label;
-}
-
-// Swatch, name, duration and share; the name takes the spare width.
-void fillRow(QWidget *row, quint32 colorHex, QWidget *name, double duration, double percentage)
-{
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 8, 0, 8);
-    layout->setSpacing(10);
-    layout->addWidget(UsageShares::makeSwatch(colorHex, row));
-    layout->addWidget(name, 1);
-    layout->addWidget(
-        cell(UsageDurationFormatting::format(duration), 12, QFont::Medium, row, kDurationWidth));
-    layout->addWidget(cell(UsageShares::percentText(percentage), 12, QFont::Normal, row, kShareWidth, true));
-}
-
-QWidget *projectName(const UsageProjectTableRow &row, QWidget *parent)
-{
-    auto *name = new QWidget(parent);
-    name->setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto *layout = new QHBoxLayout(name);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    layout->addWidget(cell(row.projectName, 13, QFont::Medium, name));
-    if (row.clientName)
-        layout->addWidget(cell(u'(' + *row.clientName + u')', 13, QFont::Normal, name, 0, true));
-    layout->addStretch(1);
-    return name;
+    return Kit::font(13, QFont::Medium);
 }
 
 } // namespace
@@ -66,66 +34,148 @@ QWidget *projectName(const UsageProjectTableRow &row, QWidget *parent)
 UsageBreakdownTable::UsageBreakdownTable(QWidget *parent) : QWidget(parent)
 {
     setObjectName(u"breakdownTable"_s);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    setMouseTracking(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void UsageBreakdownTable::setRows(UsageDistributionDimension dimension,
                                   const QList<UsageProjectTableRow> &projectRows,
                                   const QList<UsageDistributionSlice> &slices)
 {
-    // The old rows go once control is back in the event loop: one of them may
-    // be the button being clicked.
-    if (m_content) {
-        layout()->removeWidget(m_content);
-        m_content->hide();
-        m_content->deleteLater();
+    m_rows.clear();
+    if (dimension == UsageDistributionDimension::project) {
+        for (const UsageProjectTableRow &row : projectRows)
+            m_rows.append(
+                Row{row.colorHex, row.projectName, row.clientName, row.duration, row.percentage, row});
+    } else {
+        for (const UsageDistributionSlice &slice : slices)
+            m_rows.append(
+                Row{slice.colorHex, slice.label, std::nullopt, slice.duration, slice.percentage, {}});
     }
-    m_content = new QWidget(this);
-    layout()->addWidget(m_content);
-    auto *column = new QVBoxLayout(m_content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    const bool byProject = dimension == UsageDistributionDimension::project;
-    const qsizetype count = byProject ? projectRows.size() : slices.size();
-    if (count == 0) {
-        column->addWidget(cell(L10n::text(u"usage_no_data"_s), 13, QFont::Normal, m_content, 0, true));
+    updateGeometry();
+    update();
+}
+
+QStringList UsageBreakdownTable::rowNames() const
+{
+    QStringList names;
+    for (const Row &row : m_rows)
+        names.append(row.clientName ? row.name + u" ("_s + *row.clientName + u')' : row.name);
+    return names;
+}
+
+int UsageBreakdownTable::headerHeight() const
+{
+    return QFontMetrics(Kit::font(11, QFont::DemiBold)).height() + kRowPadding + 1;
+}
+
+int UsageBreakdownTable::rowHeight() const
+{
+    return std::max(QFontMetrics(nameFont()).height(), kSwatch) + 2 * kRowPadding;
+}
+
+QRect UsageBreakdownTable::rowRect(int index) const
+{
+    if (index < 0 || index >= m_rows.size())
+        return {};
+    return QRect(0, headerHeight() + index * (rowHeight() + kDividerSpace), width(), rowHeight());
+}
+
+int UsageBreakdownTable::rowAt(QPointF point) const
+{
+    for (int i = 0; i < m_rows.size(); ++i) {
+        if (rowRect(i).contains(point.toPoint()))
+            return i;
+    }
+    return -1;
+}
+
+QSize UsageBreakdownTable::sizeHint() const
+{
+    if (m_rows.isEmpty())
+        return {200, QFontMetrics(Kit::font(13)).height()};
+    const int rows = static_cast<int>(m_rows.size());
+    return {400, headerHeight() + rows * rowHeight() + (rows - 1) * kDividerSpace};
+}
+
+QSize UsageBreakdownTable::minimumSizeHint() const
+{
+    return {200, sizeHint().height()};
+}
+
+void UsageBreakdownTable::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const ThemePalette &colors = Palette::of(palette());
+    if (m_rows.isEmpty()) {
+        painter.setFont(Kit::font(13));
+        painter.setPen(colors.secondaryLabel);
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, L10n::text(u"usage_no_data"_s));
         return;
     }
-    auto *header = new QWidget(m_content);
-    auto *headerRow = new QHBoxLayout(header);
-    headerRow->setContentsMargins(0, 0, 0, 8);
-    headerRow->addStretch(1);
-    headerRow->addWidget(
-        cell(L10n::text(u"usage_table_duration"_s), 11, QFont::DemiBold, header, kDurationWidth, true));
-    headerRow->addWidget(
-        cell(L10n::text(u"usage_table_share"_s), 11, QFont::DemiBold, header, kShareWidth, true));
-    column->addWidget(header);
-    column->addWidget(Kit::makeDivider(m_content));
-    for (qsizetype i = 0; i < count; ++i) {
-        if (i > 0) {
-            column->addSpacing(2);
-            column->addWidget(Kit::makeDivider(m_content));
-            column->addSpacing(2);
+    const int shareLeft = width() - kShareWidth;
+    const int durationLeft = shareLeft - kCellSpacing - kDurationWidth;
+    const QFont headerFont = Kit::font(11, QFont::DemiBold);
+    painter.setFont(headerFont);
+    painter.setPen(colors.secondaryLabel);
+    const int headerTextHeight = QFontMetrics(headerFont).height();
+    painter.drawText(QRect(durationLeft, 0, kDurationWidth, headerTextHeight),
+                     Qt::AlignRight | Qt::AlignVCenter, L10n::text(u"usage_table_duration"_s));
+    painter.drawText(QRect(shareLeft, 0, kShareWidth, headerTextHeight), Qt::AlignRight | Qt::AlignVCenter,
+                     L10n::text(u"usage_table_share"_s));
+    painter.fillRect(QRect(0, headerHeight() - 1, width(), 1), colors.separator);
+
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const Row &row = m_rows[i];
+        const QRect frame = rowRect(i);
+        if (i > 0)
+            painter.fillRect(QRect(0, frame.top() - 3, width(), 1), colors.separator);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(UsageShares::color(row.colorHex));
+        painter.drawEllipse(QRectF(0, frame.center().y() - kSwatch / 2.0 + 0.5, kSwatch, kSwatch));
+        painter.setRenderHint(QPainter::Antialiasing, false);
+
+        const int nameLeft = kSwatch + kCellSpacing;
+        QRect nameRect(nameLeft, frame.top(), durationLeft - kCellSpacing - nameLeft, frame.height());
+        painter.setFont(nameFont());
+        painter.setPen(colors.label);
+        const QFontMetrics nameMetrics(nameFont());
+        const QString name = nameMetrics.elidedText(row.name, Qt::ElideRight, nameRect.width());
+        painter.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter, name);
+        if (row.clientName) {
+            const int clientLeft = nameRect.left() + nameMetrics.horizontalAdvance(name) + 6;
+            const QFont clientFont = Kit::font(13);
+            painter.setFont(clientFont);
+            painter.setPen(colors.secondaryLabel);
+            const QRect clientRect(clientLeft, frame.top(), nameRect.right() - clientLeft, frame.height());
+            painter.drawText(
+                clientRect, Qt::AlignLeft | Qt::AlignVCenter,
+                QFontMetrics(clientFont)
+                    .elidedText(u'(' + *row.clientName + u')', Qt::ElideRight, clientRect.width()));
         }
-        if (byProject) {
-            const UsageProjectTableRow &row = projectRows[i];
-            auto *button = new QPushButton(m_content);
-            button->setObjectName(u"projectRow"_s);
-            Kit::setRole(button, Kit::Role::kPlainButton);
-            fillRow(button, row.colorHex, projectName(row, button), row.duration, row.percentage);
-            button->setMinimumHeight(button->layout()->sizeHint().height());
-            connect(button, &QPushButton::clicked, this, [this, row] { Q_EMIT projectRowSelected(row); });
-            column->addWidget(button);
-        } else {
-            const UsageDistributionSlice &slice = slices[i];
-            auto *row = new QWidget(m_content);
-            row->setObjectName(u"sliceRow"_s);
-            fillRow(row, slice.colorHex, cell(slice.label, 13, QFont::Medium, row), slice.duration,
-                    slice.percentage);
-            column->addWidget(row);
-        }
+        painter.setFont(Kit::font(12, QFont::Medium));
+        painter.setPen(colors.label);
+        painter.drawText(QRect(durationLeft, frame.top(), kDurationWidth, frame.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, UsageDurationFormatting::format(row.duration));
+        painter.setFont(Kit::font(12));
+        painter.setPen(colors.secondaryLabel);
+        painter.drawText(QRect(shareLeft, frame.top(), kShareWidth, frame.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, UsageShares::percentText(row.percentage));
     }
+}
+
+void UsageBreakdownTable::mouseMoveEvent(QMouseEvent *event)
+{
+    const int index = rowAt(event->position());
+    setCursor(index >= 0 && m_rows[index].project ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void UsageBreakdownTable::mouseReleaseEvent(QMouseEvent *event)
+{
+    const int index = rowAt(event->position());
+    if (event->button() == Qt::LeftButton && index >= 0 && m_rows[index].project)
+        Q_EMIT projectRowSelected(*m_rows[index].project);
 }
 
 } // namespace devnook
