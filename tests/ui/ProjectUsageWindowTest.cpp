@@ -1,6 +1,8 @@
 #include "UsageWindowRig.h"
 #include "core/usage/UsageFilterPreferences.h"
 #include "core/usage/UsageTrackingService.h"
+#include "ui/kit/Palette.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/usage/ProjectUsageView.h"
 #include "ui/usage/ProjectUsageWindowController.h"
 #include "ui/usage/UsageCards.h"
@@ -143,6 +145,8 @@ private Q_SLOTS:
             m_rig->record(m_shop, day, 10);
         m_rig->record(m_shop, 40, 8 * 60);
         m_rig->store.defaults.setValue(UsageFilterPreferences::projectFilterKey(m_shop.id), u"month"_s);
+        m_rig->store.settings.setTheme(AppTheme::light);
+        ThemeApplier theme(m_rig->store.settings);
         open();
         ProjectUsageView *view = show(m_shop);
         QCOMPARE(sessionRows(view), 10);
@@ -152,10 +156,16 @@ private Q_SLOTS:
         QCOMPARE(sessionRows(view), 20);
         QVERIFY(!find<QWidget>(view, u"longSessionsPanel"_s)->isHidden());
 
-        // The newest session grows from 10 to 70 minutes; the page stays.
+        // The newest session grows from 10 to 70 minutes; the page stays, also
+        // across a theme change with the sheet open.
         const QString before = total(view);
         view->findChild<UsageSessionsList *>()->findChild<QPushButton *>(u"editSession"_s)->click();
         QVERIFY(view->editSheet());
+        m_rig->store.settings.setTheme(AppTheme::dark);
+        QCOMPARE(Palette::schemeOf(view->palette()), ColorScheme::dark);
+        QCOMPARE(view->findChild<UsageSessionsList *>()->visibleCount(), 20);
+        QCOMPARE(view->dateFilter(), UsageDateFilterOption::month);
+        QVERIFY(view->editSheet() && view->editSheet()->isVisible());
         const ProjectUsageSession edited = view->editSheet()->session();
         view->editSheet()->setTimes(edited.endedAt.addSeconds(60 * 60), edited.startedAt);
         view->editSheet()->findChild<QPushButton *>(u"save"_s)->click();
