@@ -27,7 +27,6 @@
 #include "platform/null/NullPowerEvents.h"
 #include "platform/null/NullTerminalLauncher.h"
 #include "platform/null/NullUrlOpener.h"
-#include "ui/kit/AlertAsker.h"
 #include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/usage/ProjectUsageWindowController.h"
 #include "ui/usage/UsageOverviewView.h"
@@ -94,7 +93,7 @@ struct StoreParts {
     ProjectLogsWindowController logsWindows{store, clipboard};
     ProjectStore store{{persistence, manager, readiness, ports, notifications, commands, asker, logsWindows,
                         preview, analytics, usage, settings, idle, power, clipboard, clock}};
-    MessageBoxAlertAsker alerts;
+    WindowModalUsageAlertAsker alerts;
     DialogUsageExportFileChooser files;
     ProjectUsageWindowController projectWindows{{store, usage, defaults, clock, alerts, files}};
     UsageOverviewWindowController overview{{store, usage, defaults, clock, alerts, files}, projectWindows};

@@ -59,8 +59,8 @@ AppServices::AppServices(bool systemPrefersDark)
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
       shellStore(store, processes), envWindows(store),
-      usageWindows({store, usage, defaults, clock, alerts, usageFiles}),
-      usageOverview({store, usage, defaults, clock, alerts, usageFiles}, usageWindows),
+      usageWindows({store, usage, defaults, clock, usageAlerts, usageFiles}),
+      usageOverview({store, usage, defaults, clock, usageAlerts, usageFiles}, usageWindows),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });

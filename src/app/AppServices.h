@@ -84,6 +84,7 @@ public:
     ProjectStore store;
     StoreShellAdapter shellStore;
     ProjectEnvDetailWindowController envWindows;
+    WindowModalUsageAlertAsker usageAlerts;
     DialogUsageExportFileChooser usageFiles;
     ProjectUsageWindowController usageWindows;
     UsageOverviewWindowController usageOverview;

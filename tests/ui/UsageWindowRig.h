@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ShellDoubles.h"
 #include "support/LocalTime.h"
 #include "support/StoreDoubles.h"
 #include "ui/usage/UsageWindowServices.h"
@@ -21,6 +20,20 @@ public:
 
     std::optional<QString> path;
     QStringList proposed;
+};
+
+// Answers each question with the next answer the test set, else with the
+// harmless button.
+class ScriptedUsageAlerts final : public UsageAlertAsker {
+public:
+    QCoro::Task<int> ask(QWidget *, AlertRequest request) override
+    {
+        asked.append(request);
+        co_return answers.isEmpty() ? request.harmlessButton : answers.takeFirst();
+    }
+
+    QList<int> answers;
+    QList<AlertRequest> asked;
 };
 
 // A store whose usage sessions the test records at noon of a fixed UTC day,
@@ -49,7 +62,7 @@ struct UsageWindowRig {
     inline static const QDate kToday{2026, 5, 20};
     ScopedTimeZone zone{"UTC"};
     ScriptedStore store;
-    ScriptedAlertAsker alerts;
+    ScriptedUsageAlerts alerts;
     ScriptedFileChooser files;
 };
 

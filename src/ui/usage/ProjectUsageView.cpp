@@ -15,7 +15,6 @@
 #include "core/usage/UsageDurationFormatting.h"
 #include "core/usage/UsageFilterPreferences.h"
 #include "core/usage/UsageTrackingService.h"
-#include "ui/kit/AlertAsker.h"
 #include "ui/kit/Kit.h"
 
 #include <QHBoxLayout>
@@ -200,7 +199,7 @@ QWidget *ProjectUsageView::makeFooter()
     m_footerControls = {copy, clear, exportButton};
 
     connect(copy, &QPushButton::clicked, this, [this] { m_services.store.copyUsageSummary(m_project); });
-    connect(clear, &QPushButton::clicked, this, &ProjectUsageView::confirmClear);
+    connect(clear, &QPushButton::clicked, this, [this] { confirmClear(); });
     return footer;
 }
 
@@ -267,21 +266,24 @@ QCoro::Task<> ProjectUsageView::exportUsage(UsageExportFormat format)
     const Result<void> written = UsageExportWriter::write(
         *path, m_services.store.usageProjectSessions(m_project.id, m_filter, m_customRange), format);
     if (!written.isOk()) {
-        m_services.alerts.ask(AlertRequest{
-            L10n::text(u"usage_export_failed_title"_s), written.error(), {L10n::text(u"ok"_s)}, 0, true});
+        // Built first: GCC 12 rejects a braced list inside a co_await expression.
+        const AlertRequest failure{
+            L10n::text(u"usage_export_failed_title"_s), written.error(), {L10n::text(u"ok"_s)}, 0, true};
+        co_await m_services.alerts.ask(window(), failure);
     }
 }
 
-void ProjectUsageView::confirmClear()
+QCoro::Task<> ProjectUsageView::confirmClear()
 {
-    const int answer =
-        m_services.alerts.ask(AlertRequest{L10n::text(u"usage_clear_title"_s),
-                                           L10n::format(u"usage_clear_message"_s, {m_project.name}),
-                                           {L10n::text(u"usage_clear_confirm"_s), L10n::text(u"cancel"_s)},
-                                           1,
-                                           true});
-    if (answer != 0)
-        return;
+    QPointer<ProjectUsageView> self(this);
+    const AlertRequest question{L10n::text(u"usage_clear_title"_s),
+                                L10n::format(u"usage_clear_message"_s, {m_project.name}),
+                                {L10n::text(u"usage_clear_confirm"_s), L10n::text(u"cancel"_s)},
+                                1,
+                                true};
+    const int answer = co_await m_services.alerts.ask(window(), question);
+    if (!self || answer != 0)
+        co_return;
     m_services.usage.clearSessions(m_project.id);
     m_services.store.refreshUsageSummary(m_project.id);
     m_services.store.refreshUsageTrackingState(m_project.id);

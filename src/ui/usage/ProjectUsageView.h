@@ -43,7 +43,7 @@ public:
     // there; a failure is shown in an alert, a cancel does nothing.
     QCoro::Task<> exportUsage(UsageExportFormat format);
     // Asks, then deletes every session of the project.
-    void confirmClear();
+    QCoro::Task<> confirmClear();
     // Opens the edit sheet of the session over the window.
     void editSession(const ProjectUsageSession &session);
     // The edit sheet while it is open.

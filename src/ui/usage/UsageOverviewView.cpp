@@ -14,7 +14,6 @@
 #include "core/usage/UsageBarChart.h"
 #include "core/usage/UsageDurationFormatting.h"
 #include "core/usage/UsageFilterPreferences.h"
-#include "ui/kit/AlertAsker.h"
 #include "ui/kit/Kit.h"
 
 #include <QComboBox>
@@ -270,8 +269,10 @@ QCoro::Task<> UsageOverviewView::exportAllUsage(UsageExportFormat format)
     const Result<void> written =
         bytes ? FileSafety::writeAtomically(*path, bytes.value()) : Result<void>::failure(bytes.error());
     if (!written) {
-        m_services.alerts.ask(AlertRequest{
-            L10n::text(u"usage_export_failed_title"_s), written.error(), {L10n::text(u"ok"_s)}, 0, true});
+        // Built first: GCC 12 rejects a braced list inside a co_await expression.
+        const AlertRequest failure{
+            L10n::text(u"usage_export_failed_title"_s), written.error(), {L10n::text(u"ok"_s)}, 0, true};
+        co_await m_services.alerts.ask(window(), failure);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/kit/AlertAsker.h"
+
 #include <QCoroTask>
 #include <QString>
 #include <optional>
@@ -8,7 +10,6 @@ class QWidget;
 
 namespace devnook {
 
-class AlertAsker;
 class Clock;
 class KeyValueStore;
 class ProjectStore;
@@ -30,13 +31,30 @@ public:
     QCoro::Task<std::optional<QString>> chooseFile(QWidget *window, QString proposedName) override;
 };
 
+// Asks the user a question over a usage window. Tests answer through a
+// scripted asker.
+class UsageAlertAsker {
+public:
+    virtual ~UsageAlertAsker() = default;
+    // The index of the chosen button; closing the alert, or its window going
+    // away, counts as the harmless button.
+    virtual QCoro::Task<int> ask(QWidget *window, AlertRequest request) = 0;
+};
+
+// A message box opened window-modal with open(), carrying the application's
+// icon; Return and Escape take the harmless button.
+class WindowModalUsageAlertAsker final : public UsageAlertAsker {
+public:
+    QCoro::Task<int> ask(QWidget *window, AlertRequest request) override;
+};
+
 // What the usage windows work with; each must outlive the windows.
 struct UsageWindowServices {
     ProjectStore &store;
     UsageTrackingService &usage;
     KeyValueStore &defaults;
     const Clock &clock;
-    AlertAsker &alerts;
+    UsageAlertAsker &alerts;
     UsageExportFileChooser &files;
 };
 
