@@ -59,7 +59,9 @@ AppServices::AppServices(bool systemPrefersDark)
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
-      envWindows(store), panelWindows(logsWindows, envWindows), formCatalogue(store), panelStore(store),
+      envWindows(store), usageWindows({store, usage, defaults, clock, usageAlerts, usageFiles}),
+      usageOverview({store, usage, defaults, clock, usageAlerts, usageFiles}, usageWindows),
+      panelWindows(logsWindows, envWindows, usageWindows), formCatalogue(store), panelStore(store),
       shellStore(store, processes,
                  {panelStore, commands, clipboard, urlOpener, alerts, panelWindows, formCatalogue}),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())

@@ -31,6 +31,8 @@
 #include "ui/panel/StorePanelAdapter.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
+#include "ui/usage/ProjectUsageWindowController.h"
+#include "ui/usage/UsageOverviewWindowController.h"
 
 #include <memory>
 
@@ -88,6 +90,10 @@ public:
     LogindPowerEvents power;
     ProjectStore store;
     ProjectEnvDetailWindowController envWindows;
+    WindowModalUsageAlertAsker usageAlerts;
+    DialogUsageExportFileChooser usageFiles;
+    ProjectUsageWindowController usageWindows;
+    UsageOverviewWindowController usageOverview;
     AppPanelWindows panelWindows;
     StoreFormCatalogue formCatalogue;
     StorePanelAdapter panelStore;

@@ -65,6 +65,8 @@ int main(int argc, char *argv[])
 
     QObject::connect(&instance, &SingleInstance::showRequested, &delegate, &AppDelegate::reopen);
     QObject::connect(&statusBar, &StatusBarController::quitRequested, &delegate, &AppDelegate::requestQuit);
+    QObject::connect(&statusBar, &StatusBarController::usageOverviewRequested, &services.usageOverview,
+                     &UsageOverviewWindowController::show);
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &delegate,
                      &AppDelegate::terminateFromSignal);
 

@@ -100,6 +100,10 @@ public:
     {
         shown.append(QStringLiteral("env:") + project.name);
     }
+    void showUsage(const DevProject &project) override
+    {
+        shown.append(QStringLiteral("usage:") + project.name);
+    }
 };
 
 struct PanelRig {

@@ -250,6 +250,7 @@ private Q_SLOTS:
         Panel panel({shop}, logsOnly);
         panel.view->perform(shop, RowAction::logs);
         panel.view->perform(shop, RowAction::envDetails);
+        panel.view->perform(shop, RowAction::usageStatistics);
         QCOMPARE(panel.rig.windows.shown, QStringList{u"logs:Shop"_s});
     }
 

@@ -2,12 +2,14 @@
 
 #include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/logs/ProjectLogsWindowController.h"
+#include "ui/usage/ProjectUsageWindowController.h"
 
 namespace devnook {
 
 AppPanelWindows::AppPanelWindows(ProjectLogsWindowController &logs,
-                                 ProjectEnvDetailWindowController &envDetails)
-    : m_logs(logs), m_envDetails(envDetails)
+                                 ProjectEnvDetailWindowController &envDetails,
+                                 ProjectUsageWindowController &usage)
+    : m_logs(logs), m_envDetails(envDetails), m_usage(usage)
 {}
 
 RowWindows AppPanelWindows::available() const
@@ -16,6 +18,7 @@ RowWindows AppPanelWindows::available() const
     windows.projectForm = true;
     windows.logs = true;
     windows.envDetails = true;
+    windows.usage = true;
     return windows;
 }
 
@@ -27,6 +30,11 @@ void AppPanelWindows::showLogs(const DevProject &project)
 void AppPanelWindows::showEnvDetails(const DevProject &project)
 {
     m_envDetails.show(project);
+}
+
+void AppPanelWindows::showUsage(const DevProject &project)
+{
+    m_usage.show(project);
 }
 
 } // namespace devnook

@@ -6,19 +6,23 @@ namespace devnook {
 
 class ProjectEnvDetailWindowController;
 class ProjectLogsWindowController;
+class ProjectUsageWindowController;
 
 // The application's project windows, as the panel's rows open them.
 class AppPanelWindows final : public PanelWindows {
 public:
-    AppPanelWindows(ProjectLogsWindowController &logs, ProjectEnvDetailWindowController &envDetails);
+    AppPanelWindows(ProjectLogsWindowController &logs, ProjectEnvDetailWindowController &envDetails,
+                    ProjectUsageWindowController &usage);
 
     RowWindows available() const override;
     void showLogs(const DevProject &project) override;
     void showEnvDetails(const DevProject &project) override;
+    void showUsage(const DevProject &project) override;
 
 private:
     ProjectLogsWindowController &m_logs;
     ProjectEnvDetailWindowController &m_envDetails;
+    ProjectUsageWindowController &m_usage;
 };
 
 } // namespace devnook

@@ -344,8 +344,11 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
         if (m_windows.envDetails)
             m_services.windows.showEnvDetails(project);
         break;
-    // Their windows do not exist yet; the rows show these entries disabled.
     case RowAction::usageStatistics:
+        if (m_windows.usage)
+            m_services.windows.showUsage(project);
+        break;
+    // Its window does not exist yet; the rows show its entries disabled.
     case RowAction::devicePreview:
     case RowAction::none:
         break;

@@ -15,6 +15,7 @@ public:
     virtual RowWindows available() const = 0;
     virtual void showLogs(const DevProject &project) = 0;
     virtual void showEnvDetails(const DevProject &project) = 0;
+    virtual void showUsage(const DevProject &project) = 0;
 };
 
 } // namespace devnook

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/usage/UsageChartTooltip.h"
+#include "core/usage/UsageRecords.h"
+
+#include <QWidget>
+#include <optional>
+
+class QVBoxLayout;
+
+namespace devnook {
+
+// The ring of the distribution: one sector per slice from the top clockwise,
+// with the period's total in the hole. The sector under the pointer shows its
+// tooltip.
+class UsageDonutRing final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSide = 180;
+
+    explicit UsageDonutRing(QWidget *parent = nullptr);
+    void setSlices(const QList<UsageDistributionSlice> &slices, double totalDuration);
+    const std::optional<UsageChartCursorTooltip> &activeTooltip() const { return m_tooltip; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    QList<UsageDonutSegmentLayout> m_layouts;
+    double m_totalDuration = 0.0;
+    std::optional<UsageChartCursorTooltip> m_tooltip;
+};
+
+// The donut with a legend of its first eight slices at the right; without
+// slices only the no-data text.
+class UsageDistributionDonutChart final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit UsageDistributionDonutChart(QWidget *parent = nullptr);
+    void setSlices(const QList<UsageDistributionSlice> &slices, double totalDuration);
+
+private:
+    UsageDonutRing *m_ring;
+    QWidget *m_chart;
+    QWidget *m_noData;
+    QWidget *m_legend = nullptr;
+};
+
+} // namespace devnook

@@ -1,0 +1,176 @@
+#include "UsageWindowRig.h"
+#include "core/usage/UsageFilterPreferences.h"
+#include "ui/usage/ProjectUsageWindowController.h"
+#include "ui/usage/UsageBreakdownTable.h"
+#include "ui/usage/UsageCards.h"
+#include "ui/usage/UsageDonutChart.h"
+#include "ui/usage/UsageOverviewView.h"
+#include "ui/usage/UsageOverviewWindowController.h"
+#include "ui/usage/UsageSimpleBarChart.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+// The usage overview window over a store with recorded sessions.
+class UsageOverviewWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::UsageWindowRig> m_rig;
+    std::unique_ptr<ProjectUsageWindowController> m_projectWindows;
+    std::unique_ptr<UsageOverviewWindowController> m_overview;
+    DevProject m_shop;
+    DevProject m_blog;
+
+    UsageOverviewView *show()
+    {
+        if (!m_overview) {
+            m_projectWindows = std::make_unique<ProjectUsageWindowController>(m_rig->services());
+            m_overview =
+                std::make_unique<UsageOverviewWindowController>(m_rig->services(), *m_projectWindows);
+        }
+        m_overview->show();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return qobject_cast<UsageOverviewView *>(m_overview->window()->layout()->itemAt(0)->widget());
+    }
+    static void hover(QWidget *widget, QPointF at)
+    {
+        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &move);
+    }
+    static QStringList rowNames(UsageOverviewView *view)
+    {
+        return view->findChild<UsageBreakdownTable *>()->rowNames();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_rig = std::make_unique<test::UsageWindowRig>();
+        m_shop = test::makeProject(u"Shop"_s);
+        m_shop.client = u"Acme"_s;
+        m_blog = test::makeProject(u"Blog"_s);
+    }
+    void cleanup()
+    {
+        m_overview.reset();
+        m_projectWindows.reset();
+        m_rig.reset();
+    }
+
+    void keepsOneWindowAndStartsEmpty()
+    {
+        m_rig->store.open({m_shop});
+        QPointer<UsageOverviewView> first = show();
+        QWidget *window = m_overview->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->windowTitle(), u"Usage Overview"_s);
+        QVERIFY(!first->findChild<QLabel *>(u"noData"_s)->isHidden());
+        QVERIFY(!first->findChild<QToolButton *>(u"export_usage"_s)->isEnabled());
+
+        QPointer<UsageOverviewView> second = show();
+        QVERIFY(first.isNull() && second);
+        QCOMPARE(m_overview->window(), window);
+        window->close();
+        QTRY_VERIFY(!m_overview->window());
+    }
+
+    void showsThePeriodByProjectAndClient()
+    {
+        m_rig->record(m_shop, 0, 90);
+        m_rig->record(m_blog, 1, 30);
+        m_rig->record(m_blog, 40, 30);
+        m_rig->store.open({m_shop, m_blog});
+        m_rig->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"month"_s);
+        UsageOverviewView *view = show();
+        const QList<UsageStatCard *> cards = view->findChildren<UsageStatCard *>();
+        QCOMPARE(cards[0]->value(), u"2h"_s);
+        QCOMPARE(cards[1]->value(), u"2"_s);
+        QCOMPARE(rowNames(view), (QStringList{u"Shop (Acme)"_s, u"Blog"_s}));
+
+        view->findChild<QComboBox *>(u"tableDimension"_s)->setCurrentIndex(1);
+        QCOMPARE(rowNames(view), (QStringList{u"Acme"_s, u"No client"_s}));
+
+        view->setDateFilter(UsageDateFilterOption::today);
+        QCOMPARE(cards[0]->value(), u"1h 30m"_s);
+        QCOMPARE(m_rig->store.defaults.value(UsageFilterPreferences::kOverviewFilterKey).toString(),
+                 u"today"_s);
+    }
+
+    void tooltipsFollowThePointer()
+    {
+        m_rig->record(m_shop, 0, 90);
+        m_rig->record(m_blog, 0, 30);
+        m_rig->store.open({m_shop, m_blog});
+        m_rig->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"today"_s);
+        UsageOverviewView *view = show();
+
+        auto *chart = view->findChild<UsageSimpleBarChart *>();
+        const QRectF plot = chart->plotFrame();
+        // The one bar of 2 hours reaches 120 of 150 minutes on the scale.
+        hover(chart, plot.center());
+        QVERIFY(chart->activeTooltip());
+        QCOMPARE(chart->activeTooltip()->text.section(u": "_s, 1), u"2h"_s);
+        hover(chart, QPointF(plot.center().x(), plot.top() + 5));
+        QVERIFY(!chart->activeTooltip());
+        hover(chart, QPointF(plot.left() + 2, plot.bottom() - 2));
+        QVERIFY(!chart->activeTooltip());
+
+        // Shop's three quarters run clockwise from the top: the right side of
+        // the ring is Shop's, the left side Blog's.
+        auto *donut = view->findChild<UsageDonutRing *>();
+        hover(donut, QPointF(UsageDonutRing::kSide - 5, UsageDonutRing::kSide / 2.0));
+        QCOMPARE(donut->activeTooltip()->text, u"Shop: 1h 30m (75.0%)"_s);
+        hover(donut, QPointF(5, UsageDonutRing::kSide / 2.0 - 20));
+        QCOMPARE(donut->activeTooltip()->text, u"Blog: 30m (25.0%)"_s);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(donut, &leave);
+        QVERIFY(!donut->activeTooltip());
+    }
+
+    void projectRowsOpenTheProjectsWindow()
+    {
+        m_rig->record(m_shop, 0, 90);
+        m_rig->record(m_blog, 0, 30);
+        m_rig->store.open({m_shop, m_blog});
+        UsageOverviewView *view = show();
+        m_rig->store.store->deleteProject(m_blog);
+        QCoreApplication::processEvents();
+        auto *table = view->findChild<UsageBreakdownTable *>();
+        QCOMPARE(table->rowNames(), QStringList{u"Shop (Acme)"_s});
+        QTest::mouseClick(table, Qt::LeftButton, {}, table->rowRect(0).center() + QPoint(100, 0));
+        QVERIFY(m_projectWindows->window(m_shop.id));
+    }
+
+    void exportsEverySessionOfThePeriod()
+    {
+        m_rig->record(m_shop, 0, 90);
+        m_rig->record(m_blog, 1, 30);
+        m_rig->store.open({m_shop, m_blog});
+        UsageOverviewView *view = show();
+        const QString path = m_rig->store.dir.filePath(u"all.json"_s);
+        m_rig->files.path = path;
+        QCoro::waitFor(view->exportAllUsage(UsageExportFormat::json));
+        QCOMPARE(m_rig->files.proposed, QStringList{u"devnook-usage.json"_s});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            file.readAll(),
+            m_rig->store.store->exportAllUsageData(UsageDateFilterOption::week, {}, UsageExportFormat::json)
+                .value());
+        QVERIFY(m_rig->alerts.asked.isEmpty());
+    }
+};
+
+QTEST_MAIN(UsageOverviewWindowTest)
+#include "UsageOverviewWindowTest.moc"
