@@ -2,8 +2,7 @@
 
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
-
-#include <limits>
+#include "core/projects/HexColor.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,8 +12,6 @@ namespace {
 
 constexpr int kUnreadableFill = 228;
 constexpr int kDarkCheckmark = 33;
-// Below this luminance (plain channel weights, no gamma) a swatch is dark.
-constexpr double kDarkLuminance = 0.58;
 
 QList<ProjectLink>::iterator firstOfKind(QList<ProjectLink> &links, WorkspaceLinkKind kind)
 {
@@ -24,37 +21,6 @@ QList<ProjectLink>::iterator firstOfKind(QList<ProjectLink> &links, WorkspaceLin
 QList<ProjectLink>::const_iterator firstOfKind(const QList<ProjectLink> &links, WorkspaceLinkKind kind)
 {
     return std::find_if(links.cbegin(), links.cend(), [&](const ProjectLink &l) { return l.kind == kind; });
-}
-
-// The whole text as an unsigned 64-bit hexadecimal number: an optional "+",
-// or "-" before zeros only; anything else (a "#", a space) does not read.
-std::optional<quint64> hexValue(const QString &text)
-{
-    QStringView digits(text);
-    bool negative = false;
-    if (digits.startsWith(u'+') || digits.startsWith(u'-')) {
-        negative = digits.front() == u'-';
-        digits = digits.mid(1);
-    }
-    if (digits.isEmpty())
-        return std::nullopt;
-    quint64 value = 0;
-    for (const QChar c : digits) {
-        const char16_t u = c.unicode();
-        int digit = -1;
-        if (u >= u'0' && u <= u'9')
-            digit = u - u'0';
-        else if (u >= u'a' && u <= u'f')
-            digit = u - u'a' + 10;
-        else if (u >= u'A' && u <= u'F')
-            digit = u - u'A' + 10;
-        if (digit < 0 || value > (std::numeric_limits<quint64>::max() >> 4))
-            return std::nullopt;
-        value = (value << 4) | quint64(digit);
-    }
-    if (negative && value != 0)
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -154,7 +120,7 @@ const std::array<ClientColor, 9> &clientColorPalette()
 
 RGB clientFillColor(const QString &hex)
 {
-    const std::optional<quint64> value = hexValue(hex);
+    const std::optional<quint64> value = HexColor::read(hex);
     if (!value)
         return RGB{kUnreadableFill, kUnreadableFill, kUnreadableFill};
     return RGB{int((*value >> 16) & 0xff), int((*value >> 8) & 0xff), int(*value & 0xff)};
@@ -162,11 +128,8 @@ RGB clientFillColor(const QString &hex)
 
 RGB clientCheckmarkColor(const QString &hex)
 {
-    if (!hexValue(hex))
-        return RGB{kDarkCheckmark, kDarkCheckmark, kDarkCheckmark};
-    const RGB fill = clientFillColor(hex);
-    const double luminance = (0.2126 * fill.red + 0.7152 * fill.green + 0.0722 * fill.blue) / 255.0;
-    if (luminance < kDarkLuminance)
+    const std::optional<quint64> value = HexColor::read(hex);
+    if (value && HexColor::luminance(*value) < HexColor::kLightTextBelow)
         return RGB{255, 255, 255};
     return RGB{kDarkCheckmark, kDarkCheckmark, kDarkCheckmark};
 }

@@ -1,8 +1,8 @@
 #include "PanelList.h"
 
-#include "HexColor.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
+#include "core/projects/HexColor.h"
 
 #include <QLocale>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "ProjectRowRules.h"
 
-#include "HexColor.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
+#include "core/projects/HexColor.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,7 +2,7 @@
 
 #include "ProjectListView.h"
 #include "core/foundation/L10n.h"
-#include "core/panel/HexColor.h"
+#include "core/projects/HexColor.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Palette.h"
 

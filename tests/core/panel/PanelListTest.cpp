@@ -1,6 +1,6 @@
 #include "core/panel/PanelList.h"
 
-#include "core/panel/HexColor.h"
+#include "core/projects/HexColor.h"
 
 #include <QTest>
 

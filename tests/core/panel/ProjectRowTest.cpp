@@ -1,4 +1,4 @@
-#include "core/panel/HexColor.h"
+#include "core/projects/HexColor.h"
 #include "core/panel/ProjectRowActions.h"
 #include "core/panel/ProjectRowRules.h"
 

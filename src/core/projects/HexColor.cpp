@@ -4,7 +4,7 @@
 
 namespace devnook::HexColor {
 
-quint64 parse(const QString &text)
+std::optional<quint64> read(const QString &text)
 {
     QStringView digits = text;
     bool negative = false;
@@ -13,7 +13,7 @@ quint64 parse(const QString &text)
         digits = digits.sliced(1);
     }
     if (digits.isEmpty())
-        return kFallback;
+        return std::nullopt;
     quint64 value = 0;
     for (const QChar c : digits) {
         const char16_t u = c.unicode();
@@ -25,13 +25,18 @@ quint64 parse(const QString &text)
         else if (u >= u'A' && u <= u'F')
             digit = u - u'A' + 10;
         if (digit < 0 || value > (std::numeric_limits<quint64>::max() >> 4))
-            return kFallback;
+            return std::nullopt;
         value = (value << 4) | static_cast<quint64>(digit);
     }
     // An unsigned parse takes a minus sign only where the value stays zero.
     if (negative && value != 0)
-        return kFallback;
+        return std::nullopt;
     return value;
+}
+
+quint64 parse(const QString &text)
+{
+    return read(text).value_or(kFallback);
 }
 
 double luminance(quint64 rgb)

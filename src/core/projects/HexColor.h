@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace devnook::HexColor {
 
@@ -15,8 +16,11 @@ inline constexpr double kLightTextBelow = 0.58;
 
 // The text read as an unsigned 64-bit number in base 16 exactly as stored: an
 // optional "+" (or "-" before a value of zero) and one or more hexadecimal
-// digits; no "#" or "0x" prefix, no blanks. kFallback for anything else, an
+// digits; no "#" or "0x" prefix, no blanks. Nothing for anything else, an
 // empty text or a value beyond 64 bits included.
+std::optional<quint64> read(const QString &text);
+
+// read(), with kFallback for a colour that does not read.
 quint64 parse(const QString &text);
 
 // 0.2126 r + 0.7152 g + 0.0722 b of the low 24 bits as 0xRRGGBB, each channel
