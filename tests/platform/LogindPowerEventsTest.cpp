@@ -77,9 +77,8 @@ private Q_SLOTS:
         QVERIFY(logind.bus.start());
         LogindPowerEvents power(QDBusConnection::sessionBus());
         QTRY_VERIFY(power.holdsSleepDelay());
-        QCOMPARE(logind.inhibitCalls,
-                 (QList<QStringList>{
-                     {u"sleep"_s, u"Devnook"_s, u"Pause usage tracking before sleep"_s, u"delay"_s}}));
+        QCOMPARE(logind.inhibitCalls.size(), 1);
+        QVERIFY(logind.inhibitCalls[0][0] == u"sleep" && logind.inhibitCalls[0][3] == u"delay");
         QVERIFY(logind.lockHeld(0));
 
         bool heldWhileHandling = false;

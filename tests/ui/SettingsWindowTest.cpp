@@ -93,7 +93,7 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(u"something else"_s);
         QTest::mouseClick(find<QPushButton>(u"copyDiagnosticsButton"_s), Qt::LeftButton);
         const QString copied = QGuiApplication::clipboard()->text();
-        QVERIFY(copied.startsWith(u"Devnook diagnostics\nVersion: "_s));
+        QVERIFY(copied.startsWith(u"Devnook diagnostics\nVersion: "_s) && copied.contains(u"\nOS: "_s));
         QVERIFY(copied.endsWith(u"\nInstall ID: "_s + id));
 
         QTest::mouseClick(find<QPushButton>(u"requestFeatureButton"_s), Qt::LeftButton);

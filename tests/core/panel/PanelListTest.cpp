@@ -191,8 +191,6 @@ private Q_SLOTS:
         QTest::newRow("white") << quint64(0xFFFFFF) << HexColor::kDarkText;
         QTest::newRow("black") << quint64(0x000000) << HexColor::kWhiteText;
         QTest::newRow("mid grey, about 0.502") << quint64(0x808080) << HexColor::kWhiteText;
-        QTest::newRow("0x212121") << quint64(0x212121) << HexColor::kWhiteText;
-        QTest::newRow("0xE4E4E4") << quint64(0xE4E4E4) << HexColor::kDarkText;
         QTest::newRow("just above 0.58") << quint64(0x959595) << HexColor::kDarkText;
         QTest::newRow("just below 0.58") << quint64(0x939393) << HexColor::kWhiteText;
         QTest::newRow("higher bits ignored") << quint64(0xFF000000) << HexColor::kWhiteText;

@@ -65,7 +65,6 @@ private Q_SLOTS:
         QTest::addColumn<ProjectRowContext>("row");
         QTest::addColumn<QString>("expected"); // border, mark, badges, state, notes, bar, footer
 
-        QTest::newRow("plain, no badges") << context() << u"plain none - state:0 notes:0 bar:1 footer:0"_s;
         ProjectRowContext blanks = context();
         blanks.project.client = u"  "_s;
         blanks.project.notes = u" \n "_s;
@@ -74,8 +73,9 @@ private Q_SLOTS:
         ProjectRowContext hidden = context();
         hidden.project.client = u"ACME"_s;
         hidden.hidesClientBadge = true;
-        QTest::newRow("client hidden while grouped by client")
-            << hidden << u"plain none - state:0 notes:0 bar:1 footer:0"_s;
+        hidden.processState = DevProcessState::starting;
+        QTest::newRow("client hidden while grouped by client, starting")
+            << hidden << u"starting none - state:1 notes:0 bar:1 footer:0"_s;
         ProjectRowContext badges = context();
         badges.project.client = u" ACME "_s;
         badges.project.stack = u"Nuxt"_s;
@@ -99,9 +99,6 @@ private Q_SLOTS:
         ProjectRowContext running = context();
         running.processState = DevProcessState::running;
         QTest::newRow("running") << running << u"running none - state:1 notes:0 bar:1 footer:0"_s;
-        ProjectRowContext starting = context();
-        starting.processState = DevProcessState::starting;
-        QTest::newRow("starting") << starting << u"starting none - state:1 notes:0 bar:1 footer:0"_s;
     }
 
     void display()
@@ -206,17 +203,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<ProjectRowContext>("row");
         QTest::addColumn<QStringList>("expected");
-        const QStringList copyTail{u"copy"_s, u"  copy_project_path"_s, u"  copy_localhost_url (off)"_s,
-                                   u"  copy_dev_command"_s};
+        const auto copy = [](bool url) {
+            return QStringList{u"copy"_s, u"  copy_project_path"_s,
+                               url ? u"  copy_localhost_url"_s : u"  copy_localhost_url (off)"_s,
+                               u"  copy_dev_command"_s};
+        };
         const QStringList usage{u"---"_s, u"usage_title"_s, u"  usage_statistics (off)"_s};
         const QStringList windows{u"view_logs (off)"_s, u"device_preview (off)"_s, u"---"_s};
+        const QStringList workspace{u"---"_s, u"[start_workspace_menu_description]"_s};
+        const QStringList tail{u"---"_s, u"archive_project"_s, u"delete_project"_s};
 
         QTest::newRow("active, link-less")
             << context()
-            << QStringList{u"edit_project (off)"_s, u"pin_project"_s, u"---"_s,
-                           u"[start_workspace_menu_description]"_s, u"start_workspace"_s} +
-                   usage + windows + copyTail +
-                   QStringList{u"---"_s, u"archive_project"_s, u"delete_project"_s};
+            << QStringList{u"edit_project (off)"_s, u"pin_project"_s} + workspace +
+                   QStringList{u"start_workspace"_s} + usage + windows + copy(false) + tail;
 
         ProjectRowContext archived = context();
         archived.project.isArchived = true;
@@ -233,7 +233,7 @@ private Q_SLOTS:
                                u"device_preview (off)"_s, u"workspace_links"_s,
                                u"  Repository"_s,         u"  Board"_s,
                                u"view_project_notes"_s,   u"---"_s} +
-                   copyTail +
+                   copy(false) +
                    QStringList{u"  copy_workspace_link"_s, u"    Repository"_s, u"    Board"_s, u"---"_s,
                                u"restore_project"_s,       u"delete_project"_s};
 
@@ -245,23 +245,9 @@ private Q_SLOTS:
         running.usageTrackingState = UsageTrackingState{true, true, 0, 12};
         QTest::newRow("running, missing folder, tracking paused")
             << running
-            << QStringList{u"edit_project (off)"_s,
-                           u"unpin_project"_s,
-                           u"---"_s,
-                           u"[start_workspace_menu_description]"_s,
-                           u"start_workspace (off)"_s,
-                           u"restart_dev_process (off)"_s,
-                           u"---"_s,
-                           u"usage_title"_s,
-                           u"  usage_statistics (off)"_s,
-                           u"  resume_usage_tracking"_s} +
-                   windows + QStringList{u"copy"_s,
-                                         u"  copy_project_path"_s,
-                                         u"  copy_localhost_url"_s,
-                                         u"  copy_dev_command"_s,
-                                         u"---"_s,
-                                         u"archive_project"_s,
-                                         u"delete_project"_s};
+            << QStringList{u"edit_project (off)"_s, u"unpin_project"_s} + workspace +
+                   QStringList{u"start_workspace (off)"_s, u"restart_dev_process (off)"_s} + usage +
+                   QStringList{u"  resume_usage_tracking"_s} + windows + copy(true) + tail;
     }
 
     void menu()
