@@ -69,7 +69,6 @@ private Q_SLOTS:
         const QList<DevProject> reloaded = load();
         QCOMPARE(reloaded, loaded);
         QCOMPARE(reloaded[1].openLocalURLAfterStart, false);
-        QCOMPARE(reloaded[0].notes, u"Line one\nLine two"_s);
         QVERIFY(asideCopies().isEmpty());
     }
 
