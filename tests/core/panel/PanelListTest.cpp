@@ -37,9 +37,7 @@ QStringList names(const QList<DevProject> &projects)
 ProjectRowContext context()
 {
     ProjectRowContext result;
-    result.project.id = QUuid::createUuid();
-    result.project.name = u"Shop"_s;
-    result.project.folderPath = u"/work/shop"_s;
+    result.project = project(u"Shop"_s);
     result.project.services = {ProjectService{QUuid::createUuid(), u"web"_s, u"npm run dev"_s, {}}};
     result.project.editorCommand = u"code ."_s;
     return result;
