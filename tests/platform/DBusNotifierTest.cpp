@@ -126,14 +126,11 @@ private Q_SLOTS:
         QCOMPARE(sent[0].body, u"Ready at localhost:5173/?tab=a&amp;b=&lt;c&gt;"_s);
         QCOMPARE(sent[1].body, u"Ready at "_s + url);
         QCOMPARE(sent[2].summary, u"<Shop> & co needs attention"_s);
-        QCOMPARE(sent[2].body, u"The workspace did not become ready. Click to see the logs."_s);
         // Every notification is a new one, clickable by its default action.
         for (const NotificationServer::Notification &notification : sent) {
             QCOMPARE(notification.replacesID, 0u);
             QCOMPARE(notification.actions.value(0), u"default"_s);
         }
-        QVERIFY(sent[0].identifier.startsWith(u"dev-started-"_s));
-        QVERIFY(sent[2].identifier.startsWith(u"workspace-failed-"_s));
     }
 
     // Only the default action on a notification of ours still open counts:

@@ -131,7 +131,6 @@ private Q_SLOTS:
         QTest::mouseClick(panel.view->listView().viewport(), Qt::LeftButton, {}, acme.center());
         QCOMPARE(panel.rows(), (QStringList{u"Acme"_s, u"Tinto"_s, u"Blog"_s}));
         QVERIFY(panel.view->listModel().section(0).isCollapsed);
-
         panel.click(panel.segment(u"stack"_s));
         panel.click(panel.segment(u"client"_s));
         QCOMPARE(panel.rows().size(), 5);
@@ -167,9 +166,7 @@ private Q_SLOTS:
         panel.view->refreshStatuses();
         QCOMPARE(panel.rig.store.calls.count(u"refresh"_s), 2);
         QVERIFY(!button->isEnabled());
-        QTimer *spin = panel.view->findChild<QTimer *>(u"refreshSpinTimer"_s);
-        QCOMPARE(spin->interval(), DevnookPopoverView::kRefreshSpinMs);
-        QVERIFY(QSignalSpy(spin, &QTimer::timeout).wait());
+        QVERIFY(QSignalSpy(panel.view->findChild<QTimer *>(u"refreshSpinTimer"_s), &QTimer::timeout).wait());
         QVERIFY(button->isEnabled());
         panel.click(button);
         QCOMPARE(panel.rig.store.calls.count(u"refresh"_s), 3);

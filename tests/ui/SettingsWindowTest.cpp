@@ -1,9 +1,14 @@
 #include "ShellDoubles.h"
 #include "core/projects/InstallationIdentityService.h"
+#include "ui/kit/Kit.h"
+#include "ui/kit/Palette.h"
 #include "ui/kit/Switch.h"
+#include "ui/kit/ThemeApplier.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +18,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QUrlQuery>
+#include <QVBoxLayout>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -93,7 +99,7 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(u"something else"_s);
         QTest::mouseClick(find<QPushButton>(u"copyDiagnosticsButton"_s), Qt::LeftButton);
         const QString copied = QGuiApplication::clipboard()->text();
-        QVERIFY(copied.startsWith(u"Devnook diagnostics\nVersion: "_s));
+        QVERIFY(copied.startsWith(u"Devnook diagnostics\nVersion: "_s) && copied.contains(u"\nOS: "_s));
         QVERIFY(copied.endsWith(u"\nInstall ID: "_s + id));
 
         QTest::mouseClick(find<QPushButton>(u"requestFeatureButton"_s), Qt::LeftButton);
@@ -120,6 +126,50 @@ private Q_SLOTS:
         QVERIFY(field->text().contains(QChar(0x2026))); // shortened in the middle
         field->setFocus();
         QTRY_COMPARE(field->text(), u"X"_s.repeated(300));
+    }
+
+    void switchingThemeRecoloursInPlaceAndKeepsViewState()
+    {
+        AppSettings &settings = m_rig->settings;
+        settings.setTheme(AppTheme::light);
+        ThemeApplier applier(settings);
+
+        QWidget window;
+        window.resize(300, 300);
+        auto *layout = new QVBoxLayout(&window);
+        auto *draft = new QLineEdit(&window);
+        auto *card = new QFrame(&window);
+        Kit::setRole(card, Kit::Role::kCard);
+        card->setFixedHeight(60);
+        auto *scroll = new QScrollArea(&window);
+        scroll->setWidget(new QWidget);
+        scroll->widget()->setFixedHeight(2000);
+        layout->addWidget(draft);
+        layout->addWidget(card);
+        layout->addWidget(scroll);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QTest::keyClicks(draft, u"half-typed name"_s);
+        draft->setCursorPosition(4);
+        scroll->verticalScrollBar()->setValue(700);
+        const auto cardColour = [card] { return card->grab().toImage().pixelColor(30, 30); };
+        QCOMPARE(cardColour(), Palette::forScheme(ColorScheme::light).groupedBackground);
+
+        settings.setTheme(AppTheme::dark);
+        QCOMPARE(Palette::schemeOf(window.palette()), ColorScheme::dark);
+        QCOMPARE(cardColour(), Palette::forScheme(ColorScheme::dark).groupedBackground);
+        QCOMPARE(draft->text(), u"half-typed name"_s);
+        QCOMPARE(draft->cursorPosition(), 4);
+        QCOMPARE(scroll->verticalScrollBar()->value(), 700);
+        QCOMPARE(window.findChild<QLineEdit *>(), draft);
+
+        // Under "System" the desktop's switch recolours too.
+        settings.setTheme(AppTheme::system);
+        QCOMPARE(Palette::schemeOf(QApplication::palette()), ColorScheme::light);
+        settings.systemAppearanceChanged(true);
+        QCOMPARE(Palette::schemeOf(QApplication::palette()), ColorScheme::dark);
+        QCOMPARE(cardColour(), Palette::forScheme(ColorScheme::dark).groupedBackground);
     }
 };
 

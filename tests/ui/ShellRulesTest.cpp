@@ -1,4 +1,3 @@
-#include "ui/shell/DiagnosticInfoService.h"
 #include "ui/shell/FeedbackService.h"
 #include "ui/shell/KeyDecision.h"
 #include "ui/shell/PanelGeometry.h"
@@ -29,7 +28,6 @@ private Q_SLOTS:
         QTest::newRow("nothing running") << QStringList() << QString();
         QTest::newRow("two") << QStringList{u"Alpha"_s, u"Beta"_s} << u"Alpha, Beta"_s;
         QTest::newRow("three") << QStringList{u"Alpha"_s, u"Beta"_s, u"Gamma"_s} << u"Alpha, Beta, +1"_s;
-        QTest::newRow("five") << QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s} << u"A, B, +3"_s;
         const QString fortyTwo = u"x"_s.repeated(42);
         QTest::newRow("42 characters stay whole") << QStringList{fortyTwo} << fortyTwo;
         QTest::newRow("43 characters are cut")
@@ -64,7 +62,6 @@ private Q_SLOTS:
         row("integers count", 500, 640, {500, 640});
         row("numbers as the settings file keeps them", u"612"_s, u"733.0"_s, {612, 733});
         row("narrow grows to the minimum", 300.0, 700.0, {420, 700});
-        row("no height", 500.0, {}, missing);
         row("text that is no number", u"wide"_s, 640.0, missing);
         row("not a number", std::numeric_limits<double>::quiet_NaN(), 640.0, missing);
         row("infinite", 500.0, std::numeric_limits<double>::infinity(), missing);
@@ -93,7 +90,6 @@ private Q_SLOTS:
         QTest::newRow("at the top of a screen") << QRect(1400, 0, 22, 22) << true;
         QTest::newRow("not embedded yet") << QRect(0, 0, 22, 22) << false;
         QTest::newRow("empty") << QRect(700, 2, 0, 0) << false;
-        QTest::newRow("none") << QRect() << false;
     }
 
     void trayAnchor()
@@ -162,7 +158,6 @@ private Q_SLOTS:
         row("ctrl+shift+l", Qt::Key_L, ctrl | shift, elsewhere, KeyCommand::openPanel);
         row("ctrl+l", Qt::Key_L, ctrl, elsewhere, KeyCommand::none);
         row("ctrl+q under a modal dialog", Qt::Key_Q, ctrl, modal, KeyCommand::none);
-        row("plain n", Qt::Key_N, 0, panel, KeyCommand::none);
     }
 
     void keyDecision()
@@ -183,13 +178,6 @@ private Q_SLOTS:
         QCOMPARE(url.toEncoded(),
                  QByteArray("mailto:support@devnook.app?subject=Bugs%20%26%20fixes%20%2B%20more%20%231"
                             "&body=Caf%C3%A9%20%C3%BCber%0Aline%20two%3F"));
-    }
-
-    // The mail's body ends with it (the settings window's test).
-    void diagnosticsSummary()
-    {
-        QCOMPARE(DiagnosticInfoService::summary(u"1.2.0 (7)"_s, u"Debian GNU/Linux 12"_s, u"ID"_s),
-                 u"Devnook diagnostics\nVersion: 1.2.0 (7)\nOS: Debian GNU/Linux 12\nInstall ID: ID"_s);
     }
 };
 

@@ -26,10 +26,9 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         env.insert(u"HOME"_s, m_home.path());
-        env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
-        env.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u"data"_s));
-        env.insert(u"XDG_CACHE_HOME"_s, m_home.filePath(u"cache"_s));
-        env.insert(u"XDG_RUNTIME_DIR"_s, m_home.filePath(u"runtime"_s));
+        for (const QString &kind : {u"config"_s, u"data"_s, u"cache"_s, u"runtime"_s})
+            env.insert(u"XDG_%1_%2"_s.arg(kind.toUpper(), kind == u"runtime" ? u"DIR"_s : u"HOME"_s),
+                       m_home.filePath(kind));
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -47,17 +46,12 @@ private:
         return tool.readAllStandardOutput().trimmed();
     }
 
-    static bool panelIsVisible()
-    {
-        return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Devnook$"_s}).has_value();
-    }
-
-    static bool panelHasFocus() { return xdotool({u"getwindowfocus"_s, u"getwindowname"_s}) == "Devnook"; }
-
     static QByteArray panelWindow()
     {
         return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Devnook$"_s}).value_or(QByteArray());
     }
+    static bool panelIsVisible() { return !panelWindow().isEmpty(); }
+    static bool panelHasFocus() { return xdotool({u"getwindowfocus"_s, u"getwindowname"_s}) == "Devnook"; }
 
     // A window's frame on the screen; empty when it is gone.
     static QRect frameOf(const QByteArray &window)
@@ -157,6 +151,7 @@ private Q_SLOTS:
         QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("panelSize"));
     }
 
+    // The first instance keeps running until the terminate signal quits it.
     void secondLaunchShowsTheFirstsPanelAndExits()
     {
         QVERIFY(pressEscapeInPanel());
@@ -165,14 +160,8 @@ private Q_SLOTS:
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QVERIFY(QTest::qWaitFor(panelIsVisible, 5000));
-        QCOMPARE(m_app->state(), QProcess::Running);
-    }
-
-    void terminationSignalQuitsCleanly()
-    {
         m_app->terminate();
-        QVERIFY(m_app->waitForFinished(10000));
-        QCOMPARE(m_app->exitStatus(), QProcess::NormalExit);
+        QVERIFY(m_app->waitForFinished(10000) && m_app->exitStatus() == QProcess::NormalExit);
         QCOMPARE(m_app->exitCode(), 0);
     }
 

@@ -1,6 +1,7 @@
 #include "core/foundation/FileSafety.h"
 #include "core/foundation/JsonObjectReader.h"
 #include "core/foundation/KeyValueStore.h"
+#include "core/foundation/L10n.h"
 #include "core/foundation/Timestamp.h"
 #include "core/foundation/UuidText.h"
 #include "support/FileSizeLimit.h"
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,7 +21,18 @@ using namespace devnook;
 class FoundationTest : public QObject {
     Q_OBJECT
 
+private:
+    static QJsonObject readTable(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(path));
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }
+
 private Q_SLOTS:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
     void timestampsMapToTheReferenceDate()
     {
         const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
@@ -93,9 +107,9 @@ private Q_SLOTS:
             test::FileSizeLimit limit(16);
             failed = FileSafety::writeAtomically(path, large);
         }
-        QVERIFY(!failed.isOk());
-        QVERIFY(!failed.error().isEmpty());
+        QVERIFY(!failed.isOk() && !failed.error().isEmpty());
         QCOMPARE(test::readFile(path), QByteArray("new"));
+        QVERIFY(!FileSafety::writeAtomically(dir.filePath(u"file.json/inside.json"_s), "y").isOk());
     }
 
     void copyAsideNeverOverwritesAnEarlierCopy()
@@ -105,7 +119,6 @@ private Q_SLOTS:
         const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC);
         test::writeFile(path, "first");
         const auto first = FileSafety::copyAside(path, now);
-        QVERIFY(first.isOk());
         QCOMPARE(first.value(), path + u".unreadable-20260304-050607"_s);
         test::writeFile(path, "second");
         const auto second = FileSafety::copyAside(path, now);
@@ -115,13 +128,6 @@ private Q_SLOTS:
         QCOMPARE(test::readFile(path), QByteArray("second"));
 
         QVERIFY(!FileSafety::copyAside(dir.filePath(u"missing.json"_s), now).isOk());
-    }
-
-    void atomicWriteIntoAFileInsteadOfAFolderFails()
-    {
-        QTemporaryDir dir;
-        test::writeFile(dir.filePath(u"plain"_s), "x");
-        QVERIFY(!FileSafety::writeAtomically(dir.filePath(u"plain/inside.json"_s), "y").isOk());
     }
 
     void settingsStoreKeepsDottedKeysAcrossInstances()
@@ -143,6 +149,60 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
         SettingsKeyValueStore().setValue(u"Devnook.theme"_s, u"light"_s);
         QVERIFY(test::readFile(dir.filePath(u"Devnook/Devnook.conf"_s)).contains("Devnook.theme=light"));
+    }
+    void languageChoice_data()
+    {
+        QTest::addColumn<QStringList>("preferred");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("catalan of spain") << QStringList{u"ca-ES"_s} << u"ca"_s;
+        QTest::newRow("catalan upper case") << QStringList{u"CA-es"_s} << u"ca"_s;
+        QTest::newRow("empty entries skipped") << QStringList{QString(), u"ca"_s} << u"ca"_s;
+        QTest::newRow("spanish then catalan") << QStringList{u"es-ES"_s, u"ca-ES"_s} << u"en"_s;
+        QTest::newRow("empty list") << QStringList{} << u"en"_s;
+    }
+
+    void languageChoice()
+    {
+        QFETCH(QStringList, preferred);
+        QFETCH(QString, language);
+        QCOMPARE(L10n::languageFor(preferred), language);
+    }
+
+    // A missing key shows the key.
+    void lookupFollowsTheDefaultLocale()
+    {
+        QLocale::setDefault(QLocale(u"en_US"_s));
+        QCOMPARE(L10n::text(u"theme_dark"_s), u"Dark"_s);
+        QLocale::setDefault(QLocale(u"ca_ES"_s));
+        QCOMPARE(L10n::text(u"theme_dark"_s), u"Fosc"_s);
+        QCOMPARE(L10n::text(u"no_such_key_anywhere"_s), u"no_such_key_anywhere"_s);
+    }
+
+    // Every table of the source tree, as the resources are built from it.
+    void everyTableHasTheSameKeysInBothLanguages()
+    {
+        const QDir english(QStringLiteral(DEVNOOK_L10N_DIR "/en"));
+        const QStringList tables = english.entryList({u"*.json"_s}, QDir::Files);
+        QVERIFY(!tables.isEmpty());
+        QCOMPARE(QDir(QStringLiteral(DEVNOOK_L10N_DIR "/ca")).entryList({u"*.json"_s}, QDir::Files), tables);
+        for (const QString &table : tables) {
+            const QJsonObject en = readTable(english.filePath(table));
+            const QJsonObject ca = readTable(QStringLiteral(DEVNOOK_L10N_DIR "/ca/") + table);
+            QCOMPARE(ca.keys(), en.keys());
+            for (const QString &key : ca.keys())
+                QVERIFY2(!ca.value(key).toString().isEmpty(), qPrintable(table + u": "_s + key));
+        }
+    }
+
+    void substitutionIsOnePass()
+    {
+        QCOMPARE(L10n::substitute(u"%1 and %2"_s, {u"%2"_s, u"x"_s}), u"%2 and x"_s);
+        QCOMPARE(L10n::substitute(u"%1%%"_s, {u"12.5"_s}), u"12.5%%"_s);
+        QCOMPARE(L10n::substitute(u"%1 %3"_s, {u"a"_s}), u"a %3"_s);
+        QCOMPARE(L10n::substitute(u"100%"_s, {u"a"_s}), u"100%"_s);
+        QLocale::setDefault(QLocale(u"en_US"_s));
+        QCOMPARE(L10n::format(u"could_not_save_projects"_s, {u"disk %1 full"_s}),
+                 u"Could not save projects: disk %1 full"_s);
     }
 };
 

@@ -78,7 +78,6 @@ private Q_SLOTS:
         QTest::newRow("search text only, not the time") << all << QString() << u"00:"_s << QList<int>{};
         QTest::newRow("errors of one service") << errors << u"api"_s << QString() << QList<int>{2};
         QTest::newRow("all three") << errors << u"web"_s << u"deprecated"_s << QList<int>{6};
-        QTest::newRow("output of a service, no match") << output << u"api"_s << u"error"_s << QList<int>{};
     }
     void filters()
     {

@@ -54,7 +54,6 @@ private Q_SLOTS:
         QTest::newRow("subdomain of localhost stays http") << u"app.localhost/x"_s << 80;
         QTest::newRow("letters in the port") << u"http://localhost:80a"_s << -1;
         QTest::newRow("ftp without port") << u"ftp://files.local"_s << -1;
-        QTest::newRow("empty") << QString() << -1;
         QTest::newRow("not a url") << u"http://local host:3000"_s << -1;
     }
 
