@@ -3,30 +3,10 @@
 // and following the tail. Measures the main event loop's longest stall and
 // the worst time from a line's arrival in the store to its being painted in
 // the list. Reference: the same flood through the store with no window open.
-#include "core/environment/LocalNotificationService.h"
-#include "core/environment/ProjectCommandService.h"
-#include "core/foundation/Clock.h"
-#include "core/foundation/KeyValueStore.h"
+#include "BenchStore.h"
 #include "core/logs/ProjectLogListModel.h"
-#include "core/processes/DevProcessManager.h"
-#include "core/processes/PortInspectionService.h"
-#include "core/processes/WorkspaceReadinessService.h"
-#include "core/projects/AppSettings.h"
-#include "core/projects/JSONProjectPersistence.h"
 #include "core/store/ProjectStore.h"
-#include "core/usage/UsageTrackingService.h"
-#include "platform/null/NullAnalyticsService.h"
-#include "platform/null/NullClipboard.h"
-#include "platform/null/NullDevicePreviewHooks.h"
-#include "platform/null/NullIdleTimeSource.h"
-#include "platform/null/NullLoginItemService.h"
-#include "platform/null/NullNotifier.h"
-#include "platform/null/NullPortConflictAsker.h"
-#include "platform/null/NullPowerEvents.h"
-#include "platform/null/NullTerminalLauncher.h"
-#include "platform/null/NullUrlOpener.h"
 #include "ui/kit/ThemeApplier.h"
-#include "ui/logs/ProjectLogsWindowController.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,38 +31,6 @@ QString printedLine(int number)
 {
     return u"[vite] GET /src/components/Widget%1.tsx 200 in 3ms"_s.arg(number, 6, 10, QChar(u'0'));
 }
-
-// The store over the catalogue in the folder, with every service it needs,
-// the desktop ones null, and the real logs windows.
-struct StoreParts {
-    explicit StoreParts(const QString &dataFolder) : persistence(dataFolder, clock), usage(dataFolder, clock)
-    {}
-
-    SystemClock clock;
-    JSONProjectPersistence persistence;
-    DevProcessManager manager{clock};
-    WorkspaceReadinessService readiness{15.0, 500'000'000};
-    PortInspectionService ports;
-    NullNotifier notifier;
-    NullUrlOpener urlOpener;
-    NullClipboard clipboard;
-    NullTerminalLauncher terminal;
-    ProjectCommandService commands{urlOpener, clipboard, terminal};
-    LocalNotificationService notifications{notifier, commands};
-    NullPortConflictAsker asker;
-    NullDevicePreviewHooks preview;
-    NullAnalyticsService analytics;
-    UsageTrackingService usage;
-    MemoryKeyValueStore defaults;
-    NullLoginItemService loginItem;
-    AppSettings settings{defaults, loginItem, analytics};
-    NullIdleTimeSource idle;
-    NullPowerEvents power;
-    // Built before the store, which shows its logs through it.
-    ProjectLogsWindowController logsWindows{store, clipboard};
-    ProjectStore store{{persistence, manager, readiness, ports, notifications, commands, asker, logsWindows,
-                        preview, analytics, usage, settings, idle, power, clipboard, clock}};
-};
 
 // Times each report of the store and each paint of the list: a report is on
 // screen once the list paints one of its lines, or a newer one, at its
@@ -174,7 +122,7 @@ FloodRun flood(const QString &outputFile, bool withWindow)
         if (!JSONProjectPersistence(data.path(), clock).saveProjects({project}).isOk())
             qFatal("the catalogue could not be written");
     }
-    StoreParts parts(data.path());
+    bench::BenchStore parts(data.path());
     ThemeApplier theme(parts.settings);
 
     LatencyProbe probe(parts.store, project.id);

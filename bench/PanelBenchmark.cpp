@@ -7,10 +7,12 @@
 #include "core/environment/ProjectCommandService.h"
 #include "core/environment/TerminalLauncher.h"
 #include "core/environment/UrlOpener.h"
+#include "core/form/ProjectFormSeams.h"
 #include "core/foundation/Clock.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/panel/DevnookPopoverView.h"
+#include "ui/panel/PanelWindows.h"
 #include "ui/panel/ProjectListModel.h"
 #include "ui/panel/ProjectListView.h"
 #include "ui/shell/DevnookNavigation.h"
@@ -71,11 +73,23 @@ public:
     void toggleUsageTrackingPause(const DevProject &) override {}
 };
 
-struct QuietDesktop final : UrlOpener, Clipboard, TerminalLauncher, AlertAsker {
-    void open(const QUrl &) override {}
+struct QuietDesktop final : UrlOpener,
+                            Clipboard,
+                            TerminalLauncher,
+                            AlertAsker,
+                            PanelWindows,
+                            ProjectFormCatalogue {
+    Result<void> open(const QUrl &) override { return Result<void>::success(); }
     void setText(const QString &) override {}
     void openIn(const QString &) override {}
     int ask(const AlertRequest &request) override { return request.harmlessButton; }
+    RowWindows available() const override { return {}; }
+    void showLogs(const DevProject &) override {}
+    void showEnvDetails(const DevProject &) override {}
+    void showUsage(const DevProject &) override {}
+    QList<DevProject> projects() const override { return {}; }
+    bool save(const DevProject &) override { return true; }
+    std::optional<QString> lastError() const override { return std::nullopt; }
 };
 
 void figure(const char *name, double value, const char *unit)
@@ -152,7 +166,8 @@ void benchPanel(const QList<DevProject> &catalogue)
     timer.start();
     store.list = catalogue;
     QWidget window;
-    auto *panel = new DevnookPopoverView({store, commands, desktop, desktop, desktop}, navigation, &window);
+    auto *panel = new DevnookPopoverView({store, commands, desktop, desktop, desktop, desktop, desktop},
+                                         navigation, &window);
     window.resize(420, 900);
     panel->resize(window.size());
     window.show();

@@ -3,31 +3,11 @@
 // the time from asking for the window to its first paint, and from choosing
 // the period to the repainted window. Reference: one plain pass summing the
 // tracked time of every session, the least any figure of the window must do.
+#include "BenchStore.h"
 #include "UsageBenchData.h"
-#include "core/environment/LocalNotificationService.h"
-#include "core/environment/ProjectCommandService.h"
-#include "core/foundation/Clock.h"
-#include "core/foundation/KeyValueStore.h"
-#include "core/processes/DevProcessManager.h"
-#include "core/processes/PortInspectionService.h"
-#include "core/processes/WorkspaceReadinessService.h"
-#include "core/projects/AppSettings.h"
-#include "core/projects/JSONProjectPersistence.h"
 #include "core/store/ProjectStore.h"
 #include "core/usage/UsageFilterPreferences.h"
 #include "core/usage/UsageSessionCoding.h"
-#include "core/usage/UsageTrackingService.h"
-#include "platform/null/NullAnalyticsService.h"
-#include "platform/null/NullClipboard.h"
-#include "platform/null/NullDevicePreviewHooks.h"
-#include "platform/null/NullIdleTimeSource.h"
-#include "platform/null/NullLoginItemService.h"
-#include "platform/null/NullNotifier.h"
-#include "platform/null/NullPortConflictAsker.h"
-#include "platform/null/NullPowerEvents.h"
-#include "platform/null/NullTerminalLauncher.h"
-#include "platform/null/NullUrlOpener.h"
-#include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/usage/ProjectUsageWindowController.h"
 #include "ui/usage/UsageOverviewView.h"
 #include "ui/usage/UsageOverviewWindowController.h"
@@ -66,33 +46,10 @@ void writeData(const QString &dataHome, const QList<DevProject> &projects, const
         qFatal("the session file could not be written");
 }
 
-// The store with every service it needs, the desktop ones null.
-struct StoreParts {
-    explicit StoreParts(const QString &dataHome) : persistence(dataHome, clock), usage(dataHome, clock) {}
+// The store with the real usage windows over it.
+struct StoreParts : bench::BenchStore {
+    using BenchStore::BenchStore;
 
-    SystemClock clock;
-    JSONProjectPersistence persistence;
-    DevProcessManager manager{clock};
-    WorkspaceReadinessService readiness{std::chrono::seconds(15), std::chrono::milliseconds(500)};
-    PortInspectionService ports;
-    NullNotifier notifier;
-    NullUrlOpener urlOpener;
-    NullClipboard clipboard;
-    NullTerminalLauncher terminal;
-    ProjectCommandService commands{urlOpener, clipboard, terminal};
-    LocalNotificationService notifications{notifier, commands};
-    NullPortConflictAsker asker;
-    NullDevicePreviewHooks preview;
-    NullAnalyticsService analytics;
-    UsageTrackingService usage;
-    MemoryKeyValueStore defaults;
-    NullLoginItemService loginItem;
-    AppSettings settings{defaults, loginItem, analytics};
-    NullIdleTimeSource idle;
-    NullPowerEvents power;
-    ProjectLogsWindowController logsWindows{store, clipboard};
-    ProjectStore store{{persistence, manager, readiness, ports, notifications, commands, asker, logsWindows,
-                        preview, analytics, usage, settings, idle, power, clipboard, clock}};
     WindowModalUsageAlertAsker alerts;
     DialogUsageExportFileChooser files;
     ProjectUsageWindowController projectWindows{{store, usage, defaults, clock, alerts, files}};
