@@ -98,6 +98,9 @@ int main(int argc, char **argv)
     const QList<DevProject> projects = bench::makeUsageProjects();
     writeData(home.path(), projects, SystemClock());
     StoreParts parts(home.path());
+    // The history is read on a worker; the figures are over all of it.
+    parts.usage.waitForFiles();
+    QCoreApplication::processEvents();
     UsageFilterPreferences::setFilter(parts.defaults, UsageDateFilterOption::all,
                                       UsageFilterPreferences::kOverviewFilterKey);
 
