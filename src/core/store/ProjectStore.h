@@ -178,6 +178,11 @@ public:
                                                           const UsageDateRange &customRange) const;
     QList<UsageProjectTableRow> usageProjectTableRows(UsageDateFilterOption filter,
                                                       const UsageDateRange &customRange) const;
+    // Every figure of the overview at once: the queries above over one
+    // selection of the period's sessions.
+    UsageOverviewFigures usageOverviewFigures(UsageDateFilterOption filter, const UsageDateRange &customRange,
+                                              UsageDistributionDimension distributionDimension,
+                                              UsageDistributionDimension tableDimension) const;
     ProjectUsagePeriodStats usageProjectPeriodStats(const QUuid &projectID, UsageDateFilterOption filter,
                                                     const UsageDateRange &customRange) const;
     QList<UsageDailyBucket> usageProjectDailyBuckets(const QUuid &projectID, UsageDateFilterOption filter,

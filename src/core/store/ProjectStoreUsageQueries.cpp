@@ -65,6 +65,18 @@ QList<UsageProjectTableRow> ProjectStore::usageProjectTableRows(UsageDateFilterO
     return m_services.usage.projectTableRows(m_projects, customRange, calendar, now);
 }
 
+UsageOverviewFigures ProjectStore::usageOverviewFigures(UsageDateFilterOption filter,
+                                                        const UsageDateRange &customRange,
+                                                        UsageDistributionDimension distributionDimension,
+                                                        UsageDistributionDimension tableDimension) const
+{
+    const Timestamp now = m_services.clock.now();
+    const UsageCalendar calendar = UsageCalendar::current();
+    const PeriodRange range = usagePeriodRange(filter, customRange, now);
+    return m_services.usage.overviewFigures(distributionDimension, tableDimension, m_projects, range,
+                                            calendar, now);
+}
+
 ProjectUsagePeriodStats ProjectStore::usageProjectPeriodStats(const QUuid &projectID,
                                                               UsageDateFilterOption filter,
                                                               const UsageDateRange &customRange) const

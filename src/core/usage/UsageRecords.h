@@ -102,6 +102,21 @@ struct UsageProjectTableRow {
     bool operator==(const UsageProjectTableRow &) const = default;
 };
 
+// Every figure the usage overview shows for one period, worked out from one
+// selection of its sessions.
+struct UsageOverviewFigures {
+    double totalDuration = 0.0;
+    UsagePeriodHighlightStats highlights;
+    QList<UsageDailyBucket> dailyBuckets;
+    // By the distribution chart's dimension.
+    QList<UsageDistributionSlice> distributionSlices;
+    // The table's rows when it groups by project, its slices otherwise.
+    QList<UsageProjectTableRow> tableRows;
+    QList<UsageDistributionSlice> tableSlices;
+
+    bool operator==(const UsageOverviewFigures &) const = default;
+};
+
 // One bar of the overview's bar chart: a day, or a run of days.
 struct UsageAggregatedBarBucket {
     QString id;

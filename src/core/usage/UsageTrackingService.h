@@ -168,6 +168,14 @@ public:
                                                  const UsageDateRange &range, const UsageCalendar &calendar,
                                                  Timestamp now) const;
 
+    // The overview's figures over the interval, each as the queries above
+    // give it, from one selection of the sessions and one grouping per
+    // dimension.
+    UsageOverviewFigures overviewFigures(UsageDistributionDimension distributionDimension,
+                                         UsageDistributionDimension tableDimension,
+                                         const QList<DevProject> &projects, const PeriodRange &range,
+                                         const UsageCalendar &calendar, Timestamp now) const;
+
     // The summary a user copies from a project's usage view: a title line,
     // the figures, and a note on how time is tracked.
     static QString copySummary(const QString &projectName, const ProjectUsageSummary &summary);

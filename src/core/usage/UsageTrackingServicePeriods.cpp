@@ -5,6 +5,7 @@
 #include "core/foundation/Text.h"
 
 #include <QCollator>
+#include <QHash>
 #include <algorithm>
 
 namespace devnook {
@@ -30,6 +31,60 @@ double totalOf(const QList<UsageStatistics::GroupedDuration> &groups)
     for (const auto &group : groups)
         total += group.duration;
     return total;
+}
+
+UsagePeriodHighlightStats highlightsOf(const QList<UsageStatistics::GroupedDuration> &projectGroups,
+                                       const QList<UsageDailyBucket> &buckets)
+{
+    const auto activeDays =
+        std::count_if(buckets.cbegin(), buckets.cend(),
+                      [](const UsageDailyBucket &bucket) { return bucket.duration > 0.0; });
+    UsagePeriodHighlightStats stats;
+    stats.activeProjectCount = static_cast<int>(projectGroups.size());
+    stats.daysWithActivity = static_cast<int>(activeDays);
+    if (activeDays > 0)
+        stats.averageDailyDuration = totalOf(projectGroups) / static_cast<double>(activeDays);
+    return stats;
+}
+
+QList<UsageDistributionSlice> slicesOf(const QList<UsageStatistics::GroupedDuration> &groups,
+                                       UsageDistributionDimension dimension,
+                                       const QList<DevProject> &projects)
+{
+    const double total = totalOf(groups);
+    if (!(total > 0.0))
+        return {};
+    QList<UsageDistributionSlice> slices;
+    slices.reserve(groups.size());
+    for (const auto &group : groups)
+        slices.append(UsageDistributionSlice{group.key.id, group.key.label, group.duration,
+                                             group.duration / total,
+                                             UsageColors::groupColor(group.key, dimension, projects)});
+    sortByDuration(slices, &UsageDistributionSlice::label);
+    return slices;
+}
+
+QList<UsageProjectTableRow> rowsOf(const QList<UsageStatistics::GroupedDuration> &projectGroups,
+                                   const QList<DevProject> &projects)
+{
+    const double total = totalOf(projectGroups);
+    if (!(total > 0.0))
+        return {};
+    QList<UsageProjectTableRow> rows;
+    rows.reserve(projectGroups.size());
+    for (const auto &group : projectGroups) {
+        const QUuid projectID = group.key.projectID.value_or(QUuid());
+        std::optional<QString> clientName;
+        const auto project =
+            std::find_if(projects.cbegin(), projects.cend(),
+                         [&](const DevProject &candidate) { return candidate.id == projectID; });
+        if (project != projects.cend() && !Text::isBlank(project->client))
+            clientName = Text::trimmed(project->client);
+        rows.append(UsageProjectTableRow{projectID, group.key.label, clientName, group.duration,
+                                         group.duration / total, UsageColors::paletteColor(group.key.id)});
+    }
+    sortByDuration(rows, &UsageProjectTableRow::projectName);
+    return rows;
 }
 
 } // namespace
@@ -76,18 +131,9 @@ UsagePeriodHighlightStats UsageTrackingService::highlightStats(const PeriodRange
                                                                Timestamp now) const
 {
     const QList<ProjectUsageSession> sessions = sessionsInPeriod(range, now);
-    const auto groups =
-        UsageStatistics::groupedDurations(sessions, UsageDistributionDimension::project, range);
-    const QList<UsageDailyBucket> buckets = UsageStatistics::dailyBuckets(sessions, range, calendar);
-    const auto activeDays =
-        std::count_if(buckets.cbegin(), buckets.cend(),
-                      [](const UsageDailyBucket &bucket) { return bucket.duration > 0.0; });
-    UsagePeriodHighlightStats stats;
-    stats.activeProjectCount = static_cast<int>(groups.size());
-    stats.daysWithActivity = static_cast<int>(activeDays);
-    if (activeDays > 0)
-        stats.averageDailyDuration = totalOf(groups) / static_cast<double>(activeDays);
-    return stats;
+    return highlightsOf(
+        UsageStatistics::groupedDurations(sessions, UsageDistributionDimension::project, range),
+        UsageStatistics::dailyBuckets(sessions, range, calendar));
 }
 
 UsagePeriodHighlightStats UsageTrackingService::periodHighlightStats(UsageRollupPeriod period,
@@ -108,18 +154,8 @@ QList<UsageDistributionSlice> UsageTrackingService::slices(UsageDistributionDime
                                                            const QList<DevProject> &projects,
                                                            const PeriodRange &range, Timestamp now) const
 {
-    const auto groups = UsageStatistics::groupedDurations(sessionsInPeriod(range, now), dimension, range);
-    const double total = totalOf(groups);
-    if (!(total > 0.0))
-        return {};
-    QList<UsageDistributionSlice> slices;
-    slices.reserve(groups.size());
-    for (const auto &group : groups)
-        slices.append(UsageDistributionSlice{group.key.id, group.key.label, group.duration,
-                                             group.duration / total,
-                                             UsageColors::groupColor(group.key, dimension, projects)});
-    sortByDuration(slices, &UsageDistributionSlice::label);
-    return slices;
+    return slicesOf(UsageStatistics::groupedDurations(sessionsInPeriod(range, now), dimension, range),
+                    dimension, projects);
 }
 
 QList<UsageDistributionSlice> UsageTrackingService::distributionSlices(UsageDistributionDimension dimension,
@@ -143,26 +179,9 @@ QList<UsageDistributionSlice> UsageTrackingService::distributionSlices(UsageDist
 QList<UsageProjectTableRow> UsageTrackingService::tableRows(const QList<DevProject> &projects,
                                                             const PeriodRange &range, Timestamp now) const
 {
-    const auto groups = UsageStatistics::groupedDurations(sessionsInPeriod(range, now),
-                                                          UsageDistributionDimension::project, range);
-    const double total = totalOf(groups);
-    if (!(total > 0.0))
-        return {};
-    QList<UsageProjectTableRow> rows;
-    rows.reserve(groups.size());
-    for (const auto &group : groups) {
-        const QUuid projectID = group.key.projectID.value_or(QUuid());
-        std::optional<QString> clientName;
-        const auto project =
-            std::find_if(projects.cbegin(), projects.cend(),
-                         [&](const DevProject &candidate) { return candidate.id == projectID; });
-        if (project != projects.cend() && !Text::isBlank(project->client))
-            clientName = Text::trimmed(project->client);
-        rows.append(UsageProjectTableRow{projectID, group.key.label, clientName, group.duration,
-                                         group.duration / total, UsageColors::paletteColor(group.key.id)});
-    }
-    sortByDuration(rows, &UsageProjectTableRow::projectName);
-    return rows;
+    return rowsOf(UsageStatistics::groupedDurations(sessionsInPeriod(range, now),
+                                                    UsageDistributionDimension::project, range),
+                  projects);
 }
 
 QList<UsageProjectTableRow> UsageTrackingService::projectTableRows(const QList<DevProject> &projects,
@@ -179,6 +198,34 @@ QList<UsageProjectTableRow> UsageTrackingService::projectTableRows(const QList<D
                                                                    Timestamp now) const
 {
     return tableRows(projects, periodRange(range, calendar), now);
+}
+
+UsageOverviewFigures UsageTrackingService::overviewFigures(UsageDistributionDimension distributionDimension,
+                                                           UsageDistributionDimension tableDimension,
+                                                           const QList<DevProject> &projects,
+                                                           const PeriodRange &range,
+                                                           const UsageCalendar &calendar, Timestamp now) const
+{
+    const QList<ProjectUsageSession> sessions = sessionsInPeriod(range, now);
+    UsageOverviewFigures figures;
+    figures.totalDuration = UsageStatistics::duration(sessions, std::nullopt, range.end);
+    // Each dimension is grouped at most once, whichever figures ask for it.
+    QHash<UsageDistributionDimension, QList<UsageStatistics::GroupedDuration>> groups;
+    const auto groupsBy = [&](UsageDistributionDimension dimension) -> const auto &
+    {
+        auto it = groups.constFind(dimension);
+        if (it == groups.cend())
+            it = groups.insert(dimension, UsageStatistics::groupedDurations(sessions, dimension, range));
+        return *it;
+    };
+    figures.dailyBuckets = UsageStatistics::dailyBuckets(sessions, range, calendar);
+    figures.highlights = highlightsOf(groupsBy(UsageDistributionDimension::project), figures.dailyBuckets);
+    figures.distributionSlices = slicesOf(groupsBy(distributionDimension), distributionDimension, projects);
+    if (tableDimension == UsageDistributionDimension::project)
+        figures.tableRows = rowsOf(groupsBy(UsageDistributionDimension::project), projects);
+    else
+        figures.tableSlices = slicesOf(groupsBy(tableDimension), tableDimension, projects);
+    return figures;
 }
 
 } // namespace devnook

@@ -218,22 +218,22 @@ void UsageOverviewView::setTableDimension(UsageDistributionDimension dimension)
 
 void UsageOverviewView::render()
 {
-    const ProjectStore &store = m_services.store;
     m_customPicker->setVisible(m_filter == UsageDateFilterOption::custom);
-    m_totalDuration = store.usageTotalDuration(m_filter, m_customRange);
+    const UsageOverviewFigures figures = m_services.store.usageOverviewFigures(
+        m_filter, m_customRange, m_distributionDimension, m_tableDimension);
+    m_totalDuration = figures.totalDuration;
     const bool hasData = m_totalDuration > 0.0;
     m_export->setEnabled(hasData);
     m_noData->setVisible(!hasData);
     m_statistics->setVisible(hasData);
     if (!hasData)
         return;
-    const UsagePeriodHighlightStats highlights = store.usagePeriodHighlightStats(m_filter, m_customRange);
     m_total->setValue(UsageDurationFormatting::format(m_totalDuration));
-    m_activeProjects->setValue(QString::number(highlights.activeProjectCount));
-    m_averageDaily->setValue(UsageDurationFormatting::format(highlights.averageDailyDuration));
-    m_chart->setBuckets(UsageBarChartAggregation::buckets(store.usageDailyBuckets(m_filter, m_customRange)));
-    renderDistribution();
-    renderTable();
+    m_activeProjects->setValue(QString::number(figures.highlights.activeProjectCount));
+    m_averageDaily->setValue(UsageDurationFormatting::format(figures.highlights.averageDailyDuration));
+    m_chart->setBuckets(UsageBarChartAggregation::buckets(figures.dailyBuckets));
+    m_donut->setSlices(figures.distributionSlices, m_totalDuration);
+    m_table->setRows(m_tableDimension, figures.tableRows, figures.tableSlices);
 }
 
 void UsageOverviewView::renderDistribution()

@@ -221,6 +221,22 @@ private Q_SLOTS:
         QCOMPARE(stats.averageDailyDuration, 3 * 3600.0);
         QCOMPARE(stats.lastSessionAt, std::optional<Timestamp>(m_rig->clock.now()));
 
+        // The overview's single query gives each figure as its own query does.
+        using enum UsageDistributionDimension;
+        for (const auto &[chart, table] : {std::pair{client, stack}, std::pair{stack, project}}) {
+            UsageOverviewFigures expected{store().usageTotalDuration(custom, twoDays),
+                                          store().usagePeriodHighlightStats(custom, twoDays),
+                                          store().usageDailyBuckets(custom, twoDays),
+                                          store().usageDistributionSlices(chart, custom, twoDays),
+                                          {},
+                                          {}};
+            if (table == project)
+                expected.tableRows = store().usageProjectTableRows(custom, twoDays);
+            else
+                expected.tableSlices = store().usageDistributionSlices(table, custom, twoDays);
+            QVERIFY(store().usageOverviewFigures(custom, twoDays, chart, table) == expected);
+        }
+
         QList<Timestamp> starts;
         for (const ProjectUsageSession &s : store().usageProjectSessions(m_shop.id, custom, twoDays))
             starts.append(s.startedAt);
