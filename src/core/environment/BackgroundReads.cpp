@@ -3,12 +3,18 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace devnook {
 
 namespace {
 
 std::atomic_bool g_stopped = false;
+// Below the interface, as a nice value: Qt's thread priorities change nothing
+// under Linux's default scheduler.
+constexpr int kReadNiceness = 10;
 
 struct ReadPool : QThreadPool {
     ReadPool()
@@ -26,6 +32,17 @@ QThreadPool &backgroundReadPool()
 {
     static ReadPool pool;
     return pool;
+}
+
+void lowerCurrentThreadPriority()
+{
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    // On Linux the nice value is per thread; a failure leaves the default.
+    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+    setpriority(PRIO_PROCESS, thread, std::max(getpriority(PRIO_PROCESS, thread), kReadNiceness));
 }
 
 void stopBackgroundReads()

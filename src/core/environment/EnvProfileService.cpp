@@ -124,7 +124,7 @@ std::optional<ProjectEnvDetail> readDetail(const QString &folderPath)
 
 QCoro::Task<std::optional<ProjectEnvDetail>> detail(DevProject project)
 {
-    co_return co_await QtConcurrent::run(&backgroundReadPool(), &readDetail, project.folderPath);
+    co_return co_await runBackgroundRead(&readDetail, project.folderPath);
 }
 
 } // namespace EnvProfileService

@@ -92,8 +92,7 @@ std::optional<ProjectGitStatus> readStatus(const QString &folderPath, std::chron
 
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project)
 {
-    co_return co_await QtConcurrent::run(&backgroundReadPool(), &readStatus, project.folderPath,
-                                         kCallTimeout);
+    co_return co_await runBackgroundRead(&readStatus, project.folderPath, kCallTimeout);
 }
 
 } // namespace devnook::GitStatusService

@@ -9,8 +9,7 @@ namespace devnook {
 
 QCoro::Task<ProjectSuggestions> BackgroundProjectSuggestions::suggestions(QString folderPath)
 {
-    co_return co_await QtConcurrent::run(&backgroundReadPool(), &ProjectSuggestionService::suggestions,
-                                         folderPath);
+    co_return co_await runBackgroundRead(&ProjectSuggestionService::suggestions, folderPath);
 }
 
 } // namespace devnook

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -109,6 +112,16 @@ private Q_SLOTS:
     // Last: stopping cannot be undone. A HEAD that is a pipe without writer
     // hangs every git call there; the quit must not wait for the running
     // calls nor start the queued ones.
+    // Reads and the git processes they start run below the interface, so a
+    // refresh of many projects cannot hold up start-up or painting.
+    void readsRunAtALowerPriority()
+    {
+        const int niceness = runBackgroundRead([] {
+                                 return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+                             }).result();
+        QVERIFY2(niceness >= 10, qPrintable(QString::number(niceness)));
+    }
+
     void stoppingEndsQueuedAndRunningReads()
     {
         run(path(), u"rm .git/HEAD && mkfifo .git/HEAD"_s);
