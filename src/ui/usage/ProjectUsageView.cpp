@@ -8,6 +8,7 @@
 #include "UsageSessionLists.h"
 #include "UsageSimpleBarChart.h"
 #include "UsageViewRules.h"
+#include "UsageWindowHeader.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
 #include "core/store/ProjectStore.h"
@@ -80,34 +81,10 @@ ProjectUsageView::ProjectUsageView(const DevProject &project, UsageWindowService
 
 QWidget *ProjectUsageView::makeHeader()
 {
-    auto *header = new QWidget(this);
-    auto *column = new QVBoxLayout(header);
-    column->setContentsMargins(20, 20, 20, 12);
-    column->setSpacing(12);
-    auto *title = new QLabel(L10n::text(u"usage_title"_s), header);
-    title->setFont(Kit::font(22, QFont::DemiBold));
-    auto *name = new QLabel(m_project.name, header);
-    name->setFont(Kit::font(13));
-    Kit::setTextRole(name, Kit::TextRole::kSecondary);
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    titles->addWidget(title);
-    titles->addWidget(name);
-    column->addLayout(titles);
-
-    auto *periodRow = new QHBoxLayout;
-    periodRow->setSpacing(10);
-    auto *periodLabel = new QLabel(L10n::text(u"usage_filter_period"_s), header);
-    periodLabel->setFont(Kit::font(13, QFont::Medium));
-    Kit::setTextRole(periodLabel, Kit::TextRole::kSecondary);
-    m_periodPicker = new UsagePeriodPicker(m_filter, header);
-    periodRow->addWidget(periodLabel);
-    periodRow->addWidget(m_periodPicker);
-    periodRow->addStretch(1);
-    column->addLayout(periodRow);
-    m_customPicker = new UsageCustomDateRangePicker(m_customRange, header);
-    column->addWidget(m_customPicker);
-
+    auto *header = new UsageWindowHeader(L10n::text(u"usage_title"_s), m_project.name, m_filter,
+                                         m_customRange, nullptr, this);
+    m_periodPicker = header->periodPicker();
+    m_customPicker = header->customPicker();
     connect(m_periodPicker, &UsagePeriodPicker::filterChanged, this, &ProjectUsageView::setDateFilter);
     connect(m_customPicker, &UsageCustomDateRangePicker::rangeChanged, this,
             &ProjectUsageView::setCustomRange);

@@ -7,6 +7,7 @@
 #include "UsageDonutChart.h"
 #include "UsagePeriodPicker.h"
 #include "UsageSimpleBarChart.h"
+#include "UsageWindowHeader.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/FileSafety.h"
 #include "core/foundation/L10n.h"
@@ -79,28 +80,7 @@ UsageOverviewView::UsageOverviewView(UsageWindowServices services,
 
 QWidget *UsageOverviewView::makeHeader()
 {
-    auto *header = new QWidget(this);
-    auto *column = new QVBoxLayout(header);
-    column->setContentsMargins(20, 20, 20, 12);
-    column->setSpacing(12);
-    auto *title = new QLabel(L10n::text(u"usage_overview_title"_s), header);
-    title->setFont(Kit::font(22, QFont::DemiBold));
-    auto *subtitle = new QLabel(L10n::text(u"usage_overview_subtitle"_s), header);
-    subtitle->setFont(Kit::font(13));
-    Kit::setTextRole(subtitle, Kit::TextRole::kSecondary);
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    titles->addWidget(title);
-    titles->addWidget(subtitle);
-    column->addLayout(titles);
-
-    auto *periodRow = new QHBoxLayout;
-    periodRow->setSpacing(10);
-    auto *periodLabel = new QLabel(L10n::text(u"usage_filter_period"_s), header);
-    periodLabel->setFont(Kit::font(13, QFont::Medium));
-    Kit::setTextRole(periodLabel, Kit::TextRole::kSecondary);
-    m_periodPicker = new UsagePeriodPicker(m_filter, header);
-    m_export = new QToolButton(header);
+    m_export = new QToolButton(this);
     m_export->setObjectName(u"export_usage"_s);
     m_export->setText(L10n::text(u"export_usage"_s));
     m_export->setPopupMode(QToolButton::InstantPopup);
@@ -110,14 +90,11 @@ QWidget *UsageOverviewView::makeHeader()
         menu->addAction(L10n::text(key), this, [this, format] { exportAllUsage(format); });
     }
     m_export->setMenu(menu);
-    periodRow->addWidget(periodLabel);
-    periodRow->addWidget(m_periodPicker);
-    periodRow->addStretch(1);
-    periodRow->addWidget(m_export);
-    column->addLayout(periodRow);
-    m_customPicker = new UsageCustomDateRangePicker(m_customRange, header);
-    column->addWidget(m_customPicker);
-
+    auto *header =
+        new UsageWindowHeader(L10n::text(u"usage_overview_title"_s), L10n::text(u"usage_overview_subtitle"_s),
+                              m_filter, m_customRange, m_export, this);
+    m_periodPicker = header->periodPicker();
+    m_customPicker = header->customPicker();
     connect(m_periodPicker, &UsagePeriodPicker::filterChanged, this, &UsageOverviewView::setDateFilter);
     connect(m_customPicker, &UsageCustomDateRangePicker::rangeChanged, this,
             &UsageOverviewView::setCustomRange);
