@@ -45,6 +45,7 @@ public:
     QList<DevProject> list;
     QHash<QUuid, ProjectGitStatus> git;
     QHash<QUuid, ProjectEnvProfile> env;
+    QHash<QUuid, ProjectFolderFacts> facts;
     QHash<QUuid, DevProcessState> states;
 
     void setState(const QUuid &id, DevProcessState state)
@@ -55,6 +56,7 @@ public:
     const QList<DevProject> &projects() const override { return list; }
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override { return git; }
     const QHash<QUuid, ProjectEnvProfile> &envProfiles() const override { return env; }
+    const QHash<QUuid, ProjectFolderFacts> &folderFacts() const override { return facts; }
     UsageTrackingState usageTrackingState(const QUuid &) const override { return {}; }
     DevProcessState displayProcessState(const DevProject &project) const override
     {

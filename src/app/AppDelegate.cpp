@@ -1,10 +1,12 @@
 #include "AppDelegate.h"
 
+#include "ui/shell/PanelWindow.h"
 #include "ui/shell/QuitCoordinator.h"
 #include "ui/shell/ShellStore.h"
 #include "ui/shell/StatusBarController.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 namespace devnook {
 
@@ -24,7 +26,29 @@ AppDelegate::AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, 
 
 void AppDelegate::didFinishLaunching()
 {
+    // Hundreds of git processes starting while the panel is built and mapped
+    // would hold it up; the first look at the panel comes first.
+    m_store.holdStatusRefreshes();
     m_statusBar.showPanel();
+    m_statusBar.panel()->installEventFilter(this);
+    QTimer::singleShot(kFirstPaintWait, this, &AppDelegate::releaseLaunchRefresh);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        // Queued: after this paint has reached the screen.
+        QMetaObject::invokeMethod(this, &AppDelegate::releaseLaunchRefresh, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::releaseLaunchRefresh()
+{
+    // The first paint or the time limit, whichever comes first; the other
+    // finds nothing held.
+    m_store.releaseStatusRefreshes();
 }
 
 void AppDelegate::reopen()

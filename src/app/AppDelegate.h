@@ -24,7 +24,12 @@ public:
     AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, ShellStore &store,
                 QObject *parent = nullptr);
 
-    // Shows the panel right after launch.
+    // How long the launch's status refresh waits for the panel's first paint
+    // at most, for a panel that no window manager puts on screen.
+    static constexpr std::chrono::milliseconds kFirstPaintWait{500};
+
+    // Shows the panel right after launch; the status refresh that showing
+    // asks for starts once the panel has painted.
     void didFinishLaunching();
     // A later launch asked for the panel.
     void reopen();
@@ -33,7 +38,11 @@ public:
     // SIGTERM, SIGINT or SIGHUP.
     void terminateFromSignal();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void releaseLaunchRefresh();
     void leaveOnceStopped();
     void checkStoppedProcesses();
     static void leaveEventLoop();

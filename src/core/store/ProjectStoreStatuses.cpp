@@ -1,4 +1,5 @@
-// The git and .env state of the project folders, read off the main thread.
+// The git, .env and folder state of the project folders, read off the main
+// thread.
 #include "ProjectStore.h"
 
 #include <QPointer>
@@ -38,6 +39,12 @@ void ProjectStore::refreshEnvProfiles()
 {
     if (beginRefresh(m_envRefresh))
         readEnvProfiles(m_projects);
+}
+
+void ProjectStore::refreshFolderFacts()
+{
+    if (beginRefresh(m_folderRefresh))
+        readFolderFacts(m_projects);
 }
 
 void ProjectStore::refreshGitStatus(const DevProject &project)
@@ -104,6 +111,20 @@ QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
         refreshEnvProfiles();
 }
 
+QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
+{
+    QPointer<ProjectStore> self(this);
+    QHash<QUuid, ProjectFolderFacts> facts = co_await ProjectFolderFactsService::facts(std::move(snapshot));
+    if (!self)
+        co_return;
+    keepListed(facts, projectIDs());
+    m_folderFacts = std::move(facts);
+    Q_EMIT folderFactsChanged();
+    m_folderRefresh.isRunning = false;
+    if (std::exchange(m_folderRefresh.isPending, false))
+        refreshFolderFacts();
+}
+
 QCoro::Task<> ProjectStore::readGitStatus(DevProject project)
 {
     QPointer<ProjectStore> self(this);
@@ -142,10 +163,12 @@ void ProjectStore::dropStatuses(const QUuid &projectID)
 {
     m_gitStatuses.remove(projectID);
     setEnvEntry(projectID, std::nullopt);
+    m_folderFacts.remove(projectID);
     m_usageSummaries.remove(projectID);
     m_usageTrackingStates.remove(projectID);
     Q_EMIT gitStatusesChanged();
     Q_EMIT envProfilesChanged();
+    Q_EMIT folderFactsChanged();
     Q_EMIT usageSummariesChanged();
     Q_EMIT usageTrackingStatesChanged();
 }

@@ -9,13 +9,9 @@ namespace devnook {
 ProjectListModel::ProjectListModel(PanelStore &store, const PanelListState &state, QObject *parent)
     : QAbstractListModel(parent), m_store(store), m_state(state)
 {
-    connect(&m_store, &PanelStore::projectsChanged, this, [this] {
-        refreshFolderFacts();
-        rebuild();
-    });
+    connect(&m_store, &PanelStore::projectsChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::statusesChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::projectStateChanged, this, &ProjectListModel::projectStateChanged);
-    refreshFolderFacts();
     rebuild();
 }
 
@@ -52,17 +48,6 @@ int ProjectListModel::rowOf(const QUuid &projectID) const
     return m_rowByProject.value(projectID, -1);
 }
 
-void ProjectListModel::refreshFolderFacts()
-{
-    m_facts.clear();
-    for (const DevProject &project : m_store.projects()) {
-        const bool hasStaticIndex = ProjectCommandService::staticIndexURL(project).has_value();
-        m_facts.insert(project.id, FolderFacts{project.isFolderMissing(),
-                                               hasStaticIndex || ProjectCommandService::previewURL(project),
-                                               hasStaticIndex});
-    }
-}
-
 ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project) const
 {
     ProjectRow row;
@@ -74,9 +59,11 @@ ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project
         context.envProfile = *env;
     context.processState = m_store.displayProcessState(project);
     context.usageTrackingState = m_store.usageTrackingState(project.id);
-    const FolderFacts facts = m_facts.value(project.id);
+    // Until the store has read the folder, it counts as present without an
+    // index.html.
+    const ProjectFolderFacts facts = m_store.folderFacts().value(project.id);
     context.isFolderMissing = facts.isMissing;
-    context.hasPreviewURL = facts.hasPreviewURL;
+    context.hasPreviewURL = facts.hasStaticIndex || ProjectCommandService::localURL(project);
     context.hasStaticIndex = facts.hasStaticIndex;
     context.hidesClientBadge = m_state.groupMode == ProjectGroupMode::client;
     context.hidesStackBadge = m_state.groupMode == ProjectGroupMode::stack;

@@ -61,20 +61,12 @@ public:
 
     // Runs the pipeline again over the store and the panel state.
     void rebuild();
-    // Reads the folders again: whether each exists and holds an index.html.
-    void refreshFolderFacts();
 
 private:
     struct Item {
         Kind kind = Kind::project;
         SectionRow section;
         ProjectRow project;
-    };
-
-    struct FolderFacts {
-        bool isMissing = false;
-        bool hasPreviewURL = false;
-        bool hasStaticIndex = false;
     };
 
     void projectStateChanged(const QUuid &projectID);
@@ -87,7 +79,6 @@ private:
     const PanelListState &m_state;
     QList<Item> m_items;
     QHash<QUuid, int> m_rowByProject;
-    QHash<QUuid, FolderFacts> m_facts;
     bool m_hasNoMatch = false;
     bool m_isGrouped = false;
 };
