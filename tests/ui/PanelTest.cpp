@@ -218,6 +218,38 @@ private Q_SLOTS:
         QCOMPARE(panel.rows().last(), u"Project 00"_s);
     }
 
+    // A new search shows its matches from the first, also when they are the
+    // rows already listed.
+    void newSearchScrollsToTheTop_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("first letter") << QString() << u"p"_s;
+        QTest::newRow("one letter less") << u"project"_s << u"projec"_s;
+        QTest::newRow("cleared") << u"project"_s << QString();
+        QTest::newRow("client badge") << QString() << u"Acme"_s;
+    }
+
+    void newSearchScrollsToTheTop()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QList<DevProject> projects;
+        for (int i = 0; i < 60; ++i)
+            projects.append(project(u"Project %1"_s.arg(i, 2, 10, QChar(u'0')), u"Acme"_s));
+        Panel panel(projects);
+        panel.search(before);
+        QScrollBar *scroll = panel.view->listView().verticalScrollBar();
+        scroll->setValue(scroll->maximum() / 2);
+        QVERIFY(scroll->value() > 0);
+        if (after == u"Acme"_s)
+            panel.clickZone(u"Project 30"_s, CardZone::Kind::clientBadge);
+        else
+            panel.search(after);
+        QCOMPARE(panel.view->listState().searchText, after);
+        QCOMPARE(scroll->value(), 0);
+    }
+
     void rowClicksReachTheStoreAndTheDesktop()
     {
         DevProject shop = project(u"Shop"_s, u" Acme "_s);
