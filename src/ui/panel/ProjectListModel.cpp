@@ -1,6 +1,8 @@
 #include "ProjectListModel.h"
 
+#include "ProjectCardLayout.h"
 #include "core/environment/ProjectCommandService.h"
+#include "core/foundation/L10n.h"
 
 using namespace Qt::StringLiterals;
 
@@ -22,10 +24,40 @@ int ProjectListModel::rowCount(const QModelIndex &parent) const
 
 QVariant ProjectListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_items.size() || role != Qt::DisplayRole)
+    if (!index.isValid() || index.row() >= m_items.size())
         return {};
     const Item &item = m_items[index.row()];
-    return item.kind == Kind::section ? item.section.title : item.project.context.project.name;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return item.kind == Kind::section ? item.section.title : item.project.context.project.name;
+    case Qt::AccessibleDescriptionRole:
+        return item.kind == Kind::section ? QVariant() : accessibleDescription(item.project);
+    default:
+        return {};
+    }
+}
+
+QString ProjectListModel::accessibleDescription(const ProjectRow &row)
+{
+    // The painted card has no widgets a screen reader could name one by one.
+    const ProjectRowContext &context = row.context;
+    const ProjectRowDisplay &display = row.display;
+    QStringList parts{L10n::text(ProjectCardLayout::stateTitleKey(context.processState))};
+    if (display.showsClientBadge)
+        parts.append(context.project.client);
+    if (display.showsStackBadge)
+        parts.append(context.project.stack);
+    if (context.gitStatus)
+        parts += QStringList{context.gitStatus->branch, display.gitTooltip};
+    if (context.envProfile)
+        parts.append(display.envBadgeText);
+    if (display.showsFolderMissingFooter)
+        parts.append(L10n::text(u"folder_not_found"_s));
+    if (display.showsActionBar)
+        for (const RowActionButton &button : row.actionBar)
+            parts.append(L10n::text(button.titleKey));
+    return parts.join(u", "_s);
 }
 
 ProjectListModel::Kind ProjectListModel::kind(int row) const

@@ -44,7 +44,10 @@ public:
     ProjectListModel(PanelStore &store, const PanelListState &state, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    // The project's name or the section's title as the display role.
+    // The project's name or the section's title as the display and the
+    // accessible text role; for a project, as the accessible description,
+    // what its card shows: the state, each badge, a missing folder and the
+    // titles of the action buttons.
     QVariant data(const QModelIndex &index, int role) const override;
 
     Kind kind(int row) const;
@@ -69,6 +72,7 @@ private:
         ProjectRow project;
     };
 
+    static QString accessibleDescription(const ProjectRow &row);
     void projectStateChanged(const QUuid &projectID);
     ProjectRow makeRow(const DevProject &project) const;
     static QString keyOf(const Item &item);
