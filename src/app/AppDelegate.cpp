@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <utility>
 
 namespace devnook {
 
@@ -31,7 +32,7 @@ void AppDelegate::didFinishLaunching()
     m_store.holdStatusRefreshes();
     m_statusBar.showPanel();
     m_statusBar.panel()->installEventFilter(this);
-    QTimer::singleShot(kFirstPaintWait, this, &AppDelegate::releaseLaunchRefresh);
+    QTimer::singleShot(kFirstPaintWait, this, &AppDelegate::settleLaunch);
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
@@ -39,16 +40,18 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Paint) {
         watched->removeEventFilter(this);
         // Queued: after this paint has reached the screen.
-        QMetaObject::invokeMethod(this, &AppDelegate::releaseLaunchRefresh, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &AppDelegate::settleLaunch, Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }
 
-void AppDelegate::releaseLaunchRefresh()
+void AppDelegate::settleLaunch()
 {
-    // The first paint or the time limit, whichever comes first; the other
-    // finds nothing held.
+    // The first paint or the time limit, whichever comes first.
+    if (std::exchange(m_isPanelOnScreen, true))
+        return;
     m_store.releaseStatusRefreshes();
+    Q_EMIT panelOnScreen();
 }
 
 void AppDelegate::reopen()

@@ -38,11 +38,16 @@ public:
     // SIGTERM, SIGINT or SIGHUP.
     void terminateFromSignal();
 
+Q_SIGNALS:
+    // Emitted once after launch, when the panel has painted or the wait for
+    // it ran out: what can wait until then starts here.
+    void panelOnScreen();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void releaseLaunchRefresh();
+    void settleLaunch();
     void leaveOnceStopped();
     void checkStoppedProcesses();
     static void leaveEventLoop();
@@ -50,6 +55,7 @@ private:
     StatusBarController &m_statusBar;
     QuitCoordinator &m_quit;
     ShellStore &m_store;
+    bool m_isPanelOnScreen = false;
     bool m_isAsking = false;
     bool m_isTerminating = false;
     QTimer m_stopCheck;

@@ -68,7 +68,6 @@ AppServices::AppServices(bool systemPrefersDark)
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();
-    analytics.configureIfNeeded();
 }
 
 AppServices::~AppServices() = default;
