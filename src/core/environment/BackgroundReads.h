@@ -32,4 +32,9 @@ void stopBackgroundReads();
 // True once stopBackgroundReads was called; safe on any thread.
 bool backgroundReadsStopped();
 
+// Hands the heap's free pages back to the system, on a read thread: reading
+// every project leaves megabytes free that the allocator would otherwise
+// keep for good.
+void releaseFreeMemory();
+
 } // namespace devnook

@@ -309,6 +309,9 @@ private:
     QCoro::Task<> readGitStatuses(QList<DevProject> snapshot);
     QCoro::Task<> readEnvProfiles(QList<DevProject> snapshot);
     QCoro::Task<> readFolderFacts(QList<DevProject> snapshot);
+    // Once no all-project refresh runs, the memory their reads left free goes
+    // back to the system.
+    void allProjectReadEnded();
     QCoro::Task<> readGitStatus(DevProject project);
     QCoro::Task<> readEnvProfile(DevProject project);
     void setEnvEntry(const QUuid &projectID, const std::optional<ProjectEnvDetail> &detail);

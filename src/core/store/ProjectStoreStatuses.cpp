@@ -1,6 +1,7 @@
 // The git, .env and folder state of the project folders, read off the main
 // thread.
 #include "ProjectStore.h"
+#include "core/environment/BackgroundReads.h"
 
 #include <QPointer>
 #include <utility>
@@ -47,6 +48,12 @@ void ProjectStore::refreshFolderFacts()
         readFolderFacts(m_projects);
 }
 
+void ProjectStore::allProjectReadEnded()
+{
+    if (!m_gitRefresh.isRunning && !m_envRefresh.isRunning && !m_folderRefresh.isRunning)
+        releaseFreeMemory();
+}
+
 void ProjectStore::refreshGitStatus(const DevProject &project)
 {
     readGitStatus(project);
@@ -80,6 +87,7 @@ QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
     m_gitRefresh.isRunning = false;
     if (std::exchange(m_gitRefresh.isPending, false))
         refreshGitStatuses();
+    allProjectReadEnded();
 }
 
 QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
@@ -109,6 +117,7 @@ QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
     m_envRefresh.isRunning = false;
     if (std::exchange(m_envRefresh.isPending, false))
         refreshEnvProfiles();
+    allProjectReadEnded();
 }
 
 QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
@@ -123,6 +132,7 @@ QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
     m_folderRefresh.isRunning = false;
     if (std::exchange(m_folderRefresh.isPending, false))
         refreshFolderFacts();
+    allProjectReadEnded();
 }
 
 QCoro::Task<> ProjectStore::readGitStatus(DevProject project)
