@@ -339,15 +339,19 @@ private Q_SLOTS:
         QVERIFY(QDir(path(u"clean/.git"_s)).removeRecursively() && QFile::remove(path(u"envs/.env.local"_s)));
         QCOMPARE(git(u"dirty"_s, {u"add"_s, u"new.txt"_s}), 0);
         QCOMPARE(git(u"dirty"_s, {u"commit"_s, u"-q"_s, u"-m"_s, u"Second"_s}), 0);
+        QSignalSpy gitWrites(&store, &ProjectStore::gitStatusesChanged);
+        QSignalSpy envWrites(&store, &ProjectStore::envProfilesChanged);
         QVERIFY(store.save(clean) && store.save(envs));
-        QTRY_COMPARE(store.gitStatuses().keys(), QList<QUuid>{dirty.id});
-        QTRY_COMPARE(store.envProfiles().value(envs.id).fileNames.size(), 1);
+        QTRY_COMPARE(gitWrites.size(), 2);
+        QTRY_COMPARE(envWrites.size(), 2);
+        QCOMPARE(store.gitStatuses().keys(), QList<QUuid>{dirty.id});
+        QCOMPARE(store.envProfiles().value(envs.id).fileNames.size(), 1);
         QVERIFY(store.gitStatuses().value(dirty.id).isDirty);
 
         // A refresh publishes once every folder has been read, leaving out
         // projects deleted meanwhile.
-        QSignalSpy gitWrites(&store, &ProjectStore::gitStatusesChanged);
-        QSignalSpy envWrites(&store, &ProjectStore::envProfilesChanged);
+        gitWrites.clear();
+        envWrites.clear();
         store.refreshProjectStatuses();
         store.deleteProject(dirty);
         store.deleteProject(envs);
