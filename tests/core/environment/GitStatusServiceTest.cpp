@@ -163,20 +163,21 @@ private Q_SLOTS:
         QCOMPARE(GitStatusService::readStatus(folderPath), std::nullopt);
     }
 
-    // git records each process it runs; a work tree costs one, a folder
-    // without ".git" in or above it none.
+    // git records each process it starts, also one that finds no
+    // repository; a work tree costs one, a folder without ".git" in or
+    // above it none.
     void oneGitProcessPerWorkTree()
     {
         QTemporaryDir plain;
         const QString trace = plain.filePath(u"trace"_s);
-        qputenv("GIT_TRACE", trace.toUtf8());
+        qputenv("GIT_TRACE2", trace.toUtf8());
         const GitResult inRepository = GitStatusService::readStatus(path());
         const GitResult outside = GitStatusService::readStatus(plain.path());
-        qunsetenv("GIT_TRACE");
+        qunsetenv("GIT_TRACE2");
         QCOMPARE(inRepository, kCleanMain);
         QCOMPARE(outside, std::nullopt);
         const QByteArray lines = test::readFile(trace);
-        QCOMPARE(lines.count("trace: built-in: git "), 1);
+        QCOMPARE(lines.count(" start /usr/bin/git "), 1);
         QVERIFY(lines.contains("status --porcelain=v2 --branch"));
     }
 
