@@ -100,8 +100,19 @@ ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project
     context.hidesClientBadge = m_state.groupMode == ProjectGroupMode::client;
     context.hidesStackBadge = m_state.groupMode == ProjectGroupMode::stack;
     row.display = ProjectRowRules::display(context);
-    row.actionBar = ProjectRowActions::actionBar(context);
+    row.actionBar = sharedActionBar(ProjectRowActions::actionBar(context));
     return row;
+}
+
+QList<RowActionButton> ProjectListModel::sharedActionBar(const QList<RowActionButton> &bar) const
+{
+    // Hundreds of rows have a handful of distinct bars; equal ones share one
+    // copy instead of each row holding its own.
+    for (const QList<RowActionButton> &known : std::as_const(m_actionBars))
+        if (known == bar)
+            return known;
+    m_actionBars.append(bar);
+    return bar;
 }
 
 QString ProjectListModel::keyOf(const Item &item)
@@ -128,8 +139,11 @@ void ProjectListModel::rebuild()
     QList<Item> items;
     if (!filtered.isEmpty()) {
         const bool grouped = m_state.groupMode != ProjectGroupMode::none;
-        for (const ProjectGroupSection &section :
-             PanelList::sections(PanelList::sorted(filtered, m_state.sortMode), m_state.groupMode)) {
+        const QList<ProjectGroupSection> sections =
+            PanelList::sections(PanelList::sorted(filtered, m_state.sortMode), m_state.groupMode);
+        // Rows are large and the list may be kept: no room to spare.
+        items.reserve(filtered.size() + (grouped ? sections.size() : 0));
+        for (const ProjectGroupSection &section : sections) {
             const bool collapsed = grouped && m_state.collapsedGroupIDs.contains(section.id);
             if (grouped) {
                 Item header{Kind::section,
@@ -190,7 +204,7 @@ void ProjectListModel::projectStateChanged(const QUuid &projectID)
         return;
     entry.context.processState = state;
     entry.display = ProjectRowRules::display(entry.context);
-    entry.actionBar = ProjectRowActions::actionBar(entry.context);
+    entry.actionBar = sharedActionBar(ProjectRowActions::actionBar(entry.context));
     Q_EMIT dataChanged(index(row), index(row), {kSameHeightRole});
 }
 

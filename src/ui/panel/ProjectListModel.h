@@ -75,6 +75,7 @@ private:
     static QString accessibleDescription(const ProjectRow &row);
     void projectStateChanged(const QUuid &projectID);
     ProjectRow makeRow(const DevProject &project) const;
+    QList<RowActionButton> sharedActionBar(const QList<RowActionButton> &bar) const;
     static QString keyOf(const Item &item);
     // Whether the row's height can differ between the two.
     static bool sameHeight(const Item &a, const Item &b);
@@ -83,6 +84,8 @@ private:
     const PanelListState &m_state;
     QList<Item> m_items;
     QHash<QUuid, int> m_rowByProject;
+    // Every distinct action bar the rows have had.
+    mutable QList<QList<RowActionButton>> m_actionBars;
     bool m_hasNoMatch = false;
     bool m_isGrouped = false;
 };
