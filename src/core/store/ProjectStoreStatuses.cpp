@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <utility>
-#include <vector>
 
 namespace devnook {
 
@@ -67,20 +66,14 @@ void ProjectStore::refreshEnvProfile(const DevProject &project)
 QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
 {
     QPointer<ProjectStore> self(this);
-    // Every reading starts now, each on its own pool thread, so one slow
-    // repository holds up only the moment of publishing.
-    std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> readings;
-    readings.reserve(static_cast<size_t>(snapshot.size()));
-    for (const DevProject &project : std::as_const(snapshot))
-        readings.push_back(GitStatusService::status(project));
+    const QList<std::optional<ProjectGitStatus>> read = co_await readEach(
+        snapshot, [](const DevProject &project) { return GitStatusService::readStatus(project.folderPath); });
+    if (!self)
+        co_return;
     QHash<QUuid, ProjectGitStatus> statuses;
-    for (qsizetype i = 0; i < snapshot.size(); ++i) {
-        const std::optional<ProjectGitStatus> status = co_await readings[static_cast<size_t>(i)];
-        if (!self)
-            co_return;
-        if (status)
-            statuses.insert(snapshot[i].id, *status);
-    }
+    for (qsizetype i = 0; i < snapshot.size(); ++i)
+        if (read[i])
+            statuses.insert(snapshot[i].id, *read[i]);
     keepListed(statuses, projectIDs());
     m_gitStatuses = std::move(statuses);
     Q_EMIT gitStatusesChanged();
@@ -93,19 +86,18 @@ QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
 QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
 {
     QPointer<ProjectStore> self(this);
-    std::vector<QCoro::Task<std::optional<ProjectEnvDetail>>> readings;
-    readings.reserve(static_cast<size_t>(snapshot.size()));
-    for (const DevProject &project : std::as_const(snapshot))
-        readings.push_back(EnvProfileService::detail(project));
+    const QList<std::optional<ProjectEnvDetail>> read =
+        co_await readEach(snapshot, [](const DevProject &project) {
+            return EnvProfileService::readDetail(project.folderPath);
+        });
+    if (!self)
+        co_return;
     QHash<QUuid, ProjectEnvProfile> profiles;
     QHash<QUuid, ProjectEnvDetail> details;
     for (qsizetype i = 0; i < snapshot.size(); ++i) {
-        const std::optional<ProjectEnvDetail> detail = co_await readings[static_cast<size_t>(i)];
-        if (!self)
-            co_return;
-        if (detail) {
-            profiles.insert(snapshot[i].id, ProjectEnvProfile::fromDetail(*detail));
-            details.insert(snapshot[i].id, *detail);
+        if (read[i]) {
+            profiles.insert(snapshot[i].id, ProjectEnvProfile::fromDetail(*read[i]));
+            details.insert(snapshot[i].id, *read[i]);
         }
     }
     const QSet<QUuid> listed = projectIDs();

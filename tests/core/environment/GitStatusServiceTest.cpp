@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <memory>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -215,7 +216,7 @@ private Q_SLOTS:
 
     // Last: stopping cannot be undone. A HEAD that is a pipe without writer
     // hangs every git call there; the quit must not wait for the running
-    // calls nor start the queued ones.
+    // calls nor start the queued ones, nor the rest of a reading of many.
     void stoppingEndsQueuedAndRunningReads()
     {
         run(path(), u"rm .git/HEAD && mkfifo .git/HEAD"_s);
@@ -224,11 +225,17 @@ private Q_SLOTS:
         std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> readings;
         for (int i = 0; i < 400; ++i)
             readings.push_back(GitStatusService::status(project));
+        // Reads that do not look at the stop themselves: no new one starts.
+        auto slow = readEach(QList<int>(400, 50), [](int milliseconds) {
+            QThread::msleep(static_cast<unsigned long>(milliseconds));
+            return true;
+        });
         QTest::qWait(200);
         QVERIFY(backgroundReadPool().activeThreadCount() > 0);
         stopBackgroundReads();
         QVERIFY(backgroundReadPool().waitForDone(1000));
         QCOMPARE(QCoro::waitFor(std::move(readings.back())), std::nullopt);
+        QVERIFY(QCoro::waitFor(std::move(slow)).count(true) < 400);
     }
 };
 
