@@ -309,9 +309,8 @@ private:
     QCoro::Task<> readGitStatuses(QList<DevProject> snapshot);
     QCoro::Task<> readEnvProfiles(QList<DevProject> snapshot);
     QCoro::Task<> readFolderFacts(QList<DevProject> snapshot);
-    // Once no all-project refresh runs, the memory their reads left free goes
-    // back to the system.
-    void allProjectReadEnded();
+    // Ends the refresh and runs the one asked for meanwhile, if any.
+    void endRefresh(RefreshRun &run, void (ProjectStore::*again)());
     QCoro::Task<> readGitStatus(DevProject project);
     QCoro::Task<> readEnvProfile(DevProject project);
     void setEnvEntry(const QUuid &projectID, const std::optional<ProjectEnvDetail> &detail);

@@ -47,8 +47,13 @@ void ProjectStore::refreshFolderFacts()
         readFolderFacts(m_projects);
 }
 
-void ProjectStore::allProjectReadEnded()
+void ProjectStore::endRefresh(RefreshRun &run, void (ProjectStore::*again)())
 {
+    run.isRunning = false;
+    if (std::exchange(run.isPending, false))
+        (this->*again)();
+    // The reads of every project leave megabytes free; once none runs, they
+    // go back to the system.
     if (!m_gitRefresh.isRunning && !m_envRefresh.isRunning && !m_folderRefresh.isRunning)
         releaseFreeMemory();
 }
@@ -77,10 +82,7 @@ QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
     keepListed(statuses, projectIDs());
     m_gitStatuses = std::move(statuses);
     Q_EMIT gitStatusesChanged();
-    m_gitRefresh.isRunning = false;
-    if (std::exchange(m_gitRefresh.isPending, false))
-        refreshGitStatuses();
-    allProjectReadEnded();
+    endRefresh(m_gitRefresh, &ProjectStore::refreshGitStatuses);
 }
 
 QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
@@ -106,10 +108,7 @@ QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
     m_envProfiles = std::move(profiles);
     m_envDetails = std::move(details);
     Q_EMIT envProfilesChanged();
-    m_envRefresh.isRunning = false;
-    if (std::exchange(m_envRefresh.isPending, false))
-        refreshEnvProfiles();
-    allProjectReadEnded();
+    endRefresh(m_envRefresh, &ProjectStore::refreshEnvProfiles);
 }
 
 QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
@@ -121,10 +120,7 @@ QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
     keepListed(facts, projectIDs());
     m_folderFacts = std::move(facts);
     Q_EMIT folderFactsChanged();
-    m_folderRefresh.isRunning = false;
-    if (std::exchange(m_folderRefresh.isPending, false))
-        refreshFolderFacts();
-    allProjectReadEnded();
+    endRefresh(m_folderRefresh, &ProjectStore::refreshFolderFacts);
 }
 
 QCoro::Task<> ProjectStore::readGitStatus(DevProject project)
