@@ -57,8 +57,8 @@ private Q_SLOTS:
             page + QByteArrayList{"HTTP/1.1 200 OK\r\n", "\r\nConnection: close\r\n"}, {"$LOCAL"});
         row("redirect passed on, Location rewritten", get("/redirect"),
             {"HTTP/1.1 302 ", "Location: $LAN/page\r\n"});
-        row("each cookie its own line, reduced", get("/cookies"),
-            {"-cookie: a=1\r\n", "-cookie: b=2; Path=/; HttpOnly\r\n", "Content-Length: 2\r\n"},
+        row("each cookie its own line, named as sent, reduced", get("/cookies"),
+            {"\r\nSet-Cookie: a=1\r\n", "\r\nset-cookie: b=2; Path=/; HttpOnly\r\n", "Content-Length: 2\r\n"},
             {"Secure", "Domain"});
         row("gzip decoded and rewritten", get("/gzip"), page, {"Content-Encoding", "$LOCAL"});
         row("deflate decoded and rewritten", get("/deflate"), page, {"Content-Encoding", "$LOCAL"});
@@ -81,7 +81,7 @@ private Q_SLOTS:
              "Accept-Encoding: identity\r\n", "Content-Length: 5\r\n", "\r\n\r\nabcde"},
             {"X-Hop", "Keep-Alive: 5", "TE: trailers", "Proxy-Connection", "Upgrade", "chunked", "gzip",
              "10.0.0.9", "Host: 192.168.1.5"});
-        row("malformed head", "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n", {"HTTP/1.1 400 Error\r\n"});
+        row("malformed head", "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n", {"HTTP/1.1 400 Bad Request\r\n"});
     }
 
     void forwarding()
@@ -123,14 +123,15 @@ private Q_SLOTS:
         LoopbackHttpServer other(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::devServer);
         QVERIFY(other.listen());
         const ProxyRig rig(m_server->origin());
-        const QByteArrayList targets = {other.origin().toUtf8() + "/echo?x=1",
-                                        "//127.0.0.1:" + QByteArray::number(other.port()) + "/echo?x=1"};
-        for (const QByteArray &target : targets) {
-            const QByteArray response = rig.exchange("GET " + target + " HTTP/1.1\r\n\r\n");
-            QVERIFY2(response.contains("\r\n\r\nGET /echo?x=1 HTTP/1.1\r\n"), response.constData());
-        }
+        const QByteArray response =
+            rig.exchange("GET " + other.origin().toUtf8() + "/echo?x=1 HTTP/1.1\r\n\r\n");
+        QVERIFY2(response.contains("\r\n\r\nGET /echo?x=1 HTTP/1.1\r\n"), response.constData());
+        // A path that starts with two slashes is a path, not another host.
+        const QByteArray doubled = "//127.0.0.1:" + QByteArray::number(other.port()) + "//echo";
+        rig.exchange("GET " + doubled + " HTTP/1.1\r\n\r\n");
         QVERIFY(other.requests().isEmpty());
         QCOMPARE(m_server->requests().size(), 2);
+        QCOMPARE(m_server->requests().last().target, doubled);
     }
 
     // Which failure the error header names is checked through the reachability probe.
@@ -138,7 +139,7 @@ private Q_SLOTS:
     {
         const ProxyRig rig(m_server->origin());
         const QByteArray timedOut = rig.exchange("GET /slow HTTP/1.1\r\n\r\n");
-        QVERIFY2(timedOut.startsWith("HTTP/1.1 502 Error\r\nX-Devnook-Proxy-Error: timeout\r\n"),
+        QVERIFY2(timedOut.startsWith("HTTP/1.1 502 Bad Gateway\r\nX-Devnook-Proxy-Error: timeout\r\n"),
                  timedOut.constData());
     }
 

@@ -75,8 +75,8 @@ private Q_SLOTS:
         QTest::newRow("absolute form keeps only path and query")
             << u"http://127.0.0.1:3000"_s << u"http://127.0.0.1:22/secret?x=1#f"_s
             << u"http://127.0.0.1:3000/secret?x=1"_s;
-        QTest::newRow("network-path form")
-            << u"https://localhost:5173"_s << u"//evil.example:80/p"_s << u"https://localhost:5173/p"_s;
+        QTest::newRow("two slashes start a path") << u"https://localhost:5173"_s << u"//evil.example:80//p"_s
+                                                  << u"https://localhost:5173//evil.example:80//p"_s;
         QTest::newRow("absolute form without a path")
             << u"http://localhost:3000"_s << u"http://other?q"_s << u"http://localhost:3000/?q"_s;
         QTest::newRow("space and hash encoded")
