@@ -1,7 +1,7 @@
 #include "core/preview/DevicePreviewProxyService.h"
 
+#include "PreviewServiceDoubles.h"
 #include "ProxyRig.h"
-#include "core/analytics/AnalyticsService.h"
 #include "core/preview/DevicePreviewReachabilityProbe.h"
 #include "support/FakeClock.h"
 #include "support/LoopbackHttpServer.h"
@@ -15,24 +15,6 @@ using namespace Qt::StringLiterals;
 using Reason = DevicePreviewFailureReason;
 
 namespace {
-
-// "LAN" interfaces on loopback addresses, so probes and devices stay on this machine.
-class LoopbackInterfaces final : public LanInterfaceSource {
-public:
-    QList<DevicePreviewService::LanInterface> interfaces() const override { return list; }
-    QList<DevicePreviewService::LanInterface> list = {{u"test0"_s, u"127.0.0.1"_s}};
-};
-
-class PreviewStartSignals final : public AnalyticsService {
-public:
-    void configureIfNeeded() override {}
-    void signal(AnalyticsEvent event, const QHash<QString, QString> &parameters) override
-    {
-        if (event == AnalyticsEvent::devicePreviewStarted)
-            targetCounts.append(parameters.value(u"configured-target-count"_s));
-    }
-    QStringList targetCounts;
-};
 
 DevicePreviewTarget target(const QString &url, bool replacesReferences = false)
 {
@@ -189,6 +171,10 @@ private Q_SLOTS:
         QTest::newRow("404 answers") << u"/missing"_s << DevicePreviewReachability::available();
         QTest::newRow("redirect not followed") << u"/redirect"_s << DevicePreviewReachability::available();
         QTest::newRow("500") << u"/fail"_s << DevicePreviewReachability::unavailable(Reason::httpStatus(500));
+        // The dev server's own answers, however odd, say it is up.
+        for (const int status : {400, 407, 418, 499})
+            QTest::addRow("%d passed on", status)
+                << u"/status/"_s + QString::number(status) << DevicePreviewReachability::available();
         QTest::newRow("proxy timed out") << u"/slow"_s << unavailable(Reason::Kind::timeout);
         QTest::newRow("unknown proxy error") << u"/odd-proxy-error"_s << unavailable(Reason::Kind::network);
         QTest::newRow("dev server stopped") << u"stopped"_s << unavailable(Reason::Kind::connectionRefused);

@@ -81,6 +81,10 @@ private Q_SLOTS:
              "Accept-Encoding: identity\r\n", "Content-Length: 5\r\n", "\r\n\r\nabcde"},
             {"X-Hop", "Keep-Alive: 5", "TE: trailers", "Proxy-Connection", "Upgrade", "chunked", "gzip",
              "10.0.0.9", "Host: 192.168.1.5"});
+        row("Keep-Alive not passed on beside Connection: close", get("/keep-alive"),
+            {"\r\nConnection: close\r\n"}, {"Keep-Alive", "keep-alive"});
+        row("no cache headers of the proxy's own", get("/echo"), {"GET /echo HTTP/1.1\r\n"},
+            {"Cache-Control", "Pragma"});
         row("malformed head", "GET / HTTP/1.1\r\nBad Header: x\r\n\r\n", {"HTTP/1.1 400 Bad Request\r\n"});
     }
 
@@ -103,6 +107,49 @@ private Q_SLOTS:
             QCOMPARE(bodyOf(response).size(), request.startsWith("HEAD") ? 0 : length);
             QVERIFY(length > 0 || !request.startsWith("HEAD"));
         }
+    }
+
+    // Whatever the status, the device gets the dev server's answer as sent;
+    // an interim 1xx is followed by the final answer.
+    void everyStatusAsSent()
+    {
+        const ProxyRig rig(m_server->origin());
+        for (int status = 100; status <= 599; ++status) {
+            const QByteArray code = QByteArray::number(status);
+            const QByteArray response = rig.exchange("GET /status/" + code + " HTTP/1.1\r\n\r\n");
+            const QByteArray head = "HTTP/1.1 " + code + " Reason " + code + "\r\nX-Status: " + code + "\r\n";
+            QByteArray expected;
+            if (status < 200 && status != 101)
+                expected = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(6 + code.size()) +
+                           "\r\nConnection: close\r\n\r\nafter " + code;
+            else if (status == 101 || status == 204 || status == 304)
+                expected = head + "Connection: close\r\n\r\n";
+            else
+                expected = head + "Content-Length: " + QByteArray::number(5 + code.size()) +
+                           "\r\nConnection: close\r\n\r\nbody " + code;
+            QCOMPARE(response, expected);
+        }
+    }
+
+    // Requests one after another share a connection to the dev server; one
+    // that the dev server closes as a request comes is tried again, once.
+    void keptAliveAndTriedAgain()
+    {
+        const ProxyRig rig(m_server->origin());
+        QVERIFY(rig.exchange("GET /page HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 200 "));
+        QVERIFY(rig.exchange("GET /page HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 200 "));
+        QCOMPARE(m_server->requests().at(1).connection, m_server->requests().at(0).connection);
+        // Not sent twice, so never sent where the dev server may just have closed.
+        QVERIFY(
+            rig.exchange("POST /echo HTTP/1.1\r\nContent-Length: 1\r\n\r\nx").startsWith("HTTP/1.1 200 "));
+        QVERIFY(m_server->requests().at(2).connection > m_server->requests().at(1).connection);
+
+        QVERIFY(rig.exchange("GET /once HTTP/1.1\r\n\r\n").endsWith("\r\n\r\nonce"));
+        QVERIFY(rig.exchange("GET /once HTTP/1.1\r\n\r\n").endsWith("\r\n\r\nonce"));
+        const QList<LoopbackHttpServer::Request> &requests = m_server->requests();
+        QCOMPARE(requests.size(), 6);
+        QCOMPARE(requests.at(4).connection, requests.at(3).connection); // dropped unanswered
+        QVERIFY(requests.at(5).connection > requests.at(4).connection);
     }
 
     void eventStreamPassesAsItArrives()
@@ -150,11 +197,11 @@ private Q_SLOTS:
         const QByteArray refused = rig.exchange("POST /echo HTTP/1.1\r\nContent-Length: 104857600\r\n\r\n");
         QVERIFY2(refused.startsWith("HTTP/1.1 413 "), refused.constData());
 
-        // Idle connections fill the allowance; one more is closed at once, and a
-        // head that trickles in is cut off when its time is up.
+        // Idle connections from four devices fill the allowance; one more is
+        // closed at once, and a head that trickles in is cut off when its time is up.
         std::vector<std::unique_ptr<QTcpSocket>> idle;
         for (int i = 0; i < testLimits().maxConnections; ++i)
-            idle.push_back(rig.connect("GET /page HTTP/1.1\r\n"));
+            idle.push_back(rig.connect("GET /page HTTP/1.1\r\n", QHostAddress(0x7f000001u + quint32(i % 4))));
         for (const auto &socket : idle)
             QTRY_COMPARE(socket->state(), QAbstractSocket::ConnectedState);
         QTest::qWait(50);

@@ -32,6 +32,28 @@ private Q_SLOTS:
             << u"http://c"_s;
         QTest::newRow("no pairs") << u"http://localhost:3000"_s << Replacements{}
                                   << u"http://localhost:3000"_s;
+        QTest::newRow("back to back, among other scripts")
+            << u"café http://localhost:3000http://localhost:3000 ü"_s << local
+            << u"café http://192.168.1.5:4100http://192.168.1.5:4100 ü"_s;
+    }
+
+    void streamedCutAnywhere_data() { rewritten_data(); }
+
+    // A body cut into two pieces anywhere, an origin cut in two included,
+    // comes out as the whole text would.
+    void streamedCutAnywhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(Replacements, pairs);
+        QFETCH(QString, expected);
+        const QByteArray bytes = text.toUtf8();
+        for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+            DevicePreviewProxyRewriter::Stream stream(pairs);
+            QByteArray out = stream.feed(bytes.first(cut));
+            out += stream.feed(bytes.sliced(cut));
+            out += stream.finish();
+            QCOMPARE(out, expected.toUtf8());
+        }
     }
 
     void rewritten()
