@@ -1,6 +1,7 @@
 #include "DevicePreviewProxyWorker.h"
 
 #include "DevicePreviewConnection.h"
+#include "DevicePreviewRelay.h"
 #include "DevicePreviewTunnel.h"
 #include "DevicePreviewUpstream.h"
 #include "HttpProxyRequest.h"
@@ -48,7 +49,8 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
                                                    const DevicePreviewProxyLimits &limits)
     : m_targetURL(targetURL), m_limits(limits),
       m_server(new Listener([this](qintptr descriptor) { admit(descriptor); }, this)),
-      m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_sweep(new QTimer(this))
+      m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
+      m_sweep(new QTimer(this))
 {
     // Time limits are checked a few times within the shortest of them.
     const auto shortest = std::min({m_limits.headTimeout, m_limits.idleTimeout, m_limits.upstreamTimeout});
@@ -111,7 +113,7 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
 void DevicePreviewProxyWorker::tunnel(QTcpSocket *device, const HttpProxyRequest &request)
 {
     const QHostAddress address = deviceAddress(device->peerAddress());
-    track(new DevicePreviewTunnel(device, request, m_targetURL, this), address);
+    track(new DevicePreviewTunnel(device, request, m_targetURL, *m_relay, this), address);
 }
 
 void DevicePreviewProxyWorker::track(QObject *open, const QHostAddress &address)

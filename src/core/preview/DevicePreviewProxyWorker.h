@@ -16,6 +16,7 @@ class QTimer;
 namespace devnook {
 
 class DevicePreviewConnection;
+class DevicePreviewRelay;
 class DevicePreviewUpstreamPool;
 struct HttpProxyRequest;
 
@@ -65,6 +66,7 @@ private:
     DevicePreviewProxyLimits m_limits;
     QTcpServer *m_server;
     DevicePreviewUpstreamPool *m_pool;
+    DevicePreviewRelay *m_relay;
     QTimer *m_sweep;
     QList<DevicePreviewURLReplacement> m_contentReplacements;
     QList<DevicePreviewURLReplacement> m_originMappings;
