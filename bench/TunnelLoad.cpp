@@ -62,11 +62,13 @@ bool serve(int fd, Peer &peer)
         const qsizetype keyAt = peer.input.indexOf("Sec-WebSocket-Key: ");
         const QByteArray key = peer.input.mid(keyAt + 19, peer.input.indexOf("\r\n", keyAt) - keyAt - 19);
         const QByteArray accept =
-            QCryptographicHash::hash(QByteArray(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11"), QCryptographicHash::Sha1)
+            QCryptographicHash::hash(QByteArray(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11"),
+                                     QCryptographicHash::Sha1)
                 .toBase64();
-        const QByteArray reply = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                 "Sec-WebSocket-Accept: " +
-                                 accept + "\r\n\r\n";
+        const QByteArray reply =
+            "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Accept: " +
+            accept + "\r\n\r\n";
         sendAll(fd, reply.constData(), static_cast<size_t>(reply.size()));
         peer.input.remove(0, end + 4);
         peer.open = true;
@@ -94,7 +96,8 @@ int echo()
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(listener, 1024) != 0)
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::listen(listener, 1024) != 0)
         return 1;
     socklen_t length = sizeof address;
     getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);

@@ -57,8 +57,7 @@ DevicePreviewAnswer::~DevicePreviewAnswer() = default;
 
 QByteArray DevicePreviewAnswer::start()
 {
-    const QList<DevicePreviewURLReplacement> replacements =
-        m_rules.contentReplacements + m_rules.originMappings;
+    const QList<DevicePreviewURLReplacement> &replacements = m_rules.headerReplacements;
     switch (m_mode) {
     case Mode::headOnly:
         return DevicePreviewResponse::head(m_head, {}, replacements, std::nullopt);
@@ -135,16 +134,14 @@ QByteArray DevicePreviewAnswer::collected()
         dropped.append("content-encoding");
         body = std::move(m_decoded);
         if (body.isValidUtf8()) {
-            DevicePreviewProxyRewriter::Stream rewriter(m_rules.contentReplacements);
+            DevicePreviewProxyRewriter::Stream rewriter = m_rules.bodyRewriter;
             if (rewriter.rewrites()) {
                 body = rewriter.feed(body);
                 body += rewriter.finish();
             }
         }
     }
-    return DevicePreviewResponse::head(m_head, dropped, m_rules.contentReplacements + m_rules.originMappings,
-                                       body.size()) +
-           body;
+    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, body.size()) + body;
 }
 
 QByteArray DevicePreviewAnswer::startStreaming()
@@ -156,7 +153,7 @@ QByteArray DevicePreviewAnswer::startStreaming()
         first = std::move(m_raw);
     } else {
         if (isUtf8Prefix(m_decoded)) {
-            m_rewriter.emplace(m_rules.contentReplacements);
+            m_rewriter.emplace(m_rules.bodyRewriter);
             if (!m_rewriter->rewrites())
                 m_rewriter.reset();
         }
@@ -168,9 +165,7 @@ QByteArray DevicePreviewAnswer::startStreaming()
         dropped.append("content-length");
     m_raw.clear();
     m_decoded.clear();
-    return DevicePreviewResponse::head(m_head, dropped, m_rules.contentReplacements + m_rules.originMappings,
-                                       std::nullopt) +
-           first;
+    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, std::nullopt) + first;
 }
 
 QByteArray DevicePreviewAnswer::transformed(QByteArrayView bytes)

@@ -21,8 +21,10 @@ namespace devnook {
 class DevicePreviewAnswer {
 public:
     struct Rules {
-        QList<DevicePreviewURLReplacement> contentReplacements;
-        QList<DevicePreviewURLReplacement> originMappings;
+        // The content replacements, ready for bodies.
+        DevicePreviewProxyRewriter::Stream bodyRewriter;
+        // The content replacements followed by the origin mappings.
+        QList<DevicePreviewURLReplacement> headerReplacements;
         qsizetype rewriteCap = 0;
         qsizetype collectBytes = 0;
     };

@@ -168,10 +168,7 @@ void DevicePreviewConnection::forward(const HttpProxyRequest &request)
 
 void DevicePreviewConnection::answerHead(HttpResponseHead head)
 {
-    const DevicePreviewProxyLimits &limits = m_worker.limits();
-    m_answer.emplace(std::move(head), m_answersHead,
-                     DevicePreviewAnswer::Rules{m_worker.contentReplacements(), m_worker.originMappings(),
-                                                limits.rewriteCap, limits.collectBytes});
+    m_answer.emplace(std::move(head), m_answersHead, m_worker.answerRules());
     send(m_answer->start());
 }
 

@@ -20,7 +20,9 @@ QString pathAndQuery(const QString &target)
     // Only a target with a scheme names an authority: "//a//b" is a path.
     static const QRegularExpression schemeAndSlashes(u"^[A-Za-z][A-Za-z0-9+.-]*://"_s);
     QString rest = target;
-    if (const QRegularExpressionMatch match = schemeAndSlashes.match(rest); match.hasMatch()) {
+    if (const QRegularExpressionMatch match =
+            rest.startsWith(u'/') ? QRegularExpressionMatch() : schemeAndSlashes.match(rest);
+        match.hasMatch()) {
         rest = rest.sliced(match.capturedLength());
         const qsizetype authorityEnd = rest.indexOf(QRegularExpression(u"[/?#]"_s));
         rest = authorityEnd < 0 ? QString() : rest.sliced(authorityEnd);

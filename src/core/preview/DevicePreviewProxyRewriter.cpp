@@ -26,6 +26,9 @@ QString rewritten(QString text, const QList<DevicePreviewURLReplacement> &replac
 
 QString toLocal(QString text, const QList<DevicePreviewURLReplacement> &replacements)
 {
+    // Every origin has "://"; most header values have nothing to map.
+    if (!text.contains(u"://"))
+        return text;
     for (const DevicePreviewURLReplacement &pair : replacements) {
         if (!pair.destinationOrigin.isEmpty())
             text.replace(pair.destinationOrigin, pair.sourceOrigin);

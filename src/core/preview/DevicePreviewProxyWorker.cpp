@@ -50,7 +50,10 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
     : m_targetURL(targetURL), m_limits(limits),
       m_server(new Listener([this](qintptr descriptor) { admit(descriptor); }, this)),
       m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
-      m_sweep(new QTimer(this))
+      m_sweep(new QTimer(this)), m_answerRules{DevicePreviewProxyRewriter::Stream({}),
+                                               {},
+                                               limits.rewriteCap,
+                                               limits.collectBytes}
 {
     // Time limits are checked a few times within the shortest of them.
     const auto shortest = std::min({m_limits.headTimeout, m_limits.idleTimeout, m_limits.upstreamTimeout});
@@ -74,8 +77,9 @@ void DevicePreviewProxyWorker::listen()
 void DevicePreviewProxyWorker::setReplacements(const QList<DevicePreviewURLReplacement> &contentReplacements,
                                                const QList<DevicePreviewURLReplacement> &originMappings)
 {
-    m_contentReplacements = contentReplacements;
     m_originMappings = originMappings;
+    m_answerRules.bodyRewriter = DevicePreviewProxyRewriter::Stream(contentReplacements);
+    m_answerRules.headerReplacements = contentReplacements + originMappings;
 }
 
 void DevicePreviewProxyWorker::shutdown()

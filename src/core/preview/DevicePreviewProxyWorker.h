@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DevicePreviewAnswer.h"
 #include "DevicePreviewHTTPProxy.h"
 #include "DevicePreviewRecords.h"
 
@@ -33,8 +34,9 @@ public:
     const QUrl &targetURL() const { return m_targetURL; }
     const DevicePreviewProxyLimits &limits() const { return m_limits; }
     DevicePreviewUpstreamPool &upstreamPool() { return *m_pool; }
-    const QList<DevicePreviewURLReplacement> &contentReplacements() const { return m_contentReplacements; }
     const QList<DevicePreviewURLReplacement> &originMappings() const { return m_originMappings; }
+    // How answers are rewritten under the current lists and limits.
+    const DevicePreviewAnswer::Rules &answerRules() const { return m_answerRules; }
 
     // Listens on every interface, on a port the system picks; emits listening.
     void listen();
@@ -68,8 +70,8 @@ private:
     DevicePreviewUpstreamPool *m_pool;
     DevicePreviewRelay *m_relay;
     QTimer *m_sweep;
-    QList<DevicePreviewURLReplacement> m_contentReplacements;
     QList<DevicePreviewURLReplacement> m_originMappings;
+    DevicePreviewAnswer::Rules m_answerRules;
     QSet<DevicePreviewConnection *> m_watched;
     QSet<QObject *> m_open;
     QHash<QHostAddress, int> m_openByAddress;

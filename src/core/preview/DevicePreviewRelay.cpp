@@ -140,7 +140,8 @@ private:
                     handle(*side, ready[i].events);
                 }
             }
-            std::erase_if(m_pairs, [](const std::unique_ptr<Pair> &pair) { return pair->closed && pair->released; });
+            std::erase_if(m_pairs,
+                          [](const std::unique_ptr<Pair> &pair) { return pair->closed && pair->released; });
         }
     }
 

@@ -15,17 +15,10 @@ bool named(QByteArrayView name, QByteArrayView expected)
     return name.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
-// Headers that describe this connection only; the proxy frames its own.
-bool isHopHeader(QByteArrayView name, const HttpResponseHead &answer)
-{
-    return named(name, "connection") || named(name, "keep-alive") || named(name, "transfer-encoding") ||
-           answer.hasToken("connection", name);
-}
-
 QByteArray rewrittenValue(const QByteArray &value, const QList<DevicePreviewURLReplacement> &replacements)
 {
-    // Every origin has a slash ("scheme://"); a value without one has nothing to rewrite.
-    if (replacements.isEmpty() || !value.contains('/'))
+    // Every origin starts "scheme://", plainly or JSON-escaped; most values have neither.
+    if (replacements.isEmpty() || (!value.contains("://") && !value.contains(":\\/\\/")))
         return value;
     return DevicePreviewProxyRewriter::rewritten(QString::fromUtf8(value), replacements).toUtf8();
 }
@@ -106,9 +99,12 @@ QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dro
 {
     QByteArray text = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
                       (answer.reason.isEmpty() ? reasonPhrase(answer.status) : answer.reason) + "\r\n";
+    // Headers that describe this connection only; the proxy frames its own.
+    QList<QByteArrayView> skipped = answer.tokens("connection");
+    skipped += {"connection", "keep-alive", "transfer-encoding"};
+    skipped += dropped;
     for (const auto &[name, value] : answer.headers) {
-        if (isHopHeader(name, answer) ||
-            std::any_of(dropped.begin(), dropped.end(), [&name](QByteArrayView d) { return named(name, d); }))
+        if (std::any_of(skipped.begin(), skipped.end(), [&name](QByteArrayView d) { return named(name, d); }))
             continue;
         QByteArray rewritten = rewrittenValue(value, replacements);
         if (named(name, "set-cookie"))

@@ -127,8 +127,11 @@ void DevicePreviewUpstream::connectTo(QTcpSocket *socket)
 
 void DevicePreviewUpstream::setPaused(bool paused)
 {
+    if (paused == m_paused)
+        return;
     m_paused = paused;
     if (!paused) {
+        // The wait for the dev server starts again from here.
         m_lastByte = ProxyClock::now();
         process();
     }

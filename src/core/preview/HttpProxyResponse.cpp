@@ -57,17 +57,20 @@ QByteArray HttpResponseHead::header(QByteArrayView name) const
     return {};
 }
 
+QList<QByteArrayView> HttpResponseHead::tokens(QByteArrayView name) const
+{
+    QList<QByteArrayView> found;
+    for (const auto &[key, value] : headers) {
+        if (named(key, name))
+            found += listElements(value);
+    }
+    return found;
+}
+
 bool HttpResponseHead::hasToken(QByteArrayView name, QByteArrayView token) const
 {
-    for (const auto &[key, value] : headers) {
-        if (!named(key, name))
-            continue;
-        const QList<QByteArrayView> elements = listElements(value);
-        if (std::any_of(elements.begin(), elements.end(),
-                        [token](QByteArrayView e) { return named(e, token); }))
-            return true;
-    }
-    return false;
+    const QList<QByteArrayView> listed = tokens(name);
+    return std::any_of(listed.begin(), listed.end(), [token](QByteArrayView t) { return named(t, token); });
 }
 
 HttpResponseParser::HttpResponseParser(bool answersHead) : m_answersHead(answersHead) {}

@@ -23,8 +23,10 @@ struct HttpResponseHead {
 
     // The value of the first header named so in any letter case, or a null array.
     QByteArray header(QByteArrayView name) const;
-    // True when a header named so (any case) lists the token in its
-    // comma-separated value (any case).
+    // The elements of the comma-separated values of every header named so
+    // (any case), without blanks; views into the headers.
+    QList<QByteArrayView> tokens(QByteArrayView name) const;
+    // True when a header named so (any case) lists the token (any case).
     bool hasToken(QByteArrayView name, QByteArrayView token) const;
 
     bool operator==(const HttpResponseHead &) const = default;

@@ -11,7 +11,9 @@ constexpr qsizetype kCollect = 32;
 
 DevicePreviewAnswer::Rules rules()
 {
-    return {{{u"http://l:1"_s, u"http://lan:2"_s}}, {{u"http://l:1"_s, u"http://hdr:3"_s}}, 64, kCollect};
+    const QList<DevicePreviewURLReplacement> content = {{u"http://l:1"_s, u"http://lan:2"_s}};
+    const QList<DevicePreviewURLReplacement> origins = {{u"http://l:1"_s, u"http://hdr:3"_s}};
+    return {DevicePreviewProxyRewriter::Stream(content), content + origins, 64, kCollect};
 }
 
 HttpResponseHead head(int status, const HttpHeaderList &headers)
