@@ -3,6 +3,8 @@
 #include "core/foundation/L10n.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -37,6 +39,15 @@ template <typename Dialog> void answerWhenShown(QObject *context, std::function<
         QVERIFY2(dialog, Dialog::staticMetaObject.className());
         answer(*dialog);
     });
+}
+
+// Types the path into the dialog's name field, as a user would, and accepts.
+inline void choosePath(QFileDialog &dialog, const QString &path)
+{
+    auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    name->setText(path);
+    QMetaObject::invokeMethod(&dialog, "accept");
 }
 
 // Clicks the message box's button titled with the text of that key.
