@@ -184,6 +184,22 @@ private Q_SLOTS:
         QCOMPARE(window->findChild<QLabel *>(u"noData"_s)->isVisibleTo(window), cleared);
     }
 
+    // A question whose window goes away unanswered ends its flow with the
+    // harmless answer.
+    void questionOfAWindowThatWentAway()
+    {
+        auto projectWindows = std::make_unique<ProjectUsageWindowController>(usageServices());
+        projectWindows->show(m_shop);
+        auto *view = qobject_cast<ProjectUsageView *>(
+            projectWindows->window(m_shop.id)->layout()->itemAt(0)->widget());
+        bool ended = false;
+        view->confirmClear().then([&ended] { ended = true; });
+        QVERIFY(test::shownDialog<QMessageBox>());
+        projectWindows.reset();
+        QTRY_VERIFY(ended);
+        QCOMPARE(m_usage->store.usage.completedSessions().size(), 3);
+    }
+
     // The delete confirmation over the panel, marked as a warning; only its
     // first button deletes, from the catalogue file too.
     void deletesThroughTheQuestion_data()
@@ -221,30 +237,37 @@ private Q_SLOTS:
     }
 
     // The quit question over the window that asked: each answer's way out.
+    // With that window hidden (a quit from the tray) and none active, the
+    // question stands above every window instead.
     void quitsThroughTheQuestion_data()
     {
         QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("askingShown");
         QTest::addColumn<bool>("terminates");
         QTest::addColumn<QStringList>("calls");
         QTest::newRow("stop and quit")
-            << u"stop_and_quit"_s << true << QStringList{u"finishUsage"_s, u"stopAll"_s};
-        QTest::newRow("quit anyway") << u"quit_anyway"_s << true << QStringList{u"finishUsage"_s};
-        QTest::newRow("cancel") << u"cancel"_s << false << QStringList{};
+            << u"stop_and_quit"_s << true << true << QStringList{u"finishUsage"_s, u"stopAll"_s};
+        QTest::newRow("quit anyway") << u"quit_anyway"_s << true << true << QStringList{u"finishUsage"_s};
+        QTest::newRow("cancel") << u"cancel"_s << true << false << QStringList{};
+        QTest::newRow("cancel, from the tray") << u"cancel"_s << false << false << QStringList{};
     }
     void quitsThroughTheQuestion()
     {
         QFETCH(QString, button);
+        QFETCH(bool, askingShown);
         QFETCH(bool, terminates);
         QFETCH(QStringList, calls);
         test::FakeShellStore store;
         store.setProjects({{u"Shop"_s, true}});
         QuitCoordinator quit(store, m_alerts);
         QWidget asking;
-        asking.show();
+        asking.setVisible(askingShown);
         test::answerWhenShown<QMessageBox>(this, [&](QMessageBox &question) {
-            const bool overTheWindow = question.parentWidget() == &asking;
+            QWidget *over = question.parentWidget();
+            const bool onTop = question.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             test::clickButton(question, button);
-            QVERIFY(overTheWindow);
+            QCOMPARE(over, askingShown ? &asking : nullptr);
+            QCOMPARE(onTop, !askingShown);
             QVERIFY(!showsWarning(question));
         });
         QCOMPARE(quit.shouldTerminate(&asking), terminates);
