@@ -65,7 +65,6 @@ ProjectLogListView::ProjectLogListView(ProjectLogListModel &model, QWidget *pare
     m_timeColumn = new TimeColumn(*this);
     connect(this, &QPlainTextEdit::updateRequest, m_timeColumn, qOverload<>(&QWidget::update));
 
-    m_syncTimer.setObjectName(u"logSyncTimer"_s);
     m_syncTimer.setSingleShot(true);
     m_syncTimer.setInterval(0);
     connect(&m_syncTimer, &QTimer::timeout, this, &ProjectLogListView::sync);
@@ -73,9 +72,11 @@ ProjectLogListView::ProjectLogListView(ProjectLogListModel &model, QWidget *pare
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ProjectLogListView::scheduleSync);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) {
-                // The model only ever drops rows from its top.
+                // The model drops rows from its top; anything else starts over.
                 if (first == 0)
                     m_pendingTopRemovals += last + 1;
+                else
+                    m_pendingRebuild = true;
                 scheduleSync();
             });
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
