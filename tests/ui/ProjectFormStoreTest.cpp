@@ -1,3 +1,4 @@
+#include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/form/ProjectFormPage.h"
@@ -7,8 +8,10 @@
 #include "ui/shell/DevnookNavigation.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -101,6 +104,43 @@ private Q_SLOTS:
         QCOMPARE(saved.workspaceLinks[1].title, u"Errors"_s);
         QCOMPARE(saved.notes, u"deploy on Fridays"_s);
         QCOMPARE(store.projects().value(0), saved);
+    }
+
+    // The real alert about a folder in use quotes the other project's name
+    // as typed, never as markup.
+    void duplicateFolderAlertShowsTheNameAsTyped()
+    {
+        test::ScriptedStore rig;
+        const QString folder = m_folder.filePath(u"shop"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString name = u"<i>Blog</i>"_s;
+        ProjectStore &store = rig.open({test::makeProject(name, folder)});
+        StoreFormCatalogue catalogue(store);
+        ProjectFormPage page(catalogue, m_alerts, m_navigation);
+        page.resize(620, 700);
+        page.show();
+        m_navigation.openNewProjectForm();
+
+        QString problem = u"no alert"_s;
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                dialog->setDirectory(folder);
+                dialog->selectFile(folder);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                problem = test::plainTextProblem(box, name);
+                answer.stop();
+                box->buttons().constFirst()->click();
+            }
+        });
+        answer.start();
+        page.form()->findChild<QPushButton *>(u"chooseFolder"_s)->click();
+        QTRY_VERIFY(!answer.isActive());
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(page.form()->controller().draft().folderPath.isEmpty());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -12,7 +13,13 @@ int MessageBoxAlertAsker::ask(const AlertRequest &request)
     QMessageBox box;
     box.setIconPixmap(AppIcon::alertPixmap());
     box.setText(request.message);
+    // The details quote the user's names, notes and folders: never markup.
+    // The box has no format setting for them, so their label gets one.
     box.setInformativeText(request.informativeText);
+    for (QLabel *label : box.findChildren<QLabel *>()) {
+        if (label->text() == request.informativeText)
+            label->setTextFormat(Qt::PlainText);
+    }
     QList<QPushButton *> buttons;
     for (const QString &title : request.buttons)
         buttons.append(box.addButton(title, QMessageBox::ActionRole));
