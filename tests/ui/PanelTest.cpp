@@ -1,4 +1,5 @@
 #include "PanelDoubles.h"
+#include "support/PlainTextLabels.h"
 #include "ui/kit/Tooltip.h"
 #include "ui/panel/DevnookPopoverView.h"
 #include "ui/panel/PanelHeader.h"
@@ -177,10 +178,13 @@ private Q_SLOTS:
         Panel panel({});
         auto *line = panel.view->findChild<QLabel *>(u"storeErrorLine"_s);
         QVERIFY(!line->isVisible());
-        panel.rig.store.error = u"Could not load projects: bad JSON"_s;
+        // The error may quote a project's name: shown as typed.
+        panel.rig.store.error = u"“<b>Blog</b>” already uses this folder"_s;
         Q_EMIT panel.rig.store.lastErrorChanged();
         QVERIFY(line->isVisible());
         QCOMPARE(line->text(), *panel.rig.store.error);
+        const QString problem = test::plainTextProblem(panel.view, u"<b>Blog</b>"_s);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         // A long error shows two whole lines, the second elided, never a line cut through.
         const QString path = u"/home/dev/.local/share/Devnook/projects.json.unreadable-20261207-023522"_s;

@@ -1,4 +1,5 @@
 #include "DialogDriving.h"
+#include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/form/ProjectFormPage.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -151,6 +153,43 @@ private Q_SLOTS:
         QCOMPARE(page.form()->controller().draft().folderPath, blogFolder);
         QCOMPARE(page.form()->controller().draft().name, u"blog-site"_s);
         m_navigation.closeProjectForm();
+    }
+
+    // The real alert about a folder in use quotes the other project's name
+    // as typed, never as markup.
+    void duplicateFolderAlertShowsTheNameAsTyped()
+    {
+        test::ScriptedStore rig;
+        const QString folder = m_folder.filePath(u"shop"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString name = u"<i>Blog</i>"_s;
+        ProjectStore &store = rig.open({test::makeProject(name, folder)});
+        StoreFormCatalogue catalogue(store);
+        ProjectFormPage page(catalogue, m_alerts, m_navigation);
+        page.resize(620, 700);
+        page.show();
+        m_navigation.openNewProjectForm();
+
+        QString problem = u"no alert"_s;
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                dialog->setDirectory(folder);
+                dialog->selectFile(folder);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                problem = test::plainTextProblem(box, name);
+                answer.stop();
+                box->buttons().constFirst()->click();
+            }
+        });
+        answer.start();
+        page.form()->findChild<QPushButton *>(u"chooseFolder"_s)->click();
+        QTRY_VERIFY(!answer.isActive());
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(page.form()->controller().draft().folderPath.isEmpty());
     }
 };
 

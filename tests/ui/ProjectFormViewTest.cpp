@@ -1,5 +1,6 @@
 #include "ShellDoubles.h"
 #include "support/FormDoubles.h"
+#include "support/PlainTextLabels.h"
 #include "ui/form/ProjectFormPage.h"
 #include "ui/form/ProjectFormTabBar.h"
 #include "ui/form/ReorderableRows.h"
@@ -86,12 +87,15 @@ private Q_SLOTS:
 
     void refusedSaveKeepsTheFormWithTheStoreError()
     {
-        m_catalogue.refusal = u"Folder in use"_s;
+        // The refusal quotes another project's name, shown as typed.
+        m_catalogue.refusal = u"Folder in use by <i>Blog</i>"_s;
         open(edited());
         find<QPushButton>(u"saveProjectForm"_s)->click();
         QVERIFY(m_navigation->isShowingProjectForm());
         QVERIFY(find<QLabel>(u"validationMessage"_s)->isVisibleTo(m_page.get()));
-        QVERIFY(find<QLabel>(u"validationMessage"_s)->text().endsWith(u"Folder in use"_s));
+        QVERIFY(find<QLabel>(u"validationMessage"_s)->text().endsWith(u"Folder in use by <i>Blog</i>"_s));
+        const QString problem = test::plainTextProblem(m_page.get(), u"<i>Blog</i>"_s);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void tabCountersFollowTheDraft()

@@ -82,6 +82,8 @@ ProjectFormView::ProjectFormView(const std::optional<DevProject> &project, QList
 
     m_message = new QLabel(this);
     m_message->setObjectName(u"validationMessage"_s);
+    // The message may quote the user's names and folders.
+    m_message->setTextFormat(Qt::PlainText);
     m_message->setFont(Kit::font(12));
     m_message->setWordWrap(true);
     m_message->setContentsMargins(kPageHorizontalPadding, 6, kPageHorizontalPadding, 6);

@@ -4,6 +4,7 @@
 #include "DialogAnswer.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -30,7 +31,13 @@ QMessageBox *make(QWidget *window, const AlertRequest &request)
     auto *box = new QMessageBox(window);
     box->setIconPixmap(request.isWarning ? AppIcon::warningAlertPixmap() : AppIcon::alertPixmap());
     box->setText(request.message);
+    // The details quote the user's names, notes and folders: never markup.
+    // The box has no format setting for them, so their label gets one.
     box->setInformativeText(request.informativeText);
+    for (QLabel *label : box->findChildren<QLabel *>()) {
+        if (label->text() == request.informativeText)
+            label->setTextFormat(Qt::PlainText);
+    }
     for (int i = 0; i < request.buttons.size(); ++i) {
         QPushButton *button = box->addButton(request.buttons[i], QMessageBox::ActionRole);
         button->setProperty(kButtonIndex, i);
