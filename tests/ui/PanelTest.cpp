@@ -195,6 +195,35 @@ private Q_SLOTS:
         QCOMPARE(line->heightForWidth(line->width()), 2 * line->fontMetrics().lineSpacing());
     }
 
+    // A terminal or a folder that cannot be opened says so on the error
+    // line until an open works.
+    void failedOpensShowOnTheErrorLine_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("terminal") << int(RowAction::openTerminal)
+                                  << u"Could not open a terminal in /srv/shop: no terminal emulator"_s;
+        QTest::newRow("folder") << int(RowAction::revealFolder)
+                                << u"Could not open file:///srv/shop: no terminal emulator"_s;
+    }
+    void failedOpensShowOnTheErrorLine()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, shown);
+        DevProject shop = project(u"Shop"_s);
+        shop.folderPath = u"/srv/shop"_s;
+        Panel panel({shop});
+        auto *line = panel.view->findChild<QLabel *>(u"storeErrorLine"_s);
+        panel.rig.terminal.failure = panel.rig.urls.failure = u"no terminal emulator"_s;
+        panel.view->perform(shop, RowAction(action));
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), shown);
+
+        panel.rig.terminal.failure = panel.rig.urls.failure = QString();
+        panel.view->perform(shop, RowAction(action));
+        QVERIFY(!line->isVisible());
+    }
+
     void storeUpdatesKeepScrollSearchAndRepaintOneRow()
     {
         QList<DevProject> projects;

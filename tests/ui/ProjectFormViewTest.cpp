@@ -4,9 +4,12 @@
 #include "ui/form/ProjectFormPage.h"
 #include "ui/form/ProjectFormTabBar.h"
 #include "ui/form/ReorderableRows.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/shell/DevnookNavigation.h"
 
 #include <QDragEnterEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -154,6 +157,25 @@ private Q_SLOTS:
         QApplication::sendEvent(rows, &move);
         QVERIFY(!move.isAccepted());
         QCOMPARE(m_page->form()->controller().draft().services, before);
+    }
+
+    // Under the theme's style sheet the add page's controls keep their own
+    // heights and every link title shows whole.
+    void addPageShowsItsControlsWhole()
+    {
+        test::SettingsRig settings;
+        ThemeApplier theme(settings.settings);
+        open(std::nullopt);
+        auto *advanced = find<QPushButton>(u"advancedOptions"_s);
+        advanced->click();
+        QTRY_VERIFY(advanced->height() >= advanced->layout()->sizeHint().height());
+        QCOMPARE(find<QPushButton>(u"chooseFolder"_s)->height(), 28);
+        for (QWidget *row : m_page->form()->findChildren<QWidget *>()) {
+            if (!row->objectName().startsWith(u"link-"_s))
+                continue;
+            const QString title = row->findChild<QLabel *>()->text();
+            QVERIFY2(!title.endsWith(u'…'), qPrintable(title));
+        }
     }
 };
 

@@ -192,8 +192,7 @@ QWidget *ProjectFormView::makeAdvancedButton()
 {
     auto *button = new QPushButton;
     button->setObjectName(u"advancedOptions"_s);
-    Kit::setRole(button, Kit::Role::kOutlined);
-    button->setMinimumHeight(48);
+    Kit::setRole(button, Kit::Role::kOutlinedPanel);
     button->setCursor(Qt::PointingHandCursor);
     auto *layout = new QHBoxLayout(button);
     layout->setContentsMargins(12, 6, 12, 6);
