@@ -63,7 +63,8 @@ AppServices::AppServices(bool systemPrefersDark)
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
       envWindows(store), usageWindows({store, usage, defaults, clock, usageAlerts, usageFiles}),
       usageOverview({store, usage, defaults, clock, usageAlerts, usageFiles}, usageWindows),
-      panelWindows(logsWindows, envWindows, usageWindows), formCatalogue(store), panelStore(store),
+      panelWindows(logsWindows, envWindows, usageWindows, previewWindows), formCatalogue(store),
+      panelStore(store, previewProxies),
       shellStore(store, processes,
                  {panelStore, commands, clipboard, urlOpener, alerts, panelWindows, formCatalogue}),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())

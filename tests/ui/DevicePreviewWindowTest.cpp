@@ -2,6 +2,7 @@
 #include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
 #include "ui/kit/Switch.h"
+#include "ui/panel/StorePanelAdapter.h"
 #include "ui/preview/DevicePreviewView.h"
 #include "ui/preview/DevicePreviewWindowController.h"
 #include "ui/preview/QRCodeRenderer.h"
@@ -159,7 +160,7 @@ private Q_SLOTS:
 
     // The whole road on loopback: the switch on, a badge that turns green,
     // the dev server stopped, a click on the badge that turns it red with
-    // its guidance; the store's hook rebuilds the open window.
+    // its guidance; the panel's adapter and the store's hook see it all.
     void switchOnCheckAndStopTheDevServer()
     {
         ScriptedStore store;
@@ -168,6 +169,8 @@ private Q_SLOTS:
         DevicePreviewWindowController windows(
             {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
         DevicePreviewStoreHooks hooks(preview.proxies, windows);
+        StorePanelAdapter panel(*store.store, preview.proxies);
+        QSignalSpy panelRepaints(&panel, &PanelStore::devicePreviewChanged);
         DevProject project = makeProject(u"Shop"_s);
         project.localhostURL = preview.server->origin() + u"/page"_s;
 
@@ -182,6 +185,10 @@ private Q_SLOTS:
         QTRY_VERIFY(window->findChild<ReachabilityBadge *>());
         auto *badge = window->findChild<ReachabilityBadge *>();
         QTRY_COMPARE(badge->text(), u"Available"_s);
+        QVERIFY(panel.isDevicePreviewActive(project.id));
+        QTRY_COMPARE(panel.devicePreviewHealth(project.id),
+                     std::optional(DevicePreviewHealthSummary::result(1, 1)));
+        QVERIFY(!panelRepaints.isEmpty());
         QVERIFY(window->findChild<QLabel *>(u"lastChecked"_s)->isVisibleTo(window));
         QVERIFY(!window->findChild<QWidget *>(u"guidance"_s)->isVisibleTo(window));
 
@@ -191,6 +198,8 @@ private Q_SLOTS:
         QVERIFY(isVisibleLabel(window, u"failureGuidance"_s,
                                u"Start the project's dev server, then check again."_s));
         QCOMPARE(badge->badge().tooltip, u"The local dev server refused the connection."_s);
+        QTRY_COMPARE(panel.devicePreviewHealth(project.id),
+                     std::optional(DevicePreviewHealthSummary::result(0, 1)));
 
         // The store's refresh rebuilds the open window's view.
         const DevicePreviewView *before = window->findChild<DevicePreviewView *>();
@@ -200,6 +209,7 @@ private Q_SLOTS:
         QTRY_VERIFY(window->findChild<Switch *>(u"previewSwitch"_s)->isVisible());
         QTest::mouseClick(window->findChild<Switch *>(u"previewSwitch"_s), Qt::LeftButton);
         QTRY_VERIFY(isVisibleLabel(window, u"emptyStateTitle"_s, u"Device preview is off"_s));
+        QVERIFY(!panel.isDevicePreviewActive(project.id) && !panel.devicePreviewHealth(project.id));
         window->close();
     }
 
