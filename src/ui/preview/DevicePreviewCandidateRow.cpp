@@ -112,8 +112,10 @@ DevicePreviewCandidateRow::DevicePreviewCandidateRow(DevicePreviewCandidate cand
         row->addWidget(code);
     }
 
+    // Centred beside the code: the room left over goes above and below.
     auto *column = new QVBoxLayout;
     column->setSpacing(8);
+    column->addStretch();
     auto *urlLine = new QHBoxLayout;
     urlLine->setSpacing(8);
     urlLine->addWidget(new UrlText(url, this), 0, Qt::AlignVCenter);
@@ -132,6 +134,7 @@ DevicePreviewCandidateRow::DevicePreviewCandidateRow(DevicePreviewCandidate cand
     actions->addStretch();
     column->addLayout(actions);
     column->addWidget(makeGuidance());
+    column->addStretch();
     row->addLayout(column, 1);
 
     updateSymbols();
