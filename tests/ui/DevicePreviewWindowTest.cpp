@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -100,10 +101,21 @@ private Q_SLOTS:
         QCOMPARE(QRCodeRenderer::modules(url).cacheKey(), modules.cacheKey());
         const QImage tile = QRCodeRenderer::tile(modules, side, side * 112 / 128);
         QCOMPARE(tile.size(), QSize(side, side));
-        // Whole pixels per module: every pixel is black or white.
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x)
-                QVERIFY(qGray(tile.pixel(x, y)) == 0 || qGray(tile.pixel(x, y)) == 255);
+        // Whole pixels per module, unblurred, and the quiet zone inside the tile.
+        QRect code;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const int grey = qGray(tile.pixel(x, y));
+                QVERIFY(grey == 0 || grey == 255);
+                if (grey == 0)
+                    code |= QRect(x, y, 1, 1);
+            }
+        }
+        QCOMPARE(code.width() % modules.width(), 0);
+        const int module = code.width() / modules.width();
+        QVERIFY(code.width() <= side * 112 / 128);
+        QVERIFY(code.left() >= QRCodeRenderer::kQuietZone * module);
+        QVERIFY(side - 1 - code.right() >= QRCodeRenderer::kQuietZone * module);
         QCOMPARE(scanned(tile), url);
     }
 
@@ -113,6 +125,31 @@ private Q_SLOTS:
         QVERIFY(QRCodeRenderer::modules(QString(4000, u'x')).isNull());
         // A code too big for the tile at whole pixels per module is not drawn.
         QVERIFY(QRCodeRenderer::tile(QRCodeRenderer::modules(QString(1200, u'x')), 128, 112).isNull());
+    }
+
+    // A long local URL keeps to one line, cut in the middle; a long LAN URL wraps.
+    void longAddressesStayReadable()
+    {
+        ScriptedStore store;
+        store.open();
+        PreviewRig preview;
+        DevicePreviewWindowController windows(
+            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        DevProject project = makeProject(u"Shop"_s);
+        const QString path = u"/catalogue"_s.repeated(12) + u"/end-of-path"_s;
+        project.localhostURL = preview.server->origin() + path;
+        windows.show(project);
+        QWidget *window = windows.window(project.id);
+        QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
+        QTRY_VERIFY(window->findChild<QTextEdit *>(u"candidateURL"_s));
+        const auto *local = window->findChild<QLabel *>(u"targetLocalURL"_s);
+        QTRY_VERIFY(local->text().contains(u'…'));
+        QVERIFY(local->text().startsWith(u"http://127.0.0.1:"_s) && local->text().endsWith(u"end-of-path"_s));
+        QVERIFY(!local->text().contains(u'\n'));
+        const auto *lan = window->findChild<QTextEdit *>(u"candidateURL"_s);
+        QVERIFY(lan->toPlainText().endsWith(path));
+        QTRY_VERIFY(lan->height() > 2 * QFontMetrics(lan->font()).height());
+        window->close();
     }
 
     // One window per project, sized by its targets, kept when shown again

@@ -248,6 +248,24 @@ private Q_SLOTS:
                  DevicePreviewHealthSummary::result(1, 1));
     }
 
+    // A check that ends while another still probes hands nothing over: the
+    // unfinished probes would count as unreachable.
+    void theHealthWaitsForTheLastProbe()
+    {
+        LoopbackHttpServer holding(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::holdFirst);
+        QVERIFY(holding.listen());
+        auto model = makeModel(projectAt({holding.origin(), m_rig->server->origin() + u"/page"_s}));
+        auto activation = model->setActive(true);
+        QTRY_COMPARE(statesOf(*model), (QList<Reachability::State>{Reachability::State::checking,
+                                                                   Reachability::State::available}));
+        QCoro::waitFor(model->refreshReachability(candidate(*model, 1)));
+        QCOMPARE(m_rig->proxies.healthByProjectID().value(model->project().id),
+                 DevicePreviewHealthSummary::checking());
+        QCoro::waitFor(std::move(activation));
+        QCOMPARE(m_rig->proxies.healthByProjectID().value(model->project().id),
+                 DevicePreviewHealthSummary::result(1, 2));
+    }
+
     void switchingOffDropsWhatIsStillUnderway()
     {
         LoopbackHttpServer holding(QHostAddress::LocalHost, {200}, LoopbackHttpServer::Behaviour::holdFirst);
