@@ -119,8 +119,12 @@ private Q_SLOTS:
         QCOMPARE(scanned(tile), url);
     }
 
-    void textsWithoutACode()
+    void codeSizesAndTextsWithoutACode()
     {
+        // Level M: 26 bytes fill a version-2 code (Q or H would need a larger
+        // one), 27 need version 3 (L would still fit version 2).
+        QCOMPARE(QRCodeRenderer::modules(QString(26, u'a')).width(), 25);
+        QCOMPARE(QRCodeRenderer::modules(QString(27, u'a')).width(), 29);
         QVERIFY(QRCodeRenderer::modules(QString()).isNull());
         QVERIFY(QRCodeRenderer::modules(QString(4000, u'x')).isNull());
         // A code too big for the tile at whole pixels per module is not drawn.

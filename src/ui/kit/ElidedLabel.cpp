@@ -40,10 +40,7 @@ QString ElidedLabel::elided(const QString &text, const QFont &font, int width, i
             break;
         textLine.setLineWidth(width);
         const QString piece = flat.mid(textLine.textStart(), textLine.textLength());
-        // A last line that is cut short, or one word too wide for it, gives way.
-        const bool cut =
-            textLine.textStart() + textLine.textLength() < flat.size() || textLine.naturalTextWidth() > width;
-        if (line == maximumLines - 1 && cut) {
+        if (line == maximumLines - 1 && textLine.textStart() + textLine.textLength() < flat.size()) {
             shown += QFontMetrics(font).elidedText(flat.mid(textLine.textStart()), mode, width);
             break;
         }
