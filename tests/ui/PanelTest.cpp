@@ -284,6 +284,37 @@ private Q_SLOTS:
         QCOMPARE(panel.rig.windows.shown, QStringList{u"logs:Shop"_s});
     }
 
+    // The entry opens the window also for a stopped project; the mark shows
+    // while the preview is on, with the published health, and opens it too.
+    void devicePreviewFromTheRow()
+    {
+        const DevProject shop = project(u"Shop"_s);
+        RowWindows windows;
+        windows.devicePreview = true;
+        Panel panel({shop}, windows);
+        panel.clickZone(u"Shop"_s, CardZone::Kind::menuButton);
+        QAction *entry =
+            panel.view->findChild<QMenu *>(u"projectRowMenu"_s)->findChild<QAction *>(u"device_preview"_s);
+        QVERIFY(entry->isEnabled());
+        entry->trigger();
+        QCOMPARE(panel.rig.windows.shown, QStringList{u"devicePreview:Shop"_s});
+
+        const auto markTooltip = [&]() -> QString {
+            for (const CardZone &zone : panel.view->listView().cardLayout(0).zones)
+                if (zone.kind == CardZone::Kind::devicePreviewMark)
+                    return zone.tooltip;
+            return u"no mark"_s;
+        };
+        QCOMPARE(markTooltip(), u"no mark"_s);
+        panel.rig.store.previewsOn.insert(shop.id);
+        panel.rig.store.previewHealth.insert(shop.id, DevicePreviewHealthSummary::result(1, 2));
+        Q_EMIT panel.rig.store.devicePreviewChanged();
+        QCOMPARE(markTooltip(), u"Only 1 of 2 network addresses answer"_s);
+        panel.clickZone(u"Shop"_s, CardZone::Kind::devicePreviewMark);
+        QCOMPARE(panel.rig.windows.shown.size(), 2);
+        QCOMPARE(panel.rig.store.calls.filter(u"markUsed"_s), QStringList());
+    }
+
     void rowMenuSurvivesStoreUpdates()
     {
         Panel panel({project(u"Shop"_s), project(u"Blog"_s)});

@@ -220,6 +220,9 @@ void DevnookPopoverView::zoneClicked(int row, const CardZone &zone)
     case CardZone::Kind::notesMark:
         perform(project, RowAction::showNotes);
         break;
+    case CardZone::Kind::devicePreviewMark:
+        perform(project, RowAction::devicePreview);
+        break;
     case CardZone::Kind::stateIndicator:
         perform(project, RowAction::logs);
         break;
@@ -357,8 +360,10 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
         if (m_windows.usage)
             m_services.windows.showUsage(project);
         break;
-    // Its window does not exist yet; the rows show its entries disabled.
     case RowAction::devicePreview:
+        if (m_windows.devicePreview)
+            m_services.windows.showDevicePreview(project);
+        break;
     case RowAction::none:
         break;
     }
