@@ -75,10 +75,8 @@ void UsageFileWorker::write(UsageFileJob job)
     if (m_pending) {
         // The waiting job will never run alone: what the new one leaves out,
         // it takes from it.
-        if (!job.counted) {
-            job.counted = std::move(m_pending->counted);
-            job.uncounted = std::move(m_pending->uncounted);
-        }
+        if (!job.history)
+            job.history = std::move(m_pending->history);
         if (!job.checkpoint)
             job.checkpoint = std::move(m_pending->checkpoint);
     }
@@ -137,7 +135,7 @@ void UsageFileWorker::drain()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const bool history = job.counted.has_value();
+        const bool history = job.history.has_value();
         const QString error = writeFiles(job);
         deliver([this, history, error] {
             if (m_onWritten)
@@ -201,7 +199,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
 
 QString UsageFileWorker::writeFiles(UsageFileJob &job)
 {
-    if (job.counted) {
+    if (job.history) {
         if (const QString error = writeHistory(job); !error.isEmpty())
             return error;
     }
@@ -223,11 +221,10 @@ QString UsageFileWorker::writeHistory(UsageFileJob &job)
         if (auto kept = keepDamagedHistory(job.now); !kept)
             return u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error());
     }
-    const auto bytes = UsageSessionCoding::encodeSessionFile(*job.counted, job.uncounted);
+    const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted);
     // Let go of the lists before the disk is waited on: while they are
     // shared, the interface thread's next change copies the whole history.
-    job.counted = QList<ProjectUsageSession>();
-    job.uncounted = QList<ProjectUsageSession>();
+    job.history.reset();
     return writeFile(m_historyPath, bytes);
 }
 

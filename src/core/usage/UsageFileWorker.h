@@ -36,10 +36,15 @@ struct UsageLoadOutcome {
     QList<ProjectUsageSession> recovered;
 };
 
+// What the session file holds.
+struct UsageHistory {
+    QList<ProjectUsageSession> counted;
+    QList<ProjectUsageSession> uncounted;
+};
+
 // One write: the whole history, the running sessions' checkpoint, or both.
 struct UsageFileJob {
-    std::optional<QList<ProjectUsageSession>> counted;
-    QList<ProjectUsageSession> uncounted;
+    std::optional<UsageHistory> history;
     // An empty list removes the checkpoint file.
     std::optional<QList<ProjectUsageSession>> checkpoint;
     // Dates the copy of a damaged file.

@@ -146,7 +146,8 @@ void UsageTrackingService::handOverSave()
     m_saveTimer.stop();
     m_saveDue = false;
     const Timestamp now = m_clock.now();
-    m_files.write(UsageFileJob{m_completedSessions, m_uncountedSessions, runningStretches(now), now});
+    m_files.write(
+        UsageFileJob{UsageHistory{m_completedSessions, m_uncountedSessions}, runningStretches(now), now});
 }
 
 void UsageTrackingService::writeCheckpoint()
@@ -154,7 +155,7 @@ void UsageTrackingService::writeCheckpoint()
     if (!m_loaded)
         return;
     const Timestamp now = m_clock.now();
-    m_files.write(UsageFileJob{std::nullopt, {}, runningStretches(now), now});
+    m_files.write(UsageFileJob{std::nullopt, runningStretches(now), now});
 }
 
 QList<ProjectUsageSession> UsageTrackingService::runningStretches(Timestamp now) const
