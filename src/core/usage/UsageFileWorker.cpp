@@ -156,6 +156,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
             decoded = UsageSessionCoding::decodeSessions(bytes->value());
         else
             outcome.readError = bytes->error();
+        outcome.keptAsStored = std::move(decoded.keptAsStored);
         outcome.unreadable = decoded.unreadable;
         outcome.unreadableReason = decoded.problem;
         if (!*bytes || decoded.unreadable > 0) {
@@ -212,7 +213,7 @@ QString UsageFileWorker::writeFiles(UsageFileJob &job)
         return {};
     }
     // Running stretches are judged when they are recovered, as the history's are.
-    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint));
+    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint, {}));
 }
 
 QString UsageFileWorker::writeHistory(UsageFileJob &job)
@@ -221,7 +222,8 @@ QString UsageFileWorker::writeHistory(UsageFileJob &job)
         if (auto kept = keepDamagedHistory(job.now); !kept)
             return u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error());
     }
-    const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted);
+    const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted,
+                                                             job.history->keptAsStored);
     // Let go of the lists before the disk is waited on: while they are
     // shared, the interface thread's next change copies the whole history.
     job.history.reset();

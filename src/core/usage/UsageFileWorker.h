@@ -23,6 +23,8 @@ struct UsageLoadOutcome {
     // Sessions kept as they were read but left out of every figure: reversed,
     // longer than a year, or outside the plausible years.
     QList<ProjectUsageSession> uncounted;
+    // Session objects of a source this version does not know, as stored.
+    QList<SessionKeptAsStored> keptAsStored;
     // Session objects that could not be read, and the first reason.
     int unreadable = 0;
     QString unreadableReason;
@@ -40,6 +42,7 @@ struct UsageLoadOutcome {
 struct UsageHistory {
     QList<ProjectUsageSession> counted;
     QList<ProjectUsageSession> uncounted;
+    QList<SessionKeptAsStored> keptAsStored = {};
 };
 
 // One write: the whole history, the running sessions' checkpoint, or both.

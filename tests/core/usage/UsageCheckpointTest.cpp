@@ -120,8 +120,7 @@ private Q_SLOTS:
         QList<ProjectUsageSession> busy;
         for (int i = 0; i < 100000; ++i)
             busy.append(test::makeSession(m_blog, nine.addSeconds(i), nine.addSeconds(i + 0.5)));
-        const QList<ProjectUsageSession> latest{
-            test::makeSession(m_shop, nine, localTime(2024, 6, 1, 10))};
+        const QList<ProjectUsageSession> latest{test::makeSession(m_shop, nine, localTime(2024, 6, 1, 10))};
         const QList<ProjectUsageSession> running{
             test::makeSession(m_blog, localTime(2024, 6, 1, 10), localTime(2024, 6, 1, 11))};
 

@@ -180,7 +180,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<int>("readable");
-        for (const char *name : {"bad-source", "null-required", "wrong-type", "not-an-object", "truncated"})
+        for (const char *name : {"null-required", "wrong-type", "not-an-object", "truncated"})
             QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name)) << 1;
         QTest::newRow("bad id between good ones") << u"usage-sessions-bad-uuid.json"_s << 2;
         QTest::newRow("object at the top") << u"usage-sessions-object-top-level.json"_s << 0;
@@ -242,6 +242,65 @@ private Q_SLOTS:
         // Deleting the project takes it too.
         service->clearSessions(service->uncountedSessions().first().projectID);
         QVERIFY(service->uncountedSessions().isEmpty());
+        QCOMPARE(service->fileProblem(), QString());
+    }
+
+    // A session whose source this version does not know (a later one, or a
+    // known one in other letters) is whole: not damage to copy aside, not
+    // counted anywhere, and back in the file exactly as it was read until
+    // its project's sessions are cleared.
+    void sessionsOfAnUnknownSourceAreKeptAsStored_data()
+    {
+        QTest::addColumn<QByteArray>("kept");
+        const DevProject project =
+            test::makeProject(u"Shop"_s, {}, {}, u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s);
+        const QByteArray laidOut =
+            UsageSessionCoding::encodeSessionFile(
+                {test::makeSession(project, localTime(2024, 5, 30, 9), localTime(2024, 5, 30, 11))}, {}, {})
+                .value();
+        QTest::newRow("later source, laid out as this version writes")
+            << laidOut.sliced(4, laidOut.size() - 7).replace("\"playButton\"", "\"scheduledTask\"");
+        QTest::newRow("known source in other letters, written by hand") << QByteArray(
+            R"({"projectID": "9b1e2d3c-4f5a-4b6c-8d7e-0f1a2b3c4d5e", "id": "0A6F4C52-1D7B-4E8A-9C3F-)"
+            R"(5B2E7D1A9F01", "projectName": "Shop", "client": "", "stack": "", "source": "PlayButton",)"
+            R"( "startedAt": 737409600, "endedAt": 737424000, "note": [1, {"a": null}]})");
+    }
+
+    void sessionsOfAnUnknownSourceAreKeptAsStored()
+    {
+        QFETCH(QByteArray, kept);
+        const QUuid shop = QUuid::fromString(u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s);
+        const DevProject blog = test::makeProject(u"Blog"_s);
+        const QByteArray readable =
+            UsageSessionCoding::encodeSessionFile(
+                {test::makeSession(blog, localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10))}, {}, {})
+                .value();
+        const QByteArray original = readable.chopped(3) + ",\n  " + kept + "\n]\n";
+        test::writeFile(sessionsFile(), original);
+
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), 1);
+        QCOMPARE(service->summary(shop, UsageCalendar::current(), m_home->clock.now()),
+                 ProjectUsageSummary{});
+        const PeriodRange all =
+            service->periodRange(UsageRollupPeriod::all, UsageCalendar::current(), m_home->clock.now());
+        QCOMPARE(service->sessionsInPeriod(all, m_home->clock.now()).size(), 1);
+        QVERIFY(asideCopies().isEmpty());
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions have a source"_s),
+                 qPrintable(service->fileProblem()));
+
+        // Saved, with nothing else changed, the file is what it was.
+        const DevProject fresh = test::makeProject(u"Fresh"_s);
+        m_home->clock.set(localTime(2024, 6, 1, 12));
+        service->start(fresh, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service->stop(fresh.id, localTime(2024, 6, 1, 10));
+        service->clearSessions(fresh.id);
+        service->waitForFiles();
+        QCOMPARE(test::readFile(sessionsFile()), original);
+
+        service->clearSessions(shop);
+        service->waitForFiles();
+        QCOMPARE(test::readFile(sessionsFile()), readable);
         QCOMPARE(service->fileProblem(), QString());
     }
 
@@ -338,7 +397,7 @@ private Q_SLOTS:
 
     void damagedFileIsNotOverwrittenWhileItCannotBeKeptAside()
     {
-        const QByteArray damaged = test::readData(u"usage-sessions-bad-source.json"_s);
+        const QByteArray damaged = test::readData(u"usage-sessions-null-required.json"_s);
         test::writeFile(sessionsFile(), damaged);
         std::unique_ptr<UsageTrackingService> service;
         {
@@ -422,6 +481,9 @@ private Q_SLOTS:
         read("the later of two keys", listOfOne(", \"pausedDuration\": 5, \"pausedDuration\": 7"), u"Shop"_s,
              7.0);
         refused("text after the list", good + " x", u"unexpected text after the value"_s);
+        refused("unknown source and no end",
+                QByteArray(good).replace("playButton", "later").replace(", \"endedAt\": 737413200", ""),
+                u"missing required key \"endedAt\""_s);
         refused("control character", listOfOne({}, "\"Sh\top\""), u"control character"_s);
         refused("invalid UTF-8", listOfOne({}, "\"Sh\xC3op\""), u"not a string of valid UTF-8"_s);
         refused("lone surrogate", listOfOne({}, "\"\\ud83d\""), u"invalid escape"_s);
