@@ -20,6 +20,8 @@ using test::localTime;
 
 namespace {
 
+const QString kShopID = u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s;
+
 Timestamp seconds(double value)
 {
     return Timestamp::fromSecondsSinceReference(value);
@@ -251,31 +253,33 @@ private Q_SLOTS:
     // its project's sessions are cleared.
     void sessionsOfAnUnknownSourceAreKeptAsStored_data()
     {
+        QTest::addColumn<QByteArray>("original");
         QTest::addColumn<QByteArray>("kept");
-        const DevProject project =
-            test::makeProject(u"Shop"_s, {}, {}, u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s);
-        const QByteArray laidOut =
-            UsageSessionCoding::encodeSessionFile(
-                {test::makeSession(project, localTime(2024, 5, 30, 9), localTime(2024, 5, 30, 11))}, {}, {})
+        const auto fileOf = [](const DevProject &project, Timestamp start, Timestamp end) {
+            return UsageSessionCoding::encodeSessionFile({test::makeSession(project, start, end)}, {}, {})
                 .value();
+        };
+        const QByteArray blog =
+            fileOf(test::makeProject(u"Blog"_s), localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10));
+        const QByteArray shop = fileOf(test::makeProject(u"Shop"_s, {}, {}, kShopID),
+                                       localTime(2024, 5, 30, 9), localTime(2024, 5, 30, 11));
+        const QByteArray later =
+            shop.sliced(4, shop.size() - 7).replace("\"playButton\"", "\"scheduledTask\"");
         QTest::newRow("later source, laid out as this version writes")
-            << laidOut.sliced(4, laidOut.size() - 7).replace("\"playButton\"", "\"scheduledTask\"");
-        QTest::newRow("known source in other letters, written by hand") << QByteArray(
-            R"({"projectID": "9b1e2d3c-4f5a-4b6c-8d7e-0f1a2b3c4d5e", "id": "0A6F4C52-1D7B-4E8A-9C3F-)"
-            R"(5B2E7D1A9F01", "projectName": "Shop", "client": "", "stack": "", "source": "PlayButton",)"
-            R"( "startedAt": 737409600, "endedAt": 737424000, "note": [1, {"a": null}]})");
+            << blog.chopped(3) + ",\n  " + later + "\n]\n"
+            << later;
+        const QByteArray byHand = test::readData(u"usage-sessions-bad-source.json"_s);
+        QTest::newRow("known source in other letters, written by hand")
+            << byHand
+            << byHand.sliced(byHand.indexOf("{\"projectID\""),
+                             byHand.lastIndexOf('}') - byHand.indexOf("{\"projectID\"") + 1);
     }
 
     void sessionsOfAnUnknownSourceAreKeptAsStored()
     {
+        QFETCH(QByteArray, original);
         QFETCH(QByteArray, kept);
-        const QUuid shop = QUuid::fromString(u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s);
-        const DevProject blog = test::makeProject(u"Blog"_s);
-        const QByteArray readable =
-            UsageSessionCoding::encodeSessionFile(
-                {test::makeSession(blog, localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10))}, {}, {})
-                .value();
-        const QByteArray original = readable.chopped(3) + ",\n  " + kept + "\n]\n";
+        const QUuid shop = QUuid::fromString(kShopID);
         test::writeFile(sessionsFile(), original);
 
         auto service = makeService();
@@ -289,19 +293,16 @@ private Q_SLOTS:
         QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions have a source"_s),
                  qPrintable(service->fileProblem()));
 
-        // Saved, with nothing else changed, the file is what it was.
-        const DevProject fresh = test::makeProject(u"Fresh"_s);
-        m_home->clock.set(localTime(2024, 6, 1, 12));
-        service->start(fresh, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
-        service->stop(fresh.id, localTime(2024, 6, 1, 10));
-        service->clearSessions(fresh.id);
-        service->waitForFiles();
-        QCOMPARE(test::readFile(sessionsFile()), original);
+        // Written back as it was read, last in the file.
+        recordOneSession(*service);
+        QVERIFY2(test::readFile(sessionsFile()).endsWith(QByteArray(",\n  " + kept + "\n]\n")),
+                 test::readFile(sessionsFile()).constData());
 
         service->clearSessions(shop);
         service->waitForFiles();
-        QCOMPARE(test::readFile(sessionsFile()), readable);
+        QVERIFY(!test::readFile(sessionsFile()).contains(kept));
         QCOMPARE(service->fileProblem(), QString());
+        QCOMPARE(makeService()->completedSessions().size(), 2);
     }
 
     void unknownMembersAreWrittenBackUnchanged()
