@@ -28,8 +28,8 @@ constexpr int kRequestTimeoutMs = 60'000;
 SignalManager::SignalManager(std::shared_ptr<TelemetryManagerConfiguration> configuration,
                              SignalManagerServices services, QObject *parent)
     : QObject(parent), m_configuration(std::move(configuration)), m_services(std::move(services)),
-      m_cache(m_configuration->logHandler, m_configuration->cacheLimit, m_services.cacheFilePath,
-              m_services.clock),
+      m_cache(m_configuration->swiftUIPreviewMode() ? std::nullopt : m_configuration->logHandler,
+              m_configuration->cacheLimit, m_services.cacheFilePath, m_services.clock),
       m_sendTimer(this)
 {
     m_sendTimer.setObjectName(u"telemetrySendTimer"_s);
@@ -128,7 +128,9 @@ QCoro::Task<> SignalManager::attemptToSendNextBatchOfCachedSignals()
     log(Level::debug, QString::fromUtf8(bytes));
 
     m_inFlight = batch;
-    m_reply = m_network.post(request, bytes);
+    QNetworkAccessManager *session =
+        m_configuration->urlSession ? m_configuration->urlSession.get() : &m_network;
+    m_reply = session->post(request, bytes);
     const QPointer<QNetworkReply> reply = m_reply;
     const QPointer<SignalManager> self(this);
     co_await reply.data();

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,6 +212,22 @@ private Q_SLOTS:
         const QJsonObject second = rig.batch(0).at(1).toObject();
         QCOMPARE(second.value(u"floatValue"_s).toDouble(), 2.5);
         QCOMPARE(second.value(u"clientUser"_s).toString(), CryptoHashing::sha256(u"custom"_s, u"salt"_s));
+    }
+
+    void batchesGoThroughTheConfiguredSession()
+    {
+        // The host does not resolve here; only the session's proxy reaches it.
+        ManagerRig rig;
+        rig.baseURL = QUrl(u"http://ingest.invalid"_s);
+        rig.start();
+        QNetworkAccessManager session;
+        session.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, rig.server.port()));
+        rig.configuration->urlSession = &session;
+        rig.queue(1);
+        QVERIFY(rig.attempt());
+        QCOMPARE(rig.server.requests().size(), 1);
+        QCOMPARE(rig.server.requests().at(0).target, "http://ingest.invalid/v2/namespace/ns/");
+        QCOMPARE(rig.manager->cachedSignalCount(), 0);
     }
 
     void theBatchInFlightAtQuitIsSentOnTheNextStart()
