@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/telemetry/SignalManager.h"
 #include "core/telemetry/Telemetry.h"
 #include "support/FakeClock.h"
 #include "support/TelemetryDoubles.h"
@@ -8,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -23,19 +25,23 @@ struct TelemetryRig {
 
     // Sets the client up with a configuration that logs into setUpLog while
     // it is made, then into log; prepare may change it first.
-    TelemetryManagerConfiguration &initialize(QUrl baseURL = QUrl(),
-                                              const std::function<void(TelemetryManagerConfiguration &)>
-                                                  &prepare = {})
+    TelemetryManagerConfiguration &
+    initialize(QUrl baseURL = QUrl(),
+               const std::function<void(TelemetryManagerConfiguration &)> &prepare = {})
     {
         auto configuration =
             std::make_shared<TelemetryManagerConfiguration>(QStringLiteral("app"), std::nullopt, baseURL);
-        configuration->logHandler =
-            LogHandler{LogHandler::LogLevel::info, [this](LogHandler::LogLevel, const QString &line) {
-                           log << line;
-                       }};
+        configuration->logHandler = LogHandler{
+            LogHandler::LogLevel::info, [this](LogHandler::LogLevel, const QString &line) { log << line; }};
         if (prepare)
             prepare(*configuration);
         telemetry.initialize(configuration);
+        // The first send attempt follows the loading of the cache, and arms
+        // the send timer.
+        auto *manager = telemetry.findChild<SignalManager *>();
+        QSignalSpy firstAttempt(manager, &SignalManager::sendAttemptFinished);
+        if (!manager->findChild<QTimer *>(QStringLiteral("telemetrySendTimer"))->isActive())
+            firstAttempt.wait(5000);
         setUpLog = log;
         log.clear();
         return *configuration;

@@ -73,6 +73,24 @@ std::optional<SignalPostBody> SignalPostBody::fromCacheJson(const QJsonObject &o
     return body;
 }
 
+QByteArray SignalPostBody::toCacheBytes() const
+{
+    QByteArray bytes = QJsonDocument(toCacheJson()).toJson(QJsonDocument::Compact);
+    // Up to 10,000 of these wait in memory; the writer's growth slack would
+    // nearly double them.
+    bytes.squeeze();
+    return bytes;
+}
+
+std::optional<SignalPostBody> SignalPostBody::fromCacheBytes(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return fromCacheJson(document.object());
+}
+
 QByteArray encodeRequestBatch(const QList<SignalPostBody> &bodies)
 {
     QJsonArray array;
