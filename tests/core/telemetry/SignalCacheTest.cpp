@@ -183,6 +183,7 @@ private Q_SLOTS:
         QTest::newRow("an element that is no object") << QByteArray("[1]");
         QTest::newRow("an entry without its keys") << QByteArray(R"([{"type":"a"}])");
         QTest::newRow("a missing comma") << QByteArray(whole).replace("},{", "}{");
+        QTest::newRow("another character for the comma") << QByteArray(whole).replace("},{", "};{");
         QTest::newRow("empty") << QByteArray();
     }
 
