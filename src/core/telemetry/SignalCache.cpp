@@ -54,20 +54,24 @@ void SignalCache::takeInLoaded()
 
 void SignalCache::push(const SignalPostBody &signal)
 {
-    m_signals.append(signal.toCacheBytes());
+    m_signals.append(SignalCacheFile::pack(signal.toCacheBytes()));
     trimToCacheLimit();
 }
 
 void SignalCache::push(const QList<QByteArray> &signalList)
 {
-    m_signals.append(signalList);
+    for (const QByteArray &signal : signalList)
+        m_signals.append(SignalCacheFile::pack(signal));
     trimToCacheLimit();
 }
 
 QList<QByteArray> SignalCache::pop()
 {
     const qsizetype n = std::min<qsizetype>(m_signals.size(), kMaximumSignalsToPopAtOnce);
-    QList<QByteArray> batch = m_signals.first(n);
+    QList<QByteArray> batch;
+    batch.reserve(n);
+    for (qsizetype index = 0; index < n; ++index)
+        batch.append(SignalCacheFile::unpack(m_signals[index]));
     m_signals.remove(0, n);
     return batch;
 }
@@ -75,7 +79,11 @@ QList<QByteArray> SignalCache::pop()
 Result<void> SignalCache::backupCache(const QList<QByteArray> &inFlight)
 {
     takeInLoaded();
-    QList<QByteArray> saved = inFlight + m_signals;
+    QList<QByteArray> saved;
+    saved.reserve(inFlight.size() + m_signals.size());
+    for (const QByteArray &signal : inFlight)
+        saved.append(SignalCacheFile::pack(signal));
+    saved.append(m_signals);
     saved.remove(0, std::max<qsizetype>(0, saved.size() - m_cacheLimit));
     const QByteArray bytes = SignalCacheFile::joinSignals(saved);
     const QString folder = QFileInfo(m_filePath).absolutePath();

@@ -4,6 +4,7 @@
 #include "core/foundation/FileSafety.h"
 
 #include <QFile>
+#include <QtEndian>
 
 namespace devnook::SignalCacheFile {
 
@@ -45,7 +46,25 @@ std::optional<qsizetype> objectEnd(QByteArrayView json, qsizetype at)
     return std::nullopt;
 }
 
+// The text's length, which qCompress puts in front of the packed bytes.
+qsizetype unpackedSize(const QByteArray &packed)
+{
+    return packed.size() < 4 ? 0 : qsizetype(qFromBigEndian<quint32>(packed.constData()));
+}
+
 } // namespace
+
+QByteArray pack(QByteArrayView text)
+{
+    QByteArray packed = qCompress(reinterpret_cast<const uchar *>(text.data()), text.size());
+    packed.squeeze();
+    return packed;
+}
+
+QByteArray unpack(const QByteArray &packed)
+{
+    return qUncompress(packed);
+}
 
 std::optional<QList<QByteArray>> splitSignals(QByteArrayView json)
 {
@@ -61,12 +80,12 @@ std::optional<QList<QByteArray>> splitSignals(QByteArrayView json)
         const auto end = objectEnd(json, at);
         if (!end)
             return std::nullopt;
-        // Checked in place, then copied, so the copy can take the memory the
-        // check has just freed and the file's bytes can go.
+        // Checked in place, then packed, so the packed copy can take the
+        // memory the check has just freed and the file's bytes can go.
         const QByteArray element = QByteArray::fromRawData(json.data() + at, *end - at);
         if (!SignalPostBody::fromCacheBytes(element))
             return std::nullopt;
-        signalList.append(QByteArray(element.constData(), element.size()));
+        signalList.append(pack(element));
         at = skipSpace(json, *end);
         more = at < json.size() && json[at] == ',';
         if (more)
@@ -100,18 +119,18 @@ QList<QByteArray> takeSignals(const QString &path, const QDateTime &now)
     return taken.value_or(QList<QByteArray>());
 }
 
-QByteArray joinSignals(const QList<QByteArray> &signalList)
+QByteArray joinSignals(const QList<QByteArray> &packedSignals)
 {
-    qsizetype size = 2 + std::max<qsizetype>(0, signalList.size() - 1);
-    for (const QByteArray &signal : signalList)
-        size += signal.size();
+    qsizetype size = 2 + std::max<qsizetype>(0, packedSignals.size() - 1);
+    for (const QByteArray &packed : packedSignals)
+        size += unpackedSize(packed);
     QByteArray json;
     json.reserve(size);
     json.append('[');
-    for (qsizetype index = 0; index < signalList.size(); ++index) {
+    for (qsizetype index = 0; index < packedSignals.size(); ++index) {
         if (index > 0)
             json.append(',');
-        json.append(signalList[index]);
+        json.append(unpack(packedSignals[index]));
     }
     json.append(']');
     return json;

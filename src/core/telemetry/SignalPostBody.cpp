@@ -75,11 +75,7 @@ std::optional<SignalPostBody> SignalPostBody::fromCacheJson(const QJsonObject &o
 
 QByteArray SignalPostBody::toCacheBytes() const
 {
-    QByteArray bytes = QJsonDocument(toCacheJson()).toJson(QJsonDocument::Compact);
-    // Up to 10,000 of these wait in memory; the writer's growth slack would
-    // nearly double them.
-    bytes.squeeze();
-    return bytes;
+    return QJsonDocument(toCacheJson()).toJson(QJsonDocument::Compact);
 }
 
 std::optional<SignalPostBody> SignalPostBody::fromCacheBytes(const QByteArray &bytes)

@@ -34,7 +34,7 @@ struct SignalPostBody {
     // is missing or of the wrong type.
     static std::optional<SignalPostBody> fromCacheJson(const QJsonObject &object);
 
-    // The cache file's form as compact JSON text, with no spare capacity.
+    // The cache file's form as compact JSON text.
     QByteArray toCacheBytes() const;
     // A body of that text; none when it is not a JSON object of that form.
     static std::optional<SignalPostBody> fromCacheBytes(const QByteArray &bytes);
