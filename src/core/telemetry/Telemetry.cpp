@@ -1,5 +1,6 @@
 #include "Telemetry.h"
 
+#include "CryptoHashing.h"
 #include "SessionManager.h"
 #include "SignalManager.h"
 #include "TelemetryCoding.h"
@@ -193,6 +194,30 @@ void Telemetry::updateDefaultUserID(std::optional<QString> user)
 {
     if (m_manager)
         m_manager->configuration().setDefaultUser(std::move(user));
+}
+
+QString Telemetry::hashedDefaultUser()
+{
+    if (!m_manager)
+        return QString();
+    return CryptoHashing::sha256(m_manager->signalManager().defaultUserIdentifier(),
+                                 m_manager->configuration().salt);
+}
+
+void Telemetry::send(const QString &name, const TelemetryParameters &parameters)
+{
+    signal(name, parameters);
+}
+
+void Telemetry::send(const QString &name, const std::optional<QString> &customUserID,
+                     std::optional<double> floatValue, const TelemetryParameters &parameters)
+{
+    signal(name, parameters, floatValue, customUserID);
+}
+
+void Telemetry::updateDefaultUser(std::optional<QString> user)
+{
+    updateDefaultUserID(std::move(user));
 }
 
 void Telemetry::generateNewSession()

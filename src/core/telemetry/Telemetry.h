@@ -74,6 +74,16 @@ public:
     // interval.
     void requestImmediateSync();
     void updateDefaultUserID(std::optional<QString> user);
+    // The default user as signals carry it, hashed with the salt; empty
+    // before initialize.
+    QString hashedDefaultUser();
+
+    // Older names: signal without a number and a custom user, signal with
+    // them, and updateDefaultUserID.
+    void send(const QString &name, const TelemetryParameters &parameters = {});
+    void send(const QString &name, const std::optional<QString> &customUserID,
+              std::optional<double> floatValue, const TelemetryParameters &parameters = {});
+    void updateDefaultUser(std::optional<QString> user);
     // Assigns a new session identifier, which begins a session as the
     // configuration allows.
     void generateNewSession();

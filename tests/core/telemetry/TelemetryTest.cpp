@@ -1,5 +1,6 @@
 #include "core/telemetry/Telemetry.h"
 
+#include "core/telemetry/CryptoHashing.h"
 #include "core/telemetry/SignalManager.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TelemetryRig.h"
@@ -171,6 +172,28 @@ private Q_SLOTS:
         QCOMPARE(rig.queued().isEmpty(), dropped);
         // In a preview the cache stays silent too.
         QCOMPARE(rig.setUpLog.filter(u"Loading Telemetry cache"_s).isEmpty(), dropped);
+    }
+
+    void theOlderNamesForward()
+    {
+        TelemetryRig rig;
+        rig.initialize(QUrl(), [](TelemetryManagerConfiguration &configuration) {
+            configuration.defaultSignalPrefix = u"App."_s;
+        });
+        rig.telemetry.send(u"a"_s, {{u"k"_s, u"v"_s}});
+        rig.telemetry.send(u"b"_s, u"custom"_s, 2.5, {{u"k"_s, u"w"_s}});
+        rig.telemetry.updateDefaultUser(u"me"_s);
+        rig.telemetry.send(u"c"_s);
+        const QList<QJsonObject> sent = rig.queued();
+        QCOMPARE(sent.size(), 3);
+        QCOMPARE(sent.at(0).value(u"type"_s).toString(), u"App.a"_s);
+        QCOMPARE(payloadValue(sent.at(0), u"k"_s), u"v"_s);
+        QVERIFY(!sent.at(0).contains(u"floatValue"_s));
+        QCOMPARE(sent.at(1).value(u"clientUser"_s).toString(), CryptoHashing::sha256(u"custom"_s, QString()));
+        QCOMPARE(sent.at(1).value(u"floatValue"_s).toDouble(), 2.5);
+        QCOMPARE(payloadValue(sent.at(1), u"k"_s), u"w"_s);
+        QCOMPARE(rig.telemetry.hashedDefaultUser(), CryptoHashing::sha256(u"me"_s, QString()));
+        QCOMPARE(sent.at(2).value(u"clientUser"_s).toString(), rig.telemetry.hashedDefaultUser());
     }
 
     void immediateSyncsAreSpacedByTheTransmitInterval()
