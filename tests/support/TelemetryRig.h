@@ -23,14 +23,14 @@ struct TelemetryRig {
 
     QString cachePath() const { return dir.filePath(QStringLiteral("cache/telemetrysignalcache")); }
 
-    // Sets the client up with a configuration that logs into setUpLog while
-    // it is made, then into log; prepare may change it first.
+    // Sets the client up with a configuration salted "salt" that logs into
+    // setUpLog while it is made, then into log; prepare may change it first.
     TelemetryManagerConfiguration &
     initialize(QUrl baseURL = QUrl(),
                const std::function<void(TelemetryManagerConfiguration &)> &prepare = {})
     {
-        auto configuration =
-            std::make_shared<TelemetryManagerConfiguration>(QStringLiteral("app"), std::nullopt, baseURL);
+        auto configuration = std::make_shared<TelemetryManagerConfiguration>(QStringLiteral("app"),
+                                                                             QStringLiteral("salt"), baseURL);
         configuration->logHandler = LogHandler{
             LogHandler::LogLevel::info, [this](LogHandler::LogLevel, const QString &line) { log << line; }};
         if (prepare)

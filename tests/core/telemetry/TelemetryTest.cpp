@@ -189,10 +189,10 @@ private Q_SLOTS:
         QCOMPARE(sent.at(0).value(u"type"_s).toString(), u"App.a"_s);
         QCOMPARE(payloadValue(sent.at(0), u"k"_s), u"v"_s);
         QVERIFY(!sent.at(0).contains(u"floatValue"_s));
-        QCOMPARE(sent.at(1).value(u"clientUser"_s).toString(), CryptoHashing::sha256(u"custom"_s, QString()));
+        QCOMPARE(sent.at(1).value(u"clientUser"_s).toString(), CryptoHashing::sha256(u"custom"_s, u"salt"_s));
         QCOMPARE(sent.at(1).value(u"floatValue"_s).toDouble(), 2.5);
         QCOMPARE(payloadValue(sent.at(1), u"k"_s), u"w"_s);
-        QCOMPARE(rig.telemetry.hashedDefaultUser(), CryptoHashing::sha256(u"me"_s, QString()));
+        QCOMPARE(rig.telemetry.hashedDefaultUser(), CryptoHashing::sha256(u"me"_s, u"salt"_s));
         QCOMPARE(sent.at(2).value(u"clientUser"_s).toString(), rig.telemetry.hashedDefaultUser());
     }
 
