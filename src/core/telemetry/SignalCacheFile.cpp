@@ -2,6 +2,7 @@
 
 #include "SignalPostBody.h"
 #include "core/foundation/FileSafety.h"
+#include "core/projects/JsonArraySalvage.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -9,42 +10,6 @@
 namespace devnook::SignalCacheFile {
 
 namespace {
-
-bool isJsonSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-qsizetype skipSpace(QByteArrayView json, qsizetype at)
-{
-    while (at < json.size() && isJsonSpace(json[at]))
-        ++at;
-    return at;
-}
-
-// The end of the object that begins at `at`, just past its closing brace;
-// none when the text ends first.
-std::optional<qsizetype> objectEnd(QByteArrayView json, qsizetype at)
-{
-    int depth = 0;
-    bool inString = false;
-    for (; at < json.size(); ++at) {
-        const char c = json[at];
-        if (inString) {
-            if (c == '\\')
-                ++at;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '{' || c == '[') {
-            ++depth;
-        } else if ((c == '}' || c == ']') && --depth == 0) {
-            return at + 1;
-        }
-    }
-    return std::nullopt;
-}
 
 // The text's length, which qCompress puts in front of the packed bytes.
 qsizetype unpackedSize(const QByteArray &packed)
@@ -68,31 +33,18 @@ QByteArray unpack(const QByteArray &packed)
 
 std::optional<QList<QByteArray>> splitSignals(QByteArrayView json)
 {
-    qsizetype at = skipSpace(json, 0);
-    if (at >= json.size() || json[at] != '[')
+    const auto pieces = JsonArraySalvage::split(json);
+    if (!pieces || pieces->hasRemainder)
         return std::nullopt;
-    at = skipSpace(json, at + 1);
     QList<QByteArray> signalList;
-    bool more = at < json.size() && json[at] != ']';
-    while (more) {
-        if (at >= json.size() || json[at] != '{')
-            return std::nullopt;
-        const auto end = objectEnd(json, at);
-        if (!end)
-            return std::nullopt;
+    signalList.reserve(pieces->elements.size());
+    for (const QByteArrayView element : pieces->elements) {
         // Checked in place, then packed, so the packed copy can take the
         // memory the check has just freed and the file's bytes can go.
-        const QByteArray element = QByteArray::fromRawData(json.data() + at, *end - at);
-        if (!SignalPostBody::fromCacheBytes(element))
+        if (!SignalPostBody::fromCacheBytes(QByteArray::fromRawData(element.data(), element.size())))
             return std::nullopt;
         signalList.append(pack(element));
-        at = skipSpace(json, *end);
-        more = at < json.size() && json[at] == ',';
-        if (more)
-            at = skipSpace(json, at + 1);
     }
-    if (at >= json.size() || json[at] != ']' || skipSpace(json, at + 1) != json.size())
-        return std::nullopt;
     return signalList;
 }
 
@@ -104,9 +56,9 @@ QList<QByteArray> takeSignals(const QString &path, const QDateTime &now)
     // Mapped rather than read, so the whole file never sits in the heap
     // beside the signals taken from it.
     std::optional<QList<QByteArray>> taken;
-    if (const qint64 size = file.size(); const uchar *mapped = size > 0 ? file.map(0, size) : nullptr) {
+    if (const qint64 size = file.size(); uchar *mapped = size > 0 ? file.map(0, size) : nullptr) {
         taken = splitSignals(QByteArrayView(mapped, size));
-        file.unmap(const_cast<uchar *>(mapped));
+        file.unmap(mapped);
     } else {
         taken = splitSignals(file.readAll());
     }
