@@ -15,9 +15,9 @@ class Clock;
 // The signals built but not yet accepted by the ingest service, oldest first,
 // never more than the limit (the oldest go first). Each is held as its cache
 // file text compressed, under a kilobyte, rather than as a body of many
-// strings, which cost about 19 KB. They
-// survive a quit in one file, which is read on a worker thread and removed
-// once the cache is made, and written when the application terminates.
+// strings, which cost about 19 KB. They survive a quit in one file, which is
+// read on a worker thread and removed once the cache is made, and written
+// when the application terminates.
 class SignalCache {
 public:
     static constexpr int kMaximumSignalsToPopAtOnce = 100;
