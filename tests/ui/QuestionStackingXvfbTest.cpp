@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "platform/null/NullHotKeyGrabber.h"
 #include "platform/null/NullWindowHints.h"
+#include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
 #include "ui/form/StoreFormCatalogue.h"
 #include "ui/kit/AlertAsker.h"
@@ -79,6 +80,7 @@ private:
     NullWindowHints m_windowHints;
     MessageBoxAlertAsker m_alerts;
     std::unique_ptr<AlertPortConflictAsker> m_portAsker;
+    test::PreviewRig m_preview;
     std::unique_ptr<StorePanelAdapter> m_panelStore;
     std::unique_ptr<StoreFormCatalogue> m_catalogue;
     test::RecordingPanelWindows m_panelWindows;
@@ -131,7 +133,7 @@ private Q_SLOTS:
         m_portAsker = std::make_unique<AlertPortConflictAsker>(m_alerts);
         m_rig.asker.passOnTo = m_portAsker.get();
         ProjectStore &store = m_rig.open({m_shop, m_blog});
-        m_panelStore = std::make_unique<StorePanelAdapter>(store);
+        m_panelStore = std::make_unique<StorePanelAdapter>(store, m_preview.proxies);
         m_catalogue = std::make_unique<StoreFormCatalogue>(store);
         m_shellStore = std::make_unique<StoreShellAdapter>(
             store, m_rig.manager,

@@ -2,6 +2,7 @@
 #include "PanelDoubles.h"
 #include "ShellDoubles.h"
 #include "UsageWindowRig.h"
+#include "support/PreviewRig.h"
 #include "support/TestEnvironment.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/kit/AppIcon.h"
@@ -214,7 +215,8 @@ private Q_SLOTS:
         QFETCH(QString, button);
         QFETCH(QStringList, left);
         test::PanelRig rig;
-        StorePanelAdapter store(*m_usage->store.store);
+        test::PreviewRig preview;
+        StorePanelAdapter store(*m_usage->store.store, preview.proxies);
         DevnookNavigation navigation;
         QWidget panel;
         auto *view = new DevnookPopoverView(
