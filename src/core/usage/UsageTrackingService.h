@@ -58,7 +58,8 @@ public:
     // What is wrong with the usage history, as the user should read it: the
     // last write's failure, then what the reading found (a file that could
     // not be read, sessions that could not, a damaged file not yet copied
-    // aside) and the sessions left uncounted. Empty when all is well.
+    // aside) and the sessions left uncounted or kept as stored. Empty when
+    // all is well.
     QString fileProblem() const;
 
     // Sessions kept in the file exactly as stored but left out of every
@@ -92,8 +93,8 @@ public:
     // The live state of the project's session at the moment.
     UsageTrackingState trackingState(const QUuid &projectID, Timestamp now) const;
 
-    // Drops the project's open session unrecorded and all its completed and
-    // uncounted sessions; saves.
+    // Drops the project's open session unrecorded and all its completed,
+    // uncounted and kept sessions; saves.
     void clearSessions(const QUuid &projectID);
 
     // Gives the completed session new times (in either order) and no pause,
@@ -250,6 +251,9 @@ private:
     QHash<QUuid, ActiveSession> m_activeSessions;
     QList<ProjectUsageSession> m_completedSessions;
     QList<ProjectUsageSession> m_uncountedSessions;
+    // Sessions of a source this version does not know: in no figure, and
+    // written back as they were read.
+    QList<SessionKeptAsStored> m_sessionsKeptAsStored;
     bool m_loaded = false;
     bool m_saveDue = false;
     // What the reading found, a damaged file not yet copied aside, the last

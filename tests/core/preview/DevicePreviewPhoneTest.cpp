@@ -1,7 +1,4 @@
-#include "PreviewServiceDoubles.h"
-#include "core/preview/DevicePreviewReachabilityProbe.h"
-#include "support/FakeClock.h"
-#include "support/LoopbackHttpServer.h"
+#include "support/PreviewRig.h"
 
 #include <QCoroTask>
 #include <QNetworkAccessManager>
@@ -51,8 +48,8 @@ class DevicePreviewPhoneTest : public QObject {
 private Q_SLOTS:
     void pageLinksAndLiveReload()
     {
-        LoopbackHttpServer devServer(QHostAddress::LocalHost, {200},
-                                     LoopbackHttpServer::Behaviour::devServer);
+        PreviewRig rig;
+        LoopbackHttpServer &devServer = *rig.server;
         QWebSocketServer liveReload(u"hmr"_s, QWebSocketServer::NonSecureMode);
         QList<QWebSocket *> reloadSockets;
         QStringList fromPhone;
@@ -65,17 +62,10 @@ private Q_SLOTS:
         });
         devServer.setUpgradeHandler(
             [&liveReload](QTcpSocket *socket) { liveReload.handleConnection(socket); });
-        QVERIFY(devServer.listen());
 
-        LoopbackInterfaces interfaces;
-        interfaces.list = {{u"wlan0"_s, u"127.0.0.1"_s}};
-        PreviewStartSignals analytics;
-        FakeClock clock;
-        DevicePreviewReachabilityProbe probe(std::chrono::seconds(2));
-        DevicePreviewProxyService service({analytics, interfaces, probe, clock});
         const QString local = devServer.origin() + u"/app"_s;
-        const QList<DevicePreviewTarget> targets =
-            QCoro::waitFor(service.proxiedTargets({{u"App"_s, QUrl(local), true, {}}}, QUuid::createUuid()));
+        const QList<DevicePreviewTarget> targets = QCoro::waitFor(
+            rig.proxies.proxiedTargets({{u"App"_s, QUrl(local), true, {}}}, QUuid::createUuid()));
         QCOMPARE(targets.size(), 1);
         QCOMPARE(targets[0].candidates.size(), 1);
         const QUrl lanURL = targets[0].candidates[0].url;

@@ -1,6 +1,5 @@
 #include "core/preview/DevicePreviewProxyService.h"
 
-#include "PreviewServiceDoubles.h"
 #include "ProxyRig.h"
 #include "core/preview/DevicePreviewReachabilityProbe.h"
 #include "support/FakeClock.h"
@@ -15,6 +14,17 @@ using namespace Qt::StringLiterals;
 using Reason = DevicePreviewFailureReason;
 
 namespace {
+
+class PreviewStartSignals final : public AnalyticsService {
+public:
+    void configureIfNeeded() override {}
+    void signal(AnalyticsEvent event, const QHash<QString, QString> &parameters) override
+    {
+        if (event == AnalyticsEvent::devicePreviewStarted)
+            targetCounts.append(parameters.value(u"configured-target-count"_s));
+    }
+    QStringList targetCounts;
+};
 
 DevicePreviewTarget target(const QString &url, bool replacesReferences = false)
 {

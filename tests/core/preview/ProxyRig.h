@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/preview/DevicePreviewHTTPProxy.h"
+#include "support/PreviewRig.h"
 
 #include <QEventLoop>
 #include <QSignalSpy>
@@ -9,22 +10,6 @@
 #include <QTimer>
 
 namespace devnook::test {
-
-using namespace std::chrono_literals;
-
-// Limits small enough for tests to reach in milliseconds.
-inline DevicePreviewProxyLimits testLimits()
-{
-    DevicePreviewProxyLimits limits;
-    limits.headTimeout = 300ms;
-    limits.idleTimeout = 800ms;
-    limits.upstreamTimeout = 500ms;
-    limits.maxConnections = 8;
-    limits.maxConnectionsPerAddress = 2;
-    limits.rewriteCap = 2048;
-    limits.collectBytes = 1024;
-    return limits;
-}
 
 // A device connection to a proxy's port on 127.0.0.1, the bytes sent; from
 // another loopback address (127.0.0.2, …) it stands for another device.
