@@ -92,7 +92,12 @@ DevicePreviewConnection::DevicePreviewConnection(QTcpSocket *socket, DevicePrevi
     m_socket->setReadBufferSize(kReadBufferBytes);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(m_socket, &QIODevice::readyRead, this, &DevicePreviewConnection::readRequest);
-    connect(m_socket, &QAbstractSocket::disconnected, this, &QObject::deleteLater);
+    connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
+        // Nothing more of the answer is wanted.
+        if (m_upstream)
+            m_upstream->cancel();
+        deleteLater();
+    });
     connect(m_socket, &QIODevice::bytesWritten, this, &DevicePreviewConnection::written);
     m_worker.watch(this);
     readRequest();

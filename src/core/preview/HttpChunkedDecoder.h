@@ -47,8 +47,6 @@ public:
     // with more after them, when it asks for more.
     Event next(QByteArrayView input, qsizetype &consumed);
 
-    bool isDone() const { return m_state == State::done; }
-
 private:
     enum class State { sizeLine, data, dataEnd, trailer, done };
 

@@ -76,15 +76,12 @@ public:
     // body runs to the close or has ended, Bad when the answer was cut short.
     Event closed() const;
 
-    // True once the final head has been returned.
-    bool headReceived() const { return m_state != State::head; }
-
 private:
     enum class State { head, noBody, length, chunked, toClose, done };
 
     // The index just past the empty line that ends the head, or -1.
     qsizetype headEnd(QByteArrayView input);
-    // Parses a head that ends at `end`; consumes it and sets the framing.
+    // Parses a whole head; sets the framing of the body that follows.
     Event parsedHead(QByteArrayView bytes);
 
     bool m_answersHead;
