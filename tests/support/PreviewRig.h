@@ -16,9 +16,12 @@ inline DevicePreviewProxyLimits testLimits()
 {
     DevicePreviewProxyLimits limits;
     limits.headTimeout = 300ms;
+    limits.idleTimeout = 800ms;
     limits.upstreamTimeout = 500ms;
     limits.maxConnections = 8;
+    limits.maxConnectionsPerAddress = 2;
     limits.rewriteCap = 2048;
+    limits.collectBytes = 1024;
     return limits;
 }
 

@@ -1,7 +1,6 @@
 #include "core/preview/DevicePreviewProxyService.h"
 
 #include "ProxyRig.h"
-#include "core/analytics/AnalyticsService.h"
 #include "core/preview/DevicePreviewReachabilityProbe.h"
 #include "support/FakeClock.h"
 #include "support/LoopbackHttpServer.h"
@@ -182,6 +181,10 @@ private Q_SLOTS:
         QTest::newRow("404 answers") << u"/missing"_s << DevicePreviewReachability::available();
         QTest::newRow("redirect not followed") << u"/redirect"_s << DevicePreviewReachability::available();
         QTest::newRow("500") << u"/fail"_s << DevicePreviewReachability::unavailable(Reason::httpStatus(500));
+        // The dev server's own answers, however odd, say it is up.
+        for (const int status : {400, 407, 418, 499})
+            QTest::addRow("%d passed on", status)
+                << u"/status/"_s + QString::number(status) << DevicePreviewReachability::available();
         QTest::newRow("proxy timed out") << u"/slow"_s << unavailable(Reason::Kind::timeout);
         QTest::newRow("unknown proxy error") << u"/odd-proxy-error"_s << unavailable(Reason::Kind::network);
         QTest::newRow("dev server stopped") << u"stopped"_s << unavailable(Reason::Kind::connectionRefused);
