@@ -9,6 +9,7 @@
 #include "ui/usage/UsageSessionLists.h"
 
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
@@ -61,6 +62,14 @@ private:
     static QString total(ProjectUsageView *view)
     {
         return view->findChildren<UsageStatCard *>().constFirst()->value();
+    }
+    // The texts of the labels of the first widget of that name, in order.
+    static QStringList labels(QWidget *parent, const QString &name)
+    {
+        QStringList texts;
+        for (const QLabel *label : parent->findChild<QWidget *>(name)->findChildren<QLabel *>())
+            texts.append(label->text());
+        return texts;
     }
     static int sessionRows(ProjectUsageView *view)
     {
@@ -147,9 +156,14 @@ private Q_SLOTS:
         m_rig->store.defaults.setValue(UsageFilterPreferences::projectFilterKey(m_shop.id), u"month"_s);
         m_rig->store.settings.setTheme(AppTheme::light);
         ThemeApplier theme(m_rig->store.settings);
+        // C has seconds in its short time: the rows show none.
+        const test::ScopedLocale locale{QLocale::c()};
         open();
         ProjectUsageView *view = show(m_shop);
         QCOMPARE(sessionRows(view), 10);
+        QCOMPARE(labels(view, u"sessionRow"_s),
+                 (QStringList{u"20 May 2026"_s, u"Play button"_s, u"08:00 \u2013 08:10"_s, u"10m"_s}));
+        QCOMPARE(labels(view, u"longSessionRow"_s), (QStringList{u"10 Apr 2026 08:00"_s, u"8h"_s}));
         auto *more = find<QPushButton>(view, u"showMoreSessions"_s);
         QCOMPARE(more->text(), u"Show 10 more"_s);
         more->click();
@@ -161,6 +175,7 @@ private Q_SLOTS:
         const QString before = total(view);
         view->findChild<UsageSessionsList *>()->findChild<QPushButton *>(u"editSession"_s)->click();
         QVERIFY(view->editSheet());
+        QCOMPARE(view->editSheet()->findChild<QDateTimeEdit *>()->text(), u"20 May 2026 08:00"_s);
         m_rig->store.settings.setTheme(AppTheme::dark);
         QCOMPARE(Palette::schemeOf(view->palette()), ColorScheme::dark);
         QCOMPARE(view->findChild<UsageSessionsList *>()->visibleCount(), 20);

@@ -1,14 +1,13 @@
 #include "UsageSessionLists.h"
 
 #include "UsageViewRules.h"
+#include "core/foundation/DateTexts.h"
 #include "core/foundation/L10n.h"
-#include "core/usage/UsageDateTexts.h"
 #include "core/usage/UsageDurationFormatting.h"
 #include "ui/kit/Kit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -43,7 +42,6 @@ template <class List> QPushButton *editButton(const ProjectUsageSession &session
 
 QWidget *sessionRow(const ProjectUsageSession &session, UsageSessionsList *list, QWidget *parent)
 {
-    const QLocale locale;
     const QDateTime start = session.startedAt.toDateTime().toLocalTime();
     const QDateTime end = session.endedAt.toDateTime().toLocalTime();
     auto *row = new QWidget(parent);
@@ -53,14 +51,14 @@ QWidget *sessionRow(const ProjectUsageSession &session, UsageSessionsList *list,
     layout->setSpacing(12);
     auto *left = new QVBoxLayout;
     left->setSpacing(6);
-    left->addWidget(label(locale.toString(start.date(), QLocale::ShortFormat), 13, QFont::Medium, row));
+    left->addWidget(label(DateTexts::mediumDate(start.date()), 13, QFont::Medium, row));
     auto *second = new QHBoxLayout;
     second->setSpacing(8);
     second->addWidget(label(ProjectUsageSessionSources::localizedTitle(session.source), 12, QFont::Medium,
                             row, Kit::TextRole::kSecondary));
-    second->addWidget(label(locale.toString(start.time(), QLocale::ShortFormat) + u" \u2013 "_s +
-                                locale.toString(end.time(), QLocale::ShortFormat),
-                            12, QFont::Normal, row, Kit::TextRole::kTertiary));
+    second->addWidget(
+        label(DateTexts::shortTime(start.time()) + u" \u2013 "_s + DateTexts::shortTime(end.time()), 12,
+              QFont::Normal, row, Kit::TextRole::kTertiary));
     second->addStretch(1);
     left->addLayout(second);
     layout->addLayout(left, 1);
@@ -71,8 +69,7 @@ QWidget *sessionRow(const ProjectUsageSession &session, UsageSessionsList *list,
     return row;
 }
 
-QWidget *longSessionRow(const ProjectUsageSession &session, UsageLongSessionsList *list, QWidget *parent,
-                        const UsageDateTexts &texts)
+QWidget *longSessionRow(const ProjectUsageSession &session, UsageLongSessionsList *list, QWidget *parent)
 {
     auto *row = new QWidget(parent);
     row->setObjectName(u"longSessionRow"_s);
@@ -80,7 +77,7 @@ QWidget *longSessionRow(const ProjectUsageSession &session, UsageLongSessionsLis
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    layout->addWidget(label(texts.dateTime(session.startedAt), 14, QFont::Normal, row));
+    layout->addWidget(label(DateTexts::mediumDateTime(session.startedAt), 14, QFont::Normal, row));
     layout->addStretch(1);
     layout->addWidget(
         label(UsageDurationFormatting::format(session.trackedDuration()), 14, QFont::Medium, row));
@@ -167,11 +164,10 @@ UsageLongSessionsList::UsageLongSessionsList(QWidget *parent) : QWidget(parent)
 void UsageLongSessionsList::setSessions(const QList<ProjectUsageSession> &sessions)
 {
     m_rows = replaceRows(m_rows, static_cast<QVBoxLayout *>(layout()), 1, this);
-    const UsageDateTexts texts;
     for (const ProjectUsageSession &session :
          sessions.first(std::min<qsizetype>(sessions.size(), UsageViewRules::kLongSessionsShown))) {
         m_rows->layout()->addWidget(Kit::makeDivider(m_rows));
-        m_rows->layout()->addWidget(longSessionRow(session, this, m_rows, texts));
+        m_rows->layout()->addWidget(longSessionRow(session, this, m_rows));
     }
 }
 
