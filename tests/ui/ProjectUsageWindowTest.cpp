@@ -190,6 +190,38 @@ private Q_SLOTS:
         QTRY_VERIFY(!view->editSheet());
     }
 
+    // At the narrowest window a long figure shrinks to fit its card, and
+    // comes back to full size in a wide one; the name stays as written.
+    void narrowWindows()
+    {
+        m_shop.name = u"<i>Shop</i>"_s;
+        m_rig->record(m_shop, 1, 57558.0 / 60.0);
+        m_rig->store.defaults.setValue(UsageFilterPreferences::projectFilterKey(m_shop.id), u"month"_s);
+        open();
+        ProjectUsageView *view = show(m_shop);
+        QWidget *window = m_windows->window(m_shop.id);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto *value = find<QLabel>(view, u"statValue"_s);
+        const auto fits = [value] {
+            return QFontMetrics(value->font()).horizontalAdvance(value->text()) <= value->width();
+        };
+        window->resize(900, 640);
+        QCoreApplication::processEvents();
+        QCOMPARE(value->font().pixelSize(), 28);
+        QCOMPARE(value->text(), u"15h 59m 18s"_s);
+        QVERIFY(fits());
+        // Smaller, down to 0.7 of 28; cut only when that is not enough.
+        window->resize(ProjectUsageWindowController::kMinimumSize.width(), 640);
+        QCoreApplication::processEvents();
+        const int size = value->font().pixelSize();
+        QVERIFY2(size < 28 && size >= 20, qPrintable(QString::number(size)));
+        QVERIFY(fits());
+        QVERIFY(value->text() == u"15h 59m 18s"_s || (size == 20 && value->text().endsWith(u'\u2026')));
+
+        const auto *subtitle = find<QLabel>(view, u"subtitle"_s);
+        QVERIFY(subtitle->sizeHint().width() >= subtitle->fontMetrics().horizontalAdvance(m_shop.name));
+    }
+
     void exports_data()
     {
         QTest::addColumn<UsageExportFormat>("format");
