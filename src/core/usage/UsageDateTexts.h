@@ -13,6 +13,9 @@ class UsageDateTexts {
 public:
     UsageDateTexts();
 
+    // The day as "yyyy-MM-dd" with Western digits, whatever the locale.
+    static QString isoDate(QDate date);
+
     // The abbreviated weekday and the day ("Mon 5").
     QString dayLabel(QDate date) const;
     // The day and the abbreviated month ("May 5").
@@ -22,6 +25,7 @@ public:
 
 private:
     QLocale m_locale;
+    QString m_localeName;
     QString m_dayLabelFormat;
     QString m_dayAndMonthFormat;
     QString m_monthFormat;

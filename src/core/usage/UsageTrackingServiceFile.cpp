@@ -94,6 +94,7 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
         record(session);
     m_completedSessions.append(recordedMeanwhile);
     m_uncountedSessions.append(uncountedMeanwhile);
+    findEarliestStart();
 
     QStringList problems;
     if (!outcome.readError.isEmpty())
