@@ -73,9 +73,10 @@ private:
     }
     static int sessionRows(ProjectUsageView *view)
     {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return static_cast<int>(
-            view->findChild<UsageSessionsList *>()->findChildren<QWidget *>(u"sessionRow"_s).size());
+        QList<QWidget *> rows =
+            view->findChild<UsageSessionsList *>()->findChildren<QWidget *>(u"sessionRow"_s);
+        rows.removeIf([](const QWidget *row) { return row->isHidden(); });
+        return static_cast<int>(rows.size());
     }
 
 private Q_SLOTS:
@@ -173,6 +174,7 @@ private Q_SLOTS:
         // The newest session grows from 10 to 70 minutes; the page stays, also
         // across a theme change with the sheet open.
         const QString before = total(view);
+        const QPointer<QWidget> firstRow = view->findChild<QWidget *>(u"sessionRow"_s);
         view->findChild<UsageSessionsList *>()->findChild<QPushButton *>(u"editSession"_s)->click();
         QVERIFY(view->editSheet());
         QCOMPARE(view->editSheet()->findChild<QDateTimeEdit *>()->text(), u"20 May 2026 08:00"_s);
@@ -187,6 +189,8 @@ private Q_SLOTS:
         QCOMPARE(m_rig->store.usage.completedSessions().constLast().trackedDuration(), 70.0 * 60.0);
         QVERIFY(total(view) != before);
         QCOMPARE(sessionRows(view), 20);
+        // The rows show the new sessions in place.
+        QCOMPARE(view->findChild<QWidget *>(u"sessionRow"_s), firstRow.data());
         QTRY_VERIFY(!view->editSheet());
     }
 

@@ -101,7 +101,11 @@ private Q_SLOTS:
         view->findChild<QComboBox *>(u"tableDimension"_s)->setCurrentIndex(1);
         QCOMPARE(rowNames(view), (QStringList{u"Acme"_s, u"No client"_s}));
 
+        // A new period updates the widgets in place.
+        const QList<QWidget *> legendRows = view->findChildren<QWidget *>(u"legendRow"_s);
         view->setDateFilter(UsageDateFilterOption::today);
+        QCOMPARE(view->findChildren<UsageStatCard *>(), cards);
+        QCOMPARE(view->findChildren<QWidget *>(u"legendRow"_s), legendRows);
         QCOMPARE(cards[0]->value(), u"1h 30m"_s);
         QCOMPARE(m_rig->store.defaults.value(UsageFilterPreferences::kOverviewFilterKey).toString(),
                  u"today"_s);

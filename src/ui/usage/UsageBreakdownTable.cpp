@@ -9,6 +9,7 @@
 
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -150,7 +151,7 @@ QSize UsageBreakdownTable::minimumSizeHint() const
     return {200, sizeHint().height()};
 }
 
-void UsageBreakdownTable::paintEvent(QPaintEvent *)
+void UsageBreakdownTable::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const ThemePalette &colors = Palette::of(palette());
@@ -172,7 +173,12 @@ void UsageBreakdownTable::paintEvent(QPaintEvent *)
                      L10n::text(u"usage_table_share"_s));
     painter.fillRect(QRect(0, headerHeight() - 1, width(), 1), colors.separator);
 
-    for (int i = 0; i < m_rows.size(); ++i) {
+    // Hundreds of rows, of which the scroll area shows a few.
+    const int rowPitch = rowHeight() + kDividerSpace;
+    const int first = std::max(0, (event->rect().top() - headerHeight()) / rowPitch);
+    const int last = std::min<int>(static_cast<int>(m_rows.size()) - 1,
+                                   (event->rect().bottom() - headerHeight()) / rowPitch + 1);
+    for (int i = first; i <= last; ++i) {
         const Row &row = m_rows[i];
         const QRect frame = rowRect(i);
         if (i > 0)
