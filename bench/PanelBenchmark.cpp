@@ -61,6 +61,8 @@ public:
         return states.value(project.id, DevProcessState::stopped);
     }
     std::optional<QString> lastError() const override { return std::nullopt; }
+    bool isDevicePreviewActive(const QUuid &) const override { return false; }
+    std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &) const override { return {}; }
     void refreshProjectStatuses() override {}
     void togglePinned(const DevProject &) override {}
     void markUsed(const DevProject &) override {}
@@ -87,6 +89,7 @@ struct QuietDesktop final : UrlOpener,
     void showLogs(const DevProject &) override {}
     void showEnvDetails(const DevProject &) override {}
     void showUsage(const DevProject &) override {}
+    void showDevicePreview(const DevProject &) override {}
     QList<DevProject> projects() const override { return {}; }
     bool save(const DevProject &) override { return true; }
     std::optional<QString> lastError() const override { return std::nullopt; }

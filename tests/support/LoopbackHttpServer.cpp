@@ -94,7 +94,8 @@ void LoopbackHttpServer::readRequests(QTcpSocket *socket)
 
 void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)
 {
-    if (m_behaviour == Behaviour::neverAnswer)
+    if (m_behaviour == Behaviour::neverAnswer ||
+        (m_behaviour == Behaviour::holdFirst && m_requests.size() == 1))
         return;
     if (m_behaviour == Behaviour::dropHead && request.method == "HEAD") {
         socket->abort();

@@ -22,6 +22,8 @@ public:
         neverAnswer,
         // Closes the connection on HEAD without a word; answers GET.
         dropHead,
+        // Leaves the first request unanswered; answers the later ones.
+        holdFirst,
         // A dev server that answers by path (see LoopbackDevServer.cpp):
         // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
         // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error and /echo.

@@ -1,4 +1,5 @@
 #include "support/LocalTime.h"
+#include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/env/EnvFileRow.h"
@@ -68,6 +69,18 @@ private Q_SLOTS:
         view.setDetail(std::nullopt);
         QVERIFY(rows(&view).isEmpty());
         QVERIFY(view.findChild<QLabel *>(u"emptyState"_s));
+    }
+
+    // Names from the user and the folder show as typed, never as markup.
+    void namesShowAsTyped()
+    {
+        const QString file = u".env.<b>x</b>"_s;
+        ProjectEnvDetailView view(u"<i>Shop</i>"_s, nullptr);
+        view.setDetail(ProjectEnvDetail{u"<b>x</b>"_s, file, {{file, file, u"<b>x</b>"_s, std::nullopt, 1}}});
+        for (const QString &text : {u"<i>Shop</i>"_s, file, u"<b>x</b>"_s}) {
+            const QString problem = test::plainTextProblem(&view, text);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        }
     }
 
     // A real folder scanned through the store: on opening, on a repeated

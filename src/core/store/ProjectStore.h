@@ -238,6 +238,7 @@ Q_SIGNALS:
 private:
     // ProjectStore.cpp
     void load();
+    // Writes the catalogue; a success leaves a usage-history problem shown.
     void persist();
     void setProjects(QList<DevProject> projects);
     void setLastError(std::optional<QString> error);
@@ -318,6 +319,8 @@ private:
     void observeUsageFiles();
     void usageSessionsLoaded();
     void showUsageFileProblem(const QString &previous);
+    // The session file's problem while it lasts, else nothing.
+    std::optional<QString> usageFileProblem() const;
 
     // ProjectStoreUsageQueries.cpp
     PeriodRange usagePeriodRange(UsageDateFilterOption filter, const UsageDateRange &customRange,

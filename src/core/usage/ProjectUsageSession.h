@@ -39,6 +39,17 @@ struct UnknownJsonMember {
     bool operator==(const UnknownJsonMember &) const = default;
 };
 
+// A session object this version cannot read though it is whole, such as one
+// whose source a later version added: counted nowhere, and written back to
+// the session file exactly as it was stored.
+struct SessionKeptAsStored {
+    QUuid projectID;
+    // The object's JSON text as it was read.
+    QByteArray json;
+
+    bool operator==(const SessionKeptAsStored &) const = default;
+};
+
 // One completed stretch of tracked time of one project. Stored sessions never
 // cross a local midnight.
 struct ProjectUsageSession {

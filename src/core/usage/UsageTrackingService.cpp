@@ -138,6 +138,8 @@ void UsageTrackingService::clearSessions(const QUuid &projectID)
     const auto ofProject = [&](const ProjectUsageSession &session) { return session.projectID == projectID; };
     m_completedSessions.removeIf(ofProject);
     m_uncountedSessions.removeIf(ofProject);
+    m_sessionsKeptAsStored.removeIf(
+        [&](const SessionKeptAsStored &kept) { return kept.projectID == projectID; });
     findEarliestStart();
     saveSessions();
 }

@@ -59,7 +59,8 @@ public:
     // What is wrong with the usage history, as the user should read it: the
     // last write's failure, then what the reading found (a file that could
     // not be read, sessions that could not, a damaged file not yet copied
-    // aside) and the sessions left uncounted. Empty when all is well.
+    // aside) and the sessions left uncounted or kept as stored. Empty when
+    // all is well.
     QString fileProblem() const;
 
     // Sessions kept in the file exactly as stored but left out of every
@@ -93,8 +94,8 @@ public:
     // The live state of the project's session at the moment.
     UsageTrackingState trackingState(const QUuid &projectID, Timestamp now) const;
 
-    // Drops the project's open session unrecorded and all its completed and
-    // uncounted sessions; saves.
+    // Drops the project's open session unrecorded and all its completed,
+    // uncounted and kept sessions; saves.
     void clearSessions(const QUuid &projectID);
 
     // Gives the completed session new times (in either order) and no pause,
@@ -270,6 +271,9 @@ private:
     QHash<QUuid, ActiveSession> m_activeSessions;
     QList<ProjectUsageSession> m_completedSessions;
     QList<ProjectUsageSession> m_uncountedSessions;
+    // Sessions of a source this version does not know: in no figure, and
+    // written back as they were read.
+    QList<SessionKeptAsStored> m_sessionsKeptAsStored;
     // The earliest start among m_completedSessions, where the period all begins.
     std::optional<Timestamp> m_earliestStart;
     bool m_loaded = false;

@@ -27,6 +27,8 @@ QLabel *makeLabel(const QString &objectName, const QString &text, const QFont &f
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(objectName);
+    // File and profile names come from the folder, never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     if (textRole)
         Kit::setTextRole(label, textRole);

@@ -18,7 +18,14 @@ void ElidedLabel::setFullText(const QString &text)
     updateShownText();
 }
 
-QString ElidedLabel::elided(const QString &text, const QFont &font, int width, int maximumLines)
+void ElidedLabel::setElideMode(Qt::TextElideMode mode)
+{
+    m_elideMode = mode;
+    updateShownText();
+}
+
+QString ElidedLabel::elided(const QString &text, const QFont &font, int width, int maximumLines,
+                            Qt::TextElideMode mode)
 {
     if (width <= 0 || maximumLines <= 0)
         return text;
@@ -34,7 +41,7 @@ QString ElidedLabel::elided(const QString &text, const QFont &font, int width, i
         textLine.setLineWidth(width);
         const QString piece = flat.mid(textLine.textStart(), textLine.textLength());
         if (line == maximumLines - 1 && textLine.textStart() + textLine.textLength() < flat.size()) {
-            shown += QFontMetrics(font).elidedText(flat.mid(textLine.textStart()), Qt::ElideRight, width);
+            shown += QFontMetrics(font).elidedText(flat.mid(textLine.textStart()), mode, width);
             break;
         }
         shown += piece;
@@ -51,7 +58,7 @@ void ElidedLabel::resizeEvent(QResizeEvent *event)
 
 void ElidedLabel::updateShownText()
 {
-    const QString shown = elided(m_fullText, font(), contentsRect().width(), m_maximumLines);
+    const QString shown = elided(m_fullText, font(), contentsRect().width(), m_maximumLines, m_elideMode);
     if (shown != text())
         setText(shown);
 }

@@ -15,6 +15,7 @@ ProjectListModel::ProjectListModel(PanelStore &store, const PanelListState &stat
     });
     connect(&m_store, &PanelStore::statusesChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::projectStateChanged, this, &ProjectListModel::projectStateChanged);
+    connect(&m_store, &PanelStore::devicePreviewChanged, this, &ProjectListModel::rebuild);
     refreshFolderFacts();
     rebuild();
 }
@@ -74,6 +75,8 @@ ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project
         context.envProfile = *env;
     context.processState = m_store.displayProcessState(project);
     context.usageTrackingState = m_store.usageTrackingState(project.id);
+    context.isDevicePreviewActive = m_store.isDevicePreviewActive(project.id);
+    context.devicePreviewHealth = m_store.devicePreviewHealth(project.id);
     const FolderFacts facts = m_facts.value(project.id);
     context.isFolderMissing = facts.isMissing;
     context.hasPreviewURL = facts.hasPreviewURL;

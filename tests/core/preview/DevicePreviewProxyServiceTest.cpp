@@ -16,13 +16,6 @@ using Reason = DevicePreviewFailureReason;
 
 namespace {
 
-// "LAN" interfaces on loopback addresses, so probes and devices stay on this machine.
-class LoopbackInterfaces final : public LanInterfaceSource {
-public:
-    QList<DevicePreviewService::LanInterface> interfaces() const override { return list; }
-    QList<DevicePreviewService::LanInterface> list = {{u"test0"_s, u"127.0.0.1"_s}};
-};
-
 class PreviewStartSignals final : public AnalyticsService {
 public:
     void configureIfNeeded() override {}

@@ -1,25 +1,13 @@
 #pragma once
 
 #include "core/preview/DevicePreviewHTTPProxy.h"
+#include "support/PreviewRig.h"
 
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
 namespace devnook::test {
-
-using namespace std::chrono_literals;
-
-// Limits small enough for tests to reach in milliseconds.
-inline DevicePreviewProxyLimits testLimits()
-{
-    DevicePreviewProxyLimits limits;
-    limits.headTimeout = 300ms;
-    limits.upstreamTimeout = 500ms;
-    limits.maxConnections = 8;
-    limits.rewriteCap = 2048;
-    return limits;
-}
 
 // A device connection to a proxy's port on 127.0.0.1, the bytes sent.
 inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArray &bytes)

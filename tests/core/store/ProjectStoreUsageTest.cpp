@@ -4,6 +4,7 @@
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QTest>
 #include <algorithm>
 #include <optional>
@@ -310,6 +311,31 @@ private Q_SLOTS:
         QCOMPARE(store().usageSummaries().value(m_shop.id).today, upToNow);
         store().copyUsageSummary(m_shop);
         QVERIFY(m_rig->clipboard.texts.constLast().contains(u"\nToday: 3h\n"_s));
+    }
+
+    // Saving the catalogue must not hide a history that still cannot be
+    // written; the history's own next save clears it.
+    void aCatalogueSaveKeepsShowingAUsageProblemWhileItLasts()
+    {
+        m_rig->usage.waitForFiles();
+        const QString history = m_rig->usage.sessionsFilePath();
+        QVERIFY(QDir().mkpath(history));
+        session(m_shop, m_rig->clock.now(), 1);
+        m_rig->usage.waitForFiles();
+        const std::optional<QString> problem = store().lastError();
+        QVERIFY2(problem.value_or(QString()).startsWith(u"Could not save the usage history: "_s),
+                 qPrintable(problem.value_or(QString())));
+
+        store().togglePinned(m_blog);
+        QVERIFY(m_rig->stored().constFirst().isPinned);
+        QCOMPARE(store().lastError(), problem);
+
+        QVERIFY(QDir(history).removeRecursively());
+        session(m_shop, m_rig->clock.now(), 1);
+        m_rig->usage.waitForFiles();
+        QCOMPARE(store().lastError(), std::nullopt);
+        store().togglePinned(m_blog);
+        QCOMPARE(store().lastError(), std::nullopt);
     }
 
     void periodQueries()
