@@ -98,6 +98,7 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     m_completedSessions.append(recordedMeanwhile);
     m_uncountedSessions.append(uncountedMeanwhile);
     m_sessionsKeptAsStored = outcome.keptAsStored;
+    findEarliestStart();
 
     QStringList problems;
     if (!outcome.readError.isEmpty())

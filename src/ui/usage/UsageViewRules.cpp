@@ -1,5 +1,7 @@
 #include "UsageViewRules.h"
 
+#include "core/usage/UsageBarChart.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -60,7 +62,8 @@ double barWidth(double plotWidth, int count)
     if (count <= 0)
         return 0.0;
     const double slot = plotWidth / count;
-    return std::min(slot, std::max(slot * kBarSlotShare, kMinimumBarWidth));
+    using namespace UsageBarChartHitTesting;
+    return std::min(slot, std::max(slot * kSlotShare, kMinimumWidth));
 }
 
 int qtAngle(double degrees)
