@@ -1,6 +1,7 @@
 #include "DevicePreviewView.h"
 
 #include "DevicePreviewTargetSection.h"
+#include "core/foundation/DateTexts.h"
 #include "core/foundation/L10n.h"
 #include "ui/form/FormBlocks.h"
 #include "ui/kit/Icons.h"
@@ -13,7 +14,6 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QScrollArea>
 #include <QToolButton>
 
@@ -169,7 +169,7 @@ void DevicePreviewView::showHeader()
     if (checked)
         m_lastChecked->setText(L10n::format(
             u"device_preview_last_checked"_s,
-            {QLocale().toString(checked->toDateTime().toLocalTime().time(), QLocale::ShortFormat)}));
+            {DateTexts::shortTime(checked->toDateTime().toLocalTime().time())}));
     const bool active = m_model->isActive();
     m_switch->setChecked(active);
     m_switch->setEnabled(m_model->hasTargets());
