@@ -1,7 +1,10 @@
 #include "ElidedLabel.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QTextDocument>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace devnook {
 
@@ -48,6 +51,18 @@ QString ElidedLabel::elided(const QString &text, const QFont &font, int width, i
     }
     layout.endLayout();
     return shown;
+}
+
+bool ElidedLabel::event(QEvent *event)
+{
+    // A tooltip takes anything that looks like markup for markup; the text
+    // may be a user's "<b>Shop</b>", which the label shows as typed.
+    if (event->type() == QEvent::ToolTip && !toolTip().isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), Qt::convertFromPlainText(toolTip()),
+                           this);
+        return true;
+    }
+    return QLabel::event(event);
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent *event)

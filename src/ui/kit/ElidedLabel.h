@@ -6,7 +6,7 @@ namespace devnook {
 
 // A word-wrapped label that shows at most a number of lines, the last one
 // elided (at its end unless told otherwise) when the text is longer; the
-// whole text is its tooltip.
+// whole text is its tooltip, shown as plain text too.
 class ElidedLabel final : public QLabel {
     Q_OBJECT
 
@@ -22,6 +22,7 @@ public:
                           Qt::TextElideMode mode = Qt::ElideRight);
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
