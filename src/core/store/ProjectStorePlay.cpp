@@ -1,12 +1,12 @@
 #include "PortConflictAsker.h"
 #include "ProjectStore.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/Wakeup.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/processes/PortInspectionService.h"
 
 #include <QCoroTimer>
 #include <QPointer>
-#include <QTimer>
 #include <chrono>
 
 using namespace Qt::StringLiterals;
@@ -82,15 +82,10 @@ QCoro::Task<> ProjectStore::restartWhenStopped(DevProject project)
             log(project.id, L10n::text(u"restart_processes_still_running_log"_s), true);
             co_return;
         }
-        // Any report of the manager ends the wait early. Awaiting the signal
-        // itself would leave the manager's queued reports pointing at a wait
-        // that has already ended when it sends several at once.
-        QTimer wake;
-        wake.setSingleShot(true);
-        connect(&m_services.processManager, &DevProcessManager::stateDidChange, &wake,
-                [&wake] { wake.start(0); });
-        wake.start(left);
-        co_await wake;
+        // Any report of the manager ends the wait early; it sends several at once.
+        Wakeup reported;
+        connect(&m_services.processManager, &DevProcessManager::stateDidChange, &reported, &Wakeup::wake);
+        co_await reported.wait(left);
         if (!self)
             co_return;
     }

@@ -112,6 +112,14 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(std::move(late))[0].candidates.isEmpty());
         QVERIFY(!m_service->activeProjectIDs().contains(third));
         QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 2);
+
+        // Two starts that settle in one turn, each awaited: both activations end, once each.
+        auto fourth = m_service->proxiedTargets({target(u"http://127.0.0.1:9/"_s)}, QUuid::createUuid());
+        auto fifth = m_service->proxiedTargets({target(u"http://127.0.0.1:10/"_s)}, QUuid::createUuid());
+        m_service->deactivateAll();
+        QVERIFY(QCoro::waitFor(std::move(fourth))[0].candidates.isEmpty());
+        QVERIFY(QCoro::waitFor(std::move(fifth))[0].candidates.isEmpty());
+        QTest::qWait(50);
     }
 
     void rewriteListsFollowTheInterfaces()
