@@ -37,7 +37,9 @@ QString exportFileName(const QString &name, UsageExportFormat format)
 
 QList<double> niceTicks(double largest, int maxSteps)
 {
-    const double top = largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+    // Labels read whole seconds at best: below a minute the axis still spans
+    // one, so that no two labels read alike ("0m" five times for a second).
+    const double top = largest > 0.0 && std::isfinite(largest) ? std::max(largest, 1.0) : 1.0;
     const int steps = std::max(1, maxSteps);
     const double rough = top / steps;
     const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));

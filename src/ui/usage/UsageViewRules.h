@@ -35,7 +35,7 @@ QString exportFileName(const QString &name, UsageExportFormat format);
 
 // Evenly spaced axis values from 0 up to the first value at or above the
 // largest one, a step of 1, 2 or 5 times a power of ten chosen so that there
-// are at most maxSteps steps. A largest value of 0 or less (or not a number)
+// are at most maxSteps steps. A largest value below 1 (or not a number)
 // scales as 1.
 QList<double> niceTicks(double largest, int maxSteps = 4);
 
