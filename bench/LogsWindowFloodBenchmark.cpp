@@ -4,17 +4,17 @@
 // the worst time from a line's arrival in the store to its being painted in
 // the list. Reference: the same flood through the store with no window open.
 #include "BenchStore.h"
-#include "core/logs/ProjectLogListModel.h"
 #include "core/store/ProjectStore.h"
 #include "ui/kit/ThemeApplier.h"
+#include "ui/logs/ProjectLogListView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QListView>
 #include <QStyleFactory>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -34,7 +34,7 @@ QString printedLine(int number)
 
 // Times each report of the store and each paint of the list: a report is on
 // screen once the list paints one of its lines, or a newer one, at its
-// bottom edge.
+// bottom edge (or its last line, when the lines do not reach the bottom).
 class LatencyProbe final : public QObject {
 public:
     LatencyProbe(ProjectStore &store, const QUuid &projectID) : m_store(store), m_projectID(projectID)
@@ -43,7 +43,7 @@ public:
         connect(&m_store, &ProjectStore::logsChanged, this, &LatencyProbe::reported);
     }
 
-    void watch(QListView *list)
+    void watch(ProjectLogListView *list)
     {
         m_list = list;
         list->viewport()->installEventFilter(this);
@@ -80,12 +80,10 @@ private:
 
     void painted()
     {
-        const QModelIndex bottom = m_list->indexAt(QPoint(1, m_list->viewport()->height() - 2));
-        const QModelIndex newest =
-            bottom.isValid() ? bottom : m_list->model()->index(m_list->model()->rowCount() - 1, 0);
-        if (!newest.isValid())
+        const QUuid newest = m_list->lineIDAt(QPoint(1, m_list->viewport()->height() - 2));
+        if (newest.isNull())
             return;
-        const auto found = m_reportOf.constFind(newest.data(ProjectLogListModel::LineIDRole).toUuid());
+        const auto found = m_reportOf.constFind(newest);
         if (found == m_reportOf.cend())
             return;
         const qint64 now = m_clock.nsecsElapsed();
@@ -96,7 +94,7 @@ private:
     ProjectStore &m_store;
     QUuid m_projectID;
     QElapsedTimer m_clock;
-    QPointer<QListView> m_list;
+    QPointer<ProjectLogListView> m_list;
     QList<qint64> m_arrivals;
     QHash<QUuid, qsizetype> m_reportOf;
     qsizetype m_firstUnshown = 0;
@@ -126,10 +124,10 @@ FloodRun flood(const QString &outputFile, bool withWindow)
     ThemeApplier theme(parts.settings);
 
     LatencyProbe probe(parts.store, project.id);
-    QListView *list = nullptr;
+    ProjectLogListView *list = nullptr;
     if (withWindow) {
         parts.logsWindows.show(project);
-        list = parts.logsWindows.window(project.id)->findChild<QListView *>(u"logList"_s);
+        list = parts.logsWindows.window(project.id)->findChild<ProjectLogListView *>(u"logList"_s);
         probe.watch(list);
     }
 
@@ -157,9 +155,11 @@ FloodRun flood(const QString &outputFile, bool withWindow)
 
     FloodRun run{longestStallMs, probe.worstMs(), false};
     if (list) {
+        // The process's own last line, before the lines about its exit.
         const QString last = u"[web] "_s + printedLine(kLines);
-        for (int row = 0; row < list->model()->rowCount(); ++row)
-            run.lastLineShown = run.lastLineShown || list->model()->index(row, 0).data().toString() == last;
+        for (QTextBlock block = list->document()->lastBlock(); block.isValid() && !run.lastLineShown;
+             block = block.previous())
+            run.lastLineShown = block.text() == last;
     }
     return run;
 }

@@ -66,6 +66,8 @@ public:
         return states.value(project.id, DevProcessState::stopped);
     }
     std::optional<QString> lastError() const override { return std::nullopt; }
+    bool isDevicePreviewActive(const QUuid &) const override { return false; }
+    std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &) const override { return {}; }
     void refreshProjectStatuses() override {}
     void togglePinned(const DevProject &) override {}
     void markUsed(const DevProject &) override {}
@@ -86,12 +88,13 @@ struct QuietDesktop final : UrlOpener,
                             ProjectFormCatalogue {
     Result<void> open(const QUrl &) override { return Result<void>::success(); }
     void setText(const QString &) override {}
-    void openIn(const QString &) override {}
+    Result<void> openIn(const QString &) override { return Result<void>::success(); }
     int ask(const AlertRequest &request) override { return request.harmlessButton; }
     RowWindows available() const override { return {}; }
     void showLogs(const DevProject &) override {}
     void showEnvDetails(const DevProject &) override {}
     void showUsage(const DevProject &) override {}
+    void showDevicePreview(const DevProject &) override {}
     QList<DevProject> projects() const override { return {}; }
     bool save(const DevProject &) override { return true; }
     std::optional<QString> lastError() const override { return std::nullopt; }

@@ -35,16 +35,22 @@ inline QList<DevProject> makeUsageProjects(int count = 200)
     return projects;
 }
 
-// The sessions of two years, spread evenly over the days, each within its day,
-// in order of start as the service keeps them.
-inline QList<ProjectUsageSession> makeUsageSessions(const QList<DevProject> &projects, int count)
+// The sessions of the two years up to yesterday, spread evenly over the days,
+// each within its day, in order of start as the service keeps them: every
+// period has some, as in a history in use. With a first-project share of
+// n, every n-th session is the first project's and the others go round the
+// rest; without one, every project takes its turn.
+inline QList<ProjectUsageSession> makeUsageSessions(const QList<DevProject> &projects, int count,
+                                                    int firstProjectShare = 0)
 {
     const Timestamp firstDay =
-        Timestamp::fromDateTime(QDateTime(QDate(2023, 1, 2), QTime(8, 0), Qt::LocalTime));
+        Timestamp::fromDateTime(QDateTime(QDate::currentDate().addDays(-730), QTime(8, 0), Qt::LocalTime));
     QList<ProjectUsageSession> sessions;
     sessions.reserve(count);
     for (int i = 0; i < count; ++i) {
-        const DevProject &project = projects[i % projects.size()];
+        const DevProject &project = firstProjectShare <= 0       ? projects[i % projects.size()]
+                                    : i % firstProjectShare == 0 ? projects.first()
+                                                                 : projects[1 + i % (projects.size() - 1)];
         const qint64 day = static_cast<qint64>(i) * 730 / count;
         const Timestamp start = firstDay.addSeconds(static_cast<double>(day) * 86400.0 + (i % 97) * 300.0);
         sessions.append(ProjectUsageSession{

@@ -1,6 +1,7 @@
 // libFuzzer harness for the proxy's request parser and target resolution:
 // whatever a LAN client sends, the parser stays within the bytes and limits,
-// and a request never leaves the proxy's local origin.
+// reads the same request however the bytes are cut into reads, and a request
+// never leaves the proxy's local origin.
 #include "core/preview/DevicePreviewOrigins.h"
 #include "core/preview/HttpProxyRequest.h"
 
@@ -10,10 +11,44 @@
 using namespace devnook;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The result of feeding the bytes in pieces of pieceSize, up to the first one
+// that decides.
+HttpRequestParser::Result parsedInPieces(QByteArrayView bytes, qsizetype pieceSize)
+{
+    HttpRequestParser parser;
+    HttpRequestParser::Result result = HttpRequestParser::Incomplete{};
+    for (qsizetype offset = 0; offset < bytes.size(); offset += pieceSize) {
+        result = parser.feed(bytes.sliced(offset, std::min(pieceSize, bytes.size() - offset)));
+        if (!std::holds_alternative<HttpRequestParser::Incomplete>(result)) {
+            // What the device sent after the deciding piece follows the request.
+            if (auto *request = std::get_if<HttpProxyRequest>(&result))
+                request->trailingData += bytes.sliced(std::min(offset + pieceSize, bytes.size()));
+            return result;
+        }
+    }
+    return result;
+}
+
+// The same request, or both not one: a head both too long and malformed may be
+// refused for either, depending on where the reads end.
+bool agree(const HttpRequestParser::Result &a, const HttpRequestParser::Result &b)
+{
+    return a.index() == b.index() && (!std::holds_alternative<HttpProxyRequest>(a) || a == b);
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const HttpRequestParser::Result result = HttpRequestParser::parse(bytes);
+    if (!bytes.isEmpty() &&
+        !agree(parsedInPieces(bytes, 1 + static_cast<unsigned char>(bytes.back()) % 97), result))
+        std::abort();
+    if (bytes.size() < 4096 && !agree(parsedInPieces(bytes, 1), result))
+        std::abort();
     const auto *request = std::get_if<HttpProxyRequest>(&result);
     if (!request)
         return 0;

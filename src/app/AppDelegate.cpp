@@ -5,7 +5,7 @@
 #include "ui/shell/ShellStore.h"
 #include "ui/shell/StatusBarController.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <utility>
 
@@ -66,7 +66,9 @@ void AppDelegate::requestQuit()
     if (m_isAsking || m_isTerminating)
         return;
     m_isAsking = true;
-    const bool terminate = m_quit.shouldTerminate();
+    // The question opens over the window the quit came from, else the panel.
+    QWidget *asking = QApplication::activeWindow();
+    const bool terminate = m_quit.shouldTerminate(asking ? asking : m_statusBar.panel());
     m_isAsking = false;
     if (terminate && !m_isTerminating) {
         m_isTerminating = true;

@@ -52,7 +52,9 @@ AppServices::AppServices(bool systemPrefersDark)
                                     SignalCache::defaultFilePath()}),
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
       logsWindows(store, clipboard), previewProxies({analytics, lanInterfaces, previewProbe, clock}),
-      devicePreview(previewProxies), persistence(JSONProjectPersistence::defaultDataHome(), clock),
+      previewWindows({store, previewProxies, previewProbe, clipboard, urlOpener}),
+      devicePreview(previewProxies, previewWindows),
+      persistence(JSONProjectPersistence::defaultDataHome(), clock),
       usage(JSONProjectPersistence::defaultDataHome(), clock), processes(clock),
       readiness(kReadinessTimeout, kReadinessPollInterval),
       idleTime(LinuxIdleTime::choose(isX11Session(), QDBusConnection::sessionBus())),
@@ -61,12 +63,17 @@ AppServices::AppServices(bool systemPrefersDark)
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
       envWindows(store), usageWindows({store, usage, defaults, clock, usageAlerts, usageFiles}),
       usageOverview({store, usage, defaults, clock, usageAlerts, usageFiles}, usageWindows),
-      panelWindows(logsWindows, envWindows, usageWindows), formCatalogue(store), panelStore(store),
+      panelWindows(logsWindows, envWindows, usageWindows, previewWindows), formCatalogue(store),
+      panelStore(store, previewProxies),
       shellStore(store, processes,
                  {panelStore, commands, clipboard, urlOpener, alerts, panelWindows, formCatalogue}),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
     appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
+    // Every preview goes off, its proxies closed, on the way out, before any
+    // service is torn down.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &previewProxies,
+                     &DevicePreviewProxyService::deactivateAll);
     notifications.prepare();
 }
 

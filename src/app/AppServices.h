@@ -29,6 +29,7 @@
 #include "ui/logs/ProjectLogsWindowController.h"
 #include "ui/panel/AppPanelWindows.h"
 #include "ui/panel/StorePanelAdapter.h"
+#include "ui/preview/DevicePreviewWindowController.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/StoreShellAdapter.h"
 #include "ui/usage/ProjectUsageWindowController.h"
@@ -80,6 +81,8 @@ public:
     SystemLanInterfaces lanInterfaces;
     DevicePreviewReachabilityProbe previewProbe;
     DevicePreviewProxyService previewProxies;
+    // Built before the store, which refreshes its open windows.
+    DevicePreviewWindowController previewWindows;
     DevicePreviewStoreHooks devicePreview;
 
     JSONProjectPersistence persistence;

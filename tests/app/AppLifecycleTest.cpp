@@ -4,6 +4,7 @@
 #include "core/processes/ProcessTable.h"
 #include "platform/null/NullHotKeyGrabber.h"
 #include "platform/null/NullWindowHints.h"
+#include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/ShellDoubles.h"
@@ -157,7 +158,8 @@ private Q_SLOTS:
         test::ScriptedAlertAsker alerts;
         test::RecordingPanelWindows windows;
         test::MemoryFormCatalogue formCatalogue;
-        StorePanelAdapter panelStore(store);
+        test::PreviewRig preview;
+        StorePanelAdapter panelStore(store, preview.proxies);
         StoreShellAdapter shellStore(
             store, rig.manager,
             {panelStore, rig.commands, rig.clipboard, rig.opener, alerts, windows, formCatalogue});

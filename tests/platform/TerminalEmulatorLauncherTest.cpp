@@ -58,12 +58,14 @@ private Q_SLOTS:
 
     void opensInTheFolder()
     {
+        const Result<void> none = TerminalEmulatorLauncher().openIn(m_markers.path());
+        QVERIFY2(!none && none.error().contains(u"TERMINAL"_s), qPrintable(none.error()));
         install(u"xterm"_s);
         const QString marker = m_markers.filePath(u"terminal.txt"_s);
         qputenv("DEVNOOK_MARKER", marker.toUtf8());
         const QString folder = m_markers.filePath(u"it's a \"project\" $dir"_s);
         QVERIFY(QDir().mkpath(folder));
-        TerminalEmulatorLauncher().openIn(folder);
+        QVERIFY(TerminalEmulatorLauncher().openIn(folder));
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(test::readFile(marker)),
                                   u"xterm\n"_s + QDir(folder).canonicalPath() + u'\n', 20000);
     }

@@ -73,7 +73,56 @@ void LoopbackHttpServer::answerDevServer(QTcpSocket *socket, const Request &requ
         socket->write(message("502 Bad Gateway", "X-Devnook-Proxy-Error: something-else\r\n", {}));
     } else if (path == "/echo") {
         socket->write(message("200 OK", "Content-Type: text/plain\r\n", request.head + request.body));
+    } else if (path.startsWith("/status/")) {
+        answerStatus(socket, path.sliced(8).toInt());
+    } else if (path == "/keep-alive") {
+        socket->write(
+            message("200 OK", "Connection: keep-alive\r\nKeep-Alive: timeout=5, max=100\r\n", "ok"));
+    } else if (path.startsWith("/large/")) {
+        socket->write(
+            message("200 OK", "Content-Type: text/html\r\n", largePage(origin, path.sliced(7).toLongLong())));
+    } else if (path == "/once") {
+        // A dev server that closed a kept-alive connection just as the next request came.
+        const int served = socket->property("served").toInt();
+        socket->setProperty("served", served + 1);
+        if (served > 0)
+            socket->abort();
+        else
+            socket->write(message("200 OK", {}, "once"));
+    } else if (path == "/app") {
+        socket->write(message("200 OK", "Content-Type: text/html\r\n",
+                              "<html><script type=\"module\" src=\"" + origin + "/@vite/client\"></script>" +
+                                  "<a href=\"" + origin + "/about\">About</a></html>"));
+    } else if (path == "/@vite/client") {
+        // The live-reload socket is opened where the page came from, as dev servers do.
+        socket->write(
+            message("200 OK", "Content-Type: text/javascript\r\n",
+                    "const base = \"" + origin + "\";\nnew WebSocket(`ws://${location.host}/hmr`);\n"));
     } // "/slow" and anything else: no answer
+}
+
+void LoopbackHttpServer::answerStatus(QTcpSocket *socket, int status)
+{
+    const QByteArray code = QByteArray::number(status);
+    if (status >= 100 && status < 200 && status != 101) {
+        // An interim answer, then the final one.
+        socket->write("HTTP/1.1 " + code + " Interim\r\n\r\n" + message("200 OK", {}, "after " + code));
+    } else if (status == 101 || status == 204 || status == 304) {
+        socket->write("HTTP/1.1 " + code + " Reason " + code + "\r\nX-Status: " + code + "\r\n\r\n");
+    } else {
+        socket->write(message(code + " Reason " + code, "X-Status: " + code + "\r\n", "body " + code));
+    }
+}
+
+QByteArray LoopbackHttpServer::largePage(const QByteArray &origin, qsizetype bytes)
+{
+    QByteArray page;
+    page.reserve(bytes + 64);
+    for (int i = 0; page.size() < bytes; ++i)
+        page +=
+            "<a href=\"" + origin + "/p/" + QByteArray::number(i) + "\">" + QByteArray::number(i) + "</a>\n";
+    page.truncate(bytes);
+    return page;
 }
 
 } // namespace devnook::test

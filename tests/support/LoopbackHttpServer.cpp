@@ -46,6 +46,7 @@ void LoopbackHttpServer::handleConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
+        socket->setProperty("connection", m_connections++);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { readRequests(socket); });
     }
@@ -55,6 +56,14 @@ void LoopbackHttpServer::handleConnection()
 // is handled once its head and its whole body have arrived.
 void LoopbackHttpServer::readRequests(QTcpSocket *socket)
 {
+    if (m_upgradeHandler && !socket->property("pending").isValid()) {
+        const QByteArray head = socket->peek(64 * 1024).toLower();
+        if (head.contains("\r\nupgrade: websocket\r\n")) {
+            disconnect(socket, &QTcpSocket::readyRead, socket, nullptr);
+            m_upgradeHandler(socket);
+            return;
+        }
+    }
     QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
     for (;;) {
         const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
@@ -81,6 +90,7 @@ void LoopbackHttpServer::readRequests(QTcpSocket *socket)
         if (buffer.size() < headEnd + 4 + length)
             break;
         request.body = buffer.mid(headEnd + 4, length);
+        request.connection = socket->property("connection").toInt();
         buffer.remove(0, headEnd + 4 + length);
         m_requests.append(request);
         if (m_behaviour == Behaviour::devServer)
@@ -94,7 +104,8 @@ void LoopbackHttpServer::readRequests(QTcpSocket *socket)
 
 void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)
 {
-    if (m_behaviour == Behaviour::neverAnswer)
+    if (m_behaviour == Behaviour::neverAnswer ||
+        (m_behaviour == Behaviour::holdFirst && m_requests.size() == 1))
         return;
     if (m_behaviour == Behaviour::dropHead && request.method == "HEAD") {
         socket->abort();

@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <functional>
 #include <memory>
+
+class QTcpSocket;
 
 namespace devnook::test {
 
@@ -22,9 +25,12 @@ public:
         neverAnswer,
         // Closes the connection on HEAD without a word; answers GET.
         dropHead,
+        // Leaves the first request unanswered; answers the later ones.
+        holdFirst,
         // A dev server that answers by path (see LoopbackDevServer.cpp):
         // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
-        // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error and /echo.
+        // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error, /echo,
+        // /status/<code>, /keep-alive, /large/<bytes>, /once, /app and /@vite/client.
         devServer,
     };
 
@@ -37,10 +43,22 @@ public:
         // The whole head, as received.
         QByteArray head;
         QByteArray body;
+        // Which connection it came on, counted from 0 in the order they were accepted.
+        int connection = 0;
     };
 
     explicit LoopbackHttpServer(QHostAddress address = QHostAddress::LocalHost, QList<int> statuses = {200},
                                 Behaviour behaviour = Behaviour::answer, QObject *parent = nullptr);
+
+    // Hands each connection whose first request asks for a WebSocket, its
+    // head still unread, to the handler (a dev server's live-reload socket).
+    void setUpgradeHandler(std::function<void(QTcpSocket *)> handler)
+    {
+        m_upgradeHandler = std::move(handler);
+    }
+
+    // The page /large/<bytes> serves: links naming the origin, that many bytes.
+    static QByteArray largePage(const QByteArray &origin, qsizetype bytes);
 
     // Answers over TLS with this configuration; call before listen.
     void useTls(const QSslConfiguration &configuration);
@@ -62,15 +80,18 @@ Q_SIGNALS:
 
 private:
     void handleConnection();
-    void readRequests(class QTcpSocket *socket);
-    void answer(class QTcpSocket *socket, const Request &request);
+    void readRequests(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Request &request);
     void answerDevServer(QTcpSocket *socket, const Request &request);
+    void answerStatus(QTcpSocket *socket, int status);
 
     std::unique_ptr<QTcpServer> m_server;
     QHostAddress m_address;
     QList<int> m_statuses;
     Behaviour m_behaviour;
     QList<Request> m_requests;
+    std::function<void(QTcpSocket *)> m_upgradeHandler;
+    int m_connections = 0;
 };
 
 } // namespace devnook::test

@@ -32,8 +32,14 @@ public:
 
 class RecordingTerminalLauncher final : public TerminalLauncher {
 public:
-    void openIn(const QString &folderPath) override { folders.append(folderPath); }
+    Result<void> openIn(const QString &folderPath) override
+    {
+        folders.append(folderPath);
+        return failure.isEmpty() ? Result<void>::success() : Result<void>::failure(failure);
+    }
     QStringList folders;
+    // Set to make every opening fail with this reason.
+    QString failure;
 };
 
 } // namespace devnook::test

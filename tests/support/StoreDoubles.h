@@ -76,16 +76,20 @@ public:
 };
 
 // Answers the port question as told; without an answer it gives the
-// question's default, as Enter or Escape would.
+// question's default, as Enter or Escape would. With a real asker to pass
+// the question on to, that one answers.
 class ScriptedPortConflictAsker final : public PortConflictAsker {
 public:
     PortConflictResolution ask(const PortConflictQuestion &question) override
     {
         questions.append(question);
+        if (passOnTo)
+            return passOnTo->ask(question);
         return answer.value_or(question.defaultAnswer);
     }
 
     std::optional<PortConflictResolution> answer;
+    PortConflictAsker *passOnTo = nullptr;
     QList<PortConflictQuestion> questions;
 };
 

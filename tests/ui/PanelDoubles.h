@@ -7,6 +7,7 @@
 #include "ui/panel/PanelStore.h"
 #include "ui/panel/PanelWindows.h"
 
+#include <QSet>
 #include <QStringList>
 
 namespace devnook::test {
@@ -37,6 +38,8 @@ public:
     QHash<QUuid, DevProcessState> states;
     QHash<QUuid, UsageTrackingState> usage;
     std::optional<QString> error;
+    QSet<QUuid> previewsOn;
+    QHash<QUuid, DevicePreviewHealthSummary> previewHealth;
     QStringList calls;
 
     void setProjects(const QList<DevProject> &projects)
@@ -63,6 +66,15 @@ public:
         return states.value(project.id, DevProcessState::stopped);
     }
     std::optional<QString> lastError() const override { return error; }
+    bool isDevicePreviewActive(const QUuid &projectID) const override
+    {
+        return previewsOn.contains(projectID);
+    }
+    std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &projectID) const override
+    {
+        return previewHealth.contains(projectID) ? std::optional(previewHealth.value(projectID))
+                                                 : std::nullopt;
+    }
 
     void refreshProjectStatuses() override { calls.append(QStringLiteral("refresh")); }
     void togglePinned(const DevProject &project) override { record(u"togglePinned", project); }
@@ -105,6 +117,10 @@ public:
     void showUsage(const DevProject &project) override
     {
         shown.append(QStringLiteral("usage:") + project.name);
+    }
+    void showDevicePreview(const DevProject &project) override
+    {
+        shown.append(QStringLiteral("devicePreview:") + project.name);
     }
 };
 

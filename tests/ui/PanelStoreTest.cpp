@@ -2,6 +2,7 @@
 #include "ShellDoubles.h"
 #include "platform/null/NullHotKeyGrabber.h"
 #include "platform/null/NullWindowHints.h"
+#include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
 #include "ui/panel/DevnookPopoverView.h"
 #include "ui/panel/ProjectListModel.h"
@@ -26,6 +27,7 @@ namespace {
 // shell's adapters, in the panel the status bar shows.
 struct StorePanel {
     test::RealStore rig;
+    test::PreviewRig preview;
     std::unique_ptr<StorePanelAdapter> panelStore;
     std::unique_ptr<StoreShellAdapter> shellStore;
     test::ScriptedAlertAsker alerts;
@@ -39,7 +41,7 @@ struct StorePanel {
     explicit StorePanel(const QList<DevProject> &projects)
     {
         ProjectStore &store = rig.open(projects);
-        panelStore = std::make_unique<StorePanelAdapter>(store);
+        panelStore = std::make_unique<StorePanelAdapter>(store, preview.proxies);
         shellStore = std::make_unique<StoreShellAdapter>(
             store, rig.manager,
             PanelServices{*panelStore, rig.commands, rig.clipboard, rig.opener, alerts, windows, catalogue});

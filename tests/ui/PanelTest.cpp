@@ -1,4 +1,5 @@
 #include "PanelDoubles.h"
+#include "support/PlainTextLabels.h"
 #include "ui/kit/Tooltip.h"
 #include "ui/panel/DevnookPopoverView.h"
 #include "ui/panel/PanelHeader.h"
@@ -178,10 +179,13 @@ private Q_SLOTS:
         Panel panel({});
         auto *line = panel.view->findChild<QLabel *>(u"storeErrorLine"_s);
         QVERIFY(!line->isVisible());
-        panel.rig.store.error = u"Could not load projects: bad JSON"_s;
+        // The error may quote a project's name: shown as typed.
+        panel.rig.store.error = u"“<b>Blog</b>” already uses this folder"_s;
         Q_EMIT panel.rig.store.lastErrorChanged();
         QVERIFY(line->isVisible());
         QCOMPARE(line->text(), *panel.rig.store.error);
+        const QString problem = test::plainTextProblem(panel.view, u"<b>Blog</b>"_s);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         // A long error shows two whole lines, the second elided, never a line cut through.
         const QString path = u"/home/dev/.local/share/Devnook/projects.json.unreadable-20261207-023522"_s;
@@ -190,6 +194,35 @@ private Q_SLOTS:
         QCOMPARE(line->toolTip(), *panel.rig.store.error);
         QVERIFY(line->text().endsWith(u'…'));
         QCOMPARE(line->heightForWidth(line->width()), 2 * line->fontMetrics().lineSpacing());
+    }
+
+    // A terminal or a folder that cannot be opened says so on the error
+    // line until an open works.
+    void failedOpensShowOnTheErrorLine_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("terminal") << int(RowAction::openTerminal)
+                                  << u"Could not open a terminal in /srv/shop: no terminal emulator"_s;
+        QTest::newRow("folder") << int(RowAction::revealFolder)
+                                << u"Could not open file:///srv/shop: no terminal emulator"_s;
+    }
+    void failedOpensShowOnTheErrorLine()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, shown);
+        DevProject shop = project(u"Shop"_s);
+        shop.folderPath = u"/srv/shop"_s;
+        Panel panel({shop});
+        auto *line = panel.view->findChild<QLabel *>(u"storeErrorLine"_s);
+        panel.rig.terminal.failure = panel.rig.urls.failure = u"no terminal emulator"_s;
+        panel.view->perform(shop, RowAction(action));
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), shown);
+
+        panel.rig.terminal.failure = panel.rig.urls.failure = QString();
+        panel.view->perform(shop, RowAction(action));
+        QVERIFY(!line->isVisible());
     }
 
     void storeUpdatesKeepScrollSearchAndRepaintOneRow()
@@ -323,6 +356,37 @@ private Q_SLOTS:
         panel.view->perform(shop, RowAction::envDetails);
         panel.view->perform(shop, RowAction::usageStatistics);
         QCOMPARE(panel.rig.windows.shown, QStringList{u"logs:Shop"_s});
+    }
+
+    // The entry opens the window also for a stopped project; the mark shows
+    // while the preview is on, with the published health, and opens it too.
+    void devicePreviewFromTheRow()
+    {
+        const DevProject shop = project(u"Shop"_s);
+        RowWindows windows;
+        windows.devicePreview = true;
+        Panel panel({shop}, windows);
+        panel.clickZone(u"Shop"_s, CardZone::Kind::menuButton);
+        QAction *entry =
+            panel.view->findChild<QMenu *>(u"projectRowMenu"_s)->findChild<QAction *>(u"device_preview"_s);
+        QVERIFY(entry->isEnabled());
+        entry->trigger();
+        QCOMPARE(panel.rig.windows.shown, QStringList{u"devicePreview:Shop"_s});
+
+        const auto markTooltip = [&]() -> QString {
+            for (const CardZone &zone : panel.view->listView().cardLayout(0).zones)
+                if (zone.kind == CardZone::Kind::devicePreviewMark)
+                    return zone.tooltip;
+            return u"no mark"_s;
+        };
+        QCOMPARE(markTooltip(), u"no mark"_s);
+        panel.rig.store.previewsOn.insert(shop.id);
+        panel.rig.store.previewHealth.insert(shop.id, DevicePreviewHealthSummary::result(1, 2));
+        Q_EMIT panel.rig.store.devicePreviewChanged();
+        QCOMPARE(markTooltip(), u"Only 1 of 2 network addresses answer"_s);
+        panel.clickZone(u"Shop"_s, CardZone::Kind::devicePreviewMark);
+        QCOMPARE(panel.rig.windows.shown.size(), 2);
+        QCOMPARE(panel.rig.store.calls.filter(u"markUsed"_s), QStringList());
     }
 
     void rowMenuSurvivesStoreUpdates()

@@ -1,4 +1,5 @@
 #include "support/LocalTime.h"
+#include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/env/EnvFileRow.h"
@@ -53,9 +54,9 @@ private Q_SLOTS:
         QCOMPARE(labelText(&view, u"env_detail_local_profile"_s), u"local"_s);
 
         const QStringList expected[] = {
-            {u".env.local"_s, u"Profile: local"_s, u"1.5 kB"_s, u"02/03/2026, 09:05"_s, u"badge"_s},
+            {u".env.local"_s, u"Profile: local"_s, u"1.5 kB"_s, u"2 Mar 2026 09:05"_s, u"badge"_s},
             {u".ENV.LOCAL"_s, u"Profile: LOCAL"_s, u"12 bytes"_s, u"Modified date unknown"_s, QString()},
-            {u".env"_s, u"Profile: default"_s, u"0 bytes"_s, u"31/12/2025, 23:59"_s, QString()},
+            {u".env"_s, u"Profile: default"_s, u"0 bytes"_s, u"31 Dec 2025 23:59"_s, QString()},
         };
         for (int i = 0; i < 3; ++i) {
             const bool badge = shown[i]->findChild<QLabel *>(u"baseFileBadge"_s) != nullptr;
@@ -68,6 +69,18 @@ private Q_SLOTS:
         view.setDetail(std::nullopt);
         QVERIFY(rows(&view).isEmpty());
         QVERIFY(view.findChild<QLabel *>(u"emptyState"_s));
+    }
+
+    // Names from the user and the folder show as typed, never as markup.
+    void namesShowAsTyped()
+    {
+        const QString file = u".env.<b>x</b>"_s;
+        ProjectEnvDetailView view(u"<i>Shop</i>"_s, nullptr);
+        view.setDetail(ProjectEnvDetail{u"<b>x</b>"_s, file, {{file, file, u"<b>x</b>"_s, std::nullopt, 1}}});
+        for (const QString &text : {u"<i>Shop</i>"_s, file, u"<b>x</b>"_s}) {
+            const QString problem = test::plainTextProblem(&view, text);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        }
     }
 
     // A real folder scanned through the store: on opening, on a repeated

@@ -1,3 +1,5 @@
+#include "DialogDriving.h"
+#include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/form/ProjectFormPage.h"
@@ -7,8 +9,10 @@
 #include "ui/shell/DevnookNavigation.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -27,6 +31,12 @@ class ProjectFormStoreTest : public QObject {
     DevnookNavigation m_navigation;
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        QVERIFY(QDir().mkpath(QDir::homePath()));
+    }
+
     // A new project from a real folder, then every tab edited, through the
     // real folder dialog, suggestions and store.
     void addAndEditThroughTheStore()
@@ -101,6 +111,85 @@ private Q_SLOTS:
         QCOMPARE(saved.workspaceLinks[1].title, u"Errors"_s);
         QCOMPARE(saved.notes, u"deploy on Fridays"_s);
         QCOMPARE(store.projects().value(0), saved);
+    }
+
+    // The folder dialog opens in home, then beside the folder chosen last. A
+    // folder that another project uses, here through a link, is refused in
+    // the real alert over the page and leaves the draft as it was.
+    void choosingAFolderThroughTheDialogs()
+    {
+        const QString shopFolder = m_folder.filePath(u"shop"_s);
+        const QString link = m_folder.filePath(u"shop-link"_s);
+        const QString blogFolder = m_folder.filePath(u"blog-site"_s);
+        QVERIFY(QDir().mkpath(shopFolder) && QDir().mkpath(blogFolder) && QFile::link(shopFolder, link));
+        test::ScriptedStore rig;
+        StoreFormCatalogue catalogue(rig.open({test::makeProject(u"Shop"_s, shopFolder)}));
+        ProjectFormPage page(catalogue, m_alerts, m_navigation);
+        page.show();
+        m_navigation.openNewProjectForm();
+        const auto choose = [&](const QString &startFolder, const QString &folder) {
+            test::answerWhenShown<QFileDialog>(
+                this, [this, startFolder, folder, link, &page](QFileDialog &dialog) {
+                    const QString openedIn = QDir(dialog.directory()).canonicalPath();
+                    const bool overThePage = dialog.parentWidget() == &page;
+                    if (folder == link) {
+                        test::answerWhenShown<QMessageBox>(this, [&page](QMessageBox &alert) {
+                            const bool alertOverThePage = alert.parentWidget() == &page;
+                            test::clickButton(alert, u"ok"_s);
+                            QVERIFY(alertOverThePage);
+                            QVERIFY(alert.informativeText().contains(u"Shop"_s));
+                        });
+                    }
+                    test::choosePath(dialog, folder);
+                    QVERIFY(overThePage);
+                    QCOMPARE(openedIn, QDir(startFolder).canonicalPath());
+                });
+            page.form()->findChild<QPushButton *>(u"chooseFolder"_s)->click();
+        };
+
+        choose(QDir::homePath(), link);
+        QCOMPARE(page.form()->controller().draft().folderPath, QString());
+        choose(m_folder.path(), blogFolder);
+        QCOMPARE(page.form()->controller().draft().folderPath, blogFolder);
+        QCOMPARE(page.form()->controller().draft().name, u"blog-site"_s);
+        m_navigation.closeProjectForm();
+    }
+
+    // The real alert about a folder in use quotes the other project's name
+    // as typed, never as markup.
+    void duplicateFolderAlertShowsTheNameAsTyped()
+    {
+        test::ScriptedStore rig;
+        const QString folder = m_folder.filePath(u"shop"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString name = u"<i>Blog</i>"_s;
+        ProjectStore &store = rig.open({test::makeProject(name, folder)});
+        StoreFormCatalogue catalogue(store);
+        ProjectFormPage page(catalogue, m_alerts, m_navigation);
+        page.resize(620, 700);
+        page.show();
+        m_navigation.openNewProjectForm();
+
+        QString problem = u"no alert"_s;
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                dialog->setDirectory(folder);
+                dialog->selectFile(folder);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                problem = test::plainTextProblem(box, name);
+                answer.stop();
+                box->buttons().constFirst()->click();
+            }
+        });
+        answer.start();
+        page.form()->findChild<QPushButton *>(u"chooseFolder"_s)->click();
+        QTRY_VERIFY(!answer.isActive());
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(page.form()->controller().draft().folderPath.isEmpty());
     }
 };
 

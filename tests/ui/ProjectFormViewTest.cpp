@@ -1,11 +1,15 @@
 #include "ShellDoubles.h"
 #include "support/FormDoubles.h"
+#include "support/PlainTextLabels.h"
 #include "ui/form/ProjectFormPage.h"
 #include "ui/form/ProjectFormTabBar.h"
 #include "ui/form/ReorderableRows.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/shell/DevnookNavigation.h"
 
 #include <QDragEnterEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -83,12 +87,15 @@ private Q_SLOTS:
 
     void refusedSaveKeepsTheFormWithTheStoreError()
     {
-        m_catalogue.refusal = u"Folder in use"_s;
+        // The refusal quotes another project's name, shown as typed.
+        m_catalogue.refusal = u"Folder in use by <i>Blog</i>"_s;
         open(edited());
         find<QPushButton>(u"saveProjectForm"_s)->click();
         QVERIFY(m_navigation->isShowingProjectForm());
         QVERIFY(find<QLabel>(u"validationMessage"_s)->isVisibleTo(m_page.get()));
-        QVERIFY(find<QLabel>(u"validationMessage"_s)->text().endsWith(u"Folder in use"_s));
+        QVERIFY(find<QLabel>(u"validationMessage"_s)->text().endsWith(u"Folder in use by <i>Blog</i>"_s));
+        const QString problem = test::plainTextProblem(m_page.get(), u"<i>Blog</i>"_s);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void tabCountersFollowTheDraft()
@@ -150,6 +157,25 @@ private Q_SLOTS:
         QApplication::sendEvent(rows, &move);
         QVERIFY(!move.isAccepted());
         QCOMPARE(m_page->form()->controller().draft().services, before);
+    }
+
+    // Under the theme's style sheet the add page's controls keep their own
+    // heights and every link title shows whole.
+    void addPageShowsItsControlsWhole()
+    {
+        test::SettingsRig settings;
+        ThemeApplier theme(settings.settings);
+        open(std::nullopt);
+        auto *advanced = find<QPushButton>(u"advancedOptions"_s);
+        advanced->click();
+        QTRY_VERIFY(advanced->height() >= advanced->layout()->sizeHint().height());
+        QCOMPARE(find<QPushButton>(u"chooseFolder"_s)->height(), 28);
+        for (QWidget *row : m_page->form()->findChildren<QWidget *>()) {
+            if (!row->objectName().startsWith(u"link-"_s))
+                continue;
+            const QString title = row->findChild<QLabel *>()->text();
+            QVERIFY2(!title.endsWith(u'…'), qPrintable(title));
+        }
     }
 };
 

@@ -1,15 +1,22 @@
+#include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
+#include "ui/kit/Palette.h"
 #include "ui/logs/ProjectLogListView.h"
 #include "ui/logs/ProjectLogsView.h"
 #include "ui/logs/ProjectLogsWindowController.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -64,6 +71,17 @@ private:
         for (const DevProcessLogLine &line : find<ProjectLogsView>(u"logsView"_s)->model().displayedLines())
             texts.append(line.text);
         return texts;
+    }
+
+    // True once the list's text holds the shown lines, one per line of text.
+    bool listShowsTheLines()
+    {
+        QStringList texts;
+        const QTextDocument *text = find<ProjectLogListView>(u"logList"_s)->document();
+        for (QTextBlock block = text->begin(); block.isValid(); block = block.next())
+            texts.append(block.text());
+        const QStringList shown = shownTexts();
+        return texts == (shown.isEmpty() ? QStringList{QString()} : shown);
     }
 
 private Q_SLOTS:
@@ -123,6 +141,7 @@ private Q_SLOTS:
         append(u"GET / 200"_s, 0);
         QCOMPARE(shownTexts(), QStringList({u"Starting"_s, u"[web] ready"_s, u"[api] Error: EADDRINUSE"_s,
                                             u"[web] GET / 200"_s}));
+        QTRY_VERIFY(listShowsTheLines());
 
         // The web tab and the errors filter: web has no errors.
         const QList<QAbstractButton *> tabs =
@@ -146,16 +165,19 @@ private Q_SLOTS:
         QVERIFY(clearSearch->isVisible());
         search->setText(u"WEB"_s);
         QCOMPARE(shownTexts().size(), 2);
+        QTRY_VERIFY(listShowsTheLines());
         clearSearch->click();
         QVERIFY(search->text().isEmpty() && !clearSearch->isVisible());
 
-        // Selected lines copy in the same form, in log order.
-        list->selectionModel()->select(list->model()->index(3, 0), QItemSelectionModel::Select);
-        list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select);
+        // Part of a line selected copies as it is, without the time.
+        QTRY_COMPARE(list->document()->blockCount(), 4);
+        const QTextBlock ready = list->document()->findBlockByNumber(1);
+        QTextCursor selection(ready);
+        selection.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 6);
+        selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        list->setTextCursor(selection);
         QTest::keySequence(list, QKeySequence::Copy);
-        const QStringList copied = m_rig->clipboard.texts.constLast().split(u'\n');
-        QCOMPARE(copied.size(), 2);
-        QVERIFY(copied[0].endsWith(u"] [web] ready"_s) && copied[1].endsWith(u"] [web] GET / 200"_s));
+        QCOMPARE(m_rig->clipboard.texts.constLast(), u"ready"_s);
 
         // Clear empties the log at once; lines written later show.
         find<QAbstractButton>(u"clearButton"_s)->click();
@@ -163,6 +185,7 @@ private Q_SLOTS:
         QVERIFY(m_rig->manager.logs(m_project.id).isEmpty());
         append(u"after"_s, 0);
         QCOMPARE(shownTexts(), QStringList{u"[web] after"_s});
+        QTRY_VERIFY(listShowsTheLines());
 
         // The manager's state, not the display state, titles the button.
         toggle->click();
@@ -203,7 +226,194 @@ private Q_SLOTS:
         QCOMPARE(find<QWidget>(u"toggleButton"_s)->isEnabled(), runnable);
         QCOMPARE(find<QWidget>(u"restartButton"_s)->isEnabled(), runnable);
         QVERIFY(find<QWidget>(u"clearButton"_s)->isEnabled());
-        QCOMPARE(find<QWidget>(u"serviceTabs"_s) != nullptr, tabs);
+        QCOMPARE(!find<QWidget>(u"serviceTabs"_s)->isHidden(), tabs);
+    }
+
+    // The window acts on the project as stored now: edited commands run and
+    // edited services give the tabs; the title keeps the name it opened with;
+    // a deleted project's window closes.
+    void actsOnTheStoredProject_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("start") << u"toggleButton"_s;
+        QTest::newRow("restart") << u"restartButton"_s;
+    }
+    void actsOnTheStoredProject()
+    {
+        QFETCH(QString, button);
+        test::RealStore rig;
+        ProjectStore &store = rig.open();
+        DevProject shop = test::makeProject(u"Shop"_s, rig.dir.filePath(u"shop"_s));
+        QDir().mkpath(shop.folderPath);
+        shop.services = {service(u"web"_s, u"echo first"_s), service(u"api"_s, u"echo api"_s)};
+        QVERIFY(store.save(shop));
+        ProjectLogsWindowController windows(store, rig.clipboard);
+        windows.show(shop);
+        QWidget *window = windows.window(shop.id);
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        const auto *tabs = window->findChild<QWidget *>(u"serviceTabs"_s);
+        const auto *view = window->findChild<ProjectLogsView *>(u"logsView"_s);
+        const auto tabTitles = [tabs] {
+            QStringList titles;
+            for (const QAbstractButton *tab : tabs->findChildren<QAbstractButton *>())
+                titles.append(tab->text() + (tab->isChecked() ? u"*"_s : QString()));
+            return titles;
+        };
+        QVERIFY(!tabs->isHidden());
+        tabs->findChildren<QAbstractButton *>().at(1)->click();
+        QCOMPARE(view->model().filter().serviceID, shop.services[0].id);
+
+        // The chosen service stays chosen while it is there.
+        DevProject edited = shop;
+        edited.services[1].name = u"worker"_s;
+        QVERIFY(store.save(edited));
+        QCOMPARE(tabTitles(), QStringList({u"All"_s, u"web*"_s, u"worker"_s}));
+
+        edited.name = u"Shop Two"_s;
+        edited.services = {service(u"web"_s, u"echo second"_s)};
+        QVERIFY(store.save(edited));
+        QVERIFY(tabs->isHidden());
+        QCOMPARE(view->model().filter().serviceID, std::nullopt);
+        QCOMPARE(window->findChild<QLabel *>(u"projectName"_s)->text(), u"Shop Two"_s);
+        QCOMPARE(window->windowTitle(), u"Logs - Shop"_s);
+
+        window->findChild<QPushButton *>(button)->click();
+        QTRY_VERIFY(rig.logTexts(shop.id).contains(u"[web] second"_s));
+        QVERIFY(!rig.logTexts(shop.id).contains(u"[web] first"_s));
+        QTRY_COMPARE(store.processStates().value(shop.id), DevProcessState::stopped);
+
+        store.deleteProject(edited);
+        QTRY_VERIFY(!windows.window(shop.id));
+    }
+
+    // The manager's state titles the button; a start under way says Stop,
+    // and the store's own starting mark does not count.
+    void toggleTitleFollowsTheManagersState_data()
+    {
+        QTest::addColumn<QList<DevProcessState>>("reported");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("never started") << QList<DevProcessState>{} << u"Start"_s;
+        QTest::newRow("starting") << QList<DevProcessState>{DevProcessState::starting} << u"Stop"_s;
+        QTest::newRow("running") << QList<DevProcessState>{DevProcessState::starting,
+                                                           DevProcessState::running}
+                                 << u"Stop"_s;
+        QTest::newRow("failed while starting")
+            << QList<DevProcessState>{DevProcessState::starting, DevProcessState::failed} << u"Start"_s;
+        QTest::newRow("stopped") << QList<DevProcessState>{DevProcessState::running, DevProcessState::stopped}
+                                 << u"Start"_s;
+    }
+    void toggleTitleFollowsTheManagersState()
+    {
+        QFETCH(QList<DevProcessState>, reported);
+        QFETCH(QString, title);
+        open();
+        QVERIFY(show(m_project));
+        for (const DevProcessState state : std::as_const(reported))
+            m_rig->report(m_project.id, state);
+        QCOMPARE(find<QPushButton>(u"toggleButton"_s)->text(), title);
+    }
+
+    // Whatever the characters, every line wraps within the list and no part
+    // of it lies beyond the right edge.
+    void longAndWideLinesWrapInsideTheList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("long address")
+            << u"[web] Local: http://localhost:5173/"_s + u"a"_s.repeated(300) + u"?q=1"_s;
+        QTest::newRow("words") << u"warning "_s.repeated(60).trimmed();
+        QTest::newRow("wide characters") << u"[web] 服务器已启动，正在监听端口"_s.repeated(12) + u"終"_s;
+        QTest::newRow("emoji and tabs") << u"[web] \t✅ built in 120ms 🚀"_s.repeated(15);
+    }
+    void longAndWideLinesWrapInsideTheList()
+    {
+        QFETCH(QString, text);
+        open();
+        append(u"short"_s, 0);
+        append(text, -1, true);
+        QWidget *window = show(m_project);
+        QVERIFY(window);
+        auto *list = find<ProjectLogListView>(u"logList"_s);
+        QTRY_COMPARE(list->document()->blockCount(), 2);
+        QTRY_VERIFY(list->isAtTail());
+        for (const int width : {560, 460, 900}) {
+            window->resize(width, 440);
+            QTRY_VERIFY(list->isAtTail());
+            const QTextBlock block = list->document()->lastBlock();
+            QCOMPARE(block.text(), text);
+            QTextCursor end(block);
+            end.movePosition(QTextCursor::EndOfBlock);
+            QVERIFY(block.layout()->lineCount() > 1);
+            QVERIFY2(
+                list->cursorRect(end).right() <= list->viewport()->width(),
+                qPrintable(u"%1 > %2"_s.arg(list->cursorRect(end).right()).arg(list->viewport()->width())));
+            QVERIFY(list->cursorRect(end).bottom() <= list->viewport()->height());
+        }
+    }
+
+    // A drag over part of a wrapped line selects just that part for copying.
+    void draggingOverPartOfALineCopiesThatPart()
+    {
+        const QString url = u"http://localhost:5173/"_s + u"path/"_s.repeated(30);
+        open();
+        append(u"VITE ready in 300 ms, Local: "_s + url + u" (press h for help)"_s, 0);
+        QVERIFY(show(m_project));
+        auto *list = find<ProjectLogListView>(u"logList"_s);
+        QTRY_COMPARE(list->document()->blockCount(), 1);
+        const QTextBlock line = list->document()->firstBlock();
+        const int start = static_cast<int>(line.text().indexOf(url));
+        QTextCursor at(line);
+        at.setPosition(line.position() + start);
+        const QPoint from = list->cursorRect(at).center() + QPoint(1, 0);
+        at.setPosition(line.position() + start + static_cast<int>(url.size()));
+        const QPoint to = list->cursorRect(at).center() - QPoint(1, 0);
+        QVERIFY(to.y() > from.y()); // the address itself wraps
+
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(list->viewport(), (from + to) / 2);
+        QTest::mouseMove(list->viewport(), to);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, to);
+        QCOMPARE(list->selectedLogText(), url);
+        QTest::keySequence(list, QKeySequence::Copy);
+        QCOMPARE(m_rig->clipboard.texts.constLast(), url);
+    }
+
+    // Error lines are drawn in the red of the theme of the moment.
+    void errorLinesTakeTheThemesRed()
+    {
+        QApplication::setPalette(Palette::qtPalette(ColorScheme::light));
+        open();
+        append(u"Error: EADDRINUSE"_s, 0, true);
+        append(u"ready"_s, 0);
+        QVERIFY(show(m_project));
+        auto *list = find<ProjectLogListView>(u"logList"_s);
+        QTRY_COMPARE(list->document()->blockCount(), 2);
+        const auto colourOf = [list](int line) {
+            const QTextBlock block = list->document()->findBlockByNumber(line);
+            return block.begin().fragment().charFormat().foreground().color();
+        };
+        const auto faded = [](QColor red) {
+            red.setAlphaF(red.alphaF() * 0.85f);
+            return red;
+        };
+        QCOMPARE(colourOf(0), faded(Palette::forScheme(ColorScheme::light).red));
+        QApplication::setPalette(Palette::qtPalette(ColorScheme::dark));
+        QTRY_COMPARE(colourOf(0), faded(Palette::forScheme(ColorScheme::dark).red));
+        QCOMPARE(list->document()->findBlockByNumber(1).begin().fragment().charFormat().hasProperty(
+                     QTextFormat::ForegroundBrush),
+                 false);
+        QApplication::setPalette(Palette::qtPalette(ColorScheme::light));
+    }
+
+    // A project's name is the user's text: shown as typed, never as markup.
+    void showsTheProjectNameAsTyped()
+    {
+        m_project.name = u"<i>Shop</i>"_s;
+        open();
+        QWidget *window = show(m_project);
+        QVERIFY(window);
+        QCOMPARE(find<QLabel>(u"projectName"_s)->text(), u"<i>Shop</i>"_s);
+        const QString problem = test::plainTextProblem(window, m_project.name);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     // Following keeps the newest line in view; scrolling up suspends it and
@@ -226,12 +436,13 @@ private Q_SLOTS:
 
         bar->triggerAction(QAbstractSlider::SliderPageStepSub);
         QVERIFY(!list->followsTail());
-        const QUuid topLine = list->indexAt(QPoint(2, 2)).data(ProjectLogListModel::LineIDRole).toUuid();
+        const QUuid topLine = list->lineIDAt(QPoint(2, 2));
         for (int i = 0; i < 250; ++i)
             append(u"flood %1"_s.arg(i), 0);
         QTest::qWait(20);
+        QVERIFY(listShowsTheLines());
         QVERIFY(!list->isAtTail());
-        QCOMPARE(list->indexAt(QPoint(2, 2)).data(ProjectLogListModel::LineIDRole).toUuid(), topLine);
+        QCOMPARE(list->lineIDAt(QPoint(2, 2)), topLine);
 
         bar->triggerAction(QAbstractSlider::SliderToMaximum);
         QVERIFY(list->followsTail());

@@ -9,6 +9,7 @@
 #include "ui/usage/UsageSessionLists.h"
 
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
@@ -62,11 +63,20 @@ private:
     {
         return view->findChildren<UsageStatCard *>().constFirst()->value();
     }
+    // The texts of the labels of the first widget of that name, in order.
+    static QStringList labels(QWidget *parent, const QString &name)
+    {
+        QStringList texts;
+        for (const QLabel *label : parent->findChild<QWidget *>(name)->findChildren<QLabel *>())
+            texts.append(label->text());
+        return texts;
+    }
     static int sessionRows(ProjectUsageView *view)
     {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return static_cast<int>(
-            view->findChild<UsageSessionsList *>()->findChildren<QWidget *>(u"sessionRow"_s).size());
+        QList<QWidget *> rows =
+            view->findChild<UsageSessionsList *>()->findChildren<QWidget *>(u"sessionRow"_s);
+        rows.removeIf([](const QWidget *row) { return row->isHidden(); });
+        return static_cast<int>(rows.size());
     }
 
 private Q_SLOTS:
@@ -147,9 +157,14 @@ private Q_SLOTS:
         m_rig->store.defaults.setValue(UsageFilterPreferences::projectFilterKey(m_shop.id), u"month"_s);
         m_rig->store.settings.setTheme(AppTheme::light);
         ThemeApplier theme(m_rig->store.settings);
+        // C has seconds in its short time: the rows show none.
+        const test::ScopedLocale locale{QLocale::c()};
         open();
         ProjectUsageView *view = show(m_shop);
         QCOMPARE(sessionRows(view), 10);
+        QCOMPARE(labels(view, u"sessionRow"_s),
+                 (QStringList{u"20 May 2026"_s, u"Play button"_s, u"08:00 \u2013 08:10"_s, u"10m"_s}));
+        QCOMPARE(labels(view, u"longSessionRow"_s), (QStringList{u"10 Apr 2026 08:00"_s, u"8h"_s}));
         auto *more = find<QPushButton>(view, u"showMoreSessions"_s);
         QCOMPARE(more->text(), u"Show 10 more"_s);
         more->click();
@@ -159,8 +174,10 @@ private Q_SLOTS:
         // The newest session grows from 10 to 70 minutes; the page stays, also
         // across a theme change with the sheet open.
         const QString before = total(view);
+        const QPointer<QWidget> firstRow = view->findChild<QWidget *>(u"sessionRow"_s);
         view->findChild<UsageSessionsList *>()->findChild<QPushButton *>(u"editSession"_s)->click();
         QVERIFY(view->editSheet());
+        QCOMPARE(view->editSheet()->findChild<QDateTimeEdit *>()->text(), u"20 May 2026 08:00"_s);
         m_rig->store.settings.setTheme(AppTheme::dark);
         QCOMPARE(Palette::schemeOf(view->palette()), ColorScheme::dark);
         QCOMPARE(view->findChild<UsageSessionsList *>()->visibleCount(), 20);
@@ -172,7 +189,41 @@ private Q_SLOTS:
         QCOMPARE(m_rig->store.usage.completedSessions().constLast().trackedDuration(), 70.0 * 60.0);
         QVERIFY(total(view) != before);
         QCOMPARE(sessionRows(view), 20);
+        // The rows show the new sessions in place.
+        QCOMPARE(view->findChild<QWidget *>(u"sessionRow"_s), firstRow.data());
         QTRY_VERIFY(!view->editSheet());
+    }
+
+    // At the narrowest window a long figure shrinks to fit its card, and
+    // comes back to full size in a wide one; the name stays as written.
+    void narrowWindows()
+    {
+        m_shop.name = u"<i>Shop</i>"_s;
+        m_rig->record(m_shop, 1, 57558.0 / 60.0);
+        m_rig->store.defaults.setValue(UsageFilterPreferences::projectFilterKey(m_shop.id), u"month"_s);
+        open();
+        ProjectUsageView *view = show(m_shop);
+        QWidget *window = m_windows->window(m_shop.id);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto *value = find<QLabel>(view, u"statValue"_s);
+        const auto fits = [value] {
+            return QFontMetrics(value->font()).horizontalAdvance(value->text()) <= value->width();
+        };
+        window->resize(900, 640);
+        QCoreApplication::processEvents();
+        QCOMPARE(value->font().pixelSize(), 28);
+        QCOMPARE(value->text(), u"15h 59m 18s"_s);
+        QVERIFY(fits());
+        // Smaller, down to 0.7 of 28; cut only when that is not enough.
+        window->resize(ProjectUsageWindowController::kMinimumSize.width(), 640);
+        QCoreApplication::processEvents();
+        const int size = value->font().pixelSize();
+        QVERIFY2(size < 28 && size >= 20, qPrintable(QString::number(size)));
+        QVERIFY(fits());
+        QVERIFY(value->text() == u"15h 59m 18s"_s || (size == 20 && value->text().endsWith(u'\u2026')));
+
+        const auto *subtitle = find<QLabel>(view, u"subtitle"_s);
+        QVERIFY(subtitle->sizeHint().width() >= subtitle->fontMetrics().horizontalAdvance(m_shop.name));
     }
 
     void exports_data()

@@ -1,5 +1,6 @@
 #include "ShellDoubles.h"
 #include "core/projects/InstallationIdentityService.h"
+#include "support/PlainTextLabels.h"
 #include "ui/kit/Kit.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/Switch.h"
@@ -108,14 +109,18 @@ private Q_SLOTS:
             QUrlQuery(m_rig->urls.opened.constFirst()).queryItemValue(u"body"_s, QUrl::FullyDecoded);
         QVERIFY(body.endsWith(u"\n\n\n---\n"_s + copied));
 
-        // No mail client: the error line names the address, never the text.
-        m_rig->urls.failure = u"xdg-open could not be started"_s;
+        // No mail client: the error line names the address, never the text,
+        // and shows the description as it is, never as markup.
+        m_rig->urls.failure = u"<b>xdg-open</b> could not be started"_s;
         QTest::mouseClick(find<QPushButton>(u"reportBugButton"_s), Qt::LeftButton);
         const QLabel *error = find<QLabel>(u"settingsLastError"_s);
         QVERIFY(error->isVisible());
-        QVERIFY2(error->text().contains(u"mailto:support@devnook.app: xdg-open could not be started"_s) &&
-                     !error->text().contains(id) && !error->text().contains(u"subject"_s),
-                 qPrintable(error->text()));
+        QVERIFY2(
+            error->text().contains(u"mailto:support@devnook.app: <b>xdg-open</b> could not be started"_s) &&
+                !error->text().contains(id) && !error->text().contains(u"subject"_s),
+            qPrintable(error->text()));
+        const QString problem = test::plainTextProblem(error->window(), m_rig->urls.failure);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void installationIDShowsWholeWhenFocused()

@@ -234,7 +234,7 @@ private Q_SLOTS:
         test::ScriptedAlertAsker alerts;
         alerts.answers = script;
         QuitCoordinator quit(store, alerts);
-        QCOMPARE(quit.shouldTerminate(), terminates);
+        QCOMPARE(quit.shouldTerminate(nullptr), terminates);
         QCOMPARE(store.calls, calls);
         QCOMPARE(alerts.asked.size(), running ? 1 : 0);
         if (!running)

@@ -1,11 +1,15 @@
 #include "ui/kit/Tooltip.h"
 
+#include "ui/kit/ElidedLabel.h"
 #include "ui/kit/TooltipHover.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -96,6 +100,44 @@ private Q_SLOTS:
         button->hide();
         QVERIFY(!root->activePayload().has_value());
         QVERIFY(root->bubbleRect().isEmpty());
+    }
+
+    // The whole text of an elided label pops up as typed, whatever in it
+    // looks like markup.
+    void anElidedLabelsTooltipShowsItsTextAsTyped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a tag") << u"“<b>Blog</b>” already uses this folder"_s;
+        QTest::newRow("an entity") << u"Tom &lt;3 Jerry & co"_s;
+    }
+
+    void anElidedLabelsTooltipShowsItsTextAsTyped()
+    {
+        QFETCH(QString, text);
+        ElidedLabel label(1);
+        label.resize(80, 20);
+        label.setFullText(text);
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        QHelpEvent help(QEvent::ToolTip, {5, 5}, label.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&label, &help);
+
+        const QLabel *tip = nullptr;
+        QTRY_VERIFY((tip = shownTooltip()) != nullptr);
+        QTextDocument rendered;
+        rendered.setHtml(tip->text());
+        QCOMPARE(Qt::mightBeRichText(tip->text()) ? rendered.toPlainText() : tip->text(), text);
+    }
+
+private:
+    // The label of the toolkit's tooltip, while one is shown.
+    static const QLabel *shownTooltip()
+    {
+        for (const QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == u"qtooltip_label" && widget->isVisible())
+                return qobject_cast<const QLabel *>(widget);
+        }
+        return nullptr;
     }
 };
 

@@ -101,7 +101,11 @@ private Q_SLOTS:
         view->findChild<QComboBox *>(u"tableDimension"_s)->setCurrentIndex(1);
         QCOMPARE(rowNames(view), (QStringList{u"Acme"_s, u"No client"_s}));
 
+        // A new period updates the widgets in place.
+        const QList<QWidget *> legendRows = view->findChildren<QWidget *>(u"legendRow"_s);
         view->setDateFilter(UsageDateFilterOption::today);
+        QCOMPARE(view->findChildren<UsageStatCard *>(), cards);
+        QCOMPARE(view->findChildren<QWidget *>(u"legendRow"_s), legendRows);
         QCOMPARE(cards[0]->value(), u"1h 30m"_s);
         QCOMPARE(m_rig->store.defaults.value(UsageFilterPreferences::kOverviewFilterKey).toString(),
                  u"today"_s);
@@ -136,6 +140,49 @@ private Q_SLOTS:
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(donut, &leave);
         QVERIFY(!donut->activeTooltip());
+    }
+
+    // User texts are shown as written; the legend's rows sit 8 apart beside
+    // the ring; a client in the table is followed by its symbol.
+    void legendAndTable()
+    {
+        m_blog.client = u"<b>Blog</b>"_s;
+        m_rig->record(m_shop, 0, 90);
+        m_rig->record(m_blog, 0, 30);
+        m_rig->store.open({m_shop, m_blog});
+        m_rig->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"today"_s);
+        UsageOverviewView *view = show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_overview->window()));
+        view->setDistributionDimension(UsageDistributionDimension::client);
+        QCoreApplication::processEvents();
+
+        QList<QWidget *> rows = view->findChildren<QWidget *>(u"legendRow"_s);
+        rows.removeIf([](const QWidget *row) { return row->isHidden(); });
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[1]->y() - rows[0]->y(), rows[0]->sizeHint().height() + 8);
+        const auto *ring = view->findChild<UsageDonutRing *>();
+        const QWidget *legend = rows[0]->parentWidget();
+        QVERIFY(qAbs(legend->geometry().center().y() - ring->geometry().center().y()) <= 1);
+        QStringList labels;
+        for (const QWidget *row : std::as_const(rows)) {
+            const auto *label = row->findChildren<QLabel *>().at(1);
+            labels.append(label->text());
+            QVERIFY(label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(label->text()));
+        }
+        QCOMPARE(labels, (QStringList{u"Acme"_s, u"<b>Blog</b>"_s}));
+
+        auto *table = view->findChild<UsageBreakdownTable *>();
+        QCOMPARE(table->rowNames(), (QStringList{u"Shop (Acme)"_s, u"Blog (<b>Blog</b>)"_s}));
+        const QImage image = table->grab().toImage();
+        for (const int row : {0, 1}) {
+            const QRect symbol = table->clientSymbolRect(row);
+            QVERIFY(!symbol.isEmpty() && table->rect().contains(symbol));
+            QSet<QRgb> colours;
+            for (int y = symbol.top(); y <= symbol.bottom(); ++y)
+                for (int x = symbol.left(); x <= symbol.right(); ++x)
+                    colours.insert(image.pixel(QPoint(x, y) * image.devicePixelRatio()));
+            QVERIFY(colours.size() > 1);
+        }
     }
 
     void projectRowsOpenTheProjectsWindow()

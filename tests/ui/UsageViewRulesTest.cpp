@@ -66,6 +66,7 @@ private Q_SLOTS:
         QTest::newRow("nothing") << 0.0 << QList<double>{0.0, 0.5, 1.0};
         QTest::newRow("not a number")
             << std::numeric_limits<double>::quiet_NaN() << QList<double>{0.0, 0.5, 1.0};
+        QTest::newRow("a second") << 1.0 / 60.0 << QList<double>{0.0, 0.5, 1.0};
         QTest::newRow("7 minutes") << 7.0 << QList<double>{0.0, 2.0, 4.0, 6.0, 8.0};
         QTest::newRow("exactly 40") << 40.0 << QList<double>{0.0, 10.0, 20.0, 30.0, 40.0};
         QTest::newRow("just over 40") << 40.5 << QList<double>{0.0, 20.0, 40.0, 60.0};

@@ -3,6 +3,7 @@
 #include "TelemetryBuildSettings.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/InstallationIdentityService.h"
+#include "core/telemetry/SignalManager.h"
 
 #include <QSet>
 
@@ -78,9 +79,23 @@ bool TelemetryAnalyticsService::runsUnderTestRunner() const
     return m_setup.environment.contains(u"XCTestConfigurationFilePath"_s);
 }
 
+bool TelemetryAnalyticsService::hasDestination()
+{
+    const QUrl base = m_setup.ingestBaseURL.value_or(TelemetryManagerConfiguration::defaultBaseURL());
+    if (SignalManager::serviceUrl(base, configuredNamespace(m_setup.environment)))
+        return true;
+    // A client here could only queue signals and retry for ever; say so once.
+    if (!m_noDestinationReported)
+        telemetryLog(LogHandler::standard(LogHandler::LogLevel::debug), LogHandler::LogLevel::debug,
+                     u"Analytics stay off: this build names no telemetry ingest service"_s);
+    m_noDestinationReported = true;
+    return false;
+}
+
 void TelemetryAnalyticsService::configureIfNeeded()
 {
-    if (runsUnderTestRunner() || !m_settings.anonymousAnalyticsEnabled() || m_isInitialized)
+    if (runsUnderTestRunner() || !m_settings.anonymousAnalyticsEnabled() || m_isInitialized ||
+        !hasDestination())
         return;
     auto configuration = std::make_shared<TelemetryManagerConfiguration>(
         configuredAppID(m_setup.environment), std::nullopt, m_setup.ingestBaseURL,

@@ -17,14 +17,16 @@ struct AnalyticsSetup {
     // "DEVNOOK_TELEMETRY_APP_ID" and "DEVNOOK_TELEMETRY_NAMESPACE" override the
     // build's values; with "XCTestConfigurationFilePath" nothing is ever set up.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The ingest service; the build's when none.
+    // The ingest service; the build's when none. Without a usable one no
+    // telemetry client is ever set up.
     std::optional<QUrl> ingestBaseURL;
 };
 
 // The application's analytics facade over the telemetry client: five events,
 // five allowed parameter keys, the user's consent, and a client set up at most
-// once per process. Switching consent off stops new events; signals already
-// handed to the client are still delivered.
+// once per process, and only when there is an ingest service to send to.
+// Switching consent off stops new events; signals already handed to the
+// client are still delivered.
 class TelemetryAnalyticsService final : public AnalyticsService {
 public:
     // Reads nothing from the settings before the first call.
@@ -46,12 +48,15 @@ public:
 
 private:
     bool runsUnderTestRunner() const;
+    // Whether an ingest URL can be built; logs one debug line when not.
+    bool hasDestination();
 
     const AppSettings &m_settings;
     KeyValueStore &m_defaults;
     AnalyticsSetup m_setup;
     Telemetry m_telemetry;
     bool m_isInitialized = false;
+    bool m_noDestinationReported = false;
 };
 
 } // namespace devnook

@@ -72,9 +72,9 @@ void ProjectCommandService::openEditorInBackground(const DevProject &project)
     editor.startDetached();
 }
 
-void ProjectCommandService::openInTerminal(const DevProject &project)
+Result<void> ProjectCommandService::openInTerminal(const DevProject &project)
 {
-    m_terminal.openIn(project.folderPath);
+    return m_terminal.openIn(project.folderPath);
 }
 
 void ProjectCommandService::copyLocalhostURL(const DevProject &project)

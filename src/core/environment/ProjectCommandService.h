@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/foundation/Result.h"
 #include "core/projects/DevProject.h"
 #include "core/projects/ProjectLink.h"
 
@@ -14,8 +15,8 @@ class TerminalLauncher;
 class UrlOpener;
 
 // The small actions that hand a project to another application: browser,
-// editor, terminal and clipboard. Every action returns at once and an action
-// that cannot be carried out does nothing.
+// editor, terminal and clipboard. Every action returns at once; an action that
+// cannot be carried out does nothing, except the terminal, which says why.
 class ProjectCommandService {
 public:
     ProjectCommandService(UrlOpener &urlOpener, Clipboard &clipboard, TerminalLauncher &terminal);
@@ -30,8 +31,9 @@ public:
     // Starts the trimmed editor command through the login shell in the project
     // folder, detached, its output discarded; a blank command starts nothing.
     void openEditorInBackground(const DevProject &project);
-    // Opens a terminal window in the project folder.
-    void openInTerminal(const DevProject &project);
+    // Opens a terminal window in the project folder; fails, with the reason,
+    // when no terminal could be started.
+    Result<void> openInTerminal(const DevProject &project);
 
     // Copies the trimmed local URL as typed, when not empty.
     void copyLocalhostURL(const DevProject &project);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/foundation/Result.h"
+
 #include <QString>
 
 namespace devnook {
@@ -9,9 +11,9 @@ class TerminalLauncher {
 public:
     virtual ~TerminalLauncher() = default;
 
-    // Opens a new terminal window whose shell starts in the folder; does nothing
-    // when no terminal can be started.
-    virtual void openIn(const QString &folderPath) = 0;
+    // Opens a new terminal window whose shell starts in the folder. Fails,
+    // with the reason, when no terminal could be started.
+    virtual Result<void> openIn(const QString &folderPath) = 0;
 };
 
 } // namespace devnook

@@ -123,9 +123,11 @@ void ProjectFormController::cleanUpDraft()
         *field = Text::trimmed(*field);
 
     QList<ProjectService> services;
-    for (const ProjectService &service : std::as_const(draft.services)) {
-        const ProjectService cleaned{service.id, Text::trimmed(service.name), Text::trimmed(service.command),
-                                     URLNormalizationService::normalized(service.localhostURL)};
+    // Each record is cleaned in a copy, so members a later version wrote stay.
+    for (ProjectService cleaned : std::as_const(draft.services)) {
+        cleaned.name = Text::trimmed(cleaned.name);
+        cleaned.command = Text::trimmed(cleaned.command);
+        cleaned.localhostURL = URLNormalizationService::normalized(cleaned.localhostURL);
         if (!cleaned.command.isEmpty())
             services.append(cleaned);
     }
@@ -134,9 +136,9 @@ void ProjectFormController::cleanUpDraft()
         draft.devCommand.clear();
 
     QList<ProjectLink> links;
-    for (const ProjectLink &link : std::as_const(draft.workspaceLinks)) {
-        ProjectLink cleaned{link.id, link.kind, Text::trimmed(link.title),
-                            URLNormalizationService::normalized(link.url), link.openWithWorkspace};
+    for (ProjectLink cleaned : std::as_const(draft.workspaceLinks)) {
+        cleaned.title = Text::trimmed(cleaned.title);
+        cleaned.url = URLNormalizationService::normalized(cleaned.url);
         if (cleaned.url.isEmpty())
             continue;
         if (!cleaned.kind && cleaned.title.isEmpty())
@@ -146,9 +148,9 @@ void ProjectFormController::cleanUpDraft()
     draft.workspaceLinks = links;
 
     QList<ProjectPreviewLinkedURL> linkedURLs;
-    for (const ProjectPreviewLinkedURL &entry : std::as_const(draft.previewLinkedURLs)) {
-        const ProjectPreviewLinkedURL cleaned{entry.id, Text::trimmed(entry.name),
-                                              URLNormalizationService::normalized(entry.url)};
+    for (ProjectPreviewLinkedURL cleaned : std::as_const(draft.previewLinkedURLs)) {
+        cleaned.name = Text::trimmed(cleaned.name);
+        cleaned.url = URLNormalizationService::normalized(cleaned.url);
         if (!cleaned.url.isEmpty())
             linkedURLs.append(cleaned);
     }

@@ -39,8 +39,6 @@ void ProjectLogListModel::setLog(const QList<DevProcessLogLine> &lines)
         m_rows.append(added);
         endInsertRows();
     }
-    if (removed > 0 || !added.isEmpty())
-        updateLongestText();
 }
 
 void ProjectLogListModel::setFilter(const LogLineFilter &filter)
@@ -104,14 +102,6 @@ void ProjectLogListModel::rebuild()
             m_rows.append(i);
     }
     endResetModel();
-    updateLongestText();
-}
-
-void ProjectLogListModel::updateLongestText()
-{
-    m_longestText = 0;
-    for (int row = 0; row < m_rows.size(); ++row)
-        m_longestText = std::max(m_longestText, line(row).text.size());
 }
 
 qsizetype ProjectLogListModel::lastIndexOf(const QList<DevProcessLogLine> &lines, const QUuid &id)

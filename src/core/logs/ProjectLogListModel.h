@@ -38,16 +38,12 @@ public:
     const DevProcessLogLine &line(int row) const;
     // The lines shown, oldest first.
     QList<DevProcessLogLine> displayedLines() const;
-    // The number of characters of the longest line shown, for a view that
-    // sizes its rows alike.
-    qsizetype longestTextLength() const { return m_longestText; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
     void rebuild();
-    void updateLongestText();
     // Where the line with that id sits in lines, searching from the end;
     // -1 when it is absent.
     static qsizetype lastIndexOf(const QList<DevProcessLogLine> &lines, const QUuid &id);
@@ -59,7 +55,6 @@ private:
     QList<qint64> m_rows;
     // The count of m_lines[0], in the same numbering.
     qint64 m_firstPosition = 0;
-    qsizetype m_longestText = 0;
 };
 
 } // namespace devnook

@@ -2,6 +2,7 @@
 
 #include "core/environment/EnvProfileService.h"
 #include "core/environment/GitStatusService.h"
+#include "core/preview/DevicePreviewRecords.h"
 #include "core/processes/DevProcessState.h"
 #include "core/projects/DevProject.h"
 #include "core/usage/UsageRecords.h"
@@ -26,6 +27,10 @@ struct ProjectRowContext {
     // Set while the list is grouped by client or by stack.
     bool hidesClientBadge = false;
     bool hidesStackBadge = false;
+    // The project's device preview is on, with the health last published
+    // for it; none before the first.
+    bool isDevicePreviewActive = false;
+    std::optional<DevicePreviewHealthSummary> devicePreviewHealth;
 
     bool operator==(const ProjectRowContext &) const = default;
 };

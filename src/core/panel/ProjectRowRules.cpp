@@ -21,6 +21,28 @@ CardBorder borderOf(const ProjectRowContext &context)
     return CardBorder::plain;
 }
 
+void setDevicePreviewMark(const std::optional<DevicePreviewHealthSummary> &health, ProjectRowDisplay &display)
+{
+    display.devicePreviewMarkColor = DevicePreviewMarkColor::red;
+    if (!health || health->isChecking) {
+        if (health)
+            display.devicePreviewMarkColor = DevicePreviewMarkColor::secondary;
+        display.devicePreviewTooltip = L10n::text(u"device_preview_checking_tooltip"_s);
+        return;
+    }
+    if (health->total == 0) {
+        display.devicePreviewTooltip = L10n::text(u"device_preview_no_urls_title"_s);
+        return;
+    }
+    const QStringList counts{QString::number(health->available), QString::number(health->total)};
+    if (health->available == health->total) {
+        display.devicePreviewMarkColor = DevicePreviewMarkColor::green;
+        display.devicePreviewTooltip = L10n::format(u"device_preview_all_available_tooltip"_s, counts);
+        return;
+    }
+    display.devicePreviewTooltip = L10n::format(u"device_preview_partial_available_tooltip"_s, counts);
+}
+
 } // namespace
 
 ProjectRowDisplay display(const ProjectRowContext &context)
@@ -40,6 +62,9 @@ ProjectRowDisplay display(const ProjectRowContext &context)
     result.border = borderOf(context);
     result.showsActionBar = !project.isArchived;
     result.showsFolderMissingFooter = context.isFolderMissing;
+    result.showsDevicePreviewMark = context.isDevicePreviewActive;
+    if (context.isDevicePreviewActive)
+        setDevicePreviewMark(context.devicePreviewHealth, result);
     if (context.gitStatus)
         result.gitTooltip =
             L10n::text(context.gitStatus->isDirty ? u"git_pending_changes"_s : u"git_no_pending_changes"_s);

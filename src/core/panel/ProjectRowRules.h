@@ -10,6 +10,8 @@ namespace devnook {
 enum class CardBorder { folderMissing, running, starting, plain };
 // The mark beside a project's name; archived wins over pinned.
 enum class TitleMark { none, archived, pinned };
+// The colour of the device-preview mark: whether every LAN address answers.
+enum class DevicePreviewMarkColor { red, secondary, green };
 
 // The values of a project card derived from its context.
 struct ProjectRowDisplay {
@@ -30,6 +32,11 @@ struct ProjectRowDisplay {
     QString gitTooltip;
     QString envBadgeText;
     QString envTooltip;
+    // Shown while the device preview is on; its colour and localised tooltip
+    // follow the published health.
+    bool showsDevicePreviewMark = false;
+    DevicePreviewMarkColor devicePreviewMarkColor = DevicePreviewMarkColor::red;
+    QString devicePreviewTooltip;
 
     bool operator==(const ProjectRowDisplay &) const = default;
 };

@@ -3,11 +3,8 @@
 #include "DevicePreviewOrigins.h"
 #include "DevicePreviewProxyRewriter.h"
 #include "DevicePreviewProxyWorker.h"
-#include "HttpProxyRequest.h"
+#include "DevicePreviewResponse.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QSslConfiguration>
 #include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
@@ -16,9 +13,9 @@ namespace devnook {
 
 namespace {
 
-// Bytes held per direction: what a socket buffers from the kernel, and what
-// may wait to be written before reading pauses.
+// What a device socket buffers from the kernel.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
+// Output that may wait for the device before reading from the dev server pauses.
 constexpr qint64 kMaxPendingWriteBytes = 64 * 1024;
 
 // Headers for this hop only, which must not reach the dev server, and those
@@ -51,52 +48,104 @@ QStringList connectionTokens(const HttpProxyRequest &request)
     return tokens;
 }
 
-bool isEventStream(const QNetworkReply &reply)
+// Methods that may be sent twice without harm.
+bool isIdempotent(const QString &method)
 {
-    return reply.header(QNetworkRequest::ContentTypeHeader)
-        .toString()
-        .trimmed()
-        .startsWith(u"text/event-stream", Qt::CaseInsensitive);
+    static const QStringList idempotent = {u"GET"_s,   u"HEAD"_s, u"OPTIONS"_s,
+                                           u"TRACE"_s, u"PUT"_s,  u"DELETE"_s};
+    return idempotent.contains(method);
 }
 
-// Qt reports an HTTP status of 400 or more as an error; those are answers too.
-bool isHttpAnswer(QNetworkReply::NetworkError error)
+// The request as the dev server gets it: origin-form target, the local
+// origin as Host, the device's headers with LAN origins made local, an
+// uncompressed answer asked for, and the body with its length.
+QByteArray upstreamRequest(const HttpProxyRequest &request, const QUrl &destination,
+                           const QList<DevicePreviewURLReplacement> &originMappings)
 {
-    return error == QNetworkReply::NoError ||
-           (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    QByteArray target = destination.path(QUrl::FullyEncoded).toUtf8();
+    if (target.isEmpty())
+        target = "/";
+    if (destination.hasQuery())
+        target += '?' + destination.query(QUrl::FullyEncoded).toUtf8();
+    QByteArray text = request.method.toUtf8() + ' ' + target +
+                      " HTTP/1.1\r\nHost: " + destination.authority(QUrl::FullyEncoded).toUtf8() + "\r\n";
+    const QStringList tokens = connectionTokens(request);
+    for (const auto &[name, value] : request.headers) {
+        if (!isDroppedRequestHeader(name, tokens))
+            text += name.toUtf8() + ": " +
+                    DevicePreviewProxyRewriter::toLocal(value, originMappings).toUtf8() + "\r\n";
+    }
+    text += "Accept-Encoding: identity\r\n";
+    // A body the device framed keeps a length, an empty one included.
+    if (!request.body.isEmpty() || !request.header(u"content-length").isNull() ||
+        !request.header(u"transfer-encoding").isNull())
+        text += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
+    return text + "\r\n" + request.body;
 }
 
 } // namespace
 
 DevicePreviewConnection::DevicePreviewConnection(QTcpSocket *socket, DevicePreviewProxyWorker &worker)
-    : QObject(&worker), m_socket(socket), m_worker(worker)
+    : QObject(&worker), m_socket(socket), m_worker(worker), m_since(ProxyClock::now()), m_lastTaken(m_since)
 {
     m_socket->setParent(this);
     m_socket->setReadBufferSize(kReadBufferBytes);
-    connect(m_socket, &QTcpSocket::readyRead, this, &DevicePreviewConnection::readRequest);
-    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &DevicePreviewConnection::pumpStream);
-    // A device that trickles its head (slowloris) is cut off.
-    m_headTimer.setSingleShot(true);
-    connect(&m_headTimer, &QTimer::timeout, m_socket, &QTcpSocket::abort);
-    m_headTimer.start(worker.limits().headTimeout);
-    m_upstreamTimer.setSingleShot(true);
-    connect(&m_upstreamTimer, &QTimer::timeout, this, &DevicePreviewConnection::upstreamTimedOut);
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(m_socket, &QIODevice::readyRead, this, &DevicePreviewConnection::readRequest);
+    connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
+        // Nothing more of the answer is wanted.
+        if (m_upstream)
+            m_upstream->cancel();
+        deleteLater();
+    });
+    connect(m_socket, &QIODevice::bytesWritten, this, &DevicePreviewConnection::written);
+    m_worker.watch(this);
     readRequest();
+}
+
+DevicePreviewConnection::~DevicePreviewConnection()
+{
+    m_worker.unwatch(this);
+}
+
+void DevicePreviewConnection::checkTimers(ProxyClock::time_point now)
+{
+    if (!m_socket)
+        return; // handed to a tunnel
+    const DevicePreviewProxyLimits &limits = m_worker.limits();
+    // A device that trickles its head (slowloris), or stalls its body or its reading.
+    if ((m_phase == Phase::head && now - m_since > limits.headTimeout) ||
+        (m_phase == Phase::body && now - m_since > limits.idleTimeout) ||
+        (m_socket->bytesToWrite() > 0 && now - m_lastTaken > limits.idleTimeout)) {
+        cutOff();
+        return;
+    }
+    if (m_phase != Phase::answer || !m_upstream || (m_answer && m_answer->isUnmodifiedStream()))
+        return;
+    // A stream may stay quiet for as long as it likes; anything else has a time limit.
+    if (const std::optional<ProxyClock::time_point> since = m_upstream->waitingSince();
+        since && now - *since > limits.upstreamTimeout) {
+        m_upstream->cancel();
+        answerFailed(u"timeout"_s);
+    }
 }
 
 void DevicePreviewConnection::readRequest()
 {
-    m_received += m_socket->readAll();
-    HttpRequestParser::Result result = HttpRequestParser::parse(m_received);
-    if (std::holds_alternative<HttpRequestParser::Incomplete>(result))
+    const HttpRequestParser::Result result = m_parser.feed(m_socket->readAll());
+    if (std::holds_alternative<HttpRequestParser::Incomplete>(result)) {
+        // Once the head is in, the body may take as long as it keeps coming.
+        if (m_parser.headComplete()) {
+            m_phase = Phase::body;
+            m_since = ProxyClock::now();
+        }
         return;
-    m_headTimer.stop();
-    disconnect(m_socket, &QTcpSocket::readyRead, this, &DevicePreviewConnection::readRequest);
-    m_received.clear();
+    }
+    disconnect(m_socket, &QIODevice::readyRead, this, &DevicePreviewConnection::readRequest);
+    m_phase = Phase::answer;
     if (const auto *bad = std::get_if<HttpRequestParser::BadRequest>(&result)) {
-        finish(DevicePreviewResponse::error(bad->status, u"Bad request"_s));
+        finish(DevicePreviewResponse::error(bad->status,
+                                            DevicePreviewResponse::requestErrorMessage(bad->status)));
         return;
     }
     forward(std::get<HttpProxyRequest>(result));
@@ -116,122 +165,75 @@ void DevicePreviewConnection::forward(const HttpProxyRequest &request)
         finish(DevicePreviewResponse::error(400, u"Invalid preview URL"_s));
         return;
     }
-    QNetworkRequest outgoing(*destination);
-    outgoing.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    outgoing.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    outgoing.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    outgoing.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    outgoing.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    // The dev server's own certificate is accepted, self-signed ones included.
-    if (destination->scheme() == u"https") {
-        QSslConfiguration tls = outgoing.sslConfiguration();
-        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-        outgoing.setSslConfiguration(tls);
-    }
-    const QStringList tokens = connectionTokens(request);
-    for (const auto &[name, value] : request.headers) {
-        if (!isDroppedRequestHeader(name, tokens))
-            outgoing.setRawHeader(
-                name.toUtf8(),
-                DevicePreviewProxyRewriter::toLocal(value, m_worker.originMappings()).toUtf8());
-    }
-    outgoing.setRawHeader("Accept-Encoding", "identity");
+    m_answersHead = request.method == u"HEAD";
+    m_upstream = std::make_unique<DevicePreviewUpstream>(
+        m_worker.upstreamPool(), upstreamRequest(request, *destination, m_worker.originMappings()),
+        m_answersHead, isIdempotent(request.method), *this);
+}
 
-    m_answer.isHead = request.method == u"HEAD";
-    QNetworkAccessManager &network = m_worker.network();
-    if (m_answer.isHead)
-        m_reply = network.head(outgoing);
-    else if (request.method == u"GET" && request.body.isEmpty())
-        m_reply = network.get(outgoing);
+void DevicePreviewConnection::answerHead(HttpResponseHead head)
+{
+    m_answer.emplace(std::move(head), m_answersHead, m_worker.answerRules());
+    send(m_answer->start());
+}
+
+void DevicePreviewConnection::answerBody(QByteArrayView bytes)
+{
+    send(m_answer->body(bytes));
+    if (m_answer->isBroken())
+        cutOff();
+    else if (m_socket->bytesToWrite() > kMaxPendingWriteBytes)
+        m_upstream->setPaused(true);
+}
+
+void DevicePreviewConnection::answerEnd()
+{
+    const QByteArray rest = m_answer->end();
+    if (m_answer->isBroken())
+        cutOff();
     else
-        m_reply = network.sendCustomRequest(outgoing, request.method.toUtf8(), request.body);
-    m_reply->setParent(this);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &DevicePreviewConnection::answerReceived);
-    connect(m_reply, &QNetworkReply::readyRead, this, &DevicePreviewConnection::bodyReceived);
-    connect(m_reply, &QNetworkReply::finished, this, &DevicePreviewConnection::replyFinished);
-    m_upstreamTimer.start(m_worker.limits().upstreamTimeout);
+        finish(rest);
 }
 
-void DevicePreviewConnection::answerReceived()
+void DevicePreviewConnection::answerFailed(const QString &identifier)
 {
-    m_upstreamTimer.start(m_worker.limits().upstreamTimeout);
-    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (!m_answer.isHead && m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-        (isEventStream(*m_reply) || (length.isValid() && length.toLongLong() > m_worker.limits().rewriteCap)))
-        startStreaming();
+    if (m_answer && m_answer->headSent())
+        cutOff();
+    else
+        finish(DevicePreviewResponse::error(502, u"Local service did not respond"_s, identifier));
 }
 
-void DevicePreviewConnection::bodyReceived()
+void DevicePreviewConnection::written()
 {
-    if (m_streaming) {
-        pumpStream();
+    m_lastTaken = ProxyClock::now();
+    if (m_upstream && m_socket->bytesToWrite() <= kMaxPendingWriteBytes)
+        m_upstream->setPaused(false);
+}
+
+void DevicePreviewConnection::send(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
         return;
-    }
-    m_upstreamTimer.start(m_worker.limits().upstreamTimeout);
-    m_answer.body += m_reply->readAll();
-    if (m_answer.body.size() > m_worker.limits().rewriteCap)
-        startStreaming();
-}
-
-void DevicePreviewConnection::startStreaming()
-{
-    m_streaming = true;
-    // A stream may stay quiet for as long as it likes.
-    m_upstreamTimer.stop();
-    m_reply->setReadBufferSize(kReadBufferBytes);
-    m_answer.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    m_answer.reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-    m_answer.headers = m_reply->rawHeaderPairs();
-    m_socket->write(DevicePreviewResponse::streamedHead(m_answer, m_worker.contentReplacements(),
-                                                        m_worker.originMappings()));
-    m_socket->write(std::exchange(m_answer.body, {}));
-    pumpStream();
-}
-
-void DevicePreviewConnection::pumpStream()
-{
-    if (!m_streaming || !m_reply)
-        return;
-    // Reading the dev server pauses while the device is behind.
-    while (m_socket->bytesToWrite() < kMaxPendingWriteBytes && m_reply->bytesAvailable() > 0)
-        m_socket->write(m_reply->read(kMaxPendingWriteBytes));
-    if (m_reply->isFinished() && m_reply->bytesAvailable() == 0)
-        finish({});
-}
-
-void DevicePreviewConnection::upstreamTimedOut()
-{
-    m_timedOut = true;
-    m_reply->abort();
-}
-
-void DevicePreviewConnection::replyFinished()
-{
-    m_upstreamTimer.stop();
-    if (m_streaming) {
-        pumpStream();
-        return;
-    }
-    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid() && !m_timedOut && isHttpAnswer(m_reply->error())) {
-        m_answer.status = status.toInt();
-        m_answer.reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-        m_answer.headers = m_reply->rawHeaderPairs();
-        m_answer.body += m_reply->readAll();
-        finish(DevicePreviewResponse::complete(m_answer, m_worker.contentReplacements(),
-                                               m_worker.originMappings()));
-        return;
-    }
-    finish(DevicePreviewResponse::error(
-        502, u"Local service did not respond"_s,
-        DevicePreviewResponse::proxyErrorIdentifier(m_reply->error(), m_timedOut)));
+    if (m_socket->bytesToWrite() == 0)
+        m_lastTaken = ProxyClock::now();
+    m_socket->write(bytes);
+    m_socket->flush();
 }
 
 void DevicePreviewConnection::finish(const QByteArray &bytes)
 {
-    m_streaming = false;
-    m_socket->write(bytes);
+    m_phase = Phase::closing;
+    send(bytes);
     m_socket->disconnectFromHost();
+}
+
+void DevicePreviewConnection::cutOff()
+{
+    m_phase = Phase::closing;
+    if (m_upstream)
+        m_upstream->cancel();
+    m_socket->abort();
+    deleteLater();
 }
 
 } // namespace devnook

@@ -16,12 +16,20 @@ class DevicePreviewProxyWorker;
 struct DevicePreviewProxyLimits {
     // A device must send its whole request head within this time.
     std::chrono::milliseconds headTimeout{std::chrono::seconds(10)};
+    // A device that sends no byte of its request body, or takes no byte of
+    // the answer, for this long is cut off.
+    std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
     // A dev server that sends nothing for this long has timed out.
     std::chrono::milliseconds upstreamTimeout{std::chrono::seconds(60)};
     // Device connections (tunnels included) beyond this are closed at once.
     int maxConnections = 256;
-    // Larger answers are streamed to the device unmodified.
+    // The connections one device address may hold, so that another is always served.
+    int maxConnectionsPerAddress = 64;
+    // Answers announced larger are streamed to the device unmodified.
     qsizetype rewriteCap = 8 * 1024 * 1024;
+    // Answers up to this size are sent whole with their exact length; longer
+    // ones are rewritten as they stream, ended by the close.
+    qsizetype collectBytes = 512 * 1024;
 };
 
 // Publishes one local origin on every interface: reads one request per device

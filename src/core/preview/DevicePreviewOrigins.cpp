@@ -17,9 +17,12 @@ constexpr QByteArrayView kPathAndQueryChars = "!$&'()*+,;=:@/?%-._~";
 // The target without scheme and authority, and without a fragment.
 QString pathAndQuery(const QString &target)
 {
-    static const QRegularExpression schemeAndSlashes(u"^(?:[A-Za-z][A-Za-z0-9+.-]*:)?//"_s);
+    // Only a target with a scheme names an authority: "//a//b" is a path.
+    static const QRegularExpression schemeAndSlashes(u"^[A-Za-z][A-Za-z0-9+.-]*://"_s);
     QString rest = target;
-    if (const QRegularExpressionMatch match = schemeAndSlashes.match(rest); match.hasMatch()) {
+    if (const QRegularExpressionMatch match =
+            rest.startsWith(u'/') ? QRegularExpressionMatch() : schemeAndSlashes.match(rest);
+        match.hasMatch()) {
         rest = rest.sliced(match.capturedLength());
         const qsizetype authorityEnd = rest.indexOf(QRegularExpression(u"[/?#]"_s));
         rest = authorityEnd < 0 ? QString() : rest.sliced(authorityEnd);

@@ -15,8 +15,9 @@ QString origin(const QUrl &url);
 std::optional<QUrl> lanURL(const QUrl &localURL, const QString &address, quint16 port);
 
 // Where a device's request target goes: always the local origin, with only
-// the target's path and query. An absolute or "//host" target loses its
-// authority, so the proxy is never an open proxy; characters not allowed in a
+// the target's path and query. An absolute target loses its authority, so
+// the proxy is never an open proxy, and a target that starts with "/" is a
+// path whatever follows (so "//a//b" stays whole); characters not allowed in a
 // path or query are percent-encoded. None when the local URL has no scheme or host.
 std::optional<QUrl> destinationURL(const QString &target, const QUrl &localURL);
 

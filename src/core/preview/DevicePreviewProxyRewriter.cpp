@@ -26,11 +26,62 @@ QString rewritten(QString text, const QList<DevicePreviewURLReplacement> &replac
 
 QString toLocal(QString text, const QList<DevicePreviewURLReplacement> &replacements)
 {
+    // Every origin has "://"; most header values have nothing to map.
+    if (!text.contains(u"://"))
+        return text;
     for (const DevicePreviewURLReplacement &pair : replacements) {
         if (!pair.destinationOrigin.isEmpty())
             text.replace(pair.destinationOrigin, pair.sourceOrigin);
     }
     return text;
+}
+
+Stream::Stream(const QList<DevicePreviewURLReplacement> &replacements)
+{
+    for (const DevicePreviewURLReplacement &pair : replacements) {
+        if (pair.sourceOrigin.isEmpty())
+            continue;
+        for (const bool escaped : {false, true}) {
+            Stage stage;
+            stage.from = (escaped ? escapedSlashes(pair.sourceOrigin) : pair.sourceOrigin).toUtf8();
+            stage.to = (escaped ? escapedSlashes(pair.destinationOrigin) : pair.destinationOrigin).toUtf8();
+            stage.matcher.setPattern(stage.from);
+            m_stages.push_back(std::move(stage));
+        }
+    }
+}
+
+QByteArray Stream::feed(QByteArrayView bytes)
+{
+    return run(bytes.toByteArray(), false);
+}
+
+QByteArray Stream::finish()
+{
+    return run({}, true);
+}
+
+// Each stage works on what the stages before it gave out, as each pair works
+// on the text the pairs before it left.
+QByteArray Stream::run(QByteArray bytes, bool last)
+{
+    for (Stage &stage : m_stages) {
+        const QByteArray data = stage.carry.isEmpty() ? std::move(bytes) : stage.carry + bytes;
+        QByteArray out;
+        out.reserve(data.size());
+        qsizetype position = 0;
+        for (qsizetype found = stage.matcher.indexIn(data, 0); found >= 0;
+             found = stage.matcher.indexIn(data, position)) {
+            out.append(QByteArrayView(data).sliced(position, found - position)).append(stage.to);
+            position = found + stage.from.size();
+        }
+        // A match not found yet can only start in the last bytes, short of a whole origin.
+        const qsizetype kept = last ? 0 : std::min(stage.from.size() - 1, data.size() - position);
+        out.append(QByteArrayView(data).sliced(position, data.size() - position - kept));
+        stage.carry = data.last(kept);
+        bytes = std::move(out);
+    }
+    return bytes;
 }
 
 QString previewCompatibleCookie(const QString &value)

@@ -2,8 +2,8 @@
 
 #include "DevicePreviewOrigins.h"
 #include "core/analytics/AnalyticsService.h"
+#include "core/foundation/Wakeup.h"
 
-#include <QCoroSignal>
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
@@ -76,13 +76,16 @@ QCoro::Task<std::optional<quint16>> DevicePreviewProxyService::proxyPort(QUrl lo
     }
     // Another activation may already wait for this origin's proxy: both take its port.
     QPointer<DevicePreviewProxyService> self(this);
-    while (true) {
-        const QString settled = co_await qCoro(this, &DevicePreviewProxyService::proxyStartSettled);
-        if (!self)
-            co_return std::nullopt;
-        if (settled == origin)
-            break;
-    }
+    Wakeup settled;
+    connect(this, &DevicePreviewProxyService::proxyStartSettled, &settled,
+            [&settled, origin](const QString &done) {
+                if (done == origin)
+                    settled.wake();
+            });
+    connect(this, &QObject::destroyed, &settled, &Wakeup::wake);
+    co_await settled.wait();
+    if (!self)
+        co_return std::nullopt;
     if (m_ports.contains(origin))
         co_return m_ports.value(origin);
     co_return std::nullopt;

@@ -1,70 +1,157 @@
 #include "DevicePreviewProxyWorker.h"
 
 #include "DevicePreviewConnection.h"
+#include "DevicePreviewRelay.h"
 #include "DevicePreviewTunnel.h"
+#include "DevicePreviewUpstream.h"
 #include "HttpProxyRequest.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace devnook {
 
+namespace {
+
+// Pending connections the system keeps for the listener: a burst from one
+// device must not leave another's connection refused.
+constexpr int kListenBacklog = 1024;
+
+// A listener that hands over each accepted descriptor, before Qt makes a socket of it.
+class Listener final : public QTcpServer {
+public:
+    Listener(std::function<void(qintptr)> admit, QObject *parent)
+        : QTcpServer(parent), m_admit(std::move(admit))
+    {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_admit(descriptor); }
+
+private:
+    std::function<void(qintptr)> m_admit;
+};
+
+// One key per device: an IPv4 peer reached over IPv6 counts as its IPv4 address.
+QHostAddress deviceAddress(const QHostAddress &address)
+{
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
+    return isIPv4 ? QHostAddress(ipv4) : address;
+}
+
+} // namespace
+
 DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
                                                    const DevicePreviewProxyLimits &limits)
-    : m_targetURL(targetURL), m_limits(limits), m_server(new QTcpServer(this)),
-      m_network(new QNetworkAccessManager(this))
+    : m_targetURL(targetURL), m_limits(limits),
+      m_server(new Listener([this](qintptr descriptor) { admit(descriptor); }, this)),
+      m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
+      m_sweep(new QTimer(this)), m_answerRules{DevicePreviewProxyRewriter::Stream({}),
+                                               {},
+                                               limits.rewriteCap,
+                                               limits.collectBytes}
 {
-    // The dev server is local: a system proxy must not stand between.
-    m_network->setProxy(QNetworkProxy::NoProxy);
-    m_network->setCookieJar(nullptr);
-    connect(m_server, &QTcpServer::newConnection, this, &DevicePreviewProxyWorker::accept);
+    // Time limits are checked a few times within the shortest of them.
+    const auto shortest = std::min({m_limits.headTimeout, m_limits.idleTimeout, m_limits.upstreamTimeout});
+    m_sweep->setInterval(std::clamp<std::chrono::milliseconds>(shortest / 8, std::chrono::milliseconds(10),
+                                                               std::chrono::seconds(1)));
+    connect(m_sweep, &QTimer::timeout, this, &DevicePreviewProxyWorker::sweep);
+}
+
+DevicePreviewProxyWorker::~DevicePreviewProxyWorker()
+{
+    const QSet<QObject *> open = m_open;
+    qDeleteAll(open);
 }
 
 void DevicePreviewProxyWorker::listen()
 {
+    m_server->setListenBacklogSize(kListenBacklog);
     Q_EMIT listening(m_server->listen(QHostAddress::Any, 0) ? m_server->serverPort() : quint16(0));
 }
 
 void DevicePreviewProxyWorker::setReplacements(const QList<DevicePreviewURLReplacement> &contentReplacements,
                                                const QList<DevicePreviewURLReplacement> &originMappings)
 {
-    m_contentReplacements = contentReplacements;
     m_originMappings = originMappings;
+    m_answerRules.bodyRewriter = DevicePreviewProxyRewriter::Stream(contentReplacements);
+    m_answerRules.headerReplacements = contentReplacements + originMappings;
 }
 
 void DevicePreviewProxyWorker::shutdown()
 {
     m_server->close();
-    const QList<QObject *> open = children();
-    for (QObject *child : open) {
-        if (child != m_server && child != m_network)
-            delete child;
-    }
+    const QSet<QObject *> open = m_open;
+    qDeleteAll(open);
+    m_pool->clear();
+    m_sweep->stop();
 }
 
-void DevicePreviewProxyWorker::accept()
+void DevicePreviewProxyWorker::admit(qintptr descriptor)
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_open >= m_limits.maxConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        track(new DevicePreviewConnection(socket, *this));
+    const auto fd = static_cast<int>(descriptor);
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    QHostAddress address;
+    if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) == 0)
+        address.setAddress(reinterpret_cast<sockaddr *>(&peer));
+    address = deviceAddress(address);
+    if (m_open.size() >= m_limits.maxConnections ||
+        m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress) {
+        ::close(fd);
+        return;
     }
+    auto *socket = new QTcpSocket;
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        ::close(fd);
+        return;
+    }
+    track(new DevicePreviewConnection(socket, *this), address);
 }
 
 void DevicePreviewProxyWorker::tunnel(QTcpSocket *device, const HttpProxyRequest &request)
 {
-    track(new DevicePreviewTunnel(device, request, m_targetURL, this));
+    const QHostAddress address = deviceAddress(device->peerAddress());
+    track(new DevicePreviewTunnel(device, request, m_targetURL, *m_relay, this), address);
 }
 
-void DevicePreviewProxyWorker::track(QObject *open)
+void DevicePreviewProxyWorker::track(QObject *open, const QHostAddress &address)
 {
-    ++m_open;
-    connect(open, &QObject::destroyed, this, [this] { --m_open; });
+    m_open.insert(open);
+    ++m_openByAddress[address];
+    connect(open, &QObject::destroyed, this, [this, open, address] {
+        m_open.remove(open);
+        if (--m_openByAddress[address] == 0)
+            m_openByAddress.remove(address);
+    });
+}
+
+void DevicePreviewProxyWorker::watch(DevicePreviewConnection *connection)
+{
+    m_watched.insert(connection);
+    if (!m_sweep->isActive())
+        m_sweep->start();
+}
+
+void DevicePreviewProxyWorker::unwatch(DevicePreviewConnection *connection)
+{
+    m_watched.remove(connection);
+}
+
+void DevicePreviewProxyWorker::sweep()
+{
+    const ProxyClock::time_point now = ProxyClock::now();
+    const QList<DevicePreviewConnection *> watched = m_watched.values();
+    for (DevicePreviewConnection *connection : watched)
+        connection->checkTimers(now);
+    m_pool->closeIdleSince(now - DevicePreviewUpstreamPool::kIdleLifetime);
+    if (m_watched.isEmpty() && !m_pool->hasIdle())
+        m_sweep->stop();
 }
 
 } // namespace devnook

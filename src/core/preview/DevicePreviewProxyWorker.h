@@ -1,32 +1,42 @@
 #pragma once
 
+#include "DevicePreviewAnswer.h"
 #include "DevicePreviewHTTPProxy.h"
 #include "DevicePreviewRecords.h"
 
+#include <QHash>
+#include <QHostAddress>
 #include <QObject>
+#include <QSet>
 #include <QUrl>
 
-class QNetworkAccessManager;
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 
 namespace devnook {
 
+class DevicePreviewConnection;
+class DevicePreviewRelay;
+class DevicePreviewUpstreamPool;
 struct HttpProxyRequest;
 
 // The part of a proxy that lives in its thread: the listener, the device
-// connections and tunnels, the HTTP client and the rewrite lists.
+// connections and tunnels, the connections to the dev server and the rewrite lists.
 class DevicePreviewProxyWorker : public QObject {
     Q_OBJECT
 
 public:
     DevicePreviewProxyWorker(const QUrl &targetURL, const DevicePreviewProxyLimits &limits);
+    // Closes what is still open while the lists that track it still exist.
+    ~DevicePreviewProxyWorker() override;
 
     const QUrl &targetURL() const { return m_targetURL; }
     const DevicePreviewProxyLimits &limits() const { return m_limits; }
-    QNetworkAccessManager &network() { return *m_network; }
-    const QList<DevicePreviewURLReplacement> &contentReplacements() const { return m_contentReplacements; }
+    DevicePreviewUpstreamPool &upstreamPool() { return *m_pool; }
     const QList<DevicePreviewURLReplacement> &originMappings() const { return m_originMappings; }
+    // How answers are rewritten under the current lists and limits.
+    const DevicePreviewAnswer::Rules &answerRules() const { return m_answerRules; }
 
     // Listens on every interface, on a port the system picks; emits listening.
     void listen();
@@ -38,22 +48,33 @@ public:
     // Hands a device connection whose request asks for a WebSocket to a tunnel.
     void tunnel(QTcpSocket *device, const HttpProxyRequest &request);
 
+    // Checks the connection's time limits every little while, until unwatch.
+    void watch(DevicePreviewConnection *connection);
+    void unwatch(DevicePreviewConnection *connection);
+
 Q_SIGNALS:
     // Emitted once by listen: the port, or 0 when no listener could be made.
     void listening(quint16 port);
 
 private:
-    void accept();
-    // Counts a connection or tunnel until it is destroyed.
-    void track(QObject *open);
+    // Takes a connection the listener accepted, unless the proxy, or the
+    // device's own share of it, is full.
+    void admit(qintptr descriptor);
+    // Counts a connection or tunnel against its address until it is destroyed.
+    void track(QObject *open, const QHostAddress &address);
+    void sweep();
 
     QUrl m_targetURL;
     DevicePreviewProxyLimits m_limits;
     QTcpServer *m_server;
-    QNetworkAccessManager *m_network;
-    QList<DevicePreviewURLReplacement> m_contentReplacements;
+    DevicePreviewUpstreamPool *m_pool;
+    DevicePreviewRelay *m_relay;
+    QTimer *m_sweep;
     QList<DevicePreviewURLReplacement> m_originMappings;
-    int m_open = 0;
+    DevicePreviewAnswer::Rules m_answerRules;
+    QSet<DevicePreviewConnection *> m_watched;
+    QSet<QObject *> m_open;
+    QHash<QHostAddress, int> m_openByAddress;
 };
 
 } // namespace devnook

@@ -1,11 +1,8 @@
 #include "DevicePreviewResponse.h"
 
 #include "DevicePreviewProxyRewriter.h"
-#include "HttpProxyRequest.h"
 
-#include <QStringDecoder>
-#include <memory>
-#include <zlib.h>
+#include <QHash>
 
 using namespace Qt::StringLiterals;
 
@@ -13,152 +10,117 @@ namespace devnook::DevicePreviewResponse {
 
 namespace {
 
-// A decoded body may not grow past what the proxy would hold of any body.
-constexpr qsizetype kMaxDecodedBytes = HttpRequestParser::kMaxBodyBytes;
-
-bool named(const QByteArray &name, QByteArrayView expected)
+bool named(QByteArrayView name, QByteArrayView expected)
 {
     return name.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
-QByteArray headerValue(const RawHeaders &headers, QByteArrayView name)
+QByteArray rewrittenValue(const QByteArray &value, const QList<DevicePreviewURLReplacement> &replacements)
 {
-    for (const auto &[key, value] : headers) {
-        if (named(key, name))
-            return value;
-    }
-    return {};
-}
-
-// Header lines with rewritten values; the proxy's own framing headers are
-// left to the caller, and Qt's joined Set-Cookie values become separate lines.
-QByteArray rewrittenHeaderLines(const RawHeaders &headers, const QList<QByteArrayView> &skipped,
-                                const QList<DevicePreviewURLReplacement> &replacements)
-{
-    QByteArray lines;
-    for (const auto &[name, value] : headers) {
-        if (std::any_of(skipped.begin(), skipped.end(), [&name](QByteArrayView s) { return named(name, s); }))
-            continue;
-        const bool isCookie = named(name, "set-cookie");
-        const QList<QByteArray> values = isCookie ? value.split('\n') : QList<QByteArray>{value};
-        for (const QByteArray &one : values) {
-            QString text = DevicePreviewProxyRewriter::rewritten(QString::fromUtf8(one), replacements);
-            if (isCookie)
-                text = DevicePreviewProxyRewriter::previewCompatibleCookie(text);
-            lines += name + ": " + text.toUtf8() + "\r\n";
-        }
-    }
-    return lines;
-}
-
-QByteArray statusLine(const Forwarded &answer)
-{
-    const QByteArray reason = answer.reason.isEmpty() ? "Status"_ba : answer.reason;
-    return "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + reason + "\r\n";
-}
-
-std::optional<QString> utf8Text(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-struct InflateStream {
-    z_stream stream{};
-    bool initialised = false;
-    ~InflateStream()
-    {
-        if (initialised)
-            inflateEnd(&stream);
-    }
-};
-
-std::optional<QByteArray> inflated(const QByteArray &body, int windowBits)
-{
-    InflateStream guard;
-    if (inflateInit2(&guard.stream, windowBits) != Z_OK)
-        return std::nullopt;
-    guard.initialised = true;
-    guard.stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(body.data()));
-    guard.stream.avail_in = static_cast<uInt>(body.size());
-    QByteArray out;
-    char buffer[64 * 1024];
-    while (true) {
-        guard.stream.next_out = reinterpret_cast<Bytef *>(buffer);
-        guard.stream.avail_out = sizeof buffer;
-        const int result = inflate(&guard.stream, Z_NO_FLUSH);
-        if (result != Z_OK && result != Z_STREAM_END)
-            return std::nullopt;
-        out.append(buffer, static_cast<qsizetype>(sizeof buffer - guard.stream.avail_out));
-        if (out.size() > kMaxDecodedBytes)
-            return std::nullopt;
-        if (result == Z_STREAM_END)
-            return out;
-        if (guard.stream.avail_in == 0 && guard.stream.avail_out != 0)
-            return std::nullopt; // cut short
-    }
+    // Every origin starts "scheme://", plainly or JSON-escaped; most values have neither.
+    if (replacements.isEmpty() || (!value.contains("://") && !value.contains(":\\/\\/")))
+        return value;
+    return DevicePreviewProxyRewriter::rewritten(QString::fromUtf8(value), replacements).toUtf8();
 }
 
 } // namespace
 
-std::optional<QByteArray> decoded(const QByteArray &body, const QByteArray &contentEncoding)
+QByteArray reasonPhrase(int status)
 {
-    const QByteArray coding = contentEncoding.trimmed().toLower();
-    if (coding == "gzip" || coding == "x-gzip")
-        return inflated(body, 16 + MAX_WBITS);
-    if (coding == "deflate") {
-        // "deflate" is meant as a zlib stream, yet some servers send it raw.
-        if (auto zlib = inflated(body, MAX_WBITS))
-            return zlib;
-        return inflated(body, -MAX_WBITS);
-    }
-    return std::nullopt;
+    static const QHash<int, QByteArray> phrases = {
+        {100, "Continue"},
+        {101, "Switching Protocols"},
+        {102, "Processing"},
+        {103, "Early Hints"},
+        {200, "OK"},
+        {201, "Created"},
+        {202, "Accepted"},
+        {203, "Non-Authoritative Information"},
+        {204, "No Content"},
+        {205, "Reset Content"},
+        {206, "Partial Content"},
+        {207, "Multi-Status"},
+        {208, "Already Reported"},
+        {226, "IM Used"},
+        {300, "Multiple Choices"},
+        {301, "Moved Permanently"},
+        {302, "Found"},
+        {303, "See Other"},
+        {304, "Not Modified"},
+        {305, "Use Proxy"},
+        {307, "Temporary Redirect"},
+        {308, "Permanent Redirect"},
+        {400, "Bad Request"},
+        {401, "Unauthorized"},
+        {402, "Payment Required"},
+        {403, "Forbidden"},
+        {404, "Not Found"},
+        {405, "Method Not Allowed"},
+        {406, "Not Acceptable"},
+        {407, "Proxy Authentication Required"},
+        {408, "Request Timeout"},
+        {409, "Conflict"},
+        {410, "Gone"},
+        {411, "Length Required"},
+        {412, "Precondition Failed"},
+        {413, "Content Too Large"},
+        {414, "URI Too Long"},
+        {415, "Unsupported Media Type"},
+        {416, "Range Not Satisfiable"},
+        {417, "Expectation Failed"},
+        {418, "I'm a teapot"},
+        {421, "Misdirected Request"},
+        {422, "Unprocessable Content"},
+        {423, "Locked"},
+        {424, "Failed Dependency"},
+        {425, "Too Early"},
+        {426, "Upgrade Required"},
+        {428, "Precondition Required"},
+        {429, "Too Many Requests"},
+        {431, "Request Header Fields Too Large"},
+        {451, "Unavailable For Legal Reasons"},
+        {500, "Internal Server Error"},
+        {501, "Not Implemented"},
+        {502, "Bad Gateway"},
+        {503, "Service Unavailable"},
+        {504, "Gateway Timeout"},
+        {505, "HTTP Version Not Supported"},
+        {506, "Variant Also Negotiates"},
+        {507, "Insufficient Storage"},
+        {508, "Loop Detected"},
+        {510, "Not Extended"},
+        {511, "Network Authentication Required"},
+    };
+    return phrases.value(status);
 }
 
-QByteArray complete(const Forwarded &answer, const QList<DevicePreviewURLReplacement> &contentReplacements,
-                    const QList<DevicePreviewURLReplacement> &originMappings)
+QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dropped,
+                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength)
 {
-    QByteArray body = answer.body;
-    QList<QByteArrayView> skipped = {"content-length", "connection", "transfer-encoding", "content-encoding"};
-    const QByteArray encoding = headerValue(answer.headers, "content-encoding");
-    bool compressed = false;
-    if (!encoding.isEmpty() && !named(encoding.trimmed(), "identity")) {
-        if (std::optional<QByteArray> plain = decoded(body, encoding))
-            body = *plain;
-        else
-            compressed = true;
+    QByteArray text = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
+                      (answer.reason.isEmpty() ? reasonPhrase(answer.status) : answer.reason) + "\r\n";
+    // Headers that describe this connection only; the proxy frames its own.
+    QList<QByteArrayView> skipped = answer.tokens("connection");
+    skipped += {"connection", "keep-alive", "transfer-encoding"};
+    skipped += dropped;
+    for (const auto &[name, value] : answer.headers) {
+        if (std::any_of(skipped.begin(), skipped.end(), [&name](QByteArrayView d) { return named(name, d); }))
+            continue;
+        QByteArray rewritten = rewrittenValue(value, replacements);
+        if (named(name, "set-cookie"))
+            rewritten =
+                DevicePreviewProxyRewriter::previewCompatibleCookie(QString::fromUtf8(rewritten)).toUtf8();
+        text += name + ": " + rewritten + "\r\n";
     }
-    if (compressed)
-        skipped.removeLast(); // passed on as it came, with its coding
-    else if (const std::optional<QString> text = utf8Text(body))
-        body = DevicePreviewProxyRewriter::rewritten(*text, contentReplacements).toUtf8();
-
-    const QByteArray length = answer.isHead ? headerValue(answer.headers, "content-length").trimmed()
-                                            : QByteArray::number(body.size());
-    QByteArray message = statusLine(answer) +
-                         rewrittenHeaderLines(answer.headers, skipped, contentReplacements + originMappings);
-    if (!length.isEmpty())
-        message += "Content-Length: " + length + "\r\n";
-    return message + "Connection: close\r\n\r\n" + body;
-}
-
-QByteArray streamedHead(const Forwarded &answer,
-                        const QList<DevicePreviewURLReplacement> &contentReplacements,
-                        const QList<DevicePreviewURLReplacement> &originMappings)
-{
-    return statusLine(answer) +
-           rewrittenHeaderLines(answer.headers, {"connection", "transfer-encoding"},
-                                contentReplacements + originMappings) +
-           "Connection: close\r\n\r\n";
+    if (contentLength)
+        text += "Content-Length: " + QByteArray::number(*contentLength) + "\r\n";
+    return text + "Connection: close\r\n\r\n";
 }
 
 QByteArray error(int status, const QString &message, const QString &identifier)
 {
     const QByteArray body = message.toUtf8();
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Error\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
     if (!identifier.isEmpty())
         head += "X-Devnook-Proxy-Error: " + identifier.toUtf8() + "\r\n";
     head += "Content-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) +
@@ -166,15 +128,29 @@ QByteArray error(int status, const QString &message, const QString &identifier)
     return head + body;
 }
 
-QString proxyErrorIdentifier(QNetworkReply::NetworkError error, bool timedOut)
+QString requestErrorMessage(int status)
 {
-    if (timedOut || error == QNetworkReply::TimeoutError)
-        return u"timeout"_s;
+    switch (status) {
+    case 413:
+        return u"The request body is larger than the preview accepts"_s;
+    case 431:
+        return u"The request head is larger than the preview accepts"_s;
+    case 501:
+        return u"The request body uses a transfer coding the preview does not know"_s;
+    default:
+        return u"The request is not well-formed HTTP/1.1"_s;
+    }
+}
+
+QString proxyErrorIdentifier(QAbstractSocket::SocketError error)
+{
     switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::RemoteHostClosedError:
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::RemoteHostClosedError:
         return u"connection-refused"_s;
-    case QNetworkReply::SslHandshakeFailedError:
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
         return u"secure-connection-failed"_s;
     default:
         return u"local-service-unavailable"_s;

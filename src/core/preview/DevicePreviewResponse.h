@@ -1,52 +1,37 @@
 #pragma once
 
 #include "DevicePreviewRecords.h"
+#include "HttpProxyResponse.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QList>
-#include <QNetworkReply>
-#include <QPair>
 #include <optional>
 
 namespace devnook::DevicePreviewResponse {
 
-using RawHeaders = QList<QPair<QByteArray, QByteArray>>;
+// The standard reason phrase of a status ("Content Too Large" for 413), or an
+// empty array for a status without one.
+QByteArray reasonPhrase(int status);
 
-// What the proxy sends back for a dev server's answer.
-struct Forwarded {
-    int status = 200;
-    QByteArray reason;
-    RawHeaders headers;
-    // The body as the dev server sent it, transfer coding removed.
-    QByteArray body;
-    bool isHead = false;
-};
+// The head of a dev server's answer for the device: the status with the
+// reason as sent (the standard one when none was sent), then every header but
+// those for this hop (Connection, Keep-Alive, Transfer-Encoding and the names
+// Connection lists) and the `dropped` ones, values rewritten with the
+// replacements and each Set-Cookie reduced for plain http; then
+// "Content-Length" when a length is given, and "Connection: close".
+QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dropped,
+                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength);
 
-// The bytes for the device: body decoded when compressed and rewritten when
-// UTF-8, header values rewritten (content replacements, then origin mappings),
-// each Set-Cookie on its own line and reduced for plain http, and
-// Content-Length, Connection, Transfer-Encoding and Content-Encoding set by
-// the proxy whatever their case. A HEAD answer keeps the dev server's length
-// and has no body.
-QByteArray complete(const Forwarded &answer, const QList<DevicePreviewURLReplacement> &contentReplacements,
-                    const QList<DevicePreviewURLReplacement> &originMappings);
-
-// The head of an answer whose body is passed on as it arrives, unmodified:
-// headers rewritten as above, the dev server's own Content-Length and
-// Content-Encoding kept, "Connection: close" ending the body.
-QByteArray streamedHead(const Forwarded &answer,
-                        const QList<DevicePreviewURLReplacement> &contentReplacements,
-                        const QList<DevicePreviewURLReplacement> &originMappings);
-
-// A plain-text error answer; the identifier goes in "X-Devnook-Proxy-Error".
+// A plain-text error answer with the status's own reason phrase; the
+// identifier goes in "X-Devnook-Proxy-Error".
 QByteArray error(int status, const QString &message, const QString &identifier = {});
 
-// The body decoded from gzip or deflate (zlib or raw); none when it does not
-// decode or the coding is another.
-std::optional<QByteArray> decoded(const QByteArray &body, const QByteArray &contentEncoding);
+// What the error answer to an unparsable request says, by its status.
+QString requestErrorMessage(int status);
 
-// "timeout", "connection-refused", "secure-connection-failed" or
-// "local-service-unavailable" for a failed forward.
-QString proxyErrorIdentifier(QNetworkReply::NetworkError error, bool timedOut);
+// "connection-refused", "secure-connection-failed" or
+// "local-service-unavailable" for a connection to the dev server that failed.
+QString proxyErrorIdentifier(QAbstractSocket::SocketError error);
 
 } // namespace devnook::DevicePreviewResponse

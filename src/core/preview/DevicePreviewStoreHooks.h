@@ -1,25 +1,29 @@
 #pragma once
 
 #include "DevicePreviewProxyService.h"
+#include "DevicePreviewWindows.h"
 #include "core/store/DevicePreviewHooks.h"
 
 namespace devnook {
 
 // The store's view of the device preview: its proxies and health through the
-// proxy service. No device-preview window exists yet, so none is refreshed.
+// proxy service, its open windows through their controller.
 class DevicePreviewStoreHooks final : public DevicePreviewHooks {
 public:
-    explicit DevicePreviewStoreHooks(DevicePreviewProxyService &proxies) : m_proxies(proxies) {}
+    DevicePreviewStoreHooks(DevicePreviewProxyService &proxies, DevicePreviewWindows &windows)
+        : m_proxies(proxies), m_windows(windows)
+    {}
 
     void deactivate(const QUuid &projectID) override { m_proxies.deactivate(projectID); }
     QCoro::Task<> refreshIfActive(DevProject project, QHash<QString, QString> effectiveLocalURLs) override
     {
         co_await m_proxies.refreshIfActive(std::move(project), std::move(effectiveLocalURLs));
     }
-    void refreshIfOpen(const DevProject &) override {}
+    void refreshIfOpen(const DevProject &project) override { m_windows.refreshIfOpen(project); }
 
 private:
     DevicePreviewProxyService &m_proxies;
+    DevicePreviewWindows &m_windows;
 };
 
 } // namespace devnook

@@ -4,6 +4,7 @@
 #include "HttpProxyRequest.h"
 
 #include <QSslSocket>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,16 +19,16 @@ constexpr qint64 kMaxPendingWriteBytes = 64 * 1024;
 } // namespace
 
 DevicePreviewTunnel::DevicePreviewTunnel(QTcpSocket *device, const HttpProxyRequest &request,
-                                         const QUrl &targetURL, QObject *parent)
-    : QObject(parent), m_device(device), m_upstream(new QSslSocket(this))
+                                         const QUrl &targetURL, DevicePreviewRelay &relay, QObject *parent)
+    : QObject(parent), m_device(device), m_upstream(new QSslSocket(this)), m_relay(relay),
+      m_secure(targetURL.scheme().compare(u"https", Qt::CaseInsensitive) == 0)
 {
     m_device->setParent(this);
     m_device->setReadBufferSize(kChunkBytes);
     m_upstream->setReadBufferSize(kChunkBytes);
     connect(m_device, &QTcpSocket::disconnected, this, &DevicePreviewTunnel::close);
 
-    const bool secure = targetURL.scheme().compare(u"https", Qt::CaseInsensitive) == 0;
-    const int port = targetURL.port(secure ? 443 : 80);
+    const int port = targetURL.port(m_secure ? 443 : 80);
     if (targetURL.host().isEmpty() || port <= 0 || port > 65535) {
         m_device->write(DevicePreviewResponse::error(400, u"Invalid WebSocket destination"_s));
         m_device->disconnectFromHost();
@@ -36,7 +37,7 @@ DevicePreviewTunnel::DevicePreviewTunnel(QTcpSocket *device, const HttpProxyRequ
     m_replay = request.forwardedWebSocketRequest(targetURL.host(), port);
     connect(m_upstream, &QSslSocket::disconnected, this, &DevicePreviewTunnel::close);
     connect(m_upstream, &QSslSocket::errorOccurred, this, &DevicePreviewTunnel::close);
-    if (secure) {
+    if (m_secure) {
         // A dev server's certificate is its own; it is accepted as forwarding does.
         m_upstream->setPeerVerifyMode(QSslSocket::VerifyNone);
         connect(m_upstream, &QSslSocket::encrypted, this, &DevicePreviewTunnel::upstreamReady);
@@ -47,8 +48,21 @@ DevicePreviewTunnel::DevicePreviewTunnel(QTcpSocket *device, const HttpProxyRequ
     }
 }
 
+DevicePreviewTunnel::~DevicePreviewTunnel()
+{
+    if (m_pair)
+        m_relay.remove(m_pair);
+}
+
 void DevicePreviewTunnel::upstreamReady()
 {
+    // Messages are small and many: each goes out as it comes.
+    m_device->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_upstream->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!m_secure) {
+        relayPlainSockets();
+        return;
+    }
     m_open = true;
     m_upstream->write(std::exchange(m_replay, {}));
     connect(m_device, &QTcpSocket::readyRead, this, [this] { pump(m_device, m_upstream); });
@@ -59,10 +73,39 @@ void DevicePreviewTunnel::upstreamReady()
     pump(m_upstream, m_device);
 }
 
+void DevicePreviewTunnel::relayPlainSockets()
+{
+    // Bytes Qt has already taken from the device follow the replayed head.
+    QByteArray toUpstream = std::exchange(m_replay, {}) + m_device->readAll();
+    // Duplicates keep both connections open once Qt's sockets let go of theirs.
+    const int device = ::dup(static_cast<int>(m_device->socketDescriptor()));
+    const int upstream = ::dup(static_cast<int>(m_upstream->socketDescriptor()));
+    for (QTcpSocket *socket : {static_cast<QTcpSocket *>(m_device), static_cast<QTcpSocket *>(m_upstream)}) {
+        disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
+    }
+    if (device < 0 || upstream < 0) {
+        for (const int fd : {device, upstream}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        deleteLater();
+        return;
+    }
+    // Called on a relay thread; deleteLater is safe from there.
+    m_pair = m_relay.add(device, upstream, std::move(toUpstream), [this] { deleteLater(); });
+}
+
 void DevicePreviewTunnel::pump(QTcpSocket *from, QTcpSocket *to)
 {
-    while (to->bytesToWrite() < kMaxPendingWriteBytes && from->bytesAvailable() > 0)
+    bool wrote = false;
+    while (to->bytesToWrite() < kMaxPendingWriteBytes && from->bytesAvailable() > 0) {
         to->write(from->read(kChunkBytes));
+        wrote = true;
+    }
+    // Sent now rather than on the next turn of the event loop: messages are small and many.
+    if (wrote && to->state() == QAbstractSocket::ConnectedState)
+        to->flush();
 }
 
 void DevicePreviewTunnel::close()

@@ -1,5 +1,8 @@
 #include "HttpProxyRequest.h"
 
+#include "HttpSyntax.h"
+
+#include <QHash>
 #include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
@@ -8,35 +11,17 @@ namespace devnook {
 
 namespace {
 
-constexpr QByteArrayView kLineEnd = "\r\n";
 constexpr QByteArrayView kHeadEnd = "\r\n\r\n";
-// A chunk-size line longer than this is not a chunk size.
-constexpr qsizetype kMaxChunkLineBytes = 4096;
-// Chunk framing may add overhead, but not without bound.
-constexpr qsizetype kMaxChunkedBytes = 2 * HttpRequestParser::kMaxBodyBytes;
 
-using HttpRequestParser::BadRequest;
-using HttpRequestParser::Incomplete;
-
-bool isTokenChar(char c)
+// A CR that is not followed by LF, or an LF that does not follow a CR, at
+// `from` or after; a CR at the very end may still get its LF unless the head
+// is complete.
+bool hasBareLineBreak(QByteArrayView data, qsizetype from, bool complete)
 {
-    static constexpr QByteArrayView kSymbols = "!#$%&'*+-.^_`|~";
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || kSymbols.contains(c);
-}
-
-bool isToken(QByteArrayView text)
-{
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isTokenChar);
-}
-
-// A CR that is not followed by LF, or an LF that does not follow a CR; a CR
-// at the very end may still get its LF.
-bool hasBareLineBreak(QByteArrayView data)
-{
-    for (qsizetype i = 0; i < data.size(); ++i) {
+    for (qsizetype i = from; i < data.size(); ++i) {
         if (data[i] == '\n' && (i == 0 || data[i - 1] != '\r'))
             return true;
-        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] != '\n')
+        if (data[i] == '\r' && (i + 1 < data.size() ? data[i + 1] != '\n' : complete))
             return true;
     }
     return false;
@@ -51,134 +36,11 @@ std::optional<QString> decodedUtf8(QByteArrayView bytes)
     return text;
 }
 
-std::optional<qint64> parsedDigits(QByteArrayView text, int base, qsizetype maxDigits)
+bool isToken(QStringView text)
 {
-    if (text.isEmpty() || text.size() > maxDigits)
-        return std::nullopt;
-    qint64 value = 0;
-    for (const char c : text) {
-        const int digit = (c >= '0' && c <= '9')                 ? c - '0'
-                          : (base == 16 && c >= 'a' && c <= 'f') ? c - 'a' + 10
-                          : (base == 16 && c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                                 : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * base + digit;
-    }
-    return value;
-}
-
-struct Head {
-    HttpProxyRequest request;
-    std::optional<qint64> contentLength;
-    bool chunked = false;
-};
-
-std::variant<Head, BadRequest> parsedHead(QByteArrayView bytes)
-{
-    const std::optional<QString> text = decodedUtf8(bytes);
-    if (!text || text->contains(QChar(0)))
-        return BadRequest{};
-    const QStringList lines = text->split(u"\r\n"_s);
-    const QStringList requestLine = lines.first().split(u' ', Qt::SkipEmptyParts);
-    if (requestLine.size() < 2 || !isToken(requestLine.first().toLatin1()))
-        return BadRequest{};
-
-    Head head;
-    head.request.method = requestLine.at(0);
-    // Runs of spaces count as one separator; the protocol version is not used.
-    head.request.path = requestLine.at(1);
-    int contentLengthCount = 0;
-    bool hasTransferEncoding = false;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        const qsizetype colon = line.indexOf(u':');
-        // No colon, a space before it or a folded line: not a header.
-        if (colon < 0 || !isToken(QStringView(line).first(colon).toLatin1()))
-            return BadRequest{};
-        const QString name = line.first(colon);
-        QStringView value = QStringView(line).sliced(colon + 1);
-        while (!value.isEmpty() && (value.front() == u' ' || value.front() == u'\t'))
-            value = value.sliced(1);
-        while (!value.isEmpty() && (value.back() == u' ' || value.back() == u'\t'))
-            value.chop(1);
-
-        if (name.compare(u"content-length", Qt::CaseInsensitive) == 0) {
-            ++contentLengthCount;
-            head.contentLength = parsedDigits(value.toLatin1(), 10, 18);
-            if (!head.contentLength)
-                return BadRequest{};
-        } else if (name.compare(u"transfer-encoding", Qt::CaseInsensitive) == 0) {
-            hasTransferEncoding = true;
-            if (value.compare(u"chunked", Qt::CaseInsensitive) != 0)
-                return BadRequest{501};
-            head.chunked = true;
-        }
-        auto existing = std::find_if(head.request.headers.begin(), head.request.headers.end(),
-                                     [&name](const auto &header) { return header.first == name; });
-        if (existing != head.request.headers.end())
-            existing->second = value.toString();
-        else
-            head.request.headers.append({name, value.toString()});
-    }
-    // Two framings, or two lengths, are how requests get smuggled past a server.
-    if (contentLengthCount > 1 || (contentLengthCount == 1 && hasTransferEncoding))
-        return BadRequest{};
-    if (head.contentLength && *head.contentLength > HttpRequestParser::kMaxBodyBytes)
-        return BadRequest{413};
-    return head;
-}
-
-// Decodes a chunked body starting at the front of data; the decoded body and
-// the bytes it took.
-using Chunks = std::variant<Incomplete, BadRequest, std::pair<QByteArray, qsizetype>>;
-
-Chunks decodedChunks(QByteArrayView data)
-{
-    QList<QByteArrayView> chunks;
-    qsizetype total = 0;
-    qsizetype pos = 0;
-    while (true) {
-        if (pos > kMaxChunkedBytes)
-            return BadRequest{413};
-        const qsizetype lineEnd = data.indexOf(kLineEnd, pos);
-        if (lineEnd < 0)
-            return data.size() - pos > kMaxChunkLineBytes ? Chunks(BadRequest{}) : Chunks(Incomplete{});
-        QByteArrayView sizeText = data.sliced(pos, lineEnd - pos);
-        if (const qsizetype extension = sizeText.indexOf(';'); extension >= 0)
-            sizeText = sizeText.first(extension);
-        const std::optional<qint64> size = parsedDigits(sizeText.trimmed(), 16, 15);
-        if (!size)
-            return BadRequest{};
-        pos = lineEnd + kLineEnd.size();
-        if (*size == 0)
-            break;
-        if (total + *size > HttpRequestParser::kMaxBodyBytes)
-            return BadRequest{413};
-        if (data.size() < pos + *size + kLineEnd.size())
-            return Incomplete{};
-        if (data.sliced(pos + *size, kLineEnd.size()) != kLineEnd)
-            return BadRequest{};
-        chunks.append(data.sliced(pos, *size));
-        total += *size;
-        pos += *size + kLineEnd.size();
-    }
-    // Trailer fields follow the last chunk; they are read and dropped.
-    qsizetype end = -1;
-    if (data.sliced(pos).startsWith(kLineEnd))
-        end = pos + kLineEnd.size();
-    else if (const qsizetype trailerEnd = data.indexOf(kHeadEnd, pos); trailerEnd >= 0)
-        end = trailerEnd + kHeadEnd.size();
-    if (end < 0)
-        return data.size() - pos > HttpRequestParser::kMaxHeadBytes ? Chunks(BadRequest{431})
-                                                                    : Chunks(Incomplete{});
-    if (hasBareLineBreak(data.sliced(pos, end - pos)))
-        return BadRequest{};
-    QByteArray body;
-    body.reserve(total);
-    for (const QByteArrayView chunk : chunks)
-        body.append(chunk);
-    return std::pair{body, end};
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 128 && HttpSyntax::isTokenChar(static_cast<char>(c.unicode()));
+    });
 }
 
 } // namespace
@@ -221,40 +83,132 @@ QByteArray HttpProxyRequest::forwardedWebSocketRequest(const QString &host, int 
     return (head + u"\r\n").toUtf8() + trailingData;
 }
 
+std::variant<HttpRequestParser::Head, HttpRequestParser::BadRequest>
+HttpRequestParser::parsedHead(QByteArrayView bytes)
+{
+    const std::optional<QString> text = decodedUtf8(bytes);
+    if (!text || text->contains(QChar(0)))
+        return BadRequest{};
+    const QStringList lines = text->split(u"\r\n"_s);
+    if (lines.size() - 1 > kMaxHeaderLines)
+        return BadRequest{431};
+    const QStringList requestLine = lines.first().split(u' ', Qt::SkipEmptyParts);
+    if (requestLine.size() < 2 || !isToken(requestLine.first()))
+        return BadRequest{};
+
+    Head head;
+    head.request.method = requestLine.at(0);
+    // Runs of spaces count as one separator; the protocol version is not used.
+    head.request.path = requestLine.at(1);
+    int contentLengthCount = 0;
+    bool hasTransferEncoding = false;
+    QHash<QString, qsizetype> indexByName;
+    indexByName.reserve(lines.size());
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        const qsizetype colon = line.indexOf(u':');
+        // No colon, a space before it or a folded line: not a header.
+        if (colon < 0 || !isToken(QStringView(line).first(colon)))
+            return BadRequest{};
+        const QString name = line.first(colon);
+        QStringView value = QStringView(line).sliced(colon + 1);
+        while (!value.isEmpty() && (value.front() == u' ' || value.front() == u'\t'))
+            value = value.sliced(1);
+        while (!value.isEmpty() && (value.back() == u' ' || value.back() == u'\t'))
+            value.chop(1);
+
+        if (name.compare(u"content-length", Qt::CaseInsensitive) == 0) {
+            ++contentLengthCount;
+            const std::optional<qint64> length = HttpSyntax::parsedDigits(value.toLatin1(), 10, 18);
+            if (!length)
+                return BadRequest{};
+            head.contentLength = *length;
+        } else if (name.compare(u"transfer-encoding", Qt::CaseInsensitive) == 0) {
+            hasTransferEncoding = true;
+            if (value.compare(u"chunked", Qt::CaseInsensitive) != 0)
+                return BadRequest{501};
+            head.chunked = true;
+        }
+        if (const auto existing = indexByName.constFind(name); existing != indexByName.cend()) {
+            head.request.headers[*existing].second = value.toString();
+        } else {
+            indexByName.insert(name, head.request.headers.size());
+            head.request.headers.append({name, value.toString()});
+        }
+    }
+    // Two framings, or two lengths, are how requests get smuggled past a server.
+    if (contentLengthCount > 1 || (contentLengthCount == 1 && hasTransferEncoding))
+        return BadRequest{};
+    if (head.contentLength > kMaxBodyBytes)
+        return BadRequest{413};
+    return head;
+}
+
 HttpRequestParser::Result HttpRequestParser::parse(QByteArrayView data)
 {
-    const qsizetype headEnd = data.indexOf(kHeadEnd);
-    const QByteArrayView headBytes = headEnd < 0 ? data : data.first(headEnd);
-    // A client that ends lines with LF alone would otherwise wait for ever.
-    if (hasBareLineBreak(headBytes))
-        return BadRequest{};
-    if ((headEnd < 0 ? data.size() : headEnd + kHeadEnd.size()) > kMaxHeadBytes)
-        return BadRequest{431};
-    if (headEnd < 0)
-        return Incomplete{};
+    HttpRequestParser parser;
+    return parser.feed(data);
+}
 
+HttpRequestParser::Result HttpRequestParser::feed(QByteArrayView bytes)
+{
+    m_buffer.append(bytes);
+    return m_head ? feedBody() : feedHead();
+}
+
+HttpRequestParser::Result HttpRequestParser::feedHead()
+{
+    // Only the bytes that arrived since the last look are searched.
+    const qsizetype headEnd = m_buffer.indexOf(kHeadEnd, std::max<qsizetype>(0, m_scanned - 3));
+    const QByteArrayView headBytes =
+        headEnd < 0 ? QByteArrayView(m_buffer) : QByteArrayView(m_buffer).first(headEnd);
+    // A client that ends lines with LF alone would otherwise wait for ever.
+    if (hasBareLineBreak(headBytes, std::max<qsizetype>(0, m_scanned - 1), headEnd >= 0))
+        return BadRequest{};
+    if ((headEnd < 0 ? m_buffer.size() : headEnd + kHeadEnd.size()) > kMaxHeadBytes)
+        return BadRequest{431};
+    if (headEnd < 0) {
+        m_scanned = m_buffer.size();
+        return Incomplete{};
+    }
     auto parsed = parsedHead(headBytes);
     if (const auto *bad = std::get_if<BadRequest>(&parsed))
         return *bad;
-    Head &head = std::get<Head>(parsed);
-    const QByteArrayView rest = data.sliced(headEnd + kHeadEnd.size());
-    if (head.chunked) {
-        auto decoded = decodedChunks(rest);
-        if (const auto *bad = std::get_if<BadRequest>(&decoded))
-            return *bad;
-        if (std::holds_alternative<Incomplete>(decoded))
+    m_head = std::move(std::get<Head>(parsed));
+    m_buffer.remove(0, headEnd + kHeadEnd.size());
+    return feedBody();
+}
+
+HttpRequestParser::Result HttpRequestParser::feedBody()
+{
+    HttpProxyRequest &request = m_head->request;
+    if (!m_head->chunked) {
+        if (m_buffer.size() < m_head->contentLength)
             return Incomplete{};
-        auto &[body, used] = std::get<std::pair<QByteArray, qsizetype>>(decoded);
-        head.request.body = std::move(body);
-        head.request.trailingData = rest.sliced(used).toByteArray();
-        return head.request;
+        const qsizetype length = static_cast<qsizetype>(m_head->contentLength);
+        request.trailingData = m_buffer.sliced(length);
+        m_buffer.truncate(length);
+        request.body = std::move(m_buffer);
+        return std::move(request);
     }
-    const qsizetype length = head.contentLength.value_or(0);
-    if (rest.size() < length)
-        return Incomplete{};
-    head.request.body = rest.first(length).toByteArray();
-    head.request.trailingData = rest.sliced(length).toByteArray();
-    return head.request;
+    qsizetype position = 0;
+    while (true) {
+        qsizetype used = 0;
+        const HttpChunkedDecoder::Event event =
+            m_chunks.next(QByteArrayView(m_buffer).sliced(position), used);
+        position += used;
+        if (const auto *data = std::get_if<HttpChunkedDecoder::Data>(&event)) {
+            request.body.append(data->bytes);
+        } else if (std::holds_alternative<HttpChunkedDecoder::NeedMore>(event)) {
+            m_buffer.remove(0, position);
+            return Incomplete{};
+        } else if (const auto *bad = std::get_if<HttpChunkedDecoder::Bad>(&event)) {
+            return BadRequest{bad->status};
+        } else {
+            request.trailingData = m_buffer.sliced(position);
+            return std::move(request);
+        }
+    }
 }
 
 } // namespace devnook

@@ -247,8 +247,7 @@ void DevServiceProcess::handleProcessFdReadable()
             Q_EMIT linesRead(rest, channel->isError);
         closeChannel(*channel);
     }
-    const int status = info.si_status;
-    Q_EMIT exited(status);
+    Q_EMIT exited(info.si_status, info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED);
 }
 
 void DevServiceProcess::closeChannel(Channel &channel)

@@ -59,9 +59,9 @@ Q_SIGNALS:
     // standard output or standard error.
     void linesRead(const QString &text, bool isError);
     // Emitted once, after the output still in both pipes has been reported.
-    // The status is the exit code, or the signal number for a process ended
-    // by a signal.
-    void exited(int status);
+    // The status is the exit code, or the number of the signal that ended
+    // the process when bySignal is true.
+    void exited(int status, bool bySignal);
 
 private:
     struct Channel {

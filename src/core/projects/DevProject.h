@@ -36,6 +36,9 @@ struct DevProject {
     // Members of the catalogue object that this version does not read, such
     // as those a later version added; written back unchanged.
     QJsonObject unknownMembers = {};
+    // Workspace links this version cannot read, kept apart from
+    // workspaceLinks and written back unchanged.
+    QList<LinkKeptAsStored> linksKeptAsStored = {};
 
     // The services the process manager starts: the runnable services, else the
     // trimmed dev command as one service with the project's id, named

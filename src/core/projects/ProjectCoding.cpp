@@ -15,9 +15,10 @@ namespace devnook::ProjectCoding {
 namespace {
 
 // Decodes every object of an array with the given decoder; the first failure
-// is recorded on the reader of the enclosing object.
-template <typename Record, typename Decoder>
-QList<Record> decodeList(JsonObjectReader &reader, const QString &key, Decoder decode)
+// is recorded on the reader of the enclosing object. An object that keep
+// takes (with its index) is left out of the records without failing.
+template <typename Record, typename Decoder, typename Keeper>
+QList<Record> decodeList(JsonObjectReader &reader, const QString &key, Decoder decode, Keeper keep)
 {
     QList<Record> records;
     const QJsonArray array = reader.array(key);
@@ -26,6 +27,8 @@ QList<Record> decodeList(JsonObjectReader &reader, const QString &key, Decoder d
             reader.fail(u"\"%1\"[%2] is not an object"_s.arg(key).arg(i));
             break;
         }
+        if (keep(i, array[i].toObject()))
+            continue;
         auto decoded = decode(array[i].toObject());
         if (!decoded) {
             reader.fail(u"\"%1\"[%2]: %3"_s.arg(key, QString::number(i), decoded.error()));
@@ -34,6 +37,24 @@ QList<Record> decodeList(JsonObjectReader &reader, const QString &key, Decoder d
         records.append(std::move(decoded).value());
     }
     return records;
+}
+
+template <typename Record, typename Decoder>
+QList<Record> decodeList(JsonObjectReader &reader, const QString &key, Decoder decode)
+{
+    return decodeList<Record>(reader, key, decode, [](qsizetype, const QJsonObject &) { return false; });
+}
+
+// A link whose kind is a text this version does not know, and which reads
+// in every other respect.
+bool isOfUnknownKind(const QJsonObject &link)
+{
+    const QJsonValue kind = link.value(u"kind"_s);
+    if (!kind.isString() || WorkspaceLinkKinds::fromRawValue(kind.toString()))
+        return false;
+    QJsonObject rest = link;
+    rest.remove(u"kind"_s);
+    return decodeLink(rest).isOk();
 }
 
 template <typename Record, typename Encoder>
@@ -156,7 +177,13 @@ Result<DevProject> decodeProject(const QJsonObject &object)
     const auto openLocalURL = reader.optionalBool(u"openLocalURLAfterStart"_s);
     project.openLocalURLAfterStart =
         openLocalURL ? *openLocalURL : reader.boolean(u"openBrowserAfterStartWorkspace"_s, true);
-    project.workspaceLinks = decodeList<ProjectLink>(reader, u"workspaceLinks"_s, decodeLink);
+    project.workspaceLinks = decodeList<ProjectLink>(
+        reader, u"workspaceLinks"_s, decodeLink, [&project](qsizetype index, const QJsonObject &link) {
+            if (!isOfUnknownKind(link))
+                return false;
+            project.linksKeptAsStored.append(LinkKeptAsStored{index, link});
+            return true;
+        });
     project.previewLinkedURLs =
         decodeList<ProjectPreviewLinkedURL>(reader, u"previewLinkedURLs"_s, decodePreviewLinkedURL);
     project.notes = reader.string(u"notes"_s, QString());
@@ -208,6 +235,19 @@ QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url)
         url.unknownMembers);
 }
 
+namespace {
+
+// The project's links with those kept as stored back at their places.
+QJsonArray encodeLinks(const DevProject &project)
+{
+    QJsonArray links = encodeList(project.workspaceLinks, encodeLink);
+    for (const LinkKeptAsStored &kept : project.linksKeptAsStored)
+        links.insert(std::min(kept.position, links.size()), kept.object);
+    return links;
+}
+
+} // namespace
+
 QJsonObject encodeProject(const DevProject &project)
 {
     QJsonObject object{
@@ -222,7 +262,7 @@ QJsonObject encodeProject(const DevProject &project)
         {u"services"_s, encodeList(project.services, encodeService)},
         {u"editorCommand"_s, project.editorCommand},
         {u"openLocalURLAfterStart"_s, project.openLocalURLAfterStart},
-        {u"workspaceLinks"_s, encodeList(project.workspaceLinks, encodeLink)},
+        {u"workspaceLinks"_s, encodeLinks(project)},
         {u"previewLinkedURLs"_s, encodeList(project.previewLinkedURLs, encodePreviewLinkedURL)},
         {u"notes"_s, project.notes},
         {u"isPinned"_s, project.isPinned},

@@ -43,6 +43,17 @@ struct ProjectLink {
     bool operator==(const ProjectLink &) const = default;
 };
 
+// A workspace link whose kind this version does not know, such as one a
+// later version added. It is never shown or opened, and goes back to the
+// catalogue as it was stored, at its place among the project's links.
+struct LinkKeptAsStored {
+    // Its index in the project's stored list of links.
+    qsizetype position = 0;
+    QJsonObject object;
+
+    bool operator==(const LinkKeptAsStored &) const = default;
+};
+
 // An extra named local URL that the device preview publishes for a project.
 struct ProjectPreviewLinkedURL {
     QUuid id;

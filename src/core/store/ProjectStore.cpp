@@ -127,8 +127,9 @@ void ProjectStore::load()
 void ProjectStore::persist()
 {
     const auto saved = m_services.persistence.saveProjects(m_projects);
+    // The catalogue's success says nothing of the usage history.
     if (saved)
-        setLastError(std::nullopt);
+        setLastError(usageFileProblem());
     else
         setLastError(L10n::format(u"could_not_save_projects"_s, {saved.error()}));
 }

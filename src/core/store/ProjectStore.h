@@ -188,8 +188,8 @@ public:
                                                           const UsageDateRange &customRange) const;
     QList<UsageProjectTableRow> usageProjectTableRows(UsageDateFilterOption filter,
                                                       const UsageDateRange &customRange) const;
-    // Every figure of the overview at once: the queries above over one
-    // selection of the period's sessions.
+    // Every figure of the overview at once: the queries above from one pass
+    // over the period's sessions.
     UsageOverviewFigures usageOverviewFigures(UsageDateFilterOption filter, const UsageDateRange &customRange,
                                               UsageDistributionDimension distributionDimension,
                                               UsageDistributionDimension tableDimension) const;
@@ -200,6 +200,10 @@ public:
     // The project's sessions of the period, latest start first.
     QList<ProjectUsageSession> usageProjectSessions(const QUuid &projectID, UsageDateFilterOption filter,
                                                     const UsageDateRange &customRange) const;
+    // Every figure of the project's window at once: the three queries above
+    // from one pass over the project's sessions.
+    UsageProjectFigures usageProjectFigures(const QUuid &projectID, UsageDateFilterOption filter,
+                                            const UsageDateRange &customRange) const;
     // The export file of every session of the period, earliest start first.
     Result<QByteArray> exportAllUsageData(UsageDateFilterOption filter, const UsageDateRange &customRange,
                                           UsageExportFormat format) const;
@@ -246,6 +250,7 @@ Q_SIGNALS:
 private:
     // ProjectStore.cpp
     void load();
+    // Writes the catalogue; a success leaves a usage-history problem shown.
     void persist();
     void setProjects(QList<DevProject> projects);
     void setLastError(std::optional<QString> error);
@@ -332,6 +337,8 @@ private:
     void observeUsageFiles();
     void usageSessionsLoaded();
     void showUsageFileProblem(const QString &previous);
+    // The session file's problem while it lasts, else nothing.
+    std::optional<QString> usageFileProblem() const;
 
     // ProjectStoreUsageQueries.cpp
     PeriodRange usagePeriodRange(UsageDateFilterOption filter, const UsageDateRange &customRange,

@@ -1,10 +1,10 @@
 #include "PortConflictAsker.h"
 #include "ProjectStore.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/Wakeup.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/processes/PortInspectionService.h"
 
-#include <QCoroSignal>
 #include <QCoroTimer>
 #include <QPointer>
 #include <chrono>
@@ -65,19 +65,27 @@ QCoro::Task<> ProjectStore::restartWhenStopped(DevProject project)
 {
     QPointer<ProjectStore> self(this);
     const auto deadline = std::chrono::steady_clock::now() + kRestartStopBound;
+    const QUuid stoppedRun = m_readinessRunIDs.value(project.id);
     co_await QCoro::sleepFor(kRestartDelay);
     if (!self)
         co_return;
     // Starting while the old server still holds its port would only ask the
     // user about our own process, or start nothing at all.
     while (isActive(m_processStates.value(project.id, DevProcessState::stopped))) {
+        // Another start, a second restart's for one, has taken over.
+        const QUuid currentRun = m_readinessRunIDs.value(project.id);
+        if (!currentRun.isNull() && currentRun != stoppedRun)
+            co_return;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left <= 0ms) {
             log(project.id, L10n::text(u"restart_processes_still_running_log"_s), true);
             co_return;
         }
-        co_await qCoro(&m_services.processManager, &DevProcessManager::stateDidChange, left);
+        // Any report of the manager ends the wait early; it sends several at once.
+        Wakeup reported;
+        connect(&m_services.processManager, &DevProcessManager::stateDidChange, &reported, &Wakeup::wake);
+        co_await reported.wait(left);
         if (!self)
             co_return;
     }

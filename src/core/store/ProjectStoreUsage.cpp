@@ -178,10 +178,17 @@ void ProjectStore::refreshUsageFigures()
     refreshUsageTrackingStates();
 }
 
+std::optional<QString> ProjectStore::usageFileProblem() const
+{
+    QString problem = m_services.usage.fileProblem();
+    if (problem.isEmpty())
+        return std::nullopt;
+    return problem;
+}
+
 void ProjectStore::showUsageFileProblem(const QString &previous)
 {
-    const QString problem = m_services.usage.fileProblem();
-    if (!problem.isEmpty())
+    if (const auto problem = usageFileProblem())
         setLastError(problem);
     // A problem of the catalogue's stays until the catalogue clears it.
     else if (m_lastError == previous)

@@ -2,7 +2,7 @@
 #include "ProjectStore.h"
 #include "core/environment/Clipboard.h"
 #include "core/foundation/Clock.h"
-#include "core/usage/UsageStatistics.h"
+#include "core/usage/UsageSessionSplitting.h"
 #include "core/usage/UsageTrackingService.h"
 
 #include <algorithm>
@@ -21,8 +21,8 @@ PeriodRange ProjectStore::usagePeriodRange(UsageDateFilterOption filter, const U
 double ProjectStore::usageTotalDuration(UsageDateFilterOption filter, const UsageDateRange &customRange) const
 {
     const Timestamp now = m_services.clock.now();
-    const PeriodRange range = usagePeriodRange(filter, customRange, now);
-    return UsageStatistics::duration(m_services.usage.sessionsInPeriod(range, now), std::nullopt, range.end);
+    const UsageCalendar calendar = UsageCalendar::current();
+    return m_services.usage.tally(usagePeriodRange(filter, customRange, now), calendar, now).totalDuration();
 }
 
 UsagePeriodHighlightStats ProjectStore::usagePeriodHighlightStats(UsageDateFilterOption filter,
@@ -39,9 +39,8 @@ QList<UsageDailyBucket> ProjectStore::usageDailyBuckets(UsageDateFilterOption fi
                                                         const UsageDateRange &customRange) const
 {
     const Timestamp now = m_services.clock.now();
-    const PeriodRange range = usagePeriodRange(filter, customRange, now);
-    return UsageStatistics::dailyBuckets(m_services.usage.sessionsInPeriod(range, now), range,
-                                         UsageCalendar::current());
+    const UsageCalendar calendar = UsageCalendar::current();
+    return m_services.usage.tally(usagePeriodRange(filter, customRange, now), calendar, now).dailyBuckets();
 }
 
 QList<UsageDistributionSlice> ProjectStore::usageDistributionSlices(UsageDistributionDimension dimension,
@@ -77,32 +76,36 @@ UsageOverviewFigures ProjectStore::usageOverviewFigures(UsageDateFilterOption fi
                                             calendar, now);
 }
 
-ProjectUsagePeriodStats ProjectStore::usageProjectPeriodStats(const QUuid &projectID,
-                                                              UsageDateFilterOption filter,
-                                                              const UsageDateRange &customRange) const
+namespace {
+
+ProjectUsagePeriodStats periodStatsOf(const UsagePeriodTally &tally, const QList<UsageDailyBucket> &buckets)
 {
-    const Timestamp now = m_services.clock.now();
-    const PeriodRange range = usagePeriodRange(filter, customRange, now);
-    const QList<ProjectUsageSession> sessions = m_services.usage.sessionsInPeriod(projectID, range, now);
     ProjectUsagePeriodStats stats;
-    if (sessions.isEmpty())
+    if (tally.sessionCount() == 0)
         return stats;
-    stats.totalDuration = UsageStatistics::duration(sessions, std::nullopt, range.end);
-    stats.sessionCount = static_cast<int>(sessions.size());
+    stats.totalDuration = tally.totalDuration();
+    stats.sessionCount = tally.sessionCount();
     stats.averageSessionDuration = stats.totalDuration / stats.sessionCount;
-    const QList<UsageDailyBucket> buckets =
-        UsageStatistics::dailyBuckets(sessions, range, UsageCalendar::current());
     const auto activeDays =
         std::count_if(buckets.cbegin(), buckets.cend(),
                       [](const UsageDailyBucket &bucket) { return bucket.duration > 0.0; });
     if (activeDays > 0)
         stats.averageDailyDuration = stats.totalDuration / static_cast<double>(activeDays);
-    stats.lastSessionAt = std::max_element(sessions.cbegin(), sessions.cend(),
-                                           [](const ProjectUsageSession &a, const ProjectUsageSession &b) {
-                                               return a.endedAt < b.endedAt;
-                                           })
-                              ->endedAt;
+    stats.lastSessionAt = tally.lastEnd();
     return stats;
+}
+
+} // namespace
+
+ProjectUsagePeriodStats ProjectStore::usageProjectPeriodStats(const QUuid &projectID,
+                                                              UsageDateFilterOption filter,
+                                                              const UsageDateRange &customRange) const
+{
+    const Timestamp now = m_services.clock.now();
+    const UsageCalendar calendar = UsageCalendar::current();
+    UsagePeriodTally tally =
+        m_services.usage.tally(projectID, usagePeriodRange(filter, customRange, now), calendar, now);
+    return periodStatsOf(tally, tally.dailyBuckets());
 }
 
 QList<UsageDailyBucket> ProjectStore::usageProjectDailyBuckets(const QUuid &projectID,
@@ -110,9 +113,9 @@ QList<UsageDailyBucket> ProjectStore::usageProjectDailyBuckets(const QUuid &proj
                                                                const UsageDateRange &customRange) const
 {
     const Timestamp now = m_services.clock.now();
-    const PeriodRange range = usagePeriodRange(filter, customRange, now);
-    return UsageStatistics::dailyBuckets(m_services.usage.sessionsInPeriod(projectID, range, now), range,
-                                         UsageCalendar::current());
+    const UsageCalendar calendar = UsageCalendar::current();
+    return m_services.usage.tally(projectID, usagePeriodRange(filter, customRange, now), calendar, now)
+        .dailyBuckets();
 }
 
 QList<ProjectUsageSession> ProjectStore::usageProjectSessions(const QUuid &projectID,
@@ -122,10 +125,26 @@ QList<ProjectUsageSession> ProjectStore::usageProjectSessions(const QUuid &proje
     const Timestamp now = m_services.clock.now();
     QList<ProjectUsageSession> sessions =
         m_services.usage.sessionsInPeriod(projectID, usagePeriodRange(filter, customRange, now), now);
-    std::stable_sort(
-        sessions.begin(), sessions.end(),
-        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt > b.startedAt; });
+    UsageSessionSplitting::sortByStartLatestFirst(sessions);
     return sessions;
+}
+
+UsageProjectFigures ProjectStore::usageProjectFigures(const QUuid &projectID, UsageDateFilterOption filter,
+                                                      const UsageDateRange &customRange) const
+{
+    const Timestamp now = m_services.clock.now();
+    UsagePeriodTally tally(usagePeriodRange(filter, customRange, now), now, UsageCalendar::current());
+    UsageProjectFigures figures;
+    m_services.usage.forEachSessionOf(projectID, now, [&](const ProjectUsageSession &session) {
+        if (!tally.overlaps(session))
+            return;
+        tally.add(session);
+        figures.sessions.append(session);
+    });
+    UsageSessionSplitting::sortByStartLatestFirst(figures.sessions);
+    figures.dailyBuckets = tally.dailyBuckets();
+    figures.stats = periodStatsOf(tally, figures.dailyBuckets);
+    return figures;
 }
 
 Result<QByteArray> ProjectStore::exportAllUsageData(UsageDateFilterOption filter,
@@ -135,9 +154,7 @@ Result<QByteArray> ProjectStore::exportAllUsageData(UsageDateFilterOption filter
     const Timestamp now = m_services.clock.now();
     QList<ProjectUsageSession> sessions =
         m_services.usage.sessionsInPeriod(usagePeriodRange(filter, customRange, now), now);
-    std::stable_sort(
-        sessions.begin(), sessions.end(),
-        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt < b.startedAt; });
+    UsageSessionSplitting::sortByStart(sessions);
     return UsageTrackingService::exportSessions(sessions, format);
 }
 

@@ -1,48 +1,34 @@
 #include "SignalCache.h"
 
+#include "SignalCacheFile.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/FileSafety.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
 using Level = devnook::LogHandler::LogLevel;
 
 namespace devnook {
 
-namespace {
-
-std::optional<QList<SignalPostBody>> decodeSignals(const QByteArray &bytes)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    QList<SignalPostBody> signalList;
-    const QJsonArray array = document.array();
-    for (const QJsonValue &value : array) {
-        auto body = SignalPostBody::fromCacheJson(value.toObject());
-        if (!body)
-            return std::nullopt;
-        signalList.append(std::move(*body));
-    }
-    return signalList;
-}
-
-} // namespace
-
 SignalCache::SignalCache(std::optional<LogHandler> logHandler, int cacheLimit, QString filePath,
                          const Clock &clock)
     : m_logHandler(std::move(logHandler)), m_cacheLimit(std::max(0, cacheLimit)),
-      m_filePath(std::move(filePath)), m_clock(clock)
+      m_filePath(std::move(filePath))
 {
-    loadFromDisk();
+    telemetryLog(m_logHandler, Level::info,
+                 u"Loading Telemetry cache from: "_s + QUrl::fromLocalFile(m_filePath).toString());
+    // Up to 10,000 signals take a while to check; the interface does not wait.
+    m_loading = QtConcurrent::run(&SignalCacheFile::takeSignals, m_filePath, clock.now().toDateTime());
+}
+
+SignalCache::~SignalCache()
+{
+    m_loading.waitForFinished();
 }
 
 QString SignalCache::defaultFilePath()
@@ -51,34 +37,55 @@ QString SignalCache::defaultFilePath()
            u"/Devnook/telemetrysignalcache"_s;
 }
 
+void SignalCache::takeInLoaded()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    const QList<QByteArray> loaded = m_loading.result();
+    m_loading = {};
+    if (loaded.isEmpty())
+        return;
+    telemetryLog(m_logHandler, Level::info, u"Loaded %1 signals"_s.arg(loaded.size()));
+    // They are older than anything pushed while they were read.
+    m_signals = loaded + m_signals;
+    trimToCacheLimit();
+}
+
 void SignalCache::push(const SignalPostBody &signal)
 {
-    m_signals.append(signal);
+    m_signals.append(SignalCacheFile::pack(signal.toCacheBytes()));
     trimToCacheLimit();
 }
 
-void SignalCache::push(const QList<SignalPostBody> &signalList)
+void SignalCache::push(const QList<QByteArray> &signalList)
 {
-    m_signals.append(signalList);
+    for (const QByteArray &signal : signalList)
+        m_signals.append(SignalCacheFile::pack(signal));
     trimToCacheLimit();
 }
 
-QList<SignalPostBody> SignalCache::pop()
+QList<QByteArray> SignalCache::pop()
 {
     const qsizetype n = std::min<qsizetype>(m_signals.size(), kMaximumSignalsToPopAtOnce);
-    QList<SignalPostBody> batch = m_signals.first(n);
+    QList<QByteArray> batch;
+    batch.reserve(n);
+    for (qsizetype index = 0; index < n; ++index)
+        batch.append(SignalCacheFile::unpack(m_signals[index]));
     m_signals.remove(0, n);
     return batch;
 }
 
-Result<void> SignalCache::backupCache(const QList<SignalPostBody> &inFlight)
+Result<void> SignalCache::backupCache(const QList<QByteArray> &inFlight)
 {
-    QList<SignalPostBody> saved = inFlight + m_signals;
+    takeInLoaded();
+    QList<QByteArray> saved;
+    saved.reserve(inFlight.size() + m_signals.size());
+    for (const QByteArray &signal : inFlight)
+        saved.append(SignalCacheFile::pack(signal));
+    saved.append(m_signals);
     saved.remove(0, std::max<qsizetype>(0, saved.size() - m_cacheLimit));
-    QJsonArray array;
-    for (const SignalPostBody &signal : std::as_const(saved))
-        array.append(signal.toCacheJson());
-    const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Compact);
+    const QByteArray bytes = SignalCacheFile::joinSignals(saved);
     const QString folder = QFileInfo(m_filePath).absolutePath();
     Result<void> written = QDir().mkpath(folder)
                                ? FileSafety::writeAtomically(m_filePath, bytes)
@@ -91,28 +98,6 @@ Result<void> SignalCache::backupCache(const QList<SignalPostBody> &inFlight)
                  u"Saved Telemetry cache %1 bytes of %2 signals"_s.arg(bytes.size()).arg(saved.size()));
     m_signals.clear();
     return written;
-}
-
-void SignalCache::loadFromDisk()
-{
-    telemetryLog(m_logHandler, Level::info,
-                 u"Loading Telemetry cache from: "_s + QUrl::fromLocalFile(m_filePath).toString());
-    QFile file(m_filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.readAll();
-    file.close();
-    auto decoded = decodeSignals(bytes);
-    // A damaged file is kept for inspection, then cleared like a read one so
-    // that the next quit can write the cache again.
-    if (!decoded)
-        (void)FileSafety::copyAside(m_filePath, m_clock.now().toDateTime());
-    QFile::remove(m_filePath);
-    if (!decoded)
-        return;
-    telemetryLog(m_logHandler, Level::info, u"Loaded %1 signals"_s.arg(decoded->size()));
-    m_signals.append(*decoded);
-    trimToCacheLimit();
 }
 
 void SignalCache::trimToCacheLimit()

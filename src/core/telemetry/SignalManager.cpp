@@ -6,6 +6,7 @@
 #include "core/foundation/KeyValueStore.h"
 #include "core/foundation/UuidText.h"
 
+#include <QCoroFuture>
 #include <QCoroNetworkReply>
 #include <QJsonDocument>
 #include <QNetworkReply>
@@ -28,14 +29,24 @@ constexpr int kRequestTimeoutMs = 60'000;
 SignalManager::SignalManager(std::shared_ptr<TelemetryManagerConfiguration> configuration,
                              SignalManagerServices services, QObject *parent)
     : QObject(parent), m_configuration(std::move(configuration)), m_services(std::move(services)),
-      m_cache(m_configuration->logHandler, m_configuration->cacheLimit, m_services.cacheFilePath,
-              m_services.clock),
+      m_cache(m_configuration->swiftUIPreviewMode() ? std::nullopt : m_configuration->logHandler,
+              m_configuration->cacheLimit, m_services.cacheFilePath, m_services.clock),
       m_sendTimer(this)
 {
     m_sendTimer.setObjectName(u"telemetrySendTimer"_s);
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_sendTimer, &QTimer::timeout, this, [this] { attemptToSendNextBatchOfCachedSignals(); });
+    loadCacheAndStartSending();
+}
+
+QCoro::Task<> SignalManager::loadCacheAndStartSending()
+{
+    const QPointer<SignalManager> self(this);
+    co_await m_cache.loading();
+    if (!self || m_terminated)
+        co_return;
+    m_cache.takeInLoaded();
     attemptToSendNextBatchOfCachedSignals();
 }
 
@@ -98,10 +109,10 @@ QString SignalManager::defaultUserIdentifier()
 
 QCoro::Task<> SignalManager::attemptToSendNextBatchOfCachedSignals()
 {
-    if (m_reply || m_terminated)
+    if (m_reply || m_terminated || !m_cache.isLoaded())
         co_return;
     log(Level::debug, u"Current signal cache count: %1"_s.arg(m_cache.count()));
-    const QList<SignalPostBody> batch = m_cache.pop();
+    const QList<QByteArray> batch = m_cache.pop();
     if (batch.isEmpty()) {
         handleSendSuccess();
         co_return;
@@ -116,7 +127,12 @@ QCoro::Task<> SignalManager::attemptToSendNextBatchOfCachedSignals()
         handleSendFailure(batch);
         co_return;
     }
-    const QByteArray bytes = encodeRequestBatch(batch);
+    QList<SignalPostBody> bodies;
+    for (const QByteArray &signal : batch) {
+        if (auto body = SignalPostBody::fromCacheBytes(signal))
+            bodies.append(std::move(*body));
+    }
+    const QByteArray bytes = encodeRequestBatch(bodies);
     QNetworkRequest request(*url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     request.setTransferTimeout(kRequestTimeoutMs);
@@ -128,7 +144,9 @@ QCoro::Task<> SignalManager::attemptToSendNextBatchOfCachedSignals()
     log(Level::debug, QString::fromUtf8(bytes));
 
     m_inFlight = batch;
-    m_reply = m_network.post(request, bytes);
+    QNetworkAccessManager *session =
+        m_configuration->urlSession ? m_configuration->urlSession.get() : &m_network;
+    m_reply = session->post(request, bytes);
     const QPointer<QNetworkReply> reply = m_reply;
     const QPointer<SignalManager> self(this);
     co_await reply.data();
@@ -140,7 +158,7 @@ QCoro::Task<> SignalManager::attemptToSendNextBatchOfCachedSignals()
     handleReply(*reply, batch);
 }
 
-void SignalManager::handleReply(QNetworkReply &reply, const QList<SignalPostBody> &batch)
+void SignalManager::handleReply(QNetworkReply &reply, const QList<QByteArray> &batch)
 {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -172,7 +190,7 @@ void SignalManager::handleSendSuccess()
     scheduleNextTransmission();
 }
 
-void SignalManager::handleSendFailure(const QList<SignalPostBody> &batch)
+void SignalManager::handleSendFailure(const QList<QByteArray> &batch)
 {
     m_cache.push(batch);
     ++m_consecutiveFailures;

@@ -45,7 +45,7 @@ public:
         QString dropReason;
     };
 
-    // Loads the cache and makes the first send attempt.
+    // Loads the cache and, once it is loaded, makes the first send attempt.
     SignalManager(std::shared_ptr<TelemetryManagerConfiguration> configuration,
                   SignalManagerServices services, QObject *parent = nullptr);
     ~SignalManager() override;
@@ -55,7 +55,8 @@ public:
     void processSignal(const QString &type, const TelemetryParameters &parameters,
                        std::optional<double> floatValue, const std::optional<QString> &customUserID);
 
-    // Sends the oldest batch now; does nothing while a batch is in flight.
+    // Sends the oldest batch now; does nothing while a batch is in flight or
+    // the cache is still loading.
     QCoro::Task<> attemptToSendNextBatchOfCachedSignals();
 
     // The configuration's default user, else the stored one, else a new one
@@ -79,10 +80,11 @@ Q_SIGNALS:
     void sendAttemptFinished();
 
 private:
+    QCoro::Task<> loadCacheAndStartSending();
     void scheduleNextTransmission();
     void handleSendSuccess();
-    void handleSendFailure(const QList<SignalPostBody> &batch);
-    void handleReply(QNetworkReply &reply, const QList<SignalPostBody> &batch);
+    void handleSendFailure(const QList<QByteArray> &batch);
+    void handleReply(QNetworkReply &reply, const QList<QByteArray> &batch);
     void log(LogHandler::LogLevel level, const QString &message) const;
 
     std::shared_ptr<TelemetryManagerConfiguration> m_configuration;
@@ -90,7 +92,7 @@ private:
     SignalCache m_cache;
     QNetworkAccessManager m_network;
     QTimer m_sendTimer;
-    QList<SignalPostBody> m_inFlight;
+    QList<QByteArray> m_inFlight;
     QPointer<QNetworkReply> m_reply;
     int m_consecutiveFailures = 0;
     bool m_terminated = false;

@@ -73,6 +73,20 @@ std::optional<SignalPostBody> SignalPostBody::fromCacheJson(const QJsonObject &o
     return body;
 }
 
+QByteArray SignalPostBody::toCacheBytes() const
+{
+    return QJsonDocument(toCacheJson()).toJson(QJsonDocument::Compact);
+}
+
+std::optional<SignalPostBody> SignalPostBody::fromCacheBytes(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return fromCacheJson(document.object());
+}
+
 QByteArray encodeRequestBatch(const QList<SignalPostBody> &bodies)
 {
     QJsonArray array;

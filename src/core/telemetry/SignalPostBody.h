@@ -33,6 +33,11 @@ struct SignalPostBody {
     // A body of the cache file's form; none when a key other than "floatValue"
     // is missing or of the wrong type.
     static std::optional<SignalPostBody> fromCacheJson(const QJsonObject &object);
+
+    // The cache file's form as compact JSON text.
+    QByteArray toCacheBytes() const;
+    // A body of that text; none when it is not a JSON object of that form.
+    static std::optional<SignalPostBody> fromCacheBytes(const QByteArray &bytes);
 };
 
 // The bodies as the JSON array of one request.

@@ -1,11 +1,14 @@
 #include "Telemetry.h"
 
+#include "CryptoHashing.h"
 #include "SessionManager.h"
 #include "SignalManager.h"
 #include "TelemetryCoding.h"
 #include "TrialConversionTracker.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <chrono>
@@ -56,6 +59,25 @@ const QSet<QString> &reservedKeysLowercased()
     return keys;
 }
 
+// Watches one view's show events for trackNavigation.
+class TrackNavigationModifier final : public QObject {
+public:
+    TrackNavigationModifier(Telemetry &telemetry, QString path, QObject *view)
+        : QObject(view), m_telemetry(&telemetry), m_path(std::move(path))
+    {}
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && m_telemetry)
+            m_telemetry->navigationPathChanged(m_path);
+        return false;
+    }
+
+private:
+    QPointer<Telemetry> m_telemetry;
+    QString m_path;
+};
+
 } // namespace
 
 Telemetry::Telemetry(TelemetryEnvironment environment, QObject *parent)
@@ -73,8 +95,12 @@ void Telemetry::initialize(std::shared_ptr<TelemetryManagerConfiguration> config
     // The old client saves what it has not sent, so the new one loads it.
     applicationWillTerminate();
     m_manager.reset();
-    m_manager = std::make_unique<TelemetryManager>(std::move(configuration), m_environment, this);
+    m_manager = std::make_unique<TelemetryManager>(configuration, m_environment, this);
     connect(m_manager.get(), &TelemetryManager::firstSessionDue, this, &Telemetry::generateNewSession);
+    // The manager as context: a configuration outliving its client begins no
+    // session in a later one.
+    connect(configuration.get(), &TelemetryManagerConfiguration::sessionIDAssigned, m_manager.get(),
+            [this] { sessionBegan(); });
     connect(&m_manager->sessionManager(), &SessionManager::newInstallDetected, this,
             [this](const QString &firstSessionDate) {
                 internalSignal(u"Telemetry.Acquisition.newInstallDetected"_s,
@@ -112,10 +138,16 @@ void Telemetry::reportReservedParameterKeys(const TelemetryParameters &parameter
     }
 }
 
+bool Telemetry::dropsSignals() const
+{
+    return !m_manager || m_manager->configuration().swiftUIPreviewMode() ||
+           m_manager->configuration().analyticsDisabled;
+}
+
 void Telemetry::signal(const QString &name, const TelemetryParameters &parameters,
                        std::optional<double> floatValue, const std::optional<QString> &customUserID)
 {
-    if (!m_manager || m_manager->configuration().analyticsDisabled)
+    if (dropsSignals())
         return;
     const TelemetryManagerConfiguration &configuration = m_manager->configuration();
     const QString signalName = configuration.defaultSignalPrefix.value_or(QString()) + name;
@@ -140,7 +172,7 @@ void Telemetry::signal(const QString &name, const TelemetryParameters &parameter
 void Telemetry::internalSignal(const QString &name, const TelemetryParameters &parameters,
                                std::optional<double> floatValue, const std::optional<QString> &customUserID)
 {
-    if (!m_manager || m_manager->configuration().analyticsDisabled)
+    if (dropsSignals())
         return;
     const TelemetryParameters defaults =
         TelemetryCoding::mapKeys(m_manager->configuration().defaultParameters(),
@@ -164,12 +196,39 @@ void Telemetry::updateDefaultUserID(std::optional<QString> user)
         m_manager->configuration().setDefaultUser(std::move(user));
 }
 
-void Telemetry::generateNewSession()
+QString Telemetry::hashedDefaultUser()
 {
     if (!m_manager)
-        return;
-    TelemetryManagerConfiguration &configuration = m_manager->configuration();
-    configuration.setSessionID(QUuid::createUuid());
+        return QString();
+    return CryptoHashing::sha256(m_manager->signalManager().defaultUserIdentifier(),
+                                 m_manager->configuration().salt);
+}
+
+void Telemetry::send(const QString &name, const TelemetryParameters &parameters)
+{
+    signal(name, parameters);
+}
+
+void Telemetry::send(const QString &name, const std::optional<QString> &customUserID,
+                     std::optional<double> floatValue, const TelemetryParameters &parameters)
+{
+    signal(name, parameters, floatValue, customUserID);
+}
+
+void Telemetry::updateDefaultUser(std::optional<QString> user)
+{
+    updateDefaultUserID(std::move(user));
+}
+
+void Telemetry::generateNewSession()
+{
+    if (m_manager)
+        m_manager->configuration().setSessionID(QUuid::createUuid());
+}
+
+void Telemetry::sessionBegan()
+{
+    const TelemetryManagerConfiguration &configuration = m_manager->configuration();
     if (configuration.sessionStatsEnabled)
         m_manager->sessionManager().startNewSession();
     if (configuration.sendNewSessionBeganSignal)
@@ -221,6 +280,21 @@ void Telemetry::navigationPathChanged(const QString &from, const QString &to,
 void Telemetry::navigationPathChanged(const QString &to, const std::optional<QString> &customUserID)
 {
     navigationPathChanged(m_previousNavigationPath.value_or(QString()), to, customUserID);
+}
+
+void Telemetry::navigate(const QString &from, const QString &to, const std::optional<QString> &customUserID)
+{
+    navigationPathChanged(from, to, customUserID);
+}
+
+void Telemetry::navigate(const QString &to, const std::optional<QString> &customUserID)
+{
+    navigationPathChanged(to, customUserID);
+}
+
+void Telemetry::trackNavigation(QObject &view, const QString &path)
+{
+    view.installEventFilter(new TrackNavigationModifier(*this, path, &view));
 }
 
 void Telemetry::applicationWillTerminate()

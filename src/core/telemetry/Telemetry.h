@@ -11,14 +11,37 @@ namespace devnook {
 
 class TrialConversionTracker;
 
-// The kind of an error reported by the error preset.
+// The kind of an error reported by the error presets.
 enum class ErrorCategory { thrownException, userInput, appState };
 
-// An error with a stable identifier and its readable description.
-struct IdentifiableError {
-    QString id;
-    QString description;
+// "thrown-exception", "user-input" or "app-state".
+QString rawValue(ErrorCategory category);
+// The category of one of those texts; none for any other.
+std::optional<ErrorCategory> errorCategoryFromRawValue(QStringView rawValue);
+
+// An error that carries a stable identifier.
+class IdentifiableError {
+public:
+    virtual ~IdentifiableError() = default;
+    virtual QString id() const = 0;
+    // The error's readable description.
+    virtual QString errorDescription() const = 0;
 };
+
+// Any error, given by its description, with an identifier.
+class AnyIdentifiableError final : public IdentifiableError {
+public:
+    AnyIdentifiableError(QString id, QString error) : m_id(std::move(id)), m_error(std::move(error)) {}
+    QString id() const override { return m_id; }
+    QString errorDescription() const override { return m_error; }
+
+private:
+    QString m_id;
+    QString m_error;
+};
+
+// The error (its description, as a Result gives it) with the identifier.
+AnyIdentifiableError with(const QString &error, const QString &id);
 
 // The telemetry client's public face. Before initialize() there is no client:
 // every operation does nothing, so nothing can touch the cache or begin a
@@ -51,8 +74,18 @@ public:
     // interval.
     void requestImmediateSync();
     void updateDefaultUserID(std::optional<QString> user);
-    // Begins a new session: the session manager's and "Telemetry.Session.started",
-    // as the configuration allows.
+    // The default user as signals carry it, hashed with the salt; empty
+    // before initialize.
+    QString hashedDefaultUser();
+
+    // Older names: signal without a number and a custom user, signal with
+    // them, and updateDefaultUserID.
+    void send(const QString &name, const TelemetryParameters &parameters = {});
+    void send(const QString &name, const std::optional<QString> &customUserID,
+              std::optional<double> floatValue, const TelemetryParameters &parameters = {});
+    void updateDefaultUser(std::optional<QString> user);
+    // Assigns a new session identifier, which begins a session as the
+    // configuration allows.
     void generateNewSession();
     // The client's own user defaults; none before initialize.
     KeyValueStore *customDefaults();
@@ -70,7 +103,16 @@ public:
     void navigationPathChanged(const QString &from, const QString &to,
                                const std::optional<QString> &customUserID = std::nullopt);
     // The same from the destination of the previous move (empty at first).
+    // A custom user is passed as an optional: two plain texts are a source
+    // and a destination.
     void navigationPathChanged(const QString &to, const std::optional<QString> &customUserID = std::nullopt);
+    // Older names of the two above.
+    void navigate(const QString &from, const QString &to,
+                  const std::optional<QString> &customUserID = std::nullopt);
+    void navigate(const QString &to, const std::optional<QString> &customUserID = std::nullopt);
+    // Reports a move to the path each time the view is shown, for as long as
+    // both live.
+    void trackNavigation(QObject &view, const QString &path);
 
     // Ready-made product signals in the "Telemetry." namespace; the caller's
     // parameters win over the preset's own.
@@ -94,6 +136,11 @@ public:
                        const TelemetryParameters &parameters = {},
                        std::optional<double> floatValue = std::nullopt,
                        const std::optional<QString> &customUserID = std::nullopt);
+    // The given message, if any, instead of the error's description.
+    void errorOccurred(const IdentifiableError &error, ErrorCategory category,
+                       const std::optional<QString> &message, const TelemetryParameters &parameters = {},
+                       std::optional<double> floatValue = std::nullopt,
+                       const std::optional<QString> &customUserID = std::nullopt);
     void referralSent(int receiversCount, const std::optional<QString> &kind = std::nullopt,
                       const TelemetryParameters &parameters = {},
                       const std::optional<QString> &customUserID = std::nullopt);
@@ -115,6 +162,9 @@ public:
     void applicationWillTerminate();
 
 private:
+    // Without a client, in a preview or with analytics disabled.
+    bool dropsSignals() const;
+    void sessionBegan();
     void reportReservedParameterKeys(const TelemetryParameters &parameters) const;
     QString prefixedParameterKey(const QString &key) const;
     // TelemetryPresets.cpp

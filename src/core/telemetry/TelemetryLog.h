@@ -19,6 +19,14 @@ struct LogHandler {
     // A handler of the level writing to the system log (category
     // "Telemetry.LogHandler": journald or standard error).
     static LogHandler standard(LogLevel level);
+    // A handler of the level printing "[Telemetry: INFO] message" lines on
+    // standard output.
+    static LogHandler standardOutput(LogLevel level);
+
+    // "DEBUG", "INFO" or "ERROR".
+    static QString description(LogLevel level);
+    // The level of a raw value: 0 debug, 1 info, 2 error; none for any other.
+    static std::optional<LogLevel> levelFromRawValue(int rawValue);
 
     // Passes the message on when its level is at least the handler's.
     void log(LogLevel level, const QString &message) const;

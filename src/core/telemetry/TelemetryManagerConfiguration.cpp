@@ -37,8 +37,23 @@ QUuid TelemetryManagerConfiguration::sessionID() const
 
 void TelemetryManagerConfiguration::setSessionID(QUuid sessionID)
 {
-    const QMutexLocker locker(&m_lock);
-    m_sessionID = sessionID;
+    {
+        const QMutexLocker locker(&m_lock);
+        m_sessionID = sessionID;
+    }
+    Q_EMIT sessionIDAssigned();
+}
+
+bool TelemetryManagerConfiguration::swiftUIPreviewMode() const
+{
+    if (m_swiftUIPreviewMode)
+        return *m_swiftUIPreviewMode;
+    return qEnvironmentVariable("XCODE_RUNNING_FOR_PREVIEWS") == u"1";
+}
+
+void TelemetryManagerConfiguration::setSwiftUIPreviewMode(bool previewMode)
+{
+    m_swiftUIPreviewMode = previewMode;
 }
 
 } // namespace devnook

@@ -7,8 +7,6 @@ using namespace Qt::StringLiterals;
 
 namespace devnook {
 
-namespace {
-
 QString rawValue(ErrorCategory category)
 {
     switch (category) {
@@ -22,7 +20,20 @@ QString rawValue(ErrorCategory category)
     return QString();
 }
 
-} // namespace
+std::optional<ErrorCategory> errorCategoryFromRawValue(QStringView rawValue)
+{
+    for (const ErrorCategory category :
+         {ErrorCategory::thrownException, ErrorCategory::userInput, ErrorCategory::appState}) {
+        if (rawValue == devnook::rawValue(category))
+            return category;
+    }
+    return std::nullopt;
+}
+
+AnyIdentifiableError with(const QString &error, const QString &id)
+{
+    return AnyIdentifiableError(id, error);
+}
 
 void Telemetry::sendPreset(const QString &name, TelemetryParameters own,
                            const TelemetryParameters &parameters, std::optional<double> floatValue,
@@ -82,7 +93,14 @@ void Telemetry::errorOccurred(const IdentifiableError &error, ErrorCategory cate
                               const TelemetryParameters &parameters, std::optional<double> floatValue,
                               const std::optional<QString> &customUserID)
 {
-    errorOccurred(error.id, category, error.description, parameters, floatValue, customUserID);
+    errorOccurred(error.id(), category, error.errorDescription(), parameters, floatValue, customUserID);
+}
+
+void Telemetry::errorOccurred(const IdentifiableError &error, ErrorCategory category,
+                              const std::optional<QString> &message, const TelemetryParameters &parameters,
+                              std::optional<double> floatValue, const std::optional<QString> &customUserID)
+{
+    errorOccurred(error.id(), category, message, parameters, floatValue, customUserID);
 }
 
 void Telemetry::referralSent(int receiversCount, const std::optional<QString> &kind,

@@ -50,23 +50,13 @@ QString localizedTitle(ProjectUsageSessionSource source)
 
 } // namespace ProjectUsageSessionSources
 
-double ProjectUsageSession::elapsedDuration() const
+double ProjectUsageSession::trackedBetween(Timestamp from, Timestamp to) const
 {
-    return std::max(0.0, startedAt.secondsTo(endedAt));
-}
-
-double ProjectUsageSession::trackedDuration() const
-{
-    const double elapsed = elapsedDuration();
-    return std::max(0.0, elapsed - std::min(pausedDuration, elapsed));
-}
-
-std::optional<double> ProjectUsageSession::trackedFraction() const
-{
-    const double elapsed = elapsedDuration();
-    if (!(elapsed > 0.0))
-        return std::nullopt;
-    return trackedDuration() / elapsed;
+    const double overlap = std::max(startedAt, from).secondsTo(std::min(endedAt, to));
+    const std::optional<double> fraction = trackedFraction();
+    if (!fraction || !(overlap > 0.0))
+        return 0.0;
+    return overlap * *fraction;
 }
 
 } // namespace devnook

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <algorithm>
 #include <optional>
 
 namespace devnook {
@@ -38,6 +39,17 @@ struct UnknownJsonMember {
     bool operator==(const UnknownJsonMember &) const = default;
 };
 
+// A session object this version cannot read though it is whole, such as one
+// whose source a later version added: counted nowhere, and written back to
+// the session file exactly as it was stored.
+struct SessionKeptAsStored {
+    QUuid projectID;
+    // The object's JSON text as it was read.
+    QByteArray json;
+
+    bool operator==(const SessionKeptAsStored &) const = default;
+};
+
 // One completed stretch of tracked time of one project. Stored sessions never
 // cross a local midnight.
 struct ProjectUsageSession {
@@ -55,16 +67,31 @@ struct ProjectUsageSession {
     // Members written by a later version, kept for the session file only.
     QList<UnknownJsonMember> unknownMembers{};
 
-    // endedAt minus startedAt, 0 when negative.
-    double elapsedDuration() const;
+    // endedAt minus startedAt, 0 when negative. Inline, as the next two: the
+    // statistics ask them of every session.
+    double elapsedDuration() const { return std::max(0.0, startedAt.secondsTo(endedAt)); }
 
     // The elapsed time minus the pause (a pause longer than the session counts
     // as the whole session), never negative.
-    double trackedDuration() const;
+    double trackedDuration() const
+    {
+        const double elapsed = elapsedDuration();
+        return std::max(0.0, elapsed - std::min(pausedDuration, elapsed));
+    }
 
     // Tracked time over elapsed time; pauses count as spread evenly over the
     // session. Nothing when the session has no length.
-    std::optional<double> trackedFraction() const;
+    std::optional<double> trackedFraction() const
+    {
+        const double elapsed = elapsedDuration();
+        if (!(elapsed > 0.0))
+            return std::nullopt;
+        return std::max(0.0, elapsed - std::min(pausedDuration, elapsed)) / elapsed;
+    }
+
+    // The tracked time between the two instants: the overlap times the
+    // tracked fraction, 0 when they do not overlap.
+    double trackedBetween(Timestamp from, Timestamp to) const;
 
     bool operator==(const ProjectUsageSession &) const = default;
 };

@@ -66,7 +66,7 @@ std::optional<UsageChartCursorTooltip> tooltip(QPointF point, const QRectF &plot
     if (!inFrame || buckets.isEmpty())
         return std::nullopt;
     const double halfWidth =
-        std::max(plotFrame.width() / static_cast<double>(buckets.size()) * 0.72, 14.0) / 2.0;
+        std::max(plotFrame.width() / static_cast<double>(buckets.size()) * kSlotShare, kMinimumWidth) / 2.0;
     for (const UsageAggregatedBarBucket &bucket : buckets) {
         if (!(bucket.duration > 0.0))
             continue;

@@ -21,8 +21,13 @@ QList<UsageAggregatedBarBucket> buckets(const QList<UsageDailyBucket> &days);
 
 namespace UsageBarChartHitTesting {
 
+// A bar catches the pointer across this share of its slot, and never across
+// less than the minimum width; the chart draws its bars as wide.
+inline constexpr double kSlotShare = 0.72;
+inline constexpr double kMinimumWidth = 14.0;
+
 // The tooltip of the bar under the point, both in the chart's coordinates. A
-// bar of time catches the pointer across its slot (at least 14 points wide),
+// bar of time catches the pointer across its share of the slot,
 // from 6 points above its top down to 2 points below the axis; the first such
 // bar wins. Nothing outside the plot frame or off every bar.
 std::optional<UsageChartCursorTooltip> tooltip(QPointF point, const QRectF &plotFrame,

@@ -44,6 +44,18 @@ Timestamp UsageCalendar::startOfNextDay(Timestamp instant) const
     return startOfDay(date(instant).addDays(1));
 }
 
+Timestamp UsageCalendar::startOfDayAfter(QDate date, Timestamp startOfDate) const
+{
+    const QDate next = date.addDays(1);
+    const Timestamp guess = startOfDate.addSeconds(24 * 3600.0);
+    const QDateTime local = localDateTime(guess);
+    // Midnight of the next day exactly: the date had 24 hours. A day that
+    // loses or gains an hour lands the guess elsewhere.
+    if (local.date() == next && local.time() == QTime(0, 0))
+        return guess;
+    return startOfDay(next);
+}
+
 Timestamp UsageCalendar::addDays(Timestamp instant, int days) const
 {
     return startOfDay(date(instant).addDays(days));

@@ -26,6 +26,11 @@ struct UsageCalendar {
     // The first moment of the day after the one that contains the instant.
     Timestamp startOfNextDay(Timestamp instant) const;
 
+    // The first moment of the day after the date, whose own first moment is
+    // given: 24 hours later when reading the local time there confirms it,
+    // which costs far less than working it out; worked out otherwise.
+    Timestamp startOfDayAfter(QDate date, Timestamp startOfDate) const;
+
     // The first moment of the day that lies the given number of days (or
     // months) away from the day of the instant; a day past the end of a
     // shorter month becomes that month's last day.

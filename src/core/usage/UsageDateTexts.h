@@ -1,19 +1,20 @@
 #pragma once
 
-#include "core/foundation/Timestamp.h"
-
 #include <QDate>
 #include <QLocale>
 #include <QString>
 
 namespace devnook {
 
-// Dates as the usage views write them: in the default locale, with one
-// pattern per language from the localisation tables, since Qt has no
-// locale-chosen "medium" styles or skeletons.
+// The day and month labels of the usage charts: in the default locale, with
+// one pattern per language from the localisation tables, since Qt has no
+// locale-chosen skeletons such as "EEE d".
 class UsageDateTexts {
 public:
     UsageDateTexts();
+
+    // The day as "yyyy-MM-dd" with Western digits, whatever the locale.
+    static QString isoDate(QDate date);
 
     // The abbreviated weekday and the day ("Mon 5").
     QString dayLabel(QDate date) const;
@@ -21,15 +22,13 @@ public:
     QString dayAndMonth(QDate date) const;
     // The abbreviated month ("May").
     QString month(QDate date) const;
-    // The local date with the year and the time to the minute.
-    QString dateTime(Timestamp instant) const;
 
 private:
     QLocale m_locale;
+    QString m_localeName;
     QString m_dayLabelFormat;
     QString m_dayAndMonthFormat;
     QString m_monthFormat;
-    QString m_dateTimeFormat;
 };
 
 } // namespace devnook

@@ -7,7 +7,8 @@ const UsageDay &UsageDayCache::day(QDate date)
     const auto it = m_days.find(date.toJulianDay());
     if (it != m_days.end())
         return it->second;
-    const UsageDay day{date, m_calendar.startOfDay(date), m_calendar.startOfDay(date.addDays(1))};
+    const Timestamp start = m_calendar.startOfDay(date);
+    const UsageDay day{date, start, m_calendar.startOfDayAfter(date, start)};
     return m_days.emplace(date.toJulianDay(), day).first->second;
 }
 
@@ -21,7 +22,12 @@ const UsageDay &UsageDayCache::dayContaining(Timestamp instant)
 
 const UsageDay &UsageDayCache::dayAfter(const UsageDay &previous)
 {
-    return day(previous.date.addDays(1));
+    const QDate date = previous.date.addDays(1);
+    const auto it = m_days.find(date.toJulianDay());
+    if (it != m_days.end())
+        return it->second;
+    const UsageDay day{date, previous.next, m_calendar.startOfDayAfter(date, previous.next)};
+    return m_days.emplace(date.toJulianDay(), day).first->second;
 }
 
 } // namespace devnook

@@ -23,11 +23,16 @@ struct UsageDay {
 class UsageDayCache {
 public:
     explicit UsageDayCache(const UsageCalendar &calendar) : m_calendar(calendar) {}
+    // A copy would point at the original's last day.
+    UsageDayCache(const UsageDayCache &) = delete;
+    UsageDayCache &operator=(const UsageDayCache &) = delete;
+    UsageDayCache(UsageDayCache &&) = default;
+    UsageDayCache &operator=(UsageDayCache &&) = default;
 
     // The day that contains the instant (a plausible one).
     const UsageDay &dayContaining(Timestamp instant);
 
-    // The day after the given one.
+    // The day after the given one, which begins where the given one ends.
     const UsageDay &dayAfter(const UsageDay &previous);
 
     // The day of the date (a valid one).

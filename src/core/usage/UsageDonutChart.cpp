@@ -9,7 +9,6 @@ namespace devnook::UsageDonutChartHitTesting {
 namespace {
 
 constexpr double kGapDegrees = 1.5;
-constexpr double kInnerRadiusShare = 0.62;
 
 // Into 0 up to, not including, 360.
 double normalizedDegrees(double degrees)

@@ -1,7 +1,7 @@
 #include "UsageDurationFormatting.h"
 
-#include "UsageDateTexts.h"
 #include "UsageLimits.h"
+#include "core/foundation/DateTexts.h"
 #include "core/foundation/L10n.h"
 
 using namespace Qt::StringLiterals;
@@ -31,7 +31,7 @@ QString formatLastSession(std::optional<Timestamp> lastSessionAt)
 {
     if (!lastSessionAt)
         return L10n::text(u"usage_no_data"_s);
-    return UsageDateTexts().dateTime(*lastSessionAt);
+    return DateTexts::mediumDateTime(*lastSessionAt);
 }
 
 } // namespace devnook::UsageDurationFormatting

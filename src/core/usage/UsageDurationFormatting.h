@@ -12,7 +12,8 @@ namespace devnook::UsageDurationFormatting {
 // hold ("1h 0m 5s", "25h"); zero, negative or not a number as zero minutes.
 QString format(double seconds);
 
-// The local date and time of the last session, or the "no data" text.
+// The local date and time of the last session (DateTexts::mediumDateTime),
+// or the "no data" text.
 QString formatLastSession(std::optional<Timestamp> lastSessionAt);
 
 } // namespace devnook::UsageDurationFormatting

@@ -75,10 +75,8 @@ void UsageFileWorker::write(UsageFileJob job)
     if (m_pending) {
         // The waiting job will never run alone: what the new one leaves out,
         // it takes from it.
-        if (!job.counted) {
-            job.counted = std::move(m_pending->counted);
-            job.uncounted = std::move(m_pending->uncounted);
-        }
+        if (!job.history)
+            job.history = std::move(m_pending->history);
         if (!job.checkpoint)
             job.checkpoint = std::move(m_pending->checkpoint);
     }
@@ -137,7 +135,7 @@ void UsageFileWorker::drain()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const bool history = job.counted.has_value();
+        const bool history = job.history.has_value();
         const QString error = writeFiles(job);
         deliver([this, history, error] {
             if (m_onWritten)
@@ -158,6 +156,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
             decoded = UsageSessionCoding::decodeSessions(bytes->value());
         else
             outcome.readError = bytes->error();
+        outcome.keptAsStored = std::move(decoded.keptAsStored);
         outcome.unreadable = decoded.unreadable;
         outcome.unreadableReason = decoded.problem;
         if (!*bytes || decoded.unreadable > 0) {
@@ -201,7 +200,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
 
 QString UsageFileWorker::writeFiles(UsageFileJob &job)
 {
-    if (job.counted) {
+    if (job.history) {
         if (const QString error = writeHistory(job); !error.isEmpty())
             return error;
     }
@@ -214,7 +213,7 @@ QString UsageFileWorker::writeFiles(UsageFileJob &job)
         return {};
     }
     // Running stretches are judged when they are recovered, as the history's are.
-    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint));
+    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint, {}));
 }
 
 QString UsageFileWorker::writeHistory(UsageFileJob &job)
@@ -223,11 +222,11 @@ QString UsageFileWorker::writeHistory(UsageFileJob &job)
         if (auto kept = keepDamagedHistory(job.now); !kept)
             return u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error());
     }
-    const auto bytes = UsageSessionCoding::encodeSessionFile(*job.counted, job.uncounted);
+    const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted,
+                                                             job.history->keptAsStored);
     // Let go of the lists before the disk is waited on: while they are
     // shared, the interface thread's next change copies the whole history.
-    job.counted = QList<ProjectUsageSession>();
-    job.uncounted = QList<ProjectUsageSession>();
+    job.history.reset();
     return writeFile(m_historyPath, bytes);
 }
 

@@ -23,6 +23,8 @@ struct UsageLoadOutcome {
     // Sessions kept as they were read but left out of every figure: reversed,
     // longer than a year, or outside the plausible years.
     QList<ProjectUsageSession> uncounted;
+    // Session objects of a source this version does not know, as stored.
+    QList<SessionKeptAsStored> keptAsStored;
     // Session objects that could not be read, and the first reason.
     int unreadable = 0;
     QString unreadableReason;
@@ -36,10 +38,16 @@ struct UsageLoadOutcome {
     QList<ProjectUsageSession> recovered;
 };
 
+// What the session file holds.
+struct UsageHistory {
+    QList<ProjectUsageSession> counted;
+    QList<ProjectUsageSession> uncounted;
+    QList<SessionKeptAsStored> keptAsStored = {};
+};
+
 // One write: the whole history, the running sessions' checkpoint, or both.
 struct UsageFileJob {
-    std::optional<QList<ProjectUsageSession>> counted;
-    QList<ProjectUsageSession> uncounted;
+    std::optional<UsageHistory> history;
     // An empty list removes the checkpoint file.
     std::optional<QList<ProjectUsageSession>> checkpoint;
     // Dates the copy of a damaged file.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProjectUsageSession.h"
 #include "core/foundation/Timestamp.h"
 
 #include <QList>
@@ -115,6 +116,17 @@ struct UsageOverviewFigures {
     QList<UsageDistributionSlice> tableSlices;
 
     bool operator==(const UsageOverviewFigures &) const = default;
+};
+
+// Every figure of a project's usage window for one period, worked out from
+// one pass over its sessions.
+struct UsageProjectFigures {
+    ProjectUsagePeriodStats stats;
+    QList<UsageDailyBucket> dailyBuckets;
+    // Latest start first.
+    QList<ProjectUsageSession> sessions;
+
+    bool operator==(const UsageProjectFigures &) const = default;
 };
 
 // One bar of the overview's bar chart: a day, or a run of days.

@@ -99,7 +99,6 @@ struct SessionFields {
     std::optional<ProjectUsageSessionSource> source;
     std::array<bool, kFieldCount> present{};
     std::array<bool, kFieldCount> wrongType{};
-    QString unknownSource;
     QList<UnknownJsonMember> unknownMembers;
 };
 
@@ -141,7 +140,6 @@ void readText(JsonScanner &scanner, TextCache &texts, int field, SessionFields &
         fields.source = raw == "playButton"       ? std::optional(ProjectUsageSessionSource::playButton)
                         : raw == "startWorkspace" ? std::optional(ProjectUsageSessionSource::startWorkspace)
                                                   : std::nullopt;
-        fields.unknownSource = fields.source ? QString() : QString::fromUtf8(raw);
     } else {
         fields.texts[field] = texts.text(scanner);
         fields.wrongType[field] = !fields.texts[field];
@@ -191,19 +189,24 @@ QString wrongTypeText(int field)
     return isNumberField(field) ? u"a finite number"_s : u"a string of valid UTF-8"_s;
 }
 
-Result<ProjectUsageSession> sessionFrom(const SessionFields &fields)
+// Why the object cannot be read, leaving a source this version does not
+// know aside; empty when nothing else is wrong.
+QString fieldProblem(const SessionFields &fields)
 {
-    using SessionResult = Result<ProjectUsageSession>;
     for (int field = 0; field < kFieldCount; ++field) {
         const QString key = QString::fromLatin1(kKeys[field]);
         const bool notFinite = fields.numbers[field] && !std::isfinite(*fields.numbers[field]);
         if (fields.wrongType[field] || notFinite)
-            return SessionResult::failure(u"key \"%1\" is not %2"_s.arg(key, wrongTypeText(field)));
+            return u"key \"%1\" is not %2"_s.arg(key, wrongTypeText(field));
         if (!fields.present[field] && field != kPausedDuration)
-            return SessionResult::failure(u"missing required key \"%1\""_s.arg(key));
-        if (field == kSource && !fields.source)
-            return SessionResult::failure(u"unknown session source \"%1\""_s.arg(fields.unknownSource));
+            return u"missing required key \"%1\""_s.arg(key);
     }
+    return {};
+}
+
+// The session of fields without a problem and with a known source.
+ProjectUsageSession sessionFrom(const SessionFields &fields)
+{
     ProjectUsageSession session{*fields.id,
                                 *fields.projectID,
                                 *fields.texts[kProjectName],
@@ -217,7 +220,7 @@ Result<ProjectUsageSession> sessionFrom(const SessionFields &fields)
     // Written back in key order, with the known keys.
     std::stable_sort(session.unknownMembers.begin(), session.unknownMembers.end(),
                      [](const UnknownJsonMember &a, const UnknownJsonMember &b) { return a.key < b.key; });
-    return SessionResult::success(std::move(session));
+    return session;
 }
 
 bool needsEscape(char c)
@@ -278,6 +281,11 @@ public:
         else
             put("\n  },\n");
         m_out.truncate(m_cursor - m_out.constData());
+    }
+
+    void appendAsStored(const SessionKeptAsStored &kept, bool last)
+    {
+        m_out.append("  ").append(kept.json).append(last ? "\n" : ",\n");
     }
 
     QByteArray finish()
@@ -431,6 +439,8 @@ DecodedSessions decodeSessions(const QByteArray &json)
     qsizetype index = 0;
     if (!scanner.consume(']')) {
         do {
+            scanner.peek();
+            const qsizetype objectStart = scanner.position();
             if (!scanner.consume('{')) {
                 scanner.skipValue();
                 if (scanner.ok())
@@ -447,11 +457,13 @@ DecodedSessions decodeSessions(const QByteArray &json)
             }
             if (!scanner.ok())
                 break;
-            auto session = sessionFrom(fields);
-            if (session)
-                decoded.sessions.append(std::move(session).value());
+            if (const QString problem = fieldProblem(fields); !problem.isEmpty())
+                refuse(u"session %1: %2"_s.arg(QString::number(index), problem));
+            else if (!fields.source)
+                decoded.keptAsStored.append(SessionKeptAsStored{
+                    *fields.projectID, scanner.textBetween(objectStart, scanner.position()).toByteArray()});
             else
-                refuse(u"session %1: %2"_s.arg(QString::number(index), session.error()));
+                decoded.sessions.append(sessionFrom(fields));
             ++index;
         } while (scanner.ok() && scanner.consume(','));
         scanner.expect(']');
@@ -466,9 +478,10 @@ DecodedSessions decodeSessions(const QByteArray &json)
 namespace {
 
 Result<QByteArray> encode(const QList<ProjectUsageSession> &sessions,
-                          const QList<ProjectUsageSession> &uncounted, bool withUnknownMembers)
+                          const QList<ProjectUsageSession> &uncounted,
+                          const QList<SessionKeptAsStored> &keptAsStored, bool withUnknownMembers)
 {
-    const qsizetype total = sessions.size() + uncounted.size();
+    const qsizetype total = sessions.size() + uncounted.size() + keptAsStored.size();
     if (total == 0)
         return Result<QByteArray>::success(QByteArrayLiteral("[]\n"));
     SessionWriter writer(total);
@@ -477,8 +490,11 @@ Result<QByteArray> encode(const QList<ProjectUsageSession> &sessions,
             return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i), problem));
         writer.append(sessions[i], i + 1 == total, withUnknownMembers);
     }
-    for (qsizetype i = 0; i < uncounted.size(); ++i)
-        writer.append(uncounted[i], sessions.size() + i + 1 == total, withUnknownMembers);
+    qsizetype written = sessions.size();
+    for (const ProjectUsageSession &session : uncounted)
+        writer.append(session, ++written == total, withUnknownMembers);
+    for (const SessionKeptAsStored &kept : keptAsStored)
+        writer.appendAsStored(kept, ++written == total);
     return Result<QByteArray>::success(writer.finish());
 }
 
@@ -486,13 +502,14 @@ Result<QByteArray> encode(const QList<ProjectUsageSession> &sessions,
 
 Result<QByteArray> encodeSessions(const QList<ProjectUsageSession> &sessions)
 {
-    return encode(sessions, {}, false);
+    return encode(sessions, {}, {}, false);
 }
 
 Result<QByteArray> encodeSessionFile(const QList<ProjectUsageSession> &sessions,
-                                     const QList<ProjectUsageSession> &uncounted)
+                                     const QList<ProjectUsageSession> &uncounted,
+                                     const QList<SessionKeptAsStored> &keptAsStored)
 {
-    return encode(sessions, uncounted, true);
+    return encode(sessions, uncounted, keptAsStored, true);
 }
 
 } // namespace devnook::UsageSessionCoding

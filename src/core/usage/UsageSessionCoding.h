@@ -16,6 +16,8 @@ QString implausibility(const ProjectUsageSession &session);
 // file order, and how many could not.
 struct DecodedSessions {
     QList<ProjectUsageSession> sessions;
+    // Objects whose only fault is a source this version does not know.
+    QList<SessionKeptAsStored> keptAsStored;
     // Objects refused, counting a cut or broken rest of the text as one.
     int unreadable = 0;
     // The first reason for a refusal; empty when everything was read.
@@ -24,9 +26,10 @@ struct DecodedSessions {
 
 // Reads a JSON array of session objects in any layout. In each object every
 // key but "pausedDuration" is required (null counts as missing, a missing
-// pause as 0) and other keys are kept as unknown members; a wrong type, a
-// text that is not a UUID or not UTF-8, or an unknown source refuses that
-// object alone. Dates and pauses are not judged here (UsageLimits::shapeOf).
+// pause as 0) and other keys are kept as unknown members; a wrong type or a
+// text that is not a UUID or not UTF-8 refuses that object alone. An object
+// whose only fault is an unknown source is kept as stored. Dates and pauses
+// are not judged here (UsageLimits::shapeOf).
 DecodedSessions decodeSessions(const QByteArray &json);
 
 // The export form: the pretty-printed array with each object's nine keys in
@@ -36,8 +39,9 @@ Result<QByteArray> encodeSessions(const QList<ProjectUsageSession> &sessions);
 
 // The session file: the sessions as in the export, then the uncounted ones
 // as they were read, each with its unknown members among the keys in sorted
-// order.
+// order, then the objects kept as stored, each exactly as it was read.
 Result<QByteArray> encodeSessionFile(const QList<ProjectUsageSession> &sessions,
-                                     const QList<ProjectUsageSession> &uncounted);
+                                     const QList<ProjectUsageSession> &uncounted,
+                                     const QList<SessionKeptAsStored> &keptAsStored);
 
 } // namespace devnook::UsageSessionCoding

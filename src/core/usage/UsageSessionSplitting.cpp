@@ -65,6 +65,28 @@ void sortByStart(QList<ProjectUsageSession> &sessions)
     std::stable_sort(sessions.begin(), sessions.end(), earlier);
 }
 
+void sortByStartLatestFirst(QList<ProjectUsageSession> &sessions)
+{
+    const auto earlier = [](const ProjectUsageSession &a, const ProjectUsageSession &b) {
+        return a.startedAt < b.startedAt;
+    };
+    if (!std::is_sorted(sessions.cbegin(), sessions.cend(), earlier)) {
+        std::stable_sort(
+            sessions.begin(), sessions.end(),
+            [&](const ProjectUsageSession &a, const ProjectUsageSession &b) { return earlier(b, a); });
+        return;
+    }
+    // Stored lists come earliest first: turned round, with each run of equal
+    // starts turned back.
+    std::reverse(sessions.begin(), sessions.end());
+    for (auto run = sessions.begin(); run != sessions.end();) {
+        const auto end = std::find_if(
+            run, sessions.end(), [&](const ProjectUsageSession &s) { return s.startedAt != run->startedAt; });
+        std::reverse(run, end);
+        run = end;
+    }
+}
+
 QList<ProjectUsageSession> normalizedByDay(const QList<ProjectUsageSession> &sessions,
                                            const UsageCalendar &calendar)
 {

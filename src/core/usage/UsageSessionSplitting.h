@@ -22,4 +22,8 @@ QList<ProjectUsageSession> normalizedByDay(const QList<ProjectUsageSession> &ses
 // Stably sorts by start, earliest first.
 void sortByStart(QList<ProjectUsageSession> &sessions);
 
+// Stably sorts by start, latest first: sessions that start together keep
+// their order.
+void sortByStartLatestFirst(QList<ProjectUsageSession> &sessions);
+
 } // namespace devnook::UsageSessionSplitting

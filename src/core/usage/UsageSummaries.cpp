@@ -1,6 +1,5 @@
 // The per-project summaries of rows and usage windows.
 #include "UsageDurationFormatting.h"
-#include "UsageStatistics.h"
 #include "UsageTrackingService.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
@@ -13,57 +12,69 @@ namespace devnook {
 
 namespace {
 
-ProjectUsageSummary summaryOf(const QList<ProjectUsageSession> &sessions, const UsageCalendar &calendar,
-                              Timestamp now)
-{
-    if (sessions.isEmpty())
-        return ProjectUsageSummary::empty();
-    ProjectUsageSummary summary;
-    Timestamp lastEnd = sessions.first().endedAt;
-    for (const ProjectUsageSession &session : sessions) {
-        summary.total += session.trackedDuration();
-        lastEnd = std::max(lastEnd, session.endedAt);
+// One project's summary, built as its sessions pass by. Time after now is not
+// counted: it has not been tracked yet, whatever a session was edited to.
+class SummaryTally {
+public:
+    SummaryTally(const UsageCalendar &calendar, Timestamp now)
+        : m_now(now), m_today(calendar.startOfDay(now)), m_week(calendar.startOfWeek(now)),
+          m_month(calendar.startOfMonth(now))
+    {}
+
+    void add(const ProjectUsageSession &session)
+    {
+        ++m_summary.sessionCount;
+        m_summary.total += session.endedAt <= m_now ? session.trackedDuration()
+                                                    : session.trackedBetween(session.startedAt, m_now);
+        m_summary.today += session.trackedBetween(m_today, m_now);
+        m_summary.week += session.trackedBetween(m_week, m_now);
+        m_summary.month += session.trackedBetween(m_month, m_now);
+        if (!m_summary.lastSessionAt || *m_summary.lastSessionAt < session.endedAt)
+            m_summary.lastSessionAt = session.endedAt;
     }
-    summary.today = UsageStatistics::duration(sessions, calendar.startOfDay(now), std::nullopt);
-    summary.week = UsageStatistics::duration(sessions, calendar.startOfWeek(now), std::nullopt);
-    summary.month = UsageStatistics::duration(sessions, calendar.startOfMonth(now), std::nullopt);
-    summary.sessionCount = static_cast<int>(sessions.size());
-    summary.averageSessionDuration = summary.total / summary.sessionCount;
-    summary.lastSessionAt = lastEnd;
-    return summary;
-}
+
+    ProjectUsageSummary summary() const
+    {
+        ProjectUsageSummary summary = m_summary;
+        if (summary.sessionCount > 0)
+            summary.averageSessionDuration = summary.total / summary.sessionCount;
+        return summary;
+    }
+
+private:
+    Timestamp m_now;
+    Timestamp m_today;
+    Timestamp m_week;
+    Timestamp m_month;
+    ProjectUsageSummary m_summary;
+};
 
 } // namespace
 
 ProjectUsageSummary UsageTrackingService::summary(const QUuid &projectID, const UsageCalendar &calendar,
                                                   Timestamp now) const
 {
-    return summaryOf(sessionsForSummary(projectID, now), calendar, now);
+    SummaryTally tally(calendar, now);
+    forEachSessionOf(projectID, now, [&](const ProjectUsageSession &session) { tally.add(session); });
+    return tally.summary();
 }
 
 QHash<QUuid, ProjectUsageSummary> UsageTrackingService::summaries(const QList<DevProject> &projects) const
 {
-    // One pass over the stored sessions for the whole list, rather than one
-    // per project.
-    QHash<QUuid, QList<ProjectUsageSession>> sessionsByProject;
+    // One pass over the sessions for the whole list, rather than one per project.
+    const Timestamp now = m_clock.now();
+    const UsageCalendar calendar = UsageCalendar::current();
+    QHash<QUuid, SummaryTally> tallies;
     for (const DevProject &project : projects)
-        sessionsByProject.insert(project.id, {});
-    for (const ProjectUsageSession &session : m_completedSessions) {
-        const auto it = sessionsByProject.find(session.projectID);
-        if (it != sessionsByProject.end())
-            it->append(session);
-    }
+        tallies.insert(project.id, SummaryTally(calendar, now));
+    forEachSession(now, [&](const ProjectUsageSession &session) {
+        const auto it = tallies.find(session.projectID);
+        if (it != tallies.end())
+            it->add(session);
+    });
     QHash<QUuid, ProjectUsageSummary> result;
-    for (const DevProject &project : projects) {
-        if (result.contains(project.id))
-            continue;
-        const Timestamp now = m_clock.now();
-        QList<ProjectUsageSession> &sessions = sessionsByProject[project.id];
-        const auto active = m_activeSessions.constFind(project.id);
-        if (active != m_activeSessions.cend() && !active->pausedAt)
-            sessions.append(completedSegments(*active, std::max(active->startedAt, now)));
-        result.insert(project.id, summaryOf(sessions, UsageCalendar::current(), now));
-    }
+    for (auto it = tallies.cbegin(); it != tallies.cend(); ++it)
+        result.insert(it.key(), it->summary());
     return result;
 }
 

@@ -45,6 +45,8 @@ QList<ProjectUsageSession> UsageTrackingService::record(const ProjectUsageSessio
             return {};
         const QList<ProjectUsageSession> pieces =
             UsageSessionSplitting::splitByDay(session, UsageCalendar::current());
+        if (!pieces.isEmpty() && (!m_earliestStart || pieces.first().startedAt < *m_earliestStart))
+            m_earliestStart = pieces.first().startedAt;
         m_completedSessions.append(pieces);
         return pieces;
     }
@@ -136,6 +138,9 @@ void UsageTrackingService::clearSessions(const QUuid &projectID)
     const auto ofProject = [&](const ProjectUsageSession &session) { return session.projectID == projectID; };
     m_completedSessions.removeIf(ofProject);
     m_uncountedSessions.removeIf(ofProject);
+    m_sessionsKeptAsStored.removeIf(
+        [&](const SessionKeptAsStored &kept) { return kept.projectID == projectID; });
+    findEarliestStart();
     saveSessions();
 }
 
@@ -153,6 +158,7 @@ std::optional<ProjectUsageSession> UsageTrackingService::updateSession(const QUu
     m_completedSessions.erase(it);
     record(edited);
     UsageSessionSplitting::sortByStart(m_completedSessions);
+    findEarliestStart();
     saveSessions();
     return edited;
 }
@@ -160,37 +166,33 @@ std::optional<ProjectUsageSession> UsageTrackingService::updateSession(const QUu
 QList<ProjectUsageSession> UsageTrackingService::longSessions(const QUuid &projectID, double threshold,
                                                               Timestamp now) const
 {
-    QList<ProjectUsageSession> sessions = sessionsForSummary(projectID, now);
-    std::stable_sort(
-        sessions.begin(), sessions.end(),
-        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt > b.startedAt; });
-    sessions.removeIf(
-        [&](const ProjectUsageSession &session) { return session.trackedDuration() < threshold; });
-    return sessions;
-}
-
-QList<ProjectUsageSession> UsageTrackingService::allSessions(Timestamp now) const
-{
-    QList<ProjectUsageSession> sessions = m_completedSessions;
-    for (const ActiveSession &session : m_activeSessions) {
-        if (!session.pausedAt)
-            sessions.append(completedSegments(session, std::max(session.startedAt, now)));
-    }
-    return sessions;
-}
-
-QList<ProjectUsageSession> UsageTrackingService::sessionsForSummary(const QUuid &projectID,
-                                                                    Timestamp now) const
-{
     QList<ProjectUsageSession> sessions;
-    for (const ProjectUsageSession &session : m_completedSessions) {
-        if (session.projectID == projectID)
+    forEachSessionOf(projectID, now, [&](const ProjectUsageSession &session) {
+        if (session.trackedDuration() >= threshold)
             sessions.append(session);
-    }
-    const auto it = m_activeSessions.constFind(projectID);
-    if (it != m_activeSessions.cend() && !it->pausedAt)
-        sessions.append(completedSegments(*it, std::max(it->startedAt, now)));
+    });
+    UsageSessionSplitting::sortByStartLatestFirst(sessions);
     return sessions;
+}
+
+QList<ProjectUsageSession> UsageTrackingService::livePieces(const std::optional<QUuid> &projectID,
+                                                            Timestamp now) const
+{
+    QList<ProjectUsageSession> pieces;
+    for (const ActiveSession &session : m_activeSessions) {
+        if (!session.pausedAt && (!projectID || session.projectID == *projectID))
+            pieces.append(completedSegments(session, std::max(session.startedAt, now)));
+    }
+    return pieces;
+}
+
+void UsageTrackingService::findEarliestStart()
+{
+    const auto earliest = std::min_element(
+        m_completedSessions.cbegin(), m_completedSessions.cend(),
+        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt < b.startedAt; });
+    m_earliestStart =
+        earliest == m_completedSessions.cend() ? std::nullopt : std::optional<Timestamp>(earliest->startedAt);
 }
 
 } // namespace devnook

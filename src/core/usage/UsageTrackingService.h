@@ -2,6 +2,7 @@
 
 #include "ProjectUsageSession.h"
 #include "UsageFileWorker.h"
+#include "UsagePeriodTally.h"
 #include "UsagePeriods.h"
 #include "UsageRecords.h"
 #include "core/foundation/Result.h"
@@ -58,7 +59,8 @@ public:
     // What is wrong with the usage history, as the user should read it: the
     // last write's failure, then what the reading found (a file that could
     // not be read, sessions that could not, a damaged file not yet copied
-    // aside) and the sessions left uncounted. Empty when all is well.
+    // aside) and the sessions left uncounted or kept as stored. Empty when
+    // all is well.
     QString fileProblem() const;
 
     // Sessions kept in the file exactly as stored but left out of every
@@ -92,8 +94,8 @@ public:
     // The live state of the project's session at the moment.
     UsageTrackingState trackingState(const QUuid &projectID, Timestamp now) const;
 
-    // Drops the project's open session unrecorded and all its completed and
-    // uncounted sessions; saves.
+    // Drops the project's open session unrecorded and all its completed,
+    // uncounted and kept sessions; saves.
     void clearSessions(const QUuid &projectID);
 
     // Gives the completed session new times (in either order) and no pause,
@@ -110,36 +112,58 @@ public:
     // sessions recorded since appended.
     const QList<ProjectUsageSession> &completedSessions() const { return m_completedSessions; }
 
-    // The completed sessions followed by the pieces that the running (not
-    // paused) sessions would record at the moment; those pieces get new ids
-    // on every call.
-    QList<ProjectUsageSession> allSessions(Timestamp now) const;
+    // Visits every session at the moment: the completed ones where they are
+    // stored, then the pieces that the running (not paused) sessions would
+    // record now, which get new ids on every call. Nothing is copied, so a
+    // running project costs no more than its own pieces.
+    template <typename Visit> void forEachSession(Timestamp now, Visit &&visit) const
+    {
+        for (const ProjectUsageSession &session : m_completedSessions)
+            visit(session);
+        for (const ProjectUsageSession &piece : livePieces(std::nullopt, now))
+            visit(piece);
+    }
 
-    // The project's completed sessions followed by the live pieces of its
-    // running session.
-    QList<ProjectUsageSession> sessionsForSummary(const QUuid &projectID, Timestamp now) const;
+    // The same for the sessions of one project.
+    template <typename Visit>
+    void forEachSessionOf(const QUuid &projectID, Timestamp now, Visit &&visit) const
+    {
+        for (const ProjectUsageSession &session : m_completedSessions) {
+            if (session.projectID == projectID)
+                visit(session);
+        }
+        for (const ProjectUsageSession &piece : livePieces(projectID, now))
+            visit(piece);
+    }
 
     // The project's figures today, this week, this month and in total, live
-    // pieces included.
+    // pieces included and nothing after now.
     ProjectUsageSummary summary(const QUuid &projectID, const UsageCalendar &calendar, Timestamp now) const;
 
     // The summary of each listed project, in the user's calendar at the clock's time.
     QHash<QUuid, ProjectUsageSummary> summaries(const QList<DevProject> &projects) const;
 
     // The interval of a rolling period, ending now. The period all starts at
-    // the day of the earliest completed session, or 29 days before today
-    // when there is none.
+    // the day of the earliest completed session (kept, not searched for), or
+    // 29 days before today when there is none.
     PeriodRange periodRange(UsageRollupPeriod period, const UsageCalendar &calendar, Timestamp now) const;
 
     // The interval of a custom range: from the start of its earlier day to
     // the last second of its later day.
     static PeriodRange periodRange(const UsageDateRange &range, const UsageCalendar &calendar);
 
-    // The sessions at the moment (allSessions) that overlap the interval: those
-    // ending after its start and starting no later than its end, unclipped.
+    // The sessions at the moment (forEachSession) that overlap the interval:
+    // those ending after its start and starting no later than its end,
+    // unclipped.
     QList<ProjectUsageSession> sessionsInPeriod(const PeriodRange &range, Timestamp now) const;
     QList<ProjectUsageSession> sessionsInPeriod(const QUuid &projectID, const PeriodRange &range,
                                                 Timestamp now) const;
+
+    // Every figure of the interval over the sessions at the moment, counted
+    // in one pass; with a project, over its sessions only.
+    UsagePeriodTally tally(const PeriodRange &range, const UsageCalendar &calendar, Timestamp now) const;
+    UsagePeriodTally tally(const QUuid &projectID, const PeriodRange &range, const UsageCalendar &calendar,
+                           Timestamp now) const;
 
     // The overview's highlight figures over every session of the period,
     // deleted projects included.
@@ -169,8 +193,7 @@ public:
                                                  Timestamp now) const;
 
     // The overview's figures over the interval, each as the queries above
-    // give it, from one selection of the sessions and one grouping per
-    // dimension.
+    // give it, from one pass over the sessions.
     UsageOverviewFigures overviewFigures(UsageDistributionDimension distributionDimension,
                                          UsageDistributionDimension tableDimension,
                                          const QList<DevProject> &projects, const PeriodRange &range,
@@ -210,13 +233,11 @@ private:
         double trackedDuration(Timestamp at) const;
     };
 
-    UsagePeriodHighlightStats highlightStats(const PeriodRange &range, const UsageCalendar &calendar,
-                                             Timestamp now) const;
-    QList<UsageDistributionSlice> slices(UsageDistributionDimension dimension,
-                                         const QList<DevProject> &projects, const PeriodRange &range,
-                                         Timestamp now) const;
-    QList<UsageProjectTableRow> tableRows(const QList<DevProject> &projects, const PeriodRange &range,
-                                          Timestamp now) const;
+    // The pieces the running sessions (of one project, or all) would record now.
+    QList<ProjectUsageSession> livePieces(const std::optional<QUuid> &projectID, Timestamp now) const;
+    // Keeps the earliest start of the completed sessions after a change that
+    // may have removed it.
+    void findEarliestStart();
 
     // UsageTrackingServiceFile.cpp
     void loaded(const UsageLoadOutcome &outcome);
@@ -250,6 +271,11 @@ private:
     QHash<QUuid, ActiveSession> m_activeSessions;
     QList<ProjectUsageSession> m_completedSessions;
     QList<ProjectUsageSession> m_uncountedSessions;
+    // Sessions of a source this version does not know: in no figure, and
+    // written back as they were read.
+    QList<SessionKeptAsStored> m_sessionsKeptAsStored;
+    // The earliest start among m_completedSessions, where the period all begins.
+    std::optional<Timestamp> m_earliestStart;
     bool m_loaded = false;
     bool m_saveDue = false;
     // What the reading found, a damaged file not yet copied aside, the last

@@ -68,6 +68,9 @@ QString UsageTrackingService::fileProblem() const
     if (!m_uncountedSessions.isEmpty())
         parts.append(
             L10n::format(u"usage_sessions_uncounted"_s, {QString::number(m_uncountedSessions.size())}));
+    if (!m_sessionsKeptAsStored.isEmpty())
+        parts.append(L10n::format(u"usage_sessions_unknown_source"_s,
+                                  {QString::number(m_sessionsKeptAsStored.size())}));
     return parts.join(u' ');
 }
 
@@ -94,6 +97,8 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
         record(session);
     m_completedSessions.append(recordedMeanwhile);
     m_uncountedSessions.append(uncountedMeanwhile);
+    m_sessionsKeptAsStored = outcome.keptAsStored;
+    findEarliestStart();
 
     QStringList problems;
     if (!outcome.readError.isEmpty())
@@ -146,7 +151,8 @@ void UsageTrackingService::handOverSave()
     m_saveTimer.stop();
     m_saveDue = false;
     const Timestamp now = m_clock.now();
-    m_files.write(UsageFileJob{m_completedSessions, m_uncountedSessions, runningStretches(now), now});
+    m_files.write(UsageFileJob{UsageHistory{m_completedSessions, m_uncountedSessions, m_sessionsKeptAsStored},
+                               runningStretches(now), now});
 }
 
 void UsageTrackingService::writeCheckpoint()
@@ -154,7 +160,7 @@ void UsageTrackingService::writeCheckpoint()
     if (!m_loaded)
         return;
     const Timestamp now = m_clock.now();
-    m_files.write(UsageFileJob{std::nullopt, {}, runningStretches(now), now});
+    m_files.write(UsageFileJob{std::nullopt, runningStretches(now), now});
 }
 
 QList<ProjectUsageSession> UsageTrackingService::runningStretches(Timestamp now) const

@@ -33,20 +33,6 @@ double totalOf(const QList<UsageStatistics::GroupedDuration> &groups)
     return total;
 }
 
-UsagePeriodHighlightStats highlightsOf(const QList<UsageStatistics::GroupedDuration> &projectGroups,
-                                       const QList<UsageDailyBucket> &buckets)
-{
-    const auto activeDays =
-        std::count_if(buckets.cbegin(), buckets.cend(),
-                      [](const UsageDailyBucket &bucket) { return bucket.duration > 0.0; });
-    UsagePeriodHighlightStats stats;
-    stats.activeProjectCount = static_cast<int>(projectGroups.size());
-    stats.daysWithActivity = static_cast<int>(activeDays);
-    if (activeDays > 0)
-        stats.averageDailyDuration = totalOf(projectGroups) / static_cast<double>(activeDays);
-    return stats;
-}
-
 QList<UsageDistributionSlice> slicesOf(const QList<UsageStatistics::GroupedDuration> &groups,
                                        UsageDistributionDimension dimension,
                                        const QList<DevProject> &projects)
@@ -94,12 +80,9 @@ PeriodRange UsageTrackingService::periodRange(UsageRollupPeriod period, const Us
 {
     if (const auto start = UsageRollupPeriods::startDate(period, calendar, now))
         return PeriodRange{*start, now};
-    if (m_completedSessions.isEmpty())
+    if (!m_earliestStart)
         return PeriodRange{calendar.addDays(now, -29), now};
-    const auto earliest = std::min_element(
-        m_completedSessions.cbegin(), m_completedSessions.cend(),
-        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt < b.startedAt; });
-    return PeriodRange{calendar.startOfDay(earliest->startedAt), now};
+    return PeriodRange{calendar.startOfDay(*m_earliestStart), now};
 }
 
 PeriodRange UsageTrackingService::periodRange(const UsageDateRange &range, const UsageCalendar &calendar)
@@ -111,9 +94,10 @@ PeriodRange UsageTrackingService::periodRange(const UsageDateRange &range, const
 QList<ProjectUsageSession> UsageTrackingService::sessionsInPeriod(const PeriodRange &range,
                                                                   Timestamp now) const
 {
-    QList<ProjectUsageSession> sessions = allSessions(now);
-    sessions.removeIf([&](const ProjectUsageSession &session) {
-        return !(session.endedAt > range.start) || session.startedAt > range.end;
+    QList<ProjectUsageSession> sessions;
+    forEachSession(now, [&](const ProjectUsageSession &session) {
+        if (session.endedAt > range.start && !(session.startedAt > range.end))
+            sessions.append(session);
     });
     return sessions;
 }
@@ -121,41 +105,44 @@ QList<ProjectUsageSession> UsageTrackingService::sessionsInPeriod(const PeriodRa
 QList<ProjectUsageSession>
 UsageTrackingService::sessionsInPeriod(const QUuid &projectID, const PeriodRange &range, Timestamp now) const
 {
-    QList<ProjectUsageSession> sessions = sessionsInPeriod(range, now);
-    sessions.removeIf([&](const ProjectUsageSession &session) { return session.projectID != projectID; });
+    QList<ProjectUsageSession> sessions;
+    forEachSessionOf(projectID, now, [&](const ProjectUsageSession &session) {
+        if (session.endedAt > range.start && !(session.startedAt > range.end))
+            sessions.append(session);
+    });
     return sessions;
 }
 
-UsagePeriodHighlightStats UsageTrackingService::highlightStats(const PeriodRange &range,
-                                                               const UsageCalendar &calendar,
-                                                               Timestamp now) const
+UsagePeriodTally UsageTrackingService::tally(const PeriodRange &range, const UsageCalendar &calendar,
+                                             Timestamp now) const
 {
-    const QList<ProjectUsageSession> sessions = sessionsInPeriod(range, now);
-    return highlightsOf(
-        UsageStatistics::groupedDurations(sessions, UsageDistributionDimension::project, range),
-        UsageStatistics::dailyBuckets(sessions, range, calendar));
+    UsagePeriodTally tally(range, now, calendar);
+    forEachSession(now, [&](const ProjectUsageSession &session) { tally.add(session); });
+    return tally;
+}
+
+UsagePeriodTally UsageTrackingService::tally(const QUuid &projectID, const PeriodRange &range,
+                                             const UsageCalendar &calendar, Timestamp now) const
+{
+    UsagePeriodTally tally(range, now, calendar);
+    forEachSessionOf(projectID, now, [&](const ProjectUsageSession &session) { tally.add(session); });
+    return tally;
 }
 
 UsagePeriodHighlightStats UsageTrackingService::periodHighlightStats(UsageRollupPeriod period,
                                                                      const UsageCalendar &calendar,
                                                                      Timestamp now) const
 {
-    return highlightStats(periodRange(period, calendar, now), calendar, now);
+    UsagePeriodTally figures = tally(periodRange(period, calendar, now), calendar, now);
+    return figures.highlights(figures.dailyBuckets());
 }
 
 UsagePeriodHighlightStats UsageTrackingService::periodHighlightStats(const UsageDateRange &range,
                                                                      const UsageCalendar &calendar,
                                                                      Timestamp now) const
 {
-    return highlightStats(periodRange(range, calendar), calendar, now);
-}
-
-QList<UsageDistributionSlice> UsageTrackingService::slices(UsageDistributionDimension dimension,
-                                                           const QList<DevProject> &projects,
-                                                           const PeriodRange &range, Timestamp now) const
-{
-    return slicesOf(UsageStatistics::groupedDurations(sessionsInPeriod(range, now), dimension, range),
-                    dimension, projects);
+    UsagePeriodTally figures = tally(periodRange(range, calendar), calendar, now);
+    return figures.highlights(figures.dailyBuckets());
 }
 
 QList<UsageDistributionSlice> UsageTrackingService::distributionSlices(UsageDistributionDimension dimension,
@@ -164,7 +151,8 @@ QList<UsageDistributionSlice> UsageTrackingService::distributionSlices(UsageDist
                                                                        const UsageCalendar &calendar,
                                                                        Timestamp now) const
 {
-    return slices(dimension, projects, periodRange(period, calendar, now), now);
+    return slicesOf(tally(periodRange(period, calendar, now), calendar, now).groups(dimension), dimension,
+                    projects);
 }
 
 QList<UsageDistributionSlice> UsageTrackingService::distributionSlices(UsageDistributionDimension dimension,
@@ -173,15 +161,8 @@ QList<UsageDistributionSlice> UsageTrackingService::distributionSlices(UsageDist
                                                                        const UsageCalendar &calendar,
                                                                        Timestamp now) const
 {
-    return slices(dimension, projects, periodRange(range, calendar), now);
-}
-
-QList<UsageProjectTableRow> UsageTrackingService::tableRows(const QList<DevProject> &projects,
-                                                            const PeriodRange &range, Timestamp now) const
-{
-    return rowsOf(UsageStatistics::groupedDurations(sessionsInPeriod(range, now),
-                                                    UsageDistributionDimension::project, range),
-                  projects);
+    return slicesOf(tally(periodRange(range, calendar), calendar, now).groups(dimension), dimension,
+                    projects);
 }
 
 QList<UsageProjectTableRow> UsageTrackingService::projectTableRows(const QList<DevProject> &projects,
@@ -189,7 +170,9 @@ QList<UsageProjectTableRow> UsageTrackingService::projectTableRows(const QList<D
                                                                    const UsageCalendar &calendar,
                                                                    Timestamp now) const
 {
-    return tableRows(projects, periodRange(period, calendar, now), now);
+    return rowsOf(
+        tally(periodRange(period, calendar, now), calendar, now).groups(UsageDistributionDimension::project),
+        projects);
 }
 
 QList<UsageProjectTableRow> UsageTrackingService::projectTableRows(const QList<DevProject> &projects,
@@ -197,7 +180,9 @@ QList<UsageProjectTableRow> UsageTrackingService::projectTableRows(const QList<D
                                                                    const UsageCalendar &calendar,
                                                                    Timestamp now) const
 {
-    return tableRows(projects, periodRange(range, calendar), now);
+    return rowsOf(
+        tally(periodRange(range, calendar), calendar, now).groups(UsageDistributionDimension::project),
+        projects);
 }
 
 UsageOverviewFigures UsageTrackingService::overviewFigures(UsageDistributionDimension distributionDimension,
@@ -206,26 +191,18 @@ UsageOverviewFigures UsageTrackingService::overviewFigures(UsageDistributionDime
                                                            const PeriodRange &range,
                                                            const UsageCalendar &calendar, Timestamp now) const
 {
-    const QList<ProjectUsageSession> sessions = sessionsInPeriod(range, now);
-    UsageOverviewFigures figures;
-    figures.totalDuration = UsageStatistics::duration(sessions, std::nullopt, range.end);
-    // Each dimension is grouped at most once, whichever figures ask for it.
-    QHash<UsageDistributionDimension, QList<UsageStatistics::GroupedDuration>> groups;
-    const auto groupsBy = [&](UsageDistributionDimension dimension) -> const auto &
-    {
-        auto it = groups.constFind(dimension);
-        if (it == groups.cend())
-            it = groups.insert(dimension, UsageStatistics::groupedDurations(sessions, dimension, range));
-        return *it;
-    };
-    figures.dailyBuckets = UsageStatistics::dailyBuckets(sessions, range, calendar);
-    figures.highlights = highlightsOf(groupsBy(UsageDistributionDimension::project), figures.dailyBuckets);
-    figures.distributionSlices = slicesOf(groupsBy(distributionDimension), distributionDimension, projects);
+    UsagePeriodTally figures = tally(range, calendar, now);
+    UsageOverviewFigures result;
+    result.totalDuration = figures.totalDuration();
+    result.dailyBuckets = figures.dailyBuckets();
+    result.highlights = figures.highlights(result.dailyBuckets);
+    result.distributionSlices =
+        slicesOf(figures.groups(distributionDimension), distributionDimension, projects);
     if (tableDimension == UsageDistributionDimension::project)
-        figures.tableRows = rowsOf(groupsBy(UsageDistributionDimension::project), projects);
+        result.tableRows = rowsOf(figures.groups(UsageDistributionDimension::project), projects);
     else
-        figures.tableSlices = slicesOf(groupsBy(tableDimension), tableDimension, projects);
-    return figures;
+        result.tableSlices = slicesOf(figures.groups(tableDimension), tableDimension, projects);
+    return result;
 }
 
 } // namespace devnook

@@ -7,14 +7,17 @@ using namespace Qt::StringLiterals;
 
 namespace devnook {
 
-void TerminalEmulatorLauncher::openIn(const QString &folderPath)
+Result<void> TerminalEmulatorLauncher::openIn(const QString &folderPath)
 {
     const QString terminal = findTerminal();
     if (terminal.isEmpty())
-        return;
+        return Result<void>::failure(
+            u"no terminal emulator was found (set TERMINAL, or install one such as xterm)."_s);
     // Every one of these terminals opens its shell in the folder it was
     // started in, so no shell command has to carry the path.
-    QProcess::startDetached(terminal, {}, folderPath);
+    if (!QProcess::startDetached(terminal, {}, folderPath))
+        return Result<void>::failure(u"%1 could not be started."_s.arg(terminal));
+    return Result<void>::success();
 }
 
 QString TerminalEmulatorLauncher::findTerminal()

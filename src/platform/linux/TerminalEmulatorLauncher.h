@@ -7,7 +7,7 @@ namespace devnook {
 // Starts the user's terminal emulator, detached, in the folder.
 class TerminalEmulatorLauncher final : public TerminalLauncher {
 public:
-    void openIn(const QString &folderPath) override;
+    Result<void> openIn(const QString &folderPath) override;
 
     // The first one found of $TERMINAL, x-terminal-emulator, gnome-terminal,
     // konsole, xfce4-terminal and xterm; empty when there is none.

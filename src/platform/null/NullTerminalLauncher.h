@@ -7,7 +7,10 @@ namespace devnook {
 // A desktop without a terminal.
 class NullTerminalLauncher final : public TerminalLauncher {
 public:
-    void openIn(const QString &) override {}
+    Result<void> openIn(const QString &) override
+    {
+        return Result<void>::failure(QStringLiteral("this desktop has no terminal."));
+    }
 };
 
 } // namespace devnook

@@ -1,5 +1,6 @@
 #include "EnvFileRow.h"
 
+#include "core/foundation/DateTexts.h"
 #include "core/foundation/L10n.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Kit.h"
@@ -26,6 +27,8 @@ QLabel *makeLabel(const QString &objectName, const QString &text, const QFont &f
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(objectName);
+    // File and profile names come from the folder, never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     if (textRole)
         Kit::setTextRole(label, textRole);
@@ -86,10 +89,7 @@ QString EnvFileRow::formatModifiedDate(const std::optional<Timestamp> &date)
 {
     if (!date)
         return L10n::text(u"env_detail_unknown_modified_date"_s);
-    const QDateTime local = date->toDateTime().toLocalTime();
-    const QLocale locale;
-    return locale.toString(local.date(), QLocale::ShortFormat) + u", "_s +
-           locale.toString(local.time(), QLocale::ShortFormat);
+    return DateTexts::mediumDateTime(*date);
 }
 
 QString EnvFileRow::formatSize(qint64 sizeInBytes)

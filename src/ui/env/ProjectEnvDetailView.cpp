@@ -22,6 +22,8 @@ constexpr int kPadding = 20;
 QLabel *makeSecondaryText(const QString &text, int size, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
+    // Also the project's name: the user's own text, never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(Kit::font(size));
     Kit::setTextRole(label, Kit::TextRole::kSecondary);
     return label;
@@ -123,6 +125,7 @@ QWidget *ProjectEnvDetailView::makeSummary(const ProjectEnvDetail &detail, QWidg
         row->addStretch();
         auto *value = new QLabel(rows[i].second, card);
         value->setObjectName(rows[i].first);
+        value->setTextFormat(Qt::PlainText);
         value->setFont(Kit::font(13, QFont::Medium));
         row->addWidget(value);
         layout->addLayout(row);

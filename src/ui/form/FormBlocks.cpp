@@ -23,6 +23,7 @@ namespace devnook {
 namespace {
 
 constexpr int kDividerInset = 10;
+constexpr int kTitleFontSize = 14;
 constexpr char kNoDividerProperty[] = "formNoDivider";
 
 // The application's palette: a style sheet may have changed a button's own
@@ -135,18 +136,21 @@ void FormGroup::paintEvent(QPaintEvent *event)
     }
 }
 
-FormRow::FormRow(const QString &title, QWidget *content, QWidget *parent) : QWidget(parent)
+FormRow::FormRow(const QString &title, QWidget *content, QWidget *parent)
+    : FormRow(title, FormBlocks::kTitleWidth, content, parent)
+{}
+
+FormRow::FormRow(const QString &title, int titleWidth, QWidget *content, QWidget *parent) : QWidget(parent)
 {
     setMinimumHeight(42);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 0, 10, 0);
     layout->setSpacing(12);
     auto *titleLabel = new QLabel(this);
-    titleLabel->setFont(Kit::font(14));
-    titleLabel->setFixedWidth(FormBlocks::kTitleWidth);
+    titleLabel->setFont(Kit::font(kTitleFontSize));
+    titleLabel->setFixedWidth(titleWidth);
     // Titles share one column width; a title too long for it ends in "…".
-    const QString shown =
-        titleLabel->fontMetrics().elidedText(title, Qt::ElideRight, FormBlocks::kTitleWidth);
+    const QString shown = titleLabel->fontMetrics().elidedText(title, Qt::ElideRight, titleWidth);
     titleLabel->setText(shown);
     if (shown != title)
         titleLabel->setToolTip(title);
@@ -173,6 +177,15 @@ FormToggleRow::FormToggleRow(const QString &title, const QString &description, Q
 }
 
 namespace FormBlocks {
+
+int titleColumnWidth(const QStringList &titles)
+{
+    const QFontMetrics metrics(Kit::font(kTitleFontSize));
+    int width = kTitleWidth;
+    for (const QString &title : titles)
+        width = std::max(width, metrics.horizontalAdvance(title));
+    return width;
+}
 
 void editDraft(ProjectFormController &form, const std::function<void(DevProject &)> &change)
 {

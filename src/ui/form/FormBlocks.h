@@ -98,7 +98,9 @@ class FormRow final : public QWidget {
     Q_OBJECT
 
 public:
+    // The title column is the form's usual width.
     FormRow(const QString &title, QWidget *content, QWidget *parent = nullptr);
+    FormRow(const QString &title, int titleWidth, QWidget *content, QWidget *parent = nullptr);
 };
 
 // A row with a title, a wrapping description and a switch.
@@ -117,6 +119,11 @@ private:
 namespace FormBlocks {
 
 inline constexpr int kTitleWidth = 104;
+
+// The title column's width that shows each of the titles whole, and never
+// less than kTitleWidth: the column is sized for the design's font, and
+// another font or language can need more.
+int titleColumnWidth(const QStringList &titles);
 
 // The ids of a list's records, in order.
 template <typename Record> QList<QUuid> idsOf(const QList<Record> &records)

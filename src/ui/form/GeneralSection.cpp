@@ -32,9 +32,8 @@ GeneralSection::GeneralSection(ProjectFormController &form, QWidget *parent) : F
         [](DevProject &d, const QString &text) { d.folderPath = text; });
     auto *choose = new QPushButton(L10n::text(u"choose"_s), folder);
     choose->setObjectName(u"chooseFolder"_s);
-    Kit::setRole(choose, Kit::Role::kOutlined);
+    Kit::setRole(choose, Kit::Role::kCompactOutlined);
     choose->setFont(Kit::font(13, QFont::DemiBold));
-    choose->setFixedHeight(28);
     choose->setCursor(Qt::PointingHandCursor);
     folderLayout->addWidget(folderField, 1);
     folderLayout->addWidget(choose);

@@ -4,7 +4,6 @@
 #include "ui/kit/AlertAsker.h"
 #include "ui/shell/DevnookNavigation.h"
 
-#include <QFileDialog>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -59,18 +58,12 @@ void ProjectFormPage::cancelProjectForm()
 
 std::optional<QString> ProjectFormPage::chooseFolder(const QString &prompt)
 {
-    QFileDialog dialog(window());
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::Accept, prompt);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return m_files.chooseFolder(window(), prompt);
 }
 
 void ProjectFormPage::showMessage(const QString &title, const QString &text, const QString &button)
 {
-    m_alerts.ask(AlertRequest{title, text, {button}, 0, false});
+    m_alerts.ask({.message = title, .informativeText = text, .buttons = {button}, .window = this});
 }
 
 } // namespace devnook

@@ -2,6 +2,7 @@
 
 #include "ProjectFormView.h"
 #include "core/form/ProjectFormSeams.h"
+#include "ui/kit/FileChooser.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -36,6 +37,7 @@ private:
     AlertAsker &m_alerts;
     DevnookNavigation &m_navigation;
     BackgroundProjectSuggestions m_suggestions;
+    FileChooser m_files;
     QPointer<ProjectFormView> m_form;
 };
 

@@ -82,6 +82,8 @@ ProjectFormView::ProjectFormView(const std::optional<DevProject> &project, QList
 
     m_message = new QLabel(this);
     m_message->setObjectName(u"validationMessage"_s);
+    // The message may quote the user's names and folders.
+    m_message->setTextFormat(Qt::PlainText);
     m_message->setFont(Kit::font(12));
     m_message->setWordWrap(true);
     m_message->setContentsMargins(kPageHorizontalPadding, 6, kPageHorizontalPadding, 6);
@@ -190,8 +192,7 @@ QWidget *ProjectFormView::makeAdvancedButton()
 {
     auto *button = new QPushButton;
     button->setObjectName(u"advancedOptions"_s);
-    Kit::setRole(button, Kit::Role::kOutlined);
-    button->setMinimumHeight(48);
+    Kit::setRole(button, Kit::Role::kOutlinedPanel);
     button->setCursor(Qt::PointingHandCursor);
     auto *layout = new QHBoxLayout(button);
     layout->setContentsMargins(12, 6, 12, 6);

@@ -30,12 +30,12 @@ constexpr int kMaxTitleLines = 3;
 // three lines. Return goes on to the form, which saves.
 class WrappingTitleField final : public QPlainTextEdit {
 public:
-    WrappingTitleField(const QString &placeholder, QWidget *parent) : QPlainTextEdit(parent)
+    WrappingTitleField(const QString &placeholder, int width, QWidget *parent) : QPlainTextEdit(parent)
     {
         Kit::setRole(this, Kit::Role::kInlineField);
         setPlaceholderText(placeholder);
         setFont(Kit::font(14));
-        setFixedWidth(kTitleWidth);
+        setFixedWidth(width);
         setFrameShape(QFrame::NoFrame);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -66,7 +66,7 @@ private:
     {
         // Measured here rather than by the text layout, which lays out
         // lazily and knows no width before the field is shown.
-        const int width = viewport()->width() > 0 ? viewport()->width() : kTitleWidth;
+        const int width = viewport()->width() > 0 ? viewport()->width() : maximumWidth();
         const QRect wrapped =
             fontMetrics().boundingRect(QRect(0, 0, width - 4, 10000), Qt::TextWordWrap, toPlainText());
         const int lines = std::clamp(wrapped.height() / fontMetrics().lineSpacing(), 1, kMaxTitleLines);
@@ -134,6 +134,10 @@ WorkspaceLinksEditor::WorkspaceLinksEditor(ProjectFormController &form, QWidget 
     add->setObjectName(u"addCustomLink"_s);
     layout->addWidget(add, 0, Qt::AlignLeft);
 
+    QStringList kindTitles;
+    for (const WorkspaceLinkKind kind : WorkspaceLinkKinds::all())
+        kindTitles.append(WorkspaceLinkKinds::localizedTitle(kind));
+    m_titleWidth = titleColumnWidth(kindTitles);
     for (const WorkspaceLinkKind kind : WorkspaceLinkKinds::all()) {
         auto *toggle = new LinkURLAndToggle(
             m_form,
@@ -141,7 +145,7 @@ WorkspaceLinksEditor::WorkspaceLinksEditor(ProjectFormController &form, QWidget 
              [kind](DevProject &d, const QString &url) { setKindURL(d.workspaceLinks, kind, url); },
              [kind](const DevProject &d) { return kindOpensWithWorkspace(d.workspaceLinks, kind); },
              [kind](DevProject &d, bool on) { setKindOpensWithWorkspace(d.workspaceLinks, kind, on); }});
-        auto *row = new FormRow(WorkspaceLinkKinds::localizedTitle(kind), toggle, m_group);
+        auto *row = new FormRow(WorkspaceLinkKinds::localizedTitle(kind), m_titleWidth, toggle, m_group);
         row->setObjectName(u"link-"_s + WorkspaceLinkKinds::rawValue(kind));
         m_group->rows()->addWidget(row);
     }
@@ -186,7 +190,7 @@ QWidget *WorkspaceLinksEditor::makeCustomRow(const QUuid &id)
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(10, 4, 10, 4);
     layout->setSpacing(12);
-    auto *title = new WrappingTitleField(L10n::text(u"custom_link_name_placeholder"_s), row);
+    auto *title = new WrappingTitleField(L10n::text(u"custom_link_name_placeholder"_s), m_titleWidth, row);
     title->setObjectName(u"customLinkTitle"_s);
     auto *toggle = new LinkURLAndToggle(
         m_form,

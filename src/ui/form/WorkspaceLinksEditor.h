@@ -57,6 +57,8 @@ private:
 
     ProjectFormController &m_form;
     FormGroup *m_group;
+    // Every kind's title whole; custom titles wrap in the same column.
+    int m_titleWidth = 0;
     QList<QUuid> m_customIDs;
     QHash<QUuid, QWidget *> m_customRows;
 };

@@ -1,7 +1,10 @@
 #include "ElidedLabel.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QTextDocument>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace devnook {
 
@@ -18,7 +21,14 @@ void ElidedLabel::setFullText(const QString &text)
     updateShownText();
 }
 
-QString ElidedLabel::elided(const QString &text, const QFont &font, int width, int maximumLines)
+void ElidedLabel::setElideMode(Qt::TextElideMode mode)
+{
+    m_elideMode = mode;
+    updateShownText();
+}
+
+QString ElidedLabel::elided(const QString &text, const QFont &font, int width, int maximumLines,
+                            Qt::TextElideMode mode)
 {
     if (width <= 0 || maximumLines <= 0)
         return text;
@@ -34,13 +44,25 @@ QString ElidedLabel::elided(const QString &text, const QFont &font, int width, i
         textLine.setLineWidth(width);
         const QString piece = flat.mid(textLine.textStart(), textLine.textLength());
         if (line == maximumLines - 1 && textLine.textStart() + textLine.textLength() < flat.size()) {
-            shown += QFontMetrics(font).elidedText(flat.mid(textLine.textStart()), Qt::ElideRight, width);
+            shown += QFontMetrics(font).elidedText(flat.mid(textLine.textStart()), mode, width);
             break;
         }
         shown += piece;
     }
     layout.endLayout();
     return shown;
+}
+
+bool ElidedLabel::event(QEvent *event)
+{
+    // A tooltip takes anything that looks like markup for markup; the text
+    // may be a user's "<b>Shop</b>", which the label shows as typed.
+    if (event->type() == QEvent::ToolTip && !toolTip().isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), Qt::convertFromPlainText(toolTip()),
+                           this);
+        return true;
+    }
+    return QLabel::event(event);
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent *event)
@@ -51,7 +73,7 @@ void ElidedLabel::resizeEvent(QResizeEvent *event)
 
 void ElidedLabel::updateShownText()
 {
-    const QString shown = elided(m_fullText, font(), contentsRect().width(), m_maximumLines);
+    const QString shown = elided(m_fullText, font(), contentsRect().width(), m_maximumLines, m_elideMode);
     if (shown != text())
         setText(shown);
 }

@@ -16,6 +16,12 @@ inline constexpr char kInvertedButton[] = "inverted";
 inline constexpr char kPlainButton[] = "plain";
 // Control-coloured with a separator outline: search fields, text buttons.
 inline constexpr char kOutlined[] = "outlined";
+// The outlined look on a small text button, 28 pixels tall.
+inline constexpr char kCompactOutlined[] = "compactOutlined";
+// The outlined look on a button as tall as the content laid out inside it.
+inline constexpr char kOutlinedPanel[] = "outlinedPanel";
+// A borderless text button that opens its menu, its arrow after the text.
+inline constexpr char kMenuButton[] = "menu";
 // A checkable tab of a segmented row; the checked one is label-coloured.
 inline constexpr char kTab[] = "tab";
 // A label-coloured disc with a window-coloured symbol.

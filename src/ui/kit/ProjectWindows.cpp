@@ -49,7 +49,7 @@ QWidget *ProjectWindows::raise(const QUuid &projectID) const
 }
 
 QWidget *ProjectWindows::open(const QUuid &projectID, const QString &title,
-                              const std::function<QWidget *(QWidget *window)> &makeContent)
+                              const std::function<QWidget *(QWidget *window)> &makeContent, QSize contentSize)
 {
     auto *window = new QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                                             Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
@@ -73,21 +73,27 @@ QWidget *ProjectWindows::open(const QUuid &projectID, const QString &title,
     // Shown while still off screen, so the centring counts the frame that the
     // window manager adds.
     bringToFront(window);
-    centre(window);
+    centre(window, contentSize.isEmpty() ? m_contentSize : contentSize);
     return window;
 }
 
-void ProjectWindows::centre(QWidget *window) const
+QScreen *ProjectWindows::screen()
 {
-    window->resize(m_contentSize);
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen && !QGuiApplication::screens().isEmpty())
         screen = QGuiApplication::screens().constFirst();
+    return screen;
+}
+
+void ProjectWindows::centre(QWidget *window, QSize contentSize) const
+{
+    window->resize(contentSize);
+    QScreen *primary = screen();
     // Without a screen the window stays where it was built.
-    if (!screen)
+    if (!primary)
         return;
     QRect frame(QPoint(), window->frameGeometry().size());
-    frame.moveCenter(screen->geometry().center());
+    frame.moveCenter(primary->geometry().center());
     window->move(frame.topLeft());
 }
 

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <functional>
 
+class QScreen;
+
 namespace devnook {
 
 // The floating windows of one kind that a controller keeps, at most one per
@@ -18,8 +20,8 @@ class ProjectWindows final : public QObject {
     Q_OBJECT
 
 public:
-    // New windows get the content size and cannot be made smaller than the
-    // minimum; objectName names each window.
+    // New windows get the content size unless opened with their own, and
+    // cannot be made smaller than the minimum; objectName names each window.
     ProjectWindows(QSize contentSize, QSize minimumSize, QString objectName, QObject *parent = nullptr);
     // Closes and frees the windows still open.
     ~ProjectWindows() override;
@@ -30,12 +32,16 @@ public:
     // it; null when none is open.
     QWidget *raise(const QUuid &projectID) const;
     // Builds the project's window with the title and the content that
-    // makeContent puts into it, keeps it, centres it and brings it to the front.
+    // makeContent puts into it, keeps it, centres it and brings it to the
+    // front; an empty contentSize gives the kind's own.
     QWidget *open(const QUuid &projectID, const QString &title,
-                  const std::function<QWidget *(QWidget *window)> &makeContent);
+                  const std::function<QWidget *(QWidget *window)> &makeContent, QSize contentSize = {});
+
+    // The primary screen, or the first one when none is primary; null without any.
+    static QScreen *screen();
 
 private:
-    void centre(QWidget *window) const;
+    void centre(QWidget *window, QSize contentSize) const;
 
     QSize m_contentSize;
     QSize m_minimumSize;

@@ -57,11 +57,23 @@ QPushButton[kitRole="inverted"] {
 QFrame[kitRole="outlined"], QToolButton[kitRole="outlined"] {
     background: %7; border: 1px solid %6; border-radius: 8px;
 }
+QToolButton[kitRole="outlined"][popupMode="2"] { color: %1; padding: 0px 28px 0px 14px; }
+QToolButton[kitRole="menu"] { color: %1; background: transparent; border: none; padding: 2px 16px 2px 2px; }
+QToolButton[kitRole="outlined"]::menu-indicator {
+    subcontrol-origin: padding; subcontrol-position: center right; right: 10px;
+}
+QToolButton[kitRole="menu"]::menu-indicator { subcontrol-origin: padding; subcontrol-position: center right; }
 QPushButton[kitRole="outlined"] {
     color: %1; background: %7; border: 1px solid %6; border-radius: 8px;
     padding: 0px 14px; min-height: 34px; max-height: 34px;
 }
 QPushButton[kitRole="outlined"]:disabled { color: %9; }
+QPushButton[kitRole="compactOutlined"] {
+    color: %1; background: %7; border: 1px solid %6; border-radius: 8px;
+    padding: 0px 11px; min-height: 26px; max-height: 26px;
+}
+QPushButton[kitRole="compactOutlined"]:disabled { color: %9; }
+QPushButton[kitRole="outlinedPanel"] { background: %7; border: 1px solid %6; border-radius: 8px; padding: 0px; }
 QPushButton[kitRole="tab"] {
     color: %2; background: transparent; border: none; border-radius: 7px;
     padding: 0px 9px; min-height: 30px; max-height: 30px;

@@ -1,6 +1,5 @@
 #include "ProjectLogListView.h"
 
-#include "LogLineDelegate.h"
 #include "core/logs/ProjectLogListModel.h"
 #include "ui/kit/Kit.h"
 #include "ui/kit/Palette.h"
@@ -8,6 +7,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -16,42 +19,75 @@ namespace devnook {
 namespace {
 
 constexpr int kListPadding = 12;
+constexpr int kColumnGap = 8;
+constexpr int kTimeFontSize = 10;
+constexpr int kTextFontSize = 11;
 constexpr int kEmptyTextTop = 48;
 constexpr int kEmptyTextSize = 13;
+constexpr qreal kErrorOpacity = 0.85;
 
 } // namespace
 
+// The strip left of the text where each line's time is drawn beside its
+// first row.
+class ProjectLogListView::TimeColumn final : public QWidget {
+public:
+    explicit TimeColumn(ProjectLogListView &list) : QWidget(&list), m_list(list)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_list.paintTimes(event); }
+
+private:
+    ProjectLogListView &m_list;
+};
+
 ProjectLogListView::ProjectLogListView(ProjectLogListModel &model, QWidget *parent)
-    : QListView(parent), m_model(model)
+    : QPlainTextEdit(parent), m_model(model)
 {
     setObjectName(u"logList"_s);
-    setModel(&m_model);
-    setItemDelegate(new LogLineDelegate(m_model, this));
-    setUniformItemSizes(true);
-    setVerticalScrollMode(ScrollPerPixel);
-    setHorizontalScrollMode(ScrollPerPixel);
-    setSelectionMode(ExtendedSelection);
-    setViewportMargins(kListPadding, kListPadding, kListPadding, kListPadding);
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setLineWrapMode(WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFont(Kit::monospacedFont(kTextFontSize));
+    document()->setDocumentMargin(0);
     setFrameShape(QFrame::NoFrame);
     Kit::setRole(this, Kit::Role::kOutlined);
 
-    m_tailScroll.setObjectName(u"tailScrollTimer"_s);
-    m_tailScroll.setSingleShot(true);
-    m_tailScroll.setInterval(0);
-    connect(&m_tailScroll, &QTimer::timeout, this, &ProjectLogListView::scrollToTail);
+    m_timeColumnWidth =
+        QFontMetricsF(Kit::monospacedFont(kTimeFontSize)).horizontalAdvance(u"00:00:00"_s) + kColumnGap;
+    setViewportMargins(kListPadding + static_cast<int>(std::ceil(m_timeColumnWidth)), kListPadding,
+                       kListPadding, kListPadding);
+    m_timeColumn = new TimeColumn(*this);
+    connect(this, &QPlainTextEdit::updateRequest, m_timeColumn, qOverload<>(&QWidget::update));
 
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ProjectLogListView::scheduleTailScroll);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &ProjectLogListView::scheduleTailScroll);
-    // Scroll bars that a reset hides leave their place in the frame unpainted.
-    connect(&m_model, &QAbstractItemModel::modelReset, this, qOverload<>(&QWidget::update));
+    m_syncTimer.setSingleShot(true);
+    m_syncTimer.setInterval(0);
+    connect(&m_syncTimer, &QTimer::timeout, this, &ProjectLogListView::sync);
+
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ProjectLogListView::scheduleSync);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) {
+                // The model drops rows from its top; anything else starts over.
                 if (first == 0)
-                    rowsLeftTop(last + 1);
+                    m_pendingTopRemovals += last + 1;
+                else
+                    m_pendingRebuild = true;
+                scheduleSync();
             });
-    // Only the user's own scrolling (wheel, keys on the bar, dragging)
-    // triggers actions; scrolls made here do not.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_pendingRebuild = true;
+        scheduleSync();
+        viewport()->update();
+    });
+    // Only the user's own scrolling (wheel, keys, dragging the bar) triggers
+    // actions; scrolls made here do not.
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &ProjectLogListView::userScrolled);
+    rebuild();
 }
 
 void ProjectLogListView::setFollowsTail(bool follows)
@@ -77,10 +113,21 @@ bool ProjectLogListView::isAtTail() const
     return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
 }
 
+QUuid ProjectLogListView::lineIDAt(const QPoint &point) const
+{
+    const int number = cursorForPosition(point).blockNumber();
+    return number >= 0 && number < m_shown.size() ? m_shown.at(number).id : QUuid();
+}
+
+QString ProjectLogListView::selectedLogText() const
+{
+    return textCursor().selection().toPlainText();
+}
+
 void ProjectLogListView::paintEvent(QPaintEvent *event)
 {
     if (m_model.rowCount() > 0) {
-        QListView::paintEvent(event);
+        QPlainTextEdit::paintEvent(event);
         return;
     }
     QPainter painter(viewport());
@@ -92,9 +139,11 @@ void ProjectLogListView::paintEvent(QPaintEvent *event)
 
 void ProjectLogListView::resizeEvent(QResizeEvent *event)
 {
-    QListView::resizeEvent(event);
+    QPlainTextEdit::resizeEvent(event);
+    placeTimeColumn();
+    // The lines wrap anew; the tail is found once they have.
     if (m_followsTail)
-        scheduleTailScroll();
+        scheduleSync();
 }
 
 void ProjectLogListView::keyPressEvent(QKeyEvent *event)
@@ -103,34 +152,127 @@ void ProjectLogListView::keyPressEvent(QKeyEvent *event)
         Q_EMIT copySelectionRequested();
         return;
     }
-    const int before = verticalScrollBar()->value();
-    QListView::keyPressEvent(event);
-    // Keys move the current line, and the view with it, without the bar.
-    if (verticalScrollBar()->value() != before)
-        userScrolled();
+    QPlainTextEdit::keyPressEvent(event);
 }
 
-void ProjectLogListView::scheduleTailScroll()
+void ProjectLogListView::changeEvent(QEvent *event)
 {
+    QPlainTextEdit::changeEvent(event);
+    // Error lines carry their colour; a theme change repaints them in its own.
+    if (event->type() == QEvent::PaletteChange)
+        recolour();
+}
+
+void ProjectLogListView::scheduleSync()
+{
+    m_syncTimer.start();
+}
+
+void ProjectLogListView::sync()
+{
+    if (m_pendingRebuild) {
+        rebuild();
+    } else {
+        // The lines shown that the model still holds are its first rows;
+        // every row after them is new.
+        const qsizetype kept = std::max<qsizetype>(0, m_shown.size() - m_pendingTopRemovals);
+        const auto removed = static_cast<int>(m_shown.size() - kept);
+        // The line at the top of the view stays there, unless it is gone.
+        const QTextBlock top = firstVisibleBlock();
+        const int topNumber = top.blockNumber() - removed;
+        const int topLineOffset = verticalScrollBar()->value() - top.firstLineNumber();
+
+        QTextCursor cursor(document());
+        cursor.beginEditBlock();
+        removeTopLines(removed);
+        appendRows(static_cast<int>(kept));
+        cursor.endEditBlock();
+        if (removed > 0 && !m_followsTail) {
+            verticalScrollBar()->setValue(
+                topNumber >= 0 ? document()->findBlockByNumber(topNumber).firstLineNumber() + topLineOffset
+                               : 0);
+        }
+    }
+    m_pendingTopRemovals = 0;
+    m_pendingRebuild = false;
     if (m_followsTail)
-        m_tailScroll.start();
+        scrollToTail();
+}
+
+void ProjectLogListView::rebuild()
+{
+    document()->clear();
+    m_shown.clear();
+    appendRows(0);
+}
+
+void ProjectLogListView::removeTopLines(qsizetype count)
+{
+    if (count <= 0)
+        return;
+    if (count >= m_shown.size()) {
+        document()->clear();
+        m_shown.clear();
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, static_cast<int>(count));
+    cursor.removeSelectedText();
+    m_shown.remove(0, count);
+}
+
+void ProjectLogListView::appendRows(int firstRow)
+{
+    const int rows = m_model.rowCount();
+    if (firstRow >= rows)
+        return;
+    const QTextCharFormat plain;
+    const QTextCharFormat error = errorFormat();
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    for (int row = firstRow; row < rows; ++row) {
+        const DevProcessLogLine &line = m_model.line(row);
+        // One block per line: texts hold no line break, the process manager
+        // splits on them. An empty document already holds the first block.
+        if (!m_shown.isEmpty())
+            cursor.insertBlock();
+        cursor.insertText(line.text, line.isError ? error : plain);
+        m_shown.append({line.id, LogLines::timeText(line.date), line.isError});
+    }
+    cursor.endEditBlock();
+}
+
+void ProjectLogListView::recolour()
+{
+    const QTextCharFormat error = errorFormat();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const int number = block.blockNumber();
+        if (number >= m_shown.size() || !m_shown.at(number).isError)
+            continue;
+        cursor.setPosition(block.position());
+        cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(error);
+    }
+    cursor.endEditBlock();
+    m_timeColumn->update();
+}
+
+QTextCharFormat ProjectLogListView::errorFormat() const
+{
+    QColor color = Palette::of(palette()).red;
+    color.setAlphaF(color.alphaF() * kErrorOpacity);
+    QTextCharFormat format;
+    format.setForeground(color);
+    return format;
 }
 
 void ProjectLogListView::scrollToTail()
 {
     if (m_followsTail && m_model.rowCount() > 0)
-        scrollToBottom();
-}
-
-void ProjectLogListView::rowsLeftTop(int count)
-{
-    if (m_followsTail)
-        return;
-    // The rows above move up by the rows that left; so does the view.
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    QScrollBar *bar = verticalScrollBar();
-    bar->setValue(bar->value() - count * itemDelegate()->sizeHint(option, {}).height());
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void ProjectLogListView::userScrolled()
@@ -142,6 +284,36 @@ void ProjectLogListView::userScrolled()
         m_followsTail = atTail;
         Q_EMIT followsTailChanged(atTail);
     }
+}
+
+void ProjectLogListView::paintTimes(QPaintEvent *event)
+{
+    if (m_model.rowCount() == 0)
+        return;
+    QPainter painter(m_timeColumn);
+    const QFont timeFont = Kit::monospacedFont(kTimeFontSize);
+    painter.setFont(timeFont);
+    painter.setPen(Palette::of(palette()).tertiaryLabel);
+    const qreal textAscent = QFontMetricsF(font()).ascent();
+    const QPointF offset = contentOffset();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const qreal top = blockBoundingGeometry(block).translated(offset).top();
+        if (top > event->rect().bottom())
+            break;
+        const int number = block.blockNumber();
+        if (number >= m_shown.size())
+            break;
+        const QTextLayout *layout = block.layout();
+        const qreal ascent = layout && layout->lineCount() > 0 ? layout->lineAt(0).ascent() : textAscent;
+        painter.drawText(QPointF(0, top + ascent), m_shown.at(number).time);
+    }
+}
+
+void ProjectLogListView::placeTimeColumn()
+{
+    const QRect area = contentsRect();
+    m_timeColumn->setGeometry(area.left() + kListPadding, area.top() + kListPadding,
+                              static_cast<int>(std::ceil(m_timeColumnWidth)), viewport()->height());
 }
 
 } // namespace devnook

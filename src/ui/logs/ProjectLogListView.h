@@ -1,18 +1,25 @@
 #pragma once
 
-#include <QListView>
+#include <QList>
+#include <QPlainTextEdit>
+#include <QTextCharFormat>
 #include <QTimer>
+#include <QUuid>
 
 namespace devnook {
 
 class ProjectLogListModel;
 
-// The log lines of a logs window, newest at the bottom. While following the
-// tail it keeps the newest shown line in view as lines arrive; scrolling up
-// by hand suspends following and scrolling back to the bottom resumes it.
-// While not following, lines that arrive or drop off the top leave the lines
-// on screen where they are. With no row it shows a message instead.
-class ProjectLogListView final : public QListView {
+// The log lines of a logs window as read-only text, newest at the bottom:
+// long lines wrap, any part of a line can be selected and copied, and each
+// line's time stands in a column to its left. It mirrors the model's rows,
+// taking all the reports of one event-loop turn in one edit.
+// While following the tail it keeps the newest shown line in view as lines
+// arrive; scrolling up by hand suspends following and scrolling back to the
+// bottom resumes it. While not following, lines that arrive or drop off the
+// top leave the lines on screen where they are. With no row it shows a
+// message instead.
+class ProjectLogListView final : public QPlainTextEdit {
     Q_OBJECT
 
 public:
@@ -24,31 +31,59 @@ public:
     // The message shown while the list has no row.
     void setEmptyText(const QString &text);
     const QString &emptyText() const { return m_emptyText; }
-    // True when the newest row is fully in view (also when there is none).
+    // True when the newest line is fully in view (also when there is none).
     bool isAtTail() const;
+    // The id of the line shown at a point of the viewport, or of the line
+    // nearest to it; null when no line is shown.
+    QUuid lineIDAt(const QPoint &point) const;
+    // The selected text, its lines joined by "\n"; empty without a selection.
+    QString selectedLogText() const;
 
 Q_SIGNALS:
     // Emitted when following changed, by the user's scrolling or a call.
     void followsTailChanged(bool follows);
-    // Emitted when the user asks to copy the selected lines.
+    // Emitted when the user asks to copy the selected text.
     void copySelectionRequested();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    void scheduleTailScroll();
+    struct ShownLine {
+        QUuid id;
+        QString time;
+        bool isError = false;
+    };
+    class TimeColumn;
+
+    void scheduleSync();
+    void sync();
+    void rebuild();
+    void removeTopLines(qsizetype count);
+    void appendRows(int firstRow);
+    void recolour();
+    // Error lines are red, a little faded, in the theme's red.
+    QTextCharFormat errorFormat() const;
     void scrollToTail();
-    void rowsLeftTop(int count);
     void userScrolled();
+    void paintTimes(QPaintEvent *event);
+    void placeTimeColumn();
 
     ProjectLogListModel &m_model;
+    // One entry per line of the document, in the same order.
+    QList<ShownLine> m_shown;
+    // Rows the model dropped from its top since the last sync.
+    qsizetype m_pendingTopRemovals = 0;
+    bool m_pendingRebuild = false;
     bool m_followsTail = true;
     QString m_emptyText;
-    // Coalesces the scrolls of a burst of reports into one per event-loop turn.
-    QTimer m_tailScroll;
+    TimeColumn *m_timeColumn = nullptr;
+    qreal m_timeColumnWidth = 0;
+    // Coalesces the reports of one event-loop turn into one edit.
+    QTimer m_syncTimer;
 };
 
 } // namespace devnook

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +22,7 @@ namespace {
 
 constexpr int kPadding = 20;
 constexpr int kRowSpacing = 14;
+constexpr int kNameWidth = 520;
 
 QPushButton *makeTextButton(const QString &objectName, const QString &title, const char *role,
                             QWidget *parent)
@@ -36,8 +36,8 @@ QPushButton *makeTextButton(const QString &objectName, const QString &title, con
 
 } // namespace
 
-ProjectLogsView::ProjectLogsView(DevProject project, Clipboard &clipboard, QWidget *parent)
-    : QWidget(parent), m_project(std::move(project)), m_clipboard(clipboard)
+ProjectLogsView::ProjectLogsView(const DevProject &project, Clipboard &clipboard, QWidget *parent)
+    : QWidget(parent), m_clipboard(clipboard)
 {
     setObjectName(u"logsView"_s);
     auto *layout = new QVBoxLayout(this);
@@ -49,19 +49,29 @@ ProjectLogsView::ProjectLogsView(DevProject project, Clipboard &clipboard, QWidg
     layout->addWidget(m_toolbar);
     connect(m_toolbar, &ProjectLogsToolbar::filterEdited, this, &ProjectLogsView::applyFilter);
 
-    if (m_project.runnableServices().size() >= 2)
-        layout->addWidget(makeServiceTabs());
+    layout->addWidget(makeServiceTabs());
 
     m_list = new ProjectLogListView(m_model, this);
     layout->addWidget(m_list, 1);
     connect(m_toolbar, &ProjectLogsToolbar::followClicked, this,
             [this] { m_list->setFollowsTail(!m_list->followsTail()); });
     connect(m_list, &ProjectLogListView::followsTailChanged, m_toolbar, &ProjectLogsToolbar::showFollowsTail);
-    connect(m_list, &ProjectLogListView::copySelectionRequested, this, &ProjectLogsView::copySelectedLines);
+    connect(m_list, &ProjectLogListView::copySelectionRequested, this, &ProjectLogsView::copySelectedText);
 
     layout->addWidget(makeActionBar());
+    setProject(project);
     setProcessState(DevProcessState::stopped);
     updateDisplayState();
+}
+
+void ProjectLogsView::setProject(const DevProject &project)
+{
+    m_name->setText(m_name->fontMetrics().elidedText(project.name, Qt::ElideRight, kNameWidth));
+    const QList<ProjectService> services = project.runnableServices();
+    showServiceTabs(services);
+    // Start, stop and restart need something to run, whatever the state.
+    m_toggle->setEnabled(!services.isEmpty());
+    m_restart->setEnabled(!services.isEmpty());
 }
 
 void ProjectLogsView::setLog(const QList<DevProcessLogLine> &lines)
@@ -90,27 +100,51 @@ QWidget *ProjectLogsView::makeHeader()
     auto *title = new QLabel(L10n::text(u"logs_title"_s), header);
     title->setFont(Kit::font(22, QFont::DemiBold));
     layout->addWidget(title);
-    auto *name = new QLabel(header);
-    name->setObjectName(u"projectName"_s);
-    name->setFont(Kit::font(13));
-    Kit::setTextRole(name, Kit::TextRole::kSecondary);
-    // One line: a long name is cut, not wrapped.
-    name->setText(name->fontMetrics().elidedText(m_project.name, Qt::ElideRight, 520));
-    layout->addWidget(name);
+    m_name = new QLabel(header);
+    m_name->setObjectName(u"projectName"_s);
+    // The user's own text, never markup.
+    m_name->setTextFormat(Qt::PlainText);
+    m_name->setFont(Kit::font(13));
+    Kit::setTextRole(m_name, Kit::TextRole::kSecondary);
+    layout->addWidget(m_name);
     return header;
 }
 
 QWidget *ProjectLogsView::makeServiceTabs()
 {
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(u"serviceTabs"_s);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidgetResizable(true);
-    scroll->setStyleSheet(u"QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"_s);
+    m_serviceTabsArea = new QScrollArea(this);
+    m_serviceTabsArea->setObjectName(u"serviceTabs"_s);
+    m_serviceTabsArea->setFrameShape(QFrame::NoFrame);
+    m_serviceTabsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_serviceTabsArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_serviceTabsArea->setWidgetResizable(true);
+    m_serviceTabsArea->setStyleSheet(
+        u"QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"_s);
+    m_serviceTabsArea->hide();
+    m_serviceTabs = new QButtonGroup(this);
+    connect(m_serviceTabs, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            applyFilter();
+    });
+    return m_serviceTabsArea;
+}
 
-    auto *strip = new QWidget(scroll);
+void ProjectLogsView::showServiceTabs(const QList<ProjectService> &services)
+{
+    QList<std::pair<QUuid, QString>> tabServices;
+    if (services.size() >= 2) {
+        for (const ProjectService &service : services)
+            tabServices.append({service.id, service.displayName()});
+    }
+    if (tabServices == m_tabServices && m_serviceTabs->checkedId() >= 0)
+        return;
+    const int checked = m_serviceTabs->checkedId();
+    const QUuid chosen = checked > 0 ? m_tabServices.at(checked - 1).first : QUuid();
+    m_tabServices = tabServices;
+    delete m_serviceTabsArea->takeWidget();
+    m_serviceTabsArea->setVisible(!m_tabServices.isEmpty());
+
+    auto *strip = new QWidget;
     auto *stripLayout = new QHBoxLayout(strip);
     stripLayout->setContentsMargins(0, 0, 0, 0);
     auto *tabs = new QFrame(strip);
@@ -121,28 +155,29 @@ QWidget *ProjectLogsView::makeServiceTabs()
     stripLayout->addWidget(tabs);
     stripLayout->addStretch();
 
-    m_serviceTabs = new QButtonGroup(this);
-    const auto addTab = [&](const QString &title, const QUuid &serviceID) {
+    const auto addTab = [&](const QString &title, int id) {
         auto *tab = new QPushButton(title, tabs);
         tab->setObjectName(u"serviceTab"_s);
         tab->setCheckable(true);
         tab->setFont(Kit::font(13, QFont::Medium));
         Kit::setRole(tab, Kit::Role::kTab);
-        m_serviceTabs->addButton(tab, static_cast<int>(m_tabServiceIDs.size()));
-        m_tabServiceIDs.append(serviceID);
+        m_serviceTabs->addButton(tab, id);
         layout->addWidget(tab);
     };
-    addTab(L10n::text(u"logs_filter_all"_s), QUuid());
-    for (const ProjectService &service : m_project.runnableServices())
-        addTab(service.displayName(), service.id);
-    m_serviceTabs->button(0)->setChecked(true);
-    connect(m_serviceTabs, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-        if (checked)
-            applyFilter();
-    });
-    scroll->setWidget(strip);
-    scroll->setFixedHeight(tabs->sizeHint().height());
-    return scroll;
+    addTab(L10n::text(u"logs_filter_all"_s), 0);
+    int chosenTab = 0;
+    for (int i = 0; i < m_tabServices.size(); ++i) {
+        addTab(m_tabServices.at(i).second, i + 1);
+        if (m_tabServices.at(i).first == chosen)
+            chosenTab = i + 1;
+    }
+    {
+        const QSignalBlocker quiet(m_serviceTabs);
+        m_serviceTabs->button(chosenTab)->setChecked(true);
+    }
+    m_serviceTabsArea->setWidget(strip);
+    m_serviceTabsArea->setFixedHeight(tabs->sizeHint().height());
+    applyFilter();
 }
 
 QWidget *ProjectLogsView::makeActionBar()
@@ -153,29 +188,25 @@ QWidget *ProjectLogsView::makeActionBar()
     auto *clear = makeTextButton(u"clearButton"_s, L10n::text(u"clear_logs"_s), Kit::Role::kOutlined, bar);
     m_copy = makeTextButton(u"copyButton"_s, L10n::text(u"copy_logs"_s), Kit::Role::kOutlined, bar);
     m_toggle = makeTextButton(u"toggleButton"_s, QString(), Kit::Role::kOutlined, bar);
-    auto *restart =
+    m_restart =
         makeTextButton(u"restartButton"_s, L10n::text(u"restart_process"_s), Kit::Role::kInvertedButton, bar);
-    // Start, stop and restart need something to run, whatever the state.
-    const bool runnable = !m_project.runnableServices().isEmpty();
-    m_toggle->setEnabled(runnable);
-    restart->setEnabled(runnable);
     layout->addWidget(clear);
     layout->addWidget(m_copy);
     layout->addStretch();
     layout->addWidget(m_toggle);
-    layout->addWidget(restart);
+    layout->addWidget(m_restart);
     connect(clear, &QPushButton::clicked, this, &ProjectLogsView::clearRequested);
     connect(m_copy, &QPushButton::clicked, this, &ProjectLogsView::copyDisplayedLogs);
     connect(m_toggle, &QPushButton::clicked, this, &ProjectLogsView::toggleProcessRequested);
-    connect(restart, &QPushButton::clicked, this, &ProjectLogsView::restartRequested);
+    connect(m_restart, &QPushButton::clicked, this, &ProjectLogsView::restartRequested);
     return bar;
 }
 
 void ProjectLogsView::applyFilter()
 {
     LogLineFilter filter{m_toolbar->kind(), std::nullopt, m_toolbar->searchText()};
-    if (m_serviceTabs && m_serviceTabs->checkedId() > 0)
-        filter.serviceID = m_tabServiceIDs.at(m_serviceTabs->checkedId());
+    if (m_serviceTabs->checkedId() > 0)
+        filter.serviceID = m_tabServices.at(m_serviceTabs->checkedId() - 1).first;
     m_model.setFilter(filter);
     updateDisplayState();
 }
@@ -187,16 +218,11 @@ void ProjectLogsView::updateDisplayState()
                                               : L10n::text(u"logs_no_matching_lines"_s));
 }
 
-void ProjectLogsView::copySelectedLines()
+void ProjectLogsView::copySelectedText()
 {
-    QModelIndexList selected = m_list->selectionModel()->selectedRows();
-    if (selected.isEmpty())
-        return;
-    std::sort(selected.begin(), selected.end());
-    QList<DevProcessLogLine> lines;
-    for (const QModelIndex &index : std::as_const(selected))
-        lines.append(m_model.line(index.row()));
-    m_clipboard.setText(LogLines::copyText(lines));
+    const QString text = m_list->selectedLogText();
+    if (!text.isEmpty())
+        m_clipboard.setText(text);
 }
 
 } // namespace devnook

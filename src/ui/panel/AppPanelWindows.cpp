@@ -2,14 +2,16 @@
 
 #include "ui/env/ProjectEnvDetailWindowController.h"
 #include "ui/logs/ProjectLogsWindowController.h"
+#include "ui/preview/DevicePreviewWindowController.h"
 #include "ui/usage/ProjectUsageWindowController.h"
 
 namespace devnook {
 
 AppPanelWindows::AppPanelWindows(ProjectLogsWindowController &logs,
                                  ProjectEnvDetailWindowController &envDetails,
-                                 ProjectUsageWindowController &usage)
-    : m_logs(logs), m_envDetails(envDetails), m_usage(usage)
+                                 ProjectUsageWindowController &usage,
+                                 DevicePreviewWindowController &devicePreview)
+    : m_logs(logs), m_envDetails(envDetails), m_usage(usage), m_devicePreview(devicePreview)
 {}
 
 RowWindows AppPanelWindows::available() const
@@ -19,6 +21,7 @@ RowWindows AppPanelWindows::available() const
     windows.logs = true;
     windows.envDetails = true;
     windows.usage = true;
+    windows.devicePreview = true;
     return windows;
 }
 
@@ -35,6 +38,11 @@ void AppPanelWindows::showEnvDetails(const DevProject &project)
 void AppPanelWindows::showUsage(const DevProject &project)
 {
     m_usage.show(project);
+}
+
+void AppPanelWindows::showDevicePreview(const DevProject &project)
+{
+    m_devicePreview.show(project);
 }
 
 } // namespace devnook

@@ -184,8 +184,13 @@ void DevnookPopoverView::updateErrorLine()
 void DevnookPopoverView::openUrl(const QUrl &url)
 {
     const Result<void> opened = m_services.urls.open(url);
-    m_openFailure =
-        opened ? std::nullopt : std::optional(FeedbackService::openFailureText(url, opened.error()));
+    showOpenFailure(opened ? std::nullopt
+                           : std::optional(FeedbackService::openFailureText(url, opened.error())));
+}
+
+void DevnookPopoverView::showOpenFailure(const std::optional<QString> &failure)
+{
+    m_openFailure = failure;
     updateErrorLine();
 }
 
@@ -220,6 +225,9 @@ void DevnookPopoverView::zoneClicked(int row, const CardZone &zone)
         break;
     case CardZone::Kind::notesMark:
         perform(project, RowAction::showNotes);
+        break;
+    case CardZone::Kind::devicePreviewMark:
+        perform(project, RowAction::devicePreview);
         break;
     case CardZone::Kind::stateIndicator:
         perform(project, RowAction::logs);
@@ -280,9 +288,13 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
     case RowAction::revealFolder:
         openUrl(QUrl::fromLocalFile(project.folderPath));
         break;
-    case RowAction::openTerminal:
-        commands.openInTerminal(project);
+    case RowAction::openTerminal: {
+        const Result<void> opened = commands.openInTerminal(project);
+        showOpenFailure(opened ? std::nullopt
+                               : std::optional(L10n::format(u"terminal_open_failed"_s,
+                                                            {project.folderPath, opened.error()})));
         break;
+    }
     case RowAction::openEditor:
         commands.openEditorInBackground(project);
         break;
@@ -354,8 +366,10 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
         if (m_windows.usage)
             m_services.windows.showUsage(project);
         break;
-    // Its window does not exist yet; the rows show its entries disabled.
     case RowAction::devicePreview:
+        if (m_windows.devicePreview)
+            m_services.windows.showDevicePreview(project);
+        break;
     case RowAction::none:
         break;
     }
@@ -371,6 +385,7 @@ void DevnookPopoverView::confirmDelete(const DevProject &project)
     request.buttons = {L10n::text(u"delete_project"_s), L10n::text(u"cancel"_s)};
     request.harmlessButton = 1;
     request.isWarning = true;
+    request.window = this;
     if (m_services.alerts.ask(request) == 0)
         m_services.store.deleteProject(project);
 }
@@ -381,6 +396,7 @@ void DevnookPopoverView::showNotes(const DevProject &project)
     request.message = L10n::text(u"project_notes"_s);
     request.informativeText = Text::trimmed(project.notes);
     request.buttons = {L10n::text(u"ok"_s)};
+    request.window = this;
     m_services.alerts.ask(request);
 }
 

@@ -68,6 +68,9 @@ private:
     void updateErrorLine();
     // Opens the address; a failure shows on the error line below any store error.
     void openUrl(const QUrl &url);
+    // Shows why the last open of an address or a terminal failed; nothing
+    // after one that worked.
+    void showOpenFailure(const std::optional<QString> &failure);
 
     PanelServices m_services;
     DevnookNavigation &m_navigation;

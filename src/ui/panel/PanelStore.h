@@ -3,6 +3,7 @@
 #include "core/environment/EnvProfileService.h"
 #include "core/environment/GitStatusService.h"
 #include "core/environment/ProjectFolderFacts.h"
+#include "core/preview/DevicePreviewRecords.h"
 #include "core/processes/DevProcessState.h"
 #include "core/projects/DevProject.h"
 #include "core/usage/UsageRecords.h"
@@ -42,6 +43,10 @@ public:
     virtual DevProcessState displayProcessState(const DevProject &project) const = 0;
     // The text of the last catalogue failure, already localised.
     virtual std::optional<QString> lastError() const = 0;
+    // Whether the project's device preview is on.
+    virtual bool isDevicePreviewActive(const QUuid &projectID) const = 0;
+    // The health last published for the project's preview; none before the first.
+    virtual std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &projectID) const = 0;
 
     // Reads git, .env and folder state of every project again; a request
     // while one is running is folded into one more refresh after it.
@@ -65,6 +70,8 @@ Q_SIGNALS:
     void statusesChanged();
     // Emitted when lastError changed.
     void lastErrorChanged();
+    // Emitted when a device preview was switched on or off or its health changed.
+    void devicePreviewChanged();
 };
 
 // The store and the desktop services the panel's rows hand projects to.

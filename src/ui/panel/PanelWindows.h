@@ -16,6 +16,7 @@ public:
     virtual void showLogs(const DevProject &project) = 0;
     virtual void showEnvDetails(const DevProject &project) = 0;
     virtual void showUsage(const DevProject &project) = 0;
+    virtual void showDevicePreview(const DevProject &project) = 0;
 };
 
 } // namespace devnook

@@ -71,20 +71,19 @@ ProjectCardLayout ProjectCardLayout::of(const ProjectListModel::ProjectRow &row,
     // The title line: the name, then its marks; the name gives way to them.
     const qreal titleCenter = inner.top() + kTitleHeight / 2;
     QList<CardZone> marks;
-    const auto mark = [&](CardZone::Kind kind, qreal side, const QString &tooltipKey,
-                          TooltipPlacement placement, bool clickable) {
-        marks.append(CardZone{kind,
-                              QRectF(0, titleCenter - side / 2, side, side),
-                              {},
-                              L10n::text(tooltipKey),
-                              placement,
-                              -1,
-                              clickable});
+    const auto mark = [&](CardZone::Kind kind, qreal side, const QString &tooltip, TooltipPlacement placement,
+                          bool clickable) {
+        marks.append(CardZone{
+            kind, QRectF(0, titleCenter - side / 2, side, side), {}, tooltip, placement, -1, clickable});
     };
     if (display.titleMark == TitleMark::archived)
-        mark(CardZone::Kind::archiveMark, 11, u"archived_project"_s, TooltipPlacement::top, false);
+        mark(CardZone::Kind::archiveMark, 11, L10n::text(u"archived_project"_s), TooltipPlacement::top,
+             false);
     else if (display.titleMark == TitleMark::pinned)
-        mark(CardZone::Kind::pinMark, 10, u"unpin_project"_s, TooltipPlacement::top, true);
+        mark(CardZone::Kind::pinMark, 10, L10n::text(u"unpin_project"_s), TooltipPlacement::top, true);
+    if (display.showsDevicePreviewMark)
+        mark(CardZone::Kind::devicePreviewMark, 11, display.devicePreviewTooltip, TooltipPlacement::bottom,
+             true);
     if (display.showsStateIndicator) {
         const QString title = L10n::text(stateTitleKey(context.processState));
         const qreal width = 2 * kCapsulePaddingX + kDot + kCapsuleGap + badgeMetrics.horizontalAdvance(title);
@@ -93,7 +92,8 @@ ProjectCardLayout ProjectCardLayout::of(const ProjectListModel::ProjectRow &row,
                               QString(), TooltipPlacement::top});
     }
     if (display.showsNotesMark)
-        mark(CardZone::Kind::notesMark, 11, u"project_has_notes"_s, TooltipPlacement::bottom, true);
+        mark(CardZone::Kind::notesMark, 11, L10n::text(u"project_has_notes"_s), TooltipPlacement::bottom,
+             true);
     qreal marksWidth = 0;
     for (const CardZone &zone : std::as_const(marks))
         marksWidth += kMarkSpacing + zone.rect.width();

@@ -26,6 +26,7 @@ struct CardZone {
     enum class Kind {
         archiveMark,
         pinMark,
+        devicePreviewMark,
         stateIndicator,
         notesMark,
         clientBadge,

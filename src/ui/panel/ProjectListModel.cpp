@@ -14,6 +14,7 @@ ProjectListModel::ProjectListModel(PanelStore &store, const PanelListState &stat
     connect(&m_store, &PanelStore::projectsChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::statusesChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::projectStateChanged, this, &ProjectListModel::projectStateChanged);
+    connect(&m_store, &PanelStore::devicePreviewChanged, this, &ProjectListModel::rebuild);
     rebuild();
 }
 
@@ -91,6 +92,8 @@ ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project
         context.envProfile = *env;
     context.processState = m_store.displayProcessState(project);
     context.usageTrackingState = m_store.usageTrackingState(project.id);
+    context.isDevicePreviewActive = m_store.isDevicePreviewActive(project.id);
+    context.devicePreviewHealth = m_store.devicePreviewHealth(project.id);
     // Until the store has read the folder, it counts as present without an
     // index.html.
     const ProjectFolderFacts facts = m_store.folderFacts().value(project.id);

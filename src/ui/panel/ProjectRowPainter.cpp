@@ -64,6 +64,19 @@ QColor borderColor(CardBorder border, const ThemePalette &colors)
     return withOpacity(colors.separator, 0.8);
 }
 
+QColor devicePreviewMarkColor(const ProjectRowDisplay &display, const ThemePalette &colors)
+{
+    switch (display.devicePreviewMarkColor) {
+    case DevicePreviewMarkColor::green:
+        return colors.green;
+    case DevicePreviewMarkColor::secondary:
+        return colors.secondaryLabel;
+    case DevicePreviewMarkColor::red:
+        break;
+    }
+    return colors.red;
+}
+
 void drawCapsule(QPainter &painter, const QRectF &rect, const QColor &fill)
 {
     painter.setPen(Qt::NoPen);
@@ -239,6 +252,9 @@ void ProjectRowPainter::paintZone(QPainter &painter, const CardZone &zone,
         break;
     case CardZone::Kind::notesMark:
         icon(u"note.text"_s, colors.tertiaryLabel, 11);
+        break;
+    case CardZone::Kind::devicePreviewMark:
+        icon(u"antenna.radiowaves.left.and.right"_s, devicePreviewMarkColor(entry.display, colors), 11);
         break;
     case CardZone::Kind::menuButton:
         icon(u"ellipsis"_s, hovered ? colors.label : colors.secondaryLabel, 18);

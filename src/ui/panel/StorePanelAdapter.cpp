@@ -1,11 +1,13 @@
 #include "StorePanelAdapter.h"
 
+#include "core/preview/DevicePreviewProxyService.h"
 #include "core/store/ProjectStore.h"
 
 namespace devnook {
 
-StorePanelAdapter::StorePanelAdapter(ProjectStore &store, QObject *parent)
-    : PanelStore(parent), m_store(store)
+StorePanelAdapter::StorePanelAdapter(ProjectStore &store, DevicePreviewProxyService &previews,
+                                     QObject *parent)
+    : PanelStore(parent), m_store(store), m_previews(previews)
 {
     connect(&m_store, &ProjectStore::projectsChanged, this, &PanelStore::projectsChanged);
     connect(&m_store, &ProjectStore::processStateChanged, this, &PanelStore::projectStateChanged);
@@ -15,6 +17,8 @@ StorePanelAdapter::StorePanelAdapter(ProjectStore &store, QObject *parent)
     connect(&m_store, &ProjectStore::folderFactsChanged, this, &PanelStore::statusesChanged);
     connect(&m_store, &ProjectStore::usageTrackingStatesChanged, this, &PanelStore::statusesChanged);
     connect(&m_store, &ProjectStore::lastErrorChanged, this, &PanelStore::lastErrorChanged);
+    connect(&m_previews, &DevicePreviewProxyService::previewStateChanged, this,
+            &PanelStore::devicePreviewChanged);
 }
 
 const QList<DevProject> &StorePanelAdapter::projects() const
@@ -50,6 +54,19 @@ DevProcessState StorePanelAdapter::displayProcessState(const DevProject &project
 std::optional<QString> StorePanelAdapter::lastError() const
 {
     return m_store.lastError();
+}
+
+bool StorePanelAdapter::isDevicePreviewActive(const QUuid &projectID) const
+{
+    return m_previews.activeProjectIDs().contains(projectID);
+}
+
+std::optional<DevicePreviewHealthSummary> StorePanelAdapter::devicePreviewHealth(const QUuid &projectID) const
+{
+    const auto health = m_previews.healthByProjectID().constFind(projectID);
+    if (health == m_previews.healthByProjectID().cend())
+        return std::nullopt;
+    return *health;
 }
 
 void StorePanelAdapter::refreshProjectStatuses()

@@ -4,14 +4,15 @@
 
 namespace devnook {
 
+class DevicePreviewProxyService;
 class ProjectStore;
 
-// The panel's view of the real project store.
+// The panel's view of the real project store and of the device previews.
 class StorePanelAdapter final : public PanelStore {
     Q_OBJECT
 
 public:
-    explicit StorePanelAdapter(ProjectStore &store, QObject *parent = nullptr);
+    StorePanelAdapter(ProjectStore &store, DevicePreviewProxyService &previews, QObject *parent = nullptr);
 
     const QList<DevProject> &projects() const override;
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override;
@@ -20,6 +21,8 @@ public:
     UsageTrackingState usageTrackingState(const QUuid &projectID) const override;
     DevProcessState displayProcessState(const DevProject &project) const override;
     std::optional<QString> lastError() const override;
+    bool isDevicePreviewActive(const QUuid &projectID) const override;
+    std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &projectID) const override;
 
     void refreshProjectStatuses() override;
     void togglePinned(const DevProject &project) override;
@@ -34,6 +37,7 @@ public:
 
 private:
     ProjectStore &m_store;
+    DevicePreviewProxyService &m_previews;
 };
 
 } // namespace devnook

@@ -112,6 +112,8 @@ private:
 QLabel *makeLabel(const QString &text, const QFont &font, const char *textRole, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
+    // Also error descriptions, which may quote paths and names.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     if (textRole)
         Kit::setTextRole(label, textRole);

@@ -10,7 +10,7 @@ namespace devnook {
 
 QuitCoordinator::QuitCoordinator(ShellStore &store, AlertAsker &alerts) : m_store(store), m_alerts(alerts) {}
 
-bool QuitCoordinator::shouldTerminate()
+bool QuitCoordinator::shouldTerminate(QWidget *window)
 {
     if (!m_store.hasActiveProcesses()) {
         m_store.finishUsageTrackingForQuit();
@@ -21,6 +21,7 @@ bool QuitCoordinator::shouldTerminate()
         .informativeText = L10n::text(u"quit_running_processes_message"_s),
         .buttons = {L10n::text(u"stop_and_quit"_s), L10n::text(u"quit_anyway"_s), L10n::text(u"cancel"_s)},
         .harmlessButton = cancel,
+        .window = window,
     });
     switch (answer) {
     case stopAndQuit:

@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace devnook {
 
 class AlertAsker;
@@ -14,8 +16,9 @@ public:
 
     QuitCoordinator(ShellStore &store, AlertAsker &alerts);
 
-    // True when the application should terminate now.
-    bool shouldTerminate();
+    // True when the application should terminate now. The question opens
+    // over the window that asked.
+    bool shouldTerminate(QWidget *window);
 
     // The way out without a question (a termination signal): usage tracking
     // finished, processes left as they are.

@@ -209,8 +209,8 @@ void ProjectUsageView::render()
 {
     ProjectStore &store = m_services.store;
     m_customPicker->setVisible(m_filter == UsageDateFilterOption::custom);
-    const ProjectUsagePeriodStats stats =
-        store.usageProjectPeriodStats(m_project.id, m_filter, m_customRange);
+    const UsageProjectFigures figures = store.usageProjectFigures(m_project.id, m_filter, m_customRange);
+    const ProjectUsagePeriodStats &stats = figures.stats;
     const bool hasPeriodData = stats.totalDuration > 0.0;
     const bool hasAnySessions = store.usageSummaries().value(m_project.id).sessionCount > 0;
     for (QWidget *control : std::as_const(m_footerControls))
@@ -223,10 +223,9 @@ void ProjectUsageView::render()
     m_total->setValue(UsageDurationFormatting::format(stats.totalDuration));
     m_sessionCount->setValue(QString::number(stats.sessionCount));
     m_averageDaily->setValue(UsageDurationFormatting::format(stats.averageDailyDuration));
-    m_chart->setBuckets(UsageBarChartAggregation::buckets(
-        store.usageProjectDailyBuckets(m_project.id, m_filter, m_customRange)));
+    m_chart->setBuckets(UsageBarChartAggregation::buckets(figures.dailyBuckets));
     m_lastSession->setValue(UsageDurationFormatting::formatLastSession(stats.lastSessionAt));
-    m_sessions->setSessions(store.usageProjectSessions(m_project.id, m_filter, m_customRange));
+    m_sessions->setSessions(figures.sessions);
     const QList<ProjectUsageSession> longSessions =
         m_services.usage.longSessions(m_project.id, kLongSessionThreshold, m_services.clock.now());
     m_longSessions->setSessions(longSessions);

@@ -3,11 +3,13 @@
 #include "UsageShares.h"
 #include "core/foundation/L10n.h"
 #include "core/usage/UsageDurationFormatting.h"
+#include "ui/kit/Icons.h"
 #include "ui/kit/Kit.h"
 #include "ui/kit/Palette.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -23,10 +25,18 @@ constexpr int kSwatch = 8;
 constexpr int kRowPadding = 8;
 // A divider between rows, with 2 of space above and below it.
 constexpr int kDividerSpace = 5;
+constexpr int kClientGap = 6;
+constexpr int kSymbolGap = 4;
+constexpr int kSymbolSize = 11;
 
 QFont nameFont()
 {
     return Kit::font(13, QFont::Medium);
+}
+
+QFont clientFont()
+{
+    return Kit::font(13);
 }
 
 } // namespace
@@ -81,6 +91,44 @@ QRect UsageBreakdownTable::rowRect(int index) const
     return QRect(0, headerHeight() + index * (rowHeight() + kDividerSpace), width(), rowHeight());
 }
 
+int UsageBreakdownTable::durationLeft() const
+{
+    return width() - kShareWidth - kCellSpacing - kDurationWidth;
+}
+
+UsageBreakdownTable::NameCell UsageBreakdownTable::nameCell(int index) const
+{
+    const Row &row = m_rows[index];
+    const QRect frame = rowRect(index);
+    const int left = kSwatch + kCellSpacing;
+    const int right = durationLeft() - kCellSpacing;
+    const QFontMetrics nameMetrics(nameFont());
+    NameCell cell;
+    cell.name = nameMetrics.elidedText(row.name, Qt::ElideRight, right - left);
+    cell.nameRect = QRect(left, frame.top(), nameMetrics.horizontalAdvance(cell.name), frame.height());
+    if (!row.clientName)
+        return cell;
+    // The client in parentheses, then the symbol; the client gives way first.
+    const int clientLeft = cell.nameRect.right() + 1 + kClientGap;
+    const QFontMetrics clientMetrics(clientFont());
+    cell.client = clientMetrics.elidedText(u'(' + *row.clientName + u')', Qt::ElideRight,
+                                           std::max(0, right - clientLeft - kSymbolGap - kSymbolSize));
+    cell.clientRect =
+        QRect(clientLeft, frame.top(), clientMetrics.horizontalAdvance(cell.client), frame.height());
+    if (cell.client.isEmpty())
+        return cell;
+    cell.symbolRect = QRect(cell.clientRect.right() + 1 + kSymbolGap, frame.center().y() - kSymbolSize / 2,
+                            kSymbolSize, kSymbolSize);
+    return cell;
+}
+
+QRect UsageBreakdownTable::clientSymbolRect(int index) const
+{
+    if (index < 0 || index >= m_rows.size())
+        return {};
+    return nameCell(index).symbolRect;
+}
+
 int UsageBreakdownTable::rowAt(QPointF point) const
 {
     for (int i = 0; i < m_rows.size(); ++i) {
@@ -103,7 +151,7 @@ QSize UsageBreakdownTable::minimumSizeHint() const
     return {200, sizeHint().height()};
 }
 
-void UsageBreakdownTable::paintEvent(QPaintEvent *)
+void UsageBreakdownTable::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const ThemePalette &colors = Palette::of(palette());
@@ -114,7 +162,7 @@ void UsageBreakdownTable::paintEvent(QPaintEvent *)
         return;
     }
     const int shareLeft = width() - kShareWidth;
-    const int durationLeft = shareLeft - kCellSpacing - kDurationWidth;
+    const int durationLeft = this->durationLeft();
     const QFont headerFont = Kit::font(11, QFont::DemiBold);
     painter.setFont(headerFont);
     painter.setPen(colors.secondaryLabel);
@@ -125,7 +173,12 @@ void UsageBreakdownTable::paintEvent(QPaintEvent *)
                      L10n::text(u"usage_table_share"_s));
     painter.fillRect(QRect(0, headerHeight() - 1, width(), 1), colors.separator);
 
-    for (int i = 0; i < m_rows.size(); ++i) {
+    // Hundreds of rows, of which the scroll area shows a few.
+    const int rowPitch = rowHeight() + kDividerSpace;
+    const int first = std::max(0, (event->rect().top() - headerHeight()) / rowPitch);
+    const int last = std::min<int>(static_cast<int>(m_rows.size()) - 1,
+                                   (event->rect().bottom() - headerHeight()) / rowPitch + 1);
+    for (int i = first; i <= last; ++i) {
         const Row &row = m_rows[i];
         const QRect frame = rowRect(i);
         if (i > 0)
@@ -136,23 +189,23 @@ void UsageBreakdownTable::paintEvent(QPaintEvent *)
         painter.drawEllipse(QRectF(0, frame.center().y() - kSwatch / 2.0 + 0.5, kSwatch, kSwatch));
         painter.setRenderHint(QPainter::Antialiasing, false);
 
-        const int nameLeft = kSwatch + kCellSpacing;
-        QRect nameRect(nameLeft, frame.top(), durationLeft - kCellSpacing - nameLeft, frame.height());
+        const NameCell cell = nameCell(i);
         painter.setFont(nameFont());
         painter.setPen(colors.label);
-        const QFontMetrics nameMetrics(nameFont());
-        const QString name = nameMetrics.elidedText(row.name, Qt::ElideRight, nameRect.width());
-        painter.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter, name);
-        if (row.clientName) {
-            const int clientLeft = nameRect.left() + nameMetrics.horizontalAdvance(name) + 6;
-            const QFont clientFont = Kit::font(13);
-            painter.setFont(clientFont);
+        painter.drawText(cell.nameRect, Qt::AlignLeft | Qt::AlignVCenter, cell.name);
+        if (!cell.client.isEmpty()) {
+            painter.setFont(clientFont());
             painter.setPen(colors.secondaryLabel);
-            const QRect clientRect(clientLeft, frame.top(), nameRect.right() - clientLeft, frame.height());
-            painter.drawText(
-                clientRect, Qt::AlignLeft | Qt::AlignVCenter,
-                QFontMetrics(clientFont)
-                    .elidedText(u'(' + *row.clientName + u')', Qt::ElideRight, clientRect.width()));
+            painter.drawText(cell.clientRect, Qt::AlignLeft | Qt::AlignVCenter, cell.client);
+        }
+        if (!cell.symbolRect.isEmpty()) {
+            const qreal ratio = devicePixelRatioF();
+            if (m_symbol.isNull() || m_symbol.devicePixelRatio() != ratio ||
+                m_symbolColor != colors.secondaryLabel) {
+                m_symbol = Icons::pixmap(u"eye"_s, colors.secondaryLabel, kSymbolSize, ratio);
+                m_symbolColor = colors.secondaryLabel;
+            }
+            painter.drawPixmap(cell.symbolRect.topLeft(), m_symbol);
         }
         painter.setFont(Kit::font(12, QFont::Medium));
         painter.setPen(colors.label);

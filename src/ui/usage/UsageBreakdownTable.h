@@ -2,6 +2,7 @@
 
 #include "core/usage/UsageRecords.h"
 
+#include <QPixmap>
 #include <QWidget>
 #include <optional>
 
@@ -24,6 +25,8 @@ public:
     QStringList rowNames() const;
     // Where the row is drawn; empty for a row that is not shown.
     QRect rowRect(int index) const;
+    // Where the symbol after a row's client is drawn; empty for a row without one.
+    QRect clientSymbolRect(int index) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -47,11 +50,25 @@ private:
         std::optional<UsageProjectTableRow> project;
     };
 
+    // The texts of a row's name cell as they fit, and where they go.
+    struct NameCell {
+        QString name;
+        QRect nameRect;
+        QString client;
+        QRect clientRect;
+        QRect symbolRect;
+    };
+
+    NameCell nameCell(int index) const;
+    int durationLeft() const;
     int headerHeight() const;
     int rowHeight() const;
     int rowAt(QPointF point) const;
 
     QList<Row> m_rows;
+    // The client symbol in the colour and pixel ratio it was last drawn in.
+    QPixmap m_symbol;
+    QColor m_symbolColor;
 };
 
 } // namespace devnook

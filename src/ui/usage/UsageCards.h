@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QFrame>
-
-class QLabel;
+#include <QLabel>
 
 namespace devnook {
 
@@ -17,7 +16,30 @@ public:
                QWidget *parent = nullptr);
 };
 
-// One headline figure: a small secondary title over a large value.
+// A one-line label whose font shrinks, down to a share of its size, before
+// the text is cut at the right.
+class UsageShrinkingLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    UsageShrinkingLabel(int pixelSize, QFont::Weight weight, double smallestShare, QWidget *parent = nullptr);
+    void setFullText(const QString &text);
+    QString fullText() const { return m_fullText; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fit();
+
+    int m_pixelSize;
+    QFont::Weight m_weight;
+    double m_smallestShare;
+    QString m_fullText;
+};
+
+// One headline figure: a small secondary title over a large value, which
+// shrinks to 0.7 of its size in a narrow card before it is cut.
 class UsageStatCard final : public QFrame {
     Q_OBJECT
 
@@ -27,7 +49,7 @@ public:
     QString value() const;
 
 private:
-    QLabel *m_value;
+    UsageShrinkingLabel *m_value;
 };
 
 // A title at the left and a value at the right, at least 36 high.

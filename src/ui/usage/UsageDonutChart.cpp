@@ -21,8 +21,6 @@ using namespace Qt::StringLiterals;
 namespace devnook {
 
 namespace {
-// The hole's share of the radius, as the core's hit test counts it.
-constexpr double kInnerRadiusShare = 0.62;
 constexpr int kLegendRows = 8;
 constexpr int kLegendWidth = 228;
 constexpr int kShareColumnWidth = 48;
@@ -50,7 +48,7 @@ void UsageDonutRing::paintEvent(QPaintEvent *)
     const double outer = std::min(width(), height()) / 2.0;
     const QPointF centre(width() / 2.0, height() / 2.0);
     const QRectF outerRect(centre - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer));
-    const double inner = kInnerRadiusShare * outer;
+    const double inner = UsageDonutChartHitTesting::kInnerRadiusShare * outer;
     const QRectF innerRect(centre - QPointF(inner, inner), QSizeF(2 * inner, 2 * inner));
     painter.setPen(Qt::NoPen);
     for (const UsageDonutSegmentLayout &layout : std::as_const(m_layouts)) {
@@ -117,6 +115,37 @@ UsageDistributionDonutChart::UsageDistributionDonutChart(QWidget *parent)
     row->addWidget(m_ring);
     row->addStretch(1);
     row->addSpacing(16);
+    // At its own height beside the ring, so its rows stay 8 apart.
+    auto *legend = new QWidget(m_chart);
+    legend->setObjectName(u"legend"_s);
+    auto *rows = new QVBoxLayout(legend);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(8);
+    for (int i = 0; i < kLegendRows; ++i) {
+        auto *entry = new QWidget(legend);
+        entry->setObjectName(u"legendRow"_s);
+        entry->setFixedWidth(kLegendWidth);
+        auto *line = new QHBoxLayout(entry);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(8);
+        QLabel *swatch = UsageShares::makeSwatch(entry);
+        line->addWidget(swatch);
+        // A label of the user's: shown as written, never as markup.
+        auto *label = new QLabel(entry);
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(Kit::font(12, QFont::Medium));
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        line->addWidget(label, 1);
+        auto *share = new QLabel(entry);
+        share->setFont(Kit::font(11));
+        share->setFixedWidth(kShareColumnWidth);
+        share->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        Kit::setTextRole(share, Kit::TextRole::kSecondary);
+        line->addWidget(share);
+        rows->addWidget(entry);
+        m_legendRows.append(LegendRow{entry, swatch, label, share});
+    }
+    row->addWidget(legend, 0, Qt::AlignVCenter);
 }
 
 void UsageDistributionDonutChart::setSlices(const QList<UsageDistributionSlice> &slices, double totalDuration)
@@ -124,37 +153,16 @@ void UsageDistributionDonutChart::setSlices(const QList<UsageDistributionSlice> 
     m_noData->setVisible(slices.isEmpty());
     m_chart->setVisible(!slices.isEmpty());
     m_ring->setSlices(slices, totalDuration);
-    auto *row = static_cast<QHBoxLayout *>(m_chart->layout());
-    if (m_legend) {
-        row->removeWidget(m_legend);
-        m_legend->deleteLater();
+    for (qsizetype i = 0; i < m_legendRows.size(); ++i) {
+        const LegendRow &legend = m_legendRows[i];
+        legend.row->setVisible(i < slices.size());
+        if (i >= slices.size())
+            continue;
+        const UsageDistributionSlice &slice = slices[i];
+        UsageShares::setSwatchColor(legend.swatch, slice.colorHex);
+        legend.label->setText(slice.label);
+        legend.share->setText(UsageShares::percentText(slice.percentage));
     }
-    m_legend = new QWidget(m_chart);
-    m_legend->setObjectName(u"legend"_s);
-    auto *legend = new QVBoxLayout(m_legend);
-    legend->setContentsMargins(0, 0, 0, 0);
-    legend->setSpacing(8);
-    for (const UsageDistributionSlice &slice :
-         slices.first(std::min<qsizetype>(slices.size(), kLegendRows))) {
-        auto *entry = new QWidget(m_legend);
-        entry->setFixedWidth(kLegendWidth);
-        auto *line = new QHBoxLayout(entry);
-        line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(8);
-        line->addWidget(UsageShares::makeSwatch(slice.colorHex, entry));
-        auto *label = new QLabel(slice.label, entry);
-        label->setFont(Kit::font(12, QFont::Medium));
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        line->addWidget(label, 1);
-        auto *share = new QLabel(UsageShares::percentText(slice.percentage), entry);
-        share->setFont(Kit::font(11));
-        share->setFixedWidth(kShareColumnWidth);
-        share->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        Kit::setTextRole(share, Kit::TextRole::kSecondary);
-        line->addWidget(share);
-        legend->addWidget(entry);
-    }
-    row->addWidget(m_legend);
 }
 
 } // namespace devnook

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <optional>
 
-class QVBoxLayout;
+class QLabel;
 
 namespace devnook {
 
@@ -34,8 +34,9 @@ private:
     std::optional<UsageChartCursorTooltip> m_tooltip;
 };
 
-// The donut with a legend of its first eight slices at the right; without
-// slices only the no-data text.
+// The donut with a legend of its first eight slices at the right, centred
+// beside the ring; without slices only the no-data text. New slices update
+// the legend's rows in place.
 class UsageDistributionDonutChart final : public QWidget {
     Q_OBJECT
 
@@ -44,10 +45,17 @@ public:
     void setSlices(const QList<UsageDistributionSlice> &slices, double totalDuration);
 
 private:
+    struct LegendRow {
+        QWidget *row;
+        QLabel *swatch;
+        QLabel *label;
+        QLabel *share;
+    };
+
     UsageDonutRing *m_ring;
     QWidget *m_chart;
     QWidget *m_noData;
-    QWidget *m_legend = nullptr;
+    QList<LegendRow> m_legendRows;
 };
 
 } // namespace devnook

@@ -84,6 +84,7 @@ QWidget *UsageOverviewView::makeHeader()
     m_export->setObjectName(u"export_usage"_s);
     m_export->setText(L10n::text(u"export_usage"_s));
     m_export->setPopupMode(QToolButton::InstantPopup);
+    Kit::setRole(m_export, Kit::Role::kMenuButton);
     auto *menu = new QMenu(m_export);
     for (const UsageExportFormat format : UsageExportFormats::all()) {
         const QString key = format == UsageExportFormat::csv ? u"export_usage_csv"_s : u"export_usage_json"_s;

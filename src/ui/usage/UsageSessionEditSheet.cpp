@@ -1,5 +1,6 @@
 #include "UsageSessionEditSheet.h"
 
+#include "core/foundation/DateTexts.h"
 #include "core/foundation/L10n.h"
 #include "core/usage/UsageDurationFormatting.h"
 #include "ui/kit/Kit.h"
@@ -20,8 +21,7 @@ namespace {
 QDateTimeEdit *picker(Timestamp at, QWidget *parent)
 {
     auto *edit = new QDateTimeEdit(at.toDateTime().toLocalTime(), parent);
-    edit->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat) + u' ' +
-                           QLocale().timeFormat(QLocale::ShortFormat));
+    edit->setDisplayFormat(DateTexts::mediumDateTimeFormat());
     edit->setCalendarPopup(true);
     edit->setFixedWidth(220);
     return edit;

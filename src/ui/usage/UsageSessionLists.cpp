@@ -1,14 +1,13 @@
 #include "UsageSessionLists.h"
 
 #include "UsageViewRules.h"
+#include "core/foundation/DateTexts.h"
 #include "core/foundation/L10n.h"
-#include "core/usage/UsageDateTexts.h"
 #include "core/usage/UsageDurationFormatting.h"
 #include "ui/kit/Kit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -18,17 +17,16 @@ namespace devnook {
 
 namespace {
 
-QLabel *label(const QString &text, int size, QFont::Weight weight, QWidget *parent,
-              const char *textRole = nullptr)
+QLabel *label(int size, QFont::Weight weight, QWidget *parent, const char *textRole = nullptr)
 {
-    auto *result = new QLabel(text, parent);
+    auto *result = new QLabel(parent);
     result->setFont(Kit::font(size, weight));
     if (textRole)
         Kit::setTextRole(result, textRole);
     return result;
 }
 
-template <class List> QPushButton *editButton(const ProjectUsageSession &session, List *list, QWidget *parent)
+QPushButton *editButton(QWidget *parent)
 {
     auto *button = new QPushButton(L10n::text(u"usage_edit_session"_s), parent);
     button->setObjectName(u"editSession"_s);
@@ -36,80 +34,122 @@ template <class List> QPushButton *editButton(const ProjectUsageSession &session
     button->setCursor(Qt::PointingHandCursor);
     Kit::setRole(button, Kit::Role::kPlainButton);
     Kit::setTextRole(button, Kit::TextRole::kSecondary);
-    QObject::connect(button, &QPushButton::clicked, list,
-                     [list, session] { Q_EMIT list->editRequested(session); });
     return button;
 }
 
-QWidget *sessionRow(const ProjectUsageSession &session, UsageSessionsList *list, QWidget *parent)
-{
-    const QLocale locale;
-    const QDateTime start = session.startedAt.toDateTime().toLocalTime();
-    const QDateTime end = session.endedAt.toDateTime().toLocalTime();
-    auto *row = new QWidget(parent);
-    row->setObjectName(u"sessionRow"_s);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 8, 0, 8);
-    layout->setSpacing(12);
-    auto *left = new QVBoxLayout;
-    left->setSpacing(6);
-    left->addWidget(label(locale.toString(start.date(), QLocale::ShortFormat), 13, QFont::Medium, row));
-    auto *second = new QHBoxLayout;
-    second->setSpacing(8);
-    second->addWidget(label(ProjectUsageSessionSources::localizedTitle(session.source), 12, QFont::Medium,
-                            row, Kit::TextRole::kSecondary));
-    second->addWidget(label(locale.toString(start.time(), QLocale::ShortFormat) + u" \u2013 "_s +
-                                locale.toString(end.time(), QLocale::ShortFormat),
-                            12, QFont::Normal, row, Kit::TextRole::kTertiary));
-    second->addStretch(1);
-    left->addLayout(second);
-    layout->addLayout(left, 1);
-    layout->addSpacing(12);
-    layout->addWidget(
-        label(UsageDurationFormatting::format(session.trackedDuration()), 13, QFont::DemiBold, row));
-    layout->addWidget(editButton(session, list, row));
-    return row;
-}
+} // namespace
 
-QWidget *longSessionRow(const ProjectUsageSession &session, UsageLongSessionsList *list, QWidget *parent,
-                        const UsageDateTexts &texts)
-{
-    auto *row = new QWidget(parent);
-    row->setObjectName(u"longSessionRow"_s);
-    row->setMinimumHeight(36);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(12);
-    layout->addWidget(label(texts.dateTime(session.startedAt), 14, QFont::Normal, row));
-    layout->addStretch(1);
-    layout->addWidget(
-        label(UsageDurationFormatting::format(session.trackedDuration()), 14, QFont::Medium, row));
-    layout->addWidget(editButton(session, list, row));
-    return row;
-}
+// One session of a list, shown again with another session when the list
+// changes: the row of the recent sessions (date; source and times) or the
+// one-line row of the long sessions (date and time of the start).
+class UsageSessionRow final : public QWidget {
+public:
+    enum class Kind { session, longSession };
 
-// A fresh holder of rows in place of the old one, which goes once control is
-// back in the event loop: its edit button may be the one being clicked.
-QWidget *replaceRows(QWidget *old, QVBoxLayout *layout, int index, QWidget *parent)
-{
-    if (old) {
-        layout->removeWidget(old);
-        old->hide();
-        old->deleteLater();
+    UsageSessionRow(Kind kind, QWidget *parent) : QWidget(parent), m_kind(kind)
+    {
+        const bool recent = kind == Kind::session;
+        setObjectName(recent ? u"sessionRow"_s : u"longSessionRow"_s);
+        auto *layout = new QHBoxLayout(this);
+        layout->setSpacing(12);
+        m_date = label(recent ? 13 : 14, recent ? QFont::Medium : QFont::Normal, this);
+        if (recent) {
+            layout->setContentsMargins(0, 8, 0, 8);
+            m_source = label(12, QFont::Medium, this, Kit::TextRole::kSecondary);
+            m_times = label(12, QFont::Normal, this, Kit::TextRole::kTertiary);
+            auto *left = new QVBoxLayout;
+            left->setSpacing(6);
+            left->addWidget(m_date);
+            auto *second = new QHBoxLayout;
+            second->setSpacing(8);
+            second->addWidget(m_source);
+            second->addWidget(m_times);
+            second->addStretch(1);
+            left->addLayout(second);
+            layout->addLayout(left, 1);
+            layout->addSpacing(12);
+        } else {
+            setMinimumHeight(36);
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->addWidget(m_date);
+            layout->addStretch(1);
+        }
+        m_duration = label(recent ? 13 : 14, recent ? QFont::DemiBold : QFont::Medium, this);
+        m_edit = editButton(this);
+        layout->addWidget(m_duration);
+        layout->addWidget(m_edit);
     }
-    auto *rows = new QWidget(parent);
-    rows->setObjectName(u"rows"_s);
-    auto *column = new QVBoxLayout(rows);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    layout->insertWidget(index, rows);
+
+    QPushButton *edit() const { return m_edit; }
+    const ProjectUsageSession &session() const { return m_session; }
+
+    void setSession(const ProjectUsageSession &session)
+    {
+        m_session = session;
+        m_duration->setText(UsageDurationFormatting::format(session.trackedDuration()));
+        if (m_kind == Kind::longSession) {
+            m_date->setText(DateTexts::mediumDateTime(session.startedAt));
+            return;
+        }
+        const QDateTime start = session.startedAt.toDateTime().toLocalTime();
+        const QDateTime end = session.endedAt.toDateTime().toLocalTime();
+        m_date->setText(DateTexts::mediumDate(start.date()));
+        m_source->setText(ProjectUsageSessionSources::localizedTitle(session.source));
+        m_times->setText(DateTexts::shortTime(start.time()) + u" \u2013 "_s +
+                         DateTexts::shortTime(end.time()));
+    }
+
+private:
+    Kind m_kind;
+    ProjectUsageSession m_session;
+    QLabel *m_date;
+    QLabel *m_source = nullptr;
+    QLabel *m_times = nullptr;
+    QLabel *m_duration;
+    QPushButton *m_edit;
+};
+
+namespace {
+
+// Shows the first sessions in the rows, making the rows that are missing and
+// hiding the ones left over; a row's divider shows with it. Rows are kept, so
+// an edit button being clicked is never deleted under its click.
+template <class List>
+void showSessions(List *list, QVBoxLayout *rows, QList<UsageSessionRow *> &shown, QList<QWidget *> &dividers,
+                  const QList<ProjectUsageSession> &sessions, int count, UsageSessionRow::Kind kind,
+                  bool dividerBeforeFirst)
+{
+    while (shown.size() < count) {
+        QWidget *divider = Kit::makeDivider(list);
+        auto *row = new UsageSessionRow(kind, list);
+        QObject::connect(row->edit(), &QPushButton::clicked, list,
+                         [list, row] { Q_EMIT list->editRequested(row->session()); });
+        rows->addWidget(divider);
+        rows->addWidget(row);
+        dividers.append(divider);
+        shown.append(row);
+    }
+    for (int i = 0; i < shown.size(); ++i) {
+        if (i < count)
+            shown[i]->setSession(sessions[i]);
+        shown[i]->setVisible(i < count);
+        dividers[i]->setVisible(i < count && (i > 0 || dividerBeforeFirst));
+    }
+}
+
+QVBoxLayout *rowsLayout()
+{
+    auto *rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
     return rows;
 }
 
 } // namespace
 
 UsageSessionsList::UsageSessionsList(QWidget *parent)
-    : QWidget(parent), m_visibleCount(UsageViewRules::kSessionPageSize), m_showMore(new QPushButton(this))
+    : QWidget(parent), m_visibleCount(UsageViewRules::kSessionPageSize), m_rowsLayout(rowsLayout()),
+      m_showMore(new QPushButton(this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -118,13 +158,14 @@ UsageSessionsList::UsageSessionsList(QWidget *parent)
     m_showMore->setFont(Kit::font(13, QFont::Medium));
     m_showMore->setFixedHeight(34);
     Kit::setRole(m_showMore, Kit::Role::kPlainButton);
+    layout->addLayout(m_rowsLayout);
     layout->addSpacing(8);
     layout->addWidget(m_showMore);
     connect(m_showMore, &QPushButton::clicked, this, [this] {
         m_visibleCount += UsageViewRules::kSessionPageSize;
-        rebuild();
+        showPage();
     });
-    rebuild();
+    showPage();
 }
 
 void UsageSessionsList::setSessions(const QList<ProjectUsageSession> &sessions)
@@ -132,47 +173,39 @@ void UsageSessionsList::setSessions(const QList<ProjectUsageSession> &sessions)
     m_visibleCount = UsageViewRules::visibleCountAfterChange(
         static_cast<int>(m_sessions.size()), static_cast<int>(sessions.size()), m_visibleCount);
     m_sessions = sessions;
-    rebuild();
+    showPage();
 }
 
-void UsageSessionsList::rebuild()
+void UsageSessionsList::showPage()
 {
-    auto *layout = static_cast<QVBoxLayout *>(this->layout());
-    m_rows = replaceRows(m_rows, layout, 0, this);
     const int shown = std::min(m_visibleCount, static_cast<int>(m_sessions.size()));
-    for (int i = 0; i < shown; ++i) {
-        if (i > 0)
-            m_rows->layout()->addWidget(Kit::makeDivider(m_rows));
-        m_rows->layout()->addWidget(sessionRow(m_sessions[i], this, m_rows));
-    }
+    showSessions(this, m_rowsLayout, m_rows, m_dividers, m_sessions, shown, UsageSessionRow::Kind::session,
+                 false);
     const int more = UsageViewRules::moreSessionCount(static_cast<int>(m_sessions.size()), m_visibleCount);
     m_showMore->setText(L10n::format(u"usage_show_more_sessions"_s, {QString::number(more)}));
     m_showMore->setVisible(more > 0);
-    layout->itemAt(1)->spacerItem()->changeSize(0, more > 0 ? 8 : 0);
-    layout->invalidate();
+    layout()->itemAt(1)->spacerItem()->changeSize(0, more > 0 ? 8 : 0);
+    layout()->invalidate();
 }
 
-UsageLongSessionsList::UsageLongSessionsList(QWidget *parent) : QWidget(parent)
+UsageLongSessionsList::UsageLongSessionsList(QWidget *parent) : QWidget(parent), m_rowsLayout(rowsLayout())
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *message = label(L10n::text(u"usage_long_sessions_message"_s), 12, QFont::Normal, this,
-                          Kit::TextRole::kSecondary);
+    auto *message = label(12, QFont::Normal, this, Kit::TextRole::kSecondary);
+    message->setText(L10n::text(u"usage_long_sessions_message"_s));
     message->setWordWrap(true);
     message->setContentsMargins(0, 8, 0, 8);
     layout->addWidget(message);
+    layout->addLayout(m_rowsLayout);
 }
 
 void UsageLongSessionsList::setSessions(const QList<ProjectUsageSession> &sessions)
 {
-    m_rows = replaceRows(m_rows, static_cast<QVBoxLayout *>(layout()), 1, this);
-    const UsageDateTexts texts;
-    for (const ProjectUsageSession &session :
-         sessions.first(std::min<qsizetype>(sessions.size(), UsageViewRules::kLongSessionsShown))) {
-        m_rows->layout()->addWidget(Kit::makeDivider(m_rows));
-        m_rows->layout()->addWidget(longSessionRow(session, this, m_rows, texts));
-    }
+    const int shown = std::min(static_cast<int>(sessions.size()), UsageViewRules::kLongSessionsShown);
+    showSessions(this, m_rowsLayout, m_rows, m_dividers, sessions, shown, UsageSessionRow::Kind::longSession,
+                 true);
 }
 
 } // namespace devnook

@@ -9,9 +9,12 @@ class QVBoxLayout;
 
 namespace devnook {
 
+class UsageSessionRow;
+
 // The period's sessions of one project in the order given, a page of ten at
 // first and ten more per click; back to the first page whenever the number
-// of sessions changes. Each row asks for its session to be edited.
+// of sessions changes. Each row asks for its session to be edited. Rows are
+// kept and shown with the new sessions when the list changes.
 class UsageSessionsList final : public QWidget {
     Q_OBJECT
 
@@ -26,11 +29,13 @@ Q_SIGNALS:
     void editRequested(const ProjectUsageSession &session);
 
 private:
-    void rebuild();
+    void showPage();
 
     QList<ProjectUsageSession> m_sessions;
     int m_visibleCount;
-    QWidget *m_rows = nullptr;
+    QVBoxLayout *m_rowsLayout;
+    QList<UsageSessionRow *> m_rows;
+    QList<QWidget *> m_dividers;
     QPushButton *m_showMore;
 };
 
@@ -49,7 +54,9 @@ Q_SIGNALS:
     void editRequested(const ProjectUsageSession &session);
 
 private:
-    QWidget *m_rows = nullptr;
+    QVBoxLayout *m_rowsLayout;
+    QList<UsageSessionRow *> m_rows;
+    QList<QWidget *> m_dividers;
 };
 
 } // namespace devnook

@@ -18,9 +18,20 @@ QColor color(quint32 colorHex)
     return QColor::fromRgb(static_cast<QRgb>(colorHex | 0xff000000u));
 }
 
-QWidget *makeSwatch(quint32 colorHex, QWidget *parent)
+namespace {
+constexpr int kSwatchSide = 8;
+} // namespace
+
+QLabel *makeSwatch(QWidget *parent)
 {
-    constexpr int kSide = 8;
+    auto *swatch = new QLabel(parent);
+    swatch->setFixedSize(kSwatchSide, kSwatchSide);
+    return swatch;
+}
+
+void setSwatchColor(QLabel *swatch, quint32 colorHex)
+{
+    constexpr int kSide = kSwatchSide;
     QPixmap pixmap(kSide * 2, kSide * 2);
     pixmap.setDevicePixelRatio(2.0);
     pixmap.fill(Qt::transparent);
@@ -31,10 +42,7 @@ QWidget *makeSwatch(quint32 colorHex, QWidget *parent)
         painter.setBrush(color(colorHex));
         painter.drawEllipse(QRectF(0, 0, kSide, kSide));
     }
-    auto *swatch = new QLabel(parent);
     swatch->setPixmap(pixmap);
-    swatch->setFixedSize(kSide, kSide);
-    return swatch;
 }
 
 } // namespace devnook::UsageShares

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 namespace devnook::UsageShares {
@@ -12,7 +13,8 @@ namespace devnook::UsageShares {
 QString percentText(double fraction);
 // The 0xRRGGBB colour of a slice or row.
 QColor color(quint32 colorHex);
-// A filled circle of 8 in the colour.
-QWidget *makeSwatch(quint32 colorHex, QWidget *parent);
+// A filled circle of 8, coloured by setSwatchColor.
+QLabel *makeSwatch(QWidget *parent);
+void setSwatchColor(QLabel *swatch, quint32 colorHex);
 
 } // namespace devnook::UsageShares

@@ -50,6 +50,10 @@ void UsageSimpleBarChart::setBuckets(const QList<UsageAggregatedBarBucket> &buck
     for (const UsageAggregatedBarBucket &bucket : buckets)
         largest = std::max(largest, bucket.duration / 60.0);
     m_ticks = UsageViewRules::niceTicks(largest);
+    const QFontMetricsF metrics(axisFont());
+    m_tickLabelWidth = 0.0;
+    for (const double tick : std::as_const(m_ticks))
+        m_tickLabelWidth = std::max(m_tickLabelWidth, metrics.horizontalAdvance(minutesText(tick)));
     m_tooltip.reset();
     updateGeometry();
     update();
@@ -74,12 +78,8 @@ double UsageSimpleBarChart::axisTop() const
 
 QRectF UsageSimpleBarChart::plotFrame() const
 {
-    const QFontMetricsF metrics(axisFont());
-    double labelWidth = 0.0;
-    for (const double tick : m_ticks)
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(minutesText(tick)));
-    const double top = kTopPadding + metrics.height() / 2.0;
-    return QRectF(QPointF(labelWidth + kAxisLabelGap, top),
+    const double top = kTopPadding + QFontMetricsF(axisFont()).height() / 2.0;
+    return QRectF(QPointF(m_tickLabelWidth + kAxisLabelGap, top),
                   QPointF(width() - kGridWidth, kTopPadding + kHeight - kXLabelHeight));
 }
 

@@ -44,6 +44,9 @@ private:
 
     QList<UsageAggregatedBarBucket> m_buckets;
     QList<double> m_ticks;
+    // The widest tick label, measured once per scale: the plot frame is asked
+    // for at every bar and every pointer move.
+    double m_tickLabelWidth = 0.0;
     std::optional<UsageChartCursorTooltip> m_tooltip;
 };
 

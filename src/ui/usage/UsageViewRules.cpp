@@ -1,5 +1,7 @@
 #include "UsageViewRules.h"
 
+#include "core/usage/UsageBarChart.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -35,7 +37,9 @@ QString exportFileName(const QString &name, UsageExportFormat format)
 
 QList<double> niceTicks(double largest, int maxSteps)
 {
-    const double top = largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+    // Labels read whole seconds at best: below a minute the axis still spans
+    // one, so that no two labels read alike ("0m" five times for a second).
+    const double top = largest > 0.0 && std::isfinite(largest) ? std::max(largest, 1.0) : 1.0;
     const int steps = std::max(1, maxSteps);
     const double rough = top / steps;
     const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
@@ -60,7 +64,8 @@ double barWidth(double plotWidth, int count)
     if (count <= 0)
         return 0.0;
     const double slot = plotWidth / count;
-    return std::min(slot, std::max(slot * kBarSlotShare, kMinimumBarWidth));
+    using namespace UsageBarChartHitTesting;
+    return std::min(slot, std::max(slot * kSlotShare, kMinimumWidth));
 }
 
 int qtAngle(double degrees)

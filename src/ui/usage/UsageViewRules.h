@@ -18,10 +18,6 @@ namespace UsageViewRules {
 inline constexpr int kSessionPageSize = 10;
 // Long sessions shown at most; the rest are not reachable.
 inline constexpr int kLongSessionsShown = 5;
-// A bar fills this share of its slot but is never narrower than the minimum,
-// the same sizes the core's hit test uses.
-inline constexpr double kBarSlotShare = 0.72;
-inline constexpr double kMinimumBarWidth = 14.0;
 
 // The number shown on the show-more button: what the next click adds, 0 when
 // every session is shown.
@@ -39,11 +35,12 @@ QString exportFileName(const QString &name, UsageExportFormat format);
 
 // Evenly spaced axis values from 0 up to the first value at or above the
 // largest one, a step of 1, 2 or 5 times a power of ten chosen so that there
-// are at most maxSteps steps. A largest value of 0 or less (or not a number)
+// are at most maxSteps steps. A largest value below 1 (or not a number)
 // scales as 1.
 QList<double> niceTicks(double largest, int maxSteps = 4);
 
-// The width of each bar in a plot of the given width holding count bars.
+// The width of each bar in a plot of the given width holding count bars: as
+// wide as the bar hit test catches the pointer, but never wider than its slot.
 double barWidth(double plotWidth, int count);
 
 // A donut angle (degrees clockwise from the positive x axis, y pointing

@@ -23,7 +23,10 @@ UsageWindowHeader::UsageWindowHeader(const QString &title, const QString &subtit
     column->setSpacing(12);
     auto *titleLabel = new QLabel(title, this);
     titleLabel->setFont(Kit::font(22, QFont::DemiBold));
+    // A project's name: shown as written, never as markup.
     auto *subtitleLabel = new QLabel(subtitle, this);
+    subtitleLabel->setObjectName(u"subtitle"_s);
+    subtitleLabel->setTextFormat(Qt::PlainText);
     subtitleLabel->setFont(Kit::font(13));
     Kit::setTextRole(subtitleLabel, Kit::TextRole::kSecondary);
     auto *titles = new QVBoxLayout;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/kit/AlertAsker.h"
+#include "ui/kit/FileChooser.h"
 
 #include <QCoroTask>
 #include <QString>
@@ -24,11 +25,14 @@ public:
     virtual QCoro::Task<std::optional<QString>> chooseFile(QWidget *window, QString proposedName) = 0;
 };
 
-// A save dialog opened window-modal with open(), so nothing waits in a nested
-// event loop while it is up.
+// A save dialog opened window-modal, so nothing waits in a nested event loop
+// while it is up. It opens in the folder of the last export, else in home.
 class DialogUsageExportFileChooser final : public UsageExportFileChooser {
 public:
     QCoro::Task<std::optional<QString>> chooseFile(QWidget *window, QString proposedName) override;
+
+private:
+    FileChooser m_files;
 };
 
 // Asks the user a question over a usage window. Tests answer through a
@@ -41,8 +45,8 @@ public:
     virtual QCoro::Task<int> ask(QWidget *window, AlertRequest request) = 0;
 };
 
-// A message box opened window-modal with open(), carrying the application's
-// icon; Return and Escape take the harmless button.
+// A message box opened window-modal over the window, raised and active,
+// carrying the application's icon; Return and Escape take the harmless button.
 class WindowModalUsageAlertAsker final : public UsageAlertAsker {
 public:
     QCoro::Task<int> ask(QWidget *window, AlertRequest request) override;

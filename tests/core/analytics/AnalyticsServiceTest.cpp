@@ -9,6 +9,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "support/TelemetryDoubles.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,12 +25,14 @@ namespace {
 // The facade with real settings and a real client posting to a loopback
 // ingest server.
 struct FacadeRig {
-    explicit FacadeRig(bool consent, QProcessEnvironment environment = QProcessEnvironment())
+    explicit FacadeRig(bool consent, QProcessEnvironment environment = QProcessEnvironment(),
+                       std::optional<QUrl> ingest = std::nullopt)
         : consentStored((defaults.setValue(AppSettings::kAnalyticsKey, consent), true)),
           facade(settings, defaults,
                  TelemetryEnvironment{clock, activity, display, SystemFacts(), dir.path(),
                                       dir.filePath(u"telemetrysignalcache"_s)},
-                 AnalyticsSetup{std::move(environment), QUrl(u"http://127.0.0.1:%1"_s.arg(server.port()))})
+                 AnalyticsSetup{std::move(environment),
+                                ingest.value_or(QUrl(u"http://127.0.0.1:%1"_s.arg(server.port())))})
     {}
 
     bool isSetUp() { return facade.telemetry().isInitialized(); }
@@ -60,6 +63,27 @@ struct FacadeRig {
 const QHash<QString, QString> kParameters{
     {u"source"_s, u"play"_s}, {u"has-local-url"_s, QString()}, {u"project-name"_s, u"secret"_s}};
 
+// The lines logged while it lives, as "category: message".
+class LogCapture {
+public:
+    LogCapture()
+    {
+        s_lines.clear();
+        s_previous = qInstallMessageHandler(&LogCapture::record);
+    }
+    ~LogCapture() { qInstallMessageHandler(s_previous); }
+    static QStringList lines() { return s_lines; }
+
+private:
+    static void record(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        s_lines << QString::fromUtf8(context.category) + u": "_s + message;
+    }
+
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QStringList s_lines;
+};
+
 } // namespace
 
 class AnalyticsServiceTest : public QObject {
@@ -86,6 +110,60 @@ private Q_SLOTS:
         rig.facade.signal(AnalyticsEvent::projectAdded, kParameters);
         QVERIFY(!rig.isSetUp());
         QVERIFY(!rig.defaults.contains(InstallationIdentityService::kInstallationIDKey));
+    }
+
+    void aBuildWithoutAnIngestServiceSetsNothingUp_data()
+    {
+        QTest::addColumn<QUrl>("ingest");
+        QTest::newRow("none named") << QUrl();
+        QTest::newRow("not a web address") << QUrl(u"file:///var/ingest"_s);
+    }
+
+    void aBuildWithoutAnIngestServiceSetsNothingUp()
+    {
+        QFETCH(QUrl, ingest);
+        const LogCapture log;
+        {
+            FacadeRig rig(true, QProcessEnvironment(), ingest);
+            rig.facade.configureIfNeeded();
+            rig.settings.setAnonymousAnalyticsEnabled(true);
+            for (int count = 0; count < 3; ++count)
+                rig.facade.signal(AnalyticsEvent::processStarted, kParameters);
+            QVERIFY(!rig.isSetUp());
+            QVERIFY(rig.facade.telemetry().findChildren<QObject *>().isEmpty());
+            QVERIFY(!rig.defaults.contains(InstallationIdentityService::kInstallationIDKey));
+            rig.facade.telemetry().applicationWillTerminate();
+            QCOMPARE(QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        }
+        QCOMPARE(log.lines(), QStringList{u"Telemetry.LogHandler: Analytics stay off: this build names no "
+                                          u"telemetry ingest service"_s});
+    }
+
+    void onlyTheAllowedParameterKeysPass_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("passes");
+        for (const QString &key : {u"source"_s, u"has-local-url"_s, u"configured-service-count"_s,
+                                   u"configured-target-count"_s, u"failure-category"_s})
+            QTest::newRow(qPrintable(key)) << key << true;
+        for (const QString &key : {u"project-name"_s, u"Source"_s, u"failure-category "_s})
+            QTest::newRow(qPrintable(key)) << key << false;
+    }
+
+    void onlyTheAllowedParameterKeysPass()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, passes);
+        FacadeRig rig(true);
+        rig.facade.signal(AnalyticsEvent::processStartFailed, {{key, u"value"_s}});
+        QVERIFY(rig.send());
+        const QJsonObject payload = QJsonDocument::fromJson(rig.server.requests().at(0).body)
+                                        .array()
+                                        .at(0)
+                                        .toObject()
+                                        .value(u"payload"_s)
+                                        .toObject();
+        QCOMPARE(payload.value(key).toString(u"dropped"_s), passes ? u"value"_s : u"dropped"_s);
     }
 
     void consentSetsTheClientUpOnce()

@@ -158,6 +158,11 @@ private Q_SLOTS:
         edited.previewLinkedURLs = {
             ProjectPreviewLinkedURL{QUuid::createUuid(), u" Admin "_s, u"localhost:8000"_s},
             ProjectPreviewLinkedURL{QUuid::createUuid(), u"Empty"_s, u"  "_s}};
+        // What a later version wrote stays through the clean-up.
+        const QJsonObject later{{u"since"_s, u"v9"_s}};
+        edited.workspaceLinks[0].unknownMembers = later;
+        edited.previewLinkedURLs[0].unknownMembers = later;
+        edited.linksKeptAsStored = {LinkKeptAsStored{1, {{u"kind"_s, u"gitlab"_s}, {u"url"_s, u"x"_s}}}};
         auto controller = form(edited);
         // The legacy command became one service when the form opened.
         QCOMPARE(controller->draft().services.size(), 1);
@@ -167,6 +172,7 @@ private Q_SLOTS:
 
         DevProject draft = controller->draft();
         draft.services.append(service(u" api "_s, u" cargo run "_s, u"127.0.0.1:9000"_s));
+        draft.services.last().unknownMembers = later;
         draft.services.append(service(u"empty"_s, u"\n"_s));
         controller->setDraft(draft);
         QVERIFY(controller->save());
@@ -180,7 +186,7 @@ private Q_SLOTS:
         QCOMPARE(saved.services.size(), 2);
         QCOMPARE(saved.services[0].localhostURL, u"http://localhost:3000"_s);
         QCOMPARE(saved.services[1], (ProjectService{draft.services[1].id, u"api"_s, u"cargo run"_s,
-                                                    u"http://127.0.0.1:9000"_s}));
+                                                    u"http://127.0.0.1:9000"_s, later}));
         QCOMPARE(saved.workspaceLinks.size(), 2);
         QCOMPARE(saved.workspaceLinks[0].url, u"https://github.com/a"_s);
         QCOMPARE(saved.workspaceLinks[0].title, QString());
@@ -190,6 +196,9 @@ private Q_SLOTS:
         QCOMPARE(saved.previewLinkedURLs.size(), 1);
         QCOMPARE(saved.previewLinkedURLs[0].name, u"Admin"_s);
         QCOMPARE(saved.previewLinkedURLs[0].url, u"http://localhost:8000"_s);
+        QCOMPARE(saved.workspaceLinks[0].unknownMembers, later);
+        QCOMPARE(saved.previewLinkedURLs[0].unknownMembers, later);
+        QCOMPARE(saved.linksKeptAsStored, edited.linksKeptAsStored);
     }
 
     void runnableServiceKeepsLegacyCommandUntilSave()

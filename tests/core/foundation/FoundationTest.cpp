@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -192,6 +193,32 @@ private Q_SLOTS:
             for (const QString &key : ca.keys())
                 QVERIFY2(!ca.value(key).toString().isEmpty(), qPrintable(table + u": "_s + key));
         }
+    }
+
+    // The tables of a language make one table, so a key that two of them
+    // hold must mean one text, or the table read last would win.
+    void aKeyHasOneTextInEveryTable_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("english") << u"en"_s;
+        QTest::newRow("catalan") << u"ca"_s;
+    }
+    void aKeyHasOneTextInEveryTable()
+    {
+        QFETCH(QString, language);
+        const QDir folder(QStringLiteral(DEVNOOK_L10N_DIR "/") + language);
+        QHash<QString, std::pair<QString, QString>> seen; // key -> table, text
+        for (const QString &table : folder.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
+            const QJsonObject texts = readTable(folder.filePath(table));
+            for (auto it = texts.begin(); it != texts.end(); ++it) {
+                const QString text = it.value().toString();
+                const auto [earlierTable, earlierText] = seen.value(it.key(), {table, text});
+                QVERIFY2(earlierText == text, qPrintable(u"%1: \"%2\" in %3, \"%4\" in %5"_s.arg(
+                                                  it.key(), earlierText, earlierTable, text, table)));
+                seen.insert(it.key(), {table, text});
+            }
+        }
+        QVERIFY(seen.size() > 100);
     }
 
     void substitutionIsOnePass()

@@ -9,6 +9,8 @@
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
+Q_DECLARE_METATYPE(std::optional<devnook::DevicePreviewHealthSummary>)
+
 namespace {
 
 DevProject project(const QString &name, const QString &client = {}, const QString &stack = {},
@@ -341,6 +343,43 @@ private Q_SLOTS:
         QCOMPARE(shown.gitTooltip, u"No uncommitted changes"_s);
         QCOMPARE(shown.envBadgeText, u".env staging"_s);
         QCOMPARE(shown.envTooltip, u"Files: .env, .env.staging"_s);
+    }
+
+    void devicePreviewMark_data()
+    {
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<std::optional<DevicePreviewHealthSummary>>("health");
+        QTest::addColumn<QString>("expected"); // shown, colour, tooltip
+        using Health = DevicePreviewHealthSummary;
+        QTest::newRow("off") << false << std::optional(Health::result(1, 1)) << u"0"_s;
+        QTest::newRow("on, no health yet")
+            << true << std::optional<Health>() << u"1 red Checking the network addresses…"_s;
+        QTest::newRow("checking") << true << std::optional(Health::checking())
+                                  << u"1 secondary Checking the network addresses…"_s;
+        QTest::newRow("no address") << true << std::optional(Health::result(0, 0)) << u"1 red No local URL"_s;
+        QTest::newRow("all answer") << true << std::optional(Health::result(2, 2))
+                                    << u"1 green Shared on the network: 2 of 2 addresses answer"_s;
+        QTest::newRow("some answer") << true << std::optional(Health::result(1, 2))
+                                     << u"1 red Only 1 of 2 network addresses answer"_s;
+        QTest::newRow("none answers")
+            << true << std::optional(Health::result(0, 3)) << u"1 red Only 0 of 3 network addresses answer"_s;
+    }
+
+    void devicePreviewMark()
+    {
+        QFETCH(bool, active);
+        QFETCH(std::optional<DevicePreviewHealthSummary>, health);
+        QFETCH(QString, expected);
+        ProjectRowContext row = context();
+        row.isDevicePreviewActive = active;
+        row.devicePreviewHealth = health;
+        const ProjectRowDisplay shown = ProjectRowRules::display(row);
+        static const QStringList colours{u"red"_s, u"secondary"_s, u"green"_s};
+        const QString actual =
+            shown.showsDevicePreviewMark
+                ? u"1 "_s + colours[int(shown.devicePreviewMarkColor)] + u' ' + shown.devicePreviewTooltip
+                : u"0"_s;
+        QCOMPARE(actual, expected);
     }
 
     void actionBar_data()

@@ -1,7 +1,6 @@
 #include "core/preview/DevicePreviewProxyService.h"
 
 #include "ProxyRig.h"
-#include "core/analytics/AnalyticsService.h"
 #include "core/preview/DevicePreviewReachabilityProbe.h"
 #include "support/FakeClock.h"
 #include "support/LoopbackHttpServer.h"
@@ -15,13 +14,6 @@ using namespace Qt::StringLiterals;
 using Reason = DevicePreviewFailureReason;
 
 namespace {
-
-// "LAN" interfaces on loopback addresses, so probes and devices stay on this machine.
-class LoopbackInterfaces final : public LanInterfaceSource {
-public:
-    QList<DevicePreviewService::LanInterface> interfaces() const override { return list; }
-    QList<DevicePreviewService::LanInterface> list = {{u"test0"_s, u"127.0.0.1"_s}};
-};
 
 class PreviewStartSignals final : public AnalyticsService {
 public:
@@ -120,6 +112,14 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(std::move(late))[0].candidates.isEmpty());
         QVERIFY(!m_service->activeProjectIDs().contains(third));
         QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 2);
+
+        // Two starts that settle in one turn, each awaited: both activations end, once each.
+        auto fourth = m_service->proxiedTargets({target(u"http://127.0.0.1:9/"_s)}, QUuid::createUuid());
+        auto fifth = m_service->proxiedTargets({target(u"http://127.0.0.1:10/"_s)}, QUuid::createUuid());
+        m_service->deactivateAll();
+        QVERIFY(QCoro::waitFor(std::move(fourth))[0].candidates.isEmpty());
+        QVERIFY(QCoro::waitFor(std::move(fifth))[0].candidates.isEmpty());
+        QTest::qWait(50);
     }
 
     void rewriteListsFollowTheInterfaces()
@@ -189,6 +189,10 @@ private Q_SLOTS:
         QTest::newRow("404 answers") << u"/missing"_s << DevicePreviewReachability::available();
         QTest::newRow("redirect not followed") << u"/redirect"_s << DevicePreviewReachability::available();
         QTest::newRow("500") << u"/fail"_s << DevicePreviewReachability::unavailable(Reason::httpStatus(500));
+        // The dev server's own answers, however odd, say it is up.
+        for (const int status : {400, 407, 418, 499})
+            QTest::addRow("%d passed on", status)
+                << u"/status/"_s + QString::number(status) << DevicePreviewReachability::available();
         QTest::newRow("proxy timed out") << u"/slow"_s << unavailable(Reason::Kind::timeout);
         QTest::newRow("unknown proxy error") << u"/odd-proxy-error"_s << unavailable(Reason::Kind::network);
         QTest::newRow("dev server stopped") << u"stopped"_s << unavailable(Reason::Kind::connectionRefused);

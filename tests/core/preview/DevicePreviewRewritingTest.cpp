@@ -32,6 +32,28 @@ private Q_SLOTS:
             << u"http://c"_s;
         QTest::newRow("no pairs") << u"http://localhost:3000"_s << Replacements{}
                                   << u"http://localhost:3000"_s;
+        QTest::newRow("back to back, among other scripts")
+            << u"café http://localhost:3000http://localhost:3000 ü"_s << local
+            << u"café http://192.168.1.5:4100http://192.168.1.5:4100 ü"_s;
+    }
+
+    void streamedCutAnywhere_data() { rewritten_data(); }
+
+    // A body cut into two pieces anywhere, an origin cut in two included,
+    // comes out as the whole text would.
+    void streamedCutAnywhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(Replacements, pairs);
+        QFETCH(QString, expected);
+        const QByteArray bytes = text.toUtf8();
+        for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+            DevicePreviewProxyRewriter::Stream stream(pairs);
+            QByteArray out = stream.feed(bytes.first(cut));
+            out += stream.feed(bytes.sliced(cut));
+            out += stream.finish();
+            QCOMPARE(out, expected.toUtf8());
+        }
     }
 
     void rewritten()
@@ -75,8 +97,8 @@ private Q_SLOTS:
         QTest::newRow("absolute form keeps only path and query")
             << u"http://127.0.0.1:3000"_s << u"http://127.0.0.1:22/secret?x=1#f"_s
             << u"http://127.0.0.1:3000/secret?x=1"_s;
-        QTest::newRow("network-path form")
-            << u"https://localhost:5173"_s << u"//evil.example:80/p"_s << u"https://localhost:5173/p"_s;
+        QTest::newRow("two slashes start a path") << u"https://localhost:5173"_s << u"//evil.example:80//p"_s
+                                                  << u"https://localhost:5173//evil.example:80//p"_s;
         QTest::newRow("absolute form without a path")
             << u"http://localhost:3000"_s << u"http://other?q"_s << u"http://localhost:3000/?q"_s;
         QTest::newRow("space and hash encoded")

@@ -115,6 +115,35 @@ private Q_SLOTS:
         QTRY_COMPARE(replayed, expected);
     }
 
+    // A side that takes nothing for a while holds the other back; then every
+    // byte arrives, in order.
+    void aSlowSideGetsEveryByte()
+    {
+        QTcpServer upstream;
+        QVERIFY(upstream.listen(QHostAddress::LocalHost));
+        QPointer<QTcpSocket> accepted;
+        connect(&upstream, &QTcpServer::newConnection, this, [&] {
+            accepted = upstream.nextPendingConnection();
+            accepted->setReadBufferSize(1); // takes almost nothing until told
+        });
+        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+        QByteArray pattern;
+        for (int i = 0; i < 251; ++i)
+            pattern += static_cast<char>(i);
+        const QByteArray body = pattern.repeated(32 * 1024 * 1024 / pattern.size());
+        const auto device = rig.connect("GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + body);
+        QTRY_VERIFY(accepted);
+        QTest::qWait(300);
+        QByteArray received;
+        accepted->setReadBufferSize(0);
+        connect(accepted, &QTcpSocket::readyRead, this, [&] { received += accepted->readAll(); });
+        received += accepted->readAll();
+        const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
+                                    QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + body;
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size(), 30000);
+        QVERIFY(received == expected);
+    }
+
     void closingEitherSideClosesBoth()
     {
         EchoServer server(QWebSocketServer::NonSecureMode);

@@ -55,6 +55,25 @@ private Q_SLOTS:
             QCOMPARE(outcome(HttpRequestParser::parse(bytes.first(cut))), "incomplete"_ba);
     }
 
+    void readsCutAnywhere_data() { completeRequestsAtEverySplit_data(); }
+
+    // Fed in two reads cut anywhere, the parser reads what it reads whole; the
+    // head is known complete once its last byte is in, the body still coming.
+    void readsCutAnywhere()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        const qsizetype headEnd = bytes.indexOf("\r\n\r\n") + 4;
+        for (qsizetype cut = 1; cut < bytes.size(); ++cut) {
+            HttpRequestParser parser;
+            const QByteArray first = outcome(parser.feed(QByteArrayView(bytes).first(cut)));
+            QCOMPARE(parser.headComplete(), cut >= headEnd);
+            if (first != "incomplete")
+                continue; // decided before the cut: only trailing bytes were left
+            QCOMPARE(outcome(parser.feed(QByteArrayView(bytes).sliced(cut))), expected);
+        }
+    }
+
     void heads_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -69,6 +88,7 @@ private Q_SLOTS:
             {"NUL in a value", "GET / HTTP/1.1\r\nX: a\0b\r\n\r\n"_ba},
             {"one token", "GET\r\n\r\n"_ba},
             {"not UTF-8", "GET /\xff HTTP/1.1\r\n\r\n"_ba},
+            {"bare CR ending the last line", "GET / HTTP/1.1\r\nX: a\r\r\n\r\n"_ba},
             {"two lengths", "POST / HTTP/1.1\r\nContent-Length: 1\r\ncontent-length: 1\r\n\r\nx"_ba},
             {"length list", "POST / HTTP/1.1\r\nContent-Length: 1, 1\r\n\r\nx"_ba},
             {"length not a number", "POST / HTTP/1.1\r\nContent-Length: abc\r\n\r\n"_ba},
@@ -90,6 +110,12 @@ private Q_SLOTS:
         QTest::newRow("length over the body limit")
             << "POST / HTTP/1.1\r\nContent-Length: 67108865\r\n\r\n"_ba
             << "413"_ba;
+        const QByteArray headerLines =
+            "GET / HTTP/1.1\r\n" + QByteArray("X: y\r\n").repeated(HttpRequestParser::kMaxHeaderLines);
+        QTest::newRow("header lines at the limit") << headerLines + "\r\n"
+                                                   << "request body= trailing="_ba;
+        QTest::newRow("a header line too many") << headerLines + "Y: z\r\n\r\n"
+                                                << "431"_ba;
         QTest::newRow("length at the body limit") << "POST / HTTP/1.1\r\nContent-Length: 67108864\r\n\r\n"_ba
                                                   << "incomplete"_ba;
     }
@@ -99,6 +125,34 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, expected);
         QCOMPARE(outcome(HttpRequestParser::parse(bytes)), expected);
+    }
+
+    // The bound holds for the whole body, however it is cut into chunks.
+    void chunkedBodyLimit_data()
+    {
+        QTest::addColumn<QByteArray>("lastChunk");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("at the limit") << "1\r\nx\r\n0\r\n\r\n"_ba
+                                      << "request"_ba;
+        QTest::newRow("one byte over") << "2\r\n"_ba
+                                       << "413"_ba;
+    }
+
+    void chunkedBodyLimit()
+    {
+        QFETCH(QByteArray, lastChunk);
+        QFETCH(QByteArray, expected);
+        const qsizetype first = HttpRequestParser::kMaxBodyBytes - 1;
+        HttpRequestParser parser;
+        parser.feed(QByteArray("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                               QByteArray::number(first, 16) + "\r\n"));
+        QCOMPARE(outcome(parser.feed(QByteArray(first, 'x'))), "incomplete"_ba);
+        QCOMPARE(outcome(parser.feed("\r\n")), "incomplete"_ba);
+        const HttpRequestParser::Result result = parser.feed(lastChunk);
+        const auto *request = std::get_if<HttpProxyRequest>(&result);
+        QCOMPARE(request ? "request"_ba : outcome(result), expected);
+        if (request)
+            QCOMPARE(request->body.size(), HttpRequestParser::kMaxBodyBytes);
     }
 
     void parsedFields()

@@ -1,32 +1,25 @@
 #pragma once
 
 #include "core/preview/DevicePreviewHTTPProxy.h"
+#include "support/PreviewRig.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace devnook::test {
 
-using namespace std::chrono_literals;
-
-// Limits small enough for tests to reach in milliseconds.
-inline DevicePreviewProxyLimits testLimits()
-{
-    DevicePreviewProxyLimits limits;
-    limits.headTimeout = 300ms;
-    limits.upstreamTimeout = 500ms;
-    limits.maxConnections = 8;
-    limits.rewriteCap = 2048;
-    return limits;
-}
-
-// A device connection to a proxy's port on 127.0.0.1, the bytes sent.
-inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArray &bytes)
+// A device connection to a proxy's port on 127.0.0.1, the bytes sent; from
+// another loopback address (127.0.0.2, …) it stands for another device.
+inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArray &bytes,
+                                                    const QHostAddress &from = QHostAddress::LocalHost)
 {
     auto socket = std::make_unique<QTcpSocket>();
     QTcpSocket *raw = socket.get();
     QObject::connect(raw, &QTcpSocket::connected, raw, [raw, bytes] { raw->write(bytes); });
+    socket->bind(from);
     socket->connectToHost(QHostAddress::LocalHost, port);
     return socket;
 }
@@ -36,11 +29,21 @@ inline QByteArray deviceExchange(quint16 port, const QByteArray &request)
 {
     std::unique_ptr<QTcpSocket> socket = deviceConnection(port, request);
     QByteArray received;
+    QEventLoop closed;
     QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(),
                      [&received, &socket] { received += socket->readAll(); });
     // Closed by the proxy, or refused by a port nothing listens on.
-    if (!QTest::qWaitFor([&socket] { return socket->state() == QAbstractSocket::UnconnectedState; }, 5000))
+    QObject::connect(socket.get(), &QTcpSocket::stateChanged, &closed,
+                     [&closed](QAbstractSocket::SocketState state) {
+                         if (state == QAbstractSocket::UnconnectedState)
+                             closed.quit();
+                     });
+    QTimer::singleShot(5000, &closed, [&closed, &received] {
         received += "[left open]";
+        closed.quit();
+    });
+    if (socket->state() != QAbstractSocket::UnconnectedState)
+        closed.exec();
     return socket->isOpen() ? received + socket->readAll() : received;
 }
 
@@ -59,9 +62,10 @@ struct ProxyRig {
                       {{localOrigin, u"http://10.0.0.9:" + QString::number(port)}});
     }
 
-    std::unique_ptr<QTcpSocket> connect(const QByteArray &bytes = {}) const
+    std::unique_ptr<QTcpSocket> connect(const QByteArray &bytes = {},
+                                        const QHostAddress &from = QHostAddress::LocalHost) const
     {
-        return deviceConnection(port, bytes);
+        return deviceConnection(port, bytes, from);
     }
     QByteArray exchange(const QByteArray &request) const { return deviceExchange(port, request); }
 

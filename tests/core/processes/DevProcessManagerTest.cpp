@@ -3,6 +3,7 @@
 #include "core/processes/ProcessOutputBuffer.h"
 #include "core/processes/ProcessTable.h"
 #include "support/FakeClock.h"
+#include "support/LocalTime.h"
 #include "support/TestEnvironment.h"
 
 #include <QFileInfo>
@@ -141,23 +142,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("forced");
-        QTest::addColumn<int>("code");
-        QTest::newRow("background child") << u"sleep 60 & echo left=$!; sleep 61; echo done"_s << false << 15;
-        QTest::newRow("shell ignores it")
-            << u"trap '' TERM; echo left=$$; while :; do sleep 0.1; done"_s << true << 9;
+        QTest::addColumn<QString>("exit");
+        QTest::newRow("background child") << u"sleep 60 & echo left=$!; sleep 61; echo done"_s << false
+                                          << u"Process stopped by signal 15 (SIGTERM)"_s;
+        QTest::newRow("shell ignores it") << u"trap '' TERM; echo left=$$; while :; do sleep 0.1; done"_s
+                                          << true << u"Process stopped by signal 9 (SIGKILL)"_s;
         // Standard input ends with the stop, as a closed terminal's would.
         QTest::newRow("reads until its input ends")
-            << u"trap '' TERM; echo left=$$; while read -r line; do :; done"_s << false << 0;
+            << u"trap '' TERM; echo left=$$; while read -r line; do :; done"_s << false
+            << u"Process exited with code 0"_s;
         // The shell ends at once; what it started would keep the port.
         QTest::newRow("child ignores it")
-            << u"sh -c 'trap \"\" TERM; echo left=$$; while :; do sleep 0.1; done' & wait"_s << true << 15;
+            << u"sh -c 'trap \"\" TERM; echo left=$$; while :; do sleep 0.1; done' & wait"_s << true
+            << u"Process stopped by signal 15 (SIGTERM)"_s;
     }
 
     void stopEndsTheWholeGroup()
     {
         QFETCH(QString, command);
         QFETCH(bool, forced);
-        QFETCH(int, code);
+        QFETCH(QString, exit);
         start({service(command)});
         QTRY_VERIFY(printedNumber(log(), u"left"_s) > 0);
         const pid_t left = printedNumber(log(), u"left"_s);
@@ -165,7 +169,7 @@ private Q_SLOTS:
 
         m_manager->stop(m_project.id);
         m_manager->stop(m_project.id);
-        const QString exitLine = u"[web] Process exited with code %1"_s.arg(code);
+        const QString exitLine = u"[web] "_s + exit;
         QTRY_VERIFY(texts(log()).contains(exitLine));
         QTRY_VERIFY(!ProcessTable::isAlive(left));
         QCOMPARE(state(), DevProcessState::stopped);
@@ -176,6 +180,30 @@ private Q_SLOTS:
         const qsizetype kill = texts(lines).indexOf(u"Process did not stop after terminate. Forcing kill."_s);
         QCOMPARE(kill >= 0, forced);
         QVERIFY(!forced || (lines.at(kill).isError && !lines.at(kill).serviceID));
+    }
+
+    // A signal that no stop asked for, such as the out-of-memory killer's, is
+    // a failure, told in the user's language, not an exit code.
+    void aSignalFromOutsideIsAFailure_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QString>("exit");
+        QTest::newRow("terminate") << u"en_US"_s << u"TERM"_s << u"Process stopped by signal 15 (SIGTERM)"_s;
+        QTest::newRow("kill, in Catalan")
+            << u"ca_ES"_s << u"KILL"_s << u"El procés s'ha aturat pel senyal 9 (SIGKILL)"_s;
+    }
+
+    void aSignalFromOutsideIsAFailure()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, signal);
+        QFETCH(QString, exit);
+        const test::ScopedLocale locale{QLocale(language)};
+        start({service(u"echo up; kill -%1 $$; sleep 5"_s.arg(signal))});
+        QTRY_COMPARE(state(), DevProcessState::failed);
+        QCOMPARE(log().last().text, u"[web] "_s + exit);
+        QVERIFY(log().last().isError);
     }
 
     // A running service keeps the project running beside a failed one; its

@@ -95,10 +95,19 @@ private Q_SLOTS:
     }
 
     // Members a later version added, to a project and to its services, links
-    // and preview URLs, survive a save byte for byte.
-    void unknownMembersAreWrittenBackUnchanged()
+    // and preview URLs, and links of a kind it added, survive a save byte for
+    // byte.
+    void laterAdditionsAreWrittenBackUnchanged_data()
     {
-        const QByteArray written = test::readData(u"catalogue-unknown-keys.json"_s);
+        QTest::addColumn<QString>("file");
+        QTest::newRow("unknown members") << u"catalogue-unknown-keys.json"_s;
+        QTest::newRow("link of a later kind") << u"catalogue-later-link-kind.json"_s;
+    }
+
+    void laterAdditionsAreWrittenBackUnchanged()
+    {
+        QFETCH(QString, file);
+        const QByteArray written = test::readData(file);
         test::writeFile(catalogue(), written);
         QVERIFY(m_persistence->saveProjects(load()).isOk());
         QCOMPARE(test::readFile(catalogue()), written);
@@ -130,8 +139,6 @@ private Q_SLOTS:
             << u"catalogue-stray-brace.json"_s << QStringList{u"Good"_s, u"Blog"_s} << 1;
         QTest::newRow("one project without a name")
             << u"catalogue-one-bad-project.json"_s << QStringList{u"Good"_s} << 1;
-        QTest::newRow("unknown link kind")
-            << u"catalogue-bad-link-kind.json"_s << QStringList{u"Good"_s} << 1;
         QTest::newRow("flag of the wrong type") << u"catalogue-wrong-types.json"_s << QStringList() << 1;
         QTest::newRow("required key null") << u"catalogue-null-required.json"_s << QStringList() << 1;
         QTest::newRow("object at the top") << u"catalogue-object-top-level.json"_s << QStringList() << -1;
@@ -166,6 +173,54 @@ private Q_SLOTS:
         QCOMPARE(test::readFile(copies[0]), damaged);
         QVERIFY(m_persistence->saveProjects({}).isOk());
         QCOMPARE(test::readFile(copies[0]), damaged);
+    }
+
+    // A link whose kind this version does not know (a later one, or a known
+    // one in other letters) leaves its project readable: the link is neither
+    // shown nor opened, and keeps its place in the file through any edit.
+    void linksOfAnUnknownKindAreKeptAsStored_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("shownLinks");
+        QTest::newRow("later kind between two links")
+            << u"catalogue-later-link-kind.json"_s << QStringList{u"Acme shop"_s}
+            << QStringList{u"Repository"_s, u"Admin"_s};
+        QTest::newRow("known kind in other letters")
+            << u"catalogue-bad-link-kind.json"_s << QStringList{u"Links"_s, u"Good"_s} << QStringList();
+    }
+
+    void linksOfAnUnknownKindAreKeptAsStored()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, shownLinks);
+        test::writeFile(catalogue(), test::readData(file));
+        const auto loaded = m_persistence->loadProjects();
+        QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
+        QCOMPARE(loaded.value().unreadableCount, 0);
+        QVERIFY(asideCopies().isEmpty());
+        QList<DevProject> projects = loaded.value().projects;
+        QStringList read;
+        for (const DevProject &project : projects)
+            read.append(project.name);
+        QCOMPARE(read, names);
+        QStringList shown;
+        for (const ProjectLink &link : projects[0].workspaceLinks)
+            shown.append(link.displayTitle());
+        QCOMPARE(shown, shownLinks);
+        QCOMPARE(projects[0].linksKeptAsStored.size(), 1);
+
+        projects[0].workspaceLinks.clear();
+        projects[0].name = u"Renamed"_s;
+        QVERIFY(m_persistence->saveProjects(projects).isOk());
+        const QJsonObject kept = projects[0].linksKeptAsStored[0].object;
+        const QJsonArray links =
+            QJsonDocument::fromJson(test::readFile(catalogue())).array()[0][u"workspaceLinks"_s].toArray();
+        QCOMPARE(links, QJsonArray{kept});
+        const DevProject reloaded = load().value(0);
+        QCOMPARE(reloaded.name, u"Renamed"_s);
+        QCOMPARE(reloaded.linksKeptAsStored, (QList{LinkKeptAsStored{0, kept}}));
     }
 
     void nullOptionalKeysTakeTheirDefaults()
@@ -264,8 +319,10 @@ private Q_SLOTS:
             << u"services"_s
             << QJsonValue(QJsonArray{object(
                    R"({"id": "1C2D3E4F-5A6B-4C7D-8E9F-0A1B2C3D4E5F", "name": "x", "localhostURL": ""})")});
-        QTest::newRow("unknown link kind")
-            << u"workspaceLinks"_s << QJsonValue(QJsonArray{object(R"({"kind": "ADMIN", "url": "x"})")});
+        QTest::newRow("link kind not a text")
+            << u"workspaceLinks"_s << QJsonValue(QJsonArray{object(R"({"kind": 7, "url": "x"})")});
+        QTest::newRow("link of a later kind without url")
+            << u"workspaceLinks"_s << QJsonValue(QJsonArray{object(R"({"kind": "gitlab"})")});
         QTest::newRow("id not a uuid") << u"id"_s << QJsonValue(u"not-a-uuid"_s);
     }
 

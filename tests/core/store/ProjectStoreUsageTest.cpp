@@ -4,7 +4,11 @@
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QTest>
+#include <algorithm>
+#include <optional>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -17,6 +21,9 @@ const QString kPaused = u"Usage tracking paused."_s;
 const QString kResumed = u"Usage tracking resumed."_s;
 
 } // namespace
+
+Q_DECLARE_METATYPE(std::optional<devnook::Timestamp>)
+Q_DECLARE_METATYPE(devnook::UsageDateFilterOption)
 
 // Usage tracking through the store: idle pause, sleep and wake, and queries.
 class ProjectStoreUsageTest : public QObject {
@@ -56,6 +63,14 @@ private:
         report(p, DevProcessState::running);
         m_rig->clock.advance(hours * 3600);
         report(p, DevProcessState::stopped);
+    }
+    // The sessions' times and projects: live pieces get new ids at every query.
+    static QList<std::tuple<QUuid, Timestamp, Timestamp>> spans(const QList<ProjectUsageSession> &sessions)
+    {
+        QList<std::tuple<QUuid, Timestamp, Timestamp>> result;
+        for (const ProjectUsageSession &session : sessions)
+            result.append({session.projectID, session.startedAt, session.endedAt});
+        return result;
     }
 
 private Q_SLOTS:
@@ -200,6 +215,129 @@ private Q_SLOTS:
         QCOMPARE(store().lastError(), std::nullopt);
     }
 
+    // Each window's single query gives every figure as its own query does,
+    // also while a project runs, since this morning or since before midnight.
+    void singleQueriesEqualTheSeparateOnes_data()
+    {
+        QTest::addColumn<std::optional<Timestamp>>("runningSince");
+        QTest::addColumn<UsageDateFilterOption>("filter");
+        const std::optional<Timestamp> none;
+        for (const UsageDateFilterOption filter :
+             {UsageDateFilterOption::today, UsageDateFilterOption::week, UsageDateFilterOption::all,
+              UsageDateFilterOption::custom}) {
+            const QByteArray name = UsageDateFilterOptions::rawValue(filter).toUtf8();
+            QTest::addRow("nothing running, %s", name.constData()) << none << filter;
+            QTest::addRow("running since the morning, %s", name.constData())
+                << std::optional(test::localTime(2026, 3, 10, 8)) << filter;
+            QTest::addRow("running since last night, %s", name.constData())
+                << std::optional(test::localTime(2026, 3, 9, 22)) << filter;
+        }
+    }
+
+    void singleQueriesEqualTheSeparateOnes()
+    {
+        QFETCH(std::optional<Timestamp>, runningSince);
+        QFETCH(UsageDateFilterOption, filter);
+        session(m_shop, test::localTime(2026, 3, 2, 10), 1);
+        session(m_shop, test::localTime(2026, 3, 9, 14), 2);
+        session(m_blog, test::localTime(2026, 3, 9, 16), 4);
+        if (runningSince) {
+            m_rig->clock.set(*runningSince);
+            report(m_shop, DevProcessState::running);
+        }
+        m_rig->clock.set(test::localTime(2026, 3, 10, 11));
+        const UsageDateRange twoDays{test::localTime(2026, 3, 10, 18), test::localTime(2026, 3, 9, 7)};
+
+        using enum UsageDistributionDimension;
+        for (const auto &[chart, table] : {std::pair{client, stack}, std::pair{stack, project}}) {
+            UsageOverviewFigures expected{store().usageTotalDuration(filter, twoDays),
+                                          store().usagePeriodHighlightStats(filter, twoDays),
+                                          store().usageDailyBuckets(filter, twoDays),
+                                          store().usageDistributionSlices(chart, filter, twoDays),
+                                          {},
+                                          {}};
+            if (table == project)
+                expected.tableRows = store().usageProjectTableRows(filter, twoDays);
+            else
+                expected.tableSlices = store().usageDistributionSlices(table, filter, twoDays);
+            QVERIFY(store().usageOverviewFigures(filter, twoDays, chart, table) == expected);
+        }
+        const UsageProjectFigures figures = store().usageProjectFigures(m_shop.id, filter, twoDays);
+        QCOMPARE(figures.stats, store().usageProjectPeriodStats(m_shop.id, filter, twoDays));
+        QCOMPARE(figures.dailyBuckets, store().usageProjectDailyBuckets(m_shop.id, filter, twoDays));
+        QCOMPARE(spans(figures.sessions), spans(store().usageProjectSessions(m_shop.id, filter, twoDays)));
+
+        // The live stretch counts up to now, cut at midnight, in both windows.
+        const Timestamp now = m_rig->clock.now();
+        const double live = runningSince ? runningSince->secondsTo(now) : 0.0;
+        const double liveToday =
+            runningSince ? std::max(*runningSince, test::localTime(2026, 3, 10)).secondsTo(now) : 0.0;
+        const double shopInPeriod = filter == UsageDateFilterOption::today ? liveToday
+                                    : filter == UsageDateFilterOption::all ? 3 * 3600.0 + live
+                                                                           : 2 * 3600.0 + live;
+        QCOMPARE(figures.stats.totalDuration, shopInPeriod);
+        const auto &rows = store().usageOverviewFigures(filter, twoDays, project, project).tableRows;
+        const auto shopRow = std::find_if(
+            rows.cbegin(), rows.cend(), [&](const UsageProjectTableRow &row) { return row.id == m_shop.id; });
+        QCOMPARE(shopRow == rows.cend() ? 0.0 : shopRow->duration, shopInPeriod);
+    }
+
+    // A session edited to end later than now counts up to now in every
+    // figure of both windows and in the summary the project's window copies.
+    void aSessionEditedToEndLaterCountsUpToNow_data()
+    {
+        QTest::addColumn<UsageDateFilterOption>("filter");
+        QTest::newRow("today") << UsageDateFilterOption::today;
+        QTest::newRow("a custom range of today") << UsageDateFilterOption::custom;
+        QTest::newRow("all") << UsageDateFilterOption::all;
+    }
+
+    void aSessionEditedToEndLaterCountsUpToNow()
+    {
+        QFETCH(UsageDateFilterOption, filter);
+        session(m_shop, test::localTime(2026, 3, 10, 8), 1);
+        const ProjectUsageSession recorded = m_rig->usage.completedSessions().constLast();
+        m_rig->usage.updateSession(recorded.id, recorded.startedAt, test::localTime(2026, 3, 10, 15));
+        m_rig->clock.set(test::localTime(2026, 3, 10, 11));
+        store().refreshUsageSummary(m_shop.id);
+
+        const UsageDateRange today{m_rig->clock.now(), m_rig->clock.now()};
+        const double upToNow = 3 * 3600.0;
+        QCOMPARE(store().usageProjectPeriodStats(m_shop.id, filter, today).totalDuration, upToNow);
+        using enum UsageDistributionDimension;
+        const UsageOverviewFigures overview = store().usageOverviewFigures(filter, today, project, project);
+        QCOMPARE(overview.totalDuration, upToNow);
+        QCOMPARE(overview.tableRows.value(0).duration, upToNow);
+        QCOMPARE(store().usageSummaries().value(m_shop.id).today, upToNow);
+        store().copyUsageSummary(m_shop);
+        QVERIFY(m_rig->clipboard.texts.constLast().contains(u"\nToday: 3h\n"_s));
+    }
+
+    // Saving the catalogue must not hide a history that still cannot be
+    // written; the history's own next save clears it.
+    void aCatalogueSaveKeepsShowingAUsageProblemWhileItLasts()
+    {
+        m_rig->usage.waitForFiles();
+        const QString history = m_rig->usage.sessionsFilePath();
+        QVERIFY(QDir().mkpath(history));
+        session(m_shop, m_rig->clock.now(), 1);
+        m_rig->usage.waitForFiles();
+        const std::optional<QString> problem = store().lastError();
+        QVERIFY2(problem.value_or(QString()).startsWith(u"Could not save the usage history: "_s),
+                 qPrintable(problem.value_or(QString())));
+
+        store().togglePinned(m_blog);
+        QVERIFY(m_rig->stored().constFirst().isPinned);
+        QCOMPARE(store().lastError(), problem);
+
+        QVERIFY(QDir(history).removeRecursively());
+        session(m_shop, m_rig->clock.now(), 1);
+        m_rig->usage.waitForFiles();
+        QCOMPARE(store().lastError(), std::nullopt);
+        store().togglePinned(m_blog);
+        QCOMPARE(store().lastError(), std::nullopt);
+    }
+
     void periodQueries()
     {
         session(m_shop, test::localTime(2026, 3, 9, 10), 1);
@@ -220,22 +358,6 @@ private Q_SLOTS:
         QCOMPARE(stats.sessionCount, 3);
         QCOMPARE(stats.averageDailyDuration, 3 * 3600.0);
         QCOMPARE(stats.lastSessionAt, std::optional<Timestamp>(m_rig->clock.now()));
-
-        // The overview's single query gives each figure as its own query does.
-        using enum UsageDistributionDimension;
-        for (const auto &[chart, table] : {std::pair{client, stack}, std::pair{stack, project}}) {
-            UsageOverviewFigures expected{store().usageTotalDuration(custom, twoDays),
-                                          store().usagePeriodHighlightStats(custom, twoDays),
-                                          store().usageDailyBuckets(custom, twoDays),
-                                          store().usageDistributionSlices(chart, custom, twoDays),
-                                          {},
-                                          {}};
-            if (table == project)
-                expected.tableRows = store().usageProjectTableRows(custom, twoDays);
-            else
-                expected.tableSlices = store().usageDistributionSlices(table, custom, twoDays);
-            QVERIFY(store().usageOverviewFigures(custom, twoDays, chart, table) == expected);
-        }
 
         QList<Timestamp> starts;
         for (const ProjectUsageSession &s : store().usageProjectSessions(m_shop.id, custom, twoDays))

@@ -181,6 +181,32 @@ private Q_SLOTS:
         QVERIFY(!url.isEmpty());
         QCOMPARE(m_rig->openedURLs(), QStringList{url});
     }
+
+    // The first restart's start reports several states at once while the
+    // second restart still waits for the old processes; the project ends up
+    // running once, and nothing claims it could not be started.
+    void twoQuickRestartsOfTwoServicesStartThemOnce()
+    {
+        DevProject shop = project(test::LoopbackHttpServer::freePort(), {});
+        shop.localhostURL.clear();
+        shop.devCommand.clear();
+        // Each takes a moment to end, so both restarts are waiting when it does.
+        const QString slowToStop = u"trap 'sleep 1; exit 0' TERM; while :; do sleep 0.1; done"_s;
+        shop.services = {ProjectService{QUuid::createUuid(), u"api"_s, slowToStop, {}},
+                         ProjectService{QUuid::createUuid(), u"web"_s, slowToStop, {}}};
+        QVERIFY(store().save(shop));
+        store().toggleDevProcess(shop);
+        QTRY_COMPARE(store().processStates().value(shop.id), DevProcessState::running);
+
+        store().restartDevProcess(shop);
+        store().restartDevProcess(shop);
+        QTRY_COMPARE_WITH_TIMEOUT(lines(shop).count(u"[web] Starting: "_s + slowToStop), 2, 5000);
+        // Past the bound a second restart would wait for.
+        QTest::qWait(3500);
+        QCOMPARE(store().processStates().value(shop.id), DevProcessState::running);
+        QCOMPARE(lines(shop).count(u"[web] Starting: "_s + slowToStop), 2);
+        QCOMPARE(m_rig->logTexts(shop.id, true), QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(ProjectStoreWorkspaceTest)

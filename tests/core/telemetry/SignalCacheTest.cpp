@@ -5,6 +5,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -15,7 +16,8 @@ using namespace devnook;
 
 namespace {
 
-// Signals s<first> to s<last>, oldest first.
+// Signals s<first> to s<last>, oldest first; their payloads hold the
+// characters that end strings and objects.
 QList<SignalPostBody> signalRange(int first, int last)
 {
     QList<SignalPostBody> list;
@@ -23,8 +25,33 @@ QList<SignalPostBody> signalRange(int first, int last)
         list.append(SignalPostBody());
         list.last().receivedAt = Timestamp::fromSecondsSinceReference(number);
         list.last().type = u"s%1"_s.arg(number);
+        list.last().payload = {{u"}{\"]"_s, u"\\\"}],[{"_s}};
     }
     return list;
+}
+
+QList<QByteArray> encoded(const QList<SignalPostBody> &bodies)
+{
+    QList<QByteArray> list;
+    for (const SignalPostBody &body : bodies)
+        list.append(body.toCacheBytes());
+    return list;
+}
+
+QList<SignalPostBody> decoded(const QList<QByteArray> &signalList)
+{
+    QList<SignalPostBody> bodies;
+    for (const QByteArray &signal : signalList)
+        bodies.append(SignalPostBody::fromCacheBytes(signal).value_or(SignalPostBody()));
+    return bodies;
+}
+
+QByteArray fileOf(const QList<SignalPostBody> &bodies, QJsonDocument::JsonFormat format)
+{
+    QJsonArray array;
+    for (const SignalPostBody &body : bodies)
+        array.append(body.toCacheJson());
+    return QJsonDocument(array).toJson(format);
 }
 
 } // namespace
@@ -38,21 +65,42 @@ class SignalCacheTest : public QObject {
     QString path() const { return m_dir.filePath(u"cache/Devnook/telemetrysignalcache"_s); }
     SignalCache cache(int limit = 10000) const { return SignalCache(std::nullopt, limit, path(), m_clock); }
 
+    // What a new cache takes in from the file: the count, and the oldest hundred.
+    int loadedCount() const
+    {
+        SignalCache loaded = cache();
+        loaded.takeInLoaded();
+        return loaded.count();
+    }
+    QList<SignalPostBody> firstLoaded(int limit) const
+    {
+        SignalCache loaded = cache(limit);
+        loaded.takeInLoaded();
+        return decoded(loaded.pop());
+    }
+
+    QStringList asideCopies() const
+    {
+        return QFileInfo(path()).dir().entryList({u"telemetrysignalcache.unreadable-*"_s});
+    }
+
 private Q_SLOTS:
     void cleanup() { QDir(m_dir.path()).removeRecursively(); }
 
     void theLimitKeepsTheNewestAndPopsTakeTheOldestHundred()
     {
         SignalCache limited = cache(3);
+        limited.takeInLoaded();
         for (const SignalPostBody &signal : signalRange(1, 4))
             limited.push(signal);
-        limited.push(signalRange(5, 6));
-        QCOMPARE(limited.pop(), signalRange(4, 6));
+        limited.push(encoded(signalRange(5, 6)));
+        QCOMPARE(decoded(limited.pop()), signalRange(4, 6));
         QVERIFY(limited.pop().isEmpty());
 
         SignalCache queue = cache();
-        queue.push(signalRange(1, 250));
-        QCOMPARE(queue.pop(), signalRange(1, 100));
+        queue.takeInLoaded();
+        queue.push(encoded(signalRange(1, 250)));
+        QCOMPARE(decoded(queue.pop()), signalRange(1, 100));
         QCOMPARE(queue.count(), 150);
         queue.pop();
         QCOMPARE(queue.pop().size(), 50);
@@ -62,43 +110,101 @@ private Q_SLOTS:
     {
         {
             SignalCache first = cache(12000);
-            first.push(signalRange(3, 12000));
-            QVERIFY(first.backupCache(signalRange(1, 2)).isOk());
+            first.takeInLoaded();
+            for (const SignalPostBody &signal : signalRange(3, 12000))
+                first.push(signal);
+            QVERIFY(first.backupCache(encoded(signalRange(1, 2))).isOk());
             QCOMPARE(first.count(), 0);
         }
         SignalCache second = cache();
+        second.takeInLoaded();
         QVERIFY(!QFileInfo::exists(path()));
         QCOMPARE(second.count(), 10000);
-        QCOMPARE(second.pop(), signalRange(2001, 2100));
-        QCOMPARE(cache().count(), 0);
+        QCOMPARE(decoded(second.pop()), signalRange(2001, 2100));
+        QCOMPARE(loadedCount(), 0);
+    }
+
+    void signalsPushedWhileTheFileIsReadFollowIt_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("quitAtOnce");
+        QTest::addColumn<int>("first");
+        QTest::newRow("read") << 10 << false << 1;
+        QTest::newRow("read within the limit") << 3 << false << 2;
+        QTest::newRow("quit before it was read") << 10 << true << 1;
+    }
+
+    void signalsPushedWhileTheFileIsReadFollowIt()
+    {
+        QFETCH(int, limit);
+        QFETCH(bool, quitAtOnce);
+        QFETCH(int, first);
+        test::writeFile(path(), fileOf(signalRange(1, 3), QJsonDocument::Compact));
+        SignalCache queue = cache(limit);
+        queue.push(signalRange(4, 4).first());
+        if (quitAtOnce) {
+            QVERIFY(queue.backupCache().isOk());
+            QCOMPARE(firstLoaded(limit), signalRange(first, 4));
+            return;
+        }
+        queue.takeInLoaded();
+        QCOMPARE(decoded(queue.pop()), signalRange(first, 4));
+    }
+
+    void filesThatReadWhole_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("count");
+        QTest::newRow("compact") << fileOf(signalRange(1, 3), QJsonDocument::Compact) << 3;
+        QTest::newRow("indented") << fileOf(signalRange(1, 3), QJsonDocument::Indented) << 3;
+        QTest::newRow("empty array") << QByteArray(" [ ]\n") << 0;
+    }
+
+    void filesThatReadWhole()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, count);
+        test::writeFile(path(), bytes);
+        SignalCache queue = cache();
+        queue.takeInLoaded();
+        QCOMPARE(decoded(queue.pop()), signalRange(1, count));
+        QVERIFY(!QFileInfo::exists(path()));
+        QVERIFY(asideCopies().isEmpty());
     }
 
     void aDamagedFileIsKeptAsideAndTheCacheStartsEmpty_data()
     {
+        const QByteArray whole = fileOf(signalRange(1, 2), QJsonDocument::Compact);
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("cut short") << QByteArray(R"([{"type":"a")");
+        QTest::newRow("cut short") << whole.chopped(3);
+        QTest::newRow("cut inside a string") << whole.left(whole.indexOf("\\\"}") + 2);
+        QTest::newRow("text after the array") << whole + "x";
         QTest::newRow("not an array") << QByteArray(R"({"type":"a"})");
+        QTest::newRow("an element that is no object") << QByteArray("[1]");
         QTest::newRow("an entry without its keys") << QByteArray(R"([{"type":"a"}])");
+        QTest::newRow("a missing comma") << QByteArray(whole).replace("},{", "}{");
+        QTest::newRow("another character for the comma") << QByteArray(whole).replace("},{", "};{");
+        QTest::newRow("empty") << QByteArray();
     }
 
     void aDamagedFileIsKeptAsideAndTheCacheStartsEmpty()
     {
         QFETCH(QByteArray, bytes);
         test::writeFile(path(), bytes);
-        QCOMPARE(cache().count(), 0);
+        QCOMPARE(loadedCount(), 0);
         QVERIFY(!QFileInfo::exists(path()));
-        const QDir folder = QFileInfo(path()).dir();
-        const QStringList aside = folder.entryList({u"telemetrysignalcache.unreadable-*"_s});
+        const QStringList aside = asideCopies();
         QCOMPARE(aside.size(), 1);
-        QCOMPARE(test::readFile(folder.filePath(aside.first())), bytes);
+        QCOMPARE(test::readFile(QFileInfo(path()).dir().filePath(aside.first())), bytes);
     }
 
     void aFailedSaveKeepsTheSignalsAndTheOldFile()
     {
         SignalCache queue = cache();
-        queue.push(signalRange(1, 1));
+        queue.takeInLoaded();
+        queue.push(signalRange(1, 1).first());
         QVERIFY(queue.backupCache().isOk());
-        queue.push(signalRange(1, 500));
+        queue.push(encoded(signalRange(1, 500)));
         {
             const test::FileSizeLimit limit(1000);
             QVERIFY(!queue.backupCache().isOk());

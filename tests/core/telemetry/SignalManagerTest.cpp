@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,11 @@ struct ManagerRig {
         manager = std::make_unique<SignalManager>(
             configuration,
             SignalManagerServices{clock, &defaults, defaultPayload, dir.filePath(u"telemetrysignalcache"_s)});
+        // The first attempt follows the loading of the cache, and arms the
+        // send timer.
+        QSignalSpy firstAttempt(manager.get(), &SignalManager::sendAttemptFinished);
+        if (!timer().isActive())
+            firstAttempt.wait(5000);
         return *manager;
     }
 
@@ -213,6 +219,22 @@ private Q_SLOTS:
         QCOMPARE(second.value(u"clientUser"_s).toString(), CryptoHashing::sha256(u"custom"_s, u"salt"_s));
     }
 
+    void batchesGoThroughTheConfiguredSession()
+    {
+        // The host does not resolve here; only the session's proxy reaches it.
+        ManagerRig rig;
+        rig.baseURL = QUrl(u"http://ingest.invalid"_s);
+        rig.start();
+        QNetworkAccessManager session;
+        session.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, rig.server.port()));
+        rig.configuration->urlSession = &session;
+        rig.queue(1);
+        QVERIFY(rig.attempt());
+        QCOMPARE(rig.server.requests().size(), 1);
+        QCOMPARE(rig.server.requests().at(0).target, "http://ingest.invalid/v2/namespace/ns/");
+        QCOMPARE(rig.manager->cachedSignalCount(), 0);
+    }
+
     void theBatchInFlightAtQuitIsSentOnTheNextStart()
     {
         ManagerRig rig({200}, test::LoopbackHttpServer::Behaviour::neverAnswer);
@@ -227,9 +249,7 @@ private Q_SLOTS:
 
         ManagerRig next;
         QDir(rig.dir.path()).rename(u"telemetrysignalcache"_s, next.dir.filePath(u"telemetrysignalcache"_s));
-        QSignalSpy sent(&next.server, &test::LoopbackHttpServer::requestReceived);
         next.start();
-        QVERIFY(sent.wait(5000));
         QStringList types;
         for (const QJsonValue &signal : next.batch(0))
             types << signal.toObject().value(u"type"_s).toString();

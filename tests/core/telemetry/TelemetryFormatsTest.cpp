@@ -2,12 +2,17 @@
 #include "core/telemetry/DefaultSignalPayload.h"
 #include "core/telemetry/SignalPostBody.h"
 #include "core/telemetry/TelemetryCoding.h"
+#include "core/telemetry/TelemetryLog.h"
 #include "support/LocalTime.h"
 #include "support/TelemetryDoubles.h"
+#include "support/TestEnvironment.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryFile>
 #include <QTest>
+#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -22,6 +27,50 @@ private Q_SLOTS:
     {
         QCOMPARE(CryptoHashing::sha256(u"a"_s, u"bc"_s),
                  u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"_s);
+    }
+
+    void messagesPassFromTheHandlersLevelUp_data()
+    {
+        QTest::addColumn<int>("handlerLevel");
+        QTest::addColumn<QString>("passed");
+        QTest::newRow("debug") << 0 << u"DEBUG INFO ERROR"_s;
+        QTest::newRow("info") << 1 << u"INFO ERROR"_s;
+        QTest::newRow("error") << 2 << u"ERROR"_s;
+    }
+
+    void messagesPassFromTheHandlersLevelUp()
+    {
+        QFETCH(int, handlerLevel);
+        QFETCH(QString, passed);
+        QStringList received;
+        const LogHandler handler{*LogHandler::levelFromRawValue(handlerLevel),
+                                 [&received](LogHandler::LogLevel level, const QString &) {
+                                     received << LogHandler::description(level);
+                                 }};
+        for (int raw = -1; raw <= 3; ++raw) {
+            if (const auto level = LogHandler::levelFromRawValue(raw))
+                handler.log(*level, u"message"_s);
+        }
+        QCOMPARE(received.join(u' '), passed);
+    }
+
+    void theStandardOutputHandlerPrintsOneLinePerMessage()
+    {
+        QTemporaryFile captured;
+        QVERIFY(captured.open());
+        std::fflush(stdout);
+        const int original = ::dup(STDOUT_FILENO);
+        ::dup2(captured.handle(), STDOUT_FILENO);
+        const LogHandler handler = LogHandler::standardOutput(LogHandler::LogLevel::info);
+        handler.log(LogHandler::LogLevel::error, u"Error saving Telemetry cache"_s);
+        handler.log(LogHandler::LogLevel::debug, u"hidden"_s);
+        handler.log(LogHandler::LogLevel::info, u"Loaded 3 signals – ü"_s);
+        std::fflush(stdout);
+        ::dup2(original, STDOUT_FILENO);
+        ::close(original);
+        QCOMPARE(test::readFile(captured.fileName()),
+                 QByteArray("[Telemetry: ERROR] Error saving Telemetry cache\n"
+                            "[Telemetry: INFO] Loaded 3 signals \xE2\x80\x93 \xC3\xBC\n"));
     }
 
     void bodiesKeepTheirFormInTheCacheAndOnTheWire()

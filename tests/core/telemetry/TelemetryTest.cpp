@@ -1,71 +1,19 @@
 #include "core/telemetry/Telemetry.h"
 
+#include "core/telemetry/CryptoHashing.h"
 #include "core/telemetry/SignalManager.h"
-#include "support/FakeClock.h"
 #include "support/LoopbackHttpServer.h"
-#include "support/TelemetryDoubles.h"
-#include "support/TestEnvironment.h"
+#include "support/TelemetryRig.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
 
-namespace {
-
-// A telemetry client whose signals end in its cache file, read back by the
-// test; it sends nowhere unless given a base URL.
-struct TelemetryRig {
-    TelemetryRig() : telemetry({clock, activity, display, SystemFacts(), dir.path(), cachePath()}) {}
-
-    QString cachePath() const { return dir.filePath(u"cache/telemetrysignalcache"_s); }
-
-    TelemetryManagerConfiguration &initialize(QUrl baseURL = QUrl())
-    {
-        auto configuration = std::make_shared<TelemetryManagerConfiguration>(u"app"_s, std::nullopt, baseURL);
-        configuration->logHandler = LogHandler{
-            LogHandler::LogLevel::info, [this](LogHandler::LogLevel, const QString &line) { log << line; }};
-        telemetry.initialize(configuration);
-        log.clear();
-        return *configuration;
-    }
-
-    // The signals the client queued, as the cache file holds them.
-    QList<QJsonObject> queued()
-    {
-        telemetry.applicationWillTerminate();
-        QList<QJsonObject> bodies;
-        const QJsonArray array = QJsonDocument::fromJson(test::readFile(cachePath())).array();
-        for (const QJsonValue &body : array)
-            bodies.append(body.toObject());
-        return bodies;
-    }
-
-    QJsonObject onlySignal()
-    {
-        const QList<QJsonObject> bodies = queued();
-        return bodies.size() == 1 ? bodies.first() : QJsonObject();
-    }
-
-    QTemporaryDir dir;
-    test::FakeClock clock;
-    test::ManualActivity activity;
-    test::FixedDisplayFacts display;
-    QStringList log;
-    Telemetry telemetry;
-};
-
-QString payloadValue(const QJsonObject &body, const QString &key)
-{
-    return body.value(u"payload"_s).toObject().value(key).toString(u"absent"_s);
-}
-
-} // namespace
+using test::payloadValue;
+using test::TelemetryRig;
 
 class TelemetryTest : public QObject {
     Q_OBJECT
@@ -164,6 +112,90 @@ private Q_SLOTS:
                  configuration.sessionID().toString(QUuid::WithoutBraces).toUpper());
     }
 
+    void assigningASessionBeginsOneAsTheSwitchesAllow_data()
+    {
+        QTest::addColumn<bool>("sessionStats");
+        QTest::addColumn<bool>("startedSignal");
+        QTest::addColumn<QStringList>("types");
+        QTest::newRow("both") << true << true
+                              << QStringList{u"Telemetry.Acquisition.newInstallDetected"_s,
+                                             u"Telemetry.Session.started"_s};
+        QTest::newRow("no session stats") << false << true << QStringList{u"Telemetry.Session.started"_s};
+        QTest::newRow("neither") << false << false << QStringList();
+    }
+
+    void assigningASessionBeginsOneAsTheSwitchesAllow()
+    {
+        QFETCH(bool, sessionStats);
+        QFETCH(bool, startedSignal);
+        QFETCH(QStringList, types);
+        TelemetryRig rig;
+        TelemetryManagerConfiguration &configuration = rig.initialize();
+        configuration.sessionStatsEnabled = sessionStats;
+        configuration.sendNewSessionBeganSignal = startedSignal;
+        // The same identifier again begins a session all the same.
+        configuration.setSessionID(configuration.sessionID());
+        QStringList sent;
+        for (const QJsonObject &body : rig.queued())
+            sent << body.value(u"type"_s).toString();
+        QCOMPARE(sent, types);
+    }
+
+    void aPreviewDropsEverySignal_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<std::optional<bool>>("setting");
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("preview") << QByteArray("1") << std::optional<bool>() << true;
+        QTest::newRow("another value") << QByteArray("true") << std::optional<bool>() << false;
+        QTest::newRow("no variable") << QByteArray() << std::optional<bool>() << false;
+        QTest::newRow("set off in a preview") << QByteArray("1") << std::optional(false) << false;
+        QTest::newRow("set on") << QByteArray() << std::optional(true) << true;
+    }
+
+    void aPreviewDropsEverySignal()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(std::optional<bool>, setting);
+        QFETCH(bool, dropped);
+        const auto previewVariable = qScopeGuard([] { qunsetenv("XCODE_RUNNING_FOR_PREVIEWS"); });
+        if (!variable.isNull())
+            qputenv("XCODE_RUNNING_FOR_PREVIEWS", variable);
+        TelemetryRig rig;
+        rig.initialize(QUrl(), [&setting](TelemetryManagerConfiguration &configuration) {
+            if (setting)
+                configuration.setSwiftUIPreviewMode(*setting);
+        });
+        rig.telemetry.signal(u"a"_s);
+        rig.telemetry.errorOccurred(u"e"_s);
+        rig.telemetry.generateNewSession();
+        QCOMPARE(rig.queued().isEmpty(), dropped);
+        // In a preview the cache stays silent too.
+        QCOMPARE(rig.setUpLog.filter(u"Loading Telemetry cache"_s).isEmpty(), dropped);
+    }
+
+    void theOlderNamesForward()
+    {
+        TelemetryRig rig;
+        rig.initialize(QUrl(), [](TelemetryManagerConfiguration &configuration) {
+            configuration.defaultSignalPrefix = u"App."_s;
+        });
+        rig.telemetry.send(u"a"_s, {{u"k"_s, u"v"_s}});
+        rig.telemetry.send(u"b"_s, u"custom"_s, 2.5, {{u"k"_s, u"w"_s}});
+        rig.telemetry.updateDefaultUser(u"me"_s);
+        rig.telemetry.send(u"c"_s);
+        const QList<QJsonObject> sent = rig.queued();
+        QCOMPARE(sent.size(), 3);
+        QCOMPARE(sent.at(0).value(u"type"_s).toString(), u"App.a"_s);
+        QCOMPARE(payloadValue(sent.at(0), u"k"_s), u"v"_s);
+        QVERIFY(!sent.at(0).contains(u"floatValue"_s));
+        QCOMPARE(sent.at(1).value(u"clientUser"_s).toString(), CryptoHashing::sha256(u"custom"_s, u"salt"_s));
+        QCOMPARE(sent.at(1).value(u"floatValue"_s).toDouble(), 2.5);
+        QCOMPARE(payloadValue(sent.at(1), u"k"_s), u"w"_s);
+        QCOMPARE(rig.telemetry.hashedDefaultUser(), CryptoHashing::sha256(u"me"_s, u"salt"_s));
+        QCOMPARE(sent.at(2).value(u"clientUser"_s).toString(), rig.telemetry.hashedDefaultUser());
+    }
+
     void immediateSyncsAreSpacedByTheTransmitInterval()
     {
         test::LoopbackHttpServer server;
@@ -214,21 +246,122 @@ private Q_SLOTS:
         QCOMPARE(payloadValue(sent, u"k"_s), u"stop"_s);
     }
 
-    void purchasesAreReportedInDollars()
+    void navigationChainsFromThePreviousDestination()
     {
         TelemetryRig rig;
         rig.initialize();
-        StoreTransaction purchase;
-        purchase.price = 9.99;
-        for (const QString &currency : {u"EUR"_s, u"XYZ"_s}) {
-            purchase.currencyCode = currency;
-            rig.telemetry.purchaseCompleted(purchase);
+        rig.telemetry.navigationPathChanged(u"settings"_s);
+        rig.telemetry.navigate(u"about"_s, std::optional(u"user"_s));
+        rig.telemetry.navigate(u"a"_s, u"b"_s);
+        rig.telemetry.navigationPathChanged(u"x"_s, u"y"_s, u"user"_s);
+        rig.telemetry.navigationPathChanged(u"z"_s);
+        QStringList moves;
+        for (const QJsonObject &body : rig.queued()) {
+            QCOMPARE(body.value(u"type"_s).toString(), u"Telemetry.Navigation.pathChanged"_s);
+            QCOMPARE(payloadValue(body, u"Telemetry.Navigation.schemaVersion"_s), u"1"_s);
+            const QString identifier = payloadValue(body, u"Telemetry.Navigation.identifier"_s);
+            QCOMPARE(identifier, payloadValue(body, u"Telemetry.Navigation.sourcePath"_s) + u" -> "_s +
+                                     payloadValue(body, u"Telemetry.Navigation.destinationPath"_s));
+            moves << identifier;
         }
-        const QList<QJsonObject> sent = rig.queued();
-        QCOMPARE(sent.at(0).value(u"type"_s).toString(), u"Telemetry.Purchase.completed"_s);
-        QCOMPARE(payloadValue(sent.at(0), u"Telemetry.Purchase.type"_s), u"one-time-purchase"_s);
-        QCOMPARE(sent.at(0).value(u"floatValue"_s).toDouble(), 9.99 / 0.9533);
-        QCOMPARE(sent.at(1).value(u"floatValue"_s).toDouble(), 0.0);
+        QCOMPARE(moves, (QStringList{u" -> settings"_s, u"settings -> about"_s, u"a -> b"_s, u"x -> y"_s,
+                                     u"y -> z"_s}));
+    }
+
+    void errorPresetsFillTheirKeys_data()
+    {
+        // What was sent as "id|category|message", absent ones as "absent".
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("id only") << 0 << u"save|absent|absent"_s;
+        QTest::newRow("identifiable error") << 1 << u"save|app-state|disk full"_s;
+        QTest::newRow("own message") << 2 << u"save|user-input|try again"_s;
+        QTest::newRow("no message") << 3 << u"save|thrown-exception|absent"_s;
+    }
+
+    void errorPresetsFillTheirKeys()
+    {
+        QFETCH(int, form);
+        QFETCH(QString, sent);
+        TelemetryRig rig;
+        rig.initialize();
+        const AnyIdentifiableError error = with(u"disk full"_s, u"save"_s);
+        const TelemetryParameters parameters{{u"k"_s, u"v"_s}};
+        if (form == 0)
+            rig.telemetry.errorOccurred(u"save"_s, std::nullopt, std::nullopt, parameters, 1.5);
+        else if (form == 1)
+            rig.telemetry.errorOccurred(error, ErrorCategory::appState, parameters, 1.5);
+        else if (form == 2)
+            rig.telemetry.errorOccurred(error, ErrorCategory::userInput, u"try again"_s, parameters, 1.5);
+        else
+            rig.telemetry.errorOccurred(error, ErrorCategory::thrownException, std::nullopt, parameters, 1.5);
+        const QJsonObject body = rig.onlySignal();
+        QCOMPARE(body.value(u"type"_s).toString(), u"Telemetry.Error.occurred"_s);
+        QCOMPARE(body.value(u"floatValue"_s).toDouble(), 1.5);
+        QCOMPARE(payloadValue(body, u"k"_s), u"v"_s);
+        QCOMPARE(QStringList({payloadValue(body, u"Telemetry.Error.id"_s),
+                              payloadValue(body, u"Telemetry.Error.category"_s),
+                              payloadValue(body, u"Telemetry.Error.message"_s)})
+                     .join(u'|'),
+                 sent);
+    }
+
+    void errorCategoriesReadFromTheirRawValues_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<ErrorCategory>>("category");
+        QTest::newRow("thrown") << u"thrown-exception"_s << std::optional(ErrorCategory::thrownException);
+        QTest::newRow("input") << u"user-input"_s << std::optional(ErrorCategory::userInput);
+        QTest::newRow("state") << u"app-state"_s << std::optional(ErrorCategory::appState);
+        QTest::newRow("case differs") << u"App-State"_s << std::optional<ErrorCategory>();
+        QTest::newRow("case name") << u"appState"_s << std::optional<ErrorCategory>();
+        QTest::newRow("empty") << QString() << std::optional<ErrorCategory>();
+    }
+
+    void errorCategoriesReadFromTheirRawValues()
+    {
+        QFETCH(QString, text);
+        QFETCH(std::optional<ErrorCategory>, category);
+        QCOMPARE(errorCategoryFromRawValue(text), category);
+        if (category)
+            QCOMPARE(rawValue(*category), text);
+    }
+
+    void purchasesAreReportedInDollars_data()
+    {
+        QTest::addColumn<std::optional<QString>>("currency");
+        QTest::addColumn<std::optional<double>>("price");
+        QTest::addColumn<double>("dollars");
+        const QList<std::pair<QString, double>> rates{
+            {u"EUR"_s, 0.9533}, {u"GBP"_s, 0.7948}, {u"JPY"_s, 152.3479}, {u"CHF"_s, 0.8997},
+            {u"CAD"_s, 1.4182}, {u"AUD"_s, 1.5742}, {u"CNY"_s, 7.2626},   {u"INR"_s, 86.7955},
+            {u"BRL"_s, 5.7132}, {u"AED"_s, 3.6725}};
+        for (const auto &[code, rate] : rates)
+            QTest::newRow(qPrintable(code)) << std::optional(code) << std::optional(9.99) << 9.99 / rate;
+        QTest::newRow("dollars") << std::optional(u"USD"_s) << std::optional(9.99) << 9.99;
+        QTest::newRow("not in the table") << std::optional(u"XYZ"_s) << std::optional(9.99) << 0.0;
+        QTest::newRow("lower case") << std::optional(u"eur"_s) << std::optional(9.99) << 0.0;
+        QTest::newRow("no currency") << std::optional<QString>() << std::optional(9.99) << 0.0;
+        QTest::newRow("no price") << std::optional(u"EUR"_s) << std::optional<double>() << 0.0;
+    }
+
+    void purchasesAreReportedInDollars()
+    {
+        QFETCH(std::optional<QString>, currency);
+        QFETCH(std::optional<double>, price);
+        QFETCH(double, dollars);
+        TelemetryRig rig;
+        rig.initialize();
+        StoreTransaction purchase;
+        purchase.price = price;
+        purchase.currencyCode = currency;
+        rig.telemetry.purchaseCompleted(purchase, {{u"Telemetry.Purchase.productID"_s, u"mine"_s}});
+        const QJsonObject sent = rig.onlySignal();
+        QCOMPARE(sent.value(u"type"_s).toString(), u"Telemetry.Purchase.completed"_s);
+        QCOMPARE(payloadValue(sent, u"Telemetry.Purchase.type"_s), u"one-time-purchase"_s);
+        QCOMPARE(payloadValue(sent, u"Telemetry.Purchase.productID"_s), u"mine"_s);
+        QCOMPARE(payloadValue(sent, u"Telemetry.Purchase.currencyCode"_s), currency.value_or(u"absent"_s));
+        QCOMPARE(sent.value(u"floatValue"_s).toDouble(), dollars);
     }
 
     void aFreeTrialIsWatchedUntilItConverts_data()

@@ -20,6 +20,8 @@ using test::localTime;
 
 namespace {
 
+const QString kShopID = u"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E"_s;
+
 Timestamp seconds(double value)
 {
     return Timestamp::fromSecondsSinceReference(value);
@@ -180,7 +182,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<int>("readable");
-        for (const char *name : {"bad-source", "null-required", "wrong-type", "not-an-object", "truncated"})
+        for (const char *name : {"null-required", "wrong-type", "not-an-object", "truncated"})
             QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name)) << 1;
         QTest::newRow("bad id between good ones") << u"usage-sessions-bad-uuid.json"_s << 2;
         QTest::newRow("object at the top") << u"usage-sessions-object-top-level.json"_s << 0;
@@ -243,6 +245,64 @@ private Q_SLOTS:
         service->clearSessions(service->uncountedSessions().first().projectID);
         QVERIFY(service->uncountedSessions().isEmpty());
         QCOMPARE(service->fileProblem(), QString());
+    }
+
+    // A session whose source this version does not know (a later one, or a
+    // known one in other letters) is whole: not damage to copy aside, not
+    // counted anywhere, and back in the file exactly as it was read until
+    // its project's sessions are cleared.
+    void sessionsOfAnUnknownSourceAreKeptAsStored_data()
+    {
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QByteArray>("kept");
+        const auto fileOf = [](const DevProject &project, Timestamp start, Timestamp end) {
+            return UsageSessionCoding::encodeSessionFile({test::makeSession(project, start, end)}, {}, {})
+                .value();
+        };
+        const QByteArray blog =
+            fileOf(test::makeProject(u"Blog"_s), localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10));
+        const QByteArray shop = fileOf(test::makeProject(u"Shop"_s, {}, {}, kShopID),
+                                       localTime(2024, 5, 30, 9), localTime(2024, 5, 30, 11));
+        const QByteArray later =
+            shop.sliced(4, shop.size() - 7).replace("\"playButton\"", "\"scheduledTask\"");
+        QTest::newRow("later source, laid out as this version writes")
+            << blog.chopped(3) + ",\n  " + later + "\n]\n"
+            << later;
+        const QByteArray byHand = test::readData(u"usage-sessions-bad-source.json"_s);
+        QTest::newRow("known source in other letters, written by hand")
+            << byHand
+            << byHand.sliced(byHand.indexOf("{\"projectID\""),
+                             byHand.lastIndexOf('}') - byHand.indexOf("{\"projectID\"") + 1);
+    }
+
+    void sessionsOfAnUnknownSourceAreKeptAsStored()
+    {
+        QFETCH(QByteArray, original);
+        QFETCH(QByteArray, kept);
+        const QUuid shop = QUuid::fromString(kShopID);
+        test::writeFile(sessionsFile(), original);
+
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), 1);
+        QCOMPARE(service->summary(shop, UsageCalendar::current(), m_home->clock.now()),
+                 ProjectUsageSummary{});
+        const PeriodRange all =
+            service->periodRange(UsageRollupPeriod::all, UsageCalendar::current(), m_home->clock.now());
+        QCOMPARE(service->sessionsInPeriod(all, m_home->clock.now()).size(), 1);
+        QVERIFY(asideCopies().isEmpty());
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions have a source"_s),
+                 qPrintable(service->fileProblem()));
+
+        // Written back as it was read, last in the file.
+        recordOneSession(*service);
+        QVERIFY2(test::readFile(sessionsFile()).endsWith(QByteArray(",\n  " + kept + "\n]\n")),
+                 test::readFile(sessionsFile()).constData());
+
+        service->clearSessions(shop);
+        service->waitForFiles();
+        QVERIFY(!test::readFile(sessionsFile()).contains(kept));
+        QCOMPARE(service->fileProblem(), QString());
+        QCOMPARE(makeService()->completedSessions().size(), 2);
     }
 
     void unknownMembersAreWrittenBackUnchanged()
@@ -338,7 +398,7 @@ private Q_SLOTS:
 
     void damagedFileIsNotOverwrittenWhileItCannotBeKeptAside()
     {
-        const QByteArray damaged = test::readData(u"usage-sessions-bad-source.json"_s);
+        const QByteArray damaged = test::readData(u"usage-sessions-null-required.json"_s);
         test::writeFile(sessionsFile(), damaged);
         std::unique_ptr<UsageTrackingService> service;
         {
@@ -422,6 +482,9 @@ private Q_SLOTS:
         read("the later of two keys", listOfOne(", \"pausedDuration\": 5, \"pausedDuration\": 7"), u"Shop"_s,
              7.0);
         refused("text after the list", good + " x", u"unexpected text after the value"_s);
+        refused("unknown source and no end",
+                QByteArray(good).replace("playButton", "later").replace(", \"endedAt\": 737413200", ""),
+                u"missing required key \"endedAt\""_s);
         refused("control character", listOfOne({}, "\"Sh\top\""), u"control character"_s);
         refused("invalid UTF-8", listOfOne({}, "\"Sh\xC3op\""), u"not a string of valid UTF-8"_s);
         refused("lone surrogate", listOfOne({}, "\"\\ud83d\""), u"invalid escape"_s);

@@ -4,6 +4,7 @@
 #include "core/foundation/KeyValueStore.h"
 #include "core/usage/UsageColors.h"
 #include "core/usage/UsageFilterPreferences.h"
+#include "core/usage/UsagePeriodTally.h"
 
 #include <QTest>
 
@@ -25,6 +26,14 @@ DevProject withClientColor(DevProject project, const QString &color)
 {
     project.clientColorHex = color;
     return project;
+}
+
+QList<UsageDailyBucket> dailyBuckets(const QList<ProjectUsageSession> &sessions, const PeriodRange &range)
+{
+    UsagePeriodTally tally(range, range.end, {});
+    for (const ProjectUsageSession &session : sessions)
+        tally.add(session);
+    return tally.dailyBuckets();
 }
 
 } // namespace
@@ -111,6 +120,14 @@ private Q_SLOTS:
         m_home->record(m_blog, localTime(2023, 12, 30, 23, 30), localTime(2023, 12, 31, 1));
         QCOMPARE(service().periodRange(UsageRollupPeriod::all, {}, now),
                  (PeriodRange{localTime(2023, 12, 30), now}));
+        // Also as the history reads back, and after the earliest goes.
+        m_home->reload();
+        QCOMPARE(service().periodRange(UsageRollupPeriod::all, {}, now).start, localTime(2023, 12, 30));
+        service().clearSessions(m_blog.id);
+        QCOMPARE(service().periodRange(UsageRollupPeriod::all, {}, now).start, localTime(2024, 1, 1));
+        const ProjectUsageSession shop = service().completedSessions().constFirst();
+        service().updateSession(shop.id, localTime(2024, 3, 1, 9), localTime(2024, 3, 1, 10));
+        QCOMPARE(service().periodRange(UsageRollupPeriod::all, {}, now).start, localTime(2024, 3, 1));
     }
 
     void customRangesCoverWholeDays_data()
@@ -220,13 +237,13 @@ private Q_SLOTS:
         QFETCH(double, since);
         QFETCH(double, until);
         QFETCH(double, expectedMinutes);
-        const auto minute = [](double value) -> std::optional<Timestamp> {
-            if (value < 0)
-                return std::nullopt;
-            return localTime(2024, 5, 13, 9).addSeconds(value * 60);
+        // A missing bound lies a year away.
+        const auto minute = [](double value, double missing = 0.0) {
+            return localTime(2024, 5, 13, 9).addSeconds((value < 0 ? missing : value) * 60);
         };
-        const auto session = makeSession(m_shop, *minute(minutes[0]), *minute(minutes[1]), minutes[2] * 60);
-        QCOMPARE(UsageStatistics::duration({session}, minute(since), minute(until)), expectedMinutes * 60);
+        const auto session = makeSession(m_shop, minute(minutes[0]), minute(minutes[1]), minutes[2] * 60);
+        const double year = 366 * 24 * 60;
+        QCOMPARE(session.trackedBetween(minute(since, -year), minute(until, year)), expectedMinutes * 60);
     }
 
     void dailyBucketsListEveryDayOfThePeriod_data()
@@ -258,7 +275,7 @@ private Q_SLOTS:
             makeSession(m_blog, localTime(2024, 5, 12, 22), localTime(2024, 5, 13, 2)),
             makeSession(m_blog, localTime(2024, 5, 19, 23), localTime(2024, 5, 20, 1))};
 
-        const QList<UsageDailyBucket> buckets = UsageStatistics::dailyBuckets(sessions, week, {});
+        const QList<UsageDailyBucket> buckets = dailyBuckets(sessions, week);
         QCOMPARE(buckets.size(), 7);
         const QList<double> expected{7200, 1800, 1800, 0, 0, 0, 3599};
         for (int i = 0; i < 7; ++i)
@@ -266,16 +283,31 @@ private Q_SLOTS:
                                                    labels[i], expected[i]}));
     }
 
+    void dailyBucketsFollowDaysOfEveryLength_data()
+    {
+        QTest::addColumn<QDate>("first");
+        QTest::addColumn<double>("middleHours");
+        // Madrid's clocks went back on 27 October 2024 and forward on 31 March.
+        QTest::newRow("a day of 25 hours") << QDate(2024, 10, 26) << 25.0;
+        QTest::newRow("a day of 23 hours") << QDate(2024, 3, 30) << 23.0;
+    }
+
     void dailyBucketsFollowDaysOfEveryLength()
     {
-        const PeriodRange range{localTime(2024, 10, 26), localTime(2024, 10, 28, 23, 59, 59)};
-        const auto buckets = UsageStatistics::dailyBuckets(
-            {makeSession(m_shop, localTime(2024, 10, 25, 12), localTime(2024, 10, 29, 12))}, range, {});
+        QFETCH(QDate, first);
+        QFETCH(double, middleHours);
+        const auto at = [](QDate day, int hour = 0) {
+            return localTime(day.year(), day.month(), day.day(), hour);
+        };
+        const QDate last = first.addDays(2);
+        const PeriodRange range{at(first), at(last).addSeconds(24 * 3600.0 - 1)};
+        const auto buckets =
+            dailyBuckets({makeSession(m_shop, at(first.addDays(-1), 12), at(last.addDays(1), 12))}, range);
         QCOMPARE(buckets.size(), 3);
-        QCOMPARE(buckets[1].date, localTime(2024, 10, 27));
-        QCOMPARE(buckets[2].date, localTime(2024, 10, 28));
+        QCOMPARE(buckets[1].date, at(first.addDays(1)));
+        QCOMPARE(buckets[2].date, at(last));
         QCOMPARE((QList<double>{buckets[0].duration, buckets[1].duration, buckets[2].duration}),
-                 (QList<double>{24 * 3600.0, 25 * 3600.0, 24 * 3600.0 - 1}));
+                 (QList<double>{24 * 3600.0, middleHours * 3600.0, 24 * 3600.0 - 1}));
     }
 
     void highlightsAverageOverActiveDays()

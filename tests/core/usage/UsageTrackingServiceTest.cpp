@@ -153,10 +153,30 @@ private Q_SLOTS:
             QVERIFY(!service().trackingState(project.id, t0.addSeconds(3600)).isActive);
         m_home->reload();
         QCOMPARE(service().completedSessions().size(), 3);
-        const auto shop = service().sessionsForSummary(m_project.id, t0.addSeconds(3600));
+        QList<ProjectUsageSession> shop;
+        service().forEachSessionOf(m_project.id, t0.addSeconds(3600),
+                                   [&](const ProjectUsageSession &session) { shop.append(session); });
         QCOMPARE(shop, (QList<ProjectUsageSession>{{shop.value(0).id, m_project.id, u"Shop"_s, u"  Acme "_s,
                                                     u"Vue"_s, Source::startWorkspace, t0, t0.addSeconds(3600),
                                                     0.0}}));
+    }
+
+    // Latest start first; sessions that start together keep their order.
+    void longSessionsComeLatestFirst()
+    {
+        const Timestamp day = localTime(2024, 5, 14, 8);
+        m_home->record(m_project, day, day.addSeconds(9 * 3600));
+        m_home->record(m_project, day, day.addSeconds(8 * 3600));
+        m_home->record(m_project, day.addSeconds(-86400), day.addSeconds(-86400 + 3600));
+        m_home->record(m_project, day.addSeconds(86400), day.addSeconds(86400 + 10 * 3600));
+        for (int read = 0; read < 2; ++read) {
+            QList<double> hours;
+            for (const ProjectUsageSession &session : service().longSessions(m_project.id, 8 * 3600, day))
+                hours.append(session.trackedDuration() / 3600);
+            QCOMPARE(hours, (QList<double>{10, 9, 8}));
+            // Read back, the history is in order of start.
+            m_home->reload();
+        }
     }
 
     void clearingDropsOneProjectOnly()

@@ -1,0 +1,187 @@
+#include "DevicePreviewAnswer.h"
+
+#include "DevicePreviewResponse.h"
+#include "HttpSyntax.h"
+
+namespace devnook {
+
+namespace {
+
+bool isEventStream(const HttpResponseHead &head)
+{
+    return head.header("content-type").trimmed().toLower().startsWith("text/event-stream");
+}
+
+std::optional<qint64> announcedLength(const HttpResponseHead &head)
+{
+    return HttpSyntax::parsedDigits(HttpSyntax::withoutBlanks(head.header("content-length")), 10, 18);
+}
+
+// Valid UTF-8, but for a character that the next bytes may complete.
+bool isUtf8Prefix(QByteArrayView bytes)
+{
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((c & 0xc0) == 0x80)
+            continue;
+        const int length = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 1;
+        if (length > back)
+            return bytes.first(bytes.size() - back).isValidUtf8();
+        break;
+    }
+    return bytes.isValidUtf8();
+}
+
+} // namespace
+
+DevicePreviewAnswer::DevicePreviewAnswer(HttpResponseHead head, bool answersHead, Rules rules)
+    : m_head(std::move(head)), m_rules(std::move(rules))
+{
+    const int status = m_head.status;
+    const std::optional<qint64> length = announcedLength(m_head);
+    if (answersHead || status < 200 || status == 204 || status == 304)
+        m_mode = Mode::headOnly;
+    else if (isEventStream(m_head) || (length && *length > m_rules.rewriteCap))
+        m_mode = Mode::unmodified;
+    else
+        m_mode = Mode::collecting;
+
+    const QByteArray coding = HttpSyntax::withoutBlanks(m_head.header("content-encoding")).toByteArray();
+    if (!coding.isEmpty() && coding.compare("identity", Qt::CaseInsensitive) != 0) {
+        m_inflater = DevicePreviewInflater::forCoding(coding);
+        m_undecodable = !m_inflater;
+    }
+}
+
+DevicePreviewAnswer::~DevicePreviewAnswer() = default;
+
+QByteArray DevicePreviewAnswer::start()
+{
+    const QList<DevicePreviewURLReplacement> &replacements = m_rules.headerReplacements;
+    switch (m_mode) {
+    case Mode::headOnly:
+        return DevicePreviewResponse::head(m_head, {}, replacements, std::nullopt);
+    case Mode::unmodified: {
+        // A length beside a chunked coding does not describe the bytes that follow.
+        const bool chunked = !m_head.header("transfer-encoding").isNull();
+        return DevicePreviewResponse::head(
+            m_head, chunked ? QList<QByteArrayView>{"content-length"} : QList<QByteArrayView>{}, replacements,
+            std::nullopt);
+    }
+    case Mode::collecting:
+    case Mode::streaming:
+        break;
+    }
+    return {};
+}
+
+QByteArray DevicePreviewAnswer::body(QByteArrayView bytes)
+{
+    switch (m_mode) {
+    case Mode::headOnly:
+        return {};
+    case Mode::unmodified:
+        return bytes.toByteArray();
+    case Mode::streaming:
+        return transformed(bytes);
+    case Mode::collecting:
+        break;
+    }
+    if (m_inflater) {
+        m_raw.append(bytes);
+        if (std::optional<QByteArray> decoded = m_inflater->feed(bytes)) {
+            m_decoded += *decoded;
+        } else {
+            m_undecodable = true;
+            m_inflater.reset();
+            m_decoded.clear();
+        }
+    } else {
+        (m_undecodable ? m_raw : m_decoded).append(bytes);
+    }
+    if (std::max(m_raw.size(), m_decoded.size()) > m_rules.collectBytes)
+        return startStreaming();
+    return {};
+}
+
+QByteArray DevicePreviewAnswer::end()
+{
+    switch (m_mode) {
+    case Mode::collecting:
+        return collected();
+    case Mode::streaming:
+        if (m_inflater && !m_inflater->isFinished())
+            m_broken = true;
+        return m_rewriter ? m_rewriter->finish() : QByteArray();
+    case Mode::headOnly:
+    case Mode::unmodified:
+        break;
+    }
+    return {};
+}
+
+QByteArray DevicePreviewAnswer::collected()
+{
+    m_mode = Mode::streaming;
+    // A compressed body cut short goes out as it came, with its coding.
+    if (m_inflater && !m_inflater->isFinished())
+        m_undecodable = true;
+    QList<QByteArrayView> dropped = {"content-length"};
+    QByteArray body;
+    if (m_undecodable) {
+        body = std::move(m_raw);
+    } else {
+        dropped.append("content-encoding");
+        body = std::move(m_decoded);
+        if (body.isValidUtf8()) {
+            DevicePreviewProxyRewriter::Stream rewriter = m_rules.bodyRewriter;
+            if (rewriter.rewrites()) {
+                body = rewriter.feed(body);
+                body += rewriter.finish();
+            }
+        }
+    }
+    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, body.size()) + body;
+}
+
+QByteArray DevicePreviewAnswer::startStreaming()
+{
+    m_mode = Mode::streaming;
+    QList<QByteArrayView> dropped;
+    QByteArray first;
+    if (m_undecodable) {
+        first = std::move(m_raw);
+    } else {
+        if (isUtf8Prefix(m_decoded)) {
+            m_rewriter.emplace(m_rules.bodyRewriter);
+            if (!m_rewriter->rewrites())
+                m_rewriter.reset();
+        }
+        dropped.append("content-encoding");
+        first = m_rewriter ? m_rewriter->feed(m_decoded) : std::move(m_decoded);
+    }
+    // The body's length is the one announced only if every byte passes as sent.
+    if (m_inflater || m_rewriter || !m_head.header("transfer-encoding").isNull())
+        dropped.append("content-length");
+    m_raw.clear();
+    m_decoded.clear();
+    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, std::nullopt) + first;
+}
+
+QByteArray DevicePreviewAnswer::transformed(QByteArrayView bytes)
+{
+    QByteArray out;
+    if (m_inflater) {
+        std::optional<QByteArray> decoded = m_inflater->feed(bytes);
+        if (!decoded) {
+            m_broken = true;
+            return {};
+        }
+        out = std::move(*decoded);
+    } else {
+        out = bytes.toByteArray();
+    }
+    return m_rewriter ? m_rewriter->feed(out) : out;
+}
+
+} // namespace devnook

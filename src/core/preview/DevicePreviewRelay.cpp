@@ -1,0 +1,245 @@
+#include "DevicePreviewRelay.h"
+
+#include <cerrno>
+#include <mutex>
+#include <pthread.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace devnook {
+
+namespace {
+
+constexpr int kReadBytes = 64 * 1024;
+constexpr int kEventsPerTurn = 256;
+
+} // namespace
+
+class DevicePreviewRelay::Pair {
+public:
+    struct Side {
+        Pair *pair = nullptr;
+        int fd = -1;
+        Side *other = nullptr;
+        // Bytes read from the other side that this one has not taken yet.
+        QByteArray pending;
+        unsigned watched = 0;
+    };
+
+    Pair(Shard &owner, int deviceFd, int upstreamFd) : shard(owner)
+    {
+        device.pair = upstream.pair = this;
+        device.fd = deviceFd;
+        upstream.fd = upstreamFd;
+        device.other = &upstream;
+        upstream.other = &device;
+    }
+
+    Shard &shard;
+    Side device;
+    Side upstream;
+    std::function<void()> onClosed;
+    bool closed = false;
+    // The owner is done with it: it may be freed once closed.
+    bool released = false;
+};
+
+// One relay thread and the pairs it copies for. Everything below is guarded
+// by the mutex, which the thread holds while it handles a turn of events.
+class DevicePreviewRelay::Shard {
+public:
+    using Side = Pair::Side;
+
+    Shard() : m_epoll(epoll_create1(EPOLL_CLOEXEC)), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.ptr = nullptr; // the wake-up descriptor
+        epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &event);
+        m_thread = std::thread([this] { run(); });
+        pthread_setname_np(m_thread.native_handle(), "PreviewRelay");
+    }
+
+    ~Shard()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        wake();
+        m_thread.join();
+        for (const std::unique_ptr<Pair> &pair : m_pairs) {
+            if (!pair->closed) {
+                ::close(pair->device.fd);
+                ::close(pair->upstream.fd);
+            }
+        }
+        ::close(m_wake);
+        ::close(m_epoll);
+    }
+
+    size_t size()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_pairs.size();
+    }
+
+    Pair *add(int device, int upstream, QByteArray toUpstream, std::function<void()> onClosed)
+    {
+        const std::lock_guard lock(m_mutex);
+        auto pair = std::make_unique<Pair>(*this, device, upstream);
+        pair->onClosed = std::move(onClosed);
+        pair->upstream.pending = std::move(toUpstream);
+        for (Side *side : {&pair->device, &pair->upstream}) {
+            epoll_event event{};
+            event.data.ptr = side;
+            epoll_ctl(m_epoll, EPOLL_CTL_ADD, side->fd, &event);
+            watch(*side);
+        }
+        m_pairs.push_back(std::move(pair));
+        return m_pairs.back().get();
+    }
+
+    void remove(Pair &pair)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            pair.onClosed = nullptr;
+            pair.released = true;
+            if (!pair.closed)
+                close(pair);
+        }
+        wake(); // so that the thread frees it
+    }
+
+private:
+    void wake()
+    {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+    }
+
+    void run()
+    {
+        epoll_event ready[kEventsPerTurn];
+        while (true) {
+            const int count = epoll_wait(m_epoll, ready, kEventsPerTurn, -1);
+            const std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                return;
+            for (int i = 0; i < count; ++i) {
+                auto *side = static_cast<Side *>(ready[i].data.ptr);
+                if (!side) {
+                    uint64_t wakes = 0;
+                    [[maybe_unused]] const ssize_t read = ::read(m_wake, &wakes, sizeof wakes);
+                } else if (!side->pair->closed) {
+                    // A pair closed earlier in this turn stays allocated until its end.
+                    handle(*side, ready[i].events);
+                }
+            }
+            std::erase_if(m_pairs,
+                          [](const std::unique_ptr<Pair> &pair) { return pair->closed && pair->released; });
+        }
+    }
+
+    void handle(Side &side, unsigned events)
+    {
+        Pair &pair = *side.pair;
+        if ((events & EPOLLOUT) && !side.pending.isEmpty()) {
+            const ssize_t sent = ::send(side.fd, side.pending.constData(),
+                                        static_cast<size_t>(side.pending.size()), MSG_NOSIGNAL);
+            if (sent < 0 && errno != EAGAIN) {
+                close(pair);
+                return;
+            }
+            side.pending.remove(0, std::max<ssize_t>(sent, 0));
+        }
+        if ((events & EPOLLIN) && side.other->pending.isEmpty()) {
+            char buffer[kReadBytes];
+            const ssize_t got = ::recv(side.fd, buffer, sizeof buffer, 0);
+            if (got == 0 || (got < 0 && errno != EAGAIN)) {
+                // Either side ending ends the tunnel; what it sent before has gone on.
+                close(pair);
+                return;
+            }
+            if (got > 0) {
+                const ssize_t sent = ::send(side.other->fd, buffer, static_cast<size_t>(got), MSG_NOSIGNAL);
+                if (sent < 0 && errno != EAGAIN) {
+                    close(pair);
+                    return;
+                }
+                const ssize_t taken = std::max<ssize_t>(sent, 0);
+                side.other->pending.append(buffer + taken, got - taken);
+            }
+        } else if ((events & (EPOLLERR | EPOLLHUP)) && !(events & EPOLLIN)) {
+            close(pair);
+            return;
+        }
+        watch(side);
+        watch(*side.other);
+    }
+
+    // A side is read while the other has taken everything, and written while it owes bytes.
+    void watch(Side &side)
+    {
+        const unsigned wanted =
+            (side.other->pending.isEmpty() ? EPOLLIN : 0u) | (side.pending.isEmpty() ? 0u : EPOLLOUT);
+        if (wanted == side.watched)
+            return;
+        epoll_event event{};
+        event.events = wanted;
+        event.data.ptr = &side;
+        epoll_ctl(m_epoll, EPOLL_CTL_MOD, side.fd, &event);
+        side.watched = wanted;
+    }
+
+    void close(Pair &pair)
+    {
+        pair.closed = true;
+        for (Side *side : {&pair.device, &pair.upstream}) {
+            epoll_ctl(m_epoll, EPOLL_CTL_DEL, side->fd, nullptr);
+            ::close(side->fd);
+            side->pending.clear();
+        }
+        // Under the lock, so that an owner letting go meanwhile waits for the call to end.
+        if (std::function<void()> onClosed = std::exchange(pair.onClosed, nullptr))
+            onClosed();
+    }
+
+    int m_epoll;
+    int m_wake;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Pair>> m_pairs;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+DevicePreviewRelay::DevicePreviewRelay(QObject *parent) : QObject(parent)
+{
+    for (int i = 0; i < kThreads; ++i)
+        m_shards.push_back(std::make_unique<Shard>());
+}
+
+DevicePreviewRelay::~DevicePreviewRelay() = default;
+
+DevicePreviewRelay::Pair *DevicePreviewRelay::add(int device, int upstream, QByteArray toUpstream,
+                                                  std::function<void()> onClosed)
+{
+    // The thread with the fewest tunnels takes the next.
+    Shard *least = m_shards.front().get();
+    for (const std::unique_ptr<Shard> &shard : m_shards) {
+        if (shard->size() < least->size())
+            least = shard.get();
+    }
+    return least->add(device, upstream, std::move(toUpstream), std::move(onClosed));
+}
+
+void DevicePreviewRelay::remove(Pair *pair)
+{
+    pair->shard.remove(*pair);
+}
+
+} // namespace devnook

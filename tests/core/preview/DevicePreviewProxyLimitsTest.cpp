@@ -1,0 +1,130 @@
+#include "ProxyRig.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QTest>
+
+using namespace devnook;
+using namespace devnook::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Limits under which a long page is rewritten as it streams.
+DevicePreviewProxyLimits streamingLimits()
+{
+    DevicePreviewProxyLimits limits = testLimits();
+    limits.headTimeout = 10s;
+    limits.idleTimeout = 2s;
+    limits.upstreamTimeout = 10s; // a dev server takes its time to make a long page
+    limits.rewriteCap = 256 * 1024 * 1024;
+    limits.collectBytes = 64 * 1024;
+    return limits;
+}
+
+} // namespace
+
+// What one device can make the proxy hold, and for how long.
+class DevicePreviewProxyLimitsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<LoopbackHttpServer> m_server;
+
+    // What the dev server has written that no one has taken yet.
+    qint64 unsentByDevServer() const
+    {
+        qint64 unsent = 0;
+        for (const QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
+            unsent += socket->bytesToWrite();
+        return unsent;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
+                                                        LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(m_server->listen());
+    }
+
+    // An upload may take far longer than the head; only a silent one is cut off.
+    void uploadsFinish()
+    {
+        const ProxyRig rig(m_server->origin());
+        const QByteArray body(4000, 'u');
+        const auto slow = rig.connect("POST /echo HTTP/1.1\r\nContent-Length: 4000\r\n\r\n");
+        QByteArray received;
+        connect(slow.get(), &QTcpSocket::readyRead, this, [&] { received += slow->readAll(); });
+        for (qsizetype sent = 0; sent < body.size(); sent += 500) {
+            QTest::qWait(100); // eight pieces over more than twice the head time
+            slow->write(body.sliced(sent, 500));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(slow->state(), QAbstractSocket::UnconnectedState, 5000);
+        QVERIFY2(received.startsWith("HTTP/1.1 200 OK\r\n") && received.endsWith(body), received.constData());
+
+        const auto silent = rig.connect("POST /echo HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc");
+        QTest::qWait(testLimits().headTimeout.count() * 2);
+        QCOMPARE(silent->state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(silent->state(), QAbstractSocket::UnconnectedState, 3000);
+        QVERIFY(m_server->requests().size() == 1);
+    }
+
+    // Reading from the dev server waits for the device; a device that takes
+    // nothing for the idle time is cut off, and the dev server is let go.
+    void aDeviceThatStopsReadingHoldsNothing()
+    {
+        const ProxyRig rig(m_server->origin(), streamingLimits());
+        const qint64 pageBytes = 64 * 1024 * 1024;
+        const auto device = rig.connect("GET /large/" + QByteArray::number(pageBytes) + " HTTP/1.1\r\n\r\n");
+        device->setReadBufferSize(1024);
+        QTRY_VERIFY_WITH_TIMEOUT(unsentByDevServer() > 0, 5000);
+        // The proxy stops taking the page once the device is behind: what the
+        // dev server has left to send stays put, and most of the page with it.
+        qint64 unsent = -1;
+        while (unsent != unsentByDevServer()) {
+            unsent = unsentByDevServer();
+            QTest::qWait(150);
+        }
+        QVERIFY2(unsent > pageBytes / 2, QByteArray::number(unsent).constData());
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->findChildren<QTcpSocket *>().size(), 0, 5000);
+        // Reading again, the device finds its connection cut.
+        device->setReadBufferSize(0);
+        connect(device.get(), &QTcpSocket::readyRead, this, [&device] { device->readAll(); });
+        device->readAll();
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 5000);
+    }
+
+    // A page longer than what is collected whole comes out rewritten, ended by the close.
+    void aLongPageIsRewrittenAsItStreams()
+    {
+        const ProxyRig rig(m_server->origin(), streamingLimits());
+        const QByteArray page = LoopbackHttpServer::largePage(m_server->origin().toUtf8(), 1024 * 1024);
+        const QByteArray response = rig.exchange("GET /large/1048576 HTTP/1.1\r\n\r\n");
+        const qsizetype headEnd = response.indexOf("\r\n\r\n") + 4;
+        QVERIFY(!response.first(headEnd).contains("Content-Length"));
+        QCOMPARE(response.sliced(headEnd),
+                 QByteArray(page).replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8()));
+    }
+
+    // One address that holds its share leaves room for another.
+    void oneDeviceCannotTakeEveryConnection()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 10s;
+        const ProxyRig rig(m_server->origin(), limits);
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (int i = 0; i < limits.maxConnectionsPerAddress; ++i)
+            held.push_back(rig.connect("GET /page HTTP/1.1\r\n"));
+        for (const auto &socket : held)
+            QTRY_COMPARE(socket->state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
+        const auto other = rig.connect("GET /page HTTP/1.1\r\n\r\n", QHostAddress(u"127.0.0.2"_s));
+        QByteArray received;
+        connect(other.get(), &QTcpSocket::readyRead, this, [&] { received += other->readAll(); });
+        QTRY_VERIFY(received.startsWith("HTTP/1.1 200 OK\r\n"));
+        for (const auto &socket : held)
+            QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+    }
+};
+
+QTEST_GUILESS_MAIN(DevicePreviewProxyLimitsTest)
+#include "DevicePreviewProxyLimitsTest.moc"

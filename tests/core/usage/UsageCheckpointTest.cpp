@@ -1,0 +1,138 @@
+#include "UsageTestSupport.h"
+#include "core/usage/UsageSessionCoding.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+using test::localTime;
+
+namespace {
+
+// The sessions' times as "hh:mm-hh:mm", in order.
+QStringList stretches(const QList<ProjectUsageSession> &sessions)
+{
+    QStringList texts;
+    for (const ProjectUsageSession &session : sessions)
+        texts.append(session.startedAt.toDateTime().toLocalTime().toString(u"hh:mm"_s) + u'-' +
+                     session.endedAt.toDateTime().toLocalTime().toString(u"hh:mm"_s));
+    return texts;
+}
+
+} // namespace
+
+// The checkpoint of running sessions, the history beside it, and the worker
+// that writes both: what a run that ends without stopping leaves behind.
+class UsageCheckpointTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::UsageHome> m_home;
+    const DevProject m_shop = test::makeProject(u"Shop"_s);
+    const DevProject m_blog = test::makeProject(u"Blog"_s);
+
+    UsageTrackingService &service() { return *m_home->service; }
+    QString checkpointFile() { return service().checkpointFilePath(); }
+    // Writes the checkpoint of the running sessions as of the time.
+    void checkpointAt(Timestamp at)
+    {
+        m_home->clock.set(at);
+        auto *timer = service().findChild<QTimer *>(u"usageCheckpointTimer"_s);
+        QVERIFY(timer && timer->isActive());
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        service().waitForFiles();
+    }
+    // Ends the run as a crash would, without stopping its sessions, and
+    // starts the next one over the same files.
+    QList<ProjectUsageSession> recoveredByTheNextRun()
+    {
+        m_home->reload();
+        return service().completedSessions();
+    }
+
+private Q_SLOTS:
+    void init() { m_home = std::make_unique<test::UsageHome>(); }
+    void cleanup() { m_home.reset(); }
+
+    // A run may end between writing the history and the checkpoint: the
+    // stretch both hold is counted once.
+    void aStretchInBothFilesIsCountedOnce()
+    {
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        const QByteArray checkpoint = test::readFile(checkpointFile());
+        service().pause(m_shop.id, localTime(2024, 6, 1, 10));
+        service().waitForFiles();
+        QVERIFY(!QFile::exists(checkpointFile()));
+        test::writeFile(checkpointFile(), checkpoint);
+
+        QCOMPARE(stretches(recoveredByTheNextRun()), QStringList{u"09:00-10:00"_s});
+        QVERIFY(!QFile::exists(checkpointFile()));
+    }
+
+    // The stretch after a pause is new: recorded apart from the one before.
+    void aStretchResumedAfterAPauseIsRecovered()
+    {
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service().pause(m_shop.id, localTime(2024, 6, 1, 9, 30));
+        service().resume(m_shop.id, localTime(2024, 6, 1, 10));
+        checkpointAt(localTime(2024, 6, 1, 11));
+
+        QCOMPARE(stretches(recoveredByTheNextRun()), (QStringList{u"09:00-09:30"_s, u"10:00-11:00"_s}));
+    }
+
+    // Only a history written clears the history's failure; a checkpoint
+    // written beside it says nothing about it.
+    void aCheckpointWrittenLeavesTheHistorysFailureShown()
+    {
+        const QString history = service().sessionsFilePath();
+        QVERIFY(QDir().mkpath(history));
+        m_home->record(m_shop, localTime(2024, 6, 1, 9), localTime(2024, 6, 1, 10));
+        const QString failure = service().fileProblem();
+        QVERIFY2(failure.startsWith(u"Could not save the usage history: "_s), qPrintable(failure));
+
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 10));
+        checkpointAt(localTime(2024, 6, 1, 10, 30));
+        QVERIFY(QFile::exists(checkpointFile()));
+        QCOMPARE(service().fileProblem(), failure);
+
+        QVERIFY(QDir(history).removeRecursively());
+        service().stop(m_blog.id, localTime(2024, 6, 1, 11));
+        service().waitForFiles();
+        QCOMPARE(service().fileProblem(), QString());
+        QCOMPARE(stretches(recoveredByTheNextRun()), (QStringList{u"09:00-10:00"_s, u"10:00-11:00"_s}));
+    }
+
+    // Jobs wait while the worker is busy, and a waiting one is replaced by
+    // the next; a checkpoint alone must not take a waiting history with it.
+    void aWaitingHistoryOutlivesACheckpointAskedForAfterIt()
+    {
+        QObject context;
+        const QString history = m_home->dir.filePath(u"worker/history.json"_s);
+        const QString checkpoint = m_home->dir.filePath(u"worker/checkpoint.json"_s);
+        UsageFileWorker worker(history, checkpoint, context);
+        const Timestamp nine = localTime(2024, 6, 1, 9);
+        // Long enough to keep the worker writing while the next two jobs are asked for.
+        QList<ProjectUsageSession> busy;
+        for (int i = 0; i < 100000; ++i)
+            busy.append(test::makeSession(m_blog, nine.addSeconds(i), nine.addSeconds(i + 0.5)));
+        const QList<ProjectUsageSession> latest{test::makeSession(m_shop, nine, localTime(2024, 6, 1, 10))};
+        const QList<ProjectUsageSession> running{
+            test::makeSession(m_blog, localTime(2024, 6, 1, 10), localTime(2024, 6, 1, 11))};
+
+        worker.write(UsageFileJob{UsageHistory{busy, {}}, QList<ProjectUsageSession>(), nine});
+        worker.write(UsageFileJob{UsageHistory{latest, {}}, QList<ProjectUsageSession>(), nine});
+        worker.write(UsageFileJob{std::nullopt, running, nine});
+        worker.waitForIdle();
+
+        QCOMPARE(UsageSessionCoding::decodeSessions(test::readFile(history)).sessions, latest);
+        QCOMPARE(UsageSessionCoding::decodeSessions(test::readFile(checkpoint)).sessions, running);
+    }
+};
+
+QTEST_GUILESS_MAIN(UsageCheckpointTest)
+#include "UsageCheckpointTest.moc"

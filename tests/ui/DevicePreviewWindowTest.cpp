@@ -1,0 +1,278 @@
+#include "core/preview/DevicePreviewStoreHooks.h"
+#include "support/PreviewRig.h"
+#include "support/StoreDoubles.h"
+#include "ui/kit/Switch.h"
+#include "ui/panel/StorePanelAdapter.h"
+#include "ui/preview/DevicePreviewView.h"
+#include "ui/preview/DevicePreviewWindowController.h"
+#include "ui/preview/QRCodeRenderer.h"
+#include "ui/preview/ReachabilityBadge.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+using namespace devnook::test;
+
+Q_DECLARE_METATYPE(std::optional<int>)
+
+namespace {
+
+// The text zbarimg reads from an image, or why it read none.
+QString scanned(const QImage &image)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"code.png"_s);
+    if (!image.save(path))
+        return u"[not saved]"_s;
+    QProcess zbar;
+    zbar.start(u"zbarimg"_s, {u"--raw"_s, u"-q"_s, path});
+    if (!zbar.waitForFinished(10000))
+        return u"[zbarimg did not finish]"_s;
+    return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+}
+
+bool isVisibleLabel(const QWidget *root, const QString &name, const QString &text)
+{
+    const auto *label = root->findChild<QLabel *>(name);
+    return label && label->isVisibleTo(root->window()) && label->text() == text;
+}
+
+} // namespace
+
+class DevicePreviewWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(u"en_US"_s)); }
+
+    void windowHeightFollowsTheTargets_data()
+    {
+        QTest::addColumn<int>("targets");
+        QTest::addColumn<std::optional<int>>("screenHeight");
+        QTest::addColumn<int>("height");
+        QTest::newRow("none") << 0 << std::optional(1000) << 400;
+        QTest::newRow("one") << 1 << std::optional(1000) << 400;
+        QTest::newRow("two") << 2 << std::optional(1000) << 585;
+        QTest::newRow("three") << 3 << std::optional(1000) << 770;
+        QTest::newRow("four, at most 800") << 4 << std::optional(1000) << 800;
+        QTest::newRow("a short screen") << 3 << std::optional(700) << 620;
+        QTest::newRow("a short screen, one target") << 1 << std::optional(700) << 400;
+        QTest::newRow("no screen") << 9 << std::optional<int>() << 800;
+    }
+
+    void windowHeightFollowsTheTargets()
+    {
+        QFETCH(int, targets);
+        QFETCH(std::optional<int>, screenHeight);
+        QFETCH(int, height);
+        QCOMPARE(DevicePreviewWindowController::contentSize(targets, screenHeight), QSize(560, height));
+    }
+
+    void qrCodesScanBack_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("side");
+        const QString shortURL = u"http://192.168.1.20:51234/"_s;
+        const QString longURL =
+            u"http://192.168.100.200:61234/projects/shop/checkout/summary?"_s +
+            u"session=0123456789abcdef0123456789abcdef&locale=ca-ES&theme=dark&ref=qr#top"_s;
+        QTest::newRow("short, plain density") << shortURL << 128;
+        QTest::newRow("short, double density") << shortURL << 256;
+        QTest::newRow("long, plain density") << longURL << 128;
+        QTest::newRow("long, double density") << longURL << 256;
+    }
+
+    void qrCodesScanBack()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, side);
+        if (QStandardPaths::findExecutable(u"zbarimg"_s).isEmpty())
+            QSKIP("zbarimg (zbar-tools) is not installed");
+        const QImage modules = QRCodeRenderer::modules(url);
+        QVERIFY(!modules.isNull());
+        // Made once per text.
+        QCOMPARE(QRCodeRenderer::modules(url).cacheKey(), modules.cacheKey());
+        const QImage tile = QRCodeRenderer::tile(modules, side, side * 112 / 128);
+        QCOMPARE(tile.size(), QSize(side, side));
+        // Whole pixels per module, unblurred, and the quiet zone inside the tile.
+        QRect code;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const int grey = qGray(tile.pixel(x, y));
+                QVERIFY(grey == 0 || grey == 255);
+                if (grey == 0)
+                    code |= QRect(x, y, 1, 1);
+            }
+        }
+        QCOMPARE(code.width() % modules.width(), 0);
+        const int module = code.width() / modules.width();
+        QVERIFY(code.width() <= side * 112 / 128);
+        QVERIFY(code.left() >= QRCodeRenderer::kQuietZone * module);
+        QVERIFY(side - 1 - code.right() >= QRCodeRenderer::kQuietZone * module);
+        QCOMPARE(scanned(tile), url);
+    }
+
+    void codeSizesAndTextsWithoutACode()
+    {
+        // Level M: 26 bytes fill a version-2 code (Q or H would need a larger
+        // one), 27 need version 3 (L would still fit version 2).
+        QCOMPARE(QRCodeRenderer::modules(QString(26, u'a')).width(), 25);
+        QCOMPARE(QRCodeRenderer::modules(QString(27, u'a')).width(), 29);
+        QVERIFY(QRCodeRenderer::modules(QString()).isNull());
+        QVERIFY(QRCodeRenderer::modules(QString(4000, u'x')).isNull());
+        // A code too big for the tile at whole pixels per module is not drawn.
+        QVERIFY(QRCodeRenderer::tile(QRCodeRenderer::modules(QString(1200, u'x')), 128, 112).isNull());
+    }
+
+    // A long local URL keeps to one line, cut in the middle; a long LAN URL wraps.
+    void longAddressesStayReadable()
+    {
+        ScriptedStore store;
+        store.open();
+        PreviewRig preview;
+        DevicePreviewWindowController windows(
+            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        DevProject project = makeProject(u"Shop"_s);
+        const QString path = u"/catalogue"_s.repeated(12) + u"/end-of-path"_s;
+        project.localhostURL = preview.server->origin() + path;
+        windows.show(project);
+        QWidget *window = windows.window(project.id);
+        QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
+        QTRY_VERIFY(window->findChild<QTextEdit *>(u"candidateURL"_s));
+        const auto *local = window->findChild<QLabel *>(u"targetLocalURL"_s);
+        QTRY_VERIFY(local->text().contains(u'…'));
+        QVERIFY(local->text().startsWith(u"http://127.0.0.1:"_s) && local->text().endsWith(u"end-of-path"_s));
+        QVERIFY(!local->text().contains(u'\n'));
+        const auto *lan = window->findChild<QTextEdit *>(u"candidateURL"_s);
+        QVERIFY(lan->toPlainText().endsWith(path));
+        QTRY_VERIFY(lan->height() > 2 * QFontMetrics(lan->font()).height());
+        window->close();
+    }
+
+    // One window per project, sized by its targets, kept when shown again
+    // and forgotten on close while the preview stays on.
+    void oneWindowPerProject()
+    {
+        ScriptedStore store;
+        store.open();
+        PreviewRig preview;
+        DevicePreviewWindowController windows(
+            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        DevProject project = makeProject(u"Shop"_s);
+        project.localhostURL = preview.server->origin();
+        project.services = {{QUuid::createUuid(), u"api"_s, u"run"_s, u"http://localhost:9"_s}};
+
+        windows.refreshIfOpen(project);
+        QVERIFY(!windows.window(project.id));
+        windows.show(project);
+        QWidget *window = windows.window(project.id);
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), u"Device Preview - Shop"_s);
+        QCOMPARE(window->size(), QSize(560, 585));
+        QCOMPARE(window->minimumSize(), QSize(480, 360));
+        const QPoint placed = window->pos();
+        auto *firstView = window->findChild<DevicePreviewView *>();
+
+        // Shown again: the same window where it is, a fresh view, the size of now.
+        project.name = u"Renamed"_s;
+        project.services.clear();
+        windows.show(project);
+        QCOMPARE(windows.window(project.id), window);
+        QCOMPARE(window->pos(), placed);
+        QCOMPARE(window->windowTitle(), u"Device Preview - Shop"_s);
+        QCOMPARE(window->findChildren<DevicePreviewView *>().size(), 1);
+        QVERIFY(window->findChild<DevicePreviewView *>() != firstView);
+        QCOMPARE(window->size(), QSize(560, 400));
+
+        QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
+        window->close();
+        QTRY_VERIFY(!windows.window(project.id));
+        QVERIFY(preview.proxies.activeProjectIDs().contains(project.id));
+        windows.refreshIfOpen(project);
+        QVERIFY(!windows.window(project.id));
+    }
+
+    // The whole road on loopback: the switch on, a badge that turns green,
+    // the dev server stopped, a click on the badge that turns it red with
+    // its guidance; the panel's adapter and the store's hook see it all.
+    void switchOnCheckAndStopTheDevServer()
+    {
+        ScriptedStore store;
+        store.open();
+        PreviewRig preview;
+        DevicePreviewWindowController windows(
+            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        DevicePreviewStoreHooks hooks(preview.proxies, windows);
+        StorePanelAdapter panel(*store.store, preview.proxies);
+        QSignalSpy panelRepaints(&panel, &PanelStore::devicePreviewChanged);
+        DevProject project = makeProject(u"Shop"_s);
+        project.localhostURL = preview.server->origin() + u"/page"_s;
+
+        windows.show(project);
+        QWidget *window = windows.window(project.id);
+        QVERIFY(isVisibleLabel(window, u"emptyStateTitle"_s, u"Device preview is off"_s));
+        auto *toggle = window->findChild<Switch *>(u"previewSwitch"_s);
+        QVERIFY(toggle->isEnabled() && !toggle->isChecked());
+        QVERIFY(!window->findChild<QWidget *>(u"recheckButton"_s)->isEnabled());
+
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QTRY_VERIFY(window->findChild<ReachabilityBadge *>());
+        auto *badge = window->findChild<ReachabilityBadge *>();
+        QTRY_COMPARE(badge->text(), u"Available"_s);
+        QVERIFY(panel.isDevicePreviewActive(project.id));
+        QTRY_COMPARE(panel.devicePreviewHealth(project.id),
+                     std::optional(DevicePreviewHealthSummary::result(1, 1)));
+        QVERIFY(!panelRepaints.isEmpty());
+        QVERIFY(window->findChild<QLabel *>(u"lastChecked"_s)->isVisibleTo(window));
+        QVERIFY(!window->findChild<QWidget *>(u"guidance"_s)->isVisibleTo(window));
+
+        preview.server.reset();
+        QTest::mouseClick(badge, Qt::LeftButton);
+        QTRY_COMPARE(badge->text(), u"Unavailable"_s);
+        QVERIFY(isVisibleLabel(window, u"failureGuidance"_s,
+                               u"Start the project's dev server, then check again."_s));
+        QCOMPARE(badge->badge().tooltip, u"The local dev server refused the connection."_s);
+        QTRY_COMPARE(panel.devicePreviewHealth(project.id),
+                     std::optional(DevicePreviewHealthSummary::result(0, 1)));
+
+        // The store's refresh rebuilds the open window's view.
+        const DevicePreviewView *before = window->findChild<DevicePreviewView *>();
+        hooks.refreshIfOpen(project);
+        QVERIFY(window->findChild<DevicePreviewView *>() != before);
+
+        QTRY_VERIFY(window->findChild<Switch *>(u"previewSwitch"_s)->isVisible());
+        QTest::mouseClick(window->findChild<Switch *>(u"previewSwitch"_s), Qt::LeftButton);
+        QTRY_VERIFY(isVisibleLabel(window, u"emptyStateTitle"_s, u"Device preview is off"_s));
+        QVERIFY(!panel.isDevicePreviewActive(project.id) && !panel.devicePreviewHealth(project.id));
+        window->close();
+    }
+
+    void aProjectWithoutURLsCannotBeSwitchedOn()
+    {
+        ScriptedStore store;
+        store.open();
+        PreviewRig preview;
+        DevicePreviewWindowController windows(
+            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        const DevProject project = makeProject(u"Static"_s);
+        windows.show(project);
+        QWidget *window = windows.window(project.id);
+        auto *toggle = window->findChild<Switch *>(u"previewSwitch"_s);
+        QVERIFY(!toggle->isEnabled());
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QVERIFY(preview.proxies.activeProjectIDs().isEmpty());
+        QVERIFY(window->findChild<QWidget *>(u"device_preview_network_note"_s)->isVisibleTo(window));
+        QVERIFY(window->findChild<QWidget *>(u"device_preview_security_note"_s)->isVisibleTo(window));
+        window->close();
+    }
+};
+
+QTEST_MAIN(DevicePreviewWindowTest)
+#include "DevicePreviewWindowTest.moc"
