@@ -1,5 +1,7 @@
 #include "BenchDesktop.h"
 
+#include "ProcessMemory.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,17 +25,6 @@ constexpr uint16_t kPanelMinimumWidth = 300;
 constexpr int kEscapeAtMs = 3000;
 
 } // namespace
-
-double privateDirtyKilobytes(qint64 pid)
-{
-    QFile rollup(u"/proc/%1/smaps_rollup"_s.arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : rollup.readAll().split('\n'))
-        if (line.startsWith("Private_Dirty:"))
-            return line.mid(14).trimmed().split(' ').first().toDouble();
-    return -1;
-}
 
 BenchDesktop::BenchDesktop()
 {
@@ -183,7 +174,7 @@ LaunchFigures BenchDesktop::launch(const QString &program, const QString &home, 
     if (!xdotool(search).trimmed().isEmpty())
         std::printf("%s: the panel did not hide; its memory is counted shown\n", qPrintable(panelTitle));
     QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, idleAt.count() - sinceStart.elapsed())));
-    figures.privateDirtyKb = privateDirtyKilobytes(app.processId());
+    figures.privateDirtyKb = static_cast<double>(privateDirtyKilobytes(app.processId()));
     app.terminate();
     if (!app.waitForFinished(10000)) {
         app.kill();

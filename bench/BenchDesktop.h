@@ -56,8 +56,4 @@ private:
     bool m_trayUp = false;
 };
 
-// Private_Dirty of a process, in kilobytes, from /proc/PID/smaps_rollup; -1
-// when it cannot be read.
-double privateDirtyKilobytes(qint64 pid);
-
 } // namespace devnook::bench

@@ -5,7 +5,9 @@
 // Qt tray app, the two launched alternately.
 #include "BenchDesktop.h"
 #include "BenchStore.h"
+#include "ProcessMemory.h"
 #include "UsageBenchData.h"
+#include "core/environment/BackgroundReads.h"
 #include "core/environment/Clipboard.h"
 #include "core/environment/ProjectCommandService.h"
 #include "core/environment/TerminalLauncher.h"
@@ -277,10 +279,14 @@ void benchRefresh(const QString &dataHome, const QList<DevProject> &catalogue)
                 static_cast<long long>(store.gitStatuses().size()),
                 static_cast<long long>(store.envProfiles().size()),
                 static_cast<long long>(store.folderFacts().size()));
-    const double dirtyBefore = bench::privateDirtyKilobytes(QCoreApplication::applicationPid());
+    // The store hands the reads' free memory back itself; what is left is
+    // what it missed.
+    backgroundReadPool().waitForDone();
+    const qint64 dirtyBefore = bench::privateDirtyKilobytes(QCoreApplication::applicationPid());
     malloc_trim(0);
-    std::printf("malloc_trim after the refresh: %.0f kB of private dirty memory returned\n",
-                dirtyBefore - bench::privateDirtyKilobytes(QCoreApplication::applicationPid()));
+    std::printf("malloc_trim after the store's own: %lld kB of private dirty memory more returned\n",
+                static_cast<long long>(dirtyBefore -
+                                       bench::privateDirtyKilobytes(QCoreApplication::applicationPid())));
 }
 
 double median(QList<double> values)
