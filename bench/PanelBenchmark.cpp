@@ -1,15 +1,21 @@
-// The panel with a catalogue of 500 projects: building the list, filtering on
-// each keystroke, repainting one changed row, the cost of a status refresh,
-// and the optimised application's start-up time and idle memory under Xvfb.
+// The panel with a catalogue of 500 projects that are git repositories:
+// building the list, filtering on each keystroke, repainting one changed row,
+// the cost of the store's status refresh, then the optimised application's
+// start-up and idle memory on a desktop (Xvfb, openbox, tint2) against a bare
+// Qt tray app, the two launched alternately.
+#include "BenchDesktop.h"
+#include "BenchStore.h"
+#include "ProcessMemory.h"
+#include "UsageBenchData.h"
+#include "core/environment/BackgroundReads.h"
 #include "core/environment/Clipboard.h"
-#include "core/environment/EnvProfileService.h"
-#include "core/environment/GitStatusService.h"
 #include "core/environment/ProjectCommandService.h"
 #include "core/environment/TerminalLauncher.h"
 #include "core/environment/UrlOpener.h"
 #include "core/form/ProjectFormSeams.h"
 #include "core/foundation/Clock.h"
 #include "core/projects/JSONProjectPersistence.h"
+#include "core/usage/UsageSessionCoding.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/panel/DevnookPopoverView.h"
 #include "ui/panel/PanelWindows.h"
@@ -18,18 +24,17 @@
 #include "ui/shell/DevnookNavigation.h"
 
 #include <QApplication>
-#include <QCoroTask>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
-#include <xcb/xcb.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -37,14 +42,15 @@ using namespace devnook;
 namespace {
 
 constexpr int kProjects = 500;
-// One project in ten is a git work tree; the others cost one git call each.
-constexpr int kRepositoryEvery = 10;
-
-class BenchStore final : public PanelStore {
+constexpr int kSessions = 100000;
+constexpr int kDefaultRounds = 8;
+constexpr std::chrono::milliseconds kIdleAt{15000};
+class PanelBenchStore final : public PanelStore {
 public:
     QList<DevProject> list;
     QHash<QUuid, ProjectGitStatus> git;
     QHash<QUuid, ProjectEnvProfile> env;
+    QHash<QUuid, ProjectFolderFacts> facts;
     QHash<QUuid, DevProcessState> states;
 
     void setState(const QUuid &id, DevProcessState state)
@@ -55,6 +61,7 @@ public:
     const QList<DevProject> &projects() const override { return list; }
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override { return git; }
     const QHash<QUuid, ProjectEnvProfile> &envProfiles() const override { return env; }
+    const QHash<QUuid, ProjectFolderFacts> &folderFacts() const override { return facts; }
     UsageTrackingState usageTrackingState(const QUuid &) const override { return {}; }
     DevProcessState displayProcessState(const DevProject &project) const override
     {
@@ -83,7 +90,7 @@ struct QuietDesktop final : UrlOpener,
                             ProjectFormCatalogue {
     Result<void> open(const QUrl &) override { return Result<void>::success(); }
     void setText(const QString &) override {}
-    void openIn(const QString &) override {}
+    Result<void> openIn(const QString &) override { return Result<void>::success(); }
     int ask(const AlertRequest &request) override { return request.harmlessButton; }
     RowWindows available() const override { return {}; }
     void showLogs(const DevProject &) override {}
@@ -114,15 +121,42 @@ void run(const QString &program, const QStringList &arguments, const QString &fo
     process.waitForFinished(-1);
 }
 
-// 500 projects in real folders: names, clients, stacks, links; every tenth a
-// git repository (every other one of those dirty), every seventh with .env
-// files, one in fifty without its folder.
+void copyFolder(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    const QDir source(from);
+    for (const QFileInfo &entry :
+         source.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString target = to + u'/' + entry.fileName();
+        if (entry.isDir())
+            copyFolder(entry.filePath(), target);
+        else
+            QFile::copy(entry.filePath(), target);
+    }
+}
+
+// 500 projects, each a git repository with one commit: names, clients,
+// stacks, links; every third with an untracked file, every seventh with .env
+// files, every fifth with an index.html.
 QList<DevProject> makeCatalogue(const QString &root)
 {
     static const QStringList clients{u"Acme"_s, u"Tinto"_s, u"Marea"_s, u"Bravo"_s, u""_s, u"Solo"_s};
     static const QStringList stacks{u"Nuxt"_s, u"Astro"_s, u"Laravel"_s, u"Next"_s,
                                     u"Vue"_s,  u"Hugo"_s,  u""_s};
     static const QStringList colors{u"93C5FD"_s, u"7F1D1D"_s, u"0F766E"_s, u"111827"_s, u""_s, u"FDE68A"_s};
+    const QString repository = root + u"/template"_s;
+    QDir().mkpath(repository);
+    QFile readme(repository + u"/README.md"_s);
+    if (readme.open(QIODevice::WriteOnly))
+        readme.write("# Project\n");
+    readme.close();
+    run(u"git"_s, {u"init"_s, u"-q"_s, u"-b"_s, u"main"_s}, repository);
+    run(u"git"_s, {u"add"_s, u"README.md"_s}, repository);
+    run(u"git"_s,
+        {u"-c"_s, u"user.name=Bench"_s, u"-c"_s, u"user.email=bench@devnook.invalid"_s, u"commit"_s, u"-qm"_s,
+         u"First"_s},
+        repository);
+    QDir(repository + u"/.git/hooks"_s).removeRecursively();
     QList<DevProject> projects;
     for (int i = 0; i < kProjects; ++i) {
         DevProject project;
@@ -143,24 +177,23 @@ QList<DevProject> makeCatalogue(const QString &root)
         if (i % 2 == 0)
             project.lastUsedAt = Timestamp::fromSecondsSinceReference(800'000'000.0 - i * 60.0);
         projects.append(project);
-        if (i % 50 == 49)
-            continue;
-        QDir().mkpath(project.folderPath);
+        copyFolder(repository, project.folderPath);
+        QStringList files;
+        if (i % 3 == 0)
+            files.append(u"notes.txt"_s);
         if (i % 7 == 0)
-            for (const QString &name : {u".env"_s, u".env.local"_s})
-                QFile(project.folderPath + u'/' + name).open(QIODevice::WriteOnly);
-        if (i % kRepositoryEvery == 0) {
-            run(u"git"_s, {u"init"_s, u"-q"_s, u"-b"_s, u"main"_s, project.folderPath});
-            if (i % (2 * kRepositoryEvery) == 0)
-                QFile(project.folderPath + u"/dirty.txt"_s).open(QIODevice::WriteOnly);
-        }
+            files += QStringList{u".env"_s, u".env.local"_s};
+        if (i % 5 == 0)
+            files.append(u"index.html"_s);
+        for (const QString &name : std::as_const(files))
+            QFile(project.folderPath + u'/' + name).open(QIODevice::WriteOnly);
     }
     return projects;
 }
 
 void benchPanel(const QList<DevProject> &catalogue)
 {
-    BenchStore store;
+    PanelBenchStore store;
     QuietDesktop desktop;
     ProjectCommandService commands(desktop, desktop, desktop);
     DevnookNavigation navigation;
@@ -203,177 +236,188 @@ void benchPanel(const QList<DevProject> &catalogue)
     figure("panel_state_change_ms", worstState, "ms");
 }
 
-double cpuMilliseconds()
+// CPU time, user and system, of this process's threads or of its ended
+// children.
+double cpuMilliseconds(int who)
 {
-    double total = 0;
-    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3 +
-                 usage.ru_stime.tv_usec / 1e3;
-    }
-    return total;
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3 +
+           usage.ru_stime.tv_usec / 1e3;
 }
 
-// What one refresh of every project's git and .env state costs, read the way
-// the store reads it: every folder at once on the background pool.
-QCoro::Task<> refreshAll(QList<DevProject> projects)
+// One status refresh of every project through the real store, from the
+// request until git, .env and folder states are all published; CPU time of
+// every thread and of the git processes.
+void benchRefresh(const QString &dataHome, const QList<DevProject> &catalogue)
 {
-    std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> git;
-    std::vector<QCoro::Task<std::optional<ProjectEnvDetail>>> env;
-    for (const DevProject &project : std::as_const(projects)) {
-        git.push_back(GitStatusService::status(project));
-        env.push_back(EnvProfileService::detail(project));
-    }
-    for (auto &task : git)
-        co_await task;
-    for (auto &task : env)
-        co_await task;
-}
-
-void benchRefresh(const QList<DevProject> &catalogue)
-{
-    const double cpuBefore = cpuMilliseconds();
+    bench::BenchStore parts(dataHome);
+    if (!parts.persistence.saveProjects(catalogue))
+        return;
+    bench::BenchStore rig(dataHome);
+    ProjectStore &store = rig.store;
+    int published = 0;
+    QEventLoop loop;
+    for (const auto signal : {&ProjectStore::gitStatusesChanged, &ProjectStore::envProfilesChanged,
+                              &ProjectStore::folderFactsChanged})
+        QObject::connect(&store, signal, &loop, [&published, &loop] {
+            if (++published == 3)
+                loop.quit();
+        });
+    const double selfBefore = cpuMilliseconds(RUSAGE_SELF);
+    const double childrenBefore = cpuMilliseconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
-    QCoro::waitFor(refreshAll(catalogue));
+    store.refreshProjectStatuses();
+    loop.exec();
     figure("panel_refresh_500_wall_ms", milliseconds(timer), "ms");
-    figure("panel_refresh_500_cpu_ms", cpuMilliseconds() - cpuBefore, "ms");
+    const double self = cpuMilliseconds(RUSAGE_SELF) - selfBefore;
+    const double children = cpuMilliseconds(RUSAGE_CHILDREN) - childrenBefore;
+    figure("panel_refresh_500_cpu_ms", self + children, "ms");
+    std::printf("of which the application's threads %.0f ms, the git processes %.0f ms\n", self, children);
+    std::printf("git states %lld, .env profiles %lld, folders %lld\n",
+                static_cast<long long>(store.gitStatuses().size()),
+                static_cast<long long>(store.envProfiles().size()),
+                static_cast<long long>(store.folderFacts().size()));
+    // The store hands the reads' free memory back itself; what is left is
+    // what it missed.
+    backgroundReadPool().waitForDone();
+    const qint64 dirtyBefore = bench::privateDirtyKilobytes(QCoreApplication::applicationPid());
+    malloc_trim(0);
+    std::printf("malloc_trim after the store's own: %lld kB of private dirty memory more returned\n",
+                static_cast<long long>(dirtyBefore -
+                                       bench::privateDirtyKilobytes(QCoreApplication::applicationPid())));
 }
 
-qint64 residentKilobytes(qint64 pid)
+double median(QList<double> values)
 {
-    QFile status(u"/proc/%1/status"_s.arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// What the application showed: milliseconds to the mapped panel and
-// megabytes resident 15 s after start.
-struct ApplicationFigures {
-    double startToPanel = -1;
-    double idleResident = -1;
+QString loadAverage()
+{
+    QFile file(u"/proc/loadavg"_s);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+}
+
+// One application set-up the runs launch again and again.
+struct Subject {
+    const char *name;
+    QString program;
+    QString home;
+    QString panelTitle;
+    QList<double> starts;
+    QList<double> privateDirty;
+
+    void print() const
+    {
+        const auto [fastest, slowest] = std::minmax_element(starts.begin(), starts.end());
+        const auto [least, most] = std::minmax_element(privateDirty.begin(), privateDirty.end());
+        std::printf("%-15s start to panel %6.1f ms median (%.1f to %.1f), private dirty %6.0f kB median "
+                    "(%.0f to %.0f), %lld runs\n",
+                    name, median(starts), *fastest, *slowest, median(privateDirty), *least, *most,
+                    static_cast<long long>(starts.size()));
+    }
 };
 
-// The application started on a private X server without a window manager or
-// tray host, so it shows its panel at launch: the time until the panel's
-// window is mapped, then its memory 15 s after start with the panel hidden.
-ApplicationFigures measureApplication(const QString &application, const QString &home)
+QString makeHome(const QString &root, const char *name, const QList<DevProject> &catalogue, int sessions)
 {
-    ApplicationFigures figures;
-    const QString display = u":97"_s;
-    QProcess xvfb;
-    xvfb.start(u"Xvfb"_s, {display, u"-screen"_s, u"0"_s, u"1440x900x24"_s, u"-nolisten"_s, u"tcp"_s});
-    xcb_connection_t *connection = nullptr;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QThread::msleep(50);
-        connection = xcb_connect(display.toLatin1().constData(), nullptr);
-        if (!xcb_connection_has_error(connection))
-            break;
-        xcb_disconnect(connection);
-        connection = nullptr;
+    const QString home = root + u"/home-"_s + QString::fromLatin1(name);
+    const QString dataHome = home + u"/.local/share"_s;
+    SystemClock clock;
+    if (!JSONProjectPersistence(dataHome, clock).saveProjects(catalogue))
+        qFatal("the catalogue could not be written");
+    if (sessions > 0) {
+        QFile file(dataHome + u"/Devnook/usage_sessions.json"_s);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(
+                UsageSessionCoding::encodeSessions(bench::makeUsageSessions(catalogue, sessions)).value()) <
+                0)
+            qFatal("the session file could not be written");
     }
-    if (!connection) {
-        std::printf("no X server on %s; application figures skipped\n", qPrintable(display));
-        return figures;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(connection);
-
-    QProcess app;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"DISPLAY"_s, display);
-    environment.insert(u"HOME"_s, home);
-    environment.insert(u"XDG_DATA_HOME"_s, home + u"/.local/share"_s);
-    environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
-    environment.insert(u"XDG_CACHE_HOME"_s, home + u"/.cache"_s);
-    environment.insert(u"XDG_RUNTIME_DIR"_s, home + u"/run"_s);
-    environment.remove(u"QT_QPA_PLATFORM"_s);
-    app.setProcessEnvironment(environment);
-    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    app.start(application, {});
-    std::optional<double> mapped;
-    while (!mapped && sinceStart.elapsed() < 20000) {
-        xcb_generic_event_t *event = xcb_wait_for_event(connection);
-        if (!event)
-            break;
-        if ((event->response_type & 0x7F) == XCB_MAP_NOTIFY) {
-            const auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
-            xcb_get_geometry_reply_t *geometry =
-                xcb_get_geometry_reply(connection, xcb_get_geometry(connection, map->window), nullptr);
-            if (geometry && geometry->width >= 300)
-                mapped = milliseconds(sinceStart);
-            std::free(geometry);
-        }
-        std::free(event);
-    }
-    figures.startToPanel = mapped.value_or(-1);
-    QThread::msleep(3000);
-    // Escape hides the panel that has the focus.
-    const auto xdotool = [&display](const QStringList &arguments) {
-        QProcess process;
-        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-        variables.insert(u"DISPLAY"_s, display);
-        process.setProcessEnvironment(variables);
-        process.start(u"xdotool"_s, arguments);
-        process.waitForFinished(5000);
-        return QString::fromLocal8Bit(process.readAllStandardOutput());
-    };
-    const QStringList search{u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Devnook$"_s};
-    xdotool(search + QStringList{u"windowfocus"_s, u"--sync"_s, u"key"_s, u"Escape"_s});
-    QThread::msleep(300);
-    if (xdotool(search + QStringList{u"getwindowgeometry"_s}).contains(u"Geometry: 4"_s))
-        std::printf("the panel did not hide; its memory is counted shown\n");
-    QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, 15000 - sinceStart.elapsed())));
-    figures.idleResident = residentKilobytes(app.processId()) / 1024.0;
-    app.terminate();
-    app.waitForFinished(5000);
-    xcb_disconnect(connection);
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
-    return figures;
+    return home;
 }
 
-// The same application with an empty catalogue is the reference.
-void benchApplication(const QString &application, const QString &home, const QList<DevProject> &catalogue)
+// The launch's git processes, as git itself records them.
+int countLaunchGitProcesses(bench::BenchDesktop &desktop, const Subject &subject, const QString &root)
 {
-    SystemClock clock;
-    JSONProjectPersistence persistence(home + u"/.local/share"_s, clock);
-    if (!persistence.saveProjects({}))
+    const QString trace = root + u"/git-trace.txt"_s;
+    QProcessEnvironment extra;
+    extra.insert(u"GIT_TRACE2"_s, trace);
+    desktop.launch(subject.program, subject.home, subject.panelTitle, kIdleAt, extra);
+    QFile file(trace);
+    return file.open(QIODevice::ReadOnly) ? static_cast<int>(file.readAll().count(" start /usr/bin/git "))
+                                          : -1;
+}
+
+// Each round launches the bare app, then Devnook with an empty catalogue,
+// with the 500 repositories, and with them and 100,000 usage sessions.
+void benchApplication(const QString &devnook, const QString &bare, const QString &root,
+                      const QList<DevProject> &catalogue, int rounds)
+{
+    bench::BenchDesktop desktop;
+    if (!desktop.isUp()) {
+        std::printf("no desktop (Xvfb, openbox, tint2); application figures skipped\n");
         return;
-    const ApplicationFigures empty = measureApplication(application, home);
-    if (!persistence.saveProjects(catalogue))
-        return;
-    const ApplicationFigures full = measureApplication(application, home);
-    figure("start_to_panel_empty_ms", empty.startToPanel, "ms");
-    figure("start_to_panel_500_ms", full.startToPanel, "ms");
-    std::printf("ratio start_to_panel_500 / start_to_panel_empty = %.2f\n",
-                full.startToPanel / empty.startToPanel);
-    figure("idle_rss_empty_mb", empty.idleResident, "MB");
-    figure("idle_rss_500_mb", full.idleResident, "MB");
-    std::printf("ratio idle_rss_500 / idle_rss_empty = %.2f\n", full.idleResident / empty.idleResident);
+    }
+    QList<Subject> subjects{
+        {"bare", bare, makeHome(root, "bare", {}, 0), u"Bare"_s, {}, {}},
+        {"empty", devnook, makeHome(root, "empty", {}, 0), u"Devnook"_s, {}, {}},
+        {"500", devnook, makeHome(root, "500", catalogue, 0), u"Devnook"_s, {}, {}},
+        {"500_100k", devnook, makeHome(root, "500-100k", catalogue, kSessions), u"Devnook"_s, {}, {}},
+    };
+    std::printf("load average before: %s\n", qPrintable(loadAverage()));
+    figure("launch_git_processes_500", countLaunchGitProcesses(desktop, subjects[2], root), "processes");
+    for (int round = 0; round < rounds; ++round)
+        for (Subject &subject : subjects) {
+            // The same start every time: unsent analytics signals pile up run
+            // after run when the build names no ingest service.
+            QFile::remove(subject.home + u"/.cache/Devnook/telemetrysignalcache"_s);
+            const bench::LaunchFigures figures =
+                desktop.launch(subject.program, subject.home, subject.panelTitle, kIdleAt);
+            if (figures.startToMappedMs > 0)
+                subject.starts.append(figures.startToMappedMs);
+            if (figures.privateDirtyKb > 0)
+                subject.privateDirty.append(figures.privateDirtyKb);
+        }
+    std::printf("load average after: %s\n", qPrintable(loadAverage()));
+    for (const Subject &subject : subjects)
+        if (subject.starts.isEmpty() || subject.privateDirty.isEmpty()) {
+            std::printf("%s never showed its panel; application figures skipped\n", subject.name);
+            return;
+        }
+    for (const Subject &subject : subjects)
+        subject.print();
+    const Subject &floor = subjects[0];
+    const auto ratio = [](const char *name, const QList<double> &values, const QList<double> &reference) {
+        figure(name, median(values) / median(reference), "x");
+    };
+    ratio("start_vs_bare_empty", subjects[1].starts, floor.starts);
+    ratio("start_vs_bare_500", subjects[2].starts, floor.starts);
+    ratio("start_vs_bare_500_100k_sessions", subjects[3].starts, floor.starts);
+    ratio("private_dirty_vs_bare_empty", subjects[1].privateDirty, floor.privateDirty);
+    ratio("private_dirty_vs_bare_500", subjects[2].privateDirty, floor.privateDirty);
+    std::printf("private dirty 500 with 100,000 sessions / bare = %.2f\n",
+                median(subjects[3].privateDirty) / median(floor.privateDirty));
 }
 
 } // namespace
 
+// panel_bench [rounds]: at least 8 rounds of launches by default.
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::pinTimeZone();
     QApplication application(argc, argv);
-    QTemporaryDir home;
-    const QList<DevProject> catalogue = makeCatalogue(home.filePath(u"projects"_s));
+    const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : kDefaultRounds;
+    QTemporaryDir root;
+    const QList<DevProject> catalogue = makeCatalogue(root.filePath(u"projects"_s));
 
     benchPanel(catalogue);
-    benchRefresh(catalogue);
-    const QString app = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString::fromUtf8(DEVNOOK_APP_PATH);
-    benchApplication(app, home.path(), catalogue);
+    benchRefresh(root.filePath(u"refresh"_s), catalogue);
+    benchApplication(QString::fromUtf8(DEVNOOK_APP_PATH), QString::fromUtf8(BARE_TRAY_APP_PATH), root.path(),
+                     catalogue, rounds);
     return 0;
 }

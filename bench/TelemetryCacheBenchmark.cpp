@@ -8,6 +8,7 @@
 // client up and never reads the cache. It runs on the X display in DISPLAY
 // (offscreen when there is none), so run the benchmark on a session bus:
 // DISPLAY=:N dbus-run-session -- telemetry_cache_bench [application]
+#include "ProcessMemory.h"
 #include "core/foundation/Clock.h"
 #include "core/telemetry/DefaultSignalPayload.h"
 #include "core/telemetry/SignalCache.h"
@@ -74,17 +75,6 @@ bool writeFullCache(const QString &home)
     return cache.backupCache().isOk();
 }
 
-qint64 privateDirtyKilobytes(qint64 pid)
-{
-    QFile rollup(u"/proc/%1/smaps_rollup"_s.arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : rollup.readAll().split('\n'))
-        if (line.startsWith("Private_Dirty:"))
-            return line.mid(14).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
 struct Run {
     double privateDirtyMB = -1;
     // Signals in the cache file the application wrote when it quit.
@@ -114,7 +104,7 @@ Run runApplication(const QString &application, const QString &home)
     QThread::msleep(kMeasuredAfterMs);
     if (app.state() != QProcess::Running)
         return run;
-    run.privateDirtyMB = double(privateDirtyKilobytes(app.processId())) / 1024.0;
+    run.privateDirtyMB = double(bench::privateDirtyKilobytes(app.processId())) / 1024.0;
     ::kill(pid_t(app.processId()), SIGTERM);
     if (!app.waitForFinished(30000))
         app.kill();

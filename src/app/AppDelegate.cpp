@@ -6,6 +6,8 @@
 #include "ui/shell/StatusBarController.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <utility>
 
 namespace devnook {
 
@@ -25,7 +27,31 @@ AppDelegate::AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, 
 
 void AppDelegate::didFinishLaunching()
 {
+    // Hundreds of git processes starting while the panel is built and mapped
+    // would hold it up; the first look at the panel comes first.
+    m_store.holdStatusRefreshes();
     m_statusBar.showPanel();
+    m_statusBar.panel()->installEventFilter(this);
+    QTimer::singleShot(kFirstPaintWait, this, &AppDelegate::settleLaunch);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        // Queued: after this paint has reached the screen.
+        QMetaObject::invokeMethod(this, &AppDelegate::settleLaunch, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::settleLaunch()
+{
+    // The first paint or the time limit, whichever comes first.
+    if (std::exchange(m_isPanelOnScreen, true))
+        return;
+    m_store.releaseStatusRefreshes();
+    Q_EMIT panelOnScreen();
 }
 
 void AppDelegate::reopen()

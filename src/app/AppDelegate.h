@@ -24,7 +24,12 @@ public:
     AppDelegate(StatusBarController &statusBar, QuitCoordinator &quit, ShellStore &store,
                 QObject *parent = nullptr);
 
-    // Shows the panel right after launch.
+    // How long the launch's status refresh waits for the panel's first paint
+    // at most, for a panel that no window manager puts on screen.
+    static constexpr std::chrono::milliseconds kFirstPaintWait{500};
+
+    // Shows the panel right after launch; the status refresh that showing
+    // asks for starts once the panel has painted.
     void didFinishLaunching();
     // A later launch asked for the panel.
     void reopen();
@@ -33,7 +38,16 @@ public:
     // SIGTERM, SIGINT or SIGHUP.
     void terminateFromSignal();
 
+Q_SIGNALS:
+    // Emitted once after launch, when the panel has painted or the wait for
+    // it ran out: what can wait until then starts here.
+    void panelOnScreen();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void settleLaunch();
     void leaveOnceStopped();
     void checkStoppedProcesses();
     static void leaveEventLoop();
@@ -41,6 +55,7 @@ private:
     StatusBarController &m_statusBar;
     QuitCoordinator &m_quit;
     ShellStore &m_store;
+    bool m_isPanelOnScreen = false;
     bool m_isAsking = false;
     bool m_isTerminating = false;
     QTimer m_stopCheck;

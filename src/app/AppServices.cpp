@@ -75,7 +75,6 @@ AppServices::AppServices(bool systemPrefersDark)
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &previewProxies,
                      &DevicePreviewProxyService::deactivateAll);
     notifications.prepare();
-    analytics.configureIfNeeded();
 }
 
 AppServices::~AppServices() = default;

@@ -45,6 +45,7 @@ class WindowHints;
 
 // The one shared instance of every service, built in dependency order and
 // released in reverse; everything else receives what it uses from here.
+// Analytics are set up by the application once its panel is on screen.
 class AppServices {
 public:
     // systemPrefersDark is the desktop's lightness at start, until the

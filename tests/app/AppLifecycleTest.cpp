@@ -1,16 +1,23 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "core/environment/BackgroundReads.h"
 #include "core/processes/ProcessTable.h"
 #include "platform/null/NullHotKeyGrabber.h"
 #include "platform/null/NullWindowHints.h"
+#include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/ShellDoubles.h"
+#include "ui/panel/DevnookPopoverView.h"
+#include "ui/panel/ProjectListModel.h"
+#include "ui/panel/StorePanelAdapter.h"
+#include "ui/shell/PanelWindow.h"
 #include "ui/shell/QuitCoordinator.h"
 #include "ui/shell/StatusBarController.h"
 #include "ui/shell/StoreShellAdapter.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -127,6 +134,63 @@ private Q_SLOTS:
         QVERIFY(app.process.waitForFinished(10000));
         QCOMPARE(app.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.process.exitCode(), 0);
+    }
+
+    // Launch: no folder is read while the panel is put on screen; then one
+    // refresh, one git process per repository and none for a plain folder,
+    // and every row shows its git and .env state within a second.
+    void launchReadsEveryFolderOnceAfterThePanelPainted()
+    {
+        QTemporaryDir folders;
+        QList<DevProject> catalogue;
+        for (const QString &name : {u"shop"_s, u"blog"_s, u"admin"_s, u"plain"_s}) {
+            const QString folder = folders.filePath(name);
+            test::writeFile(folder + u"/.env"_s, "A=1\n");
+            if (name != u"plain")
+                QCOMPARE(QProcess::execute(u"git"_s, {u"init"_s, u"-q"_s, u"-b"_s, u"main"_s, folder}), 0);
+            DevProject project = test::makeProject(name, folder);
+            catalogue.append(project);
+        }
+        const QString trace = folders.filePath(u"git-trace"_s);
+        qputenv("GIT_TRACE2", trace.toUtf8());
+        test::RealStore rig;
+        ProjectStore &store = rig.open(catalogue);
+        test::ScriptedAlertAsker alerts;
+        test::RecordingPanelWindows windows;
+        test::MemoryFormCatalogue formCatalogue;
+        test::PreviewRig preview;
+        StorePanelAdapter panelStore(store, preview.proxies);
+        StoreShellAdapter shellStore(
+            store, rig.manager,
+            {panelStore, rig.commands, rig.clipboard, rig.opener, alerts, windows, formCatalogue});
+        test::SettingsRig settings;
+        NullHotKeyGrabber hotKey;
+        NullWindowHints windowHints;
+        StatusBarController statusBar({shellStore, settings.defaults, settings.updates, hotKey, windowHints,
+                                       settings.windows, settings.urls});
+        QuitCoordinator quit(shellStore, alerts);
+        AppDelegate delegate(statusBar, quit, shellStore);
+        QSignalSpy gitWrites(&store, &ProjectStore::gitStatusesChanged);
+
+        QElapsedTimer sinceLaunch;
+        sinceLaunch.start();
+        delegate.didFinishLaunching();
+        QCOMPARE(backgroundReadPool().activeThreadCount(), 0);
+        const ProjectListModel &rows = statusBar.panel()->findChild<DevnookPopoverView *>()->listModel();
+        const auto everyRowRead = [&rows] {
+            for (int row = 0; row < rows.rowCount(); ++row) {
+                const ProjectRowContext &context = rows.project(row).context;
+                if (!context.envProfile || (!context.gitStatus && context.project.name != u"plain"))
+                    return false;
+            }
+            return rows.rowCount() == 4;
+        };
+        QVERIFY(QTest::qWaitFor(everyRowRead, 1000));
+        QVERIFY2(sinceLaunch.elapsed() < 1000, qPrintable(QString::number(sinceLaunch.elapsed())));
+        QTest::qWait(300);
+        qunsetenv("GIT_TRACE2");
+        QCOMPARE(gitWrites.size(), 1);
+        QCOMPARE(test::readFile(trace).count(" start /usr/bin/git "), 3);
     }
 
     // Last: it runs the application's own event loop to its end.

@@ -34,6 +34,7 @@ public:
     QList<DevProject> list;
     QHash<QUuid, ProjectGitStatus> git;
     QHash<QUuid, ProjectEnvProfile> env;
+    QHash<QUuid, ProjectFolderFacts> facts;
     QHash<QUuid, DevProcessState> states;
     QHash<QUuid, UsageTrackingState> usage;
     std::optional<QString> error;
@@ -55,6 +56,7 @@ public:
     const QList<DevProject> &projects() const override { return list; }
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override { return git; }
     const QHash<QUuid, ProjectEnvProfile> &envProfiles() const override { return env; }
+    const QHash<QUuid, ProjectFolderFacts> &folderFacts() const override { return facts; }
     UsageTrackingState usageTrackingState(const QUuid &projectID) const override
     {
         return usage.value(projectID);

@@ -7,6 +7,7 @@
 #include "ui/panel/ProjectListView.h"
 #include "ui/shell/DevnookNavigation.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -249,6 +250,79 @@ private Q_SLOTS:
         QCOMPARE(scroll->value(), before);
         QCOMPARE(panel.view->listState().searchText, u"project"_s);
         QCOMPARE(panel.rows().last(), u"Project 00"_s);
+    }
+
+    // A new search shows its matches from the first, also when they are the
+    // rows already listed.
+    void newSearchScrollsToTheTop_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("first letter") << QString() << u"p"_s;
+        QTest::newRow("one letter less") << u"project"_s << u"projec"_s;
+        QTest::newRow("cleared") << u"project"_s << QString();
+        QTest::newRow("client badge") << QString() << u"Acme"_s;
+    }
+
+    void newSearchScrollsToTheTop()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QList<DevProject> projects;
+        for (int i = 0; i < 60; ++i)
+            projects.append(project(u"Project %1"_s.arg(i, 2, 10, QChar(u'0')), u"Acme"_s));
+        Panel panel(projects);
+        panel.search(before);
+        QScrollBar *scroll = panel.view->listView().verticalScrollBar();
+        scroll->setValue(scroll->maximum() / 2);
+        QVERIFY(scroll->value() > 0);
+        if (after == u"Acme"_s)
+            panel.clickZone(u"Project 30"_s, CardZone::Kind::clientBadge);
+        else
+            panel.search(after);
+        QCOMPARE(panel.view->listState().searchText, after);
+        QCOMPARE(scroll->value(), 0);
+    }
+
+    // The painted cards tell a screen reader, through the list's cells, the
+    // name, the state, the badges and the action buttons.
+    void rowsSpeakTheirCards_data()
+    {
+        QTest::addColumn<bool>("folderMissing");
+        QTest::addColumn<QStringList>("spoken");
+        QTest::addColumn<QStringList>("unspoken");
+        QTest::newRow("running with badges")
+            << false
+            << QStringList{u"Running"_s,    u"Acme"_s,   u"Vue"_s,      u"main"_s, u"Uncommitted changes"_s,
+                           u".env Local"_s, u"Folder"_s, u"Terminal"_s, u"Stop"_s}
+            << QStringList{u"Folder not found"_s};
+        QTest::newRow("folder missing")
+            << true << QStringList{u"Running"_s, u"Folder not found"_s} << QStringList{};
+    }
+
+    void rowsSpeakTheirCards()
+    {
+        QFETCH(bool, folderMissing);
+        QFETCH(QStringList, spoken);
+        QFETCH(QStringList, unspoken);
+        DevProject shop = project(u"Shop"_s, u"Acme"_s);
+        shop.stack = u"Vue"_s;
+        Panel panel({shop});
+        test::FakePanelStore &store = panel.rig.store;
+        store.git.insert(shop.id, ProjectGitStatus{u"main"_s, true});
+        store.env.insert(shop.id, ProjectEnvProfile{u"Local"_s, {u".env.local"_s}});
+        store.facts.insert(shop.id, ProjectFolderFacts{folderMissing, false});
+        store.states.insert(shop.id, DevProcessState::running);
+        Q_EMIT store.statusesChanged();
+
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&panel.view->listView());
+        QVERIFY(list && list->childCount() == 1);
+        QCOMPARE(list->child(0)->text(QAccessible::Name), u"Shop"_s);
+        const QStringList description = list->child(0)->text(QAccessible::Description).split(u", "_s);
+        for (const QString &part : std::as_const(spoken))
+            QVERIFY2(description.contains(part), qPrintable(part));
+        for (const QString &part : std::as_const(unspoken))
+            QVERIFY2(!description.contains(part), qPrintable(part));
     }
 
     void rowClicksReachTheStoreAndTheDesktop()

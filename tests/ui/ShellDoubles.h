@@ -47,6 +47,8 @@ public:
         return names;
     }
     void refreshProjectStatuses() override { calls.append(QStringLiteral("refresh")); }
+    void holdStatusRefreshes() override { calls.append(QStringLiteral("hold")); }
+    void releaseStatusRefreshes() override { calls.append(QStringLiteral("release")); }
     void stopAllProcesses() override { calls.append(QStringLiteral("stopAll")); }
     bool hasLiveStoppedProcesses() const override { return false; }
     void killStoppedProcesses() override { calls.append(QStringLiteral("kill")); }

@@ -3,6 +3,7 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -15,6 +16,9 @@ std::atomic_bool g_stopped = false;
 // Below the interface, as a nice value: Qt's thread priorities change nothing
 // under Linux's default scheduler.
 constexpr int kReadNiceness = 10;
+// Idle threads end this soon after a refresh and give back their stacks; the
+// next refresh starts them again.
+constexpr int kIdleThreadExpiryMs = 1000;
 
 struct ReadPool : QThreadPool {
     ReadPool()
@@ -23,6 +27,7 @@ struct ReadPool : QThreadPool {
         // them than cores keeps a refresh of many projects moving.
         setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
         setThreadPriority(QThread::LowPriority);
+        setExpiryTimeout(kIdleThreadExpiryMs);
     }
 };
 
@@ -53,6 +58,11 @@ void stopBackgroundReads()
 bool backgroundReadsStopped()
 {
     return g_stopped;
+}
+
+void releaseFreeMemory()
+{
+    backgroundReadPool().start([] { malloc_trim(0); });
 }
 
 } // namespace devnook

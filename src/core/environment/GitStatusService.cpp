@@ -5,8 +5,11 @@
 
 #include <QCoroFuture>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
+#include <QStringTokenizer>
 #include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +22,8 @@ const QString kGitProgram = u"/usr/bin/git"_s;
 // How often a waiting read looks whether the application is quitting.
 constexpr int kStopCheckMs = 50;
 
-// The trimmed standard output of a git call that ended with status 0 within
-// the time limit and before the reads were stopped; nothing otherwise.
+// The standard output of a git call that ended with status 0 within the time
+// limit and before the reads were stopped; nothing otherwise.
 std::optional<QString> runGit(const QStringList &arguments, const QString &folderPath,
                               std::chrono::milliseconds timeout)
 {
@@ -54,40 +57,65 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
     if (git.exitStatus() != QProcess::NormalExit || git.exitCode() != 0)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString output = decoder(git.readAllStandardOutput());
+    QString output = decoder(git.readAllStandardOutput());
     if (decoder.hasError())
         return std::nullopt;
-    return Text::trimmed(output);
-}
-
-bool isGitRepository(const QString &folderPath, std::chrono::milliseconds timeout)
-{
-    return runGit({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout) == u"true"_s;
-}
-
-std::optional<QString> currentBranch(const QString &folderPath, std::chrono::milliseconds timeout)
-{
-    auto branch = runGit({u"branch"_s, u"--show-current"_s}, folderPath, timeout);
-    if (branch && !branch->isEmpty())
-        return branch;
-    auto commit = runGit({u"rev-parse"_s, u"--short"_s, u"HEAD"_s}, folderPath, timeout);
-    if (commit && !commit->isEmpty())
-        return commit;
-    return std::nullopt;
+    return output;
 }
 
 } // namespace
 
+std::optional<ProjectGitStatus> parsePorcelainStatus(const QString &output)
+{
+    static const QString kHead = u"# branch.head "_s;
+    static const QString kCommit = u"# branch.oid "_s;
+    std::optional<QString> head;
+    QString commit;
+    bool isDirty = false;
+    for (const QStringView line : QStringTokenizer(output, u'\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith(kHead))
+            head = line.sliced(kHead.size()).toString();
+        else if (line.startsWith(kCommit))
+            commit = line.sliced(kCommit.size()).toString();
+        else if (!line.startsWith(u'#'))
+            isDirty = true;
+    }
+    if (!head || head->isEmpty() || *head == u"(unknown)"_s)
+        return std::nullopt;
+    if (*head != u"(detached)"_s)
+        return ProjectGitStatus{*head, isDirty};
+    // A detached head always has a commit; "(initial)" would mean it has none.
+    if (commit.isEmpty() || commit.startsWith(u'('))
+        return std::nullopt;
+    return ProjectGitStatus{commit.left(kShortHashLength), isDirty};
+}
+
+bool mayBeInWorkTree(const QString &folderPath)
+{
+    // git resolves the folder's links before it looks upwards; a missing
+    // folder has no canonical path and git could not enter it either.
+    QString folder = QFileInfo(folderPath).canonicalFilePath();
+    while (!folder.isEmpty()) {
+        if (QFileInfo::exists(QDir(folder).filePath(u".git"_s)))
+            return true;
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return false;
+}
+
 std::optional<ProjectGitStatus> readStatus(const QString &folderPath, std::chrono::milliseconds callTimeout)
 {
     // A blank path would make git read the application's own working folder.
-    if (Text::isBlank(folderPath) || !isGitRepository(folderPath, callTimeout))
+    if (Text::isBlank(folderPath) || !mayBeInWorkTree(folderPath))
         return std::nullopt;
-    std::optional<QString> branch = currentBranch(folderPath, callTimeout);
-    if (!branch)
-        return std::nullopt;
-    const std::optional<QString> changes = runGit({u"status"_s, u"--porcelain"_s}, folderPath, callTimeout);
-    return ProjectGitStatus{std::move(*branch), changes && !changes->isEmpty()};
+    // Branch and changes in one call; the ahead and behind counts are not
+    // shown and can take long to count.
+    const std::optional<QString> output = runGit(
+        {u"status"_s, u"--porcelain=v2"_s, u"--branch"_s, u"--no-ahead-behind"_s}, folderPath, callTimeout);
+    return output ? parsePorcelainStatus(*output) : std::nullopt;
 }
 
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project)

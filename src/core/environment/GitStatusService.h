@@ -17,20 +17,34 @@ struct ProjectGitStatus {
     bool operator==(const ProjectGitStatus &) const = default;
 };
 
-// Asks /usr/bin/git about a project folder.
+// Asks /usr/bin/git about a project folder: one "git status" per folder that
+// lies in a work tree, none for a folder without ".git" in it or above it.
 namespace GitStatusService {
 
 // The longest one git call may take before it is killed and counts as failed.
 inline constexpr std::chrono::milliseconds kCallTimeout{10000};
+// How many digits of a detached head's commit are shown, as git shortens them
+// in all but the largest repositories.
+inline constexpr int kShortHashLength = 7;
 
 // The folder's git state, read on a background thread; nothing when the folder
 // path is blank, the folder is not in a git work tree, git cannot run there or
 // no branch or commit can be named.
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project);
 
-// The same reading, done on the calling thread, with each git call bounded.
+// The same reading, done on the calling thread, with the git call bounded.
 std::optional<ProjectGitStatus> readStatus(const QString &folderPath,
                                            std::chrono::milliseconds callTimeout = kCallTimeout);
+
+// The state that "git status --porcelain=v2 --branch" printed: the branch
+// from its "# branch.head" line (a detached head named by the first digits of
+// "# branch.oid"), dirty when any line is not a header. Nothing without a
+// head line, for an unknown head, or for a detached head without a commit.
+std::optional<ProjectGitStatus> parsePorcelainStatus(const QString &output);
+
+// True when the folder, or a folder above it, holds a ".git" entry: the only
+// places where git can find a work tree for it.
+bool mayBeInWorkTree(const QString &folderPath);
 
 } // namespace GitStatusService
 

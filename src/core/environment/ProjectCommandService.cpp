@@ -100,9 +100,14 @@ void ProjectCommandService::copyWorkspaceLink(const ProjectLink &link)
 
 std::optional<QUrl> ProjectCommandService::previewURL(const DevProject &project)
 {
-    if (const auto url = validUrl(URLNormalizationService::normalized(project.localhostURL)))
+    if (const auto url = localURL(project))
         return url;
     return staticIndexURL(project);
+}
+
+std::optional<QUrl> ProjectCommandService::localURL(const DevProject &project)
+{
+    return validUrl(URLNormalizationService::normalized(project.localhostURL));
 }
 
 std::optional<QUrl> ProjectCommandService::staticIndexURL(const DevProject &project)

@@ -42,8 +42,10 @@ public:
     // Copies the link's normalised address, when not empty.
     void copyWorkspaceLink(const ProjectLink &link);
 
-    // The normalised local URL when it is a valid URL, else staticIndexURL.
+    // localURL, else staticIndexURL.
     static std::optional<QUrl> previewURL(const DevProject &project);
+    // The normalised local URL when it is a valid URL.
+    static std::optional<QUrl> localURL(const DevProject &project);
     // The file URL of "index.html" in the project folder when that path exists.
     static std::optional<QUrl> staticIndexURL(const DevProject &project);
 

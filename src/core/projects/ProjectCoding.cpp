@@ -132,7 +132,10 @@ Result<ProjectLink> decodeLink(const QJsonObject &object)
 {
     JsonObjectReader reader(object);
     ProjectLink link;
-    link.id = reader.optionalUuid(u"id"_s).value_or(QUuid::createUuid());
+    // A fresh id only for a link stored without one: making one costs a
+    // system call per link when the catalogue loads.
+    const std::optional<QUuid> id = reader.optionalUuid(u"id"_s);
+    link.id = id ? *id : QUuid::createUuid();
     if (const auto kindText = reader.optionalString(u"kind"_s)) {
         link.kind = WorkspaceLinkKinds::fromRawValue(*kindText);
         if (!link.kind)

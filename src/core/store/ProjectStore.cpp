@@ -12,6 +12,7 @@
 #include <QDebug>
 #include <QPointer>
 #include <chrono>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -76,17 +77,32 @@ bool ProjectStore::hasActiveProcesses() const
 
 void ProjectStore::refreshProjectStatuses()
 {
+    if (m_statusRefreshesHeld) {
+        m_statusRefreshRequested = true;
+        return;
+    }
     refreshGitStatuses();
     refreshEnvProfiles();
-    setUsageSummaries(m_services.usage.summaries(m_projects));
-    refreshUsageTrackingStates();
+    refreshFolderFacts();
+    refreshUsageFigures();
+}
+
+void ProjectStore::holdStatusRefreshes()
+{
+    m_statusRefreshesHeld = true;
+}
+
+void ProjectStore::releaseStatusRefreshes()
+{
+    m_statusRefreshesHeld = false;
+    if (std::exchange(m_statusRefreshRequested, false))
+        refreshProjectStatuses();
 }
 
 void ProjectStore::finishUsageTrackingForQuit()
 {
     m_services.usage.stopAll(m_services.clock.now());
-    setUsageSummaries(m_services.usage.summaries(m_projects));
-    refreshUsageTrackingStates();
+    refreshUsageFigures();
 }
 
 void ProjectStore::load()
@@ -96,14 +112,15 @@ void ProjectStore::load()
         LoadedCatalogue catalogue = std::move(loaded).value();
         setProjects(sorted(std::move(catalogue.projects)));
         setLastError(loadReport(catalogue));
-        refreshProjectStatuses();
+        // The folders are read when the application first asks for the
+        // statuses, once its panel is on screen.
+        refreshUsageFigures();
         return;
     }
     // The persistence has already kept the unreadable file aside, so the
     // empty list may be written over it later.
     setProjects({});
-    setUsageSummaries({});
-    refreshUsageTrackingStates();
+    refreshUsageFigures();
     setLastError(L10n::format(u"could_not_load_projects"_s, {loaded.error()}));
 }
 

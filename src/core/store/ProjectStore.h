@@ -3,6 +3,7 @@
 #include "core/environment/EnvProfileService.h"
 #include "core/environment/GitStatusService.h"
 #include "core/environment/LocalNotificationService.h"
+#include "core/environment/ProjectFolderFacts.h"
 #include "core/foundation/Result.h"
 #include "core/processes/DevProcessLogLine.h"
 #include "core/processes/DevProcessState.h"
@@ -102,6 +103,9 @@ public:
     const QHash<QUuid, ProjectEnvProfile> &envProfiles() const { return m_envProfiles; }
     // Every .env file of the same projects as envProfiles.
     const QHash<QUuid, ProjectEnvDetail> &envDetails() const { return m_envDetails; }
+    // What the last refresh found of each listed project's folder; no entry
+    // before the first.
+    const QHash<QUuid, ProjectFolderFacts> &folderFacts() const { return m_folderFacts; }
     // The usage figures of each project.
     const QHash<QUuid, ProjectUsageSummary> &usageSummaries() const { return m_usageSummaries; }
     // The live tracking state of each project.
@@ -131,9 +135,14 @@ public:
     // Stamps the stored project as used now.
     void markUsed(const DevProject &project);
 
-    // Reads the git and .env state of every project again and recomputes the
-    // usage figures.
+    // Reads the git, .env and folder state of every project again and
+    // recomputes the usage figures (once the history is read).
     void refreshProjectStatuses();
+    // Until the release, status refreshes asked for are only remembered; the
+    // release runs one when any was. Start-up holds them until its panel is
+    // on screen, so that the folder reads do not compete with it.
+    void holdStatusRefreshes();
+    void releaseStatusRefreshes();
     // Ends every running usage session; stops no process.
     void finishUsageTrackingForQuit();
 
@@ -146,6 +155,7 @@ public:
     void refreshGitStatuses();
     // Replaces envProfiles, then envDetails.
     void refreshEnvProfiles();
+    void refreshFolderFacts();
     void refreshGitStatus(const DevProject &project);
     void refreshEnvProfile(const DevProject &project);
 
@@ -230,6 +240,8 @@ Q_SIGNALS:
     void gitStatusesChanged();
     // Emitted each time envProfiles and envDetails were written.
     void envProfilesChanged();
+    // Emitted each time folderFacts was written.
+    void folderFactsChanged();
     // Emitted each time usageSummaries was written.
     void usageSummariesChanged();
     // Emitted each time usageTrackingStates was written.
@@ -301,6 +313,9 @@ private:
     static bool beginRefresh(RefreshRun &run);
     QCoro::Task<> readGitStatuses(QList<DevProject> snapshot);
     QCoro::Task<> readEnvProfiles(QList<DevProject> snapshot);
+    QCoro::Task<> readFolderFacts(QList<DevProject> snapshot);
+    // Ends the refresh and runs the one asked for meanwhile, if any.
+    void endRefresh(RefreshRun &run, void (ProjectStore::*again)());
     QCoro::Task<> readGitStatus(DevProject project);
     QCoro::Task<> readEnvProfile(DevProject project);
     void setEnvEntry(const QUuid &projectID, const std::optional<ProjectEnvDetail> &detail);
@@ -311,6 +326,9 @@ private:
     void startUsageTracking(const QUuid &projectID);
     void stopUsageTracking(const QUuid &projectID);
     void setUsageSummaries(QHash<QUuid, ProjectUsageSummary> summaries);
+    // usageSummaries of every project, once the history is read, and
+    // usageTrackingStates.
+    void refreshUsageFigures();
     void pauseUsageTrackingForIdleIfNeeded(Timestamp at);
     void resumeAutoPausedUsageTrackingIfNeeded();
     void machineWillSleep();
@@ -353,10 +371,15 @@ private:
     QHash<QUuid, ProjectGitStatus> m_gitStatuses;
     QHash<QUuid, ProjectEnvProfile> m_envProfiles;
     QHash<QUuid, ProjectEnvDetail> m_envDetails;
+    QHash<QUuid, ProjectFolderFacts> m_folderFacts;
     QHash<QUuid, ProjectUsageSummary> m_usageSummaries;
     QHash<QUuid, UsageTrackingState> m_usageTrackingStates;
     RefreshRun m_gitRefresh;
     RefreshRun m_envRefresh;
+    RefreshRun m_folderRefresh;
+    // Set by holdStatusRefreshes until the release; the request waits.
+    bool m_statusRefreshesHeld = false;
+    bool m_statusRefreshRequested = false;
 
     // Runs the idle check every minute.
     QTimer m_usageIdleTimer{this};

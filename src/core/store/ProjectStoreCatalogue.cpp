@@ -111,6 +111,8 @@ bool ProjectStore::save(const DevProject &project)
                                     analyticsParameters(record, u"project-form"_s));
     refreshGitStatus(record);
     refreshEnvProfile(record);
+    // Its folder may be another; the facts of all folders are one cheap pass.
+    refreshFolderFacts();
     refreshDevicePreview(record);
     return true;
 }

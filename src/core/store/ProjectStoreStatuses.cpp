@@ -1,9 +1,10 @@
-// The git and .env state of the project folders, read off the main thread.
+// The git, .env and folder state of the project folders, read off the main
+// thread.
 #include "ProjectStore.h"
+#include "core/environment/BackgroundReads.h"
 
 #include <QPointer>
 #include <utility>
-#include <vector>
 
 namespace devnook {
 
@@ -40,6 +41,23 @@ void ProjectStore::refreshEnvProfiles()
         readEnvProfiles(m_projects);
 }
 
+void ProjectStore::refreshFolderFacts()
+{
+    if (beginRefresh(m_folderRefresh))
+        readFolderFacts(m_projects);
+}
+
+void ProjectStore::endRefresh(RefreshRun &run, void (ProjectStore::*again)())
+{
+    run.isRunning = false;
+    if (std::exchange(run.isPending, false))
+        (this->*again)();
+    // The reads of every project leave megabytes free; once none runs, they
+    // go back to the system.
+    if (!m_gitRefresh.isRunning && !m_envRefresh.isRunning && !m_folderRefresh.isRunning)
+        releaseFreeMemory();
+}
+
 void ProjectStore::refreshGitStatus(const DevProject &project)
 {
     readGitStatus(project);
@@ -53,44 +71,35 @@ void ProjectStore::refreshEnvProfile(const DevProject &project)
 QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
 {
     QPointer<ProjectStore> self(this);
-    // Every reading starts now, each on its own pool thread, so one slow
-    // repository holds up only the moment of publishing.
-    std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> readings;
-    readings.reserve(static_cast<size_t>(snapshot.size()));
-    for (const DevProject &project : std::as_const(snapshot))
-        readings.push_back(GitStatusService::status(project));
+    const QList<std::optional<ProjectGitStatus>> read = co_await readEach(
+        snapshot, [](const DevProject &project) { return GitStatusService::readStatus(project.folderPath); });
+    if (!self)
+        co_return;
     QHash<QUuid, ProjectGitStatus> statuses;
-    for (qsizetype i = 0; i < snapshot.size(); ++i) {
-        const std::optional<ProjectGitStatus> status = co_await readings[static_cast<size_t>(i)];
-        if (!self)
-            co_return;
-        if (status)
-            statuses.insert(snapshot[i].id, *status);
-    }
+    for (qsizetype i = 0; i < snapshot.size(); ++i)
+        if (read[i])
+            statuses.insert(snapshot[i].id, *read[i]);
     keepListed(statuses, projectIDs());
     m_gitStatuses = std::move(statuses);
     Q_EMIT gitStatusesChanged();
-    m_gitRefresh.isRunning = false;
-    if (std::exchange(m_gitRefresh.isPending, false))
-        refreshGitStatuses();
+    endRefresh(m_gitRefresh, &ProjectStore::refreshGitStatuses);
 }
 
 QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
 {
     QPointer<ProjectStore> self(this);
-    std::vector<QCoro::Task<std::optional<ProjectEnvDetail>>> readings;
-    readings.reserve(static_cast<size_t>(snapshot.size()));
-    for (const DevProject &project : std::as_const(snapshot))
-        readings.push_back(EnvProfileService::detail(project));
+    const QList<std::optional<ProjectEnvDetail>> read =
+        co_await readEach(snapshot, [](const DevProject &project) {
+            return EnvProfileService::readDetail(project.folderPath);
+        });
+    if (!self)
+        co_return;
     QHash<QUuid, ProjectEnvProfile> profiles;
     QHash<QUuid, ProjectEnvDetail> details;
     for (qsizetype i = 0; i < snapshot.size(); ++i) {
-        const std::optional<ProjectEnvDetail> detail = co_await readings[static_cast<size_t>(i)];
-        if (!self)
-            co_return;
-        if (detail) {
-            profiles.insert(snapshot[i].id, ProjectEnvProfile::fromDetail(*detail));
-            details.insert(snapshot[i].id, *detail);
+        if (read[i]) {
+            profiles.insert(snapshot[i].id, ProjectEnvProfile::fromDetail(*read[i]));
+            details.insert(snapshot[i].id, *read[i]);
         }
     }
     const QSet<QUuid> listed = projectIDs();
@@ -99,9 +108,19 @@ QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
     m_envProfiles = std::move(profiles);
     m_envDetails = std::move(details);
     Q_EMIT envProfilesChanged();
-    m_envRefresh.isRunning = false;
-    if (std::exchange(m_envRefresh.isPending, false))
-        refreshEnvProfiles();
+    endRefresh(m_envRefresh, &ProjectStore::refreshEnvProfiles);
+}
+
+QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
+{
+    QPointer<ProjectStore> self(this);
+    QHash<QUuid, ProjectFolderFacts> facts = co_await ProjectFolderFactsService::facts(std::move(snapshot));
+    if (!self)
+        co_return;
+    keepListed(facts, projectIDs());
+    m_folderFacts = std::move(facts);
+    Q_EMIT folderFactsChanged();
+    endRefresh(m_folderRefresh, &ProjectStore::refreshFolderFacts);
 }
 
 QCoro::Task<> ProjectStore::readGitStatus(DevProject project)
@@ -142,10 +161,12 @@ void ProjectStore::dropStatuses(const QUuid &projectID)
 {
     m_gitStatuses.remove(projectID);
     setEnvEntry(projectID, std::nullopt);
+    m_folderFacts.remove(projectID);
     m_usageSummaries.remove(projectID);
     m_usageTrackingStates.remove(projectID);
     Q_EMIT gitStatusesChanged();
     Q_EMIT envProfilesChanged();
+    Q_EMIT folderFactsChanged();
     Q_EMIT usageSummariesChanged();
     Q_EMIT usageTrackingStatesChanged();
 }

@@ -164,7 +164,17 @@ void ProjectStore::observeUsageFiles()
 
 void ProjectStore::usageSessionsLoaded()
 {
-    setUsageSummaries(m_services.usage.summaries(m_projects));
+    // A refresh waiting for its release computes them then, once.
+    if (m_statusRefreshesHeld && m_statusRefreshRequested)
+        return;
+    refreshUsageFigures();
+}
+
+void ProjectStore::refreshUsageFigures()
+{
+    // Before the history is read they would be empty; its reading brings them.
+    if (m_services.usage.isLoaded())
+        setUsageSummaries(m_services.usage.summaries(m_projects));
     refreshUsageTrackingStates();
 }
 

@@ -1,5 +1,7 @@
 #include "Icons.h"
 
+#include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtMath>
@@ -8,7 +10,9 @@ using namespace Qt::StringLiterals;
 
 namespace devnook::Icons {
 
-QPixmap pixmap(const QString &symbolName, const QColor &color, int size, qreal devicePixelRatio)
+namespace {
+
+QPixmap render(const QString &symbolName, const QColor &color, int size, qreal devicePixelRatio)
 {
     QSvgRenderer renderer(u":/icons/"_s + symbolName + u".svg"_s);
     if (!renderer.isValid())
@@ -26,11 +30,28 @@ QPixmap pixmap(const QString &symbolName, const QColor &color, int size, qreal d
     return result;
 }
 
+} // namespace
+
+QPixmap pixmap(const QString &symbolName, const QColor &color, int size, qreal devicePixelRatio)
+{
+    // Menus, buttons and panels ask for the same few symbols again on every
+    // rebuild and theme change; each is parsed and drawn once.
+    static QHash<QString, QPixmap> drawn;
+    const QString key = u"%1|%2|%3|%4"_s.arg(symbolName, QString::number(color.rgba(), 16),
+                                             QString::number(size), QString::number(devicePixelRatio));
+    if (const auto found = drawn.constFind(key); found != drawn.cend())
+        return *found;
+    return *drawn.insert(key, render(symbolName, color, size, devicePixelRatio));
+}
+
 QIcon icon(const QString &symbolName, const QColor &color, int size)
 {
     QIcon result;
-    for (const qreal ratio : {1.0, 2.0})
-        result.addPixmap(pixmap(symbolName, color, size, ratio));
+    result.addPixmap(pixmap(symbolName, color, size));
+    // The densest screen's own drawing; at a density no screen has, an icon
+    // would never be shown.
+    if (const qreal density = qGuiApp->devicePixelRatio(); density > 1.0)
+        result.addPixmap(pixmap(symbolName, color, size, density));
     return result;
 }
 

@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -165,6 +166,11 @@ void DevnookPopoverView::listStateChanged()
 {
     m_model->rebuild();
     showCurrentMode();
+    // A new search shows its matches from the first.
+    if (m_state.searchText != std::exchange(m_listedSearchText, m_state.searchText)) {
+        m_scrollAnimation.stop();
+        m_list->scrollToTop();
+    }
 }
 
 void DevnookPopoverView::updateErrorLine()

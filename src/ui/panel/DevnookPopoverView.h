@@ -75,6 +75,8 @@ private:
     PanelServices m_services;
     DevnookNavigation &m_navigation;
     PanelListState m_state;
+    // The search the list was last scrolled to the top for.
+    QString m_listedSearchText;
     RowWindows m_windows;
     ProjectListModel *m_model = nullptr;
     QStackedLayout *m_modes = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/environment/EnvProfileService.h"
 #include "core/environment/GitStatusService.h"
+#include "core/environment/ProjectFolderFacts.h"
 #include "core/preview/DevicePreviewRecords.h"
 #include "core/processes/DevProcessState.h"
 #include "core/projects/DevProject.h"
@@ -34,6 +35,8 @@ public:
     virtual const QList<DevProject> &projects() const = 0;
     virtual const QHash<QUuid, ProjectGitStatus> &gitStatuses() const = 0;
     virtual const QHash<QUuid, ProjectEnvProfile> &envProfiles() const = 0;
+    // What the last refresh found of each folder; no entry before it.
+    virtual const QHash<QUuid, ProjectFolderFacts> &folderFacts() const = 0;
     // Both flags false and no durations when the store tracks nothing.
     virtual UsageTrackingState usageTrackingState(const QUuid &projectID) const = 0;
     // Starting while a start is under way, else the last reported state.
@@ -45,8 +48,8 @@ public:
     // The health last published for the project's preview; none before the first.
     virtual std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &projectID) const = 0;
 
-    // Reads git and .env state of every project again; a request while one is
-    // running is folded into one more refresh after it.
+    // Reads git, .env and folder state of every project again; a request
+    // while one is running is folded into one more refresh after it.
     virtual void refreshProjectStatuses() = 0;
     virtual void togglePinned(const DevProject &project) = 0;
     virtual void markUsed(const DevProject &project) = 0;
@@ -63,7 +66,7 @@ Q_SIGNALS:
     void projectsChanged();
     // Emitted when one project's shown process state may have changed.
     void projectStateChanged(const QUuid &projectID);
-    // Emitted when git, .env or usage-tracking state was written.
+    // Emitted when git, .env, folder or usage-tracking state was written.
     void statusesChanged();
     // Emitted when lastError changed.
     void lastErrorChanged();

@@ -18,7 +18,9 @@ constexpr qreal kMenuWidth = 28;
 constexpr qreal kMenuHeight = 24;
 constexpr qreal kMinBadgeText = 24;
 
-QString stateTitleKey(DevProcessState state)
+} // namespace
+
+QString ProjectCardLayout::stateTitleKey(DevProcessState state)
 {
     switch (state) {
     case DevProcessState::starting:
@@ -32,8 +34,6 @@ QString stateTitleKey(DevProcessState state)
     }
     return u"process_stopped_short"_s;
 }
-
-} // namespace
 
 CardFonts::CardFonts()
     : name(Kit::font(17, QFont::DemiBold)), badge(Kit::font(11, QFont::Medium)), path(Kit::font(11)),

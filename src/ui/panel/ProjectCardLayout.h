@@ -72,6 +72,8 @@ struct ProjectCardLayout {
     QRectF footer;
     QList<CardZone> zones;
 
+    // The localisation key of the state indicator's title.
+    static QString stateTitleKey(DevProcessState state);
     // The height of a card's row, the spacing below it included.
     static int rowHeight(const ProjectRowDisplay &display);
     static ProjectCardLayout of(const ProjectListModel::ProjectRow &row, const QRect &itemRect,

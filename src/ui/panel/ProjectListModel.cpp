@@ -1,6 +1,8 @@
 #include "ProjectListModel.h"
 
+#include "ProjectCardLayout.h"
 #include "core/environment/ProjectCommandService.h"
+#include "core/foundation/L10n.h"
 
 using namespace Qt::StringLiterals;
 
@@ -9,14 +11,10 @@ namespace devnook {
 ProjectListModel::ProjectListModel(PanelStore &store, const PanelListState &state, QObject *parent)
     : QAbstractListModel(parent), m_store(store), m_state(state)
 {
-    connect(&m_store, &PanelStore::projectsChanged, this, [this] {
-        refreshFolderFacts();
-        rebuild();
-    });
+    connect(&m_store, &PanelStore::projectsChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::statusesChanged, this, &ProjectListModel::rebuild);
     connect(&m_store, &PanelStore::projectStateChanged, this, &ProjectListModel::projectStateChanged);
     connect(&m_store, &PanelStore::devicePreviewChanged, this, &ProjectListModel::rebuild);
-    refreshFolderFacts();
     rebuild();
 }
 
@@ -27,10 +25,40 @@ int ProjectListModel::rowCount(const QModelIndex &parent) const
 
 QVariant ProjectListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_items.size() || role != Qt::DisplayRole)
+    if (!index.isValid() || index.row() >= m_items.size())
         return {};
     const Item &item = m_items[index.row()];
-    return item.kind == Kind::section ? item.section.title : item.project.context.project.name;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return item.kind == Kind::section ? item.section.title : item.project.context.project.name;
+    case Qt::AccessibleDescriptionRole:
+        return item.kind == Kind::section ? QVariant() : accessibleDescription(item.project);
+    default:
+        return {};
+    }
+}
+
+QString ProjectListModel::accessibleDescription(const ProjectRow &row)
+{
+    // The painted card has no widgets a screen reader could name one by one.
+    const ProjectRowContext &context = row.context;
+    const ProjectRowDisplay &display = row.display;
+    QStringList parts{L10n::text(ProjectCardLayout::stateTitleKey(context.processState))};
+    if (display.showsClientBadge)
+        parts.append(context.project.client);
+    if (display.showsStackBadge)
+        parts.append(context.project.stack);
+    if (context.gitStatus)
+        parts += QStringList{context.gitStatus->branch, display.gitTooltip};
+    if (context.envProfile)
+        parts.append(display.envBadgeText);
+    if (display.showsFolderMissingFooter)
+        parts.append(L10n::text(u"folder_not_found"_s));
+    if (display.showsActionBar)
+        for (const RowActionButton &button : row.actionBar)
+            parts.append(L10n::text(button.titleKey));
+    return parts.join(u", "_s);
 }
 
 ProjectListModel::Kind ProjectListModel::kind(int row) const
@@ -53,17 +81,6 @@ int ProjectListModel::rowOf(const QUuid &projectID) const
     return m_rowByProject.value(projectID, -1);
 }
 
-void ProjectListModel::refreshFolderFacts()
-{
-    m_facts.clear();
-    for (const DevProject &project : m_store.projects()) {
-        const bool hasStaticIndex = ProjectCommandService::staticIndexURL(project).has_value();
-        m_facts.insert(project.id, FolderFacts{project.isFolderMissing(),
-                                               hasStaticIndex || ProjectCommandService::previewURL(project),
-                                               hasStaticIndex});
-    }
-}
-
 ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project) const
 {
     ProjectRow row;
@@ -77,15 +94,28 @@ ProjectListModel::ProjectRow ProjectListModel::makeRow(const DevProject &project
     context.usageTrackingState = m_store.usageTrackingState(project.id);
     context.isDevicePreviewActive = m_store.isDevicePreviewActive(project.id);
     context.devicePreviewHealth = m_store.devicePreviewHealth(project.id);
-    const FolderFacts facts = m_facts.value(project.id);
+    // Until the store has read the folder, it counts as present without an
+    // index.html.
+    const ProjectFolderFacts facts = m_store.folderFacts().value(project.id);
     context.isFolderMissing = facts.isMissing;
-    context.hasPreviewURL = facts.hasPreviewURL;
+    context.hasPreviewURL = facts.hasStaticIndex || ProjectCommandService::localURL(project);
     context.hasStaticIndex = facts.hasStaticIndex;
     context.hidesClientBadge = m_state.groupMode == ProjectGroupMode::client;
     context.hidesStackBadge = m_state.groupMode == ProjectGroupMode::stack;
     row.display = ProjectRowRules::display(context);
-    row.actionBar = ProjectRowActions::actionBar(context);
+    row.actionBar = sharedActionBar(ProjectRowActions::actionBar(context));
     return row;
+}
+
+QList<RowActionButton> ProjectListModel::sharedActionBar(const QList<RowActionButton> &bar) const
+{
+    // Hundreds of rows have a handful of distinct bars; equal ones share one
+    // copy instead of each row holding its own.
+    for (const QList<RowActionButton> &known : std::as_const(m_actionBars))
+        if (known == bar)
+            return known;
+    m_actionBars.append(bar);
+    return bar;
 }
 
 QString ProjectListModel::keyOf(const Item &item)
@@ -112,8 +142,11 @@ void ProjectListModel::rebuild()
     QList<Item> items;
     if (!filtered.isEmpty()) {
         const bool grouped = m_state.groupMode != ProjectGroupMode::none;
-        for (const ProjectGroupSection &section :
-             PanelList::sections(PanelList::sorted(filtered, m_state.sortMode), m_state.groupMode)) {
+        const QList<ProjectGroupSection> sections =
+            PanelList::sections(PanelList::sorted(filtered, m_state.sortMode), m_state.groupMode);
+        // Rows are large and the list may be kept: no room to spare.
+        items.reserve(filtered.size() + (grouped ? sections.size() : 0));
+        for (const ProjectGroupSection &section : sections) {
             const bool collapsed = grouped && m_state.collapsedGroupIDs.contains(section.id);
             if (grouped) {
                 Item header{Kind::section,
@@ -174,7 +207,7 @@ void ProjectListModel::projectStateChanged(const QUuid &projectID)
         return;
     entry.context.processState = state;
     entry.display = ProjectRowRules::display(entry.context);
-    entry.actionBar = ProjectRowActions::actionBar(entry.context);
+    entry.actionBar = sharedActionBar(ProjectRowActions::actionBar(entry.context));
     Q_EMIT dataChanged(index(row), index(row), {kSameHeightRole});
 }
 

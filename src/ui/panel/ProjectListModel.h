@@ -44,7 +44,10 @@ public:
     ProjectListModel(PanelStore &store, const PanelListState &state, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    // The project's name or the section's title as the display role.
+    // The project's name or the section's title as the display and the
+    // accessible text role; for a project, as the accessible description,
+    // what its card shows: the state, each badge, a missing folder and the
+    // titles of the action buttons.
     QVariant data(const QModelIndex &index, int role) const override;
 
     Kind kind(int row) const;
@@ -61,8 +64,6 @@ public:
 
     // Runs the pipeline again over the store and the panel state.
     void rebuild();
-    // Reads the folders again: whether each exists and holds an index.html.
-    void refreshFolderFacts();
 
 private:
     struct Item {
@@ -71,14 +72,10 @@ private:
         ProjectRow project;
     };
 
-    struct FolderFacts {
-        bool isMissing = false;
-        bool hasPreviewURL = false;
-        bool hasStaticIndex = false;
-    };
-
+    static QString accessibleDescription(const ProjectRow &row);
     void projectStateChanged(const QUuid &projectID);
     ProjectRow makeRow(const DevProject &project) const;
+    QList<RowActionButton> sharedActionBar(const QList<RowActionButton> &bar) const;
     static QString keyOf(const Item &item);
     // Whether the row's height can differ between the two.
     static bool sameHeight(const Item &a, const Item &b);
@@ -87,7 +84,8 @@ private:
     const PanelListState &m_state;
     QList<Item> m_items;
     QHash<QUuid, int> m_rowByProject;
-    QHash<QUuid, FolderFacts> m_facts;
+    // Every distinct action bar the rows have had.
+    mutable QList<QList<RowActionButton>> m_actionBars;
     bool m_hasNoMatch = false;
     bool m_isGrouped = false;
 };

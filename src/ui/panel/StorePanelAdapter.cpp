@@ -14,6 +14,7 @@ StorePanelAdapter::StorePanelAdapter(ProjectStore &store, DevicePreviewProxyServ
     connect(&m_store, &ProjectStore::initializingChanged, this, &PanelStore::projectStateChanged);
     connect(&m_store, &ProjectStore::gitStatusesChanged, this, &PanelStore::statusesChanged);
     connect(&m_store, &ProjectStore::envProfilesChanged, this, &PanelStore::statusesChanged);
+    connect(&m_store, &ProjectStore::folderFactsChanged, this, &PanelStore::statusesChanged);
     connect(&m_store, &ProjectStore::usageTrackingStatesChanged, this, &PanelStore::statusesChanged);
     connect(&m_store, &ProjectStore::lastErrorChanged, this, &PanelStore::lastErrorChanged);
     connect(&m_previews, &DevicePreviewProxyService::previewStateChanged, this,
@@ -33,6 +34,11 @@ const QHash<QUuid, ProjectGitStatus> &StorePanelAdapter::gitStatuses() const
 const QHash<QUuid, ProjectEnvProfile> &StorePanelAdapter::envProfiles() const
 {
     return m_store.envProfiles();
+}
+
+const QHash<QUuid, ProjectFolderFacts> &StorePanelAdapter::folderFacts() const
+{
+    return m_store.folderFacts();
 }
 
 UsageTrackingState StorePanelAdapter::usageTrackingState(const QUuid &projectID) const

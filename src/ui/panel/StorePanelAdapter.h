@@ -17,6 +17,7 @@ public:
     const QList<DevProject> &projects() const override;
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const override;
     const QHash<QUuid, ProjectEnvProfile> &envProfiles() const override;
+    const QHash<QUuid, ProjectFolderFacts> &folderFacts() const override;
     UsageTrackingState usageTrackingState(const QUuid &projectID) const override;
     DevProcessState displayProcessState(const DevProject &project) const override;
     std::optional<QString> lastError() const override;

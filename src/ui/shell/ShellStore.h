@@ -24,6 +24,10 @@ public:
     // Starts a refresh of every project's git, .env and usage state; returns
     // at once.
     virtual void refreshProjectStatuses() = 0;
+    // Until the release, refreshes asked for only wait; the release starts
+    // one when any was asked for.
+    virtual void holdStatusRefreshes() = 0;
+    virtual void releaseStatusRefreshes() = 0;
     // Sends every running process the terminate signal; does not wait.
     virtual void stopAllProcesses() = 0;
     // True while a process group that stopAllProcesses signalled still has a

@@ -58,7 +58,9 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     m_normalPanelSize = savedPanelSize();
 
     m_panel = new PanelWindow;
-    m_rootView = new DevnookPopoverView(m_services.store.panelServices(), *m_navigation);
+    // Made inside the panel: made alone and moved in, every widget of the
+    // view would be styled twice at launch.
+    m_rootView = new DevnookPopoverView(m_services.store.panelServices(), *m_navigation, m_panel);
     connect(m_rootView, &DevnookPopoverView::usageOverviewRequested, this,
             &StatusBarController::showUsageOverviewFromMenu);
     connect(m_rootView, &DevnookPopoverView::settingsRequested, this,

@@ -43,6 +43,16 @@ void StoreShellAdapter::refreshProjectStatuses()
     m_store.refreshProjectStatuses();
 }
 
+void StoreShellAdapter::holdStatusRefreshes()
+{
+    m_store.holdStatusRefreshes();
+}
+
+void StoreShellAdapter::releaseStatusRefreshes()
+{
+    m_store.releaseStatusRefreshes();
+}
+
 void StoreShellAdapter::stopAllProcesses()
 {
     // The groups outlive the shells that lead them, and the manager forgets a

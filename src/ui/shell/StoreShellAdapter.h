@@ -21,6 +21,8 @@ public:
     bool hasActiveProcesses() const override;
     QStringList activeProjectNames() const override;
     void refreshProjectStatuses() override;
+    void holdStatusRefreshes() override;
+    void releaseStatusRefreshes() override;
     void stopAllProcesses() override;
     bool hasLiveStoppedProcesses() const override;
     void killStoppedProcesses() override;

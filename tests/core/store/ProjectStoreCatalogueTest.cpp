@@ -272,6 +272,33 @@ private Q_SLOTS:
         QCOMPARE(store.processLogs().value(running.id).size(), 1);
     }
 
+    // Start-up holds the refreshes until its panel has painted: the requests
+    // meanwhile become one refresh at the release, and the usage figures of
+    // a history read meanwhile are computed once, by that refresh.
+    void heldRefreshesRunOnceAtTheRelease()
+    {
+        QDir().mkpath(path(u"shop"_s));
+        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
+        ProjectStore &store = m_rig->open({shop});
+        QSignalSpy factWrites(&store, &ProjectStore::folderFactsChanged);
+        QSignalSpy usageWrites(&store, &ProjectStore::usageSummariesChanged);
+        store.holdStatusRefreshes();
+        store.refreshProjectStatuses();
+        store.refreshProjectStatuses();
+        QTRY_VERIFY(m_rig->usage.isLoaded());
+        QTest::qWait(100);
+        QVERIFY(factWrites.isEmpty() && usageWrites.isEmpty());
+        store.releaseStatusRefreshes();
+        QCOMPARE(usageWrites.size(), 1);
+        QVERIFY(store.usageSummaries().contains(shop.id));
+        QTRY_COMPARE(factWrites.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(factWrites.size(), 1);
+        // Released, a request runs at once.
+        store.refreshProjectStatuses();
+        QTRY_COMPARE(factWrites.size(), 2);
+    }
+
     void refreshesReadRealFolders()
     {
         const auto git = [this](const QString &folder, const QStringList &arguments) {
@@ -291,26 +318,40 @@ private Q_SLOTS:
         const DevProject clean = makeProject(u"Clean"_s, path(u"clean"_s));
         const DevProject dirty = makeProject(u"Dirty"_s, path(u"dirty"_s));
         const DevProject envs = makeProject(u"Envs"_s, path(u"envs"_s));
-        ProjectStore &store =
-            m_rig->open({clean, dirty, envs, makeProject(u"Missing"_s, path(u"missing"_s))});
+        test::writeFile(path(u"envs/index.html"_s), "<p>hi</p>\n");
+        const DevProject missing = makeProject(u"Missing"_s, path(u"missing"_s));
+        ProjectStore &store = m_rig->open({clean, dirty, envs, missing});
+        // Opening reads no folder; the application asks once its panel shows.
+        QTest::qWait(100);
+        QVERIFY(store.gitStatuses().isEmpty() && store.envProfiles().isEmpty() &&
+                store.folderFacts().isEmpty());
+        store.refreshProjectStatuses();
         QTRY_VERIFY(store.gitStatuses().size() == 2 && store.envProfiles().size() == 1);
         QCOMPARE(store.gitStatuses(), (QHash<QUuid, ProjectGitStatus>{{clean.id, {u"main"_s, false}},
                                                                       {dirty.id, {u"feature"_s, true}}}));
         QCOMPARE(store.envDetails().value(envs.id).files.size(), 2);
+        QTRY_COMPARE(store.folderFacts().size(), 4);
+        QCOMPARE(store.folderFacts().value(envs.id), (ProjectFolderFacts{false, true}));
+        QCOMPARE(store.folderFacts().value(clean.id), (ProjectFolderFacts{false, false}));
+        QCOMPARE(store.folderFacts().value(missing.id), (ProjectFolderFacts{true, false}));
 
         // Saving reads that project's folder again, and no other.
         QVERIFY(QDir(path(u"clean/.git"_s)).removeRecursively() && QFile::remove(path(u"envs/.env.local"_s)));
         QCOMPARE(git(u"dirty"_s, {u"add"_s, u"new.txt"_s}), 0);
         QCOMPARE(git(u"dirty"_s, {u"commit"_s, u"-q"_s, u"-m"_s, u"Second"_s}), 0);
+        QSignalSpy gitWrites(&store, &ProjectStore::gitStatusesChanged);
+        QSignalSpy envWrites(&store, &ProjectStore::envProfilesChanged);
         QVERIFY(store.save(clean) && store.save(envs));
-        QTRY_COMPARE(store.gitStatuses().keys(), QList<QUuid>{dirty.id});
-        QTRY_COMPARE(store.envProfiles().value(envs.id).fileNames.size(), 1);
+        QTRY_COMPARE(gitWrites.size(), 2);
+        QTRY_COMPARE(envWrites.size(), 2);
+        QCOMPARE(store.gitStatuses().keys(), QList<QUuid>{dirty.id});
+        QCOMPARE(store.envProfiles().value(envs.id).fileNames.size(), 1);
         QVERIFY(store.gitStatuses().value(dirty.id).isDirty);
 
         // A refresh publishes once every folder has been read, leaving out
         // projects deleted meanwhile.
-        QSignalSpy gitWrites(&store, &ProjectStore::gitStatusesChanged);
-        QSignalSpy envWrites(&store, &ProjectStore::envProfilesChanged);
+        gitWrites.clear();
+        envWrites.clear();
         store.refreshProjectStatuses();
         store.deleteProject(dirty);
         store.deleteProject(envs);
