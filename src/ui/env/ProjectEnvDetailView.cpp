@@ -144,19 +144,13 @@ QWidget *ProjectEnvDetailView::makeFilesList(const ProjectEnvDetail &detail, QWi
     title->setContentsMargins(4, 0, 4, 0);
     layout->addWidget(title);
 
-    auto *card = new QFrame(list);
-    card->setObjectName(u"filesCard"_s);
-    Kit::setRole(card, Kit::Role::kCard);
-    auto *rows = new QVBoxLayout(card);
-    rows->setContentsMargins(16, 8, 16, 8);
-    rows->setSpacing(0);
-    for (qsizetype i = 0; i < detail.files.size(); ++i) {
-        if (i > 0)
-            rows->addWidget(Kit::makeDivider(card));
-        const ProjectEnvFileInfo &file = detail.files[i];
+    QList<QWidget *> rows;
+    for (const ProjectEnvFileInfo &file : detail.files) {
         // The base file is told by its exact name; another case is another file.
-        rows->addWidget(new EnvFileRow(file, file.fileName == detail.primaryFileName, card));
+        rows.append(new EnvFileRow(file, file.fileName == detail.primaryFileName, list));
     }
+    QFrame *card = Kit::makeRowList(rows, list);
+    card->setObjectName(u"filesCard"_s);
     layout->addWidget(card);
     return list;
 }

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFrame>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace devnook::Kit {
@@ -37,6 +38,21 @@ QWidget *makeDivider(QWidget *parent)
     setRole(line, Role::kDivider);
     line->setFixedHeight(1);
     return line;
+}
+
+QFrame *makeRowList(const QList<QWidget *> &rows, QWidget *parent)
+{
+    auto *box = new QFrame(parent);
+    setRole(box, Role::kCard);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(16, 8, 16, 8);
+    layout->setSpacing(0);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            layout->addWidget(makeDivider(box));
+        layout->addWidget(rows[i]);
+    }
+    return box;
 }
 
 } // namespace devnook::Kit

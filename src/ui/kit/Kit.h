@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
 
+class QFrame;
 class QWidget;
 
 namespace devnook::Kit {
@@ -60,5 +62,9 @@ QFont monospacedFont(int pixelSize);
 
 // A one-pixel horizontal separator line.
 QWidget *makeDivider(QWidget *parent);
+
+// A card holding the rows one under the other, a divider between each two:
+// the list box of the preview's addresses and of the .env files.
+QFrame *makeRowList(const QList<QWidget *> &rows, QWidget *parent);
 
 } // namespace devnook::Kit

@@ -47,17 +47,11 @@ DevicePreviewTargetSection::DevicePreviewTargetSection(const DevicePreviewTarget
                                               L10n::text(u"device_preview_no_network_message"_s), this));
         return;
     }
-    auto *box = new QFrame(this);
+    QList<QWidget *> rows;
+    for (const DevicePreviewCandidate &candidate : target.candidates)
+        rows.append(new DevicePreviewCandidateRow(candidate, model, this));
+    QFrame *box = Kit::makeRowList(rows, this);
     box->setObjectName(u"candidateList"_s);
-    Kit::setRole(box, Kit::Role::kCard);
-    auto *rows = new QVBoxLayout(box);
-    rows->setContentsMargins(16, 8, 16, 8);
-    rows->setSpacing(0);
-    for (qsizetype i = 0; i < target.candidates.size(); ++i) {
-        if (i > 0)
-            rows->addWidget(Kit::makeDivider(box));
-        rows->addWidget(new DevicePreviewCandidateRow(target.candidates[i], model, box));
-    }
     column->addWidget(box);
 }
 
