@@ -223,7 +223,8 @@ private Q_SLOTS:
     }
 
     // The window acts on the project as stored now: edited commands run and
-    // edited services give the tabs; the title keeps the name it opened with;
+    // edited services give the tabs; the header shows the new name, the title
+    // keeps the one it opened with;
     // a deleted project's window closes.
     void actsOnTheStoredProject_data()
     {
@@ -262,12 +263,15 @@ private Q_SLOTS:
         QVERIFY(store.save(edited));
         QCOMPARE(tabTitles(), QStringList({u"All"_s, u"web*"_s, u"worker"_s}));
 
-        edited.name = u"Shop Two"_s;
+        // A name is the user's text: shown as typed, never as markup.
+        edited.name = u"<i>Shop Two</i>"_s;
         edited.services = {service(u"web"_s, u"echo second"_s)};
         QVERIFY(store.save(edited));
         QVERIFY(tabs->isHidden());
         QCOMPARE(view->model().filter().serviceID, std::nullopt);
-        QCOMPARE(window->findChild<QLabel *>(u"projectName"_s)->text(), u"Shop Two"_s);
+        QCOMPARE(window->findChild<QLabel *>(u"projectName"_s)->text(), edited.name);
+        const QString problem = test::plainTextProblem(window, edited.name);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(window->windowTitle(), u"Logs - Shop"_s);
 
         window->findChild<QPushButton *>(button)->click();
@@ -368,18 +372,6 @@ private Q_SLOTS:
                      QTextFormat::ForegroundBrush),
                  false);
         QApplication::setPalette(Palette::qtPalette(ColorScheme::light));
-    }
-
-    // A project's name is the user's text: shown as typed, never as markup.
-    void showsTheProjectNameAsTyped()
-    {
-        m_project.name = u"<i>Shop</i>"_s;
-        open();
-        QWidget *window = show(m_project);
-        QVERIFY(window);
-        QCOMPARE(find<QLabel>(u"projectName"_s)->text(), u"<i>Shop</i>"_s);
-        const QString problem = test::plainTextProblem(window, m_project.name);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     // Following keeps the newest line in view; scrolling up suspends it and
