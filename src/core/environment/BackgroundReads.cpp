@@ -62,7 +62,13 @@ bool backgroundReadsStopped()
 
 void releaseFreeMemory()
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's allocator owns the heap; glibc's would be set up for the
+    // first time here, racing with any other trim under way.
+    return;
+#else
     backgroundReadPool().start([] { malloc_trim(0); });
+#endif
 }
 
 } // namespace devnook
