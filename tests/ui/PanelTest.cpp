@@ -136,6 +136,17 @@ private Q_SLOTS:
         panel.click(panel.segment(u"stack"_s));
         panel.click(panel.segment(u"client"_s));
         QCOMPARE(panel.rows().size(), 5);
+
+        // Rows opened out of order still stand archive, sort, group.
+        for (const QString &toggle : {u"archiveFilterToggle"_s, u"sortToggle"_s})
+            panel.click(panel.view->findChild<QToolButton *>(toggle));
+        QCoreApplication::processEvents();
+        const auto top = [&panel](const QString &row) {
+            return panel.view->findChild<QWidget *>(row)->mapTo(panel.view, QPoint()).y();
+        };
+        QVERIFY(top(u"searchRow"_s) < top(u"archiveFilterRow"_s));
+        QVERIFY(top(u"archiveFilterRow"_s) < top(u"sortModeRow"_s));
+        QVERIFY(top(u"sortModeRow"_s) < top(u"groupModeRow"_s));
     }
 
     void deleteAsksFirst_data()

@@ -79,13 +79,9 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
 
     auto *listBody = new QWidget(m_listPage);
     m_listBody = new QStackedLayout(listBody);
-    m_emptyView = new EmptyProjectsView(listBody);
     m_model = new ProjectListModel(m_services.store, m_state, this);
     m_list = new ProjectListView(*m_model, listBody);
-    m_noMatch = makeNoMatchPage(listBody);
-    m_listBody->addWidget(m_emptyView);
     m_listBody->addWidget(m_list);
-    m_listBody->addWidget(m_noMatch);
     m_footer = new PanelFooter(m_listPage);
 
     auto *listColumn = new QVBoxLayout(m_listPage);
@@ -113,8 +109,6 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     connect(&m_scrollAnimation, &QVariantAnimation::valueChanged, this,
             [this](const QVariant &value) { m_list->verticalScrollBar()->setValue(value.toInt()); });
 
-    connect(m_emptyView, &EmptyProjectsView::addRequested, &m_navigation,
-            &DevnookNavigation::openNewProjectForm);
     connect(m_header, &PanelHeader::addRequested, &m_navigation, &DevnookNavigation::openNewProjectForm);
     connect(m_header, &PanelHeader::listStateChanged, this, &DevnookPopoverView::listStateChanged);
     connect(m_footer, &PanelFooter::refreshRequested, this, &DevnookPopoverView::refreshStatuses);
@@ -151,7 +145,7 @@ void DevnookPopoverView::showCurrentMode()
     const bool form = m_navigation.isShowingProjectForm();
     const bool empty = m_services.store.projects().isEmpty();
     m_modes->setCurrentWidget(form ? m_formPage : m_listPage);
-    QWidget *body = empty ? static_cast<QWidget *>(m_emptyView) : m_model->hasNoMatch() ? m_noMatch : m_list;
+    QWidget *body = empty ? emptyView() : m_model->hasNoMatch() ? noMatchPage() : m_list;
     m_listBody->setCurrentWidget(body);
     m_header->setHasProjects(!empty);
     m_footer->setHasProjects(!empty);
@@ -160,6 +154,28 @@ void DevnookPopoverView::showCurrentMode()
         m_services.store.refreshProjectStatuses();
     if (isVisible())
         m_listOnScreen = listOnScreen;
+}
+
+// The empty catalogue's invitation and the no-match page are made the first
+// time they show: a panel with projects rarely needs either.
+QWidget *DevnookPopoverView::emptyView()
+{
+    if (!m_emptyView) {
+        m_emptyView = new EmptyProjectsView(m_list->parentWidget());
+        connect(m_emptyView, &EmptyProjectsView::addRequested, &m_navigation,
+                &DevnookNavigation::openNewProjectForm);
+        m_listBody->addWidget(m_emptyView);
+    }
+    return m_emptyView;
+}
+
+QWidget *DevnookPopoverView::noMatchPage()
+{
+    if (!m_noMatch) {
+        m_noMatch = makeNoMatchPage(m_list->parentWidget());
+        m_listBody->addWidget(m_noMatch);
+    }
+    return m_noMatch;
 }
 
 void DevnookPopoverView::listStateChanged()

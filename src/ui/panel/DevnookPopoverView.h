@@ -60,6 +60,8 @@ protected:
 
 private:
     void showCurrentMode();
+    QWidget *emptyView();
+    QWidget *noMatchPage();
     void listStateChanged();
     void zoneClicked(int row, const CardZone &zone);
     void confirmDelete(const DevProject &project);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -53,24 +54,17 @@ PanelHeader::PanelHeader(PanelListState &state, QWidget *parent) : QWidget(paren
     connect(m_addButton, &QToolButton::clicked, this, &PanelHeader::addRequested);
 
     m_searchRow = makeSearchRow();
-    m_archiveRow = makeOptionRow(u"archiveFilterRow"_s, ProjectListOptions::archiveFilters(),
-                                 m_state.archiveFilter, &PanelHeader::chooseArchiveFilter);
-    m_sortRow = makeOptionRow(u"sortModeRow"_s, ProjectListOptions::sortModes(), m_state.sortMode,
-                              &PanelHeader::chooseSortMode);
-    m_groupRow = makeOptionRow(u"groupModeRow"_s, ProjectListOptions::groupModes(), m_state.groupMode,
-                               &PanelHeader::chooseGroupMode);
 
-    auto *column = new QVBoxLayout;
-    column->setContentsMargins(18, 32, 18, 18);
-    column->setSpacing(16);
-    column->addLayout(titleRow);
-    for (QWidget *row : {m_searchRow, m_archiveRow, m_sortRow, m_groupRow})
-        column->addWidget(row);
+    m_column = new QVBoxLayout;
+    m_column->setContentsMargins(18, 32, 18, 18);
+    m_column->setSpacing(16);
+    m_column->addLayout(titleRow);
+    m_column->addWidget(m_searchRow);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addLayout(column);
+    outer->addLayout(m_column);
     outer->addWidget(Kit::makeDivider(this));
     updateOptionRows();
     updateSymbols();
@@ -197,9 +191,40 @@ void PanelHeader::setSearchText(const QString &text)
 void PanelHeader::updateOptionRows()
 {
     m_searchRow->setVisible(m_hasProjects);
-    m_archiveRow->setVisible(m_hasProjects && m_state.showsArchiveFilters);
-    m_sortRow->setVisible(m_hasProjects && m_state.showsSortOptions);
-    m_groupRow->setVisible(m_hasProjects && m_state.showsGroupOptions);
+    const std::array<bool, kOptionRowCount> shown{m_state.showsArchiveFilters, m_state.showsSortOptions,
+                                                  m_state.showsGroupOptions};
+    for (int row = 0; row < kOptionRowCount; ++row) {
+        const bool visible = m_hasProjects && shown[row];
+        // Made the first time they open: most launches never open one.
+        if (visible && !m_optionRows[row])
+            insertOptionRow(row);
+        if (m_optionRows[row])
+            m_optionRows[row]->setVisible(visible);
+    }
+}
+
+void PanelHeader::insertOptionRow(int row)
+{
+    QWidget *made = nullptr;
+    switch (row) {
+    case kArchiveRow:
+        made = makeOptionRow(u"archiveFilterRow"_s, ProjectListOptions::archiveFilters(), m_state.archiveFilter,
+                             &PanelHeader::chooseArchiveFilter);
+        break;
+    case kSortRow:
+        made = makeOptionRow(u"sortModeRow"_s, ProjectListOptions::sortModes(), m_state.sortMode,
+                             &PanelHeader::chooseSortMode);
+        break;
+    default:
+        made = makeOptionRow(u"groupModeRow"_s, ProjectListOptions::groupModes(), m_state.groupMode,
+                             &PanelHeader::chooseGroupMode);
+        break;
+    }
+    // Under the search row, after the rows above it that were made before.
+    const auto above = std::count_if(m_optionRows.begin(), m_optionRows.begin() + row,
+                                     [](const QWidget *made) { return made != nullptr; });
+    m_column->insertWidget(m_column->indexOf(m_searchRow) + 1 + static_cast<int>(above), made);
+    m_optionRows[row] = made;
 }
 
 void PanelHeader::changeEvent(QEvent *event)

@@ -3,10 +3,12 @@
 #include "core/panel/PanelList.h"
 
 #include <QWidget>
+#include <array>
 
 class QButtonGroup;
 class QLineEdit;
 class QToolButton;
+class QVBoxLayout;
 
 namespace devnook {
 
@@ -42,16 +44,21 @@ private:
     void chooseGroupMode(ProjectGroupMode mode);
     void toggleOptionRow(bool PanelListState::*flag);
     void updateOptionRows();
+    void insertOptionRow(int row);
     void updateSymbols();
 
+    static constexpr int kArchiveRow = 0;
+    static constexpr int kSortRow = 1;
+    static constexpr int kOptionRowCount = 3;
+
     PanelListState &m_state;
+    QVBoxLayout *m_column = nullptr;
     QWidget *m_searchRow = nullptr;
     QLineEdit *m_search = nullptr;
     QToolButton *m_clear = nullptr;
     QToolButton *m_addButton = nullptr;
-    QWidget *m_archiveRow = nullptr;
-    QWidget *m_sortRow = nullptr;
-    QWidget *m_groupRow = nullptr;
+    // The archive filter, sort and group rows, in their order under the search row.
+    std::array<QWidget *, kOptionRowCount> m_optionRows{};
     QToolButton *m_filterToggle = nullptr;
     QToolButton *m_sortToggle = nullptr;
     QToolButton *m_groupToggle = nullptr;
