@@ -33,11 +33,16 @@ Table loadTable(const QString &language)
     return table;
 }
 
+// Each table is read the first time its language is asked for; most runs
+// never need the other one.
 const Table &tableFor(const QString &language)
 {
+    if (language == u"ca") {
+        static const Table catalan = loadTable(u"ca"_s);
+        return catalan;
+    }
     static const Table english = loadTable(u"en"_s);
-    static const Table catalan = loadTable(u"ca"_s);
-    return language == u"ca" ? catalan : english;
+    return english;
 }
 
 } // namespace
