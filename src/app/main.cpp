@@ -69,10 +69,13 @@ int main(int argc, char *argv[])
                      &UsageOverviewWindowController::show);
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &delegate,
                      &AppDelegate::terminateFromSignal);
-    // Reading the unsent signals and the first send attempt need not hold up
-    // the panel; an event sent before then sets analytics up itself.
-    QObject::connect(&delegate, &AppDelegate::panelOnScreen, &delegate,
-                     [&services] { services.analytics.configureIfNeeded(); });
+    // Reading the usage history, the unsent signals and the first send
+    // attempt need not hold up the panel; an analytics event sent before then
+    // sets analytics up itself.
+    QObject::connect(&delegate, &AppDelegate::panelOnScreen, &delegate, [&services] {
+        services.usage.startReading();
+        services.analytics.configureIfNeeded();
+    });
 
     delegate.didFinishLaunching();
     const int status = app.exec();

@@ -41,15 +41,20 @@ public:
     // loaded. Sessions recorded before the reading is done are kept after
     // the stored ones. The clock dates the copy and is the "now" of
     // summaries(projects).
+    // With Reading::later, the reading starts at startReading(): the
+    // application's launch puts it after the panel's first paint.
+    enum class Reading { now, later };
     UsageTrackingService(QString dataHome, const Clock &clock,
                          std::chrono::milliseconds checkpointInterval = kCheckpointInterval,
-                         QObject *parent = nullptr);
+                         Reading reading = Reading::now, QObject *parent = nullptr);
     // Waits for the last write.
     ~UsageTrackingService() override;
 
     QString sessionsFilePath() const;
     QString checkpointFilePath() const;
 
+    // Starts reading the files; once only.
+    void startReading();
     // True once the files have been read.
     bool isLoaded() const { return m_loaded; }
     // Blocks until every read and write asked for so far is done and its
@@ -276,6 +281,7 @@ private:
     QList<SessionKeptAsStored> m_sessionsKeptAsStored;
     // The earliest start among m_completedSessions, where the period all begins.
     std::optional<Timestamp> m_earliestStart;
+    bool m_readingStarted = false;
     bool m_loaded = false;
     bool m_saveDue = false;
     // What the reading found, a damaged file not yet copied aside, the last

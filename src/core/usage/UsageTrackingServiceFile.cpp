@@ -5,6 +5,7 @@
 #include "core/foundation/L10n.h"
 
 #include <QLoggingCategory>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -17,7 +18,8 @@ Q_LOGGING_CATEGORY(lcUsage, "devnook.usage")
 } // namespace
 
 UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock,
-                                           std::chrono::milliseconds checkpointInterval, QObject *parent)
+                                           std::chrono::milliseconds checkpointInterval, Reading reading,
+                                           QObject *parent)
     : QObject(parent), m_dataHome(std::move(dataHome)), m_clock(clock),
       m_files(sessionsFilePath(), checkpointFilePath(), *this)
 {
@@ -28,6 +30,14 @@ UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock,
     m_saveTimer.setSingleShot(true);
     connect(&m_saveTimer, &QTimer::timeout, this, &UsageTrackingService::handOverSave);
     m_files.setOnWritten([this](bool history, const QString &error) { written(history, error); });
+    if (reading == Reading::now)
+        startReading();
+}
+
+void UsageTrackingService::startReading()
+{
+    if (std::exchange(m_readingStarted, true))
+        return;
     m_files.load(m_clock.now(), UsageCalendar::current(),
                  [this](const UsageLoadOutcome &outcome) { loaded(outcome); });
 }
@@ -50,6 +60,8 @@ QString UsageTrackingService::checkpointFilePath() const
 
 void UsageTrackingService::waitForFiles()
 {
+    // What was recorded can only be saved over the history once it is read.
+    startReading();
     do {
         handOverSave();
         m_files.waitForIdle();

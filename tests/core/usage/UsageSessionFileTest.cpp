@@ -344,6 +344,30 @@ private Q_SLOTS:
         QCOMPARE(makeService()->completedSessions().size(), 5);
     }
 
+    // A reading put off until the panel is on screen: a quit before then still
+    // reads the history before it saves what was recorded.
+    void aPutOffReadingStartsOnRequestOrAtTheLatestOnQuit()
+    {
+        test::writeFile(sessionsFile(), test::readData(u"usage-sessions-valid.json"_s));
+        UsageTrackingService service(m_home->dir.path(), m_home->clock, UsageTrackingService::kCheckpointInterval,
+                                     UsageTrackingService::Reading::later);
+        const DevProject project = test::makeProject(u"Early"_s);
+        service.start(project, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service.stop(project.id, localTime(2024, 6, 1, 10));
+        QSignalSpy loaded(&service, &UsageTrackingService::sessionsLoaded);
+        QVERIFY(!loaded.wait(200));
+        service.waitForFiles();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(makeService()->completedSessions().size(), 5);
+
+        UsageTrackingService later(m_home->dir.path(), m_home->clock, UsageTrackingService::kCheckpointInterval,
+                                   UsageTrackingService::Reading::later);
+        QSignalSpy laterLoaded(&later, &UsageTrackingService::sessionsLoaded);
+        later.startReading();
+        QVERIFY(laterLoaded.wait());
+        QCOMPARE(later.completedSessions().size(), 5);
+    }
+
     // One job runs at a time and a waiting one is replaced by the next: the
     // file ends with the latest list, whatever came between.
     void savesInQuickSuccessionEndWithTheLatestState()
