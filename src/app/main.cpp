@@ -15,6 +15,7 @@
 #include <QStyleFactory>
 #include <QTextStream>
 #include <csignal>
+#include <malloc.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -33,6 +34,10 @@ int main(int argc, char *argv[])
     // writers handle instead of ending the process.
     UnixSignalWatcher::deferUntilWatched(kTerminationSignals);
     std::signal(SIGXFSZ, SIG_IGN);
+    // One heap for every thread: each arena that the short-lived reading
+    // threads would add keeps dirty pages after they end, and the threads
+    // mostly wait on child processes rather than on the allocator.
+    mallopt(M_ARENA_MAX, 1);
     QApplication app(argc, argv);
     UnixSignalWatcher signalWatcher(kTerminationSignals);
     QApplication::setApplicationName(u"Devnook"_s);
