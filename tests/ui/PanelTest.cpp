@@ -1,5 +1,7 @@
 #include "PanelDoubles.h"
 #include "support/PlainTextLabels.h"
+#include "ui/kit/Palette.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/kit/Tooltip.h"
 #include "ui/panel/DevnookPopoverView.h"
 #include "ui/panel/PanelHeader.h"
@@ -118,6 +120,16 @@ private Q_SLOTS:
         panel.click(panel.segment(u"archived"_s));
         QCOMPARE(panel.currentBody(), &panel.view->listView());
         QCOMPARE(panel.rows(), QStringList{u"Old"_s});
+    }
+
+    // The list is made with its parent, so its scroll bar is styled before
+    // the list has the role the theme's thin scroll bar selects it by.
+    void theListHasTheThemesThinScrollBar()
+    {
+        qApp->setStyleSheet(ThemeApplier::styleSheet(Palette::forScheme(ColorScheme::light)));
+        const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        Panel panel({project(u"Shop"_s)});
+        QCOMPARE(panel.view->listView().verticalScrollBar()->sizeHint().width(), 10);
     }
 
     void groupsCollapseAndExpandOnANewGrouping()

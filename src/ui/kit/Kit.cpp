@@ -1,6 +1,9 @@
 #include "Kit.h"
 
+#include <QAbstractScrollArea>
 #include <QFontDatabase>
+#include <QScrollBar>
+#include <QStyle>
 #include <QFrame>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -10,6 +13,13 @@ namespace devnook::Kit {
 void setRole(QWidget *widget, const char *role)
 {
     widget->setProperty("kitRole", QString::fromLatin1(role));
+    // A scroll area styles its scroll bars while it is made, before it has a
+    // role; style them again for the rules that select them by their area's.
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(widget))
+        for (QScrollBar *bar : {area->verticalScrollBar(), area->horizontalScrollBar()}) {
+            bar->style()->unpolish(bar);
+            bar->style()->polish(bar);
+        }
 }
 
 void setTextRole(QWidget *widget, const char *role)
