@@ -4,6 +4,7 @@
 #include "core/environment/BackgroundReads.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "ui/kit/AppIcon.h"
+#include "ui/kit/KitStyle.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/ThemeApplier.h"
 #include "ui/settings/SettingsWindowController.h"
@@ -12,7 +13,6 @@
 #include "ui/shell/UpdateService.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 #include <QTextStream>
 #include <csignal>
 #include <malloc.h>
@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     // The platform's own palette tells the desktop's lightness until the
     // portal answers; read it before our palette replaces it.
     const bool systemPrefersDark = Palette::schemeOf(QApplication::palette()) == ColorScheme::dark;
-    QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+    QApplication::setStyle(new KitStyle);
 
     AppServices services(systemPrefersDark);
     ThemeApplier theme(services.settings);

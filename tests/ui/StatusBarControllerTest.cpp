@@ -2,18 +2,24 @@
 
 #include "ShellDoubles.h"
 #include "platform/null/NullWindowHints.h"
+#include "ui/kit/KitStyle.h"
+#include "ui/kit/Palette.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/shell/AlertPortConflictAsker.h"
 #include "ui/shell/DevnookNavigation.h"
 #include "ui/shell/PanelGeometry.h"
 #include "ui/shell/PanelWindow.h"
 #include "ui/shell/QuitCoordinator.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
@@ -131,6 +137,40 @@ private Q_SLOTS:
         alpha.name = u"Alpha"_s;
         m_store.panel.store.setProjects({alpha});
         QVERIFY(!add->isVisible());
+    }
+
+    // The panel, open on every launch, is painted by the application's style
+    // instead of styled widget by widget through the theme's sheet; the form
+    // inside it and every other window take the sheet.
+    void thePanelIsPaintedAndTheFormTakesTheSheet()
+    {
+        m_store.panel.store.setProjects({});
+        m_rig->settings.setTheme(AppTheme::light);
+        ThemeApplier theme(m_rig->settings);
+        PanelWindow *panel = shownController().panel();
+        auto *hint = panel->findChild<QLabel *>(u"emptyProjectsHint"_s);
+        QVERIFY(qobject_cast<KitStyle *>(hint->style()));
+        auto *formPage = panel->findChild<QWidget *>(u"projectFormMode"_s);
+        QVERIFY(formPage->styleSheet().isEmpty());
+        QTest::mouseClick(panel->findChild<QPushButton *>(u"emptyProjectsAddButton"_s), Qt::LeftButton);
+        QVERIFY(!formPage->styleSheet().isEmpty());
+        m_controller->hidePanel();
+        m_controller->showPanel();
+        QWidget other;
+        other.show();
+        QVERIFY(!other.styleSheet().isEmpty());
+
+        const auto grouped = [panel] {
+            return panel->findChild<QWidget *>(u"emptyProjectsView"_s)->grab().toImage().pixelColor(5, 5);
+        };
+        for (const auto scheme : {ColorScheme::light, ColorScheme::dark}) {
+            m_rig->settings.setTheme(scheme == ColorScheme::dark ? AppTheme::dark : AppTheme::light);
+            QCOMPARE(hint->palette().color(QPalette::WindowText), Palette::forScheme(scheme).secondaryLabel);
+            QCOMPARE(grouped(), Palette::forScheme(scheme).groupedBackground);
+        }
+        m_rig->settings.setTheme(AppTheme::light);
+        auto *list = panel->findChild<QAbstractScrollArea *>(u"projectListView"_s);
+        QCOMPARE(list->verticalScrollBar()->sizeHint().width(), 10);
     }
 
     void hotKeyShowsTrayClicksToggleAndTheTitleFollows()

@@ -2,6 +2,7 @@
 
 #include "ProjectFormView.h"
 #include "ui/kit/AlertAsker.h"
+#include "ui/kit/KitStyle.h"
 #include "ui/shell/DevnookNavigation.h"
 
 #include <QVBoxLayout>
@@ -32,6 +33,9 @@ void ProjectFormPage::followNavigation(bool showing)
     m_form = nullptr;
     if (!showing)
         return;
+    // The form is styled by the theme's sheet, also inside the panel; taken
+    // when a form first opens, not on every launch.
+    KitStyle::useThemeSheet(this);
     m_form = new ProjectFormView(m_navigation.editingProject(), m_catalogue.projects(),
                                  {*this, m_suggestions, *this}, this);
     layout()->addWidget(m_form);

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace devnook::Kit {
 
-// Style-sheet roles that the theme's style sheet colours (see ThemeApplier).
+// Roles that the theme's style sheet colours (see ThemeApplier), and that
+// KitStyle paints in the panel.
 namespace Role {
 inline constexpr char kGrouped[] = "grouped";
 inline constexpr char kCard[] = "card";
@@ -47,10 +48,11 @@ inline constexpr char kError[] = "error";
 inline constexpr char kInverted[] = "inverted";
 } // namespace TextRole
 
-// Tags a widget with a role of the theme's style sheet.
+// Tags a widget with a role of the theme.
 void setRole(QWidget *widget, const char *role);
 
-// Tags a label with a text colour role of the theme's style sheet.
+// Tags a label with a text colour role of the theme; set it before the label
+// is first shown.
 void setTextRole(QWidget *widget, const char *role);
 
 // The system font at a size in device-independent pixels, so layouts match

@@ -1,6 +1,7 @@
 #include "ThemeApplier.h"
 
 #include "Kit.h"
+#include "KitStyle.h"
 #include "core/foundation/L10n.h"
 
 #include <QApplication>
@@ -18,8 +19,10 @@ ThemeApplier::ThemeApplier(AppSettings &settings, QObject *parent) : QObject(par
 void ThemeApplier::apply()
 {
     const ColorScheme scheme = m_settings.resolvedColorScheme();
+    if (!qobject_cast<KitStyle *>(QApplication::style()))
+        QApplication::setStyle(new KitStyle);
     QApplication::setPalette(Palette::qtPalette(scheme));
-    qApp->setStyleSheet(styleSheet(Palette::forScheme(scheme)));
+    KitStyle::applyTheme(styleSheet(Palette::forScheme(scheme)));
 }
 
 QString ThemeApplier::styleSheet(const ThemePalette &colors)

@@ -9,8 +9,9 @@ namespace devnook {
 class AppSettings;
 
 // Keeps every window of the application in the settings' colour scheme. A
-// change swaps the application's palette and style sheet, which Qt re-polishes
-// in place: widgets, their text, drafts and scroll positions all survive.
+// change swaps the application's palette and the windows' style sheets, which
+// Qt re-polishes in place: widgets, their text, drafts and scroll positions
+// all survive.
 class ThemeApplier final : public QObject {
     Q_OBJECT
 

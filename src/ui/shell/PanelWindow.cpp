@@ -3,6 +3,7 @@
 #include "PanelGeometry.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Kit.h"
+#include "ui/kit/KitStyle.h"
 #include "ui/kit/Palette.h"
 
 #include <QCloseEvent>
@@ -56,6 +57,7 @@ PanelWindow::PanelWindow(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(u"devnookPanel"_s);
+    KitStyle::markPainted(this);
     setWindowTitle(u"Devnook"_s);
     setMinimumSize(PanelGeometry::kListMinimum);
     setAttribute(Qt::WA_DeleteOnClose, false);
