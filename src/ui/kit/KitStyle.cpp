@@ -182,12 +182,10 @@ void KitStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *optio
             fillRounded(painter, rect, 6, theme.controlBackground);
         return;
     case PE_FrameButtonTool:
-    case PE_FrameButtonBevel:
     case PE_FrameDefaultButton:
     case PE_FrameFocusRect:
     case PE_PanelLineEdit:
     case PE_FrameLineEdit:
-    case PE_IndicatorArrowDown:
         return;
     default:
         return QProxyStyle::drawPrimitive(element, option, painter, widget);
@@ -197,18 +195,15 @@ void KitStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *optio
 void KitStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
                                   const QWidget *widget) const
 {
-    if (control == CC_ToolButton && !paintedRole(widget).isEmpty()) {
-        // The role paints the button; no menu arrow beside a plain symbol.
+    const QString role = paintedRole(widget);
+    if (control == CC_ToolButton && !role.isEmpty()) {
         if (const auto *button = qstyleoption_cast<const QStyleOptionToolButton *>(option)) {
-            QStyleOptionToolButton plain = *button;
-            plain.features &= ~(QStyleOptionToolButton::MenuButtonPopup | QStyleOptionToolButton::HasMenu);
-            plain.state &= ~State_HasFocus;
-            if (!(plain.state & (State_Sunken | State_On | State_MouseOver)))
-                plain.state &= ~State_Raised;
-            if (paintedRole(widget) == QLatin1String(Kit::Role::kCircleButton))
-                drawPrimitive(PE_PanelButtonTool, &plain, painter, widget);
-            QStyleOptionToolButton label = plain;
-            label.rect = subControlRect(control, &plain, SC_ToolButton, widget);
+            // The role paints the button; no menu arrow beside a plain symbol.
+            QStyleOptionToolButton label = *button;
+            label.features &= ~(QStyleOptionToolButton::MenuButtonPopup | QStyleOptionToolButton::HasMenu);
+            if (role == QLatin1String(Kit::Role::kCircleButton))
+                drawPrimitive(PE_PanelButtonTool, &label, painter, widget);
+            label.rect = subControlRect(control, &label, SC_ToolButton, widget);
             drawControl(CE_ToolButtonLabel, &label, painter, widget);
             return;
         }
