@@ -81,6 +81,10 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     m_listBody = new QStackedLayout(listBody);
     m_model = new ProjectListModel(m_services.store, m_state, this);
     m_list = new ProjectListView(*m_model, listBody);
+    // The first page added is shown at once; an empty catalogue's list need
+    // not be laid out and hidden again.
+    if (m_services.store.projects().isEmpty())
+        emptyView();
     m_listBody->addWidget(m_list);
     m_footer = new PanelFooter(m_listPage);
 
@@ -161,7 +165,7 @@ void DevnookPopoverView::showCurrentMode()
 QWidget *DevnookPopoverView::emptyView()
 {
     if (!m_emptyView) {
-        m_emptyView = new EmptyProjectsView(m_list->parentWidget());
+        m_emptyView = new EmptyProjectsView(m_listBody->parentWidget());
         connect(m_emptyView, &EmptyProjectsView::addRequested, &m_navigation,
                 &DevnookNavigation::openNewProjectForm);
         m_listBody->addWidget(m_emptyView);
@@ -172,7 +176,7 @@ QWidget *DevnookPopoverView::emptyView()
 QWidget *DevnookPopoverView::noMatchPage()
 {
     if (!m_noMatch) {
-        m_noMatch = makeNoMatchPage(m_list->parentWidget());
+        m_noMatch = makeNoMatchPage(m_listBody->parentWidget());
         m_listBody->addWidget(m_noMatch);
     }
     return m_noMatch;
