@@ -1,5 +1,7 @@
 #include "BenchDesktop.h"
 
+#include "AppHome.h"
+
 #include "ProcessMemory.h"
 
 #include <QDir>
@@ -149,14 +151,7 @@ LaunchFigures BenchDesktop::launch(const QString &program, const QString &home, 
 {
     LaunchFigures figures;
     QProcessEnvironment environment = desktopEnvironment();
-    environment.insert(u"HOME"_s, home);
-    environment.insert(u"XDG_DATA_HOME"_s, home + u"/.local/share"_s);
-    environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
-    environment.insert(u"XDG_CACHE_HOME"_s, home + u"/.cache"_s);
-    environment.insert(u"XDG_RUNTIME_DIR"_s, home + u"/run"_s);
-    QDir().mkpath(home + u"/run"_s);
-    QFile::setPermissions(home + u"/run"_s,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    giveHome(environment, home);
     environment.insert(extra);
     QProcess app;
     app.setProcessEnvironment(environment);

@@ -8,6 +8,7 @@
 // client up and never reads the cache. It runs on the X display in DISPLAY
 // (offscreen when there is none), so run the benchmark on a session bus:
 // DISPLAY=:N dbus-run-session -- telemetry_cache_bench [application]
+#include "AppHome.h"
 #include "ProcessMemory.h"
 #include "core/foundation/Clock.h"
 #include "core/telemetry/DefaultSignalPayload.h"
@@ -46,7 +47,7 @@ public:
 
 QString cacheFile(const QString &home)
 {
-    return home + u"/cache/Devnook/telemetrysignalcache"_s;
+    return home + u"/.cache/Devnook/telemetrysignalcache"_s;
 }
 
 // 10,000 signals as the application queues them: the default payload with
@@ -86,13 +87,7 @@ Run runApplication(const QString &application, const QString &home)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!environment.contains(u"DISPLAY"_s))
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    environment.insert(u"HOME"_s, home);
-    environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/config"_s);
-    environment.insert(u"XDG_DATA_HOME"_s, home + u"/data"_s);
-    environment.insert(u"XDG_CACHE_HOME"_s, home + u"/cache"_s);
-    environment.insert(u"XDG_RUNTIME_DIR"_s, home + u"/run"_s);
-    QDir().mkpath(home + u"/run"_s);
-    QFile::setPermissions(home + u"/run"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    bench::giveHome(environment, home);
     QProcess app;
     app.setProcessEnvironment(environment);
     app.setStandardOutputFile(QProcess::nullDevice());
