@@ -50,6 +50,8 @@ void AppDelegate::settleLaunch()
     // The first paint or the time limit, whichever comes first.
     if (std::exchange(m_isPanelOnScreen, true))
         return;
+    // The tray icon and the hot key are not needed to see the panel.
+    m_statusBar.joinDesktop();
     m_store.releaseStatusRefreshes();
     Q_EMIT panelOnScreen();
 }

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLocalSocket>
+#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -186,6 +187,9 @@ private Q_SLOTS:
             return rows.rowCount() == 4;
         };
         QVERIFY(QTest::qWaitFor(everyRowRead, 1000));
+        // The tray icon and its menu come once the panel is on screen.
+        QVERIFY(statusBar.trayIcon().isVisible());
+        QVERIFY(statusBar.statusMenu() && !statusBar.statusMenu()->isEmpty());
         QVERIFY2(sinceLaunch.elapsed() < 1000, qPrintable(QString::number(sinceLaunch.elapsed())));
         QTest::qWait(300);
         qunsetenv("GIT_TRACE2");

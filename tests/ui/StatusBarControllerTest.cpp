@@ -46,6 +46,7 @@ private:
     {
         m_controller = std::make_unique<StatusBarController>(StatusBarController::Services{
             m_store, m_rig->defaults, m_rig->updates, m_hotKey, m_windowHints, m_rig->windows, m_rig->urls});
+        m_controller->joinDesktop();
         return *m_controller;
     }
 

@@ -77,24 +77,10 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     m_trayWatch.setInterval(kTrayWatchInterval);
     connect(&m_trayWatch, &QTimer::timeout, this, &StatusBarController::placeAgainAtTheTrayIcon);
 
-    m_statusMenu = new QMenu;
-    m_statusMenu->setObjectName(u"statusMenu"_s);
-    connect(m_statusMenu, &QMenu::aboutToShow, this, &StatusBarController::rebuildStatusMenu);
-    rebuildStatusMenu();
-    m_tray.setIcon(AppIcon::icon());
-    m_tray.setContextMenu(m_statusMenu);
     connect(&m_tray, &QSystemTrayIcon::activated, this, &StatusBarController::onTrayActivated);
-    m_tray.show();
 
     m_keyMonitor = new KeyMonitor(m_panel, this);
     connect(m_keyMonitor, &KeyMonitor::commandRequested, this, &StatusBarController::perform);
-
-    const QPointer<StatusBarController> guard(this);
-    if (!m_services.hotKey.grab([guard] {
-            if (guard)
-                guard->showPanel();
-        }))
-        qCWarning(lcShell) << "The global hot key Ctrl+Shift+L is not available on this desktop";
 
     connect(&m_resizeAnimation, &QVariantAnimation::valueChanged, this,
             [this](const QVariant &frame) { setPanelGeometry(frame.toRect()); });
@@ -102,6 +88,30 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     connect(m_navigation, &DevnookNavigation::projectFormShownChanged, this,
             &StatusBarController::onProjectFormShownChanged);
     updateStatusTitle();
+}
+
+void StatusBarController::joinDesktop()
+{
+    if (m_statusMenu)
+        return;
+    m_statusMenu = new QMenu;
+    m_statusMenu->setObjectName(u"statusMenu"_s);
+    connect(m_statusMenu, &QMenu::aboutToShow, this, &StatusBarController::rebuildStatusMenu);
+    rebuildStatusMenu();
+    m_tray.setIcon(AppIcon::icon());
+    m_tray.setContextMenu(m_statusMenu);
+    m_tray.show();
+    // A panel placed before there was an icon follows the icon once the
+    // tray embeds it.
+    if (m_panel->isVisible())
+        positionPanel();
+
+    const QPointer<StatusBarController> guard(this);
+    if (!m_services.hotKey.grab([guard] {
+            if (guard)
+                guard->showPanel();
+        }))
+        qCWarning(lcShell) << "The global hot key Ctrl+Shift+L is not available on this desktop";
 }
 
 StatusBarController::~StatusBarController()

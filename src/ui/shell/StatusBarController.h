@@ -54,6 +54,10 @@ public:
     explicit StatusBarController(Services services, QObject *parent = nullptr);
     ~StatusBarController() override;
 
+    // Shows the tray icon with its menu and grabs the global hot key; the
+    // application does it once its panel is on screen. Once only.
+    void joinDesktop();
+
     // Refreshes project statuses, places the panel, raises and focuses it.
     void showPanel();
     // Hides the panel; an open project form is discarded first.
@@ -66,6 +70,7 @@ public:
     PanelWindow *panel() const { return m_panel; }
     DevnookNavigation &navigation() const { return *m_navigation; }
     QSystemTrayIcon &trayIcon() { return m_tray; }
+    // Nothing until joinDesktop().
     QMenu *statusMenu() const { return m_statusMenu; }
 
     // The commands of the menus and keys.
