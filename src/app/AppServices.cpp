@@ -44,7 +44,7 @@ std::unique_ptr<WindowHints> makeWindowHints()
 
 } // namespace
 
-AppServices::AppServices(bool systemPrefersDark)
+AppServices::AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueReadAhead)
     : settings(defaults, loginItem, analytics, systemPrefersDark), appearance(systemPrefersDark),
       display(settings), analytics(settings, defaults,
                                    {clock, activity, display, SystemFacts::current(),
@@ -54,10 +54,10 @@ AppServices::AppServices(bool systemPrefersDark)
       logsWindows(store, clipboard), previewProxies({analytics, lanInterfaces, previewProbe, clock}),
       previewWindows({store, previewProxies, previewProbe, clipboard, urlOpener}),
       devicePreview(previewProxies, previewWindows),
-      persistence(JSONProjectPersistence::defaultDataHome(), clock),
+      persistence(JSONProjectPersistence::defaultDataHome(), clock, &catalogueReadAhead),
       usage(JSONProjectPersistence::defaultDataHome(), clock, UsageTrackingService::kCheckpointInterval,
-            UsageTrackingService::Reading::later), processes(clock),
-      readiness(kReadinessTimeout, kReadinessPollInterval),
+            UsageTrackingService::Reading::later),
+      processes(clock), readiness(kReadinessTimeout, kReadinessPollInterval),
       idleTime(LinuxIdleTime::choose(isX11Session(), QDBusConnection::sessionBus())),
       power(QDBusConnection::systemBus()),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,

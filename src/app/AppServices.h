@@ -39,6 +39,7 @@
 
 namespace devnook {
 
+class CatalogueReadAhead;
 class HotKeyGrabber;
 class IdleTimeSource;
 class WindowHints;
@@ -49,8 +50,9 @@ class WindowHints;
 class AppServices {
 public:
     // systemPrefersDark is the desktop's lightness at start, until the
-    // appearance portal answers.
-    explicit AppServices(bool systemPrefersDark);
+    // appearance portal answers; the catalogue is loaded from what
+    // catalogueReadAhead read when it can.
+    AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueReadAhead);
     ~AppServices();
 
     AppServices(const AppServices &) = delete;

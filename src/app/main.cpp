@@ -2,6 +2,8 @@
 #include "AppServices.h"
 #include "SingleInstance.h"
 #include "core/environment/BackgroundReads.h"
+#include "core/projects/CatalogueReadAhead.h"
+#include "core/projects/JSONProjectPersistence.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "ui/kit/AppIcon.h"
 #include "ui/kit/KitStyle.h"
@@ -38,6 +40,10 @@ int main(int argc, char *argv[])
     // threads would add keeps dirty pages after they end, and the threads
     // mostly wait on child processes rather than on the allocator.
     mallopt(M_ARENA_MAX, 1);
+    // Decoding a large catalogue takes milliseconds; it happens while the
+    // application connects to the display.
+    CatalogueReadAhead catalogue(
+        JSONProjectPersistence::catalogueFilePath(JSONProjectPersistence::defaultDataHome()));
     QApplication app(argc, argv);
     UnixSignalWatcher signalWatcher(kTerminationSignals);
     QApplication::setApplicationName(u"Devnook"_s);
@@ -58,7 +64,7 @@ int main(int argc, char *argv[])
     const bool systemPrefersDark = Palette::schemeOf(QApplication::palette()) == ColorScheme::dark;
     QApplication::setStyle(new KitStyle);
 
-    AppServices services(systemPrefersDark);
+    AppServices services(systemPrefersDark, catalogue);
     ThemeApplier theme(services.settings);
     UpdateService updates;
     SettingsWindowController settingsWindows(services.settings, updates, services.defaults,

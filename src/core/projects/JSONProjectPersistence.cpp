@@ -1,5 +1,6 @@
 #include "JSONProjectPersistence.h"
 
+#include "CatalogueReadAhead.h"
 #include "ProjectCoding.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/FileSafety.h"
@@ -22,8 +23,9 @@ const QString kLegacyFolder = u"Quarrylin"_s;
 
 } // namespace
 
-JSONProjectPersistence::JSONProjectPersistence(QString dataHome, const Clock &clock)
-    : m_dataHome(std::move(dataHome)), m_clock(clock)
+JSONProjectPersistence::JSONProjectPersistence(QString dataHome, const Clock &clock,
+                                               CatalogueReadAhead *readAhead)
+    : m_dataHome(std::move(dataHome)), m_clock(clock), m_readAhead(readAhead)
 {}
 
 QString JSONProjectPersistence::defaultDataHome()
@@ -31,9 +33,14 @@ QString JSONProjectPersistence::defaultDataHome()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
+QString JSONProjectPersistence::catalogueFilePath(const QString &dataHome)
+{
+    return dataHome + u'/' + kProductFolder + u'/' + kCatalogueFileName;
+}
+
 QString JSONProjectPersistence::catalogueFilePath() const
 {
-    return m_dataHome + u'/' + kProductFolder + u'/' + kCatalogueFileName;
+    return catalogueFilePath(m_dataHome);
 }
 
 QString JSONProjectPersistence::legacyCatalogueFilePath() const
@@ -87,7 +94,9 @@ Result<LoadedCatalogue> JSONProjectPersistence::loadProjects()
             return Result<LoadedCatalogue>::failure(folder.error());
         return Result<LoadedCatalogue>::success({});
     }
-    auto read = readCatalogue(path);
+    std::optional<Result<LoadedCatalogue>> readAhead =
+        m_readAhead ? m_readAhead->take(path) : std::optional<Result<LoadedCatalogue>>();
+    auto read = readAhead ? std::move(*readAhead) : readCatalogue(path);
     if (!read) {
         if (auto kept = keepCatalogueAside(path); !kept)
             return Result<LoadedCatalogue>::failure(

@@ -6,6 +6,7 @@
 
 namespace devnook {
 
+class CatalogueReadAhead;
 class Clock;
 
 // The catalogue as "projects.json" in <data home>/Devnook, copied once from
@@ -13,12 +14,14 @@ class Clock;
 class JSONProjectPersistence final : public ProjectPersisting {
 public:
     // dataHome is the user's data folder ($XDG_DATA_HOME); the clock dates the
-    // copy of an unreadable catalogue.
-    JSONProjectPersistence(QString dataHome, const Clock &clock);
+    // copy of an unreadable catalogue. The first load takes what readAhead
+    // read, when the file is still the one it read.
+    JSONProjectPersistence(QString dataHome, const Clock &clock, CatalogueReadAhead *readAhead = nullptr);
 
     // The data folder of the session: $XDG_DATA_HOME, else ~/.local/share.
     static QString defaultDataHome();
 
+    static QString catalogueFilePath(const QString &dataHome);
     QString catalogueFilePath() const;
     QString legacyCatalogueFilePath() const;
 
@@ -42,6 +45,7 @@ private:
 
     QString m_dataHome;
     const Clock &m_clock;
+    CatalogueReadAhead *m_readAhead;
     // Set while a damaged or renumbered catalogue could not be copied aside;
     // saving then retries the copy and refuses to overwrite the file until it
     // succeeds.

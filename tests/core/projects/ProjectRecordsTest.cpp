@@ -1,3 +1,4 @@
+#include "core/projects/CatalogueReadAhead.h"
 #include "core/projects/DevProject.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/projects/ProjectCoding.h"
@@ -13,6 +14,7 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -248,6 +250,38 @@ private Q_SLOTS:
         }
         QVERIFY(!saved.isOk());
         QCOMPARE(load(), loaded);
+    }
+
+    // The catalogue read ahead at start-up stands in for the file only while
+    // the file is the one it read.
+    void catalogueReadAheadNeverHidesALaterFile()
+    {
+        const QByteArray valid = test::readData(u"catalogue-valid.json"_s);
+        test::writeFile(catalogue(), valid);
+        const QList<DevProject> both = load();
+        {
+            CatalogueReadAhead ahead(catalogue());
+            // Long enough for the read to end before the file changes.
+            QThread::msleep(100);
+            QVERIFY(m_persistence->saveProjects({both.constFirst()}).isOk());
+            JSONProjectPersistence persistence(m_home.path(), m_clock, &ahead);
+            QCOMPARE(persistence.loadProjects().value().projects, QList<DevProject>{both.constFirst()});
+        }
+        {
+            CatalogueReadAhead ahead(catalogue());
+            JSONProjectPersistence persistence(m_home.path(), m_clock, &ahead);
+            QCOMPARE(persistence.loadProjects().value().projects, QList<DevProject>{both.constFirst()});
+            // Taken once: a second load reads the file.
+            QVERIFY(m_persistence->saveProjects(both).isOk());
+            QCOMPARE(persistence.loadProjects().value().projects, both);
+        }
+        // Nothing to read ahead yet: the earlier version's catalogue is still
+        // copied over.
+        QVERIFY(QFile::remove(catalogue()));
+        test::writeFile(m_persistence->legacyCatalogueFilePath(), valid);
+        CatalogueReadAhead ahead(catalogue());
+        JSONProjectPersistence persistence(m_home.path(), m_clock, &ahead);
+        QCOMPARE(persistence.loadProjects().value().projects, both);
     }
 
     void damagedCatalogueThatCannotBeKeptIsNotOverwritten()
