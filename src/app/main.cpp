@@ -49,7 +49,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(u"Devnook"_s);
     QApplication::setDesktopFileName(u"devnook"_s);
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(AppIcon::icon());
 
     SingleInstance instance(SingleInstance::defaultSocketPath());
     if (!instance.becomePrimary()) {
@@ -84,6 +83,9 @@ int main(int argc, char *argv[])
     // attempt need not hold up the panel; an analytics event sent before then
     // sets analytics up itself.
     QObject::connect(&delegate, &AppDelegate::panelOnScreen, &delegate, [&services] {
+        // The panel keeps off the taskbar; the windows that show the icon
+        // come later.
+        QApplication::setWindowIcon(AppIcon::icon());
         services.usage.startReading();
         services.analytics.configureIfNeeded();
     });
