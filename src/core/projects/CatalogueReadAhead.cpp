@@ -3,12 +3,18 @@
 #include "ProjectCoding.h"
 
 #include <QFile>
+#include <QThread>
 
 namespace devnook {
 
-CatalogueReadAhead::CatalogueReadAhead(QString path)
-    : m_path(std::move(path)), m_read(std::async(std::launch::async, &CatalogueReadAhead::read, m_path))
-{}
+CatalogueReadAhead::CatalogueReadAhead(QString path) : m_path(std::move(path))
+{
+    // Qt takes the first thread that asks for its thread data as the main
+    // thread; the reading thread's file would ask before the application
+    // object exists.
+    QThread::currentThread();
+    m_read = std::async(std::launch::async, &CatalogueReadAhead::read, m_path);
+}
 
 bool CatalogueReadAhead::Stamp::operator==(const Stamp &other) const
 {

@@ -15,7 +15,8 @@ namespace devnook {
 // the result when the file is still the one that was read.
 class CatalogueReadAhead {
 public:
-    // Starts reading the file at once.
+    // Starts reading the file at once. Made on the main thread, before the
+    // application object when it is made first.
     explicit CatalogueReadAhead(QString path);
     // Waits for the read to end.
     ~CatalogueReadAhead() = default;
