@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QList>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,11 +17,20 @@ struct FreeDeleter {
 };
 template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+// The atoms in one round trip to the server: the panel is mapped right after.
+template <size_t Count>
+std::array<xcb_atom_t, Count> atoms(xcb_connection_t *connection, const char *const (&names)[Count])
 {
-    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    std::array<xcb_intern_atom_cookie_t, Count> cookies{};
+    for (size_t i = 0; i < Count; ++i)
+        cookies[i] = xcb_intern_atom(connection, 0, uint16_t(std::strlen(names[i])), names[i]);
+    std::array<xcb_atom_t, Count> result{};
+    for (size_t i = 0; i < Count; ++i) {
+        const ReplyPointer<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(connection, cookies[i], nullptr));
+        result[i] = reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    }
+    return result;
 }
 
 } // namespace
@@ -32,9 +42,9 @@ void XcbWindowHints::keepOffTaskbarAndPager(quintptr nativeWindow)
     if (!connection || nativeWindow == 0)
         return;
     const auto window = xcb_window_t(nativeWindow);
-    const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
-    const xcb_atom_t wanted[] = {atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
-                                 atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    const auto [state, skipTaskbar, skipPager] =
+        atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+    const xcb_atom_t wanted[] = {skipTaskbar, skipPager};
     if (state == XCB_NONE)
         return;
 
