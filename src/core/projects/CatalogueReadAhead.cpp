@@ -1,6 +1,6 @@
 #include "CatalogueReadAhead.h"
 
-#include "ProjectCoding.h"
+#include "JSONProjectPersistence.h"
 
 #include <QFile>
 #include <QThread>
@@ -37,10 +37,7 @@ std::optional<CatalogueReadAhead::Read> CatalogueReadAhead::read(const QString &
     const std::optional<Stamp> stamp = stampOf(path);
     if (!stamp)
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return Read{*stamp, ProjectCoding::decodeCatalogue(file.readAll())};
+    return Read{*stamp, JSONProjectPersistence::readCatalogue(path)};
 }
 
 std::optional<Result<LoadedCatalogue>> CatalogueReadAhead::take(const QString &path)

@@ -64,7 +64,7 @@ Result<void> JSONProjectPersistence::migrateLegacyProjectsIfNeeded(const QString
     return Result<void>::success();
 }
 
-Result<LoadedCatalogue> JSONProjectPersistence::readCatalogue(const QString &path) const
+Result<LoadedCatalogue> JSONProjectPersistence::readCatalogue(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

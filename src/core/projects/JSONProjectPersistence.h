@@ -31,11 +31,12 @@ public:
     // repeats an earlier one get a new id, and the catalogue, once copied
     // aside, is written back with them. A data folder that is a file fails.
     Result<LoadedCatalogue> loadProjects() override;
+    // The catalogue file at path, decoded; nothing is kept aside or renumbered.
+    static Result<LoadedCatalogue> readCatalogue(const QString &path);
     Result<void> saveProjects(const QList<DevProject> &projects) override;
 
 private:
     Result<void> migrateLegacyProjectsIfNeeded(const QString &targetPath) const;
-    Result<LoadedCatalogue> readCatalogue(const QString &path) const;
     Result<void> checkDataFolder(const QString &path) const;
     // Returns how many projects were given a new id.
     static int giveRepeatedIdsNewOnes(QList<DevProject> &projects);

@@ -2,9 +2,9 @@
 
 #include <QAbstractScrollArea>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QScrollBar>
 #include <QStyle>
-#include <QFrame>
 #include <QVBoxLayout>
 #include <QWidget>
 
