@@ -58,8 +58,7 @@ AppServices::AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueRe
       usage(JSONProjectPersistence::defaultDataHome(), clock, UsageTrackingService::kCheckpointInterval,
             UsageTrackingService::Reading::later),
       processes(clock), readiness(kReadinessTimeout, kReadinessPollInterval),
-      idleTime(LinuxIdleTime::choose(isX11Session(), QDBusConnection::sessionBus())),
-      power(QDBusConnection::systemBus()),
+      idleTime(LinuxIdleTime::choose(isX11Session())),
       store({persistence, processes, readiness, ports, notifications, commands, portConflictAsker,
              logsWindows, devicePreview, analytics, usage, settings, *idleTime, power, clipboard, clock}),
       envWindows(store), usageWindows({store, usage, defaults, clock, usageAlerts, usageFiles}),
@@ -70,12 +69,17 @@ AppServices::AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueRe
                  {panelStore, commands, clipboard, urlOpener, alerts, panelWindows, formCatalogue}),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
-    appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     // Every preview goes off, its proxies closed, on the way out, before any
     // service is torn down.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &previewProxies,
                      &DevicePreviewProxyService::deactivateAll);
+}
+
+void AppServices::joinBuses()
+{
+    appearance.watch([this](bool prefersDark) { settings.systemAppearanceChanged(prefersDark); });
     notifications.prepare();
+    power.follow(QDBusConnection::systemBus());
 }
 
 AppServices::~AppServices() = default;

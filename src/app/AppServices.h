@@ -55,6 +55,11 @@ public:
     AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueReadAhead);
     ~AppServices();
 
+    // The session and system buses: the appearance portal, notification
+    // answers and logind's sleep. Connecting takes round trips to the bus
+    // daemons, so the application joins them once its panel is on screen.
+    void joinBuses();
+
     AppServices(const AppServices &) = delete;
     AppServices &operator=(const AppServices &) = delete;
 

@@ -44,15 +44,17 @@ bool SingleInstance::becomePrimary()
 {
     // The lock, not the socket, decides: a dead owner's lock is taken over,
     // and two launches at once cannot both win.
-    if (!m_lock.tryLock(0))
-        return false;
+    return m_lock.tryLock(0);
+}
+
+void SingleInstance::listen()
+{
     QLocalServer::removeServer(m_socketPath);
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_socketPath))
         qCWarning(lcInstance) << "Cannot listen for later launches:" << m_server->errorString();
     connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
-    return true;
 }
 
 bool SingleInstance::askPrimaryToShow(int timeoutMs)

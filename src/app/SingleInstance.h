@@ -7,9 +7,9 @@
 
 namespace devnook {
 
-// One Devnook per user session. The first launch holds a lock and listens on
-// a local socket; a later launch finds the lock taken, asks the first one to
-// show its panel and exits.
+// One Devnook per user session. The first launch holds a lock and, once its
+// panel is on screen, listens on a local socket; a later launch finds the lock
+// taken, asks the first one to show its panel and exits.
 class SingleInstance final : public QObject {
     Q_OBJECT
 
@@ -18,8 +18,11 @@ public:
     explicit SingleInstance(const QString &socketPath, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is the first: it then listens for later ones.
+    // True when this process is the first, which then holds the lock.
     bool becomePrimary();
+
+    // The primary answers later launches from here on; until then they retry.
+    void listen();
 
     // Asks the running instance to show its panel, retrying while it starts
     // up; true once the request was delivered.

@@ -82,10 +82,13 @@ int main(int argc, char *argv[])
     // Reading the usage history, the unsent signals and the first send
     // attempt need not hold up the panel; an analytics event sent before then
     // sets analytics up itself.
-    QObject::connect(&delegate, &AppDelegate::panelOnScreen, &delegate, [&services] {
+    QObject::connect(&delegate, &AppDelegate::panelOnScreen, &delegate, [&services, &instance] {
         // The panel keeps off the taskbar; the windows that show the icon
         // come later.
         QApplication::setWindowIcon(AppIcon::icon());
+        // A later launch retries until the socket is there.
+        instance.listen();
+        services.joinBuses();
         services.usage.startReading();
         services.analytics.configureIfNeeded();
     });

@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <future>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -56,11 +57,11 @@ private:
             process.kill();
             process.waitForFinished();
         }
-        // The single-instance socket is made early in start-up.
-        bool waitUntilListening()
+        // The single-instance lock is taken early in start-up.
+        bool waitUntilLocked()
         {
-            return QTest::qWaitFor([this] { return QFile::exists(home.filePath(u"devnook.socket"_s)); },
-                                   15000);
+            return QTest::qWaitFor(
+                [this] { return QFile::exists(home.filePath(u"devnook.socket.lock"_s)); }, 15000);
         }
         // Never to pid 0, which is the test's own process group.
         bool signal(int number)
@@ -80,15 +81,21 @@ private Q_SLOTS:
         {
             SingleInstance ended(socketPath()); // an earlier, ended launch
             QVERIFY(ended.becomePrimary());
+            ended.listen();
         }
         SingleInstance first(socketPath());
         QVERIFY(first.becomePrimary());
         QSignalSpy shown(&first, &SingleInstance::showRequested);
 
+        // The first listens only once its panel is on screen; a launch in
+        // between keeps asking until then.
         SingleInstance second(socketPath());
         QVERIFY(!second.becomePrimary());
-        QVERIFY(second.askPrimaryToShow(2000));
-        QVERIFY(shown.wait(2000));
+        auto asked = std::async(std::launch::async, [&second] { return second.askPrimaryToShow(5000); });
+        QTest::qWait(300);
+        first.listen();
+        QVERIFY(shown.wait(5000));
+        QVERIFY(asked.get());
         QCOMPARE(shown.size(), 1);
     }
 
@@ -96,6 +103,7 @@ private Q_SLOTS:
     {
         SingleInstance first(socketPath());
         QVERIFY(first.becomePrimary());
+        first.listen();
         QSignalSpy shown(&first, &SingleInstance::showRequested);
         for (const QByteArray &message : {QByteArray("quit\n"), QByteArray(4096, 's')}) {
             QLocalSocket stranger;
@@ -128,7 +136,7 @@ private Q_SLOTS:
         RunningApp app;
         test::writeFile(app.home.filePath(u"Quarrylin/projects.json"_s), "[]" + QByteArray(65536, ' '));
         app.start(limits);
-        QVERIFY(app.waitUntilListening());
+        QVERIFY(app.waitUntilLocked());
         if (waitForLaunch)
             QTest::qWait(1500);
         QVERIFY(app.signal(signalNumber));

@@ -19,9 +19,13 @@ const QString kInterface = u"org.freedesktop.login1.Manager"_s;
 
 } // namespace
 
-LogindPowerEvents::LogindPowerEvents(const QDBusConnection &bus, QObject *parent)
-    : PowerEvents(parent), m_bus(bus)
+LogindPowerEvents::LogindPowerEvents(QObject *parent)
+    : PowerEvents(parent), m_bus(QString())
+{}
+
+void LogindPowerEvents::follow(const QDBusConnection &bus)
 {
+    m_bus = bus;
     if (!m_bus.isConnected())
         return;
     connectBusSignal(m_bus, kService, kPath, kInterface, u"PrepareForSleep"_s, this,

@@ -16,9 +16,11 @@ class LogindPowerEvents final : public PowerEvents {
     Q_OBJECT
 
 public:
-    // Follows logind on the bus (the system bus in the application); without
-    // a connected bus nothing is ever reported.
-    explicit LogindPowerEvents(const QDBusConnection &bus, QObject *parent = nullptr);
+    explicit LogindPowerEvents(QObject *parent = nullptr);
+
+    // Follows logind on the bus (the system bus in the application) from now
+    // on; without a connected bus nothing is ever reported.
+    void follow(const QDBusConnection &bus);
 
     // True while the delay lock is held.
     bool holdsSleepDelay() const { return m_delayLock.isValid(); }
