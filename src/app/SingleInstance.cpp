@@ -2,10 +2,16 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -21,15 +27,15 @@ constexpr qint64 kMaxRequestBytes = 64;
 } // namespace
 
 SingleInstance::SingleInstance(const QString &socketPath, QObject *parent)
-    : QObject(parent), m_socketPath(socketPath), m_lock(socketPath + u".lock"_s)
-{
-    m_lock.setStaleLockTime(0);
-}
+    : QObject(parent), m_socketPath(socketPath)
+{}
 
 SingleInstance::~SingleInstance()
 {
     if (m_server)
         m_server->close();
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
 QString SingleInstance::defaultSocketPath()
@@ -42,9 +48,19 @@ QString SingleInstance::defaultSocketPath()
 
 bool SingleInstance::becomePrimary()
 {
-    // The lock, not the socket, decides: a dead owner's lock is taken over,
-    // and two launches at once cannot both win.
-    return m_lock.tryLock(0);
+    // The lock, not the socket, decides: two launches at once cannot both
+    // win, and the kernel lets go of it when its owner ends, however it ends.
+    const QByteArray lockPath = QFile::encodeName(m_socketPath + u".lock"_s);
+    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd < 0) {
+        qCWarning(lcInstance) << "Cannot open the instance lock" << lockPath << ":" << std::strerror(errno);
+        return false;
+    }
+    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    ::close(m_lockFd);
+    m_lockFd = -1;
+    return false;
 }
 
 void SingleInstance::listen()

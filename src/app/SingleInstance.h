@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <memory>
 
@@ -39,7 +38,7 @@ private:
     void serveConnection();
 
     QString m_socketPath;
-    QLockFile m_lock;
+    int m_lockFd = -1;
     std::unique_ptr<QLocalServer> m_server;
 };
 

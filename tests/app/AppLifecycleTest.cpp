@@ -99,6 +99,29 @@ private Q_SLOTS:
         QCOMPARE(shown.size(), 1);
     }
 
+    // However the owner ends, the next launch is the first; a dev server it
+    // started and that runs on does not hold the lock.
+    void theLockEndsWithItsOwner()
+    {
+        QProcess devServer;
+        {
+            SingleInstance ended(socketPath());
+            QVERIFY(ended.becomePrimary());
+            devServer.start(u"sleep"_s, {u"30"_s});
+            QVERIFY(devServer.waitForStarted());
+        }
+        QVERIFY(SingleInstance(socketPath()).becomePrimary());
+        devServer.kill();
+        devServer.waitForFinished();
+
+        RunningApp app;
+        app.start({});
+        QVERIFY(app.waitUntilLocked());
+        QVERIFY(app.signal(SIGKILL));
+        QVERIFY(app.process.waitForFinished(10000));
+        QVERIFY(SingleInstance(app.home.filePath(u"devnook.socket"_s)).becomePrimary());
+    }
+
     void strangersCannotTriggerAnything()
     {
         SingleInstance first(socketPath());
