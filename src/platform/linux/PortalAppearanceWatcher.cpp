@@ -28,9 +28,9 @@ QVariant unwrapped(QVariant value)
 
 } // namespace
 
-PortalAppearanceWatcher::PortalAppearanceWatcher(bool initialPrefersDark, const QDBusConnection &bus,
+PortalAppearanceWatcher::PortalAppearanceWatcher(bool initialPrefersDark, std::optional<QDBusConnection> bus,
                                                  QObject *parent)
-    : QObject(parent), m_bus(bus), m_prefersDark(initialPrefersDark)
+    : QObject(parent), m_bus(std::move(bus)), m_prefersDark(initialPrefersDark)
 {}
 
 std::optional<bool> PortalAppearanceWatcher::prefersDarkFromPortalValue(const QVariant &value)
@@ -50,16 +50,18 @@ std::optional<bool> PortalAppearanceWatcher::prefersDarkFromPortalValue(const QV
 void PortalAppearanceWatcher::watch(std::function<void(bool prefersDark)> changed)
 {
     m_changed = std::move(changed);
-    if (!m_bus.isConnected())
+    if (!m_bus)
+        m_bus = QDBusConnection::sessionBus();
+    if (!m_bus->isConnected())
         return;
     // The slot's types are looked up by name; nothing may have registered
     // QDBusVariant yet this early in start-up.
     qRegisterMetaType<QDBusVariant>();
-    connectBusSignal(m_bus, kService, kPath, kInterface, u"SettingChanged"_s, this,
+    connectBusSignal(*m_bus, kService, kPath, kInterface, u"SettingChanged"_s, this,
                      SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     QDBusMessage read = QDBusMessage::createMethodCall(kService, kPath, kInterface, u"Read"_s);
     read << kGroup << kKey;
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(read), this);
+    auto *pending = new QDBusPendingCallWatcher(m_bus->asyncCall(read), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         const QDBusPendingReply<QDBusVariant> reply = *call;
         if (!reply.isError())

@@ -17,8 +17,8 @@ class PortalAppearanceWatcher final : public QObject, public AppearanceWatcher {
 
 public:
     // initialPrefersDark: what the platform's own palette said at start.
-    explicit PortalAppearanceWatcher(bool initialPrefersDark,
-                                     const QDBusConnection &bus = QDBusConnection::sessionBus(),
+    // Without a bus, watch() connects to the session bus.
+    explicit PortalAppearanceWatcher(bool initialPrefersDark, std::optional<QDBusConnection> bus = {},
                                      QObject *parent = nullptr);
 
     void watch(std::function<void(bool prefersDark)> changed) override;
@@ -32,7 +32,7 @@ private Q_SLOTS:
 private:
     void report(std::optional<bool> prefersDark);
 
-    QDBusConnection m_bus;
+    std::optional<QDBusConnection> m_bus;
     bool m_prefersDark;
     std::function<void(bool)> m_changed;
 };
