@@ -31,9 +31,12 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
     git.setProgram(kGitProgram);
     git.setArguments(QStringList{u"-C"_s, folderPath} + arguments);
     // A status read must never take the index lock from the user's own git
-    // commands; everything else is the application's environment.
+    // commands. Porcelain output is the same in every locale, and without one
+    // git reads no locale files: a launch runs one git per repository.
+    // Everything else is the application's environment.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"GIT_OPTIONAL_LOCKS"_s, u"0"_s);
+    environment.insert(u"LC_ALL"_s, u"C"_s);
     git.setProcessEnvironment(environment);
     git.setStandardInputFile(QProcess::nullDevice());
     git.setStandardErrorFile(QProcess::nullDevice());
