@@ -26,6 +26,23 @@ namespace {
 constexpr uint16_t kPanelMinimumWidth = 300;
 constexpr int kEscapeAtMs = 3000;
 
+// The executable and the shared libraries the dynamic loader finds for it.
+QStringList programFiles(const QString &program)
+{
+    QStringList files{program};
+    QProcess ldd;
+    ldd.start(u"ldd"_s, {program});
+    ldd.waitForFinished(10000);
+    for (const QByteArray &line : ldd.readAllStandardOutput().split('\n')) {
+        const qsizetype arrow = line.indexOf("=> /");
+        if (arrow < 0)
+            continue;
+        const QByteArray path = line.mid(arrow + 3);
+        files.append(QString::fromLocal8Bit(path.left(path.indexOf(" ("))));
+    }
+    return files;
+}
+
 } // namespace
 
 BenchDesktop::BenchDesktop()
@@ -140,6 +157,24 @@ std::optional<double> BenchDesktop::waitForPanelMap(const QElapsedTimer &sinceSt
     return std::nullopt;
 }
 
+// This machine's memory reclaim pages out file pages that no process maps.
+// The benchmark itself maps the Qt libraries that the bare app uses, so those
+// always stay in memory, while Devnook's executable and the libraries only it
+// uses can be paged out between its launches and read back from disk during
+// the next one. Both programs start with their files in the page cache.
+void BenchDesktop::readIntoPageCache(const QString &program)
+{
+    if (!m_programFiles.contains(program))
+        m_programFiles.insert(program, programFiles(program));
+    for (const QString &path : m_programFiles.value(program)) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        while (!file.read(1 << 20).isEmpty()) {
+        }
+    }
+}
+
 void BenchDesktop::discardEvents()
 {
     while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection))
@@ -157,6 +192,7 @@ LaunchFigures BenchDesktop::launch(const QString &program, const QString &home, 
     app.setProcessEnvironment(environment);
     app.setStandardOutputFile(QProcess::nullDevice());
     app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    readIntoPageCache(program);
     discardEvents();
     QElapsedTimer sinceStart;
     sinceStart.start();

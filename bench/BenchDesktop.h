@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProcess>
 #include <QString>
 #include <chrono>
@@ -31,10 +32,11 @@ public:
     // True once the server, the window manager and the tray are up.
     bool isUp() const { return m_connection != nullptr && m_trayUp; }
 
-    // Starts the program with HOME and the XDG folders under home, waits for
-    // its panel (the first window at least 300 wide) to be mapped, hides the
-    // panel with Escape once it has the keyboard, reads the process's private
-    // dirty memory when idleAt has passed since the start, and ends it.
+    // Reads the program's files into the page cache, starts it with HOME and
+    // the XDG folders under home, waits for its panel (the first window at
+    // least 300 wide) to be mapped, hides the panel with Escape once it has
+    // the keyboard, reads the process's private dirty memory when idleAt has
+    // passed since the start, and ends it.
     LaunchFigures launch(const QString &program, const QString &home, const QString &panelTitle,
                          std::chrono::milliseconds idleAt, const QProcessEnvironment &extra = {});
 
@@ -45,6 +47,7 @@ private:
     // Milliseconds from the start to the panel's map, or nothing in time.
     std::optional<double> waitForPanelMap(const QElapsedTimer &sinceStart, qint64 timeoutMs);
     void discardEvents();
+    void readIntoPageCache(const QString &program);
     QString xdotool(const QStringList &arguments) const;
 
     QString m_display;
@@ -54,6 +57,8 @@ private:
     QString m_configHome;
     xcb_connection_t *m_connection = nullptr;
     bool m_trayUp = false;
+    // Each program's executable and the shared libraries it needs.
+    QHash<QString, QStringList> m_programFiles;
 };
 
 } // namespace devnook::bench
