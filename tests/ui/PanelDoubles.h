@@ -83,7 +83,6 @@ public:
     void restore(const DevProject &project) override { record(u"restore", project); }
     void deleteProject(const DevProject &project) override { record(u"delete", project); }
     void toggleDevProcess(const DevProject &project) override { record(u"toggleDevProcess", project); }
-    void restartDevProcess(const DevProject &project) override { record(u"restartDevProcess", project); }
     void startWorkspace(const DevProject &project) override { record(u"startWorkspace", project); }
     void toggleUsageTrackingPause(const DevProject &project) override
     {

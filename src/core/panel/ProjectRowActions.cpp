@@ -104,9 +104,6 @@ QList<RowMenuEntry> menu(const ProjectRowContext &context, const RowWindows &win
         entries.append(header);
         entries.append(item(u"start_workspace"_s, u"play.rectangle"_s, RowAction::startWorkspace,
                             !context.isFolderMissing));
-        if (isActive(context.processState))
-            entries.append(item(u"restart_dev_process"_s, u"arrow.clockwise"_s, RowAction::restartDevProcess,
-                                !context.isFolderMissing));
     }
     entries.append(separator());
     QList<RowMenuEntry> usage{

@@ -15,7 +15,6 @@ enum class RowAction {
     openEditor,
     openPreview,
     toggleDevProcess,
-    restartDevProcess,
     edit,
     togglePin,
     startWorkspace,

@@ -342,10 +342,6 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
         store.toggleDevProcess(project);
         scrollToTop();
         break;
-    case RowAction::restartDevProcess:
-        store.restartDevProcess(project);
-        scrollToTop();
-        break;
     case RowAction::startWorkspace:
         store.startWorkspace(project);
         scrollToTop();

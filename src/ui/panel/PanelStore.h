@@ -57,7 +57,6 @@ public:
     virtual void restore(const DevProject &project) = 0;
     virtual void deleteProject(const DevProject &project) = 0;
     virtual void toggleDevProcess(const DevProject &project) = 0;
-    virtual void restartDevProcess(const DevProject &project) = 0;
     virtual void startWorkspace(const DevProject &project) = 0;
     virtual void toggleUsageTrackingPause(const DevProject &project) = 0;
 

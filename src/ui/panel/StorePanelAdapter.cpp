@@ -104,11 +104,6 @@ void StorePanelAdapter::toggleDevProcess(const DevProject &project)
     m_store.toggleDevProcess(project);
 }
 
-void StorePanelAdapter::restartDevProcess(const DevProject &project)
-{
-    m_store.restartDevProcess(project);
-}
-
 void StorePanelAdapter::startWorkspace(const DevProject &project)
 {
     m_store.startWorkspace(project);

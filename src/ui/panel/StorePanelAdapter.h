@@ -31,7 +31,6 @@ public:
     void restore(const DevProject &project) override;
     void deleteProject(const DevProject &project) override;
     void toggleDevProcess(const DevProject &project) override;
-    void restartDevProcess(const DevProject &project) override;
     void startWorkspace(const DevProject &project) override;
     void toggleUsageTrackingPause(const DevProject &project) override;
 

@@ -489,7 +489,7 @@ private Q_SLOTS:
         QTest::newRow("running, missing folder, tracking paused")
             << running
             << QStringList{u"edit_project (off)"_s, u"unpin_project"_s} + workspace +
-                   QStringList{u"start_workspace (off)"_s, u"restart_dev_process (off)"_s} + usage +
+                   QStringList{u"start_workspace (off)"_s} + usage +
                    QStringList{u"  resume_usage_tracking"_s} + windows + copy(true) + tail;
     }
 
