@@ -64,9 +64,9 @@ AppServices::AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueRe
       envWindows(store), usageWindows({store, usage, defaults, clock, usageAlerts, usageFiles}),
       usageOverview({store, usage, defaults, clock, usageAlerts, usageFiles}, usageWindows),
       panelWindows(logsWindows, envWindows, usageWindows, previewWindows), formCatalogue(store),
-      panelStore(store, previewProxies),
-      shellStore(store, processes,
-                 {panelStore, commands, clipboard, urlOpener, alerts, panelWindows, formCatalogue}),
+      panelStore(store, previewProxies), shellStore(store, processes,
+                                                    {panelStore, commands, clipboard, urlOpener, fileViewer,
+                                                     alerts, panelWindows, formCatalogue}),
       hotKey(makeHotKeyGrabber()), windowHints(makeWindowHints())
 {
     // Every preview goes off, its proxies closed, on the way out, before any

@@ -14,6 +14,7 @@
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/store/ProjectStore.h"
 #include "core/usage/UsageTrackingService.h"
+#include "platform/linux/DBusFileViewer.h"
 #include "platform/linux/DBusNotifier.h"
 #include "platform/linux/DesktopClipboard.h"
 #include "platform/linux/DesktopUrlOpener.h"
@@ -75,6 +76,7 @@ public:
     TelemetryAnalyticsService analytics;
 
     DesktopUrlOpener urlOpener;
+    DBusFileViewer fileViewer{urlOpener};
     DesktopClipboard clipboard;
     TerminalEmulatorLauncher terminal;
     ProjectCommandService commands;

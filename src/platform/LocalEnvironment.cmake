@@ -1,5 +1,7 @@
-# Notifications, terminal, clipboard, URL opening and autostart.
+# Notifications, terminal, clipboard, URL opening, the file manager and autostart.
 target_sources(devnook_platform PRIVATE
+    linux/DBusFileViewer.cpp
+    linux/DBusFileViewer.h
     linux/DBusNotifier.cpp
     linux/DBusNotifier.h
     linux/DesktopClipboard.cpp

@@ -194,7 +194,7 @@ private Q_SLOTS:
         StorePanelAdapter panelStore(store, preview.proxies);
         StoreShellAdapter shellStore(
             store, rig.manager,
-            {panelStore, rig.commands, rig.clipboard, rig.opener, alerts, windows, formCatalogue});
+            {panelStore, rig.commands, rig.clipboard, rig.opener, rig.files, alerts, windows, formCatalogue});
         test::SettingsRig settings;
         NullHotKeyGrabber hotKey;
         NullWindowHints windowHints;

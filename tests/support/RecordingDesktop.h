@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/environment/Clipboard.h"
+#include "core/environment/FileViewer.h"
 #include "core/environment/TerminalLauncher.h"
 #include "core/environment/UrlOpener.h"
 
@@ -21,6 +22,18 @@ public:
     }
     QList<QUrl> opened;
     // Set to make every opening fail with this reason.
+    QString failure;
+};
+
+class RecordingFileViewer final : public FileViewer {
+public:
+    QCoro::Task<Result<void>> reveal(QString path) override
+    {
+        revealed.append(path);
+        co_return failure.isEmpty() ? Result<void>::success() : Result<void>::failure(failure);
+    }
+    QStringList revealed;
+    // Set to make every reveal fail with this reason.
     QString failure;
 };
 

@@ -252,6 +252,7 @@ template <class Manager, class Ports, class ClockType> struct StoreRig {
     Ports ports;
     RecordingNotifier notifier;
     RecordingUrlOpener opener;
+    RecordingFileViewer files;
     RecordingClipboard clipboard;
     RecordingTerminalLauncher terminal;
     ProjectCommandService commands{opener, clipboard, terminal};

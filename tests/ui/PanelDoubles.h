@@ -126,6 +126,7 @@ public:
 struct PanelRig {
     FakePanelStore store;
     RecordingUrlOpener urls;
+    RecordingFileViewer files;
     RecordingClipboard clipboard;
     RecordingTerminalLauncher terminal;
     ProjectCommandService commands{urls, clipboard, terminal};
@@ -133,7 +134,7 @@ struct PanelRig {
     RecordingPanelWindows windows;
     MemoryFormCatalogue catalogue;
 
-    PanelServices services() { return {store, commands, clipboard, urls, alerts, windows, catalogue}; }
+    PanelServices services() { return {store, commands, clipboard, urls, files, alerts, windows, catalogue}; }
 };
 
 } // namespace devnook::test

@@ -42,9 +42,10 @@ struct StorePanel {
     {
         ProjectStore &store = rig.open(projects);
         panelStore = std::make_unique<StorePanelAdapter>(store, preview.proxies);
-        shellStore = std::make_unique<StoreShellAdapter>(
-            store, rig.manager,
-            PanelServices{*panelStore, rig.commands, rig.clipboard, rig.opener, alerts, windows, catalogue});
+        shellStore = std::make_unique<StoreShellAdapter>(store, rig.manager,
+                                                         PanelServices{*panelStore, rig.commands,
+                                                                       rig.clipboard, rig.opener, rig.files,
+                                                                       alerts, windows, catalogue});
         statusBar = std::make_unique<StatusBarController>(
             StatusBarController::Services{*shellStore, settings.defaults, settings.updates, hotKey,
                                           windowHints, settings.windows, settings.urls});

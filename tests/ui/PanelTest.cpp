@@ -238,12 +238,12 @@ private Q_SLOTS:
         shop.folderPath = u"/srv/shop"_s;
         Panel panel({shop});
         auto *line = panel.view->findChild<QLabel *>(u"storeErrorLine"_s);
-        panel.rig.terminal.failure = panel.rig.urls.failure = u"no terminal emulator"_s;
+        panel.rig.terminal.failure = panel.rig.files.failure = u"no terminal emulator"_s;
         panel.view->perform(shop, RowAction(action));
         QVERIFY(line->isVisible());
         QCOMPARE(line->text(), shown);
 
-        panel.rig.terminal.failure = panel.rig.urls.failure = QString();
+        panel.rig.terminal.failure = panel.rig.files.failure = QString();
         panel.view->perform(shop, RowAction(action));
         QVERIFY(!line->isVisible());
     }
@@ -357,9 +357,13 @@ private Q_SLOTS:
         panel.clickZone(u"Shop"_s, CardZone::Kind::actionButton, 3); // run
         panel.clickZone(u"Shop"_s, CardZone::Kind::pinMark);
         panel.clickZone(u"Shop"_s, CardZone::Kind::actionButton, 1); // terminal
-        QCOMPARE(panel.rig.store.calls,
-                 (QStringList{u"toggleDevProcess:Shop"_s, u"togglePinned:Shop"_s, u"markUsed:Shop"_s}));
+        panel.clickZone(u"Shop"_s, CardZone::Kind::actionButton, 0); // folder
+        QCOMPARE(panel.rig.store.calls, (QStringList{u"toggleDevProcess:Shop"_s, u"togglePinned:Shop"_s,
+                                                     u"markUsed:Shop"_s, u"markUsed:Shop"_s}));
         QCOMPARE(panel.rig.terminal.folders, QStringList{shop.folderPath});
+        // The folder is selected in the file manager, not opened.
+        QCOMPARE(panel.rig.files.revealed, QStringList{shop.folderPath});
+        QVERIFY(panel.rig.urls.opened.isEmpty());
 
         panel.view->perform(shop, RowAction::copyProjectPath);
         QCOMPARE(panel.rig.clipboard.texts, QStringList{shop.folderPath});

@@ -137,7 +137,7 @@ private Q_SLOTS:
         m_catalogue = std::make_unique<StoreFormCatalogue>(store);
         m_shellStore = std::make_unique<StoreShellAdapter>(
             store, m_rig.manager,
-            PanelServices{*m_panelStore, m_rig.commands, m_rig.clipboard, m_rig.opener, m_alerts,
+            PanelServices{*m_panelStore, m_rig.commands, m_rig.clipboard, m_rig.opener, m_rig.files, m_alerts,
                           m_panelWindows, *m_catalogue});
         m_logs = std::make_unique<ProjectLogsWindowController>(store, m_rig.clipboard);
         m_statusBar = std::make_unique<StatusBarController>(

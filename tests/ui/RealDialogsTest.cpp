@@ -220,8 +220,8 @@ private Q_SLOTS:
         DevnookNavigation navigation;
         QWidget panel;
         auto *view = new DevnookPopoverView(
-            {store, rig.commands, rig.clipboard, rig.urls, m_alerts, rig.windows, rig.catalogue}, navigation,
-            &panel);
+            {store, rig.commands, rig.clipboard, rig.urls, rig.files, m_alerts, rig.windows, rig.catalogue},
+            navigation, &panel);
         panel.show();
         test::answerWhenShown<QMessageBox>(this, [&](QMessageBox &question) {
             const bool overThePanel = question.parentWidget() == &panel;

@@ -8,6 +8,7 @@
 #include "ProjectListView.h"
 #include "ProjectRowMenu.h"
 #include "core/environment/Clipboard.h"
+#include "core/environment/FileViewer.h"
 #include "core/environment/ProjectCommandService.h"
 #include "core/environment/UrlOpener.h"
 #include "core/foundation/L10n.h"
@@ -208,6 +209,17 @@ void DevnookPopoverView::openUrl(const QUrl &url)
                            : std::optional(FeedbackService::openFailureText(url, opened.error())));
 }
 
+QCoro::Task<> DevnookPopoverView::revealFolder(QString folderPath)
+{
+    const QPointer<DevnookPopoverView> self(this);
+    const Result<void> revealed = co_await m_services.files.reveal(folderPath);
+    if (!self)
+        co_return;
+    showOpenFailure(revealed ? std::nullopt
+                             : std::optional(FeedbackService::openFailureText(QUrl::fromLocalFile(folderPath),
+                                                                              revealed.error())));
+}
+
 void DevnookPopoverView::showOpenFailure(const std::optional<QString> &failure)
 {
     m_openFailure = failure;
@@ -306,7 +318,7 @@ void DevnookPopoverView::perform(const DevProject &project, RowAction action, qs
     };
     switch (action) {
     case RowAction::revealFolder:
-        openUrl(QUrl::fromLocalFile(project.folderPath));
+        revealFolder(project.folderPath);
         break;
     case RowAction::openTerminal: {
         const Result<void> opened = commands.openInTerminal(project);

@@ -4,6 +4,7 @@
 #include "core/panel/PanelList.h"
 #include "core/panel/ProjectRowActions.h"
 
+#include <QCoroTask>
 #include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -70,6 +71,9 @@ private:
     void updateErrorLine();
     // Opens the address; a failure shows on the error line below any store error.
     void openUrl(const QUrl &url);
+    // Shows the folder selected in the file manager, else opens it; a
+    // failure shows as for an address.
+    QCoro::Task<> revealFolder(QString folderPath);
     // Shows why the last open of an address or a terminal failed; nothing
     // after one that worked.
     void showOpenFailure(const std::optional<QString> &failure);

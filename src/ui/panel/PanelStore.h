@@ -20,6 +20,7 @@ class AlertAsker;
 class PanelWindows;
 class ProjectFormCatalogue;
 class Clipboard;
+class FileViewer;
 class ProjectCommandService;
 class UrlOpener;
 
@@ -79,6 +80,7 @@ struct PanelServices {
     ProjectCommandService &commands;
     Clipboard &clipboard;
     UrlOpener &urls;
+    FileViewer &files;
     AlertAsker &alerts;
     PanelWindows &windows;
     ProjectFormCatalogue &formCatalogue;
