@@ -78,6 +78,14 @@ private:
         return {};
     }
 
+    static std::optional<QByteArray> currentDesktop() { return xdotool({u"get_desktop"_s}); }
+    static bool switchToDesktop(int desktop)
+    {
+        const QByteArray number = QByteArray::number(desktop);
+        return xdotool({u"set_desktop"_s, QString::fromLatin1(number)}) &&
+               QTest::qWaitFor([&number] { return currentDesktop() == number; }, 5000);
+    }
+
     // Escape hides the panel only while it has the keyboard.
     static bool pressEscapeInPanel()
     {
@@ -132,6 +140,22 @@ private Q_SLOTS:
         const QByteArray states = properties.readAllStandardOutput();
         QVERIFY2(states.contains("_NET_WM_STATE_SKIP_TASKBAR") && states.contains("_NET_WM_STATE_SKIP_PAGER"),
                  states.constData());
+    }
+
+    // Shown on one desktop, the panel is on the others too; opened again on
+    // another, it shows there.
+    void panelShowsOnEveryDesktop()
+    {
+        QVERIFY(panelIsVisible());
+        QVERIFY(switchToDesktop(1));
+        QVERIFY(QTest::qWaitFor(panelIsVisible, 5000));
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}));
+        QVERIFY(pressEscapeInPanel());
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelHasFocus, 5000));
+        QCOMPARE(currentDesktop(), "1");
+        QVERIFY(switchToDesktop(0));
+        QVERIFY(QTest::qWaitFor(panelIsVisible, 5000));
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelHasFocus, 5000));
     }
 
     // The form grows the panel; Escape hides it from the form, the hot key

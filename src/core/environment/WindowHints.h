@@ -9,10 +9,11 @@ class WindowHints {
 public:
     virtual ~WindowHints() = default;
 
-    // Keeps the window out of the taskbar and the window switcher. Call it
-    // before each showing, since a window manager may drop the hint when the
-    // window is hidden. Does nothing where the desktop has no such hint.
-    virtual void keepOffTaskbarAndPager(quintptr nativeWindow) = 0;
+    // Keeps the window out of the taskbar and the window switcher, and on
+    // every virtual desktop. Call it before each showing, since a window
+    // manager may drop the hints when the window is hidden. Does nothing
+    // where the desktop has no such hints.
+    virtual void markAsFloatingPanel(quintptr nativeWindow) = 0;
 };
 
 } // namespace devnook

@@ -35,21 +35,28 @@ std::array<xcb_atom_t, Count> atoms(xcb_connection_t *connection, const char *co
 
 } // namespace
 
-void XcbWindowHints::keepOffTaskbarAndPager(quintptr nativeWindow)
+void XcbWindowHints::markAsFloatingPanel(quintptr nativeWindow)
 {
     const auto *native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t *connection = native ? native->connection() : nullptr;
     if (!connection || nativeWindow == 0)
         return;
     const auto window = xcb_window_t(nativeWindow);
-    const auto [state, skipTaskbar, skipPager] =
-        atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
-    const xcb_atom_t wanted[] = {skipTaskbar, skipPager};
+    const auto [state, skipTaskbar, skipPager, sticky, desktop] =
+        atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                           "_NET_WM_STATE_STICKY", "_NET_WM_DESKTOP"});
+    const xcb_atom_t wanted[] = {skipTaskbar, skipPager, sticky};
     if (state == XCB_NONE)
         return;
 
-    // Written on the unmapped window the window manager reads it at the next
-    // map, as Qt does with its own states.
+    // Written on the unmapped window, they are read by the window manager at
+    // the next map, as Qt's own states are. Some managers put a window on
+    // every desktop for the sticky state, others (openbox) only for this
+    // desktop number.
+    const uint32_t everyDesktop = 0xFFFFFFFF;
+    if (desktop != XCB_NONE)
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL, 32, 1,
+                            &everyDesktop);
     QList<xcb_atom_t> states;
     const ReplyPointer<xcb_get_property_reply_t> current(xcb_get_property_reply(
         connection, xcb_get_property(connection, 0, window, state, XCB_ATOM_ATOM, 0, 64), nullptr));

@@ -4,11 +4,12 @@
 
 namespace devnook {
 
-// Sets _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER on an X11
-// window, keeping the states Qt and the window manager put there.
+// Sets _NET_WM_STATE_SKIP_TASKBAR, _NET_WM_STATE_SKIP_PAGER and
+// _NET_WM_STATE_STICKY on an X11 window, keeping the states Qt and the window
+// manager put there, and _NET_WM_DESKTOP to every desktop.
 class XcbWindowHints final : public WindowHints {
 public:
-    void keepOffTaskbarAndPager(quintptr nativeWindow) override;
+    void markAsFloatingPanel(quintptr nativeWindow) override;
 };
 
 } // namespace devnook

@@ -4,10 +4,10 @@
 
 namespace devnook {
 
-// A desktop without taskbar hints (Wayland, offscreen).
+// A desktop without taskbar and desktop hints (Wayland, offscreen).
 class NullWindowHints final : public WindowHints {
 public:
-    void keepOffTaskbarAndPager(quintptr) override {}
+    void markAsFloatingPanel(quintptr) override {}
 };
 
 } // namespace devnook

@@ -130,7 +130,7 @@ void StatusBarController::showPanel()
         m_panel->setFrame(QRect(m_panel->pos(), m_normalPanelSize));
     positionPanel();
     if (!m_panel->isVisible())
-        m_services.windowHints.keepOffTaskbarAndPager(m_panel->winId());
+        m_services.windowHints.markAsFloatingPanel(m_panel->winId());
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
