@@ -1,9 +1,12 @@
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -86,6 +89,42 @@ private:
                QTest::qWaitFor([&number] { return currentDesktop() == number; }, 5000);
     }
 
+    // What the window manager leaves free of the panels at the screen's edges.
+    static QRect workArea()
+    {
+        QProcess properties;
+        properties.start(u"xprop"_s, {u"-root"_s, u"_NET_WORKAREA"_s});
+        if (!properties.waitForFinished(5000))
+            return {};
+        const QByteArray text = properties.readAllStandardOutput();
+        const QList<QByteArray> numbers = text.mid(text.indexOf('=') + 1).split(',');
+        if (numbers.size() < 4)
+            return {};
+        return {numbers[0].trimmed().toInt(), numbers[1].trimmed().toInt(), numbers[2].trimmed().toInt(),
+                numbers[3].trimmed().toInt()};
+    }
+
+    // Every frame the panel is seen in until the condition holds.
+    static QList<QRect> framesUntil(const std::function<bool(const QRect &)> &done, int timeoutMs)
+    {
+        QList<QRect> frames;
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            const QRect frame = frameOf(panelWindow());
+            if (frames.isEmpty() || frames.constLast() != frame)
+                frames.append(frame);
+            if (done(frame))
+                break;
+        }
+        return frames;
+    }
+
+    static QString text(const QRect &r)
+    {
+        return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+
     // Escape hides the panel only while it has the keyboard.
     static bool pressEscapeInPanel()
     {
@@ -129,9 +168,6 @@ private Q_SLOTS:
             return panel.left() <= icon.center().x() && icon.center().x() <= panel.right() &&
                    panel.bottom() < icon.top() && icon.top() - panel.bottom() <= 8 + icon.height();
         };
-        const auto text = [](const QRect &r) {
-            return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-        };
         QVERIFY2(QTest::qWaitFor(besideTheIcon, 5000),
                  qPrintable(u"panel "_s + text(frameOf(panelWindow())) + u", icon "_s + text(icon)));
         QProcess properties;
@@ -173,6 +209,40 @@ private Q_SLOTS:
         QCOMPARE(frameOf(panelWindow()).size(), listSize);
         QFile settings(m_home.filePath(u"config/Devnook/Devnook.conf"_s));
         QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("panelSize"));
+    }
+
+    // Add Project, then Save: the form grows around the list, kept inside
+    // the free area over the tray, and the list comes back where it stood
+    // under the icon, as it does each time the panel is shown.
+    void addProjectSaveLeavesThePanelInPlace()
+    {
+        QVERIFY(QTest::qWaitFor(panelHasFocus, 5000));
+        const QRect free = workArea();
+        QVERIFY(!free.isEmpty());
+        const QRect list = frameOf(panelWindow());
+        const QString folder = m_home.filePath(u"projects/shop"_s);
+        QVERIFY(QDir().mkpath(folder));
+
+        QVERIFY(xdotool({u"key"_s, u"ctrl+n"_s}));
+        QList<QRect> frames = framesUntil([](const QRect &f) { return f.size() == QSize(620, 700); }, 5000);
+        const QRect form = frames.constLast();
+        QCOMPARE(form.size(), QSize(620, 700));
+        // The scroll area, then the folder; the chooser button, then the name.
+        QVERIFY(xdotool({u"key"_s, u"Tab"_s, u"Tab"_s}) && xdotool({u"type"_s, folder}));
+        QVERIFY(xdotool({u"key"_s, u"Tab"_s, u"Tab"_s}) && xdotool({u"type"_s, u"Shop"_s}));
+        const QPoint save = form.bottomRight() - QPoint(60, 28);
+        QVERIFY(xdotool(
+            {u"mousemove"_s, QString::number(save.x()), QString::number(save.y()), u"click"_s, u"1"_s}));
+        frames += framesUntil([&list](const QRect &f) { return f == list; }, 5000);
+        QCOMPARE(frames.constLast(), list);
+        for (const QRect &frame : std::as_const(frames))
+            QVERIFY2(free.contains(frame), qPrintable(text(frame) + u" outside "_s + text(free)));
+        QFile catalogue(m_home.filePath(u"data/Devnook/projects.json"_s));
+        QVERIFY(catalogue.open(QIODevice::ReadOnly) && catalogue.readAll().contains("\"Shop\""));
+
+        QVERIFY(pressEscapeInPanel());
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelHasFocus, 5000));
+        QCOMPARE(frameOf(panelWindow()), list);
     }
 
     // The first instance keeps running until the terminate signal quits it.

@@ -115,6 +115,26 @@ private Q_SLOTS:
         QCOMPARE(storedSize(), QSize(480, 570));
     }
 
+    // Without a tray the panel stands at the screen's top-right corner: the
+    // form, grown around the list's centre, is pushed back inside the screen,
+    // also one shorter than the form, and the list returns to where it
+    // stood, not around the form's centre.
+    void formVisitReturnsTheListToItsPlace()
+    {
+        StatusBarController &controller = shownController();
+        PanelWindow *panel = controller.panel();
+        const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect list = panel->geometry();
+        for (int visit = 0; visit < 2; ++visit) {
+            controller.navigation().openNewProjectForm();
+            QTRY_COMPARE(panel->size(), formSize());
+            QCOMPARE(panel->minimumSize(), PanelGeometry::kFormMinimum.boundedTo(formSize()));
+            QVERIFY(visible.contains(panel->geometry()));
+            controller.navigation().closeProjectForm();
+            QTRY_COMPARE(panel->geometry(), list);
+        }
+    }
+
     void emptyPanelOffersTheFormAndHidingDiscardsIt()
     {
         StatusBarController &controller = shownController();

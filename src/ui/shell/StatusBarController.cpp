@@ -83,7 +83,9 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
     connect(m_keyMonitor, &KeyMonitor::commandRequested, this, &StatusBarController::perform);
 
     connect(&m_resizeAnimation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &frame) { setPanelGeometry(frame.toRect()); });
+            [this](const QVariant &frame) { m_panel->setFrame(frame.toRect()); });
+    connect(&m_resizeAnimation, &QVariantAnimation::finished, this,
+            [this] { m_panel->setMinimumSize(m_minimumAfterResize); });
     connect(&m_services.store, &ShellStore::changed, this, &StatusBarController::updateStatusTitle);
     connect(m_navigation, &DevnookNavigation::projectFormShownChanged, this,
             &StatusBarController::onProjectFormShownChanged);
@@ -140,8 +142,7 @@ void StatusBarController::hidePanel()
 {
     if (m_navigation->isShowingProjectForm()) {
         m_navigation->closeProjectForm();
-        m_panel->setMinimumSize(PanelGeometry::kListMinimum);
-        resizePanel(m_normalPanelSize, false);
+        moveToTheListFrame(false);
     }
     m_panel->hide();
 }
@@ -176,6 +177,7 @@ void StatusBarController::positionPanel()
         return;
     const QPoint topLeft = PanelGeometry::position(anchor, m_panel->size(), visible);
     m_panel->move(topLeft);
+    m_listFrame = QRect(PanelGeometry::position(anchor, m_normalPanelSize, visible), m_normalPanelSize);
     m_placedWithoutIcon.reset();
     m_trayWatch.stop();
     if (!iconKnown && m_tray.isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -198,25 +200,33 @@ void StatusBarController::placeAgainAtTheTrayIcon()
         positionPanel();
 }
 
-void StatusBarController::resizePanel(const QSize &size, bool animated)
+void StatusBarController::moveToTheListFrame(bool animated)
 {
-    const QRect current = m_panel->geometry();
-    const QRect target = PanelGeometry::resized(current, size, visibleGeometryAt(current.center()));
+    const QRect visible = visibleGeometryAt(m_listFrame.center());
+    // The screen may have changed while the form was shown.
+    setPanelFrame(PanelGeometry::resized(m_listFrame, m_normalPanelSize, visible),
+                  PanelGeometry::kListMinimum, animated);
+}
+
+void StatusBarController::setPanelFrame(const QRect &target, const QSize &minimum, bool animated)
+{
     m_resizeAnimation.stop();
+    // Qt grows a window to a larger minimum size at once, from its top-left
+    // corner, which would push the panel over the screen's edge: the larger
+    // minimum comes once the frame is reached, and never exceeds the frame
+    // that a small screen leaves.
+    m_panel->setMinimumSize(m_panel->minimumSize().boundedTo(minimum));
+    m_minimumAfterResize = minimum.boundedTo(target.size());
     if (!animated || !m_panel->isVisible()) {
-        setPanelGeometry(target);
+        m_panel->setFrame(target);
+        m_panel->setMinimumSize(m_minimumAfterResize);
         return;
     }
-    m_resizeAnimation.setStartValue(current);
+    m_resizeAnimation.setStartValue(m_panel->geometry());
     m_resizeAnimation.setEndValue(target);
     m_resizeAnimation.setDuration(kResizeAnimationMs);
     m_resizeAnimation.setEasingCurve(QEasingCurve::InOutQuad);
     m_resizeAnimation.start();
-}
-
-void StatusBarController::setPanelGeometry(const QRect &frame)
-{
-    m_panel->setFrame(frame);
 }
 
 void StatusBarController::savePanelSize()
@@ -235,12 +245,13 @@ void StatusBarController::onProjectFormShownChanged(bool showing)
     QTimer::singleShot(0, this, [this, showing] {
         m_panel->setMovableByBackground(!showing);
         if (showing) {
-            m_normalPanelSize = m_panel->size();
-            m_panel->setMinimumSize(PanelGeometry::kFormMinimum);
-            resizePanel(PanelGeometry::kFormSize, true);
+            m_listFrame = m_panel->geometry();
+            m_normalPanelSize = m_listFrame.size();
+            const QRect visible = visibleGeometryAt(m_listFrame.center());
+            setPanelFrame(PanelGeometry::resized(m_listFrame, PanelGeometry::kFormSize, visible),
+                          PanelGeometry::kFormMinimum, true);
         } else {
-            m_panel->setMinimumSize(PanelGeometry::kListMinimum);
-            resizePanel(m_normalPanelSize, true);
+            moveToTheListFrame(true);
         }
     });
 }

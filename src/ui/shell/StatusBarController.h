@@ -92,8 +92,8 @@ private:
     QSize savedPanelSize() const;
     void positionPanel();
     void placeAgainAtTheTrayIcon();
-    void resizePanel(const QSize &size, bool animated);
-    void setPanelGeometry(const QRect &frame);
+    void moveToTheListFrame(bool animated);
+    void setPanelFrame(const QRect &target, const QSize &minimum, bool animated);
     void savePanelSize();
     void updateStatusTitle();
     void rebuildStatusMenu();
@@ -110,6 +110,12 @@ private:
     KeyMonitor *m_keyMonitor = nullptr;
     QSystemTrayIcon m_tray;
     QSize m_normalPanelSize;
+    // Where the list stands while the form is shown: where it stood when the
+    // form opened, or where it belongs under the icon when the panel was
+    // placed since. The form grows around the list's centre but is kept
+    // inside the screen, so the list comes back here, not around the form's
+    // centre.
+    QRect m_listFrame;
     // Where the panel was placed while the tray icon could not tell where
     // it is; the panel moves to the icon once it can, unless the user moved
     // it meanwhile.
@@ -119,6 +125,8 @@ private:
     DistinctChanges m_formChanges{false};
     std::optional<QPoint> m_lastClick;
     QVariantAnimation m_resizeAnimation;
+    // The panel's minimum size once the running resize has ended.
+    QSize m_minimumAfterResize;
     QString m_statusTitle;
 };
 
