@@ -3,6 +3,7 @@
 #include "core/environment/Clipboard.h"
 #include "core/environment/TerminalLauncher.h"
 #include "core/environment/UrlOpener.h"
+#include "core/foundation/PowerEvents.h"
 
 #include <QList>
 #include <QString>
@@ -10,6 +11,9 @@
 #include <QUrl>
 
 namespace devnook::test {
+
+// Sleep and wake when the test emits them.
+class ScriptedPowerEvents final : public PowerEvents {};
 
 // Desktop seams that remember what they were asked to do.
 class RecordingUrlOpener final : public UrlOpener {
