@@ -51,7 +51,7 @@ AppServices::AppServices(bool systemPrefersDark, CatalogueReadAhead &catalogueRe
                                     QFileInfo(SettingsKeyValueStore::defaultPath()).absolutePath(),
                                     SignalCache::defaultFilePath()}),
       commands(urlOpener, clipboard, terminal), notifications(notifier, commands), portConflictAsker(alerts),
-      logsWindows(store, clipboard), previewProxies({analytics, lanInterfaces, previewProbe, clock}),
+      logsWindows(store, clipboard), previewProxies({analytics, lanInterfaces, previewProbe, clock, power}),
       previewWindows({store, previewProxies, previewProbe, clipboard, urlOpener}),
       devicePreview(previewProxies, previewWindows),
       persistence(JSONProjectPersistence::defaultDataHome(), clock, &catalogueReadAhead),

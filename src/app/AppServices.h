@@ -87,6 +87,8 @@ public:
     AlertPortConflictAsker portConflictAsker;
     // Built before the store it shows, which needs it as its logs presenter.
     ProjectLogsWindowController logsWindows;
+    // Followed by the preview's health checks and the store's usage tracking.
+    LogindPowerEvents power;
     SystemLanInterfaces lanInterfaces;
     DevicePreviewReachabilityProbe previewProbe;
     DevicePreviewProxyService previewProxies;
@@ -100,7 +102,6 @@ public:
     WorkspaceReadinessService readiness;
     PortInspectionService ports;
     std::unique_ptr<IdleTimeSource> idleTime;
-    LogindPowerEvents power;
     ProjectStore store;
     ProjectEnvDetailWindowController envWindows;
     WindowModalUsageAlertAsker usageAlerts;

@@ -36,6 +36,7 @@ public:
         QString body;
         QStringList actions;
         QString identifier;
+        QVariantMap hints;
     };
 
     test::BusService bus{this, kService, kPath};
@@ -54,7 +55,7 @@ public Q_SLOTS:
             return 0;
         }
         const QString identifier = hints.value(u"x-devnook-identifier"_s).toString();
-        notifications.append({m_nextID, replacesID, summary, body, actions, identifier});
+        notifications.append({m_nextID, replacesID, summary, body, actions, identifier, hints});
         return m_nextID++;
     }
 
@@ -130,6 +131,22 @@ private Q_SLOTS:
         for (const NotificationServer::Notification &notification : sent) {
             QCOMPARE(notification.replacesID, 0u);
             QCOMPARE(notification.actions.value(0), u"default"_s);
+        }
+    }
+
+    // Servers stay silent unless a notification names a sound, whichever
+    // kind it is.
+    void everyNotificationNamesTheMessageSound()
+    {
+        QVERIFY(delivered(m_service->notifyDevProcessStarted(u"Shop"_s, u"localhost:3000"_s)));
+        QVERIFY(delivered(m_service->notifyDevProcessStartedWithoutURL(u"Worker"_s)));
+        QVERIFY(delivered(m_service->notifyWorkspaceFailed(u"Shop"_s, kProjectID)));
+        QCOMPARE(m_server->notifications.size(), 3);
+        for (const NotificationServer::Notification &notification : std::as_const(m_server->notifications)) {
+            const QVariant sound = notification.hints.value(u"sound-name"_s);
+            QCOMPARE(sound.metaType(),
+                     QMetaType::fromType<QString>()); // a D-Bus string, as the hint is typed
+            QCOMPARE(sound.toString(), u"message-new-instant"_s);
         }
     }
 

@@ -49,7 +49,8 @@ struct PreviewRig {
     SilentAnalytics analytics;
     FakeClock clock;
     DevicePreviewReachabilityProbe probe{2s};
-    DevicePreviewProxyService proxies{{analytics, interfaces, probe, clock}, testLimits()};
+    ScriptedPowerEvents power;
+    DevicePreviewProxyService proxies{{analytics, interfaces, probe, clock, power}, testLimits()};
     RecordingClipboard clipboard;
     RecordingUrlOpener urls;
 };

@@ -4,6 +4,7 @@
 #include "core/environment/FileViewer.h"
 #include "core/environment/TerminalLauncher.h"
 #include "core/environment/UrlOpener.h"
+#include "core/foundation/PowerEvents.h"
 
 #include <QList>
 #include <QString>
@@ -11,6 +12,9 @@
 #include <QUrl>
 
 namespace devnook::test {
+
+// Sleep and wake when the test emits them.
+class ScriptedPowerEvents final : public PowerEvents {};
 
 // Desktop seams that remember what they were asked to do.
 class RecordingUrlOpener final : public UrlOpener {

@@ -15,7 +15,6 @@
 #include "core/store/DevicePreviewHooks.h"
 #include "core/store/IdleTimeSource.h"
 #include "core/store/PortConflictAsker.h"
-#include "core/store/PowerEvents.h"
 #include "core/store/ProjectLogsPresenter.h"
 #include "core/store/ProjectStore.h"
 #include "core/usage/UsageTrackingService.h"
@@ -123,9 +122,6 @@ public:
     bool answerLater = false;
     int reads = 0;
 };
-
-// Sleep and wake when the test emits them.
-class ScriptedPowerEvents final : public PowerEvents {};
 
 class DisabledLoginItem final : public LoginItemService {
 public:

@@ -22,10 +22,16 @@ const QString kGitProgram = u"/usr/bin/git"_s;
 // How often a waiting read looks whether the application is quitting.
 constexpr int kStopCheckMs = 50;
 
-// The standard output of a git call that ended with status 0 within the time
-// limit and before the reads were stopped; nothing otherwise.
-std::optional<QString> runGit(const QStringList &arguments, const QString &folderPath,
-                              std::chrono::milliseconds timeout)
+// What one git call gave: its standard output when it ended with status 0 in
+// UTF-8, and whether it ended by itself rather than being killed at the time
+// limit or the quit (or never started).
+struct GitCall {
+    std::optional<QString> output;
+    bool ended = false;
+};
+
+// Runs git in the folder with the arguments, bounded by the timeout.
+GitCall runGit(const QStringList &arguments, const QString &folderPath, std::chrono::milliseconds timeout)
 {
     QProcess git;
     git.setProgram(kGitProgram);
@@ -41,10 +47,10 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
     git.setStandardInputFile(QProcess::nullDevice());
     git.setStandardErrorFile(QProcess::nullDevice());
     if (backgroundReadsStopped())
-        return std::nullopt;
+        return {};
     git.start();
     if (!git.waitForStarted())
-        return std::nullopt;
+        return {};
     // waitForFinished drains the output pipe while it waits, so output of any
     // length cannot stall git.
     const QDeadlineTimer deadline(timeout);
@@ -54,16 +60,46 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
         if (deadline.hasExpired() || backgroundReadsStopped()) {
             git.kill();
             git.waitForFinished();
-            return std::nullopt;
+            return {};
         }
     }
     if (git.exitStatus() != QProcess::NormalExit || git.exitCode() != 0)
-        return std::nullopt;
+        return {.output = std::nullopt, .ended = true};
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString output = decoder(git.readAllStandardOutput());
     if (decoder.hasError())
+        return {.output = std::nullopt, .ended = true};
+    return {.output = std::move(output), .ended = true};
+}
+
+// The trimmed output of a git call that succeeded with something to say.
+std::optional<QString> gitAnswer(const QStringList &arguments, const QString &folderPath,
+                                 std::chrono::milliseconds timeout)
+{
+    const std::optional<QString> output = runGit(arguments, folderPath, timeout).output;
+    if (!output)
         return std::nullopt;
-    return output;
+    QString answer = Text::trimmed(*output);
+    if (answer.isEmpty())
+        return std::nullopt;
+    return answer;
+}
+
+// The head alone, for a work tree whose changes cannot be read (a damaged
+// index, say): the branch, even one without commits yet, else the short
+// commit of a detached head. None of these calls reads the index.
+std::optional<ProjectGitStatus> readHeadAlone(const QString &folderPath, std::chrono::milliseconds timeout)
+{
+    // Inside a repository's own git folder there is no work tree to name.
+    if (gitAnswer({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout) != u"true"_s)
+        return std::nullopt;
+    std::optional<QString> head = gitAnswer({u"branch"_s, u"--show-current"_s}, folderPath, timeout);
+    if (!head)
+        head = gitAnswer({u"rev-parse"_s, u"--short=%1"_s.arg(kShortHashLength), u"HEAD"_s}, folderPath,
+                         timeout);
+    if (!head)
+        return std::nullopt;
+    return ProjectGitStatus{*head, false};
 }
 
 } // namespace
@@ -116,9 +152,16 @@ std::optional<ProjectGitStatus> readStatus(const QString &folderPath, std::chron
         return std::nullopt;
     // Branch and changes in one call; the ahead and behind counts are not
     // shown and can take long to count.
-    const std::optional<QString> output = runGit(
-        {u"status"_s, u"--porcelain=v2"_s, u"--branch"_s, u"--no-ahead-behind"_s}, folderPath, callTimeout);
-    return output ? parsePorcelainStatus(*output) : std::nullopt;
+    const GitCall status = runGit({u"status"_s, u"--porcelain=v2"_s, u"--branch"_s, u"--no-ahead-behind"_s},
+                                  folderPath, callTimeout);
+    if (status.output)
+        return parsePorcelainStatus(*status.output);
+    // A status that failed still leaves the branch worth showing, as clean.
+    // One that hung stands for a repository that hangs every call, where
+    // more calls would only hold the read thread longer.
+    if (!status.ended)
+        return std::nullopt;
+    return readHeadAlone(folderPath, callTimeout);
 }
 
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project)

@@ -18,7 +18,8 @@ struct ProjectGitStatus {
 };
 
 // Asks /usr/bin/git about a project folder: one "git status" per folder that
-// lies in a work tree, none for a folder without ".git" in it or above it.
+// lies in a work tree, none for a folder without ".git" in it or above it, and
+// a few calls more only where that status fails.
 namespace GitStatusService {
 
 // The longest one git call may take before it is killed and counts as failed.
@@ -29,7 +30,8 @@ inline constexpr int kShortHashLength = 7;
 
 // The folder's git state, read on a background thread; nothing when the folder
 // path is blank, the folder is not in a git work tree, git cannot run there or
-// no branch or commit can be named.
+// hangs, or no branch or commit can be named. When the status call fails (a
+// damaged index) the head is still named, with isDirty false.
 QCoro::Task<std::optional<ProjectGitStatus>> status(DevProject project);
 
 // The same reading, done on the calling thread, with the git call bounded.

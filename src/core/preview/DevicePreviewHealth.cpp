@@ -2,6 +2,7 @@
 // the probes of one check, all in parallel.
 #include "DevicePreviewProxyService.h"
 #include "DevicePreviewReachabilityProbe.h"
+#include "core/foundation/BootTimeTimer.h"
 
 #include <QPointer>
 
@@ -13,17 +14,36 @@ void DevicePreviewProxyService::startHealthRefreshIfNeeded(const QUuid &projectI
 {
     if (m_healthTimers.contains(projectID))
         return;
-    auto timer = std::make_unique<QTimer>();
+    // The next pass is timed from the end of the last one, on a clock that
+    // counts a sleep too; deleting the timer (switching the preview off)
+    // ends the loop.
+    auto timer = std::make_unique<BootTimeTimer>(kHealthPeriod);
     timer->setObjectName(u"devicePreviewHealth"_s);
-    timer->setSingleShot(true);
-    timer->setInterval(kHealthPeriod);
-    // The next pass is timed from the end of the last one; deleting the timer
-    // (switching the preview off) ends the loop.
-    connect(timer.get(), &QTimer::timeout, this,
+    connect(timer.get(), &BootTimeTimer::timeout, this,
             [this, projectID] { refreshHealthForActiveProject(projectID); });
     timer->setParent(this);
     timer->start();
     m_healthTimers.emplace(projectID, std::move(timer));
+}
+
+void DevicePreviewProxyService::machineDidWake()
+{
+    // Whatever the sleep left of a wait, the health shown is as old as the
+    // sleep: every pending check starts now. A check under way restarts its
+    // timer when it ends.
+    QList<QUuid> pending;
+    for (const auto &[projectID, timer] : m_healthTimers) {
+        if (timer->isActive())
+            pending.append(projectID);
+    }
+    // A pass tells its watchers, who may switch previews off meanwhile.
+    for (const QUuid &projectID : pending) {
+        const auto timer = m_healthTimers.find(projectID);
+        if (timer == m_healthTimers.end())
+            continue;
+        timer->second->stop();
+        refreshHealthForActiveProject(projectID);
+    }
 }
 
 QCoro::Task<> DevicePreviewProxyService::refreshHealthForActiveProject(QUuid projectID)

@@ -2,6 +2,8 @@
 
 #include "DevicePreviewOrigins.h"
 #include "core/analytics/AnalyticsService.h"
+#include "core/foundation/BootTimeTimer.h"
+#include "core/foundation/PowerEvents.h"
 #include "core/foundation/Wakeup.h"
 
 #include <QPointer>
@@ -13,7 +15,9 @@ namespace devnook {
 DevicePreviewProxyService::DevicePreviewProxyService(DevicePreviewProxyServices services,
                                                      const DevicePreviewProxyLimits &limits, QObject *parent)
     : QObject(parent), m_services(services), m_limits(limits)
-{}
+{
+    connect(&m_services.power, &PowerEvents::didWake, this, &DevicePreviewProxyService::machineDidWake);
+}
 
 DevicePreviewProxyService::~DevicePreviewProxyService() = default;
 

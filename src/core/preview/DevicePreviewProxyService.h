@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
-#include <QTimer>
 #include <QUuid>
 #include <chrono>
 #include <map>
@@ -19,7 +18,9 @@
 namespace devnook {
 
 class AnalyticsService;
+class BootTimeTimer;
 class DevicePreviewReachabilityProbe;
+class PowerEvents;
 
 // This machine's LAN addresses, read afresh on every call.
 class LanInterfaceSource {
@@ -44,12 +45,14 @@ struct DevicePreviewProxyServices {
     const LanInterfaceSource &lanInterfaces;
     DevicePreviewReachabilityProbe &probe;
     const Clock &clock;
+    // A wake starts every pending health check at once.
+    PowerEvents &power;
 };
 
 // Switches projects' device previews on and off: one LAN proxy per local
 // origin that an active project needs, its port, the rewrite lists of every
-// proxy, and a health summary per active project, re-checked every 30 s.
-// Lives on the main thread.
+// proxy, and a health summary per active project, re-checked every 30 s,
+// sleep included, and at once after a wake. Lives on the main thread.
 class DevicePreviewProxyService : public QObject {
     Q_OBJECT
 
@@ -98,6 +101,7 @@ private:
 
     // DevicePreviewHealth.cpp
     void startHealthRefreshIfNeeded(const QUuid &projectID);
+    void machineDidWake();
     QCoro::Task<> refreshHealthForActiveProject(QUuid projectID);
     QCoro::Task<> refreshHealth(QList<DevicePreviewTarget> targets, QUuid projectID);
 
@@ -109,8 +113,9 @@ private:
     std::map<QString, std::unique_ptr<DevicePreviewHTTPProxy>> m_proxies;
     QHash<QString, quint16> m_ports;
     QHash<QUuid, QList<DevicePreviewTarget>> m_targetsByProjectID;
-    // Each active project's timer of its next periodic check, named "devicePreviewHealth".
-    std::map<QUuid, std::unique_ptr<QTimer>> m_healthTimers;
+    // Each active project's timer of its next periodic check, named
+    // "devicePreviewHealth"; active while that check is pending.
+    std::map<QUuid, std::unique_ptr<BootTimeTimer>> m_healthTimers;
 };
 
 } // namespace devnook

@@ -4,9 +4,9 @@
 #include "DevicePreviewReachabilityProbe.h"
 #include "core/environment/Clipboard.h"
 #include "core/environment/UrlOpener.h"
+#include "core/foundation/BootTimeTimer.h"
 
 #include <QPointer>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -170,12 +170,10 @@ void DevicePreviewViewModel::copy(const DevicePreviewCandidate &candidate)
     Q_EMIT copiedCandidateChanged();
     // Each copy has its own timer, which a later copy leaves running: the
     // mark goes when the timer of the copy that set it, or of an earlier copy
-    // of the same row, finds it still there.
-    auto *timer = new QTimer(this);
+    // of the same row, finds it still there. The time counts a sleep too.
+    auto *timer = new BootTimeTimer(kCopiedFeedback, this);
     timer->setObjectName(u"copiedFeedbackTimer"_s);
-    timer->setSingleShot(true);
-    timer->setInterval(kCopiedFeedback);
-    connect(timer, &QTimer::timeout, this, [this, timer, id] {
+    connect(timer, &BootTimeTimer::timeout, this, [this, timer, id] {
         timer->deleteLater();
         if (m_copiedCandidateID != id)
             return;

@@ -1,9 +1,9 @@
 #include "ProjectStore.h"
 
 #include "DevicePreviewHooks.h"
-#include "PowerEvents.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/PowerEvents.h"
 #include "core/processes/DevProcessManager.h"
 #include "core/projects/ProjectPersisting.h"
 #include "core/usage/UsageTrackingService.h"

@@ -30,6 +30,18 @@ QStringList localeNameParts(const QString &name)
     return name.split(separators);
 }
 
+// The Gregorian calendar's default week of year, not the ISO week: weeks
+// begin on Sunday and week 1 is the one that holds 1 January, so the last
+// days of December that share a week with it are week 1 already.
+int weekOfYear(QDate date)
+{
+    const int weekday = date.dayOfWeek() % 7; // Sunday 0
+    if (date.addDays(6 - weekday).year() != date.year())
+        return 1;
+    const int firstWeekday = QDate(date.year(), 1, 1).dayOfWeek() % 7;
+    return (date.dayOfYear() - 1 + firstWeekday) / 7 + 1;
+}
+
 } // namespace
 
 SystemFacts SystemFacts::current()
@@ -140,7 +152,7 @@ TelemetryParameters calendarParameters(Timestamp now)
         {u"Telemetry.Calendar.dayOfMonth"_s, QString::number(date.day())},
         {u"Telemetry.Calendar.dayOfWeek"_s, QString::number(dayOfWeek)},
         {u"Telemetry.Calendar.dayOfYear"_s, QString::number(date.dayOfYear())},
-        {u"Telemetry.Calendar.weekOfYear"_s, QString::number(date.weekNumber())},
+        {u"Telemetry.Calendar.weekOfYear"_s, QString::number(weekOfYear(date))},
         {u"Telemetry.Calendar.isWeekend"_s, flag(dayOfWeek > 5)},
         {u"Telemetry.Calendar.monthOfYear"_s, QString::number(date.month())},
         {u"Telemetry.Calendar.quarterOfYear"_s, QString::number((date.month() - 1) / 3 + 1)},

@@ -20,6 +20,9 @@ const QString kService = u"org.freedesktop.Notifications"_s;
 const QString kPath = u"/org/freedesktop/Notifications"_s;
 const QString kInterface = u"org.freedesktop.Notifications"_s;
 const QString kDefaultAction = u"default"_s;
+// The sound theme's name for a new message: servers play nothing unless a
+// notification names a sound.
+const QString kSound = u"message-new-instant"_s;
 
 QDBusConnection connectionNamed(const QString &name)
 {
@@ -75,6 +78,7 @@ QCoro::Task<DeliveryResult> DBusNotifier::deliver(NotificationRequest request)
     QDBusMessage notify = QDBusMessage::createMethodCall(kService, kPath, kInterface, u"Notify"_s);
     const QVariantMap hints{
         {u"desktop-entry"_s, u"devnook"_s},
+        {u"sound-name"_s, kSound},
         {u"x-devnook-identifier"_s, request.identifier},
     };
     notify << u"Devnook"_s << 0u << u"devnook"_s << request.title

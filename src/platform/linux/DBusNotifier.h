@@ -8,9 +8,9 @@
 namespace devnook {
 
 // Notifications through the desktop's org.freedesktop.Notifications server on
-// the session bus. Each notification carries the "default" action; a click on
-// it comes back by notification id and is reported with the user info the
-// notification was delivered with.
+// the session bus. Each notification carries the "default" action and the
+// sound theme's new-message sound; a click on it comes back by notification
+// id and is reported with the user info the notification was delivered with.
 class DBusNotifier final : public Notifier {
     Q_OBJECT
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/store/PowerEvents.h"
+#include "core/foundation/PowerEvents.h"
 
 #include <QCoroTask>
 #include <QDBusConnection>

@@ -139,6 +139,46 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(GitStatusService::status(project)), expected);
     }
 
+    // When the one status call fails, the head is still named and shown as
+    // clean; a readable repository mid-rebase shows its changes as ever.
+    // "@" stands for the commit the script left checked out.
+    void failedStatusStillNamesTheHead_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("head");
+        QTest::addColumn<bool>("isDirty");
+        const QString rebase = u"git switch -q -c feature && echo feature > README.md && "_s + kCommit +
+                               u"am Feature && git switch -q main && echo main > README.md && "_s + kCommit +
+                               u"am Main && git switch -q feature && "_s
+                               u"{ git -c user.name=Test -c user.email=test@devnook.invalid rebase -q main "_s
+                               u">/dev/null 2>&1 || true; }"_s;
+        const QString corrupt = u" && echo garbage > .git/index"_s;
+        QTest::newRow("readable, mid-rebase") << rebase << QString() << u"@"_s << true;
+        QTest::newRow("corrupt index") << u"echo garbage > .git/index"_s << QString() << u"main"_s << false;
+        QTest::newRow("corrupt index, changes in the work tree")
+            << u"echo more >> README.md && touch notes.txt"_s + corrupt << QString() << u"main"_s << false;
+        QTest::newRow("corrupt index, from a subfolder")
+            << u"mkdir -p apps/web"_s + corrupt << u"apps/web"_s << u"main"_s << false;
+        QTest::newRow("corrupt index, detached head")
+            << u"git switch -q --detach HEAD"_s + corrupt << QString() << u"@"_s << false;
+        QTest::newRow("corrupt index, mid-rebase") << rebase + corrupt << QString() << u"@"_s << false;
+        QTest::newRow("corrupt index, no commit yet")
+            << u"rm -rf .git && git init -q -b trunk"_s + corrupt << QString() << u"trunk"_s << false;
+    }
+
+    void failedStatusStillNamesTheHead()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, folder);
+        QFETCH(QString, head);
+        QFETCH(bool, isDirty);
+        run(path(), script);
+        if (head == u"@"_s)
+            head = run(path(), u"git rev-parse --short HEAD"_s);
+        QCOMPARE(GitStatusService::readStatus(path(folder)), (ProjectGitStatus{head, isDirty}));
+    }
+
     // A detached head is named by its commit as git shortens it.
     void detachedHeadShowsTheShortCommit()
     {

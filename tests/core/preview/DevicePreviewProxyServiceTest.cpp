@@ -1,6 +1,7 @@
 #include "core/preview/DevicePreviewProxyService.h"
 
 #include "ProxyRig.h"
+#include "core/foundation/BootTimeTimer.h"
 #include "core/preview/DevicePreviewReachabilityProbe.h"
 #include "support/FakeClock.h"
 #include "support/LoopbackHttpServer.h"
@@ -51,6 +52,7 @@ class DevicePreviewProxyServiceTest : public QObject {
     LoopbackInterfaces m_interfaces;
     PreviewStartSignals m_analytics;
     FakeClock m_clock;
+    ScriptedPowerEvents m_power;
     DevicePreviewReachabilityProbe m_probe{std::chrono::milliseconds(500)};
     std::unique_ptr<DevicePreviewProxyService> m_service;
 
@@ -63,7 +65,7 @@ private Q_SLOTS:
         m_interfaces.list = {{u"test0"_s, u"127.0.0.1"_s}};
         m_analytics.targetCounts.clear();
         m_service = std::make_unique<DevicePreviewProxyService>(
-            DevicePreviewProxyServices{m_analytics, m_interfaces, m_probe, m_clock}, testLimits());
+            DevicePreviewProxyServices{m_analytics, m_interfaces, m_probe, m_clock, m_power}, testLimits());
     }
 
     void sharedProxiesAndSwitchingOff()
@@ -91,7 +93,7 @@ private Q_SLOTS:
         QVERIFY(m_service->activeProjectIDs().isEmpty() && m_service->healthByProjectID().isEmpty());
         QCOMPARE(fetch(lanURL), QByteArray());
         QCOMPARE(m_analytics.targetCounts.size(), 2);
-        QVERIFY(!m_service->findChild<QTimer *>(u"devicePreviewHealth"_s));
+        QVERIFY(!m_service->findChild<BootTimeTimer *>(u"devicePreviewHealth"_s));
     }
 
     void activationsThatOverlap()
@@ -111,7 +113,7 @@ private Q_SLOTS:
         m_service->deactivate(third);
         QVERIFY(QCoro::waitFor(std::move(late))[0].candidates.isEmpty());
         QVERIFY(!m_service->activeProjectIDs().contains(third));
-        QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 2);
+        QCOMPARE(m_service->findChildren<BootTimeTimer *>(u"devicePreviewHealth"_s).size(), 2);
 
         // Two starts that settle in one turn, each awaited: both activations end, once each.
         auto fourth = m_service->proxiedTargets({target(u"http://127.0.0.1:9/"_s)}, QUuid::createUuid());
@@ -161,21 +163,58 @@ private Q_SLOTS:
 
         // The periodic pass goes through checking to a result, and keeps its one timer.
         m_server.reset();
-        auto *timer = m_service->findChild<QTimer *>(u"devicePreviewHealth"_s);
-        QVERIFY(timer && timer->isActive() && timer->interval() == 30000);
+        auto *timer = m_service->findChild<BootTimeTimer *>(u"devicePreviewHealth"_s);
+        QVERIFY(timer && timer->isActive() && timer->interval() == 30s && timer->countsSleep());
         timer->stop();
         QMetaObject::invokeMethod(timer, "timeout"); // as if 30 s had passed
         QCOMPARE(m_service->healthByProjectID().value(projectID), DevicePreviewHealthSummary::checking());
         QTRY_COMPARE(m_service->healthByProjectID().value(projectID),
                      DevicePreviewHealthSummary::result(0, 2));
         QTRY_VERIFY(timer->isActive()); // the next pass 30 s after this one
-        QCOMPARE(m_service->findChildren<QTimer *>(u"devicePreviewHealth"_s).size(), 1);
+        QCOMPARE(m_service->findChildren<BootTimeTimer *>(u"devicePreviewHealth"_s).size(), 1);
 
         // A result arriving after the switch-off is dropped.
         m_service->deactivate(projectID);
         m_service->updateHealth(projectID, {});
         QVERIFY(m_service->healthByProjectID().isEmpty() &&
                 m_service->lastHealthCheckByProjectID().isEmpty());
+    }
+
+    // After a sleep the health shown is as old as the sleep: a wake starts
+    // every pending check at once, and none that is already under way.
+    void aWakeStartsPendingChecks()
+    {
+        const QUuid first = QUuid::createUuid();
+        const QUuid second = QUuid::createUuid();
+        const QUuid off = QUuid::createUuid();
+        activate({target(m_server->origin() + u"/page"_s)}, first);
+        activate({target(m_server->origin() + u"/missing"_s)}, second);
+        activate({target(m_server->origin() + u"/redirect"_s)}, off);
+        m_service->deactivate(off);
+        QCOMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::checking());
+        const auto requestsFor = [this](const QByteArray &path) {
+            return std::count_if(m_server->requests().begin(), m_server->requests().end(),
+                                 [&path](const auto &request) { return request.target == path; });
+        };
+
+        Q_EMIT m_power.didWake();
+        QTRY_COMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::result(1, 1));
+        QTRY_COMPARE(m_service->healthByProjectID().value(second), DevicePreviewHealthSummary::result(1, 1));
+        QCOMPARE(requestsFor("/page"), 1);
+        QCOMPARE(requestsFor("/missing"), 1);
+        QCOMPARE(requestsFor("/redirect"), 0);
+        for (BootTimeTimer *timer : m_service->findChildren<BootTimeTimer *>(u"devicePreviewHealth"_s))
+            QTRY_VERIFY(timer->isActive()); // the next pass 30 s after this one
+
+        // A second wake while the first one's check runs adds none (one
+        // project, so that no probe meets the proxy's per-address cap).
+        m_service->deactivate(second);
+        Q_EMIT m_power.didWake();
+        QCOMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::checking());
+        Q_EMIT m_power.didWake();
+        QTRY_COMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::result(1, 1));
+        QTest::qWait(200);
+        QCOMPARE(requestsFor("/page"), 2);
     }
 
     void probe_data()

@@ -1,12 +1,12 @@
 #include "core/preview/DevicePreviewViewModel.h"
 
+#include "core/foundation/BootTimeTimer.h"
 #include "core/foundation/UuidText.h"
 #include "core/preview/DevicePreviewBadge.h"
 #include "support/PreviewRig.h"
 
 #include <QCoroTask>
 #include <QTest>
-#include <QTimer>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -309,7 +309,7 @@ private Q_SLOTS:
         const QHash<QString, DevicePreviewCandidate> rows{
             {u"A"_s, {u"test0"_s, u"127.0.0.1"_s, QUrl(u"http://127.0.0.1:4000/a"_s)}},
             {u"B"_s, {u"test0"_s, u"127.0.0.1"_s, QUrl(u"http://127.0.0.1:4000/b"_s)}}};
-        QList<QTimer *> timers;
+        QList<BootTimeTimer *> timers;
         QStringList seen;
         QStringList copied;
         for (const QString &step : steps) {
@@ -317,8 +317,8 @@ private Q_SLOTS:
             if (step.startsWith(u"copy")) {
                 model->copy(rows.value(argument));
                 copied.append(rows.value(argument).url.toString());
-                timers = model->findChildren<QTimer *>(u"copiedFeedbackTimer"_s);
-                QCOMPARE(timers.last()->interval(), 2000);
+                timers = model->findChildren<BootTimeTimer *>(u"copiedFeedbackTimer"_s);
+                QCOMPARE(timers.last()->interval(), std::chrono::milliseconds(2000));
             } else {
                 QMetaObject::invokeMethod(timers.at(argument.toInt()), "timeout");
             }

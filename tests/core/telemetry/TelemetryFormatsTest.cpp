@@ -7,12 +7,15 @@
 #include "support/TelemetryDoubles.h"
 #include "support/TestEnvironment.h"
 
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryFile>
 #include <QTest>
 #include <cstdio>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -116,6 +119,45 @@ private Q_SLOTS:
         for (const char16_t *key : {u"dayOfWeek", u"isWeekend", u"hourOfDay", u"dayOfYear"})
             values << calendar.value(u"Telemetry.Calendar."_s + QStringView(key));
         QCOMPARE(values, dayOfWeekWeekendHourDayOfYear);
+    }
+
+    // Weeks begin on Sunday and week 1 holds 1 January: Sundays and the days
+    // around New Year are where this differs from the ISO week (in brackets).
+    void weekOfYear_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<int>("week");
+        const QList<std::tuple<QDate, int>> days{
+            {{2023, 1, 1}, 1},    // Sunday, 1 January [52]
+            {{2023, 12, 30}, 52}, // Saturday [52]
+            {{2023, 12, 31}, 1},  // Sunday before Monday 1 January [52]
+            {{2024, 1, 7}, 2},    // Sunday [1]
+            {{2024, 3, 10}, 11},  // Sunday [10]
+            {{2024, 12, 28}, 52}, // Saturday [52]
+            {{2024, 12, 29}, 1},  // Sunday before Wednesday 1 January [52]
+            {{2024, 12, 31}, 1},  // Tuesday [1]
+            {{2025, 1, 4}, 1},    // Saturday [1]
+            {{2025, 1, 5}, 2},    // Sunday [1]
+            {{2025, 12, 27}, 52}, // Saturday [52]
+            {{2025, 12, 28}, 1},  // Sunday before Thursday 1 January [52]
+            {{2025, 12, 31}, 1},  // Wednesday [1]
+            {{2026, 1, 4}, 2},    // Sunday [1]
+        };
+        for (const auto &[day, week] : days)
+            QTest::newRow(qPrintable(day.toString(Qt::ISODate))) << day << week;
+    }
+
+    void weekOfYear()
+    {
+        QFETCH(QDate, day);
+        QFETCH(int, week);
+        // Just after midnight and just before the next, in the local zone.
+        for (const auto &[hour, minute] : {std::pair(0, 5), std::pair(23, 55)}) {
+            const Timestamp moment = test::localTime(day.year(), day.month(), day.day(), hour, minute);
+            QCOMPARE(
+                DefaultSignalPayload::calendarParameters(moment).value(u"Telemetry.Calendar.weekOfYear"_s),
+                QString::number(week));
+        }
     }
 
     void timeZones()
