@@ -1,5 +1,6 @@
 #include "UsageWindowRig.h"
 #include "core/usage/UsageFilterPreferences.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/usage/ProjectUsageWindowController.h"
 #include "ui/usage/UsageBreakdownTable.h"
 #include "ui/usage/UsageCards.h"
@@ -83,6 +84,24 @@ private Q_SLOTS:
         QCOMPARE(m_overview->window(), window);
         window->close();
         QTRY_VERIFY(!m_overview->window());
+    }
+
+    // An empty period's export menu is disabled and drawn dimmed.
+    void anEmptyPeriodsExportIsDrawnDisabled()
+    {
+        m_rig->store.settings.setTheme(AppTheme::light);
+        ThemeApplier theme(m_rig->store.settings);
+        m_rig->store.open({m_shop});
+        UsageOverviewView *view = show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_overview->window()));
+        auto *exportButton = view->findChild<QToolButton *>(u"export_usage"_s);
+        const int disabled = test::darkestLabelGrey(exportButton, 16);
+        m_rig->record(m_shop, 0, 30);
+        m_rig->store.store->refreshUsageSummary(m_shop.id);
+        QVERIFY(exportButton->isEnabled());
+        const int enabled = test::darkestLabelGrey(exportButton, 16);
+        QVERIFY2(disabled > enabled + 40,
+                 qPrintable(u"enabled %1, disabled %2"_s.arg(enabled).arg(disabled)));
     }
 
     void showsThePeriodByProjectAndClient()
