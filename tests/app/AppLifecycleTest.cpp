@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 #include "core/environment/BackgroundReads.h"
 #include "core/processes/ProcessTable.h"
+#include "platform/TestLogind.h"
 #include "platform/null/NullHotKeyGrabber.h"
 #include "platform/null/NullWindowHints.h"
 #include "support/PreviewRig.h"
@@ -17,6 +18,7 @@
 #include "ui/shell/StoreShellAdapter.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QMenu>
@@ -40,13 +42,14 @@ private:
         QTemporaryDir home;
         QProcess process;
 
-        void start(const QString &limits)
+        void start(const QString &limits, const QProcessEnvironment &extra = {})
         {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
             for (const QString &name : {u"HOME"_s, u"XDG_CONFIG_HOME"_s, u"XDG_DATA_HOME"_s,
                                         u"XDG_CACHE_HOME"_s, u"XDG_RUNTIME_DIR"_s})
                 env.insert(name, home.path());
+            env.insert(extra);
             process.setProcessEnvironment(env);
             process.setProcessChannelMode(QProcess::ForwardedChannels);
             process.start(u"/bin/sh"_s,
@@ -60,8 +63,8 @@ private:
         // The single-instance lock is taken early in start-up.
         bool waitUntilLocked()
         {
-            return QTest::qWaitFor(
-                [this] { return QFile::exists(home.filePath(u"devnook.socket.lock"_s)); }, 15000);
+            return QTest::qWaitFor([this] { return QFile::exists(home.filePath(u"devnook.socket.lock"_s)); },
+                                   15000);
         }
         // Never to pid 0, which is the test's own process group.
         bool signal(int number)
@@ -166,6 +169,49 @@ private Q_SLOTS:
         QVERIFY(app.process.waitForFinished(10000));
         QCOMPARE(app.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.process.exitCode(), 0);
+    }
+
+    // Once its panel is on screen the app reads the usage history: the stretch
+    // that a killed run left in its checkpoint is recovered and saved. And
+    // it follows the machine's sleep, here through a logind on the test's
+    // bus in place of the system bus.
+    void launchReadsTheUsageHistoryAndFollowsSleep()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs a session bus: run under dbus-run-session");
+        test::TestLogind logind;
+        QVERIFY(logind.bus.start());
+        RunningApp app;
+        const QString history = app.home.filePath(u"Devnook/usage_sessions.json"_s);
+        const QString checkpoint = app.home.filePath(u"Devnook/usage_checkpoint.json"_s);
+        const QString stored = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        const QString recovered = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        const auto sessionFile = [](const QString &id, int hour) {
+            const Timestamp start =
+                Timestamp::fromDateTime(QDateTime(QDate(2024, 6, 1), QTime(hour, 0), Qt::UTC));
+            return u"[{\"id\": \"%1\", \"projectID\": \"9B1E2D3C-4F5A-4B6C-8D7E-0F1A2B3C4D5E\", "
+                   "\"projectName\": \"Shop\", \"client\": \"\", \"stack\": \"\", \"source\": "
+                   "\"playButton\", "
+                   "\"startedAt\": %2, \"endedAt\": %3, \"pausedDuration\": 0}]"_s.arg(id)
+                       .arg(start.secondsSinceReference(), 0, 'f', 0)
+                       .arg(start.addSeconds(1800).secondsSinceReference(), 0, 'f', 0)
+                       .toUtf8();
+        };
+        test::writeFile(history, sessionFile(stored, 9));
+        test::writeFile(checkpoint, sessionFile(recovered, 11));
+        QProcessEnvironment systemBus;
+        systemBus.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+        app.start({}, systemBus);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(checkpoint), 20000);
+        const QByteArray saved = test::readFile(history);
+        QVERIFY2(saved.contains(stored.toUtf8()) && saved.contains(recovered.toUtf8()), saved.constData());
+
+        QTRY_VERIFY_WITH_TIMEOUT(logind.lockHeld(0), 10000);
+        logind.prepareForSleep(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!logind.lockHeld(0), 10000);
+        logind.prepareForSleep(false);
+        QTRY_VERIFY_WITH_TIMEOUT(logind.lockHeld(1), 10000);
     }
 
     // Launch: no folder is read while the panel is put on screen; then one

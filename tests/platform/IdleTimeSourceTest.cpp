@@ -1,18 +1,14 @@
 #include "BusService.h"
+#include "TestLogind.h"
 #include "platform/linux/LinuxIdleTime.h"
 #include "platform/linux/LogindPowerEvents.h"
 #include "platform/linux/XcbIdleTimeSource.h"
 
 #include <QCoroTask>
-#include <QDBusMessage>
-#include <QDBusUnixFileDescriptor>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -48,56 +44,6 @@ public:
 
 public Q_SLOTS:
     Q_SCRIPTABLE uint GetSessionIdleTime() { return 42; }
-};
-
-// logind's manager: hands out inhibitor locks as the write ends of pipes and
-// announces sleep and wake.
-class TestLogind final : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
-
-public:
-    ~TestLogind() override
-    {
-        for (const int fd : std::as_const(m_lockReadEnds))
-            ::close(fd);
-    }
-
-    // True while some client still holds the lock of that Inhibit call: its
-    // read end sees end-of-file once the lock is let go.
-    bool lockHeld(qsizetype call) const
-    {
-        pollfd readEnd{m_lockReadEnds.value(call, -1), POLLIN, 0};
-        return readEnd.fd >= 0 && ::poll(&readEnd, 1, 0) == 0;
-    }
-    void prepareForSleep(bool start)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
-        bus.connection().send(signal << start);
-    }
-
-    test::BusService bus{this, u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s};
-    // The arguments of each Inhibit call.
-    QList<QStringList> inhibitCalls;
-
-public Q_SLOTS:
-    Q_SCRIPTABLE QDBusUnixFileDescriptor Inhibit(const QString &what, const QString &who, const QString &why,
-                                                 const QString &mode)
-    {
-        inhibitCalls.append({what, who, why, mode});
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0)
-            return {};
-        m_lockReadEnds.append(ends[0]);
-        // The reply carries its own copy; ours goes at once.
-        QDBusUnixFileDescriptor lock(ends[1]);
-        ::close(ends[1]);
-        return lock;
-    }
-
-private:
-    QList<int> m_lockReadEnds;
 };
 
 // The idle-time sources against desktop services on the private session bus
@@ -163,7 +109,7 @@ private Q_SLOTS:
     {
         if (!QDBusConnection::sessionBus().isConnected())
             QSKIP("needs a session bus: run under dbus-run-session");
-        TestLogind logind;
+        test::TestLogind logind;
         QVERIFY(logind.bus.start());
         LogindPowerEvents power;
         power.follow(QDBusConnection::sessionBus());

@@ -280,6 +280,29 @@ private Q_SLOTS:
         QVERIFY(!footerEnabled(view));
         QCOMPARE(m_rig->store.usage.completedSessions().size(), 1);
     }
+
+    // Without sessions left the footer's three controls are disabled and
+    // drawn so: the export menu's label is as dim as the buttons'.
+    void aClearedFooterIsDrawnDisabled()
+    {
+        m_rig->record(m_shop, 0, 30);
+        m_rig->store.settings.setTheme(AppTheme::light);
+        ThemeApplier theme(m_rig->store.settings);
+        open();
+        ProjectUsageView *view = show(m_shop);
+        QVERIFY(QTest::qWaitForWindowExposed(m_windows->window(m_shop.id)));
+        auto *exportButton = find<QToolButton>(view, u"export_usage"_s);
+        const int enabled = test::darkestLabelGrey(exportButton, 28);
+
+        m_rig->alerts.answers = {0};
+        find<QPushButton>(view, u"clear_usage_data"_s)->click();
+        for (const char *name : {"copy_usage_summary", "clear_usage_data", "export_usage"})
+            QVERIFY2(!find<QWidget>(view, QString::fromLatin1(name))->isEnabled(), name);
+        const int disabled = test::darkestLabelGrey(exportButton, 28);
+        const int copy = test::darkestLabelGrey(find<QPushButton>(view, u"copy_usage_summary"_s), 0);
+        QVERIFY2(disabled > enabled + 40 && qAbs(disabled - copy) <= 12,
+                 qPrintable(u"enabled %1, disabled %2, copy %3"_s.arg(enabled).arg(disabled).arg(copy)));
+    }
 };
 
 QTEST_MAIN(ProjectUsageWindowTest)

@@ -2,6 +2,7 @@
 #include "PanelDoubles.h"
 #include "ShellDoubles.h"
 #include "UsageWindowRig.h"
+#include "core/usage/UsageFilterPreferences.h"
 #include "support/PreviewRig.h"
 #include "support/TestEnvironment.h"
 #include "ui/kit/AlertAsker.h"
@@ -40,12 +41,13 @@ bool showsWarning(const QMessageBox &box)
     return box.iconPixmap().toImage() == AppIcon::warningAlertPixmap().toImage();
 }
 
-// The file the real export writes for these sessions.
-QByteArray expectedExport(QList<ProjectUsageSession> sessions, const QUuid &projectID,
+// The file the real export writes for these sessions, those of the project
+// (or of all, without one) that started since the moment.
+QByteArray expectedExport(QList<ProjectUsageSession> sessions, const QUuid &projectID, Timestamp since,
                           UsageExportFormat format)
 {
     sessions.removeIf([&](const ProjectUsageSession &session) {
-        return !projectID.isNull() && session.projectID != projectID;
+        return (!projectID.isNull() && session.projectID != projectID) || session.startedAt < since;
     });
     return UsageTrackingService::exportSessions(sessions, format).value();
 }
@@ -95,7 +97,8 @@ private Q_SLOTS:
     void cleanup() { m_usage.reset(); }
 
     // Export from either window: the save dialog opens in home, then where
-    // the last export went, and the file holds the period's sessions.
+    // the last export went, and the file holds the sessions of the period
+    // the window shows, today, without yesterday's.
     void exportsThroughTheSaveDialog_data()
     {
         QTest::addColumn<bool>("overview");
@@ -109,6 +112,10 @@ private Q_SLOTS:
         QFETCH(bool, overview);
         QFETCH(UsageExportFormat, format);
         QFETCH(QString, fileName);
+        m_usage->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"today"_s);
+        m_usage->store.defaults.setValue(UsageFilterPreferences::projectFilterKey(m_shop.id), u"today"_s);
+        const Timestamp today =
+            Timestamp::fromDateTime(QDateTime(test::UsageWindowRig::kToday, QTime(0, 0), Qt::UTC));
         ProjectUsageWindowController projectWindows(usageServices());
         UsageOverviewWindowController overviewWindow(usageServices(), projectWindows);
         QWidget *window = nullptr;
@@ -136,7 +143,7 @@ private Q_SLOTS:
             test::choosePath(*dialog, QDir(folder).filePath(fileName));
             QTRY_COMPARE(test::readFile(QDir(folder).filePath(fileName)),
                          expectedExport(m_usage->store.usage.completedSessions(),
-                                        overview ? QUuid() : m_shop.id, format));
+                                        overview ? QUuid() : m_shop.id, today, format));
             QFile::remove(QDir(folder).filePath(fileName));
         }
 

@@ -1,5 +1,6 @@
 #include "UsageWindowRig.h"
 #include "core/usage/UsageFilterPreferences.h"
+#include "ui/kit/ThemeApplier.h"
 #include "ui/usage/ProjectUsageWindowController.h"
 #include "ui/usage/UsageBreakdownTable.h"
 #include "ui/usage/UsageCards.h"
@@ -13,6 +14,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
@@ -42,11 +45,29 @@ private:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return qobject_cast<UsageOverviewView *>(m_overview->window()->layout()->itemAt(0)->widget());
     }
+    // The overview of today, when Shop ran 90 minutes and Blog 30.
+    UsageOverviewView *showTodayOfShopAndBlog()
+    {
+        m_rig->record(m_shop, 0, 90);
+        m_rig->record(m_blog, 0, 30);
+        m_rig->store.open({m_shop, m_blog});
+        m_rig->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"today"_s);
+        return show();
+    }
     static void hover(QWidget *widget, QPointF at)
     {
         QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
         QCoreApplication::sendEvent(widget, &move);
+    }
+    // One notch of the wheel down over the scroll area, at the point on
+    // screen: where the chart's wheel events end up, as the chart takes none.
+    static void wheel(QScrollArea *scroll, QPoint onScreen)
+    {
+        QWidget *viewport = scroll->viewport();
+        QWheelEvent notch(viewport->mapFromGlobal(onScreen), onScreen, QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(viewport, &notch);
     }
     static QStringList rowNames(UsageOverviewView *view)
     {
@@ -85,6 +106,24 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_overview->window());
     }
 
+    // An empty period's export menu is disabled and drawn dimmed.
+    void anEmptyPeriodsExportIsDrawnDisabled()
+    {
+        m_rig->store.settings.setTheme(AppTheme::light);
+        ThemeApplier theme(m_rig->store.settings);
+        m_rig->store.open({m_shop});
+        UsageOverviewView *view = show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_overview->window()));
+        auto *exportButton = view->findChild<QToolButton *>(u"export_usage"_s);
+        const int disabled = test::darkestLabelGrey(exportButton, 16);
+        m_rig->record(m_shop, 0, 30);
+        m_rig->store.store->refreshUsageSummary(m_shop.id);
+        QVERIFY(exportButton->isEnabled());
+        const int enabled = test::darkestLabelGrey(exportButton, 16);
+        QVERIFY2(disabled > enabled + 40,
+                 qPrintable(u"enabled %1, disabled %2"_s.arg(enabled).arg(disabled)));
+    }
+
     void showsThePeriodByProjectAndClient()
     {
         m_rig->record(m_shop, 0, 90);
@@ -113,11 +152,7 @@ private Q_SLOTS:
 
     void tooltipsFollowThePointer()
     {
-        m_rig->record(m_shop, 0, 90);
-        m_rig->record(m_blog, 0, 30);
-        m_rig->store.open({m_shop, m_blog});
-        m_rig->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"today"_s);
-        UsageOverviewView *view = show();
+        UsageOverviewView *view = showTodayOfShopAndBlog();
 
         auto *chart = view->findChild<UsageSimpleBarChart *>();
         const QRectF plot = chart->plotFrame();
@@ -142,16 +177,42 @@ private Q_SLOTS:
         QVERIFY(!donut->activeTooltip());
     }
 
+    // A wheel scroll moves the chart under a still pointer: the tooltip is
+    // then the one of the new place under the pointer, and goes once the
+    // chart is no longer there.
+    void aScrollMovesTheTooltipOrTakesItAway()
+    {
+        UsageOverviewView *view = showTodayOfShopAndBlog();
+        QWidget *window = m_overview->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto *scroll = view->findChild<QScrollArea *>();
+        auto *chart = view->findChild<UsageSimpleBarChart *>();
+        scroll->ensureWidgetVisible(chart, 0, 0);
+        const QPoint pointer = chart->plotFrame().center().toPoint();
+        const QPoint onScreen = chart->mapToGlobal(pointer);
+        hover(chart, pointer);
+        QVERIFY(chart->activeTooltip());
+
+        QScrollBar *bar = scroll->verticalScrollBar();
+        const int before = bar->value();
+        wheel(scroll, onScreen);
+        const int scrolled = bar->value() - before;
+        QVERIFY(scrolled > 0);
+        QVERIFY(chart->activeTooltip());
+        QCOMPARE(chart->activeTooltip()->position, QPointF(pointer + QPoint(0, scrolled)));
+
+        while (bar->value() < bar->maximum())
+            wheel(scroll, onScreen);
+        QVERIFY(!chart->visibleRegion().contains(chart->mapFromGlobal(onScreen)));
+        QVERIFY(!chart->activeTooltip());
+    }
+
     // User texts are shown as written; the legend's rows sit 8 apart beside
     // the ring; a client in the table is followed by its symbol.
     void legendAndTable()
     {
         m_blog.client = u"<b>Blog</b>"_s;
-        m_rig->record(m_shop, 0, 90);
-        m_rig->record(m_blog, 0, 30);
-        m_rig->store.open({m_shop, m_blog});
-        m_rig->store.defaults.setValue(UsageFilterPreferences::kOverviewFilterKey, u"today"_s);
-        UsageOverviewView *view = show();
+        UsageOverviewView *view = showTodayOfShopAndBlog();
         QVERIFY(QTest::qWaitForWindowExposed(m_overview->window()));
         view->setDistributionDimension(UsageDistributionDimension::client);
         QCoreApplication::processEvents();

@@ -5,7 +5,10 @@
 #include "ui/usage/UsageWindowServices.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QTimeZone>
+#include <QWidget>
+#include <algorithm>
 
 namespace devnook::test {
 
@@ -35,6 +38,24 @@ public:
     QList<int> answers;
     QList<AlertRequest> asked;
 };
+
+// The darkest grey of a button's label: its text at full contrast when the
+// button is enabled, dimmed when it is drawn disabled. The outline and the
+// menu arrow at the right end are left out.
+inline int darkestLabelGrey(QWidget *button, int arrowWidth)
+{
+    // Grabbed from the window: a button without a background of its own
+    // grabs as transparent black.
+    QWidget *window = button->window();
+    const QImage image = window->grab(QRect(button->mapTo(window, QPoint(0, 0)), button->size())).toImage();
+    const qreal ratio = image.devicePixelRatio();
+    int darkest = 255;
+    for (int y = 4; y < button->height() - 4; ++y) {
+        for (int x = 4; x < button->width() - arrowWidth; ++x)
+            darkest = std::min(darkest, qGray(image.pixel(QPoint(x, y) * ratio)));
+    }
+    return darkest;
+}
 
 // A store whose usage sessions the test records at noon of a fixed UTC day,
 // with the alerts and the save dialog answered by the test.

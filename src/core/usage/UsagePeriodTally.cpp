@@ -53,11 +53,11 @@ void UsagePeriodTally::add(const ProjectUsageSession &session)
     if (!fraction)
         return;
     const Timestamp end = std::min(session.endedAt, m_countedUntil);
-    m_total += std::max(0.0, session.startedAt.secondsTo(end)) * *fraction;
     const Timestamp from = std::max(session.startedAt, m_range.start);
     const double inRange = from.secondsTo(end) * *fraction;
     if (!(inRange > 0.0))
         return;
+    m_total += inRange;
     m_strands[strandOf(session)].seconds += inRange;
     addToDays(from, end, *fraction);
 }

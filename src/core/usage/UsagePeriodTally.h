@@ -33,8 +33,9 @@ public:
         return session.endedAt > m_range.start && !(session.startedAt > m_range.end);
     }
 
-    // The tracked time of the sessions up to the range's end (or now), with
-    // no lower bound: sessions are cut at midnights and ranges start at one.
+    // The tracked time of the sessions inside the range, up to now. Sessions
+    // are cut at the midnights where ranges start, but those of another time
+    // zone, recorded before the user travelled, may reach across a start.
     double totalDuration() const { return m_total; }
     // The sessions counted, each piece of one cut at midnight once.
     int sessionCount() const { return m_sessionCount; }

@@ -61,7 +61,9 @@ QFrame[kitRole="outlined"], QToolButton[kitRole="outlined"] {
     background: %7; border: 1px solid %6; border-radius: 8px;
 }
 QToolButton[kitRole="outlined"][popupMode="2"] { color: %1; padding: 0px 28px 0px 14px; }
+QToolButton[kitRole="outlined"][popupMode="2"]:disabled { color: %9; }
 QToolButton[kitRole="menu"] { color: %1; background: transparent; border: none; padding: 2px 16px 2px 2px; }
+QToolButton[kitRole="menu"]:disabled { color: %9; }
 QToolButton[kitRole="outlined"]::menu-indicator {
     subcontrol-origin: padding; subcontrol-position: center right; right: 10px;
 }

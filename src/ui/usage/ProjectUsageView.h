@@ -1,6 +1,8 @@
 #pragma once
 
+#include "UsagePeriodView.h"
 #include "UsageSessionEditSheet.h"
+#include "UsageViewParts.h"
 #include "UsageWindowServices.h"
 #include "core/projects/DevProject.h"
 #include "core/usage/ProjectUsageSession.h"
@@ -12,32 +14,23 @@
 #include <QWidget>
 
 class QLabel;
-class QPushButton;
-class QToolButton;
 
 namespace devnook {
 
-class UsageCustomDateRangePicker;
-class UsagePeriodPicker;
 class UsageLongSessionsList;
 class UsagePanel;
 class UsageSessionsList;
-class UsageSimpleBarChart;
-class UsageStatCard;
 class UsageMetricRow;
 
 // One project's usage: the period picker, the period's figures, chart and
 // sessions, the long sessions of all time, and copy, clear and export. Every
 // figure is asked of the store again whenever the period or the store's usage
 // summaries change; the period is stored under the project's keys at once.
-class ProjectUsageView final : public QWidget {
+class ProjectUsageView final : public UsagePeriodView {
     Q_OBJECT
 
 public:
     ProjectUsageView(const DevProject &project, UsageWindowServices services, QWidget *parent = nullptr);
-
-    UsageDateFilterOption dateFilter() const { return m_filter; }
-    void setDateFilter(UsageDateFilterOption filter);
 
     // Asks where to write the period's sessions of the project and writes them
     // there; a failure is shown in an alert, a cancel does nothing.
@@ -50,27 +43,14 @@ public:
     UsageSessionEditSheet *editSheet() const { return m_sheet; }
 
 private:
-    QWidget *makeHeader();
-    QWidget *makeContent();
-    QWidget *makeFooter();
-    UsageDateRange customRange() const;
-    void setCustomRange(const UsageDateRange &range);
-    void render();
+    QWidget *makeContent() override;
+    QWidget *makeFooter() override;
+    void render() override;
     void updateSession(const ProjectUsageSession &session, Timestamp startedAt, Timestamp endedAt);
 
     DevProject m_project;
-    UsageWindowServices m_services;
-    UsageDateFilterOption m_filter;
-    UsageDateRange m_customRange;
-
-    UsagePeriodPicker *m_periodPicker = nullptr;
-    UsageCustomDateRangePicker *m_customPicker = nullptr;
     QLabel *m_noData = nullptr;
-    QWidget *m_statistics = nullptr;
-    UsageStatCard *m_total = nullptr;
-    UsageStatCard *m_sessionCount = nullptr;
-    UsageStatCard *m_averageDaily = nullptr;
-    UsageSimpleBarChart *m_chart = nullptr;
+    UsageViewParts::Statistics m_statistics;
     UsageMetricRow *m_lastSession = nullptr;
     UsageSessionsList *m_sessions = nullptr;
     UsagePanel *m_longPanel = nullptr;

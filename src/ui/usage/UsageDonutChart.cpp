@@ -11,7 +11,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -26,18 +25,20 @@ constexpr int kLegendWidth = 228;
 constexpr int kShareColumnWidth = 48;
 } // namespace
 
-UsageDonutRing::UsageDonutRing(QWidget *parent) : QWidget(parent)
+UsageDonutRing::UsageDonutRing(QWidget *parent)
+    : QWidget(parent), m_hover(*this, [this](QPointF point) {
+          return UsageDonutChartHitTesting::tooltip(point, size(), m_layouts);
+      })
 {
     setObjectName(u"usageDonut"_s);
     setFixedSize(kSide, kSide);
-    setMouseTracking(true);
 }
 
 void UsageDonutRing::setSlices(const QList<UsageDistributionSlice> &slices, double totalDuration)
 {
     m_layouts = UsageDonutChartHitTesting::segmentLayouts(slices);
     m_totalDuration = totalDuration;
-    m_tooltip.reset();
+    m_hover.clear();
     update();
 }
 
@@ -76,27 +77,8 @@ void UsageDonutRing::paintEvent(QPaintEvent *)
     painter.setPen(colors.secondaryLabel);
     painter.drawText(QRectF(0, top + totalHeight + 2, width(), captionHeight), Qt::AlignCenter,
                      L10n::text(u"usage_total_label"_s));
-    if (m_tooltip)
-        UsageChartBubble::paint(painter, *this, *m_tooltip);
-}
-
-void UsageDonutRing::mouseMoveEvent(QMouseEvent *event)
-{
-    if (event->buttons() != Qt::NoButton)
-        return;
-    const auto tooltip = UsageDonutChartHitTesting::tooltip(event->position(), size(), m_layouts);
-    if (tooltip != m_tooltip) {
-        m_tooltip = tooltip;
-        update();
-    }
-}
-
-void UsageDonutRing::leaveEvent(QEvent *)
-{
-    if (m_tooltip) {
-        m_tooltip.reset();
-        update();
-    }
+    if (const auto &tooltip = m_hover.tooltip())
+        UsageChartBubble::paint(painter, *this, *tooltip);
 }
 
 UsageDistributionDonutChart::UsageDistributionDonutChart(QWidget *parent)

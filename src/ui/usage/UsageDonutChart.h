@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UsageChartHover.h"
 #include "core/usage/UsageChartTooltip.h"
 #include "core/usage/UsageRecords.h"
 
@@ -21,17 +22,15 @@ public:
 
     explicit UsageDonutRing(QWidget *parent = nullptr);
     void setSlices(const QList<UsageDistributionSlice> &slices, double totalDuration);
-    const std::optional<UsageChartCursorTooltip> &activeTooltip() const { return m_tooltip; }
+    const std::optional<UsageChartCursorTooltip> &activeTooltip() const { return m_hover.tooltip(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     QList<UsageDonutSegmentLayout> m_layouts;
     double m_totalDuration = 0.0;
-    std::optional<UsageChartCursorTooltip> m_tooltip;
+    UsageChartHover m_hover;
 };
 
 // The donut with a legend of its first eight slices at the right, centred

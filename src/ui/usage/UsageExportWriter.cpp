@@ -7,15 +7,19 @@
 
 namespace devnook::UsageExportWriter {
 
+Result<void> write(const QString &path, const Result<QByteArray> &bytes)
+{
+    if (!bytes)
+        return Result<void>::failure(bytes.error());
+    return FileSafety::writeAtomically(path, bytes.value());
+}
+
 Result<void> write(const QString &path, QList<ProjectUsageSession> sessions, UsageExportFormat format)
 {
     std::stable_sort(
         sessions.begin(), sessions.end(),
         [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt < b.startedAt; });
-    const Result<QByteArray> bytes = UsageTrackingService::exportSessions(sessions, format);
-    if (!bytes)
-        return Result<void>::failure(bytes.error());
-    return FileSafety::writeAtomically(path, bytes.value());
+    return write(path, UsageTrackingService::exportSessions(sessions, format));
 }
 
 } // namespace devnook::UsageExportWriter

@@ -9,7 +9,6 @@
 #include "ui/kit/Palette.h"
 
 #include <QFontMetricsF>
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -36,10 +35,12 @@ QString minutesText(double minutes)
 }
 } // namespace
 
-UsageSimpleBarChart::UsageSimpleBarChart(QWidget *parent) : QWidget(parent)
+UsageSimpleBarChart::UsageSimpleBarChart(QWidget *parent)
+    : QWidget(parent), m_hover(*this, [this](QPointF point) {
+          return UsageBarChartHitTesting::tooltip(point, plotFrame(), *this, m_buckets);
+      })
 {
     setObjectName(u"usageBarChart"_s);
-    setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -54,7 +55,7 @@ void UsageSimpleBarChart::setBuckets(const QList<UsageAggregatedBarBucket> &buck
     m_tickLabelWidth = 0.0;
     for (const double tick : std::as_const(m_ticks))
         m_tickLabelWidth = std::max(m_tickLabelWidth, metrics.horizontalAdvance(minutesText(tick)));
-    m_tooltip.reset();
+    m_hover.clear();
     updateGeometry();
     update();
 }
@@ -112,8 +113,8 @@ void UsageSimpleBarChart::paintEvent(QPaintEvent *)
         return;
     }
     paintChart(painter);
-    if (m_tooltip)
-        UsageChartBubble::paint(painter, *this, *m_tooltip);
+    if (const auto &tooltip = m_hover.tooltip())
+        UsageChartBubble::paint(painter, *this, *tooltip);
 }
 
 void UsageSimpleBarChart::paintChart(QPainter &painter)
@@ -161,26 +162,6 @@ void UsageSimpleBarChart::paintChart(QPainter &painter)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(gridPen);
     painter.drawRect(plot);
-}
-
-void UsageSimpleBarChart::mouseMoveEvent(QMouseEvent *event)
-{
-    // Moves with a button held are drags, which the tooltip does not follow.
-    if (event->buttons() != Qt::NoButton)
-        return;
-    const auto tooltip = UsageBarChartHitTesting::tooltip(event->position(), plotFrame(), *this, m_buckets);
-    if (tooltip != m_tooltip) {
-        m_tooltip = tooltip;
-        update();
-    }
-}
-
-void UsageSimpleBarChart::leaveEvent(QEvent *)
-{
-    if (m_tooltip) {
-        m_tooltip.reset();
-        update();
-    }
 }
 
 } // namespace devnook

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UsageChartHover.h"
 #include "core/usage/UsageChartTooltip.h"
 #include "core/usage/UsageRecords.h"
 
@@ -25,7 +26,7 @@ public:
     // The plot area in the widget's coordinates.
     QRectF plotFrame() const;
     // The tooltip shown now, if any.
-    const std::optional<UsageChartCursorTooltip> &activeTooltip() const { return m_tooltip; }
+    const std::optional<UsageChartCursorTooltip> &activeTooltip() const { return m_hover.tooltip(); }
 
     std::optional<double> xPosition(const QString &label) const override;
     std::optional<double> yPosition(double minutes) const override;
@@ -35,8 +36,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     double axisTop() const;
@@ -47,7 +46,7 @@ private:
     // The widest tick label, measured once per scale: the plot frame is asked
     // for at every bar and every pointer move.
     double m_tickLabelWidth = 0.0;
-    std::optional<UsageChartCursorTooltip> m_tooltip;
+    UsageChartHover m_hover;
 };
 
 } // namespace devnook

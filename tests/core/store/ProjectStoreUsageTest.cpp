@@ -308,9 +308,14 @@ private Q_SLOTS:
         const UsageOverviewFigures overview = store().usageOverviewFigures(filter, today, project, project);
         QCOMPARE(overview.totalDuration, upToNow);
         QCOMPARE(overview.tableRows.value(0).duration, upToNow);
-        QCOMPARE(store().usageSummaries().value(m_shop.id).today, upToNow);
+        const ProjectUsageSummary summary = store().usageSummaries().value(m_shop.id);
+        QCOMPARE(summary.today, upToNow);
+        QCOMPARE(summary.total, upToNow);
+        QCOMPARE(summary.averageSessionDuration, upToNow);
         store().copyUsageSummary(m_shop);
-        QVERIFY(m_rig->clipboard.texts.constLast().contains(u"\nToday: 3h\n"_s));
+        const QString copied = m_rig->clipboard.texts.constLast();
+        QVERIFY(copied.contains(u"\nToday: 3h\n"_s));
+        QVERIFY2(copied.contains(u"\nTotal: 3h\n"_s), qPrintable(copied));
     }
 
     // Saving the catalogue must not hide a history that still cannot be
@@ -336,6 +341,26 @@ private Q_SLOTS:
         QCOMPARE(store().lastError(), std::nullopt);
         store().togglePinned(m_blog);
         QCOMPARE(store().lastError(), std::nullopt);
+    }
+
+    // The export of all usage lists the period's sessions earliest first,
+    // wherever they are kept: a stretch still running began before the
+    // sessions recorded since, and is kept after them.
+    void theExportOfAllUsageIsInOrderOfStart()
+    {
+        m_rig->clock.set(test::localTime(2026, 3, 10, 8));
+        report(m_shop, DevProcessState::running);
+        session(m_blog, test::localTime(2026, 3, 10, 9), 1);
+        session(m_blog, test::localTime(2026, 3, 9, 16), 1);
+        m_rig->clock.set(test::localTime(2026, 3, 10, 11));
+
+        QStringList starts;
+        const QByteArray csv =
+            store().exportAllUsageData(UsageDateFilterOption::week, {}, UsageExportFormat::csv).value();
+        for (const QByteArray &row : csv.trimmed().split('\n').mid(1))
+            starts.append(QString::fromUtf8(row.split(',').value(6)));
+        QCOMPARE(starts, (QStringList{u"2026-03-09T16:00:00Z"_s, u"2026-03-10T08:00:00Z"_s,
+                                      u"2026-03-10T09:00:00Z"_s}));
     }
 
     void periodQueries()

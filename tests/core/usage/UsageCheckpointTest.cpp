@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -83,6 +84,41 @@ private Q_SLOTS:
         checkpointAt(localTime(2024, 6, 1, 11));
 
         QCOMPARE(stretches(recoveredByTheNextRun()), (QStringList{u"09:00-09:30"_s, u"10:00-11:00"_s}));
+    }
+
+    // A launch reads the files only once its panel is up, and the next
+    // checkpoint may come first. It must leave the last run's checkpoint for
+    // the reading: that run's stretch is recovered, and the stretch running
+    // now is not taken for a recovered one and counted twice.
+    void aCheckpointBeforeTheReadingLeavesTheLastRunsCheckpoint()
+    {
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        const QString checkpoint = checkpointFile();
+        const QByteArray lastRun = test::readFile(checkpoint);
+        m_home->service.reset();
+
+        UsageTrackingService next(m_home->dir.path(), m_home->clock,
+                                  UsageTrackingService::kCheckpointInterval,
+                                  UsageTrackingService::Reading::later);
+        m_home->clock.set(localTime(2024, 6, 1, 11));
+        next.start(m_blog, ProjectUsageSessionSource::playButton, m_home->clock.now());
+        m_home->clock.set(localTime(2024, 6, 1, 11, 30));
+        auto *timer = next.findChild<QTimer *>(u"usageCheckpointTimer"_s);
+        QVERIFY(timer && timer->isActive());
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QSignalSpy loaded(&next, &UsageTrackingService::sessionsLoaded);
+        next.startReading();
+        QVERIFY(loaded.wait());
+
+        QCOMPARE(stretches(next.completedSessions()), QStringList{u"09:00-10:00"_s});
+        QCOMPARE(next.summary(m_blog.id, {}, m_home->clock.now()).total, 1800.0);
+        next.waitForFiles();
+        QVERIFY(test::readFile(checkpoint) != lastRun);
+        next.stopAll(localTime(2024, 6, 1, 12));
+        UsageTrackingService reread(m_home->dir.path(), m_home->clock);
+        reread.waitForFiles();
+        QCOMPARE(stretches(reread.completedSessions()), (QStringList{u"09:00-10:00"_s, u"11:00-12:00"_s}));
     }
 
     // Only a history written clears the history's failure; a checkpoint

@@ -5,6 +5,7 @@
 #include "core/usage/UsageColors.h"
 #include "core/usage/UsageFilterPreferences.h"
 #include "core/usage/UsagePeriodTally.h"
+#include "support/TestEnvironment.h"
 
 #include <QTest>
 
@@ -48,6 +49,25 @@ private:
     const DevProject m_blog = makeProject(u"blog"_s, u"  "_s, u"Elixir"_s, kBlogID);
 
     UsageTrackingService &service() { return *m_home->service; }
+
+    // The overview's total over the range, which its breakdown by project
+    // and its days must hold too, as must the project window's total.
+    void expectOverviewTotal(const PeriodRange &range, Timestamp now, double seconds)
+    {
+        using enum UsageDistributionDimension;
+        const UsageOverviewFigures figures =
+            service().overviewFigures(project, project, {m_shop}, range, {}, now);
+        QCOMPARE(figures.totalDuration, seconds);
+        double breakdown = 0.0;
+        for (const UsageProjectTableRow &row : figures.tableRows)
+            breakdown += row.duration;
+        QCOMPARE(breakdown, seconds);
+        double days = 0.0;
+        for (const UsageDailyBucket &bucket : figures.dailyBuckets)
+            days += bucket.duration;
+        QCOMPARE(days, seconds);
+        QCOMPARE(service().tally(m_shop.id, range, {}, now).totalDuration(), seconds);
+    }
 
 private Q_SLOTS:
     void init() { m_home = std::make_unique<test::UsageHome>(); }
@@ -324,6 +344,43 @@ private Q_SLOTS:
         QCOMPARE(service().periodHighlightStats(UsageRollupPeriod::today, {}, now),
                  UsagePeriodHighlightStats{});
         QCOMPARE(service().periodHighlightStats(UsageRollupPeriod::month, {}, now).daysWithActivity, 3);
+    }
+
+    // An older version stored pauses inside its sessions: only the tracked
+    // share of such a session counts, in the total as in the breakdown.
+    void aPauseStoredInASessionCountsInNoFigure()
+    {
+        const Timestamp start = localTime(2024, 5, 14, 9);
+        test::writeFile(service().sessionsFilePath(),
+                        u"[{\"id\": \"%1\", \"projectID\": \"%2\", \"projectName\": \"Shop\", "
+                        "\"client\": \"\", \"stack\": \"\", \"source\": \"playButton\", "
+                        "\"startedAt\": %3, \"endedAt\": %4, \"pausedDuration\": 1800}]"_s
+                            .arg(QUuid::createUuid().toString(QUuid::WithoutBraces), kShopID)
+                            .arg(start.secondsSinceReference(), 0, 'f', 0)
+                            .arg(start.addSeconds(7200).secondsSinceReference(), 0, 'f', 0)
+                            .toUtf8());
+        m_home->reload();
+        QCOMPARE(service().completedSessions().size(), 1);
+        expectOverviewTotal(service().periodRange(UsageRollupPeriod::week, {}, localTime(2024, 5, 16, 9)),
+                            localTime(2024, 5, 16, 9), 5400.0);
+    }
+
+    // Sessions are cut at the midnights of the zone they were recorded in. A
+    // user who travels meanwhile has sessions across the new zone's
+    // midnights, here across the first moment of the last three months: only
+    // the part inside counts, in the total, the breakdown and the first day.
+    void aSessionAcrossThePeriodsStartCountsOnlyInside()
+    {
+        {
+            const test::ScopedTimeZone recordedIn("UTC");
+            m_home->record(m_shop, localTime(2024, 2, 29, 17, 30), localTime(2024, 2, 29, 19, 30));
+        }
+        const test::ScopedTimeZone travelledTo("Asia/Kolkata");
+        const Timestamp now = localTime(2024, 6, 1, 12);
+        const PeriodRange threeMonths = service().periodRange(UsageRollupPeriod::threeMonths, {}, now);
+        QCOMPARE(threeMonths.start, localTime(2024, 3, 1));
+        expectOverviewTotal(threeMonths, now, 3600.0);
+        QCOMPARE(service().tally(threeMonths, {}, now).dailyBuckets().constFirst().duration, 3600.0);
     }
 
     void slicesAreOrderedAndColoured_data()
