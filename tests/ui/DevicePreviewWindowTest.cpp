@@ -59,6 +59,14 @@ struct WindowsRig {
     bool add(const DevProject &project) { return store.save(project); }
 };
 
+// The windows that the store refreshes, reached once they are built over it.
+class LaterWindows final : public DevicePreviewWindows {
+public:
+    void show(const DevProject &project) override { windows->show(project); }
+    void refreshIfOpen(const DevProject &project) override { windows->refreshIfOpen(project); }
+    DevicePreviewWindows *windows = nullptr;
+};
+
 // The code's rectangle in a grab of a tile: the box around its dark pixels;
 // empty when some pixel is neither black nor white, which interpolation
 // would leave.
@@ -177,6 +185,7 @@ private Q_SLOTS:
         DevProject project = makeProject(u"Shop"_s);
         const QString path = u"/catalogue"_s.repeated(12) + u"/end-of-path"_s;
         project.localhostURL = rig.preview.server->origin() + path;
+        QVERIFY(rig.add(project));
         rig.windows.show(project);
         QWidget *window = rig.windows.window(project.id);
         QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
@@ -199,6 +208,7 @@ private Q_SLOTS:
         DevProject project = makeProject(u"Shop"_s);
         project.localhostURL = rig.preview.server->origin();
         project.services = {{QUuid::createUuid(), u"api"_s, u"run"_s, u"http://localhost:9"_s}};
+        QVERIFY(rig.add(project));
 
         rig.windows.refreshIfOpen(project);
         QVERIFY(!rig.windows.window(project.id));
@@ -239,6 +249,7 @@ private Q_SLOTS:
         QSignalSpy panelRepaints(&panel, &PanelStore::devicePreviewChanged);
         DevProject project = makeProject(u"Shop"_s);
         project.localhostURL = rig.preview.server->origin() + u"/page"_s;
+        QVERIFY(rig.add(project));
 
         rig.windows.show(project);
         QWidget *window = rig.windows.window(project.id);
@@ -292,6 +303,46 @@ private Q_SLOTS:
         QVERIFY(window->findChild<QWidget *>(u"device_preview_network_note"_s)->isVisibleTo(window));
         QVERIFY(window->findChild<QWidget *>(u"device_preview_security_note"_s)->isVisibleTo(window));
 
+        window->close();
+    }
+
+    // Deleting the project closes its window and switches its preview off;
+    // a window still asked for afterwards cannot switch it on again.
+    void deletingTheProjectClosesItsWindow()
+    {
+        PreviewRig preview;
+        LaterWindows later;
+        DevicePreviewStoreHooks hooks(preview.proxies, later);
+        ScriptedStore stored;
+        stored.previewHooks = &hooks;
+        DevProject project = makeProject(u"Shop"_s);
+        project.localhostURL = preview.server->origin();
+        ProjectStore &store = stored.open({project});
+        DevicePreviewWindowController windows{
+            {store, preview.proxies, preview.probe, preview.clipboard, preview.urls}};
+        later.windows = &windows;
+
+        windows.show(project);
+        QPointer<QWidget> window = windows.window(project.id);
+        QTest::mouseClick(window->findChild<Switch *>(u"previewSwitch"_s), Qt::LeftButton);
+        QTRY_VERIFY(window->findChild<ReachabilityBadge *>());
+        QVERIFY(preview.proxies.activeProjectIDs().contains(project.id));
+
+        store.deleteProject(project);
+        QVERIFY(preview.proxies.activeProjectIDs().isEmpty());
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(!window);
+        QVERIFY(!windows.window(project.id));
+
+        // A request that still holds the deleted project.
+        windows.show(project);
+        window = windows.window(project.id);
+        auto *toggle = window->findChild<Switch *>(u"previewSwitch"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(preview.proxies.activeProjectIDs().isEmpty());
+        QVERIFY(isVisibleLabel(window, u"emptyStateTitle"_s, u"Device preview is off"_s));
         window->close();
     }
 };
