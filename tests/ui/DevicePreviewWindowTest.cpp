@@ -1,8 +1,10 @@
 #include "core/preview/DevicePreviewStoreHooks.h"
 #include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
+#include "ui/kit/Kit.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/Switch.h"
+#include "ui/kit/Tooltip.h"
 #include "ui/panel/StorePanelAdapter.h"
 #include "ui/preview/DevicePreviewView.h"
 #include "ui/preview/DevicePreviewWindowController.h"
@@ -303,6 +305,24 @@ private Q_SLOTS:
         QVERIFY(window->findChild<QWidget *>(u"device_preview_network_note"_s)->isVisibleTo(window));
         QVERIFY(window->findChild<QWidget *>(u"device_preview_security_note"_s)->isVisibleTo(window));
 
+        // The switch says why, whole: the bubble wraps within the window.
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(toggle, &enter);
+        const TooltipRoot *root = TooltipRoot::of(toggle);
+        QTRY_VERIFY(root->activePayload().has_value());
+        const QString reason = root->activePayload()->text;
+        QCOMPARE(reason, u"Add a localhost URL to the project, one of its services or a linked preview URL "
+                         u"to share it."_s);
+        const QRectF bubble = root->bubbleRect();
+        QVERIFY(bubble.left() >= 8 && bubble.right() <= window->width() - 8);
+        const QRectF text = bubble.adjusted(6, 6, -6, -6);
+        const QRectF needed = QFontMetricsF(Kit::font(12, QFont::Medium))
+                                  .boundingRect(text, Qt::AlignCenter | Qt::TextWordWrap, reason);
+        QVERIFY2(text.contains(needed), qPrintable(u"%1 × %2 in %3 × %4"_s.arg(needed.width())
+                                                       .arg(needed.height())
+                                                       .arg(text.width())
+                                                       .arg(text.height())));
         window->close();
     }
 

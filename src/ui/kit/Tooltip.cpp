@@ -19,6 +19,8 @@ constexpr double kPadding = 6.0;
 constexpr double kRadius = 8.0;
 constexpr int kAppearMs = 80;
 constexpr int kDisappearMs = 60;
+// One line while the window is wide enough, wrapped at words when it is not.
+constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
 
 QFont bubbleFont()
 {
@@ -173,8 +175,13 @@ QSizeF TooltipRoot::bubbleSize(const QString &text) const
 {
     const QFontMetricsF metrics(bubbleFont());
     const double maxWidth = std::max(0.0, width() - 2 * TooltipGeometry::kMargin);
-    return {std::min(metrics.horizontalAdvance(text) + 2 * kPadding + 1, maxWidth),
-            metrics.height() + 2 * kPadding};
+    const double lineWidth = metrics.horizontalAdvance(text) + 2 * kPadding + 1;
+    if (lineWidth <= maxWidth)
+        return {lineWidth, metrics.height() + 2 * kPadding};
+    // Wider than the window: wrapped, so that none of it is cut off.
+    const QRectF wrapped =
+        metrics.boundingRect(QRectF(0, 0, std::max(0.0, maxWidth - 2 * kPadding - 1), 0), kTextFlags, text);
+    return {std::min(wrapped.width() + 2 * kPadding + 1, maxWidth), wrapped.height() + 2 * kPadding};
 }
 
 QRectF TooltipRoot::bubbleRect() const
@@ -218,10 +225,7 @@ void TooltipRoot::paintEvent(QPaintEvent *)
     painter.drawPath(shape);
     painter.setPen(colors.label);
     painter.setFont(bubbleFont());
-    const QRectF textRect = bubble.adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    const QString text =
-        QFontMetricsF(bubbleFont()).elidedText(m_shown->text, Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text);
+    painter.drawText(bubble.adjusted(kPadding, kPadding, -kPadding, -kPadding), kTextFlags, m_shown->text);
 }
 
 namespace Tooltip {
