@@ -99,7 +99,8 @@ private Q_SLOTS:
         const QFontMetricsF metrics(Kit::font(12, QFont::Medium));
         QCOMPARE(bubble.height(), metrics.height() + 12);
 
-        // A text wider than the window wraps, whole, within it.
+        // A text wider than the window wraps, whole, within it, onto lines of
+        // about the same length.
         const QString reason = u"Add a localhost URL to the project, one of its services or a linked "
                                u"preview URL to share it."_s;
         Tooltip::attach(button, reason, TooltipPlacement::bottom);
@@ -107,6 +108,7 @@ private Q_SLOTS:
         const QRectF wrapped = root->bubbleRect();
         QVERIFY(wrapped.left() >= 8 && wrapped.right() <= 400 - 8);
         QVERIFY(wrapped.height() >= 2 * metrics.lineSpacing() + 12);
+        QVERIFY(wrapped.width() < metrics.horizontalAdvance(reason) * 0.6);
         const QRectF text = wrapped.adjusted(6, 6, -6, -6);
         QVERIFY(text.contains(metrics.boundingRect(text, Qt::AlignCenter | Qt::TextWordWrap, reason)));
 

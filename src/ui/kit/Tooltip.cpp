@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -175,12 +176,20 @@ QSizeF TooltipRoot::bubbleSize(const QString &text) const
 {
     const QFontMetricsF metrics(bubbleFont());
     const double maxWidth = std::max(0.0, width() - 2 * TooltipGeometry::kMargin);
-    const double lineWidth = metrics.horizontalAdvance(text) + 2 * kPadding + 1;
+    const double advance = metrics.horizontalAdvance(text);
+    const double lineWidth = advance + 2 * kPadding + 1;
     if (lineWidth <= maxWidth)
         return {lineWidth, metrics.height() + 2 * kPadding};
-    // Wider than the window: wrapped, so that none of it is cut off.
-    const QRectF wrapped =
-        metrics.boundingRect(QRectF(0, 0, std::max(0.0, maxWidth - 2 * kPadding - 1), 0), kTextFlags, text);
+    // Wider than the window: wrapped, so that none of it is cut off, onto
+    // as few lines as at the full width but of about the same length each.
+    const double widest = std::max(1.0, maxWidth - 2 * kPadding - 1);
+    const double fewestLines = metrics.boundingRect(QRectF(0, 0, widest, 0), kTextFlags, text).height();
+    double textWidth = std::min(widest, advance / std::ceil(advance / widest));
+    QRectF wrapped = metrics.boundingRect(QRectF(0, 0, textWidth, 0), kTextFlags, text);
+    while (wrapped.height() > fewestLines) {
+        textWidth = std::min(widest, textWidth + std::max(1.0, metrics.averageCharWidth()));
+        wrapped = metrics.boundingRect(QRectF(0, 0, textWidth, 0), kTextFlags, text);
+    }
     return {std::min(wrapped.width() + 2 * kPadding + 1, maxWidth), wrapped.height() + 2 * kPadding};
 }
 
