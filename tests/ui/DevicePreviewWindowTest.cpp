@@ -314,15 +314,9 @@ private Q_SLOTS:
         const QString reason = root->activePayload()->text;
         QCOMPARE(reason, u"Add a localhost URL to the project, one of its services or a linked preview URL "
                          u"to share it."_s);
-        const QRectF bubble = root->bubbleRect();
-        QVERIFY(bubble.left() >= 8 && bubble.right() <= window->width() - 8);
-        const QRectF text = bubble.adjusted(6, 6, -6, -6);
-        const QRectF needed = QFontMetricsF(Kit::font(12, QFont::Medium))
-                                  .boundingRect(text, Qt::AlignCenter | Qt::TextWordWrap, reason);
-        QVERIFY2(text.contains(needed), qPrintable(u"%1 × %2 in %3 × %4"_s.arg(needed.width())
-                                                       .arg(needed.height())
-                                                       .arg(text.width())
-                                                       .arg(text.height())));
+        const QRectF text = root->bubbleRect().adjusted(6, 6, -6, -6);
+        QVERIFY(text.contains(QFontMetricsF(Kit::font(12, QFont::Medium))
+                                  .boundingRect(text, Qt::AlignCenter | Qt::TextWordWrap, reason)));
         window->close();
     }
 
