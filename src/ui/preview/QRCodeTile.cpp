@@ -4,7 +4,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QtMath>
 
 namespace devnook {
 
