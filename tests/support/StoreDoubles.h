@@ -215,7 +215,8 @@ template <class Manager, class Ports, class ClockType> struct StoreRig {
         store.reset();
         store = std::make_unique<ProjectStore>(
             ProjectStoreServices{persistence, manager, readiness, ports, notifications, commands, asker, logs,
-                                 preview, analytics, usage, settings, idle, power, clipboard, clock});
+                                 previewHooks ? *previewHooks : preview, analytics, usage, settings, idle,
+                                 power, clipboard, clock});
         return *store;
     }
     void report(const QUuid &projectID, DevProcessState state)
@@ -256,6 +257,9 @@ template <class Manager, class Ports, class ClockType> struct StoreRig {
     ScriptedPortConflictAsker asker;
     RecordingLogsPresenter logs;
     RecordingDevicePreview preview;
+    // The device preview that stores opened from now on use instead of the
+    // recording one.
+    DevicePreviewHooks *previewHooks = nullptr;
     RecordingAnalytics analytics;
     MemoryKeyValueStore defaults;
     DisabledLoginItem loginItem;

@@ -1,13 +1,18 @@
 #include "core/preview/DevicePreviewStoreHooks.h"
 #include "support/PreviewRig.h"
 #include "support/StoreDoubles.h"
+#include "ui/kit/Kit.h"
+#include "ui/kit/Palette.h"
 #include "ui/kit/Switch.h"
+#include "ui/kit/Tooltip.h"
 #include "ui/panel/StorePanelAdapter.h"
 #include "ui/preview/DevicePreviewView.h"
 #include "ui/preview/DevicePreviewWindowController.h"
 #include "ui/preview/QRCodeRenderer.h"
+#include "ui/preview/QRCodeTile.h"
 #include "ui/preview/ReachabilityBadge.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -51,7 +56,40 @@ struct WindowsRig {
     PreviewRig preview;
     DevicePreviewWindowController windows{
         {store, preview.proxies, preview.probe, preview.clipboard, preview.urls}};
+
+    // Stores the project, as only a project of the catalogue is published.
+    bool add(const DevProject &project) { return store.save(project); }
 };
+
+// The windows that the store refreshes, reached once they are built over it.
+class LaterWindows final : public DevicePreviewWindows {
+public:
+    void show(const DevProject &project) override { windows->show(project); }
+    void refreshIfOpen(const DevProject &project) override { windows->refreshIfOpen(project); }
+    DevicePreviewWindows *windows = nullptr;
+};
+
+// The code's rectangle in a grab of a tile: the box around its dark pixels;
+// empty when some pixel is neither black nor white, which interpolation
+// would leave.
+QRect codeRect(const QImage &grab)
+{
+    QRect code;
+    for (int y = 0; y < grab.height(); ++y) {
+        for (int x = 0; x < grab.width(); ++x) {
+            if (qGray(grab.pixel(x, y)) < 128)
+                code |= QRect(x, y, 1, 1);
+        }
+    }
+    for (int y = code.top(); y <= code.bottom(); ++y) {
+        for (int x = code.left(); x <= code.right(); ++x) {
+            const int grey = qGray(grab.pixel(x, y));
+            if (grey != 0 && grey != 255)
+                return {};
+        }
+    }
+    return code;
+}
 
 } // namespace
 
@@ -84,48 +122,47 @@ private Q_SLOTS:
         QCOMPARE(DevicePreviewWindowController::contentSize(targets, screenHeight), QSize(560, height));
     }
 
-    void qrCodesScanBack_data()
+    // The codes of the window's rows, grabbed at the screen's pixel ratio
+    // (the test also runs with QT_SCALE_FACTOR=2): stretched over 112 × 112
+    // without blur on the 8 white around them, and read back.
+    void qrCodesOfTheWindowScanBack_data()
     {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<int>("side");
-        const QString shortURL = u"http://192.168.1.20:51234/"_s;
-        const QString longURL =
-            u"http://192.168.100.200:61234/projects/shop/checkout/summary?"_s +
-            u"session=0123456789abcdef0123456789abcdef&locale=ca-ES&theme=dark&ref=qr#top"_s;
-        QTest::newRow("short, plain density") << shortURL << 128;
-        QTest::newRow("short, double density") << shortURL << 256;
-        QTest::newRow("long, plain density") << longURL << 128;
-        QTest::newRow("long, double density") << longURL << 256;
+        QTest::addColumn<int>("urlLength");
+        QTest::newRow("short LAN URL") << 0;
+        QTest::newRow("330 characters") << 330;
     }
 
-    void qrCodesScanBack()
+    void qrCodesOfTheWindowScanBack()
     {
-        QFETCH(QString, url);
-        QFETCH(int, side);
+        QFETCH(int, urlLength);
         if (QStandardPaths::findExecutable(u"zbarimg"_s).isEmpty())
             QSKIP("zbarimg (zbar-tools) is not installed");
-        const QImage modules = QRCodeRenderer::modules(url);
-        QVERIFY(!modules.isNull());
-        // Made once per text.
-        QCOMPARE(QRCodeRenderer::modules(url).cacheKey(), modules.cacheKey());
-        const QImage tile = QRCodeRenderer::tile(modules, side, side * 112 / 128);
-        QCOMPARE(tile.size(), QSize(side, side));
-        // Whole pixels per module, unblurred, and the quiet zone inside the tile.
-        QRect code;
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                const int grey = qGray(tile.pixel(x, y));
-                QVERIFY(grey == 0 || grey == 255);
-                if (grey == 0)
-                    code |= QRect(x, y, 1, 1);
-            }
-        }
-        QCOMPARE(code.width() % modules.width(), 0);
-        const int module = code.width() / modules.width();
-        QVERIFY(code.width() <= side * 112 / 128);
-        QVERIFY(code.left() >= QRCodeRenderer::kQuietZone * module);
-        QVERIFY(side - 1 - code.right() >= QRCodeRenderer::kQuietZone * module);
-        QCOMPARE(scanned(tile), url);
+        QApplication::setPalette(Palette::qtPalette(ColorScheme::light));
+        WindowsRig rig;
+        DevProject project = makeProject(u"Shop"_s);
+        project.localhostURL = rig.preview.server->origin() + u'/';
+        if (urlLength > 0)
+            project.localhostURL += QString(urlLength - project.localhostURL.size(), u'p');
+        QVERIFY(rig.add(project));
+        rig.windows.show(project);
+        QWidget *window = rig.windows.window(project.id);
+        QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
+        QTRY_VERIFY(window->findChild<QRCodeTile *>(u"qrCode"_s));
+        auto *tile = window->findChild<QRCodeTile *>(u"qrCode"_s);
+        const QString url = window->findChild<QTextEdit *>(u"candidateURL"_s)->toPlainText();
+        if (urlLength > 0)
+            QCOMPARE(url.size(), urlLength);
+
+        const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                : 1.0;
+        QCOMPARE(tile->devicePixelRatioF(), ratio);
+        const QImage grab = tile->grab().toImage();
+        QCOMPARE(grab.size(), QSize(128, 128) * ratio);
+        const int margin = qRound(8 * ratio);
+        QCOMPARE(codeRect(grab), QRect(margin, margin, qRound(112 * ratio), qRound(112 * ratio)));
+        QCOMPARE(scanned(grab), url);
+        window->close();
     }
 
     void codeSizesAndTextsWithoutACode()
@@ -136,8 +173,11 @@ private Q_SLOTS:
         QCOMPARE(QRCodeRenderer::modules(QString(27, u'a')).width(), 29);
         QVERIFY(QRCodeRenderer::modules(QString()).isNull());
         QVERIFY(QRCodeRenderer::modules(QString(4000, u'x')).isNull());
-        // A code too big for the tile at whole pixels per module is not drawn.
-        QVERIFY(QRCodeRenderer::tile(QRCodeRenderer::modules(QString(1200, u'x')), 128, 112).isNull());
+        // Under a pixel per module no camera reads the code: it is not drawn.
+        // 857 bytes fill a code of 109 modules, 858 need 113.
+        QVERIFY(QRCodeTile::fits(QRCodeRenderer::modules(QString(857, u'x'))));
+        QVERIFY(!QRCodeTile::fits(QRCodeRenderer::modules(QString(858, u'x'))));
+        QVERIFY(!QRCodeTile::fits(QImage()));
     }
 
     // A long local URL keeps to one line, cut in the middle; a long LAN URL wraps.
@@ -147,6 +187,7 @@ private Q_SLOTS:
         DevProject project = makeProject(u"Shop"_s);
         const QString path = u"/catalogue"_s.repeated(12) + u"/end-of-path"_s;
         project.localhostURL = rig.preview.server->origin() + path;
+        QVERIFY(rig.add(project));
         rig.windows.show(project);
         QWidget *window = rig.windows.window(project.id);
         QCoro::waitFor(window->findChild<DevicePreviewView *>()->model().setActive(true));
@@ -169,6 +210,7 @@ private Q_SLOTS:
         DevProject project = makeProject(u"Shop"_s);
         project.localhostURL = rig.preview.server->origin();
         project.services = {{QUuid::createUuid(), u"api"_s, u"run"_s, u"http://localhost:9"_s}};
+        QVERIFY(rig.add(project));
 
         rig.windows.refreshIfOpen(project);
         QVERIFY(!rig.windows.window(project.id));
@@ -209,6 +251,7 @@ private Q_SLOTS:
         QSignalSpy panelRepaints(&panel, &PanelStore::devicePreviewChanged);
         DevProject project = makeProject(u"Shop"_s);
         project.localhostURL = rig.preview.server->origin() + u"/page"_s;
+        QVERIFY(rig.add(project));
 
         rig.windows.show(project);
         QWidget *window = rig.windows.window(project.id);
@@ -261,6 +304,59 @@ private Q_SLOTS:
         QVERIFY(rig.preview.proxies.activeProjectIDs().isEmpty());
         QVERIFY(window->findChild<QWidget *>(u"device_preview_network_note"_s)->isVisibleTo(window));
         QVERIFY(window->findChild<QWidget *>(u"device_preview_security_note"_s)->isVisibleTo(window));
+
+        // The switch says why, whole: the bubble wraps within the window.
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(toggle, &enter);
+        const TooltipRoot *root = TooltipRoot::of(toggle);
+        QTRY_VERIFY(root->activePayload().has_value());
+        const QString reason = root->activePayload()->text;
+        QCOMPARE(reason, u"Add a localhost URL to the project, one of its services or a linked preview URL "
+                         u"to share it."_s);
+        const QRectF text = root->bubbleRect().adjusted(6, 6, -6, -6);
+        QVERIFY(text.contains(QFontMetricsF(Kit::font(12, QFont::Medium))
+                                  .boundingRect(text, Qt::AlignCenter | Qt::TextWordWrap, reason)));
+        window->close();
+    }
+
+    // Deleting the project closes its window and switches its preview off;
+    // a window still asked for afterwards cannot switch it on again.
+    void deletingTheProjectClosesItsWindow()
+    {
+        PreviewRig preview;
+        LaterWindows later;
+        DevicePreviewStoreHooks hooks(preview.proxies, later);
+        ScriptedStore stored;
+        stored.previewHooks = &hooks;
+        DevProject project = makeProject(u"Shop"_s);
+        project.localhostURL = preview.server->origin();
+        ProjectStore &store = stored.open({project});
+        DevicePreviewWindowController windows{
+            {store, preview.proxies, preview.probe, preview.clipboard, preview.urls}};
+        later.windows = &windows;
+
+        windows.show(project);
+        QPointer<QWidget> window = windows.window(project.id);
+        QTest::mouseClick(window->findChild<Switch *>(u"previewSwitch"_s), Qt::LeftButton);
+        QTRY_VERIFY(window->findChild<ReachabilityBadge *>());
+        QVERIFY(preview.proxies.activeProjectIDs().contains(project.id));
+
+        store.deleteProject(project);
+        QVERIFY(preview.proxies.activeProjectIDs().isEmpty());
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(!window);
+        QVERIFY(!windows.window(project.id));
+
+        // A request that still holds the deleted project.
+        windows.show(project);
+        window = windows.window(project.id);
+        auto *toggle = window->findChild<Switch *>(u"previewSwitch"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(preview.proxies.activeProjectIDs().isEmpty());
+        QVERIFY(isVisibleLabel(window, u"emptyStateTitle"_s, u"Device preview is off"_s));
         window->close();
     }
 };

@@ -1,6 +1,7 @@
 #include "ui/kit/Tooltip.h"
 
 #include "ui/kit/ElidedLabel.h"
+#include "ui/kit/Kit.h"
 #include "ui/kit/TooltipHover.h"
 
 #include <QApplication>
@@ -95,6 +96,21 @@ private Q_SLOTS:
         const QRectF bubble = root->bubbleRect();
         QVERIFY(bubble.bottom() <= button->geometry().top() - 7.5); // flipped above
         QVERIFY(bubble.left() >= 7.5);
+        const QFontMetricsF metrics(Kit::font(12, QFont::Medium));
+        QCOMPARE(bubble.height(), metrics.height() + 12);
+
+        // A text wider than the window wraps, whole, within it, onto lines of
+        // about the same length.
+        const QString reason = u"Add a localhost URL to the project, one of its services or a linked "
+                               u"preview URL to share it."_s;
+        Tooltip::attach(button, reason, TooltipPlacement::bottom);
+        QCOMPARE(root->activePayload()->text, reason);
+        const QRectF wrapped = root->bubbleRect();
+        QVERIFY(wrapped.left() >= 8 && wrapped.right() <= 400 - 8);
+        QVERIFY(wrapped.height() >= 2 * metrics.lineSpacing() + 12);
+        QVERIFY(wrapped.width() < metrics.horizontalAdvance(reason) * 0.6);
+        const QRectF text = wrapped.adjusted(6, 6, -6, -6);
+        QVERIFY(text.contains(metrics.boundingRect(text, Qt::AlignCenter | Qt::TextWordWrap, reason)));
 
         // The control without text, hovered longer, never showed anything.
         button->hide();

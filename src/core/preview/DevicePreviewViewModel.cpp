@@ -78,6 +78,12 @@ QCoro::Task<> DevicePreviewViewModel::setActive(bool on)
 
 QCoro::Task<> DevicePreviewViewModel::activatePreview()
 {
+    // A window left open on a deleted project must not publish it again,
+    // with no row left to stop it.
+    if (!m_services.isInCatalogue()) {
+        setLoading(false);
+        co_return;
+    }
     setLoading(true);
     updateHasTargets();
     // The proxy service gives every target its candidates at the proxy, so

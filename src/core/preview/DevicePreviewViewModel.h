@@ -38,6 +38,9 @@ struct DevicePreviewViewServices {
     UrlOpener &urls;
     // The project's effective local URLs as the store holds them now.
     std::function<QHash<QString, QString>()> effectiveLocalURLs;
+    // Whether the catalogue still holds the project; a deleted project's
+    // preview is never switched on.
+    std::function<bool()> isInCatalogue;
 };
 
 // The state of one project's device-preview window and what its controls do:
@@ -78,7 +81,8 @@ public:
     // the targets and results.
     QCoro::Task<> setActive(bool on);
     // Switches the preview on (or refreshes it), loads its targets and
-    // checks every LAN address.
+    // checks every LAN address; for a project that is no longer in the
+    // catalogue it only ends the loading.
     QCoro::Task<> activatePreview();
     // Checks every LAN address shown at once; each result shows as it comes,
     // and the whole map goes to the proxy service as the project's health.

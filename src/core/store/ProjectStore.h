@@ -82,6 +82,8 @@ public:
     // The catalogue in project order: active before archived, pinned first,
     // the most recently used first, then by name.
     const QList<DevProject> &projects() const { return m_projects; }
+    // True while the catalogue holds a project with that id.
+    bool contains(const QUuid &projectID) const { return storedIndex(projectID) >= 0; }
     // The last state the process manager reported per project.
     const QHash<QUuid, DevProcessState> &processStates() const { return m_processStates; }
     // The process manager's whole log per project.

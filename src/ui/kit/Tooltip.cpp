@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +20,8 @@ constexpr double kPadding = 6.0;
 constexpr double kRadius = 8.0;
 constexpr int kAppearMs = 80;
 constexpr int kDisappearMs = 60;
+// One line while the window is wide enough, wrapped at words when it is not.
+constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
 
 QFont bubbleFont()
 {
@@ -173,8 +176,21 @@ QSizeF TooltipRoot::bubbleSize(const QString &text) const
 {
     const QFontMetricsF metrics(bubbleFont());
     const double maxWidth = std::max(0.0, width() - 2 * TooltipGeometry::kMargin);
-    return {std::min(metrics.horizontalAdvance(text) + 2 * kPadding + 1, maxWidth),
-            metrics.height() + 2 * kPadding};
+    const double advance = metrics.horizontalAdvance(text);
+    const double lineWidth = advance + 2 * kPadding + 1;
+    if (lineWidth <= maxWidth)
+        return {lineWidth, metrics.height() + 2 * kPadding};
+    // Wider than the window: wrapped, so that none of it is cut off, onto
+    // as few lines as at the full width but of about the same length each.
+    const double widest = std::max(1.0, maxWidth - 2 * kPadding - 1);
+    const double fewestLines = metrics.boundingRect(QRectF(0, 0, widest, 0), kTextFlags, text).height();
+    double textWidth = std::min(widest, advance / std::ceil(advance / widest));
+    QRectF wrapped = metrics.boundingRect(QRectF(0, 0, textWidth, 0), kTextFlags, text);
+    while (wrapped.height() > fewestLines) {
+        textWidth = std::min(widest, textWidth + std::max(1.0, metrics.averageCharWidth()));
+        wrapped = metrics.boundingRect(QRectF(0, 0, textWidth, 0), kTextFlags, text);
+    }
+    return {std::min(wrapped.width() + 2 * kPadding + 1, maxWidth), wrapped.height() + 2 * kPadding};
 }
 
 QRectF TooltipRoot::bubbleRect() const
@@ -218,10 +234,7 @@ void TooltipRoot::paintEvent(QPaintEvent *)
     painter.drawPath(shape);
     painter.setPen(colors.label);
     painter.setFont(bubbleFont());
-    const QRectF textRect = bubble.adjusted(kPadding, kPadding, -kPadding, -kPadding);
-    const QString text =
-        QFontMetricsF(bubbleFont()).elidedText(m_shown->text, Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text);
+    painter.drawText(bubble.adjusted(kPadding, kPadding, -kPadding, -kPadding), kTextFlags, m_shown->text);
 }
 
 namespace Tooltip {

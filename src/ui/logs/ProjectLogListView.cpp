@@ -84,9 +84,6 @@ ProjectLogListView::ProjectLogListView(ProjectLogListModel &model, QWidget *pare
         scheduleSync();
         viewport()->update();
     });
-    // Only the user's own scrolling (wheel, keys, dragging the bar) triggers
-    // actions; scrolls made here do not.
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &ProjectLogListView::userScrolled);
     rebuild();
 }
 
@@ -137,13 +134,27 @@ void ProjectLogListView::paintEvent(QPaintEvent *event)
     painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_emptyText);
 }
 
+void ProjectLogListView::showEvent(QShowEvent *event)
+{
+    QPlainTextEdit::showEvent(event);
+    if (m_wasShown)
+        return;
+    m_wasShown = true;
+    // Following moves on from the log the window opened on, which stays at
+    // its top until a line arrives.
+    m_tail = modelTail();
+}
+
 void ProjectLogListView::resizeEvent(QResizeEvent *event)
 {
+    const bool showedTail = m_followsTail && verticalScrollBar()->maximum() > 0 && isAtTail();
     QPlainTextEdit::resizeEvent(event);
     placeTimeColumn();
-    // The lines wrap anew; the tail is found once they have.
-    if (m_followsTail)
+    // The lines wrap anew; the tail is found again once they have.
+    if (showedTail) {
+        m_pendingTailScroll = true;
         scheduleSync();
+    }
 }
 
 void ProjectLogListView::keyPressEvent(QKeyEvent *event)
@@ -171,7 +182,10 @@ void ProjectLogListView::scheduleSync()
 void ProjectLogListView::sync()
 {
     if (m_pendingRebuild) {
+        // Another filter or log keeps the list's place as far as it reaches.
+        const int offset = verticalScrollBar()->value();
         rebuild();
+        verticalScrollBar()->setValue(offset);
     } else {
         // The lines shown that the model still holds are its first rows;
         // every row after them is new.
@@ -195,8 +209,12 @@ void ProjectLogListView::sync()
     }
     m_pendingTopRemovals = 0;
     m_pendingRebuild = false;
-    if (m_followsTail)
+    const Tail tail = modelTail();
+    const bool tailMoved = m_wasShown && tail != m_tail;
+    m_tail = tail;
+    if (tailMoved || m_pendingTailScroll)
         scrollToTail();
+    m_pendingTailScroll = false;
 }
 
 void ProjectLogListView::rebuild()
@@ -269,21 +287,16 @@ QTextCharFormat ProjectLogListView::errorFormat() const
     return format;
 }
 
+ProjectLogListView::Tail ProjectLogListView::modelTail() const
+{
+    const int rows = m_model.rowCount();
+    return {m_model.lastLineID(), rows > 0 ? m_model.line(rows - 1).id : QUuid()};
+}
+
 void ProjectLogListView::scrollToTail()
 {
     if (m_followsTail && m_model.rowCount() > 0)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-}
-
-void ProjectLogListView::userScrolled()
-{
-    const QScrollBar *bar = verticalScrollBar();
-    // During a bar action the slider holds the new position, the value not yet.
-    const bool atTail = bar->sliderPosition() >= bar->maximum();
-    if (atTail != m_followsTail) {
-        m_followsTail = atTail;
-        Q_EMIT followsTailChanged(atTail);
-    }
 }
 
 void ProjectLogListView::paintTimes(QPaintEvent *event)

@@ -14,11 +14,13 @@ class ProjectLogListModel;
 // long lines wrap, any part of a line can be selected and copied, and each
 // line's time stands in a column to its left. It mirrors the model's rows,
 // taking all the reports of one event-loop turn in one edit.
-// While following the tail it keeps the newest shown line in view as lines
-// arrive; scrolling up by hand suspends following and scrolling back to the
-// bottom resumes it. While not following, lines that arrive or drop off the
-// top leave the lines on screen where they are. With no row it shows a
-// message instead.
+// While following the tail it scrolls to the newest shown line whenever the
+// log's newest line or the newest shown line changes after the list was
+// first shown, so a window opened on an existing log starts at its top.
+// Following changes only through setFollowsTail: scrolling by hand leaves it
+// as it is. While not following, lines that arrive or drop off the top leave
+// the lines on screen where they are. With no row it shows a message
+// instead.
 class ProjectLogListView final : public QPlainTextEdit {
     Q_OBJECT
 
@@ -40,13 +42,14 @@ public:
     QString selectedLogText() const;
 
 Q_SIGNALS:
-    // Emitted when following changed, by the user's scrolling or a call.
+    // Emitted when setFollowsTail changed following.
     void followsTailChanged(bool follows);
     // Emitted when the user asks to copy the selected text.
     void copySelectionRequested();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -56,6 +59,12 @@ private:
         QUuid id;
         QString time;
         bool isError = false;
+    };
+    // The two lines whose change moves a following list to its tail.
+    struct Tail {
+        QUuid lastLine;
+        QUuid lastShownLine;
+        bool operator==(const Tail &) const = default;
     };
     class TimeColumn;
 
@@ -67,8 +76,8 @@ private:
     void recolour();
     // Error lines are red, a little faded, in the theme's red.
     QTextCharFormat errorFormat() const;
+    Tail modelTail() const;
     void scrollToTail();
-    void userScrolled();
     void paintTimes(QPaintEvent *event);
     void placeTimeColumn();
 
@@ -78,7 +87,14 @@ private:
     // Rows the model dropped from its top since the last sync.
     qsizetype m_pendingTopRemovals = 0;
     bool m_pendingRebuild = false;
+    // Set by a resize of a list that showed its tail, to show it again once
+    // the lines have wrapped anew.
+    bool m_pendingTailScroll = false;
     bool m_followsTail = true;
+    // The tail as of the last sync, or of the first show; a change of it
+    // before the first show moves nothing.
+    Tail m_tail;
+    bool m_wasShown = false;
     QString m_emptyText;
     TimeColumn *m_timeColumn = nullptr;
     qreal m_timeColumnWidth = 0;

@@ -53,9 +53,17 @@ void DevicePreviewWindowController::show(const DevProject &project)
         m_windows.raise(project.id);
         return;
     }
-    m_windows.open(
+    QWidget *window = m_windows.open(
         project.id, L10n::text(u"device_preview"_s) + u" - "_s + project.name,
         [&](QWidget *window) { return makeView(project, window); }, contentSize(project));
+    // A deleted project's window goes with it, as its switch would publish
+    // the project again.
+    connect(&m_services.store, &ProjectStore::projectsChanged, window, [this, window, id = project.id] {
+        if (m_services.store.contains(id))
+            return;
+        window->setEnabled(false);
+        window->close();
+    });
 }
 
 void DevicePreviewWindowController::refreshIfOpen(const DevProject &project)
@@ -76,8 +84,12 @@ QWidget *DevicePreviewWindowController::makeView(const DevProject &project, QWid
 {
     ProjectStore &store = m_services.store;
     DevicePreviewViewServices services{
-        m_services.proxies, m_services.probe, m_services.clipboard, m_services.urls,
-        [&store, project] { return store.effectiveLocalURLOverrides(project); }};
+        m_services.proxies,
+        m_services.probe,
+        m_services.clipboard,
+        m_services.urls,
+        [&store, project] { return store.effectiveLocalURLOverrides(project); },
+        [&store, id = project.id] { return store.contains(id); }};
     return new DevicePreviewView(project, std::move(services), window);
 }
 

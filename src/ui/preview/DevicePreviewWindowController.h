@@ -29,7 +29,7 @@ struct DevicePreviewWindowServices {
 // of the project's targets. Showing a project whose window is open rebuilds
 // its content for the project as given and brings it forward where it is;
 // otherwise a new window opens in the middle of the screen. Closing a window
-// forgets it and leaves the preview on.
+// forgets it and leaves the preview on; deleting the project closes it.
 class DevicePreviewWindowController final : public QObject, public DevicePreviewWindows {
     Q_OBJECT
 

@@ -1,7 +1,6 @@
 #include "QRCodeRenderer.h"
 
 #include <QCache>
-#include <QPainter>
 #include <memory>
 #include <qrencode.h>
 
@@ -47,23 +46,12 @@ QImage modules(const QString &text)
     return image;
 }
 
-QImage tile(const QImage &modules, int side, int maxCodeSide)
+QImage stretched(const QImage &modules, int side)
 {
-    if (modules.isNull())
+    if (modules.isNull() || side < 1)
         return {};
-    const int count = modules.width();
-    const int scale = std::min(side / (count + 2 * kQuietZone), maxCodeSide / count);
-    if (scale < 1)
-        return {};
-    QImage result(side, side, QImage::Format_Grayscale8);
-    result.fill(Qt::white);
-    QPainter painter(&result);
-    // Whole pixels per module, without smoothing: every edge stays sharp.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const int codeSide = count * scale;
-    const int origin = (side - codeSide) / 2;
-    painter.drawImage(QRect(origin, origin, codeSide, codeSide), modules);
-    return result;
+    // Nearest neighbour: modules may differ by a pixel in size, never blur.
+    return modules.scaled(side, side, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 } // namespace devnook::QRCodeRenderer

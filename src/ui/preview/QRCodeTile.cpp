@@ -4,7 +4,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QtMath>
 
 namespace devnook {
 
@@ -19,25 +18,24 @@ QRCodeTile::QRCodeTile(QImage modules, QWidget *parent) : QWidget(parent), m_mod
 
 bool QRCodeTile::fits(const QImage &modules)
 {
-    return !QRCodeRenderer::tile(modules, kCodeSide + 2 * kMargin, kCodeSide).isNull();
+    return !modules.isNull() && modules.width() <= kCodeSide;
 }
 
 void QRCodeTile::paintEvent(QPaintEvent *)
 {
     const qreal ratio = devicePixelRatioF();
-    if (ratio != m_tileRatio) {
-        m_tile = QRCodeRenderer::tile(m_modules, qFloor(width() * ratio), qFloor(kCodeSide * ratio));
-        m_tile.setDevicePixelRatio(ratio);
-        m_tileRatio = ratio;
+    if (ratio != m_codeRatio) {
+        m_code = QRCodeRenderer::stretched(m_modules, qRound(kCodeSide * ratio));
+        m_code.setDevicePixelRatio(ratio);
+        m_codeRatio = ratio;
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath corners;
     corners.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     painter.fillPath(corners, Qt::white);
-    painter.setClipPath(corners);
     // Drawn at its own pixel size: no scaling, no blur.
-    painter.drawImage(QPointF(0, 0), m_tile);
+    painter.drawImage(QPointF(kMargin, kMargin), m_code);
 }
 
 } // namespace devnook

@@ -61,12 +61,14 @@ class DevicePreviewViewModelTest : public QObject {
 
     std::unique_ptr<PreviewRig> m_rig;
     QHash<QString, QString> m_effective;
+    bool m_inCatalogue = true;
 
     std::unique_ptr<DevicePreviewViewModel> makeModel(const DevProject &project)
     {
         return std::make_unique<DevicePreviewViewModel>(
-            project, DevicePreviewViewServices{m_rig->proxies, m_rig->probe, m_rig->clipboard, m_rig->urls,
-                                               [this] { return m_effective; }});
+            project,
+            DevicePreviewViewServices{m_rig->proxies, m_rig->probe, m_rig->clipboard, m_rig->urls,
+                                      [this] { return m_effective; }, [this] { return m_inCatalogue; }});
     }
 
     const DevicePreviewCandidate &candidate(const DevicePreviewViewModel &model, int target, int index = 0)
@@ -79,6 +81,7 @@ private Q_SLOTS:
     {
         m_rig = std::make_unique<PreviewRig>();
         m_effective.clear();
+        m_inCatalogue = true;
     }
 
     void contentStates_data()
@@ -127,6 +130,23 @@ private Q_SLOTS:
         QCOMPARE(seen.kinds, trail);
         QCOMPARE(model->hasTargets(), hasTargets);
         QCOMPARE(model->isLoading(), false);
+    }
+
+    // A project that is no longer in the catalogue is never switched on,
+    // whatever its window asks.
+    void aProjectOutOfTheCatalogueStaysOff()
+    {
+        auto model = makeModel(projectAt({m_rig->server->origin()}));
+        ContentTrail seen(*model);
+        m_inCatalogue = false;
+        QCoro::waitFor(model->setActive(true));
+        QVERIFY(m_rig->proxies.activeProjectIDs().isEmpty());
+        QCOMPARE(seen.kinds, QList<Content>{Content::inactive});
+        QCOMPARE(model->isLoading(), false);
+
+        m_inCatalogue = true;
+        QCoro::waitFor(model->setActive(true));
+        QCOMPARE(model->content(), Content::targets);
     }
 
     void switchingOnChecksEveryAddress_data()
