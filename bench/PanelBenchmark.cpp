@@ -14,6 +14,7 @@
 #include "core/environment/UrlOpener.h"
 #include "core/form/ProjectFormSeams.h"
 #include "core/foundation/Clock.h"
+#include "core/panel/DevnookNavigation.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/usage/UsageSessionCoding.h"
 #include "ui/kit/AlertAsker.h"
@@ -21,7 +22,6 @@
 #include "ui/panel/PanelWindows.h"
 #include "ui/panel/ProjectListModel.h"
 #include "ui/panel/ProjectListView.h"
-#include "ui/shell/DevnookNavigation.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,6 +2,7 @@
 #include "AppServices.h"
 #include "SingleInstance.h"
 #include "core/environment/BackgroundReads.h"
+#include "core/environment/UpdateService.h"
 #include "core/projects/CatalogueReadAhead.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "platform/linux/UnixSignalWatcher.h"
@@ -12,7 +13,6 @@
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/shell/QuitCoordinator.h"
 #include "ui/shell/StatusBarController.h"
-#include "ui/shell/UpdateService.h"
 
 #include <QApplication>
 #include <QTextStream>

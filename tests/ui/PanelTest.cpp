@@ -1,4 +1,5 @@
 #include "PanelDoubles.h"
+#include "core/panel/DevnookNavigation.h"
 #include "support/PlainTextLabels.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/ThemeApplier.h"
@@ -7,7 +8,6 @@
 #include "ui/panel/PanelHeader.h"
 #include "ui/panel/ProjectListModel.h"
 #include "ui/panel/ProjectListView.h"
-#include "ui/shell/DevnookNavigation.h"
 
 #include <QAccessible>
 #include <QDir>

@@ -1,4 +1,5 @@
 #include "DialogDriving.h"
+#include "core/panel/DevnookNavigation.h"
 #include "support/PlainTextLabels.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
@@ -6,7 +7,6 @@
 #include "ui/form/ProjectFormTabBar.h"
 #include "ui/form/StoreFormCatalogue.h"
 #include "ui/kit/AlertAsker.h"
-#include "ui/shell/DevnookNavigation.h"
 
 #include <QApplication>
 #include <QDir>

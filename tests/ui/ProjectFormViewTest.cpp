@@ -1,11 +1,11 @@
 #include "ShellDoubles.h"
+#include "core/panel/DevnookNavigation.h"
 #include "support/FormDoubles.h"
 #include "support/PlainTextLabels.h"
 #include "ui/form/ProjectFormPage.h"
 #include "ui/form/ProjectFormTabBar.h"
 #include "ui/form/ReorderableRows.h"
 #include "ui/kit/ThemeApplier.h"
-#include "ui/shell/DevnookNavigation.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>

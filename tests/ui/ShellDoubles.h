@@ -2,6 +2,7 @@
 
 #include "PanelDoubles.h"
 #include "core/environment/HotKeyGrabber.h"
+#include "core/environment/UpdateService.h"
 #include "core/foundation/KeyValueStore.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/LoginItemService.h"
@@ -9,7 +10,6 @@
 #include "support/RecordingDesktop.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/shell/ShellStore.h"
-#include "ui/shell/UpdateService.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,4 +1,3 @@
-#include "ui/shell/FeedbackService.h"
 #include "ui/shell/KeyDecision.h"
 #include "ui/shell/PanelGeometry.h"
 #include "ui/shell/StatusTitle.h"
@@ -169,15 +168,6 @@ private Q_SLOTS:
         const KeyInput input{key, Qt::KeyboardModifiers(modifiers), bool(focus & field), bool(focus & panel),
                              bool(focus & modal)};
         QCOMPARE(decideKey(input), command);
-    }
-
-    void mailtoEncodesEveryReservedCharacter()
-    {
-        const QUrl url = FeedbackService::mailtoUrl(u"support@devnook.app"_s, u"Bugs & fixes + more #1"_s,
-                                                    u"Café über\nline two?"_s);
-        QCOMPARE(url.toEncoded(),
-                 QByteArray("mailto:support@devnook.app?subject=Bugs%20%26%20fixes%20%2B%20more%20%231"
-                            "&body=Caf%C3%A9%20%C3%BCber%0Aline%20two%3F"));
     }
 };
 

@@ -1,12 +1,12 @@
 #include "ui/shell/StatusBarController.h"
 
 #include "ShellDoubles.h"
+#include "core/panel/DevnookNavigation.h"
 #include "platform/null/NullWindowHints.h"
 #include "ui/kit/KitStyle.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/ThemeApplier.h"
 #include "ui/shell/AlertPortConflictAsker.h"
-#include "ui/shell/DevnookNavigation.h"
 #include "ui/shell/PanelGeometry.h"
 #include "ui/shell/PanelWindow.h"
 #include "ui/shell/QuitCoordinator.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/projects/AnalyticsConfigurator.h"
+
 #include <QHash>
 #include <QString>
 
@@ -14,14 +16,10 @@ enum class AnalyticsEvent {
     processStartFailed
 };
 
-// The application's analytics facade.
-class AnalyticsService {
+// The application's analytics facade; the settings call configureIfNeeded
+// when consent is given.
+class AnalyticsService : public AnalyticsConfigurator {
 public:
-    virtual ~AnalyticsService() = default;
-
-    // Sets the telemetry client up once, when consent is given.
-    virtual void configureIfNeeded() = 0;
-
     // Sends the event with its allowed parameters when consent is given.
     virtual void signal(AnalyticsEvent event, const QHash<QString, QString> &parameters) = 0;
 };

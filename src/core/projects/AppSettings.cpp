@@ -1,13 +1,13 @@
 #include "AppSettings.h"
 
-#include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
+#include "core/projects/AnalyticsConfigurator.h"
 #include "core/projects/LoginItemService.h"
 
 namespace devnook {
 
-AppSettings::AppSettings(KeyValueStore &defaults, LoginItemService &loginItem, AnalyticsService &analytics,
-                         bool systemPrefersDark, QObject *parent)
+AppSettings::AppSettings(KeyValueStore &defaults, LoginItemService &loginItem,
+                         AnalyticsConfigurator &analytics, bool systemPrefersDark, QObject *parent)
     : QObject(parent), m_defaults(defaults), m_loginItem(loginItem), m_analytics(analytics),
       m_systemPrefersDark(systemPrefersDark)
 {

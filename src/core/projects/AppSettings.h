@@ -8,7 +8,7 @@
 
 namespace devnook {
 
-class AnalyticsService;
+class AnalyticsConfigurator;
 class KeyValueStore;
 class LoginItemService;
 
@@ -27,7 +27,7 @@ public:
 
     // Reads the stored values, the login item's state and applies the theme
     // once. systemPrefersDark is the desktop's light or dark setting at start.
-    AppSettings(KeyValueStore &defaults, LoginItemService &loginItem, AnalyticsService &analytics,
+    AppSettings(KeyValueStore &defaults, LoginItemService &loginItem, AnalyticsConfigurator &analytics,
                 bool systemPrefersDark = false, QObject *parent = nullptr);
 
     AppTheme theme() const { return m_theme; }
@@ -69,7 +69,7 @@ private:
 
     KeyValueStore &m_defaults;
     LoginItemService &m_loginItem;
-    AnalyticsService &m_analytics;
+    AnalyticsConfigurator &m_analytics;
     AppTheme m_theme = AppTheme::system;
     int m_appearanceGeneration = 0;
     bool m_systemPrefersDark = false;

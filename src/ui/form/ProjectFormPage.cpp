@@ -1,9 +1,9 @@
 #include "ProjectFormPage.h"
 
 #include "ProjectFormView.h"
+#include "core/panel/DevnookNavigation.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/kit/KitStyle.h"
-#include "ui/shell/DevnookNavigation.h"
 
 #include <QVBoxLayout>
 

@@ -8,17 +8,17 @@
 #include "ProjectListView.h"
 #include "ProjectRowMenu.h"
 #include "core/environment/Clipboard.h"
+#include "core/environment/FeedbackService.h"
 #include "core/environment/FileViewer.h"
 #include "core/environment/ProjectCommandService.h"
 #include "core/environment/UrlOpener.h"
 #include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
+#include "core/panel/DevnookNavigation.h"
 #include "ui/form/ProjectFormPage.h"
 #include "ui/kit/AlertAsker.h"
 #include "ui/kit/ElidedLabel.h"
 #include "ui/kit/Kit.h"
-#include "ui/shell/DevnookNavigation.h"
-#include "ui/shell/FeedbackService.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,13 +1,13 @@
 #include "AppSettingsView.h"
 
+#include "core/environment/DiagnosticInfoService.h"
+#include "core/environment/UpdateService.h"
 #include "core/foundation/L10n.h"
 #include "core/projects/AppSettings.h"
 #include "core/projects/AppVersion.h"
 #include "core/projects/InstallationIdentityService.h"
 #include "ui/kit/Kit.h"
 #include "ui/kit/Switch.h"
-#include "ui/shell/DiagnosticInfoService.h"
-#include "ui/shell/UpdateService.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SettingsDestination.h"
-#include "ui/shell/FeedbackService.h"
+#include "core/environment/FeedbackService.h"
 
 #include <QObject>
 #include <QPointer>

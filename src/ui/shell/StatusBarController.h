@@ -1,8 +1,8 @@
 #pragma once
 
 #include "DistinctChanges.h"
-#include "FeedbackService.h"
 #include "KeyDecision.h"
+#include "core/environment/FeedbackService.h"
 
 #include <QObject>
 #include <QPoint>

@@ -1,7 +1,7 @@
 #include "core/projects/AppSettings.h"
 
-#include "core/analytics/AnalyticsService.h"
 #include "core/foundation/KeyValueStore.h"
+#include "core/projects/AnalyticsConfigurator.h"
 #include "core/projects/InstallationIdentityService.h"
 #include "core/projects/LoginItemService.h"
 
@@ -28,11 +28,10 @@ public:
     }
 };
 
-class CountingAnalytics final : public AnalyticsService {
+class CountingAnalytics final : public AnalyticsConfigurator {
 public:
     int configureCalls = 0;
     void configureIfNeeded() override { ++configureCalls; }
-    void signal(AnalyticsEvent, const QHash<QString, QString> &) override {}
 };
 
 } // namespace
