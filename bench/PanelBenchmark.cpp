@@ -9,6 +9,7 @@
 #include "UsageBenchData.h"
 #include "core/environment/BackgroundReads.h"
 #include "core/environment/Clipboard.h"
+#include "core/environment/FileViewer.h"
 #include "core/environment/ProjectCommandService.h"
 #include "core/environment/TerminalLauncher.h"
 #include "core/environment/UrlOpener.h"
@@ -77,18 +78,19 @@ public:
     void restore(const DevProject &) override {}
     void deleteProject(const DevProject &) override {}
     void toggleDevProcess(const DevProject &) override {}
-    void restartDevProcess(const DevProject &) override {}
     void startWorkspace(const DevProject &) override {}
     void toggleUsageTrackingPause(const DevProject &) override {}
 };
 
 struct QuietDesktop final : UrlOpener,
+                            FileViewer,
                             Clipboard,
                             TerminalLauncher,
                             AlertAsker,
                             PanelWindows,
                             ProjectFormCatalogue {
     Result<void> open(const QUrl &) override { return Result<void>::success(); }
+    QCoro::Task<Result<void>> reveal(QString) override { co_return Result<void>::success(); }
     void setText(const QString &) override {}
     Result<void> openIn(const QString &) override { return Result<void>::success(); }
     int ask(const AlertRequest &request) override { return request.harmlessButton; }
@@ -202,7 +204,7 @@ void benchPanel(const QList<DevProject> &catalogue)
     timer.start();
     store.list = catalogue;
     QWidget window;
-    auto *panel = new DevnookPopoverView({store, commands, desktop, desktop, desktop, desktop, desktop},
+    auto *panel = new DevnookPopoverView({store, commands, desktop, desktop, desktop, desktop, desktop, desktop},
                                          navigation, &window);
     window.resize(420, 900);
     panel->resize(window.size());
