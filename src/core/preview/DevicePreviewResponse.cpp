@@ -120,7 +120,7 @@ QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dro
 QByteArray error(int status, const QString &message, const QString &identifier)
 {
     const QByteArray body = message.toUtf8();
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Error\r\n";
     if (!identifier.isEmpty())
         head += "X-Devnook-Proxy-Error: " + identifier.toUtf8() + "\r\n";
     head += "Content-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) +

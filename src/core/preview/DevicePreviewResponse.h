@@ -23,7 +23,7 @@ QByteArray reasonPhrase(int status);
 QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dropped,
                 const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength);
 
-// A plain-text error answer with the status's own reason phrase; the
+// A plain-text error answer, its status line "HTTP/1.1 <status> Error"; the
 // identifier goes in "X-Devnook-Proxy-Error".
 QByteArray error(int status, const QString &message, const QString &identifier = {});
 
