@@ -165,15 +165,19 @@ void DevicePreviewConnection::forward(const HttpProxyRequest &request)
         finish(DevicePreviewResponse::error(400, u"Invalid preview URL"_s));
         return;
     }
-    m_answersHead = request.method == u"HEAD";
+    m_asked = {request.method == u"HEAD", request.acceptsChunked()};
     m_upstream = std::make_unique<DevicePreviewUpstream>(
         m_worker.upstreamPool(), upstreamRequest(request, *destination, m_worker.originMappings()),
-        m_answersHead, isIdempotent(request.method), *this);
+        m_asked.head, isIdempotent(request.method), *this);
 }
 
 void DevicePreviewConnection::answerHead(HttpResponseHead head)
 {
-    m_answer.emplace(std::move(head), m_answersHead, m_worker.answerRules());
+    DevicePreviewAnswer::Rules rules = m_worker.answerRules();
+    m_hold = m_worker.holdBudget().take(
+        DevicePreviewAnswer::heldAtMost(head, m_asked, m_worker.limits().collectBytes));
+    rules.collectBytes = m_hold.bytes();
+    m_answer.emplace(std::move(head), m_asked, std::move(rules));
     send(m_answer->start());
 }
 
@@ -206,6 +210,7 @@ void DevicePreviewConnection::answerFailed(const QString &identifier)
 void DevicePreviewConnection::written()
 {
     m_lastTaken = ProxyClock::now();
+    releaseAnswerHold();
     if (m_upstream && m_socket->bytesToWrite() <= kMaxPendingWriteBytes)
         m_upstream->setPaused(false);
 }
@@ -218,6 +223,15 @@ void DevicePreviewConnection::send(const QByteArray &bytes)
         m_lastTaken = ProxyClock::now();
     m_socket->write(bytes);
     m_socket->flush();
+    releaseAnswerHold();
+}
+
+void DevicePreviewConnection::releaseAnswerHold()
+{
+    // What was collected is held until the kernel has taken it; a stream
+    // holds no more than a little of its own.
+    if (m_answer && m_answer->headSent() && m_socket->bytesToWrite() == 0)
+        m_hold.release();
 }
 
 void DevicePreviewConnection::finish(const QByteArray &bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevicePreviewAnswer.h"
+#include "DevicePreviewHoldBudget.h"
 #include "DevicePreviewUpstream.h"
 #include "HttpProxyRequest.h"
 
@@ -42,6 +43,7 @@ private:
     void forward(const HttpProxyRequest &request);
     void written();
     void send(const QByteArray &bytes);
+    void releaseAnswerHold();
     // Writes the last bytes, then closes once they are sent.
     void finish(const QByteArray &bytes);
     // Closes at once, so the device cannot take a cut answer for a whole one.
@@ -51,8 +53,10 @@ private:
     DevicePreviewProxyWorker &m_worker;
     HttpRequestParser m_parser;
     std::unique_ptr<DevicePreviewUpstream> m_upstream;
+    DevicePreviewAnswer::Asked m_asked;
     std::optional<DevicePreviewAnswer> m_answer;
-    bool m_answersHead = false;
+    // The share of the proxy's hold budget for the answer collected.
+    DevicePreviewHoldBudget::Hold m_hold;
     Phase m_phase = Phase::head;
     // When the connection was accepted, then when the last body byte came.
     ProxyClock::time_point m_since;

@@ -25,11 +25,11 @@ struct DevicePreviewProxyLimits {
     int maxConnections = 256;
     // The connections one device address may hold, so that another is always served.
     int maxConnectionsPerAddress = 64;
-    // Answers announced larger are streamed to the device unmodified.
-    qsizetype rewriteCap = 8 * 1024 * 1024;
     // Answers up to this size are sent whole with their exact length; longer
-    // ones are rewritten as they stream, ended by the close.
+    // ones are rewritten as they stream, in chunked coding.
     qsizetype collectBytes = 512 * 1024;
+    // What the whole proxy holds that way at once; beyond it, answers stream.
+    qint64 heldBytes = 16 * 1024 * 1024;
 };
 
 // Publishes one local origin on every interface: reads one request per device

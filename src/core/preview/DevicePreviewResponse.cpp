@@ -95,7 +95,8 @@ QByteArray reasonPhrase(int status)
 }
 
 QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dropped,
-                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength)
+                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength,
+                bool chunked)
 {
     QByteArray text = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
                       (answer.reason.isEmpty() ? reasonPhrase(answer.status) : answer.reason) + "\r\n";
@@ -114,6 +115,8 @@ QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dro
     }
     if (contentLength)
         text += "Content-Length: " + QByteArray::number(*contentLength) + "\r\n";
+    if (chunked)
+        text += "Transfer-Encoding: chunked\r\n";
     return text + "Connection: close\r\n\r\n";
 }
 

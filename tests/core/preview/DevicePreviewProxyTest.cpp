@@ -68,9 +68,12 @@ private Q_SLOTS:
             {"chunked"});
         row("404 is an answer", get("/missing"), {"HTTP/1.1 404 ", "\r\n\r\n$LAN"});
         row("binary body untouched", get("/binary"), {"\r\n\r\n\xff\xfe$LOCAL"});
-        row("over the rewriting cap: streamed as sent", get("/big"), {"\r\n\r\n$LOCAL"}, {"$LAN"});
-        row("HEAD keeps the length, sends no body", "HEAD /page HTTP/1.1\r\n\r\n",
-            {"Content-Type: text/html"}, {"<html>"});
+        row("longer than is held: rewritten, in chunks", get("/big"),
+            {"\r\nTransfer-Encoding: chunked\r\n", "$LAN"}, {"$LOCAL", "Content-Length"});
+        row("longer than is held, to a device that reads no chunks: ended by the close",
+            "GET /big HTTP/1.0\r\n\r\n", {"$LAN"}, {"$LOCAL", "Content-Length", "chunked"});
+        row("HEAD of a page that is rewritten: no length, no body", "HEAD /page HTTP/1.1\r\n\r\n",
+            {"Content-Type: text/html"}, {"<html>", "Content-Length"});
         // The echo comes back through the body rewriting: the local origin reads as $LAN.
         row("request headers: hop-by-hop dropped, LAN origin made local, chunked body sent with its length",
             "POST /echo HTTP/1.1\r\nHost: 192.168.1.5\r\nConnection: keep-alive, X-Hop\r\nX-Hop: 1\r\n"
