@@ -46,30 +46,6 @@ private Q_SLOTS:
         QVERIFY(m_server->listen());
     }
 
-    // An upload may take far longer than the head; only a silent one is cut off.
-    void uploadsFinish()
-    {
-        const ProxyRig rig(m_server->origin());
-        const QByteArray body(4000, 'u');
-        const auto slow = rig.connect("POST /echo HTTP/1.1\r\nContent-Length: 4000\r\n\r\n");
-        QByteArray received;
-        connect(slow.get(), &QTcpSocket::readyRead, this, [&] { received += slow->readAll(); });
-        for (qsizetype sent = 0; sent < body.size(); sent += 500) {
-            QTest::qWait(100); // eight pieces over more than twice the head time
-            slow->write(body.sliced(sent, 500));
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(slow->state(), QAbstractSocket::UnconnectedState, 5000);
-        const qsizetype headEnd = received.indexOf("\r\n\r\n") + 4;
-        QVERIFY2(received.startsWith("HTTP/1.1 200 OK\r\n"), received.constData());
-        QVERIFY(dechunked(QByteArrayView(received).sliced(headEnd)).value_or(QByteArray()).endsWith(body));
-
-        const auto silent = rig.connect("POST /echo HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc");
-        QTest::qWait(testLimits().headTimeout.count() * 2);
-        QCOMPARE(silent->state(), QAbstractSocket::ConnectedState);
-        QTRY_COMPARE_WITH_TIMEOUT(silent->state(), QAbstractSocket::UnconnectedState, 3000);
-        QVERIFY(m_server->requests().size() == 1);
-    }
-
     // Reading from the dev server waits for the device; a device that takes
     // nothing for the idle time is cut off, and the dev server is let go.
     void aDeviceThatStopsReadingHoldsNothing()
