@@ -2,6 +2,7 @@
 // dev servers answer pages, redirects, cookies, encodings and streams.
 #include "LoopbackHttpServer.h"
 
+#include <QCryptographicHash>
 #include <QTcpSocket>
 #include <QTimer>
 #include <zlib.h>
@@ -98,6 +99,30 @@ void LoopbackHttpServer::answerDevServer(QTcpSocket *socket, const Request &requ
         socket->write(
             message("200 OK", "Content-Type: text/javascript\r\n",
                     "const base = \"" + origin + "\";\nnew WebSocket(`ws://${location.host}/hmr`);\n"));
+    } else if (path == "/upload") {
+        // What arrived, told briefly: an upload is not sent back whole.
+        socket->write(
+            message("200 OK", "Content-Type: text/plain\r\n",
+                    QByteArray::number(request.body.size()) + ' ' +
+                        QCryptographicHash::hash(request.body, QCryptographicHash::Sha256).toHex()));
+    } else if (path == "/trickle") {
+        // The start of an answer, then silence.
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 1000\r\n\r\n" +
+                      origin.first(10));
+    } else if (path == "/extra") {
+        // More bytes than the length says: the connection cannot be trusted with another answer.
+        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokHTTP/1.1 200 OK\r\n\r\n");
+    } else if (path == "/cut-after-first") {
+        // A kept-alive connection that breaks off in the middle of its second answer.
+        const int served = socket->property("served").toInt();
+        socket->setProperty("served", served + 1);
+        if (served == 0) {
+            socket->write(message("200 OK", {}, "first"));
+        } else {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsecond, cut");
+            socket->flush();
+            socket->disconnectFromHost();
+        }
     } // "/slow" and anything else: no answer
 }
 
@@ -116,7 +141,11 @@ void LoopbackHttpServer::answerStatus(QTcpSocket *socket, int status)
 
 QByteArray LoopbackHttpServer::largePage(const QByteArray &origin, qsizetype bytes)
 {
-    QByteArray page;
+    // Made once: a dev server that takes long to make a page would be timed out.
+    static QHash<QPair<QByteArray, qsizetype>, QByteArray> made;
+    if (const auto found = made.constFind({origin, bytes}); found != made.cend())
+        return *found;
+    QByteArray &page = made[{origin, bytes}];
     page.reserve(bytes + 64);
     for (int i = 0; page.size() < bytes; ++i)
         page +=

@@ -48,7 +48,71 @@ void LoopbackHttpServer::handleConnection()
         socket->setParent(this);
         socket->setProperty("connection", m_connections++);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_incoming.remove(socket); });
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { readRequests(socket); });
+    }
+}
+
+bool LoopbackHttpServer::readHead(Incoming &incoming)
+{
+    const qsizetype headEnd = incoming.buffer.indexOf("\r\n\r\n");
+    if (headEnd < 0)
+        return false;
+    Request request;
+    request.head = incoming.buffer.first(headEnd + 4);
+    const QList<QByteArray> lines = incoming.buffer.first(headEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    incoming.length = 0;
+    incoming.chunked = false;
+    for (const QByteArray &line : lines.mid(1)) {
+        const qsizetype colon = line.indexOf(':');
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "host")
+            request.host = value;
+        else if (name == "content-type")
+            request.contentType = value;
+        else if (name == "content-length")
+            incoming.length = value.toLongLong();
+        else if (name == "transfer-encoding")
+            incoming.chunked = value.toLower() == "chunked";
+    }
+    incoming.request = request;
+    incoming.bodyStart = headEnd + 4;
+    return true;
+}
+
+bool LoopbackHttpServer::readBody(Incoming &incoming)
+{
+    QByteArray &buffer = incoming.buffer;
+    if (!incoming.chunked) {
+        if (buffer.size() < incoming.bodyStart + incoming.length)
+            return false;
+        incoming.request->body = buffer.mid(incoming.bodyStart, incoming.length);
+        buffer.remove(0, incoming.bodyStart + incoming.length);
+        return true;
+    }
+    // Each whole chunk is taken off as it comes; the rest waits for more.
+    while (true) {
+        const qsizetype lineEnd = buffer.indexOf("\r\n", incoming.bodyStart);
+        if (lineEnd < 0)
+            return false;
+        const qsizetype size =
+            buffer.mid(incoming.bodyStart, lineEnd - incoming.bodyStart).toLongLong(nullptr, 16);
+        if (size == 0) {
+            // The last chunk, then trailer lines up to an empty one.
+            const qsizetype end = buffer.indexOf("\r\n\r\n", lineEnd);
+            if (end < 0)
+                return false;
+            buffer.remove(0, end + 4);
+            return true;
+        }
+        if (buffer.size() < lineEnd + 2 + size + 2)
+            return false;
+        incoming.request->body += buffer.mid(lineEnd + 2, size);
+        buffer.remove(incoming.bodyStart, lineEnd + 2 + size + 2 - incoming.bodyStart);
     }
 }
 
@@ -56,7 +120,7 @@ void LoopbackHttpServer::handleConnection()
 // is handled once its head and its whole body have arrived.
 void LoopbackHttpServer::readRequests(QTcpSocket *socket)
 {
-    if (m_upgradeHandler && !socket->property("pending").isValid()) {
+    if (m_upgradeHandler && !m_incoming.contains(socket)) {
         const QByteArray head = socket->peek(64 * 1024).toLower();
         if (head.contains("\r\nupgrade: websocket\r\n")) {
             disconnect(socket, &QTcpSocket::readyRead, socket, nullptr);
@@ -64,34 +128,21 @@ void LoopbackHttpServer::readRequests(QTcpSocket *socket)
             return;
         }
     }
-    QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
-    for (;;) {
-        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            break;
-        Request request;
-        request.head = buffer.first(headEnd + 4);
-        const QList<QByteArray> lines = buffer.first(headEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.target = requestLine.value(1);
-        qsizetype length = 0;
-        for (const QByteArray &line : lines.mid(1)) {
-            const qsizetype colon = line.indexOf(':');
-            const QByteArray name = line.left(colon).trimmed().toLower();
-            const QByteArray value = line.mid(colon + 1).trimmed();
-            if (name == "host")
-                request.host = value;
-            else if (name == "content-type")
-                request.contentType = value;
-            else if (name == "content-length")
-                length = value.toLongLong();
+    Incoming &incoming = m_incoming[socket];
+    incoming.buffer += socket->readAll();
+    while (incoming.request || readHead(incoming)) {
+        if (m_behaviour == Behaviour::devServer && incoming.request->target == "/stall") {
+            // A dev server that takes the head and no more: TCP holds the sender back.
+            disconnect(socket, &QTcpSocket::readyRead, socket, nullptr);
+            socket->setReadBufferSize(1);
+            m_requests.append(*incoming.request);
+            Q_EMIT requestReceived();
+            return;
         }
-        if (buffer.size() < headEnd + 4 + length)
+        if (!readBody(incoming))
             break;
-        request.body = buffer.mid(headEnd + 4, length);
+        Request request = *std::exchange(incoming.request, std::nullopt);
         request.connection = socket->property("connection").toInt();
-        buffer.remove(0, headEnd + 4 + length);
         m_requests.append(request);
         if (m_behaviour == Behaviour::devServer)
             answerDevServer(socket, request);
@@ -99,7 +150,6 @@ void LoopbackHttpServer::readRequests(QTcpSocket *socket)
             answer(socket, request);
         Q_EMIT requestReceived();
     }
-    socket->setProperty("pending", buffer);
 }
 
 void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)

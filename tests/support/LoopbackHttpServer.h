@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -7,6 +8,7 @@
 #include <QTcpServer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTcpSocket;
 
@@ -30,11 +32,12 @@ public:
         // A dev server that answers by path (see LoopbackDevServer.cpp):
         // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
         // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error, /echo,
-        // /status/<code>, /keep-alive, /large/<bytes>, /once, /app and /@vite/client.
+        // /status/<code>, /keep-alive, /large/<bytes>, /once, /app, /@vite/client,
+        // /upload, /stall, /trickle, /extra and /cut-after-first.
         devServer,
     };
 
-    // A request as the server read it.
+    // A request as the server read it, its body framed by Content-Length or chunked.
     struct Request {
         QByteArray method;
         QByteArray host;
@@ -57,7 +60,8 @@ public:
         m_upgradeHandler = std::move(handler);
     }
 
-    // The page /large/<bytes> serves: links naming the origin, that many bytes.
+    // The page /large/<bytes> serves: links naming the origin, that many
+    // bytes; made once, so that asking for it first has it served at once.
     static QByteArray largePage(const QByteArray &origin, qsizetype bytes);
 
     // Answers over TLS with this configuration; call before listen.
@@ -79,8 +83,22 @@ Q_SIGNALS:
     void requestReceived();
 
 private:
+    // What a connection has sent that is not a whole request yet.
+    struct Incoming {
+        QByteArray buffer;
+        // The head read, while its body is still coming.
+        std::optional<Request> request;
+        bool chunked = false;
+        qsizetype bodyStart = 0;
+        qsizetype length = 0;
+    };
+
     void handleConnection();
     void readRequests(QTcpSocket *socket);
+    // Reads a head from the start of incoming.buffer; false when it is not all there.
+    static bool readHead(Incoming &incoming);
+    // Reads the body after the head; false when it is not all there.
+    static bool readBody(Incoming &incoming);
     void answer(QTcpSocket *socket, const Request &request);
     void answerDevServer(QTcpSocket *socket, const Request &request);
     void answerStatus(QTcpSocket *socket, int status);
@@ -90,6 +108,7 @@ private:
     QList<int> m_statuses;
     Behaviour m_behaviour;
     QList<Request> m_requests;
+    QHash<QTcpSocket *, Incoming> m_incoming;
     std::function<void(QTcpSocket *)> m_upgradeHandler;
     int m_connections = 0;
 };

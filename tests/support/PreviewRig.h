@@ -20,7 +20,6 @@ inline DevicePreviewProxyLimits testLimits()
     limits.upstreamTimeout = 500ms;
     limits.maxConnections = 8;
     limits.maxConnectionsPerAddress = 2;
-    limits.rewriteCap = 2048;
     limits.collectBytes = 1024;
     return limits;
 }

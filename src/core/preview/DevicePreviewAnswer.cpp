@@ -34,14 +34,13 @@ bool isUtf8Prefix(QByteArrayView bytes)
 
 } // namespace
 
-DevicePreviewAnswer::DevicePreviewAnswer(HttpResponseHead head, bool answersHead, Rules rules)
-    : m_head(std::move(head)), m_rules(std::move(rules))
+DevicePreviewAnswer::DevicePreviewAnswer(HttpResponseHead head, Asked asked, Rules rules)
+    : m_head(std::move(head)), m_asked(asked), m_rules(std::move(rules))
 {
     const int status = m_head.status;
-    const std::optional<qint64> length = announcedLength(m_head);
-    if (answersHead || status < 200 || status == 204 || status == 304)
+    if (m_asked.head || status < 200 || status == 204 || status == 304)
         m_mode = Mode::headOnly;
-    else if (isEventStream(m_head) || (length && *length > m_rules.rewriteCap))
+    else if (isEventStream(m_head))
         m_mode = Mode::unmodified;
     else
         m_mode = Mode::collecting;
@@ -55,24 +54,50 @@ DevicePreviewAnswer::DevicePreviewAnswer(HttpResponseHead head, bool answersHead
 
 DevicePreviewAnswer::~DevicePreviewAnswer() = default;
 
+qsizetype DevicePreviewAnswer::heldAtMost(const HttpResponseHead &head, Asked asked, qsizetype collectBytes)
+{
+    const int status = head.status;
+    if (asked.head || status < 200 || status == 204 || status == 304 || isEventStream(head))
+        return 0;
+    // A decoded body is longer than the length sent.
+    const QByteArrayView coding = HttpSyntax::withoutBlanks(head.header("content-encoding"));
+    const std::optional<qint64> length = announcedLength(head);
+    if (length && head.header("transfer-encoding").isNull() &&
+        (coding.isEmpty() || coding.compare("identity", Qt::CaseInsensitive) == 0))
+        return static_cast<qsizetype>(std::min<qint64>(*length, collectBytes));
+    return collectBytes;
+}
+
 QByteArray DevicePreviewAnswer::start()
 {
-    const QList<DevicePreviewURLReplacement> &replacements = m_rules.headerReplacements;
     switch (m_mode) {
     case Mode::headOnly:
-        return DevicePreviewResponse::head(m_head, {}, replacements, std::nullopt);
+        return headOnly();
     case Mode::unmodified: {
         // A length beside a chunked coding does not describe the bytes that follow.
         const bool chunked = !m_head.header("transfer-encoding").isNull();
         return DevicePreviewResponse::head(
-            m_head, chunked ? QList<QByteArrayView>{"content-length"} : QList<QByteArrayView>{}, replacements,
-            std::nullopt);
+            m_head, chunked ? QList<QByteArrayView>{"content-length"} : QList<QByteArrayView>{},
+            m_rules.headerReplacements, std::nullopt);
     }
     case Mode::collecting:
     case Mode::streaming:
         break;
     }
     return {};
+}
+
+QByteArray DevicePreviewAnswer::headOnly() const
+{
+    // The length the same GET would be sent with is not known when that GET
+    // would decode or rewrite the body: none is better than a wrong one.
+    const int status = m_head.status;
+    const bool getHasBody = m_asked.head && status >= 200 && status != 204 && status != 304;
+    const bool getTransforms =
+        !isEventStream(m_head) && (m_inflater || (!m_undecodable && m_rules.bodyRewriter.rewrites()));
+    const QList<QByteArrayView> dropped =
+        getHasBody && getTransforms ? QList<QByteArrayView>{"content-length"} : QList<QByteArrayView>{};
+    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, std::nullopt);
 }
 
 QByteArray DevicePreviewAnswer::body(QByteArrayView bytes)
@@ -83,7 +108,7 @@ QByteArray DevicePreviewAnswer::body(QByteArrayView bytes)
     case Mode::unmodified:
         return bytes.toByteArray();
     case Mode::streaming:
-        return transformed(bytes);
+        return framed(transformed(bytes));
     case Mode::collecting:
         break;
     }
@@ -99,6 +124,7 @@ QByteArray DevicePreviewAnswer::body(QByteArrayView bytes)
     } else {
         (m_undecodable ? m_raw : m_decoded).append(bytes);
     }
+    // What is held counts, encoded or decoded.
     if (std::max(m_raw.size(), m_decoded.size()) > m_rules.collectBytes)
         return startStreaming();
     return {};
@@ -109,10 +135,12 @@ QByteArray DevicePreviewAnswer::end()
     switch (m_mode) {
     case Mode::collecting:
         return collected();
-    case Mode::streaming:
+    case Mode::streaming: {
         if (m_inflater && !m_inflater->isFinished())
             m_broken = true;
-        return m_rewriter ? m_rewriter->finish() : QByteArray();
+        QByteArray rest = framed(m_rewriter ? m_rewriter->finish() : QByteArray());
+        return m_chunked ? rest + "0\r\n\r\n" : rest;
+    }
     case Mode::headOnly:
     case Mode::unmodified:
         break;
@@ -161,11 +189,16 @@ QByteArray DevicePreviewAnswer::startStreaming()
         first = m_rewriter ? m_rewriter->feed(m_decoded) : std::move(m_decoded);
     }
     // The body's length is the one announced only if every byte passes as sent.
-    if (m_inflater || m_rewriter || !m_head.header("transfer-encoding").isNull())
+    const bool asSent = !m_inflater && !m_rewriter && m_head.header("transfer-encoding").isNull() &&
+                        announcedLength(m_head).has_value();
+    if (!asSent) {
         dropped.append("content-length");
+        m_chunked = m_asked.chunked;
+    }
     m_raw.clear();
     m_decoded.clear();
-    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, std::nullopt) + first;
+    return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, std::nullopt, m_chunked) +
+           framed(std::move(first));
 }
 
 QByteArray DevicePreviewAnswer::transformed(QByteArrayView bytes)
@@ -182,6 +215,13 @@ QByteArray DevicePreviewAnswer::transformed(QByteArrayView bytes)
         out = bytes.toByteArray();
     }
     return m_rewriter ? m_rewriter->feed(out) : out;
+}
+
+QByteArray DevicePreviewAnswer::framed(QByteArray bytes) const
+{
+    if (!m_chunked || bytes.isEmpty())
+        return bytes;
+    return QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n";
 }
 
 } // namespace devnook

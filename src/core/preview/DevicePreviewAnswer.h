@@ -15,9 +15,11 @@ namespace devnook {
 // holding at most about collectBytes of it. A body that ends within that is
 // sent whole with its exact length: decoded from gzip or deflate, and
 // rewritten when it is UTF-8. A longer one goes out as it comes, decoded and
-// rewritten the same way (judged UTF-8 by what was collected), ended by the
-// close. Event streams and answers announced over rewriteCap pass
-// unmodified, as do bodies in a coding the proxy cannot decode.
+// rewritten the same way (judged UTF-8 by what was collected), in chunked
+// coding so that the device can tell a whole body from a cut one (ended by the
+// close for a device that does not read chunked coding); one that passes as
+// sent keeps the length the dev server gave. Event streams pass unmodified,
+// as do bodies in a coding the proxy cannot decode.
 class DevicePreviewAnswer {
 public:
     struct Rules {
@@ -25,13 +27,23 @@ public:
         DevicePreviewProxyRewriter::Stream bodyRewriter;
         // The content replacements followed by the origin mappings.
         QList<DevicePreviewURLReplacement> headerReplacements;
-        qsizetype rewriteCap = 0;
+        // The most of the body held to be sent with its length.
         qsizetype collectBytes = 0;
     };
 
-    // answersHead: the request was HEAD.
-    DevicePreviewAnswer(HttpResponseHead head, bool answersHead, Rules rules);
+    // What the device's request allows the answer.
+    struct Asked {
+        // The request was HEAD: the answer has no body.
+        bool head = false;
+        // The device reads chunked coding (it spoke HTTP/1.1).
+        bool chunked = true;
+    };
+
+    DevicePreviewAnswer(HttpResponseHead head, Asked asked, Rules rules);
     ~DevicePreviewAnswer();
+
+    // The most of its body that an answer with this head may hold, under collectBytes.
+    static qsizetype heldAtMost(const HttpResponseHead &head, Asked asked, qsizetype collectBytes);
 
     // What can go to the device at once: the head, unless the body must be collected first.
     QByteArray start();
@@ -42,8 +54,8 @@ public:
 
     // True once the head has gone out.
     bool headSent() const { return m_mode != Mode::collecting; }
-    // True for a body passed on unmodified because it may stay quiet (an
-    // event stream) or be long: the dev server is not timed.
+    // True for an event stream, passed on unmodified because it may stay
+    // quiet for as long as it likes: the dev server is not timed.
     bool isUnmodifiedStream() const { return m_mode == Mode::unmodified; }
     // True when a streamed body proved undecodable or was cut short after its
     // head went out: the device must be cut off, not told the body is whole.
@@ -52,13 +64,18 @@ public:
 private:
     enum class Mode { headOnly, unmodified, collecting, streaming };
 
+    QByteArray headOnly() const;
     QByteArray collected();
     QByteArray startStreaming();
     QByteArray transformed(QByteArrayView bytes);
+    // The bytes in the framing the device was told.
+    QByteArray framed(QByteArray bytes) const;
 
     HttpResponseHead m_head;
+    Asked m_asked;
     Rules m_rules;
     Mode m_mode;
+    bool m_chunked = false;
     std::unique_ptr<DevicePreviewInflater> m_inflater;
     std::optional<DevicePreviewProxyRewriter::Stream> m_rewriter;
     // The body as sent, kept while collecting when it is being decoded.

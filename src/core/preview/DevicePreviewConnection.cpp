@@ -1,10 +1,10 @@
 #include "DevicePreviewConnection.h"
 
 #include "DevicePreviewOrigins.h"
-#include "DevicePreviewProxyRewriter.h"
 #include "DevicePreviewProxyWorker.h"
 #include "DevicePreviewResponse.h"
 
+#include <QScopedValueRollback>
 #include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
@@ -13,40 +13,11 @@ namespace devnook {
 
 namespace {
 
-// What a device socket buffers from the kernel.
+// What a device socket buffers from the kernel, and what is read of it at a time.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
+constexpr qint64 kReadBytes = 64 * 1024;
 // Output that may wait for the device before reading from the dev server pauses.
 constexpr qint64 kMaxPendingWriteBytes = 64 * 1024;
-
-// Headers for this hop only, which must not reach the dev server, and those
-// the proxy sets itself.
-bool isDroppedRequestHeader(const QString &name, const QStringList &connectionTokens)
-{
-    static const QStringList dropped = {u"host"_s,
-                                        u"connection"_s,
-                                        u"content-length"_s,
-                                        u"accept-encoding"_s,
-                                        u"keep-alive"_s,
-                                        u"proxy-connection"_s,
-                                        u"te"_s,
-                                        u"trailer"_s,
-                                        u"transfer-encoding"_s,
-                                        u"upgrade"_s};
-    const QString lower = name.toLower();
-    return dropped.contains(lower) || connectionTokens.contains(lower);
-}
-
-QStringList connectionTokens(const HttpProxyRequest &request)
-{
-    QStringList tokens;
-    for (const auto &[name, value] : request.headers) {
-        if (name.compare(u"connection", Qt::CaseInsensitive) == 0) {
-            for (const QString &token : value.split(u',', Qt::SkipEmptyParts))
-                tokens.append(token.trimmed().toLower());
-        }
-    }
-    return tokens;
-}
 
 // Methods that may be sent twice without harm.
 bool isIdempotent(const QString &method)
@@ -54,33 +25,6 @@ bool isIdempotent(const QString &method)
     static const QStringList idempotent = {u"GET"_s,   u"HEAD"_s, u"OPTIONS"_s,
                                            u"TRACE"_s, u"PUT"_s,  u"DELETE"_s};
     return idempotent.contains(method);
-}
-
-// The request as the dev server gets it: origin-form target, the local
-// origin as Host, the device's headers with LAN origins made local, an
-// uncompressed answer asked for, and the body with its length.
-QByteArray upstreamRequest(const HttpProxyRequest &request, const QUrl &destination,
-                           const QList<DevicePreviewURLReplacement> &originMappings)
-{
-    QByteArray target = destination.path(QUrl::FullyEncoded).toUtf8();
-    if (target.isEmpty())
-        target = "/";
-    if (destination.hasQuery())
-        target += '?' + destination.query(QUrl::FullyEncoded).toUtf8();
-    QByteArray text = request.method.toUtf8() + ' ' + target +
-                      " HTTP/1.1\r\nHost: " + destination.authority(QUrl::FullyEncoded).toUtf8() + "\r\n";
-    const QStringList tokens = connectionTokens(request);
-    for (const auto &[name, value] : request.headers) {
-        if (!isDroppedRequestHeader(name, tokens))
-            text += name.toUtf8() + ": " +
-                    DevicePreviewProxyRewriter::toLocal(value, originMappings).toUtf8() + "\r\n";
-    }
-    text += "Accept-Encoding: identity\r\n";
-    // A body the device framed keeps a length, an empty one included.
-    if (!request.body.isEmpty() || !request.header(u"content-length").isNull() ||
-        !request.header(u"transfer-encoding").isNull())
-        text += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
-    return text + "\r\n" + request.body;
 }
 
 } // namespace
@@ -115,12 +59,12 @@ void DevicePreviewConnection::checkTimers(ProxyClock::time_point now)
     const DevicePreviewProxyLimits &limits = m_worker.limits();
     // A device that trickles its head (slowloris), or stalls its body or its reading.
     if ((m_phase == Phase::head && now - m_since > limits.headTimeout) ||
-        (m_phase == Phase::body && now - m_since > limits.idleTimeout) ||
+        (m_phase == Phase::body && takesRequestBytes() && now - m_since > limits.idleTimeout) ||
         (m_socket->bytesToWrite() > 0 && now - m_lastTaken > limits.idleTimeout)) {
         cutOff();
         return;
     }
-    if (m_phase != Phase::answer || !m_upstream || (m_answer && m_answer->isUnmodifiedStream()))
+    if (m_phase == Phase::closing || !m_upstream || (m_answer && m_answer->isUnmodifiedStream()))
         return;
     // A stream may stay quiet for as long as it likes; anything else has a time limit.
     if (const std::optional<ProxyClock::time_point> since = m_upstream->waitingSince();
@@ -132,31 +76,69 @@ void DevicePreviewConnection::checkTimers(ProxyClock::time_point now)
 
 void DevicePreviewConnection::readRequest()
 {
-    const HttpRequestParser::Result result = m_parser.feed(m_socket->readAll());
-    if (std::holds_alternative<HttpRequestParser::Incomplete>(result)) {
-        // Once the head is in, the body may take as long as it keeps coming.
-        if (m_parser.headComplete()) {
-            m_phase = Phase::body;
-            m_since = ProxyClock::now();
+    // Sending on may let the dev server take more at once; the loop below goes on then.
+    if (m_reading)
+        return;
+    const QScopedValueRollback reading(m_reading, true);
+    while (m_phase == Phase::head || m_phase == Phase::body) {
+        if (m_needMore) {
+            // The device is read only as fast as the dev server takes its body.
+            if (!takesRequestBytes()) {
+                m_heldBack = true;
+                break;
+            }
+            // Only what is there: a buffer of the whole size would stay with every idle connection.
+            const QByteArray bytes = m_socket->read(std::min(m_socket->bytesAvailable(), kReadBytes));
+            if (bytes.isEmpty())
+                break;
+            m_input.remove(0, m_position);
+            m_position = 0;
+            m_input += bytes;
+            m_needMore = false;
+            if (m_phase == Phase::body)
+                m_since = ProxyClock::now();
         }
-        return;
+        qsizetype used = 0;
+        HttpRequestParser::Event event = m_parser.next(QByteArrayView(m_input).sliced(m_position), used);
+        m_position += used;
+        if (std::holds_alternative<HttpRequestParser::Incomplete>(event)) {
+            m_needMore = true;
+        } else if (auto *head = std::get_if<HttpRequestParser::Head>(&event)) {
+            requestHead(std::move(*head));
+        } else if (const auto *body = std::get_if<HttpRequestParser::Body>(&event)) {
+            if (m_upload)
+                forward(m_upload->body(body->bytes));
+        } else if (std::holds_alternative<HttpRequestParser::End>(event)) {
+            requestEnd();
+        } else {
+            requestFailed(std::get<HttpRequestParser::BadRequest>(event).status);
+        }
     }
-    disconnect(m_socket, &QIODevice::readyRead, this, &DevicePreviewConnection::readRequest);
-    m_phase = Phase::answer;
-    if (const auto *bad = std::get_if<HttpRequestParser::BadRequest>(&result)) {
-        finish(DevicePreviewResponse::error(bad->status,
-                                            DevicePreviewResponse::requestErrorMessage(bad->status)));
-        return;
-    }
-    forward(std::get<HttpProxyRequest>(result));
 }
 
-void DevicePreviewConnection::forward(const HttpProxyRequest &request)
+bool DevicePreviewConnection::takesRequestBytes() const
 {
+    switch (m_phase) {
+    case Phase::head:
+        return true;
+    case Phase::body:
+        // A body read past, or a chunked one held before anything is sent, is taken as it comes.
+        return !m_upstream || m_upstream->takesMore();
+    case Phase::done:
+    case Phase::closing:
+        break;
+    }
+    return false;
+}
+
+void DevicePreviewConnection::requestHead(HttpRequestParser::Head head)
+{
+    // Once the head is in, the body may take as long as it keeps coming.
+    m_phase = Phase::body;
+    m_since = ProxyClock::now();
+    HttpProxyRequest &request = head.request;
     if (request.isWebSocketUpgrade()) {
-        disconnect(m_socket, nullptr, this, nullptr);
-        m_worker.tunnel(std::exchange(m_socket, nullptr), request);
-        deleteLater();
+        m_upgrade = std::move(request);
         return;
     }
     const std::optional<QUrl> destination =
@@ -165,15 +147,82 @@ void DevicePreviewConnection::forward(const HttpProxyRequest &request)
         finish(DevicePreviewResponse::error(400, u"Invalid preview URL"_s));
         return;
     }
-    m_answersHead = request.method == u"HEAD";
-    m_upstream = std::make_unique<DevicePreviewUpstream>(
-        m_worker.upstreamPool(), upstreamRequest(request, *destination, m_worker.originMappings()),
-        m_answersHead, isIdempotent(request.method), *this);
+    m_framing = head.framing;
+    m_idempotent = isIdempotent(request.method);
+    m_asked = {request.method == u"HEAD", request.acceptsChunked()};
+    const DevicePreviewProxyLimits &limits = m_worker.limits();
+    if (m_framing == HttpRequestParser::Framing::chunked)
+        m_hold = m_worker.holdBudget().take(limits.collectBytes);
+    m_upload.emplace(request, m_framing, head.contentLength, *destination, m_worker.originMappings(),
+                     m_hold.bytes());
+    forward(m_upload->start());
+}
+
+void DevicePreviewConnection::requestEnd()
+{
+    m_phase = Phase::done;
+    if (m_upgrade) {
+        // What the device sent after the head and its body are a WebSocket's first frames.
+        m_upgrade->trailingData = m_input.sliced(m_position);
+        disconnect(m_socket, nullptr, this, nullptr);
+        m_worker.tunnel(std::exchange(m_socket, nullptr), *m_upgrade);
+        deleteLater();
+        return;
+    }
+    forward(m_upload->end());
+    m_upstream->endRequest();
+}
+
+void DevicePreviewConnection::requestFailed(int status)
+{
+    if (m_upstream)
+        m_upstream->cancel();
+    if (m_answer && m_answer->headSent())
+        cutOff();
+    else
+        finish(DevicePreviewResponse::error(status, DevicePreviewResponse::requestErrorMessage(status)));
+}
+
+void DevicePreviewConnection::forward(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    if (!m_upstream) {
+        // A request may go on a kept-alive connection only if it can be sent
+        // again: it may be, and its body is short enough to be held meanwhile.
+        m_hold.release();
+        std::optional<qint64> bodyLength = m_upload->length();
+        if (m_framing == HttpRequestParser::Framing::none)
+            bodyLength = 0;
+        std::optional<DevicePreviewHoldBudget::Hold> retryHold;
+        if (m_idempotent && bodyLength && *bodyLength <= m_worker.limits().collectBytes) {
+            DevicePreviewHoldBudget::Hold hold = m_worker.holdBudget().takeAll(*bodyLength);
+            if (hold.bytes() == *bodyLength)
+                retryHold = std::move(hold);
+        }
+        m_upstream = std::make_unique<DevicePreviewUpstream>(m_worker.upstreamPool(), m_asked.head,
+                                                             std::move(retryHold), *this);
+    }
+    m_upstream->send(bytes);
+}
+
+void DevicePreviewConnection::requestTaken()
+{
+    if (m_phase != Phase::body)
+        return;
+    // A device held back has not been silent: its time starts again from here.
+    if (std::exchange(m_heldBack, false))
+        m_since = ProxyClock::now();
+    readRequest();
 }
 
 void DevicePreviewConnection::answerHead(HttpResponseHead head)
 {
-    m_answer.emplace(std::move(head), m_answersHead, m_worker.answerRules());
+    DevicePreviewAnswer::Rules rules = m_worker.answerRules();
+    m_hold = m_worker.holdBudget().take(
+        DevicePreviewAnswer::heldAtMost(head, m_asked, m_worker.limits().collectBytes));
+    rules.collectBytes = m_hold.bytes();
+    m_answer.emplace(std::move(head), m_asked, std::move(rules));
     send(m_answer->start());
 }
 
@@ -206,6 +255,7 @@ void DevicePreviewConnection::answerFailed(const QString &identifier)
 void DevicePreviewConnection::written()
 {
     m_lastTaken = ProxyClock::now();
+    releaseAnswerHold();
     if (m_upstream && m_socket->bytesToWrite() <= kMaxPendingWriteBytes)
         m_upstream->setPaused(false);
 }
@@ -218,6 +268,15 @@ void DevicePreviewConnection::send(const QByteArray &bytes)
         m_lastTaken = ProxyClock::now();
     m_socket->write(bytes);
     m_socket->flush();
+    releaseAnswerHold();
+}
+
+void DevicePreviewConnection::releaseAnswerHold()
+{
+    // What was collected is held until the kernel has taken it; a stream
+    // holds no more than a little of its own.
+    if (m_answer && m_answer->headSent() && m_socket->bytesToWrite() == 0)
+        m_hold.release();
 }
 
 void DevicePreviewConnection::finish(const QByteArray &bytes)

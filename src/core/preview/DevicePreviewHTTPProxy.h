@@ -19,17 +19,20 @@ struct DevicePreviewProxyLimits {
     // A device that sends no byte of its request body, or takes no byte of
     // the answer, for this long is cut off.
     std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
-    // A dev server that sends nothing for this long has timed out.
+    // A dev server that takes no byte of the request and sends none of the
+    // answer for this long has timed out.
     std::chrono::milliseconds upstreamTimeout{std::chrono::seconds(60)};
     // Device connections (tunnels included) beyond this are closed at once.
     int maxConnections = 256;
     // The connections one device address may hold, so that another is always served.
     int maxConnectionsPerAddress = 64;
-    // Answers announced larger are streamed to the device unmodified.
-    qsizetype rewriteCap = 8 * 1024 * 1024;
     // Answers up to this size are sent whole with their exact length; longer
-    // ones are rewritten as they stream, ended by the close.
+    // ones are rewritten as they stream, in chunked coding. Request bodies up
+    // to this size may be held: a chunked one to be sent with its length, one
+    // that may be sent twice to go on a kept-alive connection.
     qsizetype collectBytes = 512 * 1024;
+    // What the whole proxy holds that way at once; beyond it, bodies stream.
+    qint64 heldBytes = 16 * 1024 * 1024;
 };
 
 // Publishes one local origin on every interface: reads one request per device

@@ -11,6 +11,16 @@ QString escapedSlashes(QString origin)
     return origin.replace(u'/', u"\\/"_s);
 }
 
+// The longest end of data, short of a whole pattern, that the pattern starts with.
+qsizetype partialMatchAtEnd(QByteArrayView data, QByteArrayView pattern)
+{
+    for (qsizetype length = std::min(pattern.size() - 1, data.size()); length > 0; --length) {
+        if (data.last(length) == pattern.first(length))
+            return length;
+    }
+    return 0;
+}
+
 } // namespace
 
 QString rewritten(QString text, const QList<DevicePreviewURLReplacement> &replacements)
@@ -75,8 +85,9 @@ QByteArray Stream::run(QByteArray bytes, bool last)
             out.append(QByteArrayView(data).sliced(position, found - position)).append(stage.to);
             position = found + stage.from.size();
         }
-        // A match not found yet can only start in the last bytes, short of a whole origin.
-        const qsizetype kept = last ? 0 : std::min(stage.from.size() - 1, data.size() - position);
+        // Only bytes that can still start a match wait for the next piece.
+        const qsizetype kept =
+            last ? 0 : partialMatchAtEnd(QByteArrayView(data).sliced(position), stage.from);
         out.append(QByteArrayView(data).sliced(position, data.size() - position - kept));
         stage.carry = data.last(kept);
         bytes = std::move(out);

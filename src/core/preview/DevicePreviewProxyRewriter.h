@@ -29,7 +29,8 @@ public:
 
     // False when no pair can change anything: bytes pass as they are.
     bool rewrites() const { return !m_stages.empty(); }
-    // The rewritten bytes that can be given out so far.
+    // The rewritten bytes that can be given out so far: all but an end that
+    // may still be the start of an origin.
     QByteArray feed(QByteArrayView bytes);
     // The rest, once the body has ended.
     QByteArray finish();

@@ -52,8 +52,8 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
       m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
       m_sweep(new QTimer(this)), m_answerRules{DevicePreviewProxyRewriter::Stream({}),
                                                {},
-                                               limits.rewriteCap,
-                                               limits.collectBytes}
+                                               limits.collectBytes},
+      m_holdBudget(limits.heldBytes)
 {
     // Time limits are checked a few times within the shortest of them.
     const auto shortest = std::min({m_limits.headTimeout, m_limits.idleTimeout, m_limits.upstreamTimeout});

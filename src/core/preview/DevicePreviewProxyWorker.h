@@ -2,6 +2,7 @@
 
 #include "DevicePreviewAnswer.h"
 #include "DevicePreviewHTTPProxy.h"
+#include "DevicePreviewHoldBudget.h"
 #include "DevicePreviewRecords.h"
 
 #include <QHash>
@@ -35,6 +36,8 @@ public:
     const DevicePreviewProxyLimits &limits() const { return m_limits; }
     DevicePreviewUpstreamPool &upstreamPool() { return *m_pool; }
     const QList<DevicePreviewURLReplacement> &originMappings() const { return m_originMappings; }
+    // What all the proxy's connections may hold whole, together.
+    DevicePreviewHoldBudget &holdBudget() { return m_holdBudget; }
     // How answers are rewritten under the current lists and limits.
     const DevicePreviewAnswer::Rules &answerRules() const { return m_answerRules; }
 
@@ -72,6 +75,7 @@ private:
     QTimer *m_sweep;
     QList<DevicePreviewURLReplacement> m_originMappings;
     DevicePreviewAnswer::Rules m_answerRules;
+    DevicePreviewHoldBudget m_holdBudget;
     QSet<DevicePreviewConnection *> m_watched;
     QSet<QObject *> m_open;
     QHash<QHostAddress, int> m_openByAddress;

@@ -95,7 +95,8 @@ QByteArray reasonPhrase(int status)
 }
 
 QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dropped,
-                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength)
+                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength,
+                bool chunked)
 {
     QByteArray text = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
                       (answer.reason.isEmpty() ? reasonPhrase(answer.status) : answer.reason) + "\r\n";
@@ -114,13 +115,15 @@ QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dro
     }
     if (contentLength)
         text += "Content-Length: " + QByteArray::number(*contentLength) + "\r\n";
+    if (chunked)
+        text += "Transfer-Encoding: chunked\r\n";
     return text + "Connection: close\r\n\r\n";
 }
 
 QByteArray error(int status, const QString &message, const QString &identifier)
 {
     const QByteArray body = message.toUtf8();
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Error\r\n";
     if (!identifier.isEmpty())
         head += "X-Devnook-Proxy-Error: " + identifier.toUtf8() + "\r\n";
     head += "Content-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) +

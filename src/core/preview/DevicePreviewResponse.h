@@ -19,11 +19,13 @@ QByteArray reasonPhrase(int status);
 // those for this hop (Connection, Keep-Alive, Transfer-Encoding and the names
 // Connection lists) and the `dropped` ones, values rewritten with the
 // replacements and each Set-Cookie reduced for plain http; then
-// "Content-Length" when a length is given, and "Connection: close".
+// "Content-Length" when a length is given, "Transfer-Encoding: chunked" when
+// the body follows in chunks, and "Connection: close".
 QByteArray head(const HttpResponseHead &answer, const QList<QByteArrayView> &dropped,
-                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength);
+                const QList<DevicePreviewURLReplacement> &replacements, std::optional<qint64> contentLength,
+                bool chunked = false);
 
-// A plain-text error answer with the status's own reason phrase; the
+// A plain-text error answer, its status line "HTTP/1.1 <status> Error"; the
 // identifier goes in "X-Devnook-Proxy-Error".
 QByteArray error(int status, const QString &message, const QString &identifier = {});
 

@@ -99,12 +99,12 @@ void DevicePreviewUpstreamPool::clear()
         delete m_idle.takeFirst().socket;
 }
 
-DevicePreviewUpstream::DevicePreviewUpstream(DevicePreviewUpstreamPool &pool, QByteArray request,
-                                             bool answersHead, bool idempotent, Receiver &receiver)
-    : m_pool(pool), m_request(std::move(request)), m_idempotent(idempotent), m_receiver(receiver),
-      m_parser(answersHead)
+DevicePreviewUpstream::DevicePreviewUpstream(DevicePreviewUpstreamPool &pool, bool answersHead,
+                                             std::optional<DevicePreviewHoldBudget::Hold> retryHold,
+                                             Receiver &receiver)
+    : m_pool(pool), m_receiver(receiver), m_parser(answersHead), m_retryHold(std::move(retryHold))
 {
-    connectTo(m_pool.take(m_idempotent, m_reused));
+    connectTo(m_pool.take(m_retryHold.has_value(), m_reused));
 }
 
 DevicePreviewUpstream::~DevicePreviewUpstream()
@@ -118,11 +118,55 @@ void DevicePreviewUpstream::connectTo(QTcpSocket *socket)
     socket->setParent(this);
     connect(socket, &QIODevice::readyRead, this, &DevicePreviewUpstream::process);
     connect(socket, &QAbstractSocket::errorOccurred, this, &DevicePreviewUpstream::socketFailed);
+    connect(socket, &QIODevice::bytesWritten, this, &DevicePreviewUpstream::progressed);
+    if (auto *tls = qobject_cast<QSslSocket *>(socket))
+        connect(tls, &QSslSocket::encryptedBytesWritten, this, &DevicePreviewUpstream::progressed);
+    m_lastProgress = ProxyClock::now();
+    // A request sent again goes out as it went the first time.
+    if (!m_sent.isEmpty())
+        socket->write(m_sent);
+}
+
+void DevicePreviewUpstream::send(QByteArrayView bytes)
+{
+    if (!m_socket || bytes.isEmpty())
+        return;
+    // The dev server is waited for from the moment it has something to take.
+    if (pendingRequestBytes() == 0)
+        m_lastProgress = ProxyClock::now();
+    if (m_retryHold && !m_answered)
+        m_sent.append(bytes);
     // Written at once on an open connection, or as soon as a new one is.
-    socket->write(m_request);
-    if (canFlush(socket))
-        socket->flush();
-    m_lastByte = ProxyClock::now();
+    m_socket->write(bytes.data(), bytes.size());
+    if (canFlush(m_socket))
+        m_socket->flush();
+}
+
+void DevicePreviewUpstream::endRequest()
+{
+    if (pendingRequestBytes() == 0)
+        m_lastProgress = ProxyClock::now();
+    m_requestEnded = true;
+}
+
+qint64 DevicePreviewUpstream::pendingRequestBytes() const
+{
+    if (!m_socket)
+        return 0;
+    const auto *tls = qobject_cast<const QSslSocket *>(m_socket.data());
+    return m_socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+}
+
+bool DevicePreviewUpstream::takesMore() const
+{
+    return m_socket && !m_done && pendingRequestBytes() < kMaxPendingRequestBytes;
+}
+
+void DevicePreviewUpstream::progressed()
+{
+    m_lastProgress = ProxyClock::now();
+    if (!m_requestEnded && takesMore())
+        m_receiver.requestTaken();
 }
 
 void DevicePreviewUpstream::setPaused(bool paused)
@@ -132,16 +176,16 @@ void DevicePreviewUpstream::setPaused(bool paused)
     m_paused = paused;
     if (!paused) {
         // The wait for the dev server starts again from here.
-        m_lastByte = ProxyClock::now();
+        m_lastProgress = ProxyClock::now();
         process();
     }
 }
 
 std::optional<ProxyClock::time_point> DevicePreviewUpstream::waitingSince() const
 {
-    if (m_done || m_paused)
+    if (m_done || m_paused || (!m_requestEnded && pendingRequestBytes() == 0))
         return std::nullopt;
-    return m_lastByte;
+    return m_lastProgress;
 }
 
 void DevicePreviewUpstream::cancel()
@@ -163,9 +207,14 @@ void DevicePreviewUpstream::process()
             m_input.remove(0, m_position);
             m_position = 0;
             m_input += m_socket->readAll();
-            m_answered = true;
             m_needMore = false;
-            m_lastByte = ProxyClock::now();
+            m_lastProgress = ProxyClock::now();
+            if (!m_answered) {
+                // Once the answer has begun, the request is never sent again.
+                m_answered = true;
+                m_sent = QByteArray();
+                m_retryHold.reset();
+            }
         }
         qsizetype used = 0;
         HttpResponseParser::Event event = m_parser.next(QByteArrayView(m_input).sliced(m_position), used);
@@ -220,8 +269,10 @@ void DevicePreviewUpstream::finished(bool reusable)
     QTcpSocket *socket = m_socket;
     disconnect(socket, nullptr, this, nullptr);
     m_socket = nullptr;
-    // Bytes beyond the answer would be taken for the next one: such a connection is not kept.
-    if (reusable && !m_closedByServer && m_position == m_input.size() && socket->bytesAvailable() == 0 &&
+    // Bytes beyond the answer would be taken for the next one, and a request
+    // not sent whole would be finished by it: such a connection is not kept.
+    if (reusable && m_requestEnded && !m_closedByServer && m_position == m_input.size() &&
+        socket->bytesAvailable() == 0 && socket->bytesToWrite() == 0 &&
         socket->state() == QAbstractSocket::ConnectedState)
         m_pool.giveBack(socket);
     else

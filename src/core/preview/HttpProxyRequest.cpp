@@ -98,8 +98,9 @@ HttpRequestParser::parsedHead(QByteArrayView bytes)
 
     Head head;
     head.request.method = requestLine.at(0);
-    // Runs of spaces count as one separator; the protocol version is not used.
+    // Runs of spaces count as one separator.
     head.request.path = requestLine.at(1);
+    head.request.protocol = requestLine.value(2);
     int contentLengthCount = 0;
     bool hasTransferEncoding = false;
     QHash<QString, qsizetype> indexByName;
@@ -123,11 +124,12 @@ HttpRequestParser::parsedHead(QByteArrayView bytes)
             if (!length)
                 return BadRequest{};
             head.contentLength = *length;
+            head.framing = Framing::length;
         } else if (name.compare(u"transfer-encoding", Qt::CaseInsensitive) == 0) {
             hasTransferEncoding = true;
             if (value.compare(u"chunked", Qt::CaseInsensitive) != 0)
                 return BadRequest{501};
-            head.chunked = true;
+            head.framing = Framing::chunked;
         }
         if (const auto existing = indexByName.constFind(name); existing != indexByName.cend()) {
             head.request.headers[*existing].second = value.toString();
@@ -144,6 +146,65 @@ HttpRequestParser::parsedHead(QByteArrayView bytes)
     return head;
 }
 
+HttpRequestParser::Event HttpRequestParser::nextHead(QByteArrayView input, qsizetype &consumed)
+{
+    // Only the bytes that arrived since the last look are searched.
+    const qsizetype headEnd = input.indexOf(kHeadEnd, std::max<qsizetype>(0, m_scanned - 3));
+    const QByteArrayView headBytes = headEnd < 0 ? input : input.first(headEnd);
+    // A client that ends lines with LF alone would otherwise wait for ever.
+    if (hasBareLineBreak(headBytes, std::max<qsizetype>(0, m_scanned - 1), headEnd >= 0))
+        return BadRequest{};
+    if ((headEnd < 0 ? input.size() : headEnd + kHeadEnd.size()) > kMaxHeadBytes)
+        return BadRequest{431};
+    if (headEnd < 0) {
+        m_scanned = input.size();
+        return Incomplete{};
+    }
+    auto parsed = parsedHead(headBytes);
+    if (const auto *bad = std::get_if<BadRequest>(&parsed))
+        return *bad;
+    Head &head = std::get<Head>(parsed);
+    consumed = headEnd + kHeadEnd.size();
+    m_scanned = 0;
+    m_remaining = head.contentLength;
+    m_state = head.framing == Framing::chunked ? State::chunked : State::length;
+    return std::move(head);
+}
+
+HttpRequestParser::Event HttpRequestParser::next(QByteArrayView input, qsizetype &consumed)
+{
+    consumed = 0;
+    switch (m_state) {
+    case State::head:
+        return nextHead(input, consumed);
+    case State::length: {
+        if (m_remaining == 0) {
+            m_state = State::done;
+            return End{};
+        }
+        if (input.isEmpty())
+            return Incomplete{};
+        consumed = static_cast<qsizetype>(std::min<qint64>(m_remaining, input.size()));
+        m_remaining -= consumed;
+        return Body{input.first(consumed)};
+    }
+    case State::chunked: {
+        const HttpChunkedDecoder::Event event = m_chunks.next(input, consumed);
+        if (const auto *data = std::get_if<HttpChunkedDecoder::Data>(&event))
+            return Body{data->bytes};
+        if (std::holds_alternative<HttpChunkedDecoder::NeedMore>(event))
+            return Incomplete{};
+        if (const auto *bad = std::get_if<HttpChunkedDecoder::Bad>(&event))
+            return BadRequest{bad->status};
+        m_state = State::done;
+        return End{};
+    }
+    case State::done:
+        break;
+    }
+    return End{};
+}
+
 HttpRequestParser::Result HttpRequestParser::parse(QByteArrayView data)
 {
     HttpRequestParser parser;
@@ -153,60 +214,23 @@ HttpRequestParser::Result HttpRequestParser::parse(QByteArrayView data)
 HttpRequestParser::Result HttpRequestParser::feed(QByteArrayView bytes)
 {
     m_buffer.append(bytes);
-    return m_head ? feedBody() : feedHead();
-}
-
-HttpRequestParser::Result HttpRequestParser::feedHead()
-{
-    // Only the bytes that arrived since the last look are searched.
-    const qsizetype headEnd = m_buffer.indexOf(kHeadEnd, std::max<qsizetype>(0, m_scanned - 3));
-    const QByteArrayView headBytes =
-        headEnd < 0 ? QByteArrayView(m_buffer) : QByteArrayView(m_buffer).first(headEnd);
-    // A client that ends lines with LF alone would otherwise wait for ever.
-    if (hasBareLineBreak(headBytes, std::max<qsizetype>(0, m_scanned - 1), headEnd >= 0))
-        return BadRequest{};
-    if ((headEnd < 0 ? m_buffer.size() : headEnd + kHeadEnd.size()) > kMaxHeadBytes)
-        return BadRequest{431};
-    if (headEnd < 0) {
-        m_scanned = m_buffer.size();
-        return Incomplete{};
-    }
-    auto parsed = parsedHead(headBytes);
-    if (const auto *bad = std::get_if<BadRequest>(&parsed))
-        return *bad;
-    m_head = std::move(std::get<Head>(parsed));
-    m_buffer.remove(0, headEnd + kHeadEnd.size());
-    return feedBody();
-}
-
-HttpRequestParser::Result HttpRequestParser::feedBody()
-{
-    HttpProxyRequest &request = m_head->request;
-    if (!m_head->chunked) {
-        if (m_buffer.size() < m_head->contentLength)
-            return Incomplete{};
-        const qsizetype length = static_cast<qsizetype>(m_head->contentLength);
-        request.trailingData = m_buffer.sliced(length);
-        m_buffer.truncate(length);
-        request.body = std::move(m_buffer);
-        return std::move(request);
-    }
     qsizetype position = 0;
     while (true) {
         qsizetype used = 0;
-        const HttpChunkedDecoder::Event event =
-            m_chunks.next(QByteArrayView(m_buffer).sliced(position), used);
+        Event event = next(QByteArrayView(m_buffer).sliced(position), used);
         position += used;
-        if (const auto *data = std::get_if<HttpChunkedDecoder::Data>(&event)) {
-            request.body.append(data->bytes);
-        } else if (std::holds_alternative<HttpChunkedDecoder::NeedMore>(event)) {
+        if (auto *head = std::get_if<Head>(&event)) {
+            m_request = std::move(head->request);
+        } else if (const auto *body = std::get_if<Body>(&event)) {
+            m_request.body.append(body->bytes);
+        } else if (std::holds_alternative<Incomplete>(event)) {
             m_buffer.remove(0, position);
             return Incomplete{};
-        } else if (const auto *bad = std::get_if<HttpChunkedDecoder::Bad>(&event)) {
-            return BadRequest{bad->status};
+        } else if (const auto *bad = std::get_if<BadRequest>(&event)) {
+            return *bad;
         } else {
-            request.trailingData = m_buffer.sliced(position);
-            return std::move(request);
+            m_request.trailingData = m_buffer.sliced(position);
+            return std::move(m_request);
         }
     }
 }

@@ -56,6 +56,31 @@ private Q_SLOTS:
         }
     }
 
+    // What is given out as it comes holds back only the bytes that may still
+    // start an origin, so a streamed page is not kept waiting for the next piece.
+    void onlyAPossibleStartIsHeldBack_data()
+    {
+        QTest::addColumn<QByteArray>("piece");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("nothing like an origin") << "data: tick\n\n"_ba
+                                                << "data: tick\n\n"_ba;
+        QTest::newRow("the start of one") << "go to http://local"_ba
+                                          << "go to "_ba;
+        QTest::newRow("its escaped start") << "\"http:\\/"_ba
+                                           << "\""_ba;
+        QTest::newRow("a whole one and a letter") << "http://localhost:3000 h"_ba
+                                                  << "http://192.168.1.5:4100 "_ba;
+    }
+
+    void onlyAPossibleStartIsHeldBack()
+    {
+        QFETCH(QByteArray, piece);
+        QFETCH(QByteArray, out);
+        DevicePreviewProxyRewriter::Stream stream(
+            {{u"http://localhost:3000"_s, u"http://192.168.1.5:4100"_s}});
+        QCOMPARE(stream.feed(piece), out);
+    }
+
     void rewritten()
     {
         QFETCH(QString, text);

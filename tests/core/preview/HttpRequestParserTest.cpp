@@ -163,6 +163,8 @@ private Q_SLOTS:
         const auto &request = std::get<HttpProxyRequest>(result);
         QCOMPARE(request.method, u"get"_s);
         QCOMPARE(request.path, u"/a%20b?q=1"_s);
+        QCOMPARE(request.protocol, u"HTTP/1.1"_s);
+        QVERIFY(request.acceptsChunked());
         const QList<QPair<QString, QString>> headers = {{u"X-A"_s, u"two"_s},
                                                         {u"UPGRADE"_s, u"WebSocket"_s},
                                                         {u"x-a"_s, u"other"_s},
@@ -172,6 +174,38 @@ private Q_SLOTS:
         const auto listed = std::get<HttpProxyRequest>(
             HttpRequestParser::parse("GET / HTTP/1.1\r\nUpgrade: websocket, h2c\r\n\r\n"_ba));
         QVERIFY(!listed.isWebSocketUpgrade());
+    }
+
+    void framings_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("framing");
+        QTest::addColumn<qint64>("length");
+        QTest::newRow("none") << "GET / HTTP/1.0\r\n\r\n"_ba << int(HttpRequestParser::Framing::none) << 0ll;
+        QTest::newRow("length") << "PUT / HTTP/1.1\r\ncontent-length: 12\r\n\r\n"_ba
+                                << int(HttpRequestParser::Framing::length) << 12ll;
+        QTest::newRow("empty length") << "PUT / HTTP/1.1\r\nContent-Length: 0\r\n\r\n"_ba
+                                      << int(HttpRequestParser::Framing::length) << 0ll;
+        QTest::newRow("chunked") << "PUT / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba
+                                 << int(HttpRequestParser::Framing::chunked) << 0ll;
+    }
+
+    // Read as a stream, the head comes first with the body's framing, and the
+    // body is left to come in pieces.
+    void framings()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, framing);
+        QFETCH(qint64, length);
+        HttpRequestParser parser;
+        qsizetype used = 0;
+        HttpRequestParser::Event event = parser.next(QByteArray(head + "body"), used);
+        const auto *read = std::get_if<HttpRequestParser::Head>(&event);
+        QVERIFY(read);
+        QCOMPARE(used, head.size());
+        QCOMPARE(int(read->framing), framing);
+        QCOMPARE(read->contentLength, length);
+        QVERIFY(read->request.body.isEmpty());
     }
 
     void limitsAreKnownEarly()

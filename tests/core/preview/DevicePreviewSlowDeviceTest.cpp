@@ -1,0 +1,89 @@
+#include "ChunkedBody.h"
+#include "ProxyRig.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace devnook;
+using namespace devnook::test;
+using namespace Qt::StringLiterals;
+
+// Answers to devices that read slowly, and what the proxy holds for them.
+class DevicePreviewSlowDeviceTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<LoopbackHttpServer> m_server;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
+                                                        LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(m_server->listen());
+    }
+
+    // A device that reads slowly, with a small window and pauses longer than
+    // the dev server may stay silent, gets the whole page however long that
+    // takes: the time the proxy waits for the device is not the dev server's.
+    void aSlowReaderGetsTheWholePage()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 10s;
+        limits.idleTimeout = 1200ms;
+        limits.upstreamTimeout = 400ms;
+        limits.collectBytes = 64 * 1024;
+        const ProxyRig rig(m_server->origin(), limits);
+        const qint64 pageBytes = 12 * 1024 * 1024;
+        const QByteArray page = LoopbackHttpServer::largePage(m_server->origin().toUtf8(), pageBytes);
+        QTcpSocket device;
+        device.bind(QHostAddress::LocalHost);
+        device.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 16 * 1024);
+        device.setReadBufferSize(64 * 1024);
+        connect(&device, &QTcpSocket::connected, this, [&device, pageBytes] {
+            device.write("GET /large/" + QByteArray::number(pageBytes) + " HTTP/1.1\r\n\r\n");
+        });
+        device.connectToHost(QHostAddress::LocalHost, rig.port);
+        QByteArray received;
+        QElapsedTimer clock;
+        clock.start();
+        // Reading for 800 ms, then a pause of 700 ms, and again.
+        QTimer reader;
+        connect(&reader, &QTimer::timeout, this, [&] {
+            if (clock.elapsed() % 1500 < 800)
+                received += device.read(64 * 1024);
+        });
+        reader.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            device.state() == QAbstractSocket::UnconnectedState && device.bytesAvailable() == 0, 30000);
+        reader.stop();
+        const qsizetype headEnd = received.indexOf("\r\n\r\n") + 4;
+        QCOMPARE(dechunked(QByteArrayView(received).sliced(headEnd)),
+                 QByteArray(page).replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8()));
+        QVERIFY2(clock.elapsed() > 2 * limits.idleTimeout.count(),
+                 QByteArray::number(clock.elapsed()).constData());
+    }
+
+    // Answers held whole to be sent with their length share one budget: while
+    // one holds it, another is sent as it comes, in chunks; once it is given
+    // back, the next is held whole again.
+    void heldAnswersShareOneBudget()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.heldBytes = 1000;
+        limits.upstreamTimeout = 1s;
+        const ProxyRig rig(m_server->origin(), limits);
+        // Announces 1000 bytes and sends 10: its answer holds the whole budget.
+        const auto holding = rig.connect("GET /trickle HTTP/1.1\r\n\r\n");
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        QTest::qWait(100);
+        const QByteArray streamed = rig.exchange("GET /page HTTP/1.1\r\n\r\n");
+        QVERIFY2(streamed.contains("\r\nTransfer-Encoding: chunked\r\n"), streamed.constData());
+        QTRY_COMPARE_WITH_TIMEOUT(holding->state(), QAbstractSocket::UnconnectedState, 3000);
+        const QByteArray whole = rig.exchange("GET /page HTTP/1.1\r\n\r\n");
+        QVERIFY2(whole.contains("\r\nContent-Length: ") && !whole.contains("chunked"), whole.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(DevicePreviewSlowDeviceTest)
+#include "DevicePreviewSlowDeviceTest.moc"

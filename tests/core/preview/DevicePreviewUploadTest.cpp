@@ -1,0 +1,177 @@
+#include "ProxyRig.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace devnook;
+using namespace devnook::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Bytes that look like framing, so that a body read as anything but bytes shows.
+QByteArray uploadBody(qsizetype size)
+{
+    QByteArray body(size, '\0');
+    QRandomGenerator(size).fillRange(reinterpret_cast<quint32 *>(body.data()), size / 4);
+    return body.replace(0, std::min<qsizetype>(size, 9),
+                        QByteArray("\r\n0\r\n\r\nX:").first(std::min<qsizetype>(size, 9)));
+}
+
+QByteArray chunked(QByteArrayView body, qsizetype chunkBytes)
+{
+    QByteArray text;
+    for (qsizetype at = 0; at < body.size(); at += chunkBytes) {
+        const QByteArrayView piece = body.sliced(at, std::min(chunkBytes, body.size() - at));
+        text += QByteArray::number(piece.size(), 16) + ";ext=1\r\n" + piece + "\r\n";
+    }
+    return text + "0\r\nX-Trailer: t\r\n\r\n";
+}
+
+// "<length> <sha256>", as the dev server's /upload tells what it got.
+QByteArray digest(const QByteArray &body)
+{
+    return QByteArray::number(body.size()) + ' ' +
+           QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex();
+}
+
+} // namespace
+
+// A device's request body on its way to the dev server, held only as far as
+// the dev server takes it.
+class DevicePreviewUploadTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<LoopbackHttpServer> m_server;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
+                                                        LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(m_server->listen());
+    }
+
+    void framing_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("framing");
+        const QByteArray body = uploadBody(300 * 1024);
+        const QByteArray shortBody = uploadBody(600);
+        QTest::newRow("length") << "POST /upload HTTP/1.1\r\nContent-Length: 307200\r\n\r\n"_ba << body
+                                << body << "Content-Length: 307200"_ba;
+        QTest::newRow("empty with a length") << "POST /upload HTTP/1.1\r\nContent-Length: 0\r\n\r\n"_ba
+                                             << QByteArray() << QByteArray() << "Content-Length: 0"_ba;
+        QTest::newRow("empty chunked") << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba
+                                       << "0\r\n\r\n"_ba << QByteArray() << "Content-Length: 0"_ba;
+        QTest::newRow("short chunked, held for its length")
+            << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba << chunked(shortBody, 100)
+            << shortBody << "Content-Length: 600"_ba;
+        QTest::newRow("long chunked, in chunks")
+            << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba << chunked(body, 7000) << body
+            << "Transfer-Encoding: chunked"_ba;
+    }
+
+    // Whatever the device's framing, the dev server gets the bytes unchanged
+    // and in order, with one framing header it can read.
+    void framing()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, framing);
+        const ProxyRig rig(m_server->origin());
+        const QByteArray response = rig.exchange(head + sent);
+        QVERIFY2(response.startsWith("HTTP/1.1 200 OK\r\n"), response.left(200).constData());
+        QVERIFY(response.endsWith(digest(body)));
+        QCOMPARE(m_server->requests().size(), 1);
+        const LoopbackHttpServer::Request &received = m_server->requests().first();
+        QCOMPARE(received.body, body);
+        const QByteArray lower = received.head.toLower();
+        QVERIFY2(received.head.contains(QByteArray("\r\n" + framing + "\r\n")), received.head.constData());
+        QCOMPARE(lower.count("content-length") + lower.count("transfer-encoding"), 1);
+    }
+
+    void slowUploadArrivesWhole_data()
+    {
+        QTest::addColumn<bool>("chunks");
+        QTest::newRow("length") << false;
+        QTest::newRow("chunked") << true;
+    }
+
+    // 8 MiB in pieces over several times every time limit (head, body,
+    // upstream): the upload counts as progress for as long as it keeps coming.
+    void slowUploadArrivesWhole()
+    {
+        QFETCH(bool, chunks);
+        const ProxyRig rig(m_server->origin());
+        const QByteArray body = uploadBody(8 * 1024 * 1024);
+        const QByteArray sent = chunks ? chunked(body, 256 * 1024) : body;
+        const auto device = rig.connect(chunks ? "PUT /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                               : "PUT /upload HTTP/1.1\r\nContent-Length: 8388608\r\n\r\n");
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        const qsizetype pieces = 16;
+        const qsizetype pieceBytes = sent.size() / pieces + 1;
+        QElapsedTimer clock;
+        clock.start();
+        for (qsizetype at = 0; at < sent.size(); at += pieceBytes) {
+            QTest::qWait(150);
+            device->write(sent.sliced(at, std::min(pieceBytes, sent.size() - at)));
+        }
+        QVERIFY(clock.elapsed() > 2 * testLimits().idleTimeout.count());
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 10000);
+        QVERIFY2(received.startsWith("HTTP/1.1 200 OK\r\n"), received.left(200).constData());
+        QVERIFY(received.endsWith(digest(body)));
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
+    // A body that stops coming is cut off after the idle time, not before
+    // the head's shorter time.
+    void silentUploadIsCutOff()
+    {
+        const ProxyRig rig(m_server->origin());
+        const auto silent = rig.connect("POST /upload HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc");
+        QTest::qWait(testLimits().headTimeout.count() * 2);
+        QCOMPARE(silent->state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(silent->state(), QAbstractSocket::UnconnectedState, 3000);
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    // A dev server that takes none of an upload holds the device back through
+    // the proxy instead of the proxy taking the upload in; it is then timed
+    // out like one that does not answer, while the device held back is not
+    // taken for an idle one.
+    void aDevServerThatStopsReadingHoldsTheDeviceBack()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.idleTimeout = 500ms;
+        limits.upstreamTimeout = 2500ms;
+        const ProxyRig rig(m_server->origin(), limits);
+        const qint64 uploadBytes = 64 * 1024 * 1024;
+        const auto device = rig.connect("POST /stall HTTP/1.1\r\nContent-Length: 67108864\r\n\r\n" +
+                                        QByteArray(uploadBytes, 'u'));
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        qint64 unsent = -1;
+        while (unsent != device->bytesToWrite()) {
+            unsent = device->bytesToWrite();
+            QTest::qWait(200);
+        }
+        // What the kernels' buffers and the proxy hold together is far less than the upload.
+        QVERIFY2(unsent > uploadBytes / 2, QByteArray::number(unsent).constData());
+        QVERIFY2(clock.elapsed() < 2000, QByteArray::number(clock.elapsed()).constData());
+        QTest::qWait(2000 - clock.elapsed());
+        QCOMPARE(device->state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(DevicePreviewUploadTest)
+#include "DevicePreviewUploadTest.moc"
