@@ -1,12 +1,17 @@
 // WebSocket load for the device-preview tunnel: an echo server, and clients
-// that each keep one 64-byte message in flight and count the echoes. Both are
-// plain epoll loops on one thread, so that the tunnel, not they, is measured.
-// Usage: tunnel_load echo                       (prints "port N", serves until killed)
-//        tunnel_load clients <port> <clients> <seconds>   (prints "messages_per_second N")
+// that each keep one 64-byte message in flight and count the echoes, once
+// straight to the echo server and once through the tunnel. Both are plain
+// epoll loops on one thread, so that the tunnel, not they, is measured.
+// Usage: tunnel_load echo          (prints "port N", serves until killed)
+//        tunnel_load compare <direct port> <tunnel port> <clients> <seconds of each>
+//            (prints "direct_messages_per_second N", "tunnel_messages_per_second N" and
+//            "tunnel_messages_in_all N", the warm-up's included)
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QString>
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -127,76 +132,201 @@ int echo()
     }
 }
 
-// One client: its handshake answered or not, and the bytes of the echo awaited.
+// One client: its handshake answered or not, the bytes of the echo awaited,
+// and whether a message of it is on its way.
 struct Client {
+    int fd = -1;
+    int path = 0;
     bool open = false;
+    bool inFlight = false;
     QByteArray input;
 };
 
-int clients(int port, int count, int seconds)
-{
-    const int poll = epoll_create1(0);
-    std::vector<Client> all(static_cast<size_t>(count));
-    std::unordered_map<int, size_t> byFd;
-    QByteArray frame(2 + 4 + kPayload, '\0');
-    frame[0] = static_cast<char>(0x81);
-    frame[1] = static_cast<char>(0x80 | kPayload);
-    for (int i = 0; i < kPayload; ++i)
-        frame[6 + i] = static_cast<char>('a' ^ frame[2 + i % 4]);
-    for (int i = 0; i < count; ++i) {
+// The clients of every path (a port each), on one epoll set.
+class Clients {
+public:
+    Clients(int count, const std::vector<int> &ports) : m_poll(epoll_create1(0))
+    {
+        m_frame = QByteArray(2 + 4 + kPayload, '\0');
+        m_frame[0] = static_cast<char>(0x81);
+        m_frame[1] = static_cast<char>(0x80 | kPayload);
+        for (int i = 0; i < kPayload; ++i)
+            m_frame[6 + i] = static_cast<char>('a' ^ m_frame[2 + i % 4]);
+        for (size_t path = 0; path < ports.size(); ++path) {
+            for (int i = 0; i < count; ++i)
+                m_all.push_back(connectTo(ports[path], i, static_cast<int>(path)));
+        }
+        for (size_t i = 0; i < m_all.size(); ++i) {
+            epoll_event event{EPOLLIN, {.u64 = i}};
+            epoll_ctl(m_poll, EPOLL_CTL_ADD, m_all[i].fd, &event);
+        }
+    }
+
+    bool connected() const
+    {
+        return std::all_of(m_all.begin(), m_all.end(), [](const Client &client) { return client.fd >= 0; });
+    }
+
+    // Whether a client's connection ended or failed: its path's count would be too low.
+    bool lostAny() const { return m_lost; }
+
+    // Waits until every client's handshake is answered.
+    bool handshake()
+    {
+        const auto end = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < end) {
+            if (std::all_of(m_all.begin(), m_all.end(), [](const Client &client) { return client.open; }))
+                return true;
+            turn(-1, end);
+        }
+        return false;
+    }
+
+    // Keeps one message of each client of the path in flight for the given
+    // time, then lets the last ones come back; returns the echoes counted in time.
+    long long round(int path, std::chrono::milliseconds length)
+    {
+        for (Client &client : m_all) {
+            if (client.path == path)
+                send(client);
+        }
+        m_echoes = 0;
+        m_sending = path;
+        turn(path, Clock::now() + length);
+        const long long echoes = m_echoes;
+        m_sending = -1;
+        turn(path, Clock::now() + std::chrono::seconds(5));
+        if (m_inFlight[path] > 0)
+            m_lost = true;
+        return echoes;
+    }
+
+    // Every echo of the path so far, in the warm-up and after each round's end too.
+    long long allEchoes(int path) const { return m_allEchoes[path]; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    static Client connectTo(int port, int index, int path)
+    {
+        Client client;
+        client.path = path;
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         // Four devices, so that none passes its share of the proxy's connections.
         sockaddr_in source{};
         source.sin_family = AF_INET;
-        source.sin_addr.s_addr = htonl(INADDR_LOOPBACK + static_cast<uint32_t>(i % 4));
+        source.sin_addr.s_addr = htonl(INADDR_LOOPBACK + static_cast<uint32_t>(index % 4));
         ::bind(fd, reinterpret_cast<sockaddr *>(&source), sizeof source);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
-            return 1;
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return client;
+        }
         setNonBlocking(fd);
         const QByteArray handshake = "GET /hmr HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
                                      "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
                                      "Sec-WebSocket-Version: 13\r\n\r\n";
         sendAll(fd, handshake.constData(), static_cast<size_t>(handshake.size()));
-        epoll_event event{EPOLLIN, {.fd = fd}};
-        epoll_ctl(poll, EPOLL_CTL_ADD, fd, &event);
-        byFd[fd] = static_cast<size_t>(i);
+        client.fd = fd;
+        return client;
     }
-    const auto start = std::chrono::steady_clock::now();
-    const auto end = start + std::chrono::seconds(seconds);
-    long long echoes = 0;
-    epoll_event ready[256];
-    char buffer[65536];
-    while (std::chrono::steady_clock::now() < end) {
-        const int ready_count = epoll_wait(poll, ready, 256, 100);
-        for (int i = 0; i < ready_count; ++i) {
-            const int fd = ready[i].data.fd;
-            Client &client = all[byFd[fd]];
-            const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                continue;
-            client.input.append(buffer, got);
-            if (!client.open) {
-                const qsizetype headEnd = client.input.indexOf("\r\n\r\n");
-                if (headEnd < 0)
+
+    void send(Client &client)
+    {
+        client.inFlight = true;
+        ++m_inFlight[client.path];
+        sendAll(client.fd, m_frame.constData(), static_cast<size_t>(m_frame.size()));
+    }
+
+    void lose(Client &client)
+    {
+        epoll_ctl(m_poll, EPOLL_CTL_DEL, client.fd, nullptr);
+        if (client.inFlight)
+            --m_inFlight[client.path];
+        client.inFlight = false;
+        m_lost = true;
+    }
+
+    // Reads what the clients have until the time is up, or until the path
+    // given (not -1) has no message on its way.
+    void turn(int path, Clock::time_point end)
+    {
+        epoll_event ready[256];
+        char buffer[65536];
+        while (Clock::now() < end) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            const int count = epoll_wait(m_poll, ready, 256, static_cast<int>(left.count()) + 1);
+            for (int i = 0; i < count; ++i) {
+                Client &client = m_all[ready[i].data.u64];
+                const ssize_t got = ::recv(client.fd, buffer, sizeof buffer, 0);
+                if (got == 0 || (got < 0 && errno != EAGAIN)) {
+                    lose(client);
                     continue;
-                client.input.remove(0, headEnd + 4);
-                client.open = true;
-                sendAll(fd, frame.constData(), static_cast<size_t>(frame.size()));
-                continue;
+                }
+                if (got < 0)
+                    continue;
+                client.input.append(buffer, got);
+                if (!client.open) {
+                    const qsizetype headEnd = client.input.indexOf("\r\n\r\n");
+                    if (headEnd >= 0) {
+                        client.input.remove(0, headEnd + 4);
+                        client.open = true;
+                    }
+                    continue;
+                }
+                while (client.inFlight && client.input.size() >= 2 + kPayload) {
+                    client.input.remove(0, 2 + kPayload);
+                    client.inFlight = false;
+                    --m_inFlight[client.path];
+                    ++m_allEchoes[client.path];
+                    if (m_sending == client.path && Clock::now() < end) {
+                        ++m_echoes;
+                        send(client);
+                    }
+                }
             }
-            while (client.input.size() >= 2 + kPayload) {
-                client.input.remove(0, 2 + kPayload);
-                ++echoes;
-                sendAll(fd, frame.constData(), static_cast<size_t>(frame.size()));
-            }
+            if (path < 0 || m_inFlight[path] == 0)
+                return;
         }
     }
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("messages_per_second %.0f\n", static_cast<double>(echoes) / elapsed);
+
+    int m_poll;
+    QByteArray m_frame;
+    std::vector<Client> m_all;
+    int m_sending = -1;
+    long long m_echoes = 0;
+    long long m_allEchoes[2] = {0, 0};
+    int m_inFlight[2] = {0, 0};
+    bool m_lost = false;
+};
+
+// The same clients through two ports, in short rounds taken in turn (one
+// path, the other, the other, the one, …) so that both see the same machine.
+int compare(int directPort, int tunnelPort, int count, int seconds)
+{
+    Clients clients(count, {directPort, tunnelPort});
+    if (!clients.connected() || !clients.handshake())
+        return 1;
+    constexpr std::chrono::milliseconds kRound(250);
+    for (const int path : {0, 1, 1, 0})
+        clients.round(path, kRound);
+    long long echoes[2] = {0, 0};
+    const int rounds = std::max(1, static_cast<int>(seconds * 1000 / kRound.count()));
+    for (int i = 0; i < rounds; ++i) {
+        for (const int path : {i % 2, 1 - i % 2})
+            echoes[path] += clients.round(path, kRound);
+    }
+    if (clients.lostAny()) {
+        std::fprintf(stderr, "a client's connection ended during the run\n");
+        return 1;
+    }
+    const double measured = static_cast<double>(rounds) * std::chrono::duration<double>(kRound).count();
+    std::printf("direct_messages_per_second %.0f\n", static_cast<double>(echoes[0]) / measured);
+    std::printf("tunnel_messages_per_second %.0f\n", static_cast<double>(echoes[1]) / measured);
+    std::printf("tunnel_messages_in_all %lld\n", clients.allEchoes(1));
     return 0;
 }
 
@@ -206,8 +336,9 @@ int main(int argc, char **argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "echo") == 0)
         return echo();
-    if (argc >= 5 && std::strcmp(argv[1], "clients") == 0)
-        return clients(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
-    std::fprintf(stderr, "usage: tunnel_load echo | tunnel_load clients <port> <clients> <seconds>\n");
+    if (argc >= 6 && std::strcmp(argv[1], "compare") == 0)
+        return compare(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    std::fprintf(stderr, "usage: tunnel_load echo | tunnel_load compare <direct port> <tunnel port> "
+                         "<clients> <seconds>\n");
     return 2;
 }

@@ -1,6 +1,7 @@
 #include "DevicePreviewRelay.h"
 
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 #include <pthread.h>
 #include <sys/epoll.h>
@@ -16,17 +17,23 @@ namespace {
 constexpr int kReadBytes = 64 * 1024;
 constexpr int kEventsPerTurn = 256;
 
+using Clock = std::chrono::steady_clock;
+
 } // namespace
 
 class DevicePreviewRelay::Pair {
 public:
     struct Side {
         Pair *pair = nullptr;
+        // -1 once closed.
         int fd = -1;
         Side *other = nullptr;
         // Bytes read from the other side that this one has not taken yet.
         QByteArray pending;
         unsigned watched = 0;
+        // Once the tunnel is ending: it has ended its stream, and it has been told the end.
+        bool inputEnded = false;
+        bool shut = false;
     };
 
     Pair(Shard &owner, int deviceFd, int upstreamFd) : shard(owner)
@@ -42,6 +49,9 @@ public:
     Side device;
     Side upstream;
     std::function<void()> onClosed;
+    // Either side has ended its stream; the pair is closed by endBy at the latest.
+    bool ending = false;
+    Clock::time_point endBy;
     bool closed = false;
     // The owner is done with it: it may be freed once closed.
     bool released = false;
@@ -53,7 +63,9 @@ class DevicePreviewRelay::Shard {
 public:
     using Side = Pair::Side;
 
-    Shard() : m_epoll(epoll_create1(EPOLL_CLOEXEC)), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    explicit Shard(std::chrono::milliseconds endingTime)
+        : m_endingTime(endingTime), m_epoll(epoll_create1(EPOLL_CLOEXEC)),
+          m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
         epoll_event event{};
         event.events = EPOLLIN;
@@ -72,9 +84,9 @@ public:
         wake();
         m_thread.join();
         for (const std::unique_ptr<Pair> &pair : m_pairs) {
-            if (!pair->closed) {
-                ::close(pair->device.fd);
-                ::close(pair->upstream.fd);
+            for (const Side *side : {&pair->device, &pair->upstream}) {
+                if (side->fd >= 0)
+                    ::close(side->fd);
             }
         }
         ::close(m_wake);
@@ -125,8 +137,9 @@ private:
     void run()
     {
         epoll_event ready[kEventsPerTurn];
+        int timeout = -1;
         while (true) {
-            const int count = epoll_wait(m_epoll, ready, kEventsPerTurn, -1);
+            const int count = epoll_wait(m_epoll, ready, kEventsPerTurn, timeout);
             const std::lock_guard lock(m_mutex);
             if (m_stopping)
                 return;
@@ -135,11 +148,15 @@ private:
                 if (!side) {
                     uint64_t wakes = 0;
                     [[maybe_unused]] const ssize_t read = ::read(m_wake, &wakes, sizeof wakes);
-                } else if (!side->pair->closed) {
+                } else if (side->fd >= 0) {
                     // A pair closed earlier in this turn stays allocated until its end.
-                    handle(*side, ready[i].events);
+                    if (side->pair->ending)
+                        finish(*side, ready[i].events);
+                    else
+                        handle(*side, ready[i].events);
                 }
             }
+            timeout = closeOverdue();
             std::erase_if(m_pairs,
                           [](const std::unique_ptr<Pair> &pair) { return pair->closed && pair->released; });
         }
@@ -160,8 +177,11 @@ private:
         if ((events & EPOLLIN) && side.other->pending.isEmpty()) {
             char buffer[kReadBytes];
             const ssize_t got = ::recv(side.fd, buffer, sizeof buffer, 0);
-            if (got == 0 || (got < 0 && errno != EAGAIN)) {
-                // Either side ending ends the tunnel; what it sent before has gone on.
+            if (got == 0) {
+                end(side);
+                return;
+            }
+            if (got < 0 && errno != EAGAIN) {
                 close(pair);
                 return;
             }
@@ -196,31 +216,133 @@ private:
         side.watched = wanted;
     }
 
+    // The side has ended its stream, and with it the tunnel: neither side's
+    // bytes are passed on any more, but what was read for each still reaches it.
+    void end(Side &ended)
+    {
+        Pair &pair = *ended.pair;
+        pair.ending = true;
+        pair.endBy = Clock::now() + m_endingTime;
+        m_ending.push_back(&pair);
+        ended.inputEnded = true;
+        progress(pair.device);
+        progress(pair.upstream);
+    }
+
+    // A side of an ending pair: takes the rest of its bytes, and is read until
+    // it ends its stream, so that closing it resets nothing still on its way to it.
+    void finish(Side &side, unsigned events)
+    {
+        bool failed = false;
+        if ((events & EPOLLOUT) && !side.pending.isEmpty()) {
+            const ssize_t sent = ::send(side.fd, side.pending.constData(),
+                                        static_cast<size_t>(side.pending.size()), MSG_NOSIGNAL);
+            failed = sent < 0 && errno != EAGAIN;
+            side.pending.remove(0, std::max<ssize_t>(sent, 0));
+        }
+        if (!failed && !side.inputEnded && (events & (EPOLLIN | EPOLLHUP))) {
+            char dropped[kReadBytes];
+            const ssize_t got = ::recv(side.fd, dropped, sizeof dropped, 0);
+            side.inputEnded = got == 0;
+            failed = got < 0 && errno != EAGAIN;
+        }
+        // Gone both ways before it was told the end: the rest cannot reach it.
+        if (failed || (events & EPOLLERR) || ((events & EPOLLHUP) && !side.shut))
+            closeSide(side);
+        else
+            progress(side);
+    }
+
+    // Tells an ending side the end once it has taken its bytes, and closes it once it has ended too.
+    void progress(Side &side)
+    {
+        if (side.fd < 0)
+            return;
+        if (!side.shut && side.pending.isEmpty()) {
+            ::shutdown(side.fd, SHUT_WR);
+            side.shut = true;
+        }
+        if (side.shut && side.inputEnded) {
+            closeSide(side);
+            return;
+        }
+        const unsigned wanted = (side.inputEnded ? 0u : EPOLLIN) | (side.pending.isEmpty() ? 0u : EPOLLOUT);
+        if (wanted != side.watched) {
+            epoll_event event{};
+            event.events = wanted;
+            event.data.ptr = &side;
+            epoll_ctl(m_epoll, EPOLL_CTL_MOD, side.fd, &event);
+            side.watched = wanted;
+        }
+    }
+
+    void closeSide(Side &side)
+    {
+        epoll_ctl(m_epoll, EPOLL_CTL_DEL, side.fd, nullptr);
+        ::close(side.fd);
+        side.fd = -1;
+        side.pending.clear();
+        if (side.other->fd < 0)
+            close(*side.pair);
+    }
+
+    // Closes the ending pairs whose time is up; returns how long epoll may wait for the next.
+    int closeOverdue()
+    {
+        if (m_ending.empty())
+            return -1;
+        const Clock::time_point now = Clock::now();
+        Clock::time_point next = Clock::time_point::max();
+        for (size_t i = 0; i < m_ending.size();) {
+            Pair &pair = *m_ending[i];
+            if (pair.endBy > now) {
+                next = std::min(next, pair.endBy);
+                ++i;
+            } else {
+                close(pair); // takes it out of the list
+            }
+        }
+        if (next == Clock::time_point::max())
+            return -1;
+        return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count());
+    }
+
+    // Closes whatever is still open of the pair, at once.
     void close(Pair &pair)
     {
+        if (pair.closed)
+            return;
         pair.closed = true;
         for (Side *side : {&pair.device, &pair.upstream}) {
-            epoll_ctl(m_epoll, EPOLL_CTL_DEL, side->fd, nullptr);
-            ::close(side->fd);
+            if (side->fd >= 0) {
+                epoll_ctl(m_epoll, EPOLL_CTL_DEL, side->fd, nullptr);
+                ::close(side->fd);
+                side->fd = -1;
+            }
             side->pending.clear();
         }
+        if (pair.ending)
+            std::erase(m_ending, &pair);
         // Under the lock, so that an owner letting go meanwhile waits for the call to end.
         if (std::function<void()> onClosed = std::exchange(pair.onClosed, nullptr))
             onClosed();
     }
 
+    const std::chrono::milliseconds m_endingTime;
     int m_epoll;
     int m_wake;
     std::mutex m_mutex;
     std::vector<std::unique_ptr<Pair>> m_pairs;
+    std::vector<Pair *> m_ending;
     bool m_stopping = false;
     std::thread m_thread;
 };
 
-DevicePreviewRelay::DevicePreviewRelay(QObject *parent) : QObject(parent)
+DevicePreviewRelay::DevicePreviewRelay(QObject *parent, std::chrono::milliseconds endingTime)
+    : QObject(parent)
 {
     for (int i = 0; i < kThreads; ++i)
-        m_shards.push_back(std::make_unique<Shard>());
+        m_shards.push_back(std::make_unique<Shard>(endingTime));
 }
 
 DevicePreviewRelay::~DevicePreviewRelay() = default;
