@@ -13,8 +13,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -129,6 +135,49 @@ private Q_SLOTS:
         QCOMPARE(test::readFile(path), QByteArray("second"));
 
         QVERIFY(!FileSafety::copyAside(dir.filePath(u"missing.json"_s), now).isOk());
+    }
+
+    // A copy aside or a write that the system refuses fails with the
+    // system's own reason, and leaves no partial copy behind.
+    void refusedWritesSayWhy()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"projects.json"_s);
+        test::writeFile(path, QByteArray(200 * 1024, 'x'));
+        const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        Result<QString> copy = Result<QString>::success({});
+        Result<void> written = Result<void>::success();
+        {
+            test::FileSizeLimit limit(100 * 1024);
+            copy = FileSafety::copyAside(path, now);
+            written = FileSafety::writeAtomically(dir.filePath(u"other.json"_s), QByteArray(200 * 1024, 'y'));
+        }
+        const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+        QCOMPARE(copy.isOk() ? QString() : copy.error(), tooLarge);
+        QCOMPARE(written.isOk() ? QString() : written.error(), tooLarge);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"projects.json"_s});
+    }
+
+    // A full disk, on a file system of 64 KiB in a mount namespace of this
+    // thread alone; only root may make one.
+    void aFullDiskSaysSo()
+    {
+        QTemporaryDir dir;
+        const QByteArray small = dir.filePath(u"small"_s).toLocal8Bit();
+        QVERIFY(QDir().mkpath(QString::fromLocal8Bit(small)));
+        if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", small.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a small file system needs root and a mount namespace");
+        const auto unmount = qScopeGuard([&] { umount2(small.constData(), MNT_DETACH); });
+        const QString path = QString::fromLocal8Bit(small) + u"/usage_sessions.json"_s;
+        test::writeFile(path, QByteArray(40 * 1024, 'x'));
+        const auto copy = FileSafety::copyAside(path, QDateTime::currentDateTimeUtc());
+        const auto written = FileSafety::writeAtomically(path, QByteArray(40 * 1024, 'y'));
+        const QString full = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        QCOMPARE(copy.isOk() ? QString() : copy.error(), full);
+        QCOMPARE(written.isOk() ? QString() : written.error(), full);
+        QCOMPARE(test::readFile(path), QByteArray(40 * 1024, 'x'));
     }
 
     void settingsStoreKeepsDottedKeysAcrossInstances()
