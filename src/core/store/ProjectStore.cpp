@@ -28,10 +28,10 @@ std::optional<QString> loadReport(const LoadedCatalogue &catalogue)
 {
     QStringList lines;
     if (catalogue.unreadableCount > 0)
-        lines.append(L10n::format(u"projects_not_read"_s, {QString::number(catalogue.unreadableCount),
-                                                           catalogue.firstUnreadableError}));
+        lines.append(L10n::plural(u"projects_not_read"_s, catalogue.unreadableCount,
+                                  {catalogue.firstUnreadableError}));
     if (catalogue.renumberedCount > 0)
-        lines.append(L10n::format(u"projects_given_new_ids"_s, {QString::number(catalogue.renumberedCount)}));
+        lines.append(L10n::plural(u"projects_given_new_ids"_s, catalogue.renumberedCount));
     if (!catalogue.keptAsidePath.isEmpty())
         lines.append(L10n::format(u"catalogue_kept_aside"_s, {catalogue.keptAsidePath}));
     if (!catalogue.keepAsideError.isEmpty())

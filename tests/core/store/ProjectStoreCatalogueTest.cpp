@@ -62,7 +62,8 @@ private Q_SLOTS:
             << QString() << QString() << QStringList{u"Could not load projects: "_s, u"is a file"_s};
         QTest::newRow("cut short") << u"catalogue-truncated.json"_s
                                    << u"Blog, Shop, \"the} [big] one\" {v2}"_s
-                                   << QStringList{u"could not be read: 1 ("_s, u"kept in "_s};
+                                   << QStringList{u"1 project in the catalogue could not be read ("_s,
+                                                  u"kept in "_s};
     }
 
     void loadFailuresAreReported()
@@ -104,7 +105,7 @@ private Q_SLOTS:
         QCOMPARE(names(projects), u"First, Other, Second, Third"_s);
         QCOMPARE(projects[0].id, QUuid(u"6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11"_s));
         QCOMPARE((QSet<QUuid>{projects[0].id, projects[1].id, projects[2].id, projects[3].id}.size()), 4);
-        QVERIFY(m_rig->store->lastError().value_or(QString()).contains(u"had theirs: 2."_s));
+        QVERIFY(m_rig->store->lastError().value_or(QString()).contains(u"2 projects were given new ids"_s));
 
         // Written back once: the next start finds the same ids and no damage.
         ProjectStore &store = m_rig->open();

@@ -200,7 +200,7 @@ private Q_SLOTS:
         QCOMPARE(service->completedSessions().size(), readable);
         QCOMPARE(asideCopies(), QStringList{u"usage_sessions.json.unreadable-20240601-100000"_s});
         QCOMPARE(asideBytes(), damaged);
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions could not be read ("_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session could not be read ("_s),
                  qPrintable(service->fileProblem()));
         QVERIFY(service->fileProblem().contains(asideCopies().value(0)));
         recordOneSession(*service);
@@ -231,7 +231,7 @@ private Q_SLOTS:
                                   m_home->clock.now()),
                  ProjectUsageSummary{});
         QVERIFY(asideCopies().isEmpty());
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions are not counted"_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session is not counted"_s),
                  qPrintable(service->fileProblem()));
 
         recordOneSession(*service);
@@ -290,7 +290,7 @@ private Q_SLOTS:
             service->periodRange(UsageRollupPeriod::all, UsageCalendar::current(), m_home->clock.now());
         QCOMPARE(service->sessionsInPeriod(all, m_home->clock.now()).size(), 1);
         QVERIFY(asideCopies().isEmpty());
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions have a source"_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session has a source"_s),
                  qPrintable(service->fileProblem()));
 
         // Written back as it was read, last in the file.
