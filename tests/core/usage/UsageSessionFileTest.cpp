@@ -208,6 +208,44 @@ private Q_SLOTS:
         QCOMPARE(asideCopies().size(), 1);
     }
 
+    // A broken session costs that session alone, however deep it nests: the
+    // ones after it load, and the next save keeps them.
+    void sessionsAfterABrokenOneStillLoad_data()
+    {
+        QTest::addColumn<QByteArray>("broken");
+        QTest::addColumn<QString>("reason");
+        const auto object = [](const QByteArray &extra) { return listOfOne(extra).sliced(1).chopped(1); };
+        for (const int depth : {2000, 100000})
+            QTest::addRow("nested %d levels", depth)
+                << object(", \"future\": " + QByteArray(depth, '[') + QByteArray(depth, ']'))
+                << u"nested too deeply"_s;
+        QTest::newRow("number out of range")
+            << object(", \"pausedDuration\": 1e400") << u"number out of range of a double"_s;
+        QTest::newRow("NUL bytes before a session")
+            << QByteArray(2, '\0') + object({}) << u"unexpected character"_s;
+    }
+
+    void sessionsAfterABrokenOneStillLoad()
+    {
+        QFETCH(QByteArray, broken);
+        QFETCH(QString, reason);
+        const QByteArray valid = test::readData(u"usage-sessions-valid.json"_s);
+        test::writeFile(sessionsFile(), valid);
+        const qsizetype healthy = makeService()->completedSessions().size();
+        const QByteArray damaged = "[" + broken + "," + valid.sliced(valid.indexOf('[') + 1);
+        test::writeFile(sessionsFile(), damaged);
+
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), healthy);
+        const QString problem = service->fileProblem();
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read (session 0: "_s) &&
+                     problem.contains(reason),
+                 qPrintable(problem));
+        QCOMPARE(asideBytes(), damaged);
+        recordOneSession(*service);
+        QCOMPARE(makeService()->completedSessions().size(), healthy + 1);
+    }
+
     // A clock that jumped, or a hand edit: such a session is neither cut nor
     // counted nor dropped, and goes back to the file as it came.
     void sessionsThatCannotBeCountedStayAsStored_data()
