@@ -77,11 +77,22 @@ QString UsageTrackingService::fileProblem() const
         parts.append(m_readProblem);
     if (!m_asideProblem.isEmpty())
         parts.append(m_asideProblem);
+    if (m_sessionNotesDismissed)
+        return parts.join(u' ');
     if (!m_uncountedSessions.isEmpty())
         parts.append(L10n::plural(u"usage_sessions_uncounted"_s, m_uncountedSessions.size()));
     if (!m_sessionsKeptAsStored.isEmpty())
         parts.append(L10n::plural(u"usage_sessions_unknown_source"_s, m_sessionsKeptAsStored.size()));
     return parts.join(u' ');
+}
+
+void UsageTrackingService::dismissFileProblem()
+{
+    m_writeProblem.clear();
+    m_readProblem.clear();
+    m_asideProblem.clear();
+    m_sessionNotesDismissed = true;
+    reportFileProblem();
 }
 
 void UsageTrackingService::reportFileProblem()
