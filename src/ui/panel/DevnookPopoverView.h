@@ -16,8 +16,8 @@ class QStackedLayout;
 namespace devnook {
 
 class DevnookNavigation;
-class ElidedLabel;
 class EmptyProjectsView;
+class PanelErrorBand;
 class PanelFooter;
 class PanelHeader;
 class ProjectListModel;
@@ -68,6 +68,9 @@ private:
     void showNotes(const DevProject &project);
     void scrollToTop();
     void updateErrorLine();
+    // The user closed the error band: the store's problems and a failed open
+    // are dropped.
+    void dismissErrors();
     // Opens the address; a failure shows on the error line below any store error.
     void openUrl(const QUrl &url);
     // Shows why the last open of an address or a terminal failed; nothing
@@ -86,8 +89,7 @@ private:
     QWidget *m_listPage = nullptr;
     QWidget *m_formPage = nullptr;
     PanelHeader *m_header = nullptr;
-    QWidget *m_errorBand = nullptr;
-    ElidedLabel *m_errorLine = nullptr;
+    PanelErrorBand *m_errorBand = nullptr;
     std::optional<QString> m_openFailure;
     EmptyProjectsView *m_emptyView = nullptr;
     ProjectListView *m_list = nullptr;
