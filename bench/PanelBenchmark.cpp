@@ -69,6 +69,7 @@ public:
         return states.value(project.id, DevProcessState::stopped);
     }
     std::optional<QString> lastError() const override { return std::nullopt; }
+    void dismissLastError() override {}
     bool isDevicePreviewActive(const QUuid &) const override { return false; }
     std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &) const override { return {}; }
     void refreshProjectStatuses() override {}

@@ -66,6 +66,12 @@ public:
         return states.value(project.id, DevProcessState::stopped);
     }
     std::optional<QString> lastError() const override { return error; }
+    void dismissLastError() override
+    {
+        calls.append(QStringLiteral("dismiss"));
+        error.reset();
+        Q_EMIT lastErrorChanged();
+    }
     bool isDevicePreviewActive(const QUuid &projectID) const override
     {
         return previewsOn.contains(projectID);

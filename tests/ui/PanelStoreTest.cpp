@@ -13,6 +13,7 @@
 #include "ui/shell/StoreShellAdapter.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -100,6 +101,21 @@ class PanelStoreTest : public QObject {
 private Q_SLOTS:
     // A folder moved away shows as missing after the refresh button, and
     // back again after the panel is shown again; the start button follows.
+    // The store's problems reach the panel's band whole; closing the band
+    // drops them in the store.
+    void errorBandShowsTheStoreUntilClosed()
+    {
+        StorePanel panel({test::makeProject(u"Shop"_s, QDir::tempPath())});
+        panel.show();
+        QVERIFY(!panel.rig.store->save(test::makeProject(u"Copy"_s, QDir::tempPath())));
+        auto *line = panel.view().findChild<QLabel *>(u"storeErrorLine"_s);
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), panel.rig.store->lastError().value_or(QString()));
+        QTest::mouseClick(panel.view().findChild<QToolButton *>(u"dismissErrorButton"_s), Qt::LeftButton);
+        QVERIFY(!panel.rig.store->lastError());
+        QVERIFY(!line->isVisible());
+    }
+
     void rowsFollowTheFolderOnDisk()
     {
         QTemporaryDir projects;

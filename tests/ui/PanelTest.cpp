@@ -10,7 +10,9 @@
 #include "ui/panel/ProjectListView.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -210,13 +212,29 @@ private Q_SLOTS:
         const QString problem = test::plainTextProblem(panel.view, u"<b>Blog</b>"_s);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
-        // A long error shows two whole lines, the second elided, never a line cut through.
+        // A long error shows whole, wrapped, each of its lines on lines of
+        // its own, and the path in it can be copied.
         const QString path = u"/home/dev/.local/share/Devnook/projects.json.unreadable-20261207-023522"_s;
-        panel.rig.store.error = u"Projects that could not be read: 4.\nThe catalogue is kept in "_s + path;
+        panel.rig.store.error = u"4 projects in the catalogue could not be read (project 2 holds NUL bytes, "
+                                u"from byte 1208 of the file).\nThe catalogue as it was is kept in "_s +
+                                path + u".\n1 usage session could not be read (cut)."_s;
         Q_EMIT panel.rig.store.lastErrorChanged();
-        QCOMPARE(line->toolTip(), *panel.rig.store.error);
-        QVERIFY(line->text().endsWith(u'…'));
-        QCOMPARE(line->heightForWidth(line->width()), 2 * line->fontMetrics().lineSpacing());
+        QCOMPARE(line->text(), *panel.rig.store.error);
+        QVERIFY(line->heightForWidth(line->width()) >= 4 * line->fontMetrics().lineSpacing());
+        QTRY_VERIFY(line->height() >= line->heightForWidth(line->width()));
+        // Selected with the mouse, from its first corner to its last.
+        const QPoint end(line->width() - 1, line->height() - 1);
+        QTest::mousePress(line, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseMove(line, end / 2);
+        QTest::mouseMove(line, end);
+        QTest::mouseRelease(line, Qt::LeftButton, {}, end);
+        QTest::keySequence(line, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), *panel.rig.store.error);
+
+        // Closing the band asks the store to drop what it reports.
+        panel.click(panel.view->findChild<QToolButton *>(u"dismissErrorButton"_s));
+        QCOMPARE(panel.rig.store.calls, QStringList{u"dismiss"_s});
+        QVERIFY(!line->isVisible());
     }
 
     // A terminal or a folder that cannot be opened says so on the error
@@ -245,6 +263,14 @@ private Q_SLOTS:
 
         panel.rig.terminal.failure = panel.rig.files.failure = QString();
         panel.view->perform(shop, RowAction(action));
+        QVERIFY(!line->isVisible());
+
+        // Under a store error, not instead of it; closing the band drops both.
+        panel.rig.store.error = u"Could not save projects: No space left on device"_s;
+        panel.rig.terminal.failure = panel.rig.urls.failure = u"no terminal emulator"_s;
+        panel.view->perform(shop, RowAction(action));
+        QCOMPARE(line->text(), *panel.rig.store.error + u'\n' + shown);
+        panel.click(panel.view->findChild<QToolButton *>(u"dismissErrorButton"_s));
         QVERIFY(!line->isVisible());
     }
 

@@ -38,6 +38,26 @@ std::optional<QString> identicalCopy(const QFileInfo &file)
     return std::nullopt;
 }
 
+// Writes every byte. A write that the disk cuts short reports no error;
+// writing the rest then fails with the system's reason (disk full, file too
+// large), which becomes the file's error.
+bool writeAll(QFileDevice &file, QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0)
+            return false;
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
+QString writeError(const QFileDevice &file)
+{
+    return file.error() == QFileDevice::NoError ? u"the disk refused part of the write"_s
+                                                : file.errorString();
+}
+
 } // namespace
 
 Result<void> writeAtomically(const QString &path, const QByteArray &bytes)
@@ -47,9 +67,8 @@ Result<void> writeAtomically(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Result<void>::failure(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.error() == QFileDevice::NoError ? u"the disk refused part of the write"_s
-                                                                   : file.errorString();
+    if (!writeAll(file, bytes)) {
+        const QString error = writeError(file);
         file.cancelWriting();
         return Result<void>::failure(error);
     }
@@ -68,9 +87,32 @@ Result<QString> copyAside(const QString &path, const QDateTime &now)
     QString target = base;
     for (int attempt = 2; QFileInfo::exists(target); ++attempt)
         target = base + u'-' + QString::number(attempt);
+    // Copied block by block through a file of its own rather than by
+    // QFile::copy, whose failure names no system reason; a copy that fails
+    // leaves nothing under the copy's name.
+    constexpr qint64 kBlockSize = 64 * 1024;
     QFile source(path);
-    if (!source.copy(target))
+    if (!source.open(QIODevice::ReadOnly))
         return Result<QString>::failure(source.errorString());
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Result<QString>::failure(copy.errorString());
+    while (!source.atEnd()) {
+        const QByteArray block = source.read(kBlockSize);
+        if (block.isEmpty()) {
+            if (source.error() == QFileDevice::NoError)
+                break;
+            copy.cancelWriting();
+            return Result<QString>::failure(source.errorString());
+        }
+        if (!writeAll(copy, block)) {
+            const QString error = writeError(copy);
+            copy.cancelWriting();
+            return Result<QString>::failure(error);
+        }
+    }
+    if (!copy.commit())
+        return Result<QString>::failure(copy.errorString());
     return Result<QString>::success(target);
 }
 

@@ -13,7 +13,12 @@ namespace devnook::L10n {
 
 namespace {
 
-using Table = QHash<QString, QString>;
+struct Table {
+    // Every key's text; a plural key's "other" form.
+    QHash<QString, QString> texts;
+    // The "one" forms of the plural keys.
+    QHash<QString, QString> ones;
+};
 
 // Each feature brings its own table file under :/l10n/<language>/; the
 // language's table is all of them together.
@@ -27,8 +32,15 @@ Table loadTable(const QString &language)
         if (!file.open(QIODevice::ReadOnly))
             continue;
         const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            table.insert(it.key(), it.value().toString());
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!it.value().isObject()) {
+                table.texts.insert(it.key(), it.value().toString());
+                continue;
+            }
+            const QJsonObject forms = it.value().toObject();
+            table.texts.insert(it.key(), forms.value(u"other"_s).toString());
+            table.ones.insert(it.key(), forms.value(u"one"_s).toString());
+        }
     }
     return table;
 }
@@ -65,8 +77,8 @@ QString currentLanguage()
 QString text(const QString &key)
 {
     const Table &table = tableFor(currentLanguage());
-    const auto it = table.constFind(key);
-    return it == table.cend() || it->isEmpty() ? key : *it;
+    const auto it = table.texts.constFind(key);
+    return it == table.texts.cend() || it->isEmpty() ? key : *it;
 }
 
 QString substitute(const QString &pattern, const QStringList &arguments)
@@ -91,6 +103,18 @@ QString substitute(const QString &pattern, const QStringList &arguments)
 QString format(const QString &key, const QStringList &arguments)
 {
     return substitute(text(key), arguments);
+}
+
+QString plural(const QString &key, qint64 count, const QStringList &arguments)
+{
+    const QStringList filled = QStringList{QString::number(count)} + arguments;
+    if (count == 1) {
+        const Table &table = tableFor(currentLanguage());
+        const auto one = table.ones.constFind(key);
+        if (one != table.ones.cend() && !one->isEmpty())
+            return substitute(*one, filled);
+    }
+    return format(key, filled);
 }
 
 } // namespace devnook::L10n

@@ -24,4 +24,10 @@ QString substitute(const QString &pattern, const QStringList &arguments);
 // The text of a key with its placeholders filled.
 QString format(const QString &key, const QStringList &arguments);
 
+// The text of a key whose words agree with a count: the count fills %1 and
+// the arguments %2 onwards. Such a key holds a text per plural form, "one"
+// and "other"; English and Catalan take "one" for 1 alone. A key with one
+// text serves every count, and text() gives a plural key's "other" form.
+QString plural(const QString &key, qint64 count, const QStringList &arguments = {});
+
 } // namespace devnook::L10n

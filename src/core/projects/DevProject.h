@@ -4,7 +4,6 @@
 #include "ProjectService.h"
 #include "core/foundation/Timestamp.h"
 
-#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -35,7 +34,7 @@ struct DevProject {
     std::optional<Timestamp> lastUsedAt;
     // Members of the catalogue object that this version does not read, such
     // as those a later version added; written back unchanged.
-    QJsonObject unknownMembers = {};
+    QList<StoredJsonMember> unknownMembers = {};
     // Workspace links this version cannot read, kept apart from
     // workspaceLinks and written back unchanged.
     QList<LinkKeptAsStored> linksKeptAsStored = {};

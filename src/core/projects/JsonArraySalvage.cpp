@@ -16,11 +16,11 @@ qsizetype skipSpace(QByteArrayView json, qsizetype at)
     return at;
 }
 
-// The end of the element starting at `at`: the top-level comma or closing
-// bracket after it, or the end of the text when it is cut off.
-qsizetype elementEnd(QByteArrayView json, qsizetype at)
+} // namespace
+
+qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing)
 {
-    int depth = 0;
+    qsizetype depth = 0;
     bool inString = false;
     for (; at < json.size(); ++at) {
         const char c = json[at];
@@ -34,10 +34,10 @@ qsizetype elementEnd(QByteArrayView json, qsizetype at)
         } else if (c == '{' || c == '[') {
             ++depth;
         } else if (c == '}' || c == ']') {
-            // A stray "}" stays in the element, which then fails on its own.
+            // A stray bracket stays in the element, which then fails on its own.
             if (depth > 0)
                 --depth;
-            else if (c == ']')
+            else if (c == closing)
                 return at;
         } else if (c == ',' && depth == 0) {
             return at;
@@ -45,8 +45,6 @@ qsizetype elementEnd(QByteArrayView json, qsizetype at)
     }
     return json.size();
 }
-
-} // namespace
 
 std::optional<Pieces> split(QByteArrayView json)
 {

@@ -22,4 +22,10 @@ struct Pieces {
 // the text, after white space, does not begin with "[".
 std::optional<Pieces> split(QByteArrayView json);
 
+// Where the element that starts at `at` ends: the offset of the top-level
+// comma or closing bracket (or, given '}', closing brace) after it, outside
+// strings, or the text's size when the text ends first. Nesting of any depth
+// is counted, never recursed into.
+qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing = ']');
+
 } // namespace devnook::JsonArraySalvage

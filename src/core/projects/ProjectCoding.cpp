@@ -1,7 +1,9 @@
 #include "ProjectCoding.h"
 
 #include "JsonArraySalvage.h"
+#include "StoredJsonTexts.h"
 #include "core/foundation/JsonObjectReader.h"
+#include "core/foundation/L10n.h"
 #include "core/foundation/UuidText.h"
 
 #include <QJsonDocument>
@@ -67,27 +69,36 @@ QJsonArray encodeList(const QList<Record> &records, Encoder encode)
 }
 
 // The members whose keys the record's decoder does not read, once it has
-// read all it knows.
-QJsonObject unknownMembers(const JsonObjectReader &reader, const QJsonObject &object,
-                           std::initializer_list<QStringView> known)
+// read all it knows. Their texts are those the reader makes of their values
+// until the catalogue gives them the texts they were stored as.
+QList<StoredJsonMember> unknownMembers(const JsonObjectReader &reader, const QJsonObject &object,
+                                       std::initializer_list<QStringView> known)
 {
     // The usual case, spared from copying every key.
     if (reader.readEveryMember())
         return {};
-    QJsonObject unknown;
+    QList<StoredJsonMember> unknown;
     for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
         if (std::find(known.begin(), known.end(), member.key()) == known.end())
-            unknown.insert(member.key(), member.value());
+            unknown.append(StoredJsonMember{member.key(), StoredJsonTexts::textOf(member.value())});
     }
     return unknown;
 }
 
-// The record's own members, then the unknown ones it was read with.
-QJsonObject withUnknownMembers(QJsonObject object, const QJsonObject &unknown)
+// A stored text in the document: a marker for its bytes when the catalogue
+// is written, else the value it holds.
+QJsonValue storedValue(const QByteArray &text, StoredTextMarkers *markers)
 {
-    for (auto member = unknown.constBegin(); member != unknown.constEnd(); ++member) {
-        if (!object.contains(member.key()))
-            object.insert(member.key(), member.value());
+    return markers ? markers->marker(text) : StoredJsonTexts::valueOf(text);
+}
+
+// The record's own members, then the unknown ones it was read with.
+QJsonObject withUnknownMembers(QJsonObject object, const QList<StoredJsonMember> &unknown,
+                               StoredTextMarkers *markers)
+{
+    for (const StoredJsonMember &member : unknown) {
+        if (!object.contains(member.key))
+            object.insert(member.key, storedValue(member.value, markers));
     }
     return object;
 }
@@ -105,13 +116,91 @@ void addUnreadable(LoadedCatalogue &content, const QString &error)
         content.firstUnreadableError = error;
 }
 
-void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &object)
+// Adds the project of the object; storedText gives the object's text as
+// stored, asked for only when the project holds members this version does
+// not read.
+template <typename StoredText>
+void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &object, StoredText storedText)
 {
-    auto project = decodeProject(object);
-    if (project)
-        content.projects.append(std::move(project).value());
-    else
-        addUnreadable(content, u"project %1: %2"_s.arg(QString::number(index), project.error()));
+    auto decoded = decodeProject(object);
+    if (!decoded) {
+        addUnreadable(content, u"project %1: %2"_s.arg(QString::number(index), decoded.error()));
+        return;
+    }
+    DevProject project = std::move(decoded).value();
+    if (StoredJsonTexts::holdsUnknowns(project))
+        StoredJsonTexts::keep(project, storedText());
+    content.projects.append(std::move(project));
+}
+
+// How deep the JSON reader reads.
+constexpr int kReaderNestingLimit = 1024;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Whether the text is a number as JSON writes one.
+bool isJsonNumber(QByteArrayView text)
+{
+    qsizetype at = 0;
+    const auto digits = [&] {
+        const qsizetype from = at;
+        while (at < text.size() && isDigit(text[at]))
+            ++at;
+        return at > from;
+    };
+    if (at < text.size() && text[at] == '-')
+        ++at;
+    if (!digits())
+        return false;
+    if (at < text.size() && text[at] == '.' && (++at, !digits()))
+        return false;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            ++at;
+        if (!digits())
+            return false;
+    }
+    return at == text.size();
+}
+
+// The number that ends where the reader stopped.
+QByteArrayView numberBefore(QByteArrayView text, qsizetype end)
+{
+    end = std::min(end, text.size());
+    qsizetype start = end;
+    while (start > 0 && (isDigit(text[start - 1]) || QByteArrayView("+-.eE").contains(text[start - 1])))
+        --start;
+    return text.sliced(start, end - start);
+}
+
+// Why a piece of a damaged catalogue holds no project, as the user should
+// read it; offsets count from the start of the file.
+QString pieceProblem(QByteArrayView json, QByteArrayView piece, qsizetype index, const QJsonParseError &error)
+{
+    const QString project = QString::number(index);
+    const qsizetype pieceOffset = piece.data() - json.data();
+    if (const qsizetype nul = piece.indexOf('\0'); nul >= 0)
+        return L10n::format(u"catalogue_project_nul_bytes"_s, {project, QString::number(pieceOffset + nul)});
+    switch (error.error) {
+    case QJsonParseError::NoError:
+        return L10n::format(u"catalogue_project_not_object"_s, {project});
+    case QJsonParseError::DeepNesting:
+        return L10n::format(u"catalogue_project_nested_too_deeply"_s,
+                            {project, QString::number(kReaderNestingLimit)});
+    case QJsonParseError::IllegalNumber:
+        if (const QByteArrayView number = numberBefore(piece, error.offset); isJsonNumber(number))
+            return L10n::format(u"catalogue_project_number_out_of_range"_s,
+                                {project, QString::fromLatin1(number)});
+        break;
+    default:
+        break;
+    }
+    return L10n::format(u"catalogue_project_not_whole"_s,
+                        {project, error.errorString(), QString::number(pieceOffset + error.offset)});
 }
 
 } // namespace
@@ -181,7 +270,7 @@ Result<DevProject> decodeProject(const QJsonObject &object)
         reader, u"workspaceLinks"_s, decodeLink, [&project](qsizetype index, const QJsonObject &link) {
             if (!isOfUnknownKind(link))
                 return false;
-            project.linksKeptAsStored.append(LinkKeptAsStored{index, link});
+            project.linksKeptAsStored.append(LinkKeptAsStored{index, StoredJsonTexts::textOf(link)});
             return true;
         });
     project.previewLinkedURLs =
@@ -199,7 +288,9 @@ Result<DevProject> decodeProject(const QJsonObject &object)
     return finish(reader, std::move(project));
 }
 
-QJsonObject encodeService(const ProjectService &service)
+namespace {
+
+QJsonObject encodeService(const ProjectService &service, StoredTextMarkers *markers)
 {
     return withUnknownMembers(
         {
@@ -208,10 +299,10 @@ QJsonObject encodeService(const ProjectService &service)
             {u"command"_s, service.command},
             {u"localhostURL"_s, service.localhostURL},
         },
-        service.unknownMembers);
+        service.unknownMembers, markers);
 }
 
-QJsonObject encodeLink(const ProjectLink &link)
+QJsonObject encodeLink(const ProjectLink &link, StoredTextMarkers *markers)
 {
     QJsonObject object{
         {u"id"_s, UuidText::format(link.id)},
@@ -221,10 +312,10 @@ QJsonObject encodeLink(const ProjectLink &link)
     };
     if (link.kind)
         object.insert(u"kind"_s, WorkspaceLinkKinds::rawValue(*link.kind));
-    return withUnknownMembers(std::move(object), link.unknownMembers);
+    return withUnknownMembers(std::move(object), link.unknownMembers, markers);
 }
 
-QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url)
+QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url, StoredTextMarkers *markers)
 {
     return withUnknownMembers(
         {
@@ -232,23 +323,20 @@ QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url)
             {u"name"_s, url.name},
             {u"url"_s, url.url},
         },
-        url.unknownMembers);
+        url.unknownMembers, markers);
 }
 
-namespace {
-
 // The project's links with those kept as stored back at their places.
-QJsonArray encodeLinks(const DevProject &project)
+QJsonArray encodeLinks(const DevProject &project, StoredTextMarkers *markers)
 {
-    QJsonArray links = encodeList(project.workspaceLinks, encodeLink);
+    QJsonArray links = encodeList(project.workspaceLinks,
+                                  [markers](const ProjectLink &link) { return encodeLink(link, markers); });
     for (const LinkKeptAsStored &kept : project.linksKeptAsStored)
-        links.insert(std::min(kept.position, links.size()), kept.object);
+        links.insert(std::min(kept.position, links.size()), storedValue(kept.json, markers));
     return links;
 }
 
-} // namespace
-
-QJsonObject encodeProject(const DevProject &project)
+QJsonObject encodeProject(const DevProject &project, StoredTextMarkers *markers)
 {
     QJsonObject object{
         {u"id"_s, UuidText::format(project.id)},
@@ -259,18 +347,45 @@ QJsonObject encodeProject(const DevProject &project)
         {u"folderPath"_s, project.folderPath},
         {u"localhostURL"_s, project.localhostURL},
         {u"devCommand"_s, project.devCommand},
-        {u"services"_s, encodeList(project.services, encodeService)},
+        {u"services"_s,
+         encodeList(project.services,
+                    [markers](const ProjectService &service) { return encodeService(service, markers); })},
         {u"editorCommand"_s, project.editorCommand},
         {u"openLocalURLAfterStart"_s, project.openLocalURLAfterStart},
-        {u"workspaceLinks"_s, encodeLinks(project)},
-        {u"previewLinkedURLs"_s, encodeList(project.previewLinkedURLs, encodePreviewLinkedURL)},
+        {u"workspaceLinks"_s, encodeLinks(project, markers)},
+        {u"previewLinkedURLs"_s, encodeList(project.previewLinkedURLs,
+                                            [markers](const ProjectPreviewLinkedURL &url) {
+                                                return encodePreviewLinkedURL(url, markers);
+                                            })},
         {u"notes"_s, project.notes},
         {u"isPinned"_s, project.isPinned},
         {u"isArchived"_s, project.isArchived},
     };
     if (project.lastUsedAt)
         object.insert(u"lastUsedAt"_s, project.lastUsedAt->secondsSinceReference());
-    return withUnknownMembers(std::move(object), project.unknownMembers);
+    return withUnknownMembers(std::move(object), project.unknownMembers, markers);
+}
+
+} // namespace
+
+QJsonObject encodeService(const ProjectService &service)
+{
+    return encodeService(service, nullptr);
+}
+
+QJsonObject encodeLink(const ProjectLink &link)
+{
+    return encodeLink(link, nullptr);
+}
+
+QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url)
+{
+    return encodePreviewLinkedURL(url, nullptr);
+}
+
+QJsonObject encodeProject(const DevProject &project)
+{
+    return encodeProject(project, nullptr);
 }
 
 Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
@@ -283,11 +398,18 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
             return Result<LoadedCatalogue>::failure(u"the top level is not an array"_s);
         const QJsonArray array = document.array();
         content.projects.reserve(array.size());
+        // The projects' texts are found only for a project that needs its own.
+        std::optional<QList<QByteArrayView>> texts;
+        const auto storedText = [&](qsizetype index) {
+            if (!texts)
+                texts = JsonArraySalvage::split(json).value_or(JsonArraySalvage::Pieces()).elements;
+            return texts->value(index);
+        };
         for (qsizetype i = 0; i < array.size(); ++i) {
             if (array[i].isObject())
-                addProject(content, i, array[i].toObject());
+                addProject(content, i, array[i].toObject(), [&storedText, i] { return storedText(i); });
             else
-                addUnreadable(content, u"project %1 is not an object"_s.arg(i));
+                addUnreadable(content, L10n::format(u"catalogue_project_not_object"_s, {QString::number(i)}));
         }
         return Result<LoadedCatalogue>::success(std::move(content));
     }
@@ -299,11 +421,13 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
     if (!pieces)
         return Result<LoadedCatalogue>::failure(parseFailure);
     for (qsizetype i = 0; i < pieces->elements.size(); ++i) {
-        const QJsonDocument project = QJsonDocument::fromJson(pieces->elements[i].toByteArray());
+        const QByteArrayView piece = pieces->elements[i];
+        QJsonParseError pieceError;
+        const QJsonDocument project = QJsonDocument::fromJson(piece.toByteArray(), &pieceError);
         if (project.isObject())
-            addProject(content, i, project.object());
+            addProject(content, i, project.object(), [piece] { return piece; });
         else
-            addUnreadable(content, u"project %1 is not a whole JSON object"_s.arg(i));
+            addUnreadable(content, pieceProblem(json, piece, i, pieceError));
     }
     if (pieces->hasRemainder)
         addUnreadable(content, parseFailure);
@@ -312,14 +436,16 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
 
 QByteArray encodeCatalogue(const QList<DevProject> &projects)
 {
+    StoredTextMarkers markers;
     QJsonArray array;
     for (const DevProject &project : projects)
-        array.append(encodeProject(project));
+        array.append(encodeProject(project, &markers));
     QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Indented);
     // A slash can only occur inside a JSON string, so this writes every slash
-    // of a text escaped, as earlier catalogues did.
+    // of a text escaped, as earlier catalogues did. The stored texts go in
+    // after, exactly as they were.
     bytes.replace("/", "\\/");
-    return bytes;
+    return markers.fill(std::move(bytes));
 }
 
 } // namespace devnook::ProjectCoding

@@ -11,8 +11,10 @@ namespace devnook::ProjectCoding {
 
 // Decodes a project object of the catalogue; the first missing required key
 // or wrong type, also in a nested record, fails the project. A link whose
-// kind this version does not know, and which reads in all else, is kept as
-// stored in linksKeptAsStored.
+// kind this version does not know, and which reads in all else, is kept in
+// linksKeptAsStored. Unknown members and kept links hold the JSON text of
+// their values as the reader has them; decodeCatalogue gives them the texts
+// they were stored as.
 Result<DevProject> decodeProject(const QJsonObject &object);
 Result<ProjectService> decodeService(const QJsonObject &object);
 // Fails also on a kind this version does not know.
@@ -28,9 +30,12 @@ QJsonObject encodeLink(const ProjectLink &link);
 QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url);
 
 // A whole catalogue: an array of project objects. Every project that decodes
-// is kept, also from a file cut short; fills the projects and what could not
-// be read. Fails when the text is no array at all.
+// is kept, also from a file cut short or broken in the middle; fills the
+// projects and what could not be read, and why, for the user. Fails when the
+// text is no array at all.
 Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json);
+// The catalogue's text; the unknown members' values and the links kept as
+// stored are written exactly as their texts are.
 QByteArray encodeCatalogue(const QList<DevProject> &projects);
 
 } // namespace devnook::ProjectCoding

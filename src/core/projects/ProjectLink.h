@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QJsonObject>
+#include "StoredJsonMember.h"
+
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -35,7 +36,7 @@ struct ProjectLink {
     QString url;
     bool openWithWorkspace = false;
     // Catalogue members this version does not read, written back unchanged.
-    QJsonObject unknownMembers = {};
+    QList<StoredJsonMember> unknownMembers = {};
 
     // The kind's title, else the trimmed title, else the localised "custom_link".
     QString displayTitle() const;
@@ -49,7 +50,8 @@ struct ProjectLink {
 struct LinkKeptAsStored {
     // Its index in the project's stored list of links.
     qsizetype position = 0;
-    QJsonObject object;
+    // The link's JSON text as it was stored.
+    QByteArray json;
 
     bool operator==(const LinkKeptAsStored &) const = default;
 };
@@ -60,7 +62,7 @@ struct ProjectPreviewLinkedURL {
     QString name;
     QString url;
     // Catalogue members this version does not read, written back unchanged.
-    QJsonObject unknownMembers = {};
+    QList<StoredJsonMember> unknownMembers = {};
 
     bool operator==(const ProjectPreviewLinkedURL &) const = default;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QJsonObject>
+#include "StoredJsonMember.h"
+
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -14,7 +15,7 @@ struct ProjectService {
     QString command;
     QString localhostURL;
     // Catalogue members this version does not read, written back unchanged.
-    QJsonObject unknownMembers = {};
+    QList<StoredJsonMember> unknownMembers = {};
 
     // The trimmed name, or the localised "service" when the name is blank.
     QString displayName() const;

@@ -28,10 +28,10 @@ std::optional<QString> loadReport(const LoadedCatalogue &catalogue)
 {
     QStringList lines;
     if (catalogue.unreadableCount > 0)
-        lines.append(L10n::format(u"projects_not_read"_s, {QString::number(catalogue.unreadableCount),
-                                                           catalogue.firstUnreadableError}));
+        lines.append(L10n::plural(u"projects_not_read"_s, catalogue.unreadableCount,
+                                  {catalogue.firstUnreadableError}));
     if (catalogue.renumberedCount > 0)
-        lines.append(L10n::format(u"projects_given_new_ids"_s, {QString::number(catalogue.renumberedCount)}));
+        lines.append(L10n::plural(u"projects_given_new_ids"_s, catalogue.renumberedCount));
     if (!catalogue.keptAsidePath.isEmpty())
         lines.append(L10n::format(u"catalogue_kept_aside"_s, {catalogue.keptAsidePath}));
     if (!catalogue.keepAsideError.isEmpty())
@@ -111,7 +111,8 @@ void ProjectStore::load()
     if (loaded) {
         LoadedCatalogue catalogue = std::move(loaded).value();
         setProjects(sorted(std::move(catalogue.projects)));
-        setLastError(loadReport(catalogue));
+        m_catalogueReport = loadReport(catalogue);
+        setCatalogueError(std::nullopt);
         // The folders are read when the application first asks for the
         // statuses, once its panel is on screen.
         refreshUsageFigures();
@@ -121,17 +122,14 @@ void ProjectStore::load()
     // empty list may be written over it later.
     setProjects({});
     refreshUsageFigures();
-    setLastError(L10n::format(u"could_not_load_projects"_s, {loaded.error()}));
+    setCatalogueError(L10n::format(u"could_not_load_projects"_s, {loaded.error()}));
 }
 
 void ProjectStore::persist()
 {
     const auto saved = m_services.persistence.saveProjects(m_projects);
-    // The catalogue's success says nothing of the usage history.
-    if (saved)
-        setLastError(usageFileProblem());
-    else
-        setLastError(L10n::format(u"could_not_save_projects"_s, {saved.error()}));
+    setCatalogueError(saved ? std::nullopt
+                            : std::optional(L10n::format(u"could_not_save_projects"_s, {saved.error()})));
 }
 
 void ProjectStore::setProjects(QList<DevProject> projects)
@@ -140,8 +138,22 @@ void ProjectStore::setProjects(QList<DevProject> projects)
     Q_EMIT projectsChanged();
 }
 
-void ProjectStore::setLastError(std::optional<QString> error)
+void ProjectStore::setCatalogueError(std::optional<QString> error)
 {
+    m_catalogueError = std::move(error);
+    updateLastError();
+}
+
+void ProjectStore::updateLastError()
+{
+    QStringList problems;
+    if (m_catalogueError)
+        problems.append(*m_catalogueError);
+    if (m_catalogueReport)
+        problems.append(*m_catalogueReport);
+    if (const QString usage = m_services.usage.fileProblem(); !usage.isEmpty())
+        problems.append(usage);
+    std::optional<QString> error = problems.isEmpty() ? std::nullopt : std::optional(problems.join(u'\n'));
     if (m_lastError == error)
         return;
     m_lastError = std::move(error);
@@ -150,6 +162,14 @@ void ProjectStore::setLastError(std::optional<QString> error)
     if (m_lastError)
         qWarning().noquote() << *m_lastError;
     Q_EMIT lastErrorChanged();
+}
+
+void ProjectStore::dismissProblems()
+{
+    m_catalogueError.reset();
+    m_catalogueReport.reset();
+    m_services.usage.dismissFileProblem();
+    updateLastError();
 }
 
 void ProjectStore::setInitializing(QSet<QUuid> &marks, const QUuid &projectID, bool initializing)

@@ -95,10 +95,14 @@ public:
     const QSet<QUuid> &initializingWorkspaces() const { return m_initializingWorkspaces; }
     // Projects whose play start is under way.
     const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
-    // The text of the last catalogue failure or refused save, of what the load
-    // found damaged or mended, or of what is wrong with the usage history; also
-    // written to standard error.
+    // Every problem the user should know of, one to a line: the last catalogue
+    // failure or refused save (until a write succeeds), what the load found
+    // damaged or mended in the catalogue (until dismissed), and what is wrong
+    // with the usage history. Also written to standard error.
     const std::optional<QString> &lastError() const { return m_lastError; }
+    // The user has read lastError: what it reports now is dropped. A failure
+    // that happens again is reported again.
+    void dismissProblems();
     // The git state of each project folder that gave one.
     const QHash<QUuid, ProjectGitStatus> &gitStatuses() const { return m_gitStatuses; }
     // The .env profile of each project folder that holds .env files.
@@ -252,10 +256,12 @@ Q_SIGNALS:
 private:
     // ProjectStore.cpp
     void load();
-    // Writes the catalogue; a success leaves a usage-history problem shown.
+    // Writes the catalogue; a success clears the catalogue's failure alone.
     void persist();
     void setProjects(QList<DevProject> projects);
-    void setLastError(std::optional<QString> error);
+    void setCatalogueError(std::optional<QString> error);
+    // Makes lastError of the catalogue's and the usage history's problems.
+    void updateLastError();
     void setInitializing(QSet<QUuid> &marks, const QUuid &projectID, bool initializing);
     const DevProject *findProject(const QUuid &projectID) const;
     void log(const QUuid &projectID, const QString &text, bool isError = false);
@@ -338,9 +344,6 @@ private:
     // Follows the session file: figures once it is read, its problems as lastError.
     void observeUsageFiles();
     void usageSessionsLoaded();
-    void showUsageFileProblem(const QString &previous);
-    // The session file's problem while it lasts, else nothing.
-    std::optional<QString> usageFileProblem() const;
 
     // ProjectStoreUsageQueries.cpp
     PeriodRange usagePeriodRange(UsageDateFilterOption filter, const UsageDateRange &customRange,
@@ -370,6 +373,11 @@ private:
     QSet<QUuid> m_initializingWorkspaces;
     QSet<QUuid> m_initializingDevProcesses;
     std::optional<QString> m_lastError;
+    // The last catalogue failure or refused save, until a load or write works.
+    std::optional<QString> m_catalogueError;
+    // What the load found damaged or mended, until the user dismisses it: a
+    // later save must not hide that projects were set aside.
+    std::optional<QString> m_catalogueReport;
     QHash<QUuid, ProjectGitStatus> m_gitStatuses;
     QHash<QUuid, ProjectEnvProfile> m_envProfiles;
     QHash<QUuid, ProjectEnvDetail> m_envDetails;

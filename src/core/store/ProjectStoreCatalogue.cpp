@@ -92,7 +92,7 @@ void ProjectStore::replaceSortedAndPersist()
 bool ProjectStore::save(const DevProject &project)
 {
     if (const DevProject *other = duplicateProject(project)) {
-        setLastError(L10n::format(u"project_folder_already_exists"_s, {other->name}));
+        setCatalogueError(L10n::format(u"project_folder_already_exists"_s, {other->name}));
         return false;
     }
     DevProject record = project;

@@ -158,8 +158,8 @@ void ProjectStore::observeUsageFiles()
     connect(&m_services.usage, &UsageTrackingService::sessionsLoaded, this,
             &ProjectStore::usageSessionsLoaded);
     connect(&m_services.usage, &UsageTrackingService::fileProblemChanged, this,
-            &ProjectStore::showUsageFileProblem);
-    showUsageFileProblem({});
+            &ProjectStore::updateLastError);
+    updateLastError();
 }
 
 void ProjectStore::usageSessionsLoaded()
@@ -176,23 +176,6 @@ void ProjectStore::refreshUsageFigures()
     if (m_services.usage.isLoaded())
         setUsageSummaries(m_services.usage.summaries(m_projects));
     refreshUsageTrackingStates();
-}
-
-std::optional<QString> ProjectStore::usageFileProblem() const
-{
-    QString problem = m_services.usage.fileProblem();
-    if (problem.isEmpty())
-        return std::nullopt;
-    return problem;
-}
-
-void ProjectStore::showUsageFileProblem(const QString &previous)
-{
-    if (const auto problem = usageFileProblem())
-        setLastError(problem);
-    // A problem of the catalogue's stays until the catalogue clears it.
-    else if (m_lastError == previous)
-        setLastError(std::nullopt);
 }
 
 } // namespace devnook

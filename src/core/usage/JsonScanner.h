@@ -21,6 +21,13 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     const QString &error() const { return m_error; }
     void fail(const QString &reason);
+    // Forgets the error and reads on from the offset: how a reader passes
+    // over a part of the text it could not read.
+    void resumeAt(qsizetype position)
+    {
+        m_error.clear();
+        m_pos = position;
+    }
 
     // The kind of the next value, after whitespace; end at the end of the text.
     Token peek();

@@ -2,6 +2,7 @@
 
 #include "JsonScanner.h"
 #include "UsageLimits.h"
+#include "core/projects/JsonArraySalvage.h"
 
 #include <QStringEncoder>
 #include <algorithm>
@@ -419,6 +420,48 @@ QString implausibility(const ProjectUsageSession &session)
     return {};
 }
 
+namespace {
+
+// One element of the array as read, taken only once a comma or the array's
+// end follows it.
+struct Element {
+    std::optional<ProjectUsageSession> session;
+    std::optional<SessionKeptAsStored> keptAsStored;
+    // Why a whole element is refused.
+    QString problem;
+};
+
+Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
+{
+    Element element;
+    scanner.peek();
+    const qsizetype objectStart = scanner.position();
+    if (!scanner.consume('{')) {
+        scanner.skipValue();
+        element.problem = u"session %1 is not an object"_s.arg(index);
+        return element;
+    }
+    SessionFields fields;
+    if (!scanner.consume('}')) {
+        do
+            readMember(scanner, texts, fields);
+        while (scanner.ok() && scanner.consume(','));
+        scanner.expect('}');
+    }
+    if (!scanner.ok())
+        return element;
+    if (const QString problem = fieldProblem(fields); !problem.isEmpty())
+        element.problem = u"session %1: %2"_s.arg(QString::number(index), problem);
+    else if (!fields.source)
+        element.keptAsStored = SessionKeptAsStored{
+            *fields.projectID, scanner.textBetween(objectStart, scanner.position()).toByteArray()};
+    else
+        element.session = sessionFrom(fields);
+    return element;
+}
+
+} // namespace
+
 DecodedSessions decodeSessions(const QByteArray &json)
 {
     DecodedSessions decoded;
@@ -436,37 +479,32 @@ DecodedSessions decodeSessions(const QByteArray &json)
         refuse(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
         return decoded;
     }
-    qsizetype index = 0;
-    if (!scanner.consume(']')) {
-        do {
-            scanner.peek();
-            const qsizetype objectStart = scanner.position();
-            if (!scanner.consume('{')) {
-                scanner.skipValue();
-                if (scanner.ok())
-                    refuse(u"session %1 is not an object"_s.arg(index));
-                ++index;
-                continue;
-            }
-            SessionFields fields;
-            if (!scanner.consume('}')) {
-                do
-                    readMember(scanner, texts, fields);
-                while (scanner.ok() && scanner.consume(','));
-                scanner.expect('}');
-            }
-            if (!scanner.ok())
+    bool closed = scanner.consume(']');
+    for (qsizetype index = 0; !closed && scanner.ok(); ++index) {
+        scanner.peek();
+        const qsizetype start = scanner.position();
+        Element element = readElement(scanner, texts, index);
+        const bool more = scanner.consume(',');
+        closed = !more && scanner.consume(']');
+        if (!more && !closed)
+            scanner.fail(u"expected ',' or ']'"_s);
+        if (!scanner.ok()) {
+            // A broken session costs that session alone when its end can be
+            // found; the sessions after it are still the user's.
+            const qsizetype end = JsonArraySalvage::elementEnd(json, start);
+            if (end == json.size())
                 break;
-            if (const QString problem = fieldProblem(fields); !problem.isEmpty())
-                refuse(u"session %1: %2"_s.arg(QString::number(index), problem));
-            else if (!fields.source)
-                decoded.keptAsStored.append(SessionKeptAsStored{
-                    *fields.projectID, scanner.textBetween(objectStart, scanner.position()).toByteArray()});
-            else
-                decoded.sessions.append(sessionFrom(fields));
-            ++index;
-        } while (scanner.ok() && scanner.consume(','));
-        scanner.expect(']');
+            refuse(u"session %1: %2"_s.arg(QString::number(index), scanner.error()));
+            scanner.resumeAt(end);
+            closed = !scanner.consume(',') && scanner.consume(']');
+            continue;
+        }
+        if (element.session)
+            decoded.sessions.append(std::move(*element.session));
+        else if (element.keptAsStored)
+            decoded.keptAsStored.append(std::move(*element.keptAsStored));
+        else
+            refuse(element.problem);
     }
     scanner.expectEnd();
     // Whatever follows a break in the text is lost; it counts as one session.

@@ -67,6 +67,10 @@ public:
     // aside) and the sessions left uncounted or kept as stored. Empty when
     // all is well.
     QString fileProblem() const;
+    // The user has read fileProblem: what it says now is dropped. A write
+    // that fails later, and a damaged file still not copied aside, which
+    // fails every write, report again.
+    void dismissFileProblem();
 
     // Sessions kept in the file exactly as stored but left out of every
     // figure: reversed, longer than a year, or outside the plausible years.
@@ -289,6 +293,8 @@ private:
     QString m_readProblem;
     QString m_asideProblem;
     QString m_writeProblem;
+    // Set once the user has read of the uncounted and kept sessions.
+    bool m_sessionNotesDismissed = false;
     QString m_reportedProblem;
     QTimer m_checkpointTimer{this};
     QTimer m_saveTimer{this};

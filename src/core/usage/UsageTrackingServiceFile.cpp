@@ -77,13 +77,22 @@ QString UsageTrackingService::fileProblem() const
         parts.append(m_readProblem);
     if (!m_asideProblem.isEmpty())
         parts.append(m_asideProblem);
+    if (m_sessionNotesDismissed)
+        return parts.join(u' ');
     if (!m_uncountedSessions.isEmpty())
-        parts.append(
-            L10n::format(u"usage_sessions_uncounted"_s, {QString::number(m_uncountedSessions.size())}));
+        parts.append(L10n::plural(u"usage_sessions_uncounted"_s, m_uncountedSessions.size()));
     if (!m_sessionsKeptAsStored.isEmpty())
-        parts.append(L10n::format(u"usage_sessions_unknown_source"_s,
-                                  {QString::number(m_sessionsKeptAsStored.size())}));
+        parts.append(L10n::plural(u"usage_sessions_unknown_source"_s, m_sessionsKeptAsStored.size()));
     return parts.join(u' ');
+}
+
+void UsageTrackingService::dismissFileProblem()
+{
+    m_writeProblem.clear();
+    m_readProblem.clear();
+    m_asideProblem.clear();
+    m_sessionNotesDismissed = true;
+    reportFileProblem();
 }
 
 void UsageTrackingService::reportFileProblem()
@@ -116,8 +125,8 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     if (!outcome.readError.isEmpty())
         problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
     if (outcome.unreadable > 0)
-        problems.append(L10n::format(u"usage_sessions_unreadable"_s,
-                                     {QString::number(outcome.unreadable), outcome.unreadableReason}));
+        problems.append(
+            L10n::plural(u"usage_sessions_unreadable"_s, outcome.unreadable, {outcome.unreadableReason}));
     if (!outcome.asidePath.isEmpty())
         problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.asidePath}));
     m_readProblem = problems.join(u' ');

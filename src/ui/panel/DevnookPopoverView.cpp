@@ -1,6 +1,7 @@
 #include "DevnookPopoverView.h"
 
 #include "EmptyProjectsView.h"
+#include "PanelErrorBand.h"
 #include "PanelFooter.h"
 #include "PanelHeader.h"
 #include "PanelWindows.h"
@@ -17,7 +18,6 @@
 #include "core/panel/DevnookNavigation.h"
 #include "ui/form/ProjectFormPage.h"
 #include "ui/kit/AlertAsker.h"
-#include "ui/kit/ElidedLabel.h"
 #include "ui/kit/Kit.h"
 
 #include <QLabel>
@@ -68,15 +68,7 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
     m_listPage = new QWidget(this);
     m_listPage->setObjectName(u"projectListMode"_s);
     m_header = new PanelHeader(m_state, m_listPage);
-    // At most two lines of the caption font.
-    m_errorLine = new ElidedLabel(2);
-    m_errorLine->setObjectName(u"storeErrorLine"_s);
-    m_errorLine->setFont(Kit::font(11));
-    Kit::setTextRole(m_errorLine, Kit::TextRole::kError);
-    m_errorBand = new QWidget(m_listPage);
-    auto *errorPadding = new QVBoxLayout(m_errorBand);
-    errorPadding->setContentsMargins(18, 0, 18, 8);
-    errorPadding->addWidget(m_errorLine);
+    m_errorBand = new PanelErrorBand(m_listPage);
 
     auto *listBody = new QWidget(m_listPage);
     m_listBody = new QStackedLayout(listBody);
@@ -133,6 +125,7 @@ DevnookPopoverView::DevnookPopoverView(PanelServices services, DevnookNavigation
             &DevnookPopoverView::showCurrentMode);
     connect(&m_services.store, &PanelStore::projectsChanged, this, &DevnookPopoverView::showCurrentMode);
     connect(&m_services.store, &PanelStore::lastErrorChanged, this, &DevnookPopoverView::updateErrorLine);
+    connect(m_errorBand, &PanelErrorBand::dismissed, this, &DevnookPopoverView::dismissErrors);
     updateErrorLine();
     showCurrentMode();
 }
@@ -196,10 +189,19 @@ void DevnookPopoverView::listStateChanged()
 
 void DevnookPopoverView::updateErrorLine()
 {
-    const std::optional<QString> error =
-        m_services.store.lastError() ? m_services.store.lastError() : m_openFailure;
-    m_errorLine->setFullText(error.value_or(QString()));
-    m_errorBand->setVisible(error.has_value());
+    QStringList problems;
+    if (const std::optional<QString> error = m_services.store.lastError())
+        problems.append(*error);
+    if (m_openFailure)
+        problems.append(*m_openFailure);
+    m_errorBand->setText(problems.isEmpty() ? std::nullopt : std::optional(problems.join(u'\n')));
+}
+
+void DevnookPopoverView::dismissErrors()
+{
+    m_openFailure.reset();
+    m_services.store.dismissLastError();
+    updateErrorLine();
 }
 
 void DevnookPopoverView::openUrl(const QUrl &url)

@@ -17,8 +17,8 @@ class QStackedLayout;
 namespace devnook {
 
 class DevnookNavigation;
-class ElidedLabel;
 class EmptyProjectsView;
+class PanelErrorBand;
 class PanelFooter;
 class PanelHeader;
 class ProjectListModel;
@@ -69,6 +69,9 @@ private:
     void showNotes(const DevProject &project);
     void scrollToTop();
     void updateErrorLine();
+    // The user closed the error band: the store's problems and a failed open
+    // are dropped.
+    void dismissErrors();
     // Opens the address; a failure shows on the error line below any store error.
     void openUrl(const QUrl &url);
     // Shows the folder selected in the file manager, else opens it; a
@@ -90,8 +93,7 @@ private:
     QWidget *m_listPage = nullptr;
     QWidget *m_formPage = nullptr;
     PanelHeader *m_header = nullptr;
-    QWidget *m_errorBand = nullptr;
-    ElidedLabel *m_errorLine = nullptr;
+    PanelErrorBand *m_errorBand = nullptr;
     std::optional<QString> m_openFailure;
     EmptyProjectsView *m_emptyView = nullptr;
     ProjectListView *m_list = nullptr;

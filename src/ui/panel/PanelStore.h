@@ -42,8 +42,11 @@ public:
     virtual UsageTrackingState usageTrackingState(const QUuid &projectID) const = 0;
     // Starting while a start is under way, else the last reported state.
     virtual DevProcessState displayProcessState(const DevProject &project) const = 0;
-    // The text of the last catalogue failure, already localised.
+    // Every problem the user should know of, one to a line, already localised.
     virtual std::optional<QString> lastError() const = 0;
+    // The user has read lastError; what it reports now is dropped, and a
+    // failure that happens again is reported again.
+    virtual void dismissLastError() = 0;
     // Whether the project's device preview is on.
     virtual bool isDevicePreviewActive(const QUuid &projectID) const = 0;
     // The health last published for the project's preview; none before the first.

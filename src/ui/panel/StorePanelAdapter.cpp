@@ -56,6 +56,11 @@ std::optional<QString> StorePanelAdapter::lastError() const
     return m_store.lastError();
 }
 
+void StorePanelAdapter::dismissLastError()
+{
+    m_store.dismissProblems();
+}
+
 bool StorePanelAdapter::isDevicePreviewActive(const QUuid &projectID) const
 {
     return m_previews.activeProjectIDs().contains(projectID);

@@ -21,6 +21,7 @@ public:
     UsageTrackingState usageTrackingState(const QUuid &projectID) const override;
     DevProcessState displayProcessState(const DevProject &project) const override;
     std::optional<QString> lastError() const override;
+    void dismissLastError() override;
     bool isDevicePreviewActive(const QUuid &projectID) const override;
     std::optional<DevicePreviewHealthSummary> devicePreviewHealth(const QUuid &projectID) const override;
 

@@ -159,10 +159,10 @@ private Q_SLOTS:
             ProjectPreviewLinkedURL{QUuid::createUuid(), u" Admin "_s, u"localhost:8000"_s},
             ProjectPreviewLinkedURL{QUuid::createUuid(), u"Empty"_s, u"  "_s}};
         // What a later version wrote stays through the clean-up.
-        const QJsonObject later{{u"since"_s, u"v9"_s}};
+        const QList<StoredJsonMember> later{{u"since"_s, "\"v9\""}};
         edited.workspaceLinks[0].unknownMembers = later;
         edited.previewLinkedURLs[0].unknownMembers = later;
-        edited.linksKeptAsStored = {LinkKeptAsStored{1, {{u"kind"_s, u"gitlab"_s}, {u"url"_s, u"x"_s}}}};
+        edited.linksKeptAsStored = {LinkKeptAsStored{1, R"({"kind": "gitlab", "url": "x"})"}};
         auto controller = form(edited);
         // The legacy command became one service when the form opened.
         QCOMPARE(controller->draft().services.size(), 1);

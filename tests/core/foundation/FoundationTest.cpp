@@ -13,8 +13,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -131,6 +137,49 @@ private Q_SLOTS:
         QVERIFY(!FileSafety::copyAside(dir.filePath(u"missing.json"_s), now).isOk());
     }
 
+    // A copy aside or a write that the system refuses fails with the
+    // system's own reason, and leaves no partial copy behind.
+    void refusedWritesSayWhy()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"projects.json"_s);
+        test::writeFile(path, QByteArray(200 * 1024, 'x'));
+        const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        Result<QString> copy = Result<QString>::success({});
+        Result<void> written = Result<void>::success();
+        {
+            test::FileSizeLimit limit(100 * 1024);
+            copy = FileSafety::copyAside(path, now);
+            written = FileSafety::writeAtomically(dir.filePath(u"other.json"_s), QByteArray(200 * 1024, 'y'));
+        }
+        const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+        QCOMPARE(copy.isOk() ? QString() : copy.error(), tooLarge);
+        QCOMPARE(written.isOk() ? QString() : written.error(), tooLarge);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"projects.json"_s});
+    }
+
+    // A full disk, on a file system of 64 KiB in a mount namespace of this
+    // thread alone; only root may make one.
+    void aFullDiskSaysSo()
+    {
+        QTemporaryDir dir;
+        const QByteArray small = dir.filePath(u"small"_s).toLocal8Bit();
+        QVERIFY(QDir().mkpath(QString::fromLocal8Bit(small)));
+        if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", small.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a small file system needs root and a mount namespace");
+        const auto unmount = qScopeGuard([&] { umount2(small.constData(), MNT_DETACH); });
+        const QString path = QString::fromLocal8Bit(small) + u"/usage_sessions.json"_s;
+        test::writeFile(path, QByteArray(40 * 1024, 'x'));
+        const auto copy = FileSafety::copyAside(path, QDateTime::currentDateTimeUtc());
+        const auto written = FileSafety::writeAtomically(path, QByteArray(40 * 1024, 'y'));
+        const QString full = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        QCOMPARE(copy.isOk() ? QString() : copy.error(), full);
+        QCOMPARE(written.isOk() ? QString() : written.error(), full);
+        QCOMPARE(test::readFile(path), QByteArray(40 * 1024, 'x'));
+    }
+
     void settingsStoreKeepsDottedKeysAcrossInstances()
     {
         QTemporaryDir dir;
@@ -190,8 +239,17 @@ private Q_SLOTS:
             const QJsonObject en = readTable(english.filePath(table));
             const QJsonObject ca = readTable(QStringLiteral(DEVNOOK_L10N_DIR "/ca/") + table);
             QCOMPARE(ca.keys(), en.keys());
-            for (const QString &key : ca.keys())
-                QVERIFY2(!ca.value(key).toString().isEmpty(), qPrintable(table + u": "_s + key));
+            for (const QString &key : ca.keys()) {
+                // A key with plural forms has both forms in both languages.
+                const QJsonValue text = ca.value(key);
+                const bool plural = en.value(key).isObject();
+                const bool complete = plural ? text.isObject() && !text[u"one"_s].toString().isEmpty() &&
+                                                   !text[u"other"_s].toString().isEmpty() &&
+                                                   !en.value(key)[u"one"_s].toString().isEmpty() &&
+                                                   !en.value(key)[u"other"_s].toString().isEmpty()
+                                             : !text.toString().isEmpty();
+                QVERIFY2(complete, qPrintable(table + u": "_s + key));
+            }
         }
     }
 
@@ -211,7 +269,9 @@ private Q_SLOTS:
         for (const QString &table : folder.entryList({u"*.json"_s}, QDir::Files, QDir::Name)) {
             const QJsonObject texts = readTable(folder.filePath(table));
             for (auto it = texts.begin(); it != texts.end(); ++it) {
-                const QString text = it.value().toString();
+                const QString text = it.value().isObject()
+                                         ? QString::fromUtf8(QJsonDocument(it.value().toObject()).toJson())
+                                         : it.value().toString();
                 const auto [earlierTable, earlierText] = seen.value(it.key(), {table, text});
                 QVERIFY2(earlierText == text, qPrintable(u"%1: \"%2\" in %3, \"%4\" in %5"_s.arg(
                                                   it.key(), earlierText, earlierTable, text, table)));
@@ -219,6 +279,31 @@ private Q_SLOTS:
             }
         }
         QVERIFY(seen.size() > 100);
+    }
+
+    void countWordsAgreeWithTheirNumber_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("en 0") << u"en_US"_s << 0 << u"0 usage sessions could not be read (cut)."_s;
+        QTest::newRow("en 1") << u"en_US"_s << 1 << u"1 usage session could not be read (cut)."_s;
+        QTest::newRow("en 2") << u"en_US"_s << 2 << u"2 usage sessions could not be read (cut)."_s;
+        QTest::newRow("ca 1") << u"ca_ES"_s << 1 << u"No s'ha pogut llegir 1 sessió d'ús (cut)."_s;
+        QTest::newRow("ca 21") << u"ca_ES"_s << 21 << u"No s'han pogut llegir 21 sessions d'ús (cut)."_s;
+    }
+    void countWordsAgreeWithTheirNumber()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, count);
+        QFETCH(QString, text);
+        QLocale::setDefault(QLocale(locale));
+        QCOMPARE(L10n::plural(u"usage_sessions_unreadable"_s, count, {u"cut"_s}), text);
+        // A key of one text serves every count; a plural key read as a text
+        // gives its general form.
+        QCOMPARE(L10n::plural(u"could_not_save_projects"_s, 1),
+                 L10n::format(u"could_not_save_projects"_s, {u"1"_s}));
+        QVERIFY(L10n::text(u"usage_sessions_unreadable"_s).contains(u"%1"_s));
     }
 
     void substitutionIsOnePass()

@@ -216,10 +216,10 @@ private Q_SLOTS:
         projects[0].workspaceLinks.clear();
         projects[0].name = u"Renamed"_s;
         QVERIFY(m_persistence->saveProjects(projects).isOk());
-        const QJsonObject kept = projects[0].linksKeptAsStored[0].object;
+        const QByteArray kept = projects[0].linksKeptAsStored[0].json;
         const QJsonArray links =
             QJsonDocument::fromJson(test::readFile(catalogue())).array()[0][u"workspaceLinks"_s].toArray();
-        QCOMPARE(links, QJsonArray{kept});
+        QCOMPARE(links, QJsonArray{QJsonDocument::fromJson(kept).object()});
         const DevProject reloaded = load().value(0);
         QCOMPARE(reloaded.name, u"Renamed"_s);
         QCOMPARE(reloaded.linksKeptAsStored, (QList{LinkKeptAsStored{0, kept}}));

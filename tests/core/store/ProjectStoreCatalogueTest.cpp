@@ -62,7 +62,8 @@ private Q_SLOTS:
             << QString() << QString() << QStringList{u"Could not load projects: "_s, u"is a file"_s};
         QTest::newRow("cut short") << u"catalogue-truncated.json"_s
                                    << u"Blog, Shop, \"the} [big] one\" {v2}"_s
-                                   << QStringList{u"could not be read: 1 ("_s, u"kept in "_s};
+                                   << QStringList{u"1 project in the catalogue could not be read ("_s,
+                                                  u"kept in "_s};
     }
 
     void loadFailuresAreReported()
@@ -104,7 +105,7 @@ private Q_SLOTS:
         QCOMPARE(names(projects), u"First, Other, Second, Third"_s);
         QCOMPARE(projects[0].id, QUuid(u"6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11"_s));
         QCOMPARE((QSet<QUuid>{projects[0].id, projects[1].id, projects[2].id, projects[3].id}.size()), 4);
-        QVERIFY(m_rig->store->lastError().value_or(QString()).contains(u"had theirs: 2."_s));
+        QVERIFY(m_rig->store->lastError().value_or(QString()).contains(u"2 projects were given new ids"_s));
 
         // Written back once: the next start finds the same ids and no damage.
         ProjectStore &store = m_rig->open();
@@ -124,6 +125,45 @@ private Q_SLOTS:
         QCOMPARE(names(stored), u"First, Other, Third"_s);
         QCOMPARE(stored[0], projects[0]);
         QCOMPARE(stored[2].notes, u"edited"_s);
+    }
+
+    // A damaged catalogue and a cut usage history at one start: each is told
+    // on lines of its own. The projects set aside stay told through later
+    // saves until the user dismisses them; a failure after that is told anew.
+    void everyProblemIsToldUntilDismissed()
+    {
+        m_rig->usage.waitForFiles();
+        test::writeFile(m_rig->persistence.catalogueFilePath(),
+                        test::readData(u"catalogue-truncated.json"_s));
+        test::writeFile(m_rig->dir.filePath(u"data/Devnook/usage_sessions.json"_s),
+                        test::readData(u"usage-sessions-truncated.json"_s));
+        UsageTrackingService usage(m_rig->dir.filePath(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
+            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+        const QString told = store.lastError().value_or(QString());
+        const QStringList lines = told.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(u"1 project in the catalogue could not be read ("_s), qPrintable(told));
+        QVERIFY2(lines[1].startsWith(u"The catalogue as it was is kept in "_s), qPrintable(told));
+        QVERIFY2(lines[2].startsWith(u"1 usage session could not be read ("_s), qPrintable(told));
+
+        store.togglePinned(store.projects().constFirst());
+        QCOMPARE(store.lastError().value_or(QString()), told);
+
+        QSignalSpy changed(&store, &ProjectStore::lastErrorChanged);
+        store.dismissProblems();
+        QVERIFY(!store.lastError());
+        QCOMPARE(changed.size(), 1);
+        store.markUsed(store.projects().constFirst());
+        QVERIFY(!store.lastError());
+        {
+            test::FileSizeLimit limit(16);
+            store.markUsed(store.projects().constFirst());
+        }
+        QVERIFY(store.lastError().value_or(QString()).startsWith(u"Could not save projects: "_s));
     }
 
     // A file that stays unreadable is kept aside once, not at every start;

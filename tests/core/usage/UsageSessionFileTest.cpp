@@ -200,12 +200,50 @@ private Q_SLOTS:
         QCOMPARE(service->completedSessions().size(), readable);
         QCOMPARE(asideCopies(), QStringList{u"usage_sessions.json.unreadable-20240601-100000"_s});
         QCOMPARE(asideBytes(), damaged);
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions could not be read ("_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session could not be read ("_s),
                  qPrintable(service->fileProblem()));
         QVERIFY(service->fileProblem().contains(asideCopies().value(0)));
         recordOneSession(*service);
         QCOMPARE(makeService()->completedSessions().size(), readable + 1);
         QCOMPARE(asideCopies().size(), 1);
+    }
+
+    // A broken session costs that session alone, however deep it nests: the
+    // ones after it load, and the next save keeps them.
+    void sessionsAfterABrokenOneStillLoad_data()
+    {
+        QTest::addColumn<QByteArray>("broken");
+        QTest::addColumn<QString>("reason");
+        const auto object = [](const QByteArray &extra) { return listOfOne(extra).sliced(1).chopped(1); };
+        for (const int depth : {2000, 100000})
+            QTest::addRow("nested %d levels", depth)
+                << object(", \"future\": " + QByteArray(depth, '[') + QByteArray(depth, ']'))
+                << u"nested too deeply"_s;
+        QTest::newRow("number out of range")
+            << object(", \"pausedDuration\": 1e400") << u"number out of range of a double"_s;
+        QTest::newRow("NUL bytes before a session")
+            << QByteArray(2, '\0') + object({}) << u"unexpected character"_s;
+    }
+
+    void sessionsAfterABrokenOneStillLoad()
+    {
+        QFETCH(QByteArray, broken);
+        QFETCH(QString, reason);
+        const QByteArray valid = test::readData(u"usage-sessions-valid.json"_s);
+        test::writeFile(sessionsFile(), valid);
+        const qsizetype healthy = makeService()->completedSessions().size();
+        const QByteArray damaged = "[" + broken + "," + valid.sliced(valid.indexOf('[') + 1);
+        test::writeFile(sessionsFile(), damaged);
+
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), healthy);
+        const QString problem = service->fileProblem();
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read (session 0: "_s) &&
+                     problem.contains(reason),
+                 qPrintable(problem));
+        QCOMPARE(asideBytes(), damaged);
+        recordOneSession(*service);
+        QCOMPARE(makeService()->completedSessions().size(), healthy + 1);
     }
 
     // A clock that jumped, or a hand edit: such a session is neither cut nor
@@ -231,7 +269,7 @@ private Q_SLOTS:
                                   m_home->clock.now()),
                  ProjectUsageSummary{});
         QVERIFY(asideCopies().isEmpty());
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions are not counted"_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session is not counted"_s),
                  qPrintable(service->fileProblem()));
 
         recordOneSession(*service);
@@ -290,7 +328,7 @@ private Q_SLOTS:
             service->periodRange(UsageRollupPeriod::all, UsageCalendar::current(), m_home->clock.now());
         QCOMPARE(service->sessionsInPeriod(all, m_home->clock.now()).size(), 1);
         QVERIFY(asideCopies().isEmpty());
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage sessions have a source"_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session has a source"_s),
                  qPrintable(service->fileProblem()));
 
         // Written back as it was read, last in the file.

@@ -1,0 +1,121 @@
+#include "core/projects/JSONProjectPersistence.h"
+#include "support/FakeClock.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace devnook;
+
+namespace {
+
+QByteArray projectText(const char *id, const char *name, const QByteArray &extra = {})
+{
+    return R"({"id": ")" + QByteArray(id) + R"(", "name": ")" + QByteArray(name) +
+           R"(", "folderPath": "/tmp", "localhostURL": "", "devCommand": "", "editorCommand": "")" + extra +
+           "}";
+}
+
+const QByteArray kFirst = projectText("6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11", "First");
+const QByteArray kLast = projectText("7B2E0A6F-4C1D-4D2F-8B88-3A5A7C1F9E22", "Last");
+
+QByteArray nested(int depth)
+{
+    return QByteArray(depth, '[') + QByteArray(depth, ']');
+}
+
+} // namespace
+
+// The edges of the catalogue file: values this version does not know kept
+// byte for byte, and projects that cannot be read set aside with the reason.
+class CatalogueEdgesTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    test::FakeClock m_clock;
+    std::unique_ptr<JSONProjectPersistence> m_persistence;
+
+    QString catalogue() const { return m_persistence->catalogueFilePath(); }
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(u"en_US"_s)); }
+
+    void init()
+    {
+        QDir(m_home.path()).removeRecursively();
+        QDir().mkpath(m_home.path());
+        m_persistence = std::make_unique<JSONProjectPersistence>(m_home.path(), m_clock);
+    }
+
+    // Numbers past a double and in forms the writer would not choose, in a
+    // project, a service, a preview URL and a link of a later kind; also
+    // when the project comes from a file broken after it.
+    void unknownValuesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        const QByteArray whole = test::readData(u"catalogue-unknown-values.json"_s);
+        QTest::newRow("whole file") << whole;
+        QTest::newRow("file broken after the project")
+            << whole.chopped(QByteArrayView("\n]\n").size()) + ",\n    {\"name\": \"cut";
+    }
+    void unknownValuesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, stored);
+        test::writeFile(catalogue(), stored);
+        const auto loaded = m_persistence->loadProjects();
+        QCOMPARE(loaded.value().projects.size(), 1);
+        QVERIFY(m_persistence->saveProjects(loaded.value().projects).isOk());
+        QCOMPARE(test::readFile(catalogue()), test::readData(u"catalogue-unknown-values.json"_s));
+    }
+
+    // The project set aside comes with what was wrong with it; the whole
+    // projects on either side load.
+    void setAsideProjectsSayWhy_data()
+    {
+        QTest::addColumn<QByteArray>("damaged");
+        QTest::addColumn<QString>("reason");
+        const QByteArray middle = projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle");
+        const QByteArray deep = u"project 1 is nested deeper than the 1024 levels Devnook reads"_s.toUtf8();
+        QTest::newRow("nested 2,000 levels")
+            << projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle", ", \"future\": " + nested(2000))
+            << QString::fromUtf8(deep);
+        QTest::newRow("nested 100,000 levels") << projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33",
+                                                              "Middle", ", \"future\": " + nested(100000))
+                                               << QString::fromUtf8(deep);
+        QTest::newRow("number out of range")
+            << projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle", ", \"lastUsedAt\": 1e400")
+            << u"project 1 holds a number out of range: 1e400"_s;
+        QTest::newRow("NUL bytes before a whole project")
+            << QByteArray(2, '\0') + middle
+            << u"project 1 holds NUL bytes, from byte %1 of the file"_s.arg(kFirst.size() + 4);
+        // The reader stops just inside the value that lacks its colon.
+        const QByteArray noColon =
+            projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle", ", \"notes\" \"x\"");
+        QTest::newRow("not JSON")
+            << noColon
+            << u"project 1 is not a whole JSON object: missing name separator at byte %1"_s.arg(
+                   kFirst.size() + 4 + noColon.indexOf("\"x\"") + 1);
+    }
+    void setAsideProjectsSayWhy()
+    {
+        QFETCH(QByteArray, damaged);
+        QFETCH(QString, reason);
+        test::writeFile(catalogue(), "[\n" + kFirst + ",\n" + damaged + ",\n" + kLast + "\n]\n");
+        const auto loaded = m_persistence->loadProjects();
+        QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
+        QStringList names;
+        for (const DevProject &project : loaded.value().projects)
+            names.append(project.name);
+        QCOMPARE(names, (QStringList{u"First"_s, u"Last"_s}));
+        QCOMPARE(loaded.value().unreadableCount, 1);
+        QCOMPARE(loaded.value().firstUnreadableError, reason);
+        QVERIFY(!loaded.value().keptAsidePath.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(CatalogueEdgesTest)
+#include "CatalogueEdgesTest.moc"
