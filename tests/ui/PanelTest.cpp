@@ -267,7 +267,7 @@ private Q_SLOTS:
 
         // Under a store error, not instead of it; closing the band drops both.
         panel.rig.store.error = u"Could not save projects: No space left on device"_s;
-        panel.rig.terminal.failure = panel.rig.urls.failure = u"no terminal emulator"_s;
+        panel.rig.terminal.failure = panel.rig.files.failure = u"no terminal emulator"_s;
         panel.view->perform(shop, RowAction(action));
         QCOMPARE(line->text(), *panel.rig.store.error + u'\n' + shown);
         panel.click(panel.view->findChild<QToolButton *>(u"dismissErrorButton"_s));
