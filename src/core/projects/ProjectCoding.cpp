@@ -124,7 +124,7 @@ void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &ob
 {
     auto decoded = decodeProject(object);
     if (!decoded) {
-        addUnreadable(content, u"project %1: %2"_s.arg(QString::number(index), decoded.error()));
+        addUnreadable(content, u"project %1: %2"_s.arg(QString::number(index + 1), decoded.error()));
         return;
     }
     DevProject project = std::move(decoded).value();
@@ -181,7 +181,7 @@ QByteArrayView numberBefore(QByteArrayView text, qsizetype end)
 // read it; offsets count from the start of the file.
 QString pieceProblem(QByteArrayView json, QByteArrayView piece, qsizetype index, const QJsonParseError &error)
 {
-    const QString project = QString::number(index);
+    const QString project = QString::number(index + 1);
     const qsizetype pieceOffset = piece.data() - json.data();
     if (const qsizetype nul = piece.indexOf('\0'); nul >= 0)
         return L10n::format(u"catalogue_project_nul_bytes"_s, {project, QString::number(pieceOffset + nul)});
@@ -409,7 +409,7 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
             if (array[i].isObject())
                 addProject(content, i, array[i].toObject(), [&storedText, i] { return storedText(i); });
             else
-                addUnreadable(content, L10n::format(u"catalogue_project_not_object"_s, {QString::number(i)}));
+                addUnreadable(content, L10n::format(u"catalogue_project_not_object"_s, {QString::number(i + 1)}));
         }
         return Result<LoadedCatalogue>::success(std::move(content));
     }

@@ -65,7 +65,7 @@ Result<QByteArray> UsageTrackingService::exportSessions(const QList<ProjectUsage
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         // The same refusal as the JSON form: such a date has no ISO text.
         if (const QString problem = UsageSessionCoding::implausibility(sessions[i]); !problem.isEmpty())
-            return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i), problem));
+            return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i + 1), problem));
         text += csvRow(sessions[i]) + u'\n';
     }
     return Result<QByteArray>::success(text.toUtf8());

@@ -438,7 +438,7 @@ Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
     const qsizetype objectStart = scanner.position();
     if (!scanner.consume('{')) {
         scanner.skipValue();
-        element.problem = u"session %1 is not an object"_s.arg(index);
+        element.problem = u"session %1 is not an object"_s.arg(index + 1);
         return element;
     }
     SessionFields fields;
@@ -451,7 +451,7 @@ Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
     if (!scanner.ok())
         return element;
     if (const QString problem = fieldProblem(fields); !problem.isEmpty())
-        element.problem = u"session %1: %2"_s.arg(QString::number(index), problem);
+        element.problem = u"session %1: %2"_s.arg(QString::number(index + 1), problem);
     else if (!fields.source)
         element.keptAsStored = SessionKeptAsStored{
             *fields.projectID, scanner.textBetween(objectStart, scanner.position()).toByteArray()};
@@ -494,7 +494,7 @@ DecodedSessions decodeSessions(const QByteArray &json)
             const qsizetype end = JsonArraySalvage::elementEnd(json, start);
             if (end == json.size())
                 break;
-            refuse(u"session %1: %2"_s.arg(QString::number(index), scanner.error()));
+            refuse(u"session %1: %2"_s.arg(QString::number(index + 1), scanner.error()));
             scanner.resumeAt(end);
             closed = !scanner.consume(',') && scanner.consume(']');
             continue;
@@ -525,7 +525,7 @@ Result<QByteArray> encode(const QList<ProjectUsageSession> &sessions,
     SessionWriter writer(total);
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         if (const QString problem = implausibility(sessions[i]); !problem.isEmpty())
-            return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i), problem));
+            return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i + 1), problem));
         writer.append(sessions[i], i + 1 == total, withUnknownMembers);
     }
     qsizetype written = sessions.size();

@@ -79,7 +79,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("damaged");
         QTest::addColumn<QString>("reason");
         const QByteArray middle = projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle");
-        const QByteArray deep = u"project 1 is nested deeper than the 1024 levels Devnook reads"_s.toUtf8();
+        const QByteArray deep = u"project 2 is nested deeper than the 1024 levels Devnook reads"_s.toUtf8();
         QTest::newRow("nested 2,000 levels")
             << projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle", ", \"future\": " + nested(2000))
             << QString::fromUtf8(deep);
@@ -88,16 +88,16 @@ private Q_SLOTS:
                                                << QString::fromUtf8(deep);
         QTest::newRow("number out of range")
             << projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle", ", \"lastUsedAt\": 1e400")
-            << u"project 1 holds a number out of range: 1e400"_s;
+            << u"project 2 holds a number out of range: 1e400"_s;
         QTest::newRow("NUL bytes before a whole project")
             << QByteArray(2, '\0') + middle
-            << u"project 1 holds NUL bytes, from byte %1 of the file"_s.arg(kFirst.size() + 4);
+            << u"project 2 holds NUL bytes, from byte %1 of the file"_s.arg(kFirst.size() + 4);
         // The reader stops just inside the value that lacks its colon.
         const QByteArray noColon =
             projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Middle", ", \"notes\" \"x\"");
         QTest::newRow("not JSON")
             << noColon
-            << u"project 1 is not a whole JSON object: missing name separator at byte %1"_s.arg(
+            << u"project 2 is not a whole JSON object: missing name separator at byte %1"_s.arg(
                    kFirst.size() + 4 + noColon.indexOf("\"x\"") + 1);
     }
     void setAsideProjectsSayWhy()

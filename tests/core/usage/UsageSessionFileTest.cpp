@@ -238,7 +238,7 @@ private Q_SLOTS:
         auto service = makeService();
         QCOMPARE(service->completedSessions().size(), healthy);
         const QString problem = service->fileProblem();
-        QVERIFY2(problem.startsWith(u"1 usage session could not be read (session 0: "_s) &&
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read (session 1: "_s) &&
                      problem.contains(reason),
                  qPrintable(problem));
         QCOMPARE(asideBytes(), damaged);
@@ -613,7 +613,7 @@ private Q_SLOTS:
         for (const UsageExportFormat format : UsageExportFormats::all()) {
             const auto bytes = UsageTrackingService::exportSessions(sessions, format);
             QVERIFY(!bytes.isOk());
-            QVERIFY(bytes.error().startsWith(u"session 2"_s));
+            QVERIFY(bytes.error().startsWith(u"session 3"_s));
         }
     }
 };
