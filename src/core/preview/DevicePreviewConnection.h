@@ -31,6 +31,12 @@ public:
     // server silent for upstreamTimeout (then 502 "timeout").
     void checkTimers(ProxyClock::time_point now);
 
+    // When the request head began to arrive, while it is still incomplete.
+    std::optional<ProxyClock::time_point> incompleteHeadSince() const
+    {
+        return m_phase == Phase::head ? std::optional(m_since) : std::nullopt;
+    }
+
 private:
     enum class Phase { head, body, answer, closing };
 

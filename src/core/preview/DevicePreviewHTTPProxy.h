@@ -21,9 +21,11 @@ struct DevicePreviewProxyLimits {
     std::chrono::milliseconds idleTimeout{std::chrono::seconds(60)};
     // A dev server that sends nothing for this long has timed out.
     std::chrono::milliseconds upstreamTimeout{std::chrono::seconds(60)};
-    // Device connections (tunnels included) beyond this are closed at once.
+    // Device connections (tunnels included) the proxy holds. Beyond this a new
+    // one is closed at once, unless its request head came whole: then the
+    // connection whose head has been incomplete longest is closed instead.
     int maxConnections = 256;
-    // The connections one device address may hold, so that another is always served.
+    // The connections one device address may hold; beyond this a new one is closed at once.
     int maxConnectionsPerAddress = 64;
     // Answers announced larger are streamed to the device unmodified.
     qsizetype rewriteCap = 8 * 1024 * 1024;

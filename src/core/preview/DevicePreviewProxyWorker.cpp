@@ -10,6 +10,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,8 +21,9 @@ namespace devnook {
 namespace {
 
 // Pending connections the system keeps for the listener: a burst from one
-// device must not leave another's connection refused.
-constexpr int kListenBacklog = 1024;
+// device must not leave another's connection refused. Connections that have
+// not spoken yet wait there too, so it is sized for a crowd of them.
+constexpr int kListenBacklog = 4096;
 
 // A listener that hands over each accepted descriptor, before Qt makes a socket of it.
 class Listener final : public QTcpServer {
@@ -41,6 +45,15 @@ QHostAddress deviceAddress(const QHostAddress &address)
     bool isIPv4 = false;
     const quint32 ipv4 = address.toIPv4Address(&isIPv4);
     return isIPv4 ? QHostAddress(ipv4) : address;
+}
+
+// True when the bytes waiting on the connection hold a whole request head;
+// they stay there for the connection to read.
+bool hasWholeHead(int fd)
+{
+    const auto bytes = std::make_unique_for_overwrite<char[]>(HttpRequestParser::kMaxHeadBytes);
+    const ssize_t peeked = ::recv(fd, bytes.get(), HttpRequestParser::kMaxHeadBytes, MSG_PEEK | MSG_DONTWAIT);
+    return peeked > 0 && QByteArrayView(bytes.get(), peeked).contains("\r\n\r\n");
 }
 
 } // namespace
@@ -71,7 +84,18 @@ DevicePreviewProxyWorker::~DevicePreviewProxyWorker()
 void DevicePreviewProxyWorker::listen()
 {
     m_server->setListenBacklogSize(kListenBacklog);
-    Q_EMIT listening(m_server->listen(QHostAddress::Any, 0) ? m_server->serverPort() : quint16(0));
+    if (!m_server->listen(QHostAddress::Any, 0)) {
+        Q_EMIT listening(0);
+        return;
+    }
+    // A connection is taken only once its first bytes are in: a device always
+    // speaks first, so a prompt request is whole when it is taken, and one
+    // that stays silent waits in the system instead of holding a slot.
+    const auto deferSeconds = static_cast<int>(
+        std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_limits.headTimeout).count()));
+    ::setsockopt(static_cast<int>(m_server->socketDescriptor()), IPPROTO_TCP, TCP_DEFER_ACCEPT, &deferSeconds,
+                 sizeof deferSeconds);
+    Q_EMIT listening(m_server->serverPort());
 }
 
 void DevicePreviewProxyWorker::setReplacements(const QList<DevicePreviewURLReplacement> &contentReplacements,
@@ -100,8 +124,8 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
     if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) == 0)
         address.setAddress(reinterpret_cast<sockaddr *>(&peer));
     address = deviceAddress(address);
-    if (m_open.size() >= m_limits.maxConnections ||
-        m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress) {
+    if (m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress ||
+        (m_open.size() >= m_limits.maxConnections && !makeRoomFor(fd))) {
         ::close(fd);
         return;
     }
@@ -112,6 +136,24 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
         return;
     }
     track(new DevicePreviewConnection(socket, *this), address);
+}
+
+bool DevicePreviewProxyWorker::makeRoomFor(int fd)
+{
+    if (!hasWholeHead(fd))
+        return false;
+    DevicePreviewConnection *slowest = nullptr;
+    ProxyClock::time_point slowestSince = ProxyClock::time_point::max();
+    for (DevicePreviewConnection *connection : std::as_const(m_watched)) {
+        const std::optional<ProxyClock::time_point> since = connection->incompleteHeadSince();
+        if (since && *since < slowestSince) {
+            slowest = connection;
+            slowestSince = *since;
+        }
+    }
+    // Deleting it closes it, and its slot is counted free at once.
+    delete slowest;
+    return slowest != nullptr;
 }
 
 void DevicePreviewProxyWorker::tunnel(QTcpSocket *device, const HttpProxyRequest &request)
