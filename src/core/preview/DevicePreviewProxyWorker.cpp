@@ -25,6 +25,12 @@ namespace {
 // not spoken yet wait there too, so it is sized for a crowd of them.
 constexpr int kListenBacklog = 4096;
 
+// How long the listener rests after turning a connection away, or failing to
+// take one. A device that comes straight back is not taken again at once: a
+// crowd of them would otherwise keep the proxy busy closing connections. A
+// prompt request waits this long at most.
+constexpr std::chrono::milliseconds kListenerRest(100);
+
 // A listener that hands over each accepted descriptor, before Qt makes a socket of it.
 class Listener final : public QTcpServer {
 public:
@@ -63,16 +69,23 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
     : m_targetURL(targetURL), m_limits(limits),
       m_server(new Listener([this](qintptr descriptor) { admit(descriptor); }, this)),
       m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
-      m_sweep(new QTimer(this)), m_answerRules{DevicePreviewProxyRewriter::Stream({}),
-                                               {},
-                                               limits.rewriteCap,
-                                               limits.collectBytes}
+      m_sweep(new QTimer(this)), m_rest(new QTimer(this)),
+      m_answerRules{DevicePreviewProxyRewriter::Stream({}), {}, limits.rewriteCap, limits.collectBytes}
 {
     // Time limits are checked a few times within the shortest of them.
     const auto shortest = std::min({m_limits.headTimeout, m_limits.idleTimeout, m_limits.upstreamTimeout});
     m_sweep->setInterval(std::clamp<std::chrono::milliseconds>(shortest / 8, std::chrono::milliseconds(10),
                                                                std::chrono::seconds(1)));
     connect(m_sweep, &QTimer::timeout, this, &DevicePreviewProxyWorker::sweep);
+    m_rest->setSingleShot(true);
+    m_rest->setInterval(kListenerRest);
+    connect(m_rest, &QTimer::timeout, this, [this] {
+        if (m_server->isListening())
+            m_server->resumeAccepting();
+    });
+    // The listener stops for good when an accept fails (no descriptor or
+    // memory left, say); it is tried again after a rest instead.
+    connect(m_server, &QTcpServer::acceptError, this, &DevicePreviewProxyWorker::rest);
 }
 
 DevicePreviewProxyWorker::~DevicePreviewProxyWorker()
@@ -109,6 +122,7 @@ void DevicePreviewProxyWorker::setReplacements(const QList<DevicePreviewURLRepla
 void DevicePreviewProxyWorker::shutdown()
 {
     m_server->close();
+    m_rest->stop();
     const QSet<QObject *> open = m_open;
     qDeleteAll(open);
     m_pool->clear();
@@ -127,6 +141,7 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
     if (m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress ||
         (m_open.size() >= m_limits.maxConnections && !makeRoomFor(fd))) {
         ::close(fd);
+        rest();
         return;
     }
     auto *socket = new QTcpSocket;
@@ -136,6 +151,13 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
         return;
     }
     track(new DevicePreviewConnection(socket, *this), address);
+}
+
+void DevicePreviewProxyWorker::rest()
+{
+    m_server->pauseAccepting();
+    if (!m_rest->isActive())
+        m_rest->start();
 }
 
 bool DevicePreviewProxyWorker::makeRoomFor(int fd)

@@ -65,6 +65,8 @@ private:
     // incomplete longest is closed for it. False when the head is not whole
     // or every connection is past its head.
     bool makeRoomFor(int fd);
+    // Stops taking connections for a moment; they wait in the system meanwhile.
+    void rest();
     // Counts a connection or tunnel against its address until it is destroyed.
     void track(QObject *open, const QHostAddress &address);
     void sweep();
@@ -75,6 +77,8 @@ private:
     DevicePreviewUpstreamPool *m_pool;
     DevicePreviewRelay *m_relay;
     QTimer *m_sweep;
+    // Runs while the listener rests after turning a connection away or failing to take one.
+    QTimer *m_rest;
     QList<DevicePreviewURLReplacement> m_originMappings;
     DevicePreviewAnswer::Rules m_answerRules;
     QSet<DevicePreviewConnection *> m_watched;

@@ -2,6 +2,8 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <QTest>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -38,6 +40,27 @@ int stillOpen(const Sockets &sockets)
         return socket->state() == QAbstractSocket::ConnectedState;
     }));
 }
+
+// Leaves the process no free descriptor while it lives, so that the next
+// accept fails as it does when a crowd of connections has used them all.
+class NoFreeDescriptors {
+public:
+    NoFreeDescriptors()
+    {
+        getrlimit(RLIMIT_NOFILE, &m_previous);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit limit = m_previous;
+        limit.rlim_cur = rlim_t(lowestFree);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    ~NoFreeDescriptors() { setrlimit(RLIMIT_NOFILE, &m_previous); }
+    NoFreeDescriptors(const NoFreeDescriptors &) = delete;
+    NoFreeDescriptors &operator=(const NoFreeDescriptors &) = delete;
+
+private:
+    rlimit m_previous{};
+};
 
 } // namespace
 
@@ -122,6 +145,25 @@ private Q_SLOTS:
 
         QCOMPARE(exchangeFrom(rig, loopback(20), "GET /page HTTP/1.1\r\n\r\n"), QByteArray());
         QCOMPARE(stillOpen(held), testLimits().maxConnections);
+    }
+
+    // A connection that could not be taken for want of descriptors is taken
+    // once there are some again: the proxy does not stop listening.
+    void aFailedAcceptDoesNotEndListening()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const auto device = rig.connect({});
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        QTRY_COMPARE(device->state(), QAbstractSocket::ConnectedState);
+        {
+            const NoFreeDescriptors full;
+            device->write("GET /page HTTP/1.1\r\n\r\n");
+            device->flush();
+            QTest::qWait(300);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 5000);
+        QVERIFY2(received.startsWith("HTTP/1.1 200 OK\r\n"), received.constData());
     }
 
     // Each connection that ends gives back one place in its address's share, no more.
