@@ -36,6 +36,12 @@ public:
     // request nor answering for upstreamTimeout (then 502 "timeout").
     void checkTimers(ProxyClock::time_point now);
 
+    // When the request head began to arrive, while it is still incomplete.
+    std::optional<ProxyClock::time_point> incompleteHeadSince() const
+    {
+        return m_phase == Phase::head ? std::optional(m_since) : std::nullopt;
+    }
+
 private:
     // What is being read from the device.
     enum class Phase { head, body, done, closing };

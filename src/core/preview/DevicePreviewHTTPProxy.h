@@ -22,9 +22,11 @@ struct DevicePreviewProxyLimits {
     // A dev server that takes no byte of the request and sends none of the
     // answer for this long has timed out.
     std::chrono::milliseconds upstreamTimeout{std::chrono::seconds(60)};
-    // Device connections (tunnels included) beyond this are closed at once.
+    // Device connections (tunnels included) the proxy holds. Beyond this a new
+    // one is closed at once, unless its request head came whole: then the
+    // connection whose head has been incomplete longest is closed instead.
     int maxConnections = 256;
-    // The connections one device address may hold, so that another is always served.
+    // The connections one device address may hold; beyond this a new one is closed at once.
     int maxConnectionsPerAddress = 64;
     // Answers up to this size are sent whole with their exact length; longer
     // ones are rewritten as they stream, in chunked coding. Request bodies up

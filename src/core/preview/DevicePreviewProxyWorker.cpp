@@ -10,6 +10,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,8 +21,15 @@ namespace devnook {
 namespace {
 
 // Pending connections the system keeps for the listener: a burst from one
-// device must not leave another's connection refused.
-constexpr int kListenBacklog = 1024;
+// device must not leave another's connection refused. Connections that have
+// not spoken yet wait there too, so it is sized for a crowd of them.
+constexpr int kListenBacklog = 4096;
+
+// How long the listener rests after turning a connection away, or failing to
+// take one. A device that comes straight back is not taken again at once: a
+// crowd of them would otherwise keep the proxy busy closing connections. A
+// prompt request waits this long at most.
+constexpr std::chrono::milliseconds kListenerRest(100);
 
 // A listener that hands over each accepted descriptor, before Qt makes a socket of it.
 class Listener final : public QTcpServer {
@@ -43,6 +53,15 @@ QHostAddress deviceAddress(const QHostAddress &address)
     return isIPv4 ? QHostAddress(ipv4) : address;
 }
 
+// True when the bytes waiting on the connection hold a whole request head;
+// they stay there for the connection to read.
+bool hasWholeHead(int fd)
+{
+    const auto bytes = std::make_unique_for_overwrite<char[]>(HttpRequestParser::kMaxHeadBytes);
+    const ssize_t peeked = ::recv(fd, bytes.get(), HttpRequestParser::kMaxHeadBytes, MSG_PEEK | MSG_DONTWAIT);
+    return peeked > 0 && QByteArrayView(bytes.get(), peeked).contains("\r\n\r\n");
+}
+
 } // namespace
 
 DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
@@ -50,9 +69,8 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
     : m_targetURL(targetURL), m_limits(limits),
       m_server(new Listener([this](qintptr descriptor) { admit(descriptor); }, this)),
       m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
-      m_sweep(new QTimer(this)), m_answerRules{DevicePreviewProxyRewriter::Stream({}),
-                                               {},
-                                               limits.collectBytes},
+      m_sweep(new QTimer(this)), m_rest(new QTimer(this)),
+      m_answerRules{DevicePreviewProxyRewriter::Stream({}), {}, limits.collectBytes},
       m_holdBudget(limits.heldBytes)
 {
     // Time limits are checked a few times within the shortest of them.
@@ -60,6 +78,15 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
     m_sweep->setInterval(std::clamp<std::chrono::milliseconds>(shortest / 8, std::chrono::milliseconds(10),
                                                                std::chrono::seconds(1)));
     connect(m_sweep, &QTimer::timeout, this, &DevicePreviewProxyWorker::sweep);
+    m_rest->setSingleShot(true);
+    m_rest->setInterval(kListenerRest);
+    connect(m_rest, &QTimer::timeout, this, [this] {
+        if (m_server->isListening())
+            m_server->resumeAccepting();
+    });
+    // The listener stops for good when an accept fails (no descriptor or
+    // memory left, say); it is tried again after a rest instead.
+    connect(m_server, &QTcpServer::acceptError, this, &DevicePreviewProxyWorker::rest);
 }
 
 DevicePreviewProxyWorker::~DevicePreviewProxyWorker()
@@ -71,7 +98,18 @@ DevicePreviewProxyWorker::~DevicePreviewProxyWorker()
 void DevicePreviewProxyWorker::listen()
 {
     m_server->setListenBacklogSize(kListenBacklog);
-    Q_EMIT listening(m_server->listen(QHostAddress::Any, 0) ? m_server->serverPort() : quint16(0));
+    if (!m_server->listen(QHostAddress::Any, 0)) {
+        Q_EMIT listening(0);
+        return;
+    }
+    // A connection is taken only once its first bytes are in: a device always
+    // speaks first, so a prompt request is whole when it is taken, and one
+    // that stays silent waits in the system instead of holding a slot.
+    const auto deferSeconds = static_cast<int>(
+        std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_limits.headTimeout).count()));
+    ::setsockopt(static_cast<int>(m_server->socketDescriptor()), IPPROTO_TCP, TCP_DEFER_ACCEPT, &deferSeconds,
+                 sizeof deferSeconds);
+    Q_EMIT listening(m_server->serverPort());
 }
 
 void DevicePreviewProxyWorker::setReplacements(const QList<DevicePreviewURLReplacement> &contentReplacements,
@@ -85,6 +123,7 @@ void DevicePreviewProxyWorker::setReplacements(const QList<DevicePreviewURLRepla
 void DevicePreviewProxyWorker::shutdown()
 {
     m_server->close();
+    m_rest->stop();
     const QSet<QObject *> open = m_open;
     qDeleteAll(open);
     m_pool->clear();
@@ -100,9 +139,10 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
     if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) == 0)
         address.setAddress(reinterpret_cast<sockaddr *>(&peer));
     address = deviceAddress(address);
-    if (m_open.size() >= m_limits.maxConnections ||
-        m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress) {
+    if (m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress ||
+        (m_open.size() >= m_limits.maxConnections && !makeRoomFor(fd))) {
         ::close(fd);
+        rest();
         return;
     }
     auto *socket = new QTcpSocket;
@@ -112,6 +152,31 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
         return;
     }
     track(new DevicePreviewConnection(socket, *this), address);
+}
+
+void DevicePreviewProxyWorker::rest()
+{
+    m_server->pauseAccepting();
+    if (!m_rest->isActive())
+        m_rest->start();
+}
+
+bool DevicePreviewProxyWorker::makeRoomFor(int fd)
+{
+    if (!hasWholeHead(fd))
+        return false;
+    DevicePreviewConnection *slowest = nullptr;
+    ProxyClock::time_point slowestSince = ProxyClock::time_point::max();
+    for (DevicePreviewConnection *connection : std::as_const(m_watched)) {
+        const std::optional<ProxyClock::time_point> since = connection->incompleteHeadSince();
+        if (since && *since < slowestSince) {
+            slowest = connection;
+            slowestSince = *since;
+        }
+    }
+    // Deleting it closes it, and its slot is counted free at once.
+    delete slowest;
+    return slowest != nullptr;
 }
 
 void DevicePreviewProxyWorker::tunnel(QTcpSocket *device, const HttpProxyRequest &request)

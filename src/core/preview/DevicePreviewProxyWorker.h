@@ -60,9 +60,16 @@ Q_SIGNALS:
     void listening(quint16 port);
 
 private:
-    // Takes a connection the listener accepted, unless the proxy, or the
-    // device's own share of it, is full.
+    // Takes a connection the listener accepted, unless the device's own share
+    // of the proxy is full, or the proxy is and no room can be made for it.
     void admit(qintptr descriptor);
+    // A connection whose request head is already whole is never turned away
+    // for connections that trickle theirs: the one whose head has been
+    // incomplete longest is closed for it. False when the head is not whole
+    // or every connection is past its head.
+    bool makeRoomFor(int fd);
+    // Stops taking connections for a moment; they wait in the system meanwhile.
+    void rest();
     // Counts a connection or tunnel against its address until it is destroyed.
     void track(QObject *open, const QHostAddress &address);
     void sweep();
@@ -73,6 +80,8 @@ private:
     DevicePreviewUpstreamPool *m_pool;
     DevicePreviewRelay *m_relay;
     QTimer *m_sweep;
+    // Runs while the listener rests after turning a connection away or failing to take one.
+    QTimer *m_rest;
     QList<DevicePreviewURLReplacement> m_originMappings;
     DevicePreviewAnswer::Rules m_answerRules;
     DevicePreviewHoldBudget m_holdBudget;

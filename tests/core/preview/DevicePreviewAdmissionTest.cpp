@@ -1,0 +1,190 @@
+#include "ProxyRig.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QTest>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace devnook;
+using namespace devnook::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Sockets = std::vector<std::unique_ptr<QTcpSocket>>;
+
+// Small caps, and heads that may trickle for longer than a test lasts.
+DevicePreviewProxyLimits patientLimits()
+{
+    DevicePreviewProxyLimits limits = testLimits();
+    limits.headTimeout = 10s;
+    limits.upstreamTimeout = 10s;
+    return limits;
+}
+
+QHostAddress loopback(int last)
+{
+    return QHostAddress(u"127.0.0."_s + QString::number(last));
+}
+
+// The proxy gives no sign of having taken a connection; a moment on
+// loopback is enough, and keeps the order in which they were taken.
+void letTheProxyTakeThem()
+{
+    QTest::qWait(100);
+}
+
+// All the proxy writes on a connection until it closes it.
+QByteArray readUntilClosed(QTcpSocket &socket)
+{
+    QByteArray received;
+    const auto reading =
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000))
+        received += "[left open]";
+    QObject::disconnect(reading);
+    return received;
+}
+
+int stillOpen(const Sockets &sockets)
+{
+    return static_cast<int>(std::count_if(sockets.begin(), sockets.end(), [](const auto &socket) {
+        return socket->state() == QAbstractSocket::ConnectedState;
+    }));
+}
+
+// Leaves the process no free descriptor while it lives, so that the next
+// accept fails as it does when a crowd of connections has used them all.
+class NoFreeDescriptors {
+public:
+    NoFreeDescriptors()
+    {
+        getrlimit(RLIMIT_NOFILE, &m_previous);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit limit = m_previous;
+        limit.rlim_cur = rlim_t(lowestFree);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    ~NoFreeDescriptors() { setrlimit(RLIMIT_NOFILE, &m_previous); }
+    NoFreeDescriptors(const NoFreeDescriptors &) = delete;
+    NoFreeDescriptors &operator=(const NoFreeDescriptors &) = delete;
+
+private:
+    rlimit m_previous{};
+};
+
+} // namespace
+
+// Which device connections the proxy takes when it is full, and which it closes to make room.
+class DevicePreviewAdmissionTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<LoopbackHttpServer> m_server;
+
+    // Fills every slot from four addresses, their share each, with what each sends.
+    Sockets fill(const ProxyRig &rig, const QByteArray &bytes)
+    {
+        Sockets held;
+        for (int i = 0; i < testLimits().maxConnections; ++i) {
+            held.push_back(rig.connect(bytes, loopback(2 + i / testLimits().maxConnectionsPerAddress)));
+            // The first one taken is the one whose head has been incomplete longest.
+            if (i == 0)
+                letTheProxyTakeThem();
+        }
+        letTheProxyTakeThem();
+        return held;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
+                                                        LoopbackHttpServer::Behaviour::devServer);
+        QVERIFY(m_server->listen());
+    }
+
+    // Slots full of trickling heads from several addresses: one more that
+    // trickles is turned away and closes none; a request that comes whole
+    // closes the oldest and is answered.
+    void aPromptRequestIsServedWhenTricklingHeadsFillTheProxy()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const Sockets held = fill(rig, "GET /page HTTP/1.1\r\nHost: x\r\n");
+        QCOMPARE(stillOpen(held), testLimits().maxConnections);
+
+        QCOMPARE(readUntilClosed(*rig.connect("GET /page HTTP/1.1\r\n", loopback(20))), QByteArray());
+        QCOMPARE(stillOpen(held), testLimits().maxConnections);
+
+        const QByteArray answer = readUntilClosed(*rig.connect("GET /page HTTP/1.1\r\n\r\n", loopback(21)));
+        QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+        QTRY_COMPARE(held.front()->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(stillOpen(held), testLimits().maxConnections - 1);
+    }
+
+    // A device may connect first and send its whole request a moment later.
+    void aRequestSentJustAfterConnectingIsPromptToo()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const Sockets held = fill(rig, "GET /page HTTP/1.1\r\n");
+        const auto late = rig.connect({}, loopback(21));
+        QTRY_COMPARE(late->state(), QAbstractSocket::ConnectedState);
+        QTest::qWait(50);
+        late->write("GET /page HTTP/1.1\r\n\r\n");
+        const QByteArray answer = readUntilClosed(*late);
+        QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    }
+
+    // Connections past their head (waiting for the dev server) are never closed to make room.
+    void requestsBeingAnsweredKeepTheirSlots()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const Sockets held = fill(rig, "GET /slow HTTP/1.1\r\n\r\n");
+        QTRY_COMPARE(m_server->requests().size(), held.size());
+
+        QCOMPARE(readUntilClosed(*rig.connect("GET /page HTTP/1.1\r\n\r\n", loopback(20))), QByteArray());
+        QCOMPARE(stillOpen(held), testLimits().maxConnections);
+    }
+
+    // A connection that could not be taken for want of descriptors is taken
+    // once there are some again: the proxy does not stop listening. (The
+    // proxy takes it when its request comes, while none are free.)
+    void aFailedAcceptDoesNotEndListening()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const auto device = rig.connect({});
+        QTRY_COMPARE(device->state(), QAbstractSocket::ConnectedState);
+        {
+            const NoFreeDescriptors full;
+            device->write("GET /page HTTP/1.1\r\n\r\n");
+            device->flush();
+            QTest::qWait(300);
+        }
+        const QByteArray answer = readUntilClosed(*device);
+        QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
+    }
+
+    // Each connection that ends gives back one place in its address's share, no more.
+    void anAddressGetsBackOnePlacePerClose()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const QByteArray trickle = "GET /page HTTP/1.1\r\n";
+        Sockets first;
+        for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)
+            first.push_back(rig.connect(trickle, loopback(3)));
+        letTheProxyTakeThem();
+        first.front()->abort();
+        letTheProxyTakeThem();
+
+        Sockets next;
+        for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)
+            next.push_back(rig.connect(trickle, loopback(3)));
+        QTRY_COMPARE(stillOpen(next), testLimits().maxConnectionsPerAddress - 1);
+        letTheProxyTakeThem();
+        QCOMPARE(stillOpen(next), testLimits().maxConnectionsPerAddress - 1);
+        QCOMPARE(first.back()->state(), QAbstractSocket::ConnectedState);
+    }
+};
+
+QTEST_GUILESS_MAIN(DevicePreviewAdmissionTest)
+#include "DevicePreviewAdmissionTest.moc"
