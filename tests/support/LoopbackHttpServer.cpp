@@ -1,9 +1,29 @@
 #include "LoopbackHttpServer.h"
 
+#include <QFile>
+#include <QRandomGenerator>
 #include <QSslServer>
 #include <QTcpSocket>
 
 namespace devnook::test {
+
+namespace {
+
+// Above the ports dev servers and other local services usually take.
+constexpr int kFirstChosenPort = 10000;
+
+// Where the range the kernel takes ports from for port 0 and for outgoing
+// connections begins.
+int firstEphemeralPort()
+{
+    QFile file(QStringLiteral("/proc/sys/net/ipv4/ip_local_port_range"));
+    bool ok = false;
+    const int first =
+        file.open(QIODevice::ReadOnly) ? file.readAll().simplified().split(' ').value(0).toInt(&ok) : 0;
+    return ok ? first : 32768;
+}
+
+} // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(QHostAddress address, QList<int> statuses, Behaviour behaviour,
                                        QObject *parent)
@@ -37,6 +57,16 @@ QString LoopbackHttpServer::origin() const
 
 quint16 LoopbackHttpServer::freePort(const QHostAddress &address)
 {
+    // A port the kernel picked for us would be just as likely to go to the
+    // next program that listens on port 0, and the tests leave it unbound
+    // for a while; below the kernel's own range nobody is handed it.
+    const int firstKernelPort = firstEphemeralPort();
+    for (int attempt = 0; attempt < 100 && firstKernelPort > kFirstChosenPort; ++attempt) {
+        const auto port =
+            static_cast<quint16>(QRandomGenerator::global()->bounded(kFirstChosenPort, firstKernelPort));
+        if (QTcpServer server; server.listen(address, port))
+            return port;
+    }
     QTcpServer server;
     server.listen(address);
     return server.serverPort();

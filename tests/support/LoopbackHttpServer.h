@@ -75,7 +75,8 @@ public:
 
     const QList<Request> &requests() const { return m_requests; }
 
-    // A port on the address that nothing listens on right now.
+    // A port on the address that nothing listens on right now, and that the
+    // system does not give to others who ask for any port.
     static quint16 freePort(const QHostAddress &address = QHostAddress::LocalHost);
 
 Q_SIGNALS:

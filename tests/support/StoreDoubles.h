@@ -21,6 +21,7 @@
 
 #include <QCoroTimer>
 #include <QMap>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -113,9 +114,11 @@ public:
     QCoro::Task<double> secondsSinceLastInput() override
     {
         ++reads;
+        // Taken now: the rig may be gone by the later turn.
+        const double answer = seconds;
         if (answerLater)
             co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        co_return seconds;
+        co_return answer;
     }
 
     double seconds = 0.0;
@@ -184,9 +187,15 @@ public:
         lastExcludedPorts = excluded;
         lastCandidates = candidates();
         std::optional<WorkspaceReadyEndpoint> found = endpoint;
-        if (probes)
+        if (probes) {
+            // A test that failed early may have freed the rig while the wait
+            // was still polling; the wait then ends without touching it.
+            const QPointer<TestReadiness> self(this);
             found =
                 co_await WorkspaceReadinessService::waitUntilReadyEndpoint(url, excluded, candidates, wanted);
+            if (!self)
+                co_return found;
+        }
         ++finishedWaits;
         co_return found;
     }

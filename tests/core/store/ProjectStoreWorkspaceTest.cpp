@@ -176,7 +176,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(store().initializingWorkspaces().isEmpty(), kRoadTimeoutMs);
         QCOMPARE(m_foreign.state() == QProcess::Running, answer != PortConflictResolution::freePort);
         QVERIFY(lines(shop).contains(line.arg(port, pid)));
-        QCOMPARE(m_rig->notifier.kinds, QStringList{u"workspace-ready"_s});
+        // Should the start end otherwise, its log tells why.
+        QVERIFY2(m_rig->notifier.kinds == QStringList{u"workspace-ready"_s},
+                 qPrintable(lines(shop).join(u'\n')));
         const QString url = printedReadyURL(shop);
         QVERIFY(!url.isEmpty());
         QCOMPARE(m_rig->openedURLs(), QStringList{url});
