@@ -127,6 +127,34 @@ private Q_SLOTS:
                  QByteArray(page).replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8()));
     }
 
+    // The dev server is timed from when the device lets the proxy read again,
+    // also when the dev server had sent nothing more meanwhile: the time the
+    // device held the proxy back is not the dev server's.
+    void theDevServerIsTimedFromWhenReadingResumes()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 10s;
+        limits.idleTimeout = 10s;
+        limits.upstreamTimeout = 1s;
+        // The first half of the answer is collected, then sent at once: the
+        // proxy has read all of it when the device holds it back.
+        limits.collectBytes = 512 * 1024;
+        const ProxyRig rig(m_server->origin(), limits);
+        const qint64 half = limits.collectBytes + 1;
+        // The device reads nothing for 1.2 s, longer than the dev server may
+        // stay silent; the dev server sends its second half 0.5 s later.
+        const auto device =
+            narrowDevice(rig.port, "GET /pause/" + QByteArray::number(half) + "/1700 HTTP/1.1\r\n\r\n", 1024);
+        QTest::qWait(1200);
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        device->setReadBufferSize(0);
+        received += device->readAll();
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 5000);
+        received += device->readAll();
+        QCOMPARE(chunkedBody(received), QByteArray(2 * half, 'x'));
+    }
+
     // Answers held whole to be sent with their length share one budget: while
     // one holds it, another is sent as it comes, in chunks; once it is given
     // back, the next is held whole again.
