@@ -109,6 +109,13 @@ void LoopbackHttpServer::answerDevServer(QTcpSocket *socket, const Request &requ
         // The start of an answer, then silence.
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 1000\r\n\r\n" +
                       origin.first(10));
+    } else if (path.startsWith("/pause/")) {
+        // /pause/<bytes>/<ms>: half of an answer, then silence for that long before the other half.
+        const QList<QByteArray> parts = path.sliced(7).split('/');
+        const QByteArray half(parts.value(0).toLongLong(), 'x');
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                      QByteArray::number(2 * half.size()) + "\r\n\r\n" + half);
+        QTimer::singleShot(parts.value(1).toInt(), socket, [socket, half] { socket->write(half); });
     } else if (path == "/extra") {
         // More bytes than the length says: the connection cannot be trusted with another answer.
         socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokHTTP/1.1 200 OK\r\n\r\n");

@@ -33,7 +33,7 @@ public:
         // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
         // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error, /echo,
         // /status/<code>, /keep-alive, /large/<bytes>, /once, /app, /@vite/client,
-        // /upload, /stall, /trickle, /extra and /cut-after-first.
+        // /upload, /stall, /trickle, /pause/<bytes>/<ms>, /extra and /cut-after-first.
         devServer,
     };
 

@@ -6,6 +6,8 @@
 
 #include <QScopedValueRollback>
 #include <QTcpSocket>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +20,10 @@ constexpr qint64 kReadBufferBytes = 256 * 1024;
 constexpr qint64 kReadBytes = 64 * 1024;
 // Output that may wait for the device before reading from the dev server pauses.
 constexpr qint64 kMaxPendingWriteBytes = 64 * 1024;
+// What the system may hold unsent for a device. It then tells of each little
+// the device takes, where a send buffer grown to megabytes would tell only
+// once a third of it had drained: a device reading slowly on would seem idle.
+constexpr int kMaxUnsentBytes = 64 * 1024;
 
 // Methods that may be sent twice without harm.
 bool isIdempotent(const QString &method)
@@ -35,6 +41,8 @@ DevicePreviewConnection::DevicePreviewConnection(QTcpSocket *socket, DevicePrevi
     m_socket->setParent(this);
     m_socket->setReadBufferSize(kReadBufferBytes);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    ::setsockopt(static_cast<int>(m_socket->socketDescriptor()), IPPROTO_TCP, TCP_NOTSENT_LOWAT,
+                 &kMaxUnsentBytes, sizeof kMaxUnsentBytes);
     connect(m_socket, &QIODevice::readyRead, this, &DevicePreviewConnection::readRequest);
     connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
         // Nothing more of the answer is wanted.

@@ -98,14 +98,14 @@ void DevicePreviewTunnel::relayPlainSockets()
 
 void DevicePreviewTunnel::pump(QTcpSocket *from, QTcpSocket *to)
 {
-    bool wrote = false;
     while (to->bytesToWrite() < kMaxPendingWriteBytes && from->bytesAvailable() > 0) {
         to->write(from->read(kChunkBytes));
-        wrote = true;
+        // Sent now rather than on the next turn of the event loop: messages
+        // are small and many. Copying stops only while bytes still wait, so a
+        // bytesWritten is still to come (Qt emits none from within its own).
+        if (to->state() == QAbstractSocket::ConnectedState)
+            to->flush();
     }
-    // Sent now rather than on the next turn of the event loop: messages are small and many.
-    if (wrote && to->state() == QAbstractSocket::ConnectedState)
-        to->flush();
 }
 
 void DevicePreviewTunnel::close()

@@ -9,6 +9,33 @@ using namespace devnook;
 using namespace devnook::test;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A device whose system and Qt buffers hold little: what it leaves unread
+// soon holds the proxy back.
+std::unique_ptr<QTcpSocket> narrowDevice(quint16 port, const QByteArray &request, qint64 readBufferBytes)
+{
+    auto device = std::make_unique<QTcpSocket>();
+    QTcpSocket *raw = device.get();
+    QObject::connect(raw, &QTcpSocket::connected, raw, [raw, request] { raw->write(request); });
+    device->bind(QHostAddress::LocalHost);
+    device->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 * 1024);
+    device->setReadBufferSize(readBufferBytes);
+    device->connectToHost(QHostAddress::LocalHost, port);
+    return device;
+}
+
+// The body of a chunked answer read until the proxy closed, or none when it was cut.
+std::optional<QByteArray> chunkedBody(const QByteArray &received)
+{
+    const qsizetype headEnd = received.indexOf("\r\n\r\n");
+    if (headEnd < 0)
+        return std::nullopt;
+    return dechunked(QByteArrayView(received).sliced(headEnd + 4));
+}
+
+} // namespace
+
 // Answers to devices that read slowly, and what the proxy holds for them.
 class DevicePreviewSlowDeviceTest : public QObject {
     Q_OBJECT
@@ -62,6 +89,70 @@ private Q_SLOTS:
                  QByteArray(page).replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8()));
         QVERIFY2(clock.elapsed() > 2 * limits.idleTimeout.count(),
                  QByteArray::number(clock.elapsed()).constData());
+    }
+
+    // A device that keeps reading is not idle, however far behind the dev
+    // server it stays: each byte it takes counts, not only the moments when
+    // the proxy has nothing more for it.
+    void aDeviceThatReadsOnFarBehindIsNotIdle()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 10s;
+        limits.idleTimeout = 1s;
+        limits.upstreamTimeout = 10s;
+        const ProxyRig rig(m_server->origin(), limits);
+        const qint64 pageBytes = 4 * 1024 * 1024;
+        const auto device =
+            narrowDevice(rig.port, "GET /large/" + QByteArray::number(pageBytes) + " HTTP/1.1\r\n\r\n", 4096);
+        // 4 KiB every 10 ms for two and a half idle times, then the rest as it comes.
+        QByteArray received;
+        qsizetype receivedSlowly = -1;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer reader;
+        connect(&reader, &QTimer::timeout, this, [&] {
+            if (receivedSlowly < 0 && clock.elapsed() > 5 * limits.idleTimeout.count() / 2) {
+                receivedSlowly = received.size();
+                device->setReadBufferSize(0);
+            }
+            received += device->readAll();
+        });
+        reader.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            device->state() == QAbstractSocket::UnconnectedState && device->bytesAvailable() == 0, 20000);
+        reader.stop();
+        QVERIFY2(receivedSlowly < pageBytes / 2, QByteArray::number(receivedSlowly).constData());
+        const QByteArray page = LoopbackHttpServer::largePage(m_server->origin().toUtf8(), pageBytes);
+        QCOMPARE(chunkedBody(received),
+                 QByteArray(page).replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8()));
+    }
+
+    // The dev server is timed from when the device lets the proxy read again,
+    // also when the dev server had sent nothing more meanwhile: the time the
+    // device held the proxy back is not the dev server's.
+    void theDevServerIsTimedFromWhenReadingResumes()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 10s;
+        limits.idleTimeout = 10s;
+        limits.upstreamTimeout = 1s;
+        // The first half of the answer is collected, then sent at once: the
+        // proxy has read all of it when the device holds it back.
+        limits.collectBytes = 512 * 1024;
+        const ProxyRig rig(m_server->origin(), limits);
+        const qint64 half = limits.collectBytes + 1;
+        // The device reads nothing for 1.2 s, longer than the dev server may
+        // stay silent; the dev server sends its second half 0.5 s later.
+        const auto device =
+            narrowDevice(rig.port, "GET /pause/" + QByteArray::number(half) + "/1700 HTTP/1.1\r\n\r\n", 1024);
+        QTest::qWait(1200);
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        device->setReadBufferSize(0);
+        received += device->readAll();
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 5000);
+        received += device->readAll();
+        QCOMPARE(chunkedBody(received), QByteArray(2 * half, 'x'));
     }
 
     // Answers held whole to be sent with their length share one budget: while
