@@ -2,21 +2,13 @@
 
 namespace devnook::JsonArraySalvage {
 
-namespace {
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 qsizetype skipSpace(QByteArrayView json, qsizetype at)
 {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     while (at < json.size() && isSpace(json[at]))
         ++at;
     return at;
 }
-
-} // namespace
 
 qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing)
 {

@@ -22,6 +22,9 @@ struct Pieces {
 // the text, after white space, does not begin with "[".
 std::optional<Pieces> split(QByteArrayView json);
 
+// Where the JSON white space that starts at `at` ends.
+qsizetype skipSpace(QByteArrayView json, qsizetype at);
+
 // Where the element that starts at `at` ends: the offset of the top-level
 // comma or closing bracket (or, given '}', closing brace) after it, outside
 // strings, or the text's size when the text ends first. Nesting of any depth

@@ -10,18 +10,6 @@ namespace devnook::JsonMemberTexts {
 
 namespace {
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-qsizetype skipSpace(QByteArrayView json, qsizetype at)
-{
-    while (at < json.size() && isSpace(json[at]))
-        ++at;
-    return at;
-}
-
 // The offset of the quote that closes the string opening at `at`.
 qsizetype stringEnd(QByteArrayView json, qsizetype at)
 {
@@ -48,24 +36,24 @@ QString decodedKey(QByteArrayView quoted)
 QList<Member> of(QByteArrayView object)
 {
     QList<Member> members;
-    qsizetype at = skipSpace(object, 0);
+    qsizetype at = JsonArraySalvage::skipSpace(object, 0);
     if (at == object.size() || object[at] != '{')
         return members;
-    at = skipSpace(object, at + 1);
+    at = JsonArraySalvage::skipSpace(object, at + 1);
     while (at < object.size() && object[at] == '"') {
         const qsizetype keyEnd = stringEnd(object, at);
         if (keyEnd >= object.size())
             break;
         const QString key = decodedKey(object.sliced(at, keyEnd + 1 - at));
-        at = skipSpace(object, keyEnd + 1);
+        at = JsonArraySalvage::skipSpace(object, keyEnd + 1);
         if (at == object.size() || object[at] != ':')
             break;
-        at = skipSpace(object, at + 1);
+        at = JsonArraySalvage::skipSpace(object, at + 1);
         const qsizetype end = JsonArraySalvage::elementEnd(object, at, '}');
         members.append(Member{key, object.sliced(at, end - at).trimmed()});
         if (end == object.size() || object[end] != ',')
             break;
-        at = skipSpace(object, end + 1);
+        at = JsonArraySalvage::skipSpace(object, end + 1);
     }
     return members;
 }
