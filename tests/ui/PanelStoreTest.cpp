@@ -99,8 +99,6 @@ class PanelStoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A folder moved away shows as missing after the refresh button, and
-    // back again after the panel is shown again; the start button follows.
     // The store's problems reach the panel's band whole; closing the band
     // drops them in the store.
     void errorBandShowsTheStoreUntilClosed()
@@ -116,6 +114,8 @@ private Q_SLOTS:
         QVERIFY(!line->isVisible());
     }
 
+    // A folder moved away shows as missing after the refresh button, and
+    // back again after the panel is shown again; the start button follows.
     void rowsFollowTheFolderOnDisk()
     {
         QTemporaryDir projects;

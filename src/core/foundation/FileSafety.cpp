@@ -12,10 +12,11 @@ namespace devnook::FileSafety {
 
 namespace {
 
-// Compared block by block, so a large damaged file is never held whole.
+// Damaged files are read in blocks of this size, never held whole.
+constexpr qint64 kBlockSize = 64 * 1024;
+
 bool sameContent(const QString &path, const QString &otherPath)
 {
-    constexpr qint64 kBlockSize = 64 * 1024;
     QFile file(path);
     QFile other(otherPath);
     if (file.size() != other.size() || !file.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly))
@@ -38,24 +39,23 @@ std::optional<QString> identicalCopy(const QFileInfo &file)
     return std::nullopt;
 }
 
-// Writes every byte. A write that the disk cuts short reports no error;
-// writing the rest then fails with the system's reason (disk full, file too
-// large), which becomes the file's error.
-bool writeAll(QFileDevice &file, QByteArrayView bytes)
+// Writes every byte, or cancels the file and says why. A write that the
+// disk cuts short reports no error; writing the rest then fails with the
+// system's reason (disk full, file too large), which becomes the file's error.
+std::optional<QString> writeAllOrCancel(QSaveFile &file, QByteArrayView bytes)
 {
     while (!bytes.isEmpty()) {
         const qint64 written = file.write(bytes.data(), bytes.size());
-        if (written <= 0)
-            return false;
+        if (written <= 0) {
+            const QString error = file.error() == QFileDevice::NoError
+                                      ? u"the disk refused part of the write"_s
+                                      : file.errorString();
+            file.cancelWriting();
+            return error;
+        }
         bytes = bytes.sliced(written);
     }
-    return true;
-}
-
-QString writeError(const QFileDevice &file)
-{
-    return file.error() == QFileDevice::NoError ? u"the disk refused part of the write"_s
-                                                : file.errorString();
+    return std::nullopt;
 }
 
 } // namespace
@@ -67,11 +67,8 @@ Result<void> writeAtomically(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Result<void>::failure(file.errorString());
-    if (!writeAll(file, bytes)) {
-        const QString error = writeError(file);
-        file.cancelWriting();
-        return Result<void>::failure(error);
-    }
+    if (const std::optional<QString> error = writeAllOrCancel(file, bytes))
+        return Result<void>::failure(*error);
     if (!file.commit())
         return Result<void>::failure(file.errorString());
     return Result<void>::success();
@@ -90,7 +87,6 @@ Result<QString> copyAside(const QString &path, const QDateTime &now)
     // Copied block by block through a file of its own rather than by
     // QFile::copy, whose failure names no system reason; a copy that fails
     // leaves nothing under the copy's name.
-    constexpr qint64 kBlockSize = 64 * 1024;
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly))
         return Result<QString>::failure(source.errorString());
@@ -105,11 +101,8 @@ Result<QString> copyAside(const QString &path, const QDateTime &now)
             copy.cancelWriting();
             return Result<QString>::failure(source.errorString());
         }
-        if (!writeAll(copy, block)) {
-            const QString error = writeError(copy);
-            copy.cancelWriting();
-            return Result<QString>::failure(error);
-        }
+        if (const std::optional<QString> error = writeAllOrCancel(copy, block))
+            return Result<QString>::failure(*error);
     }
     if (!copy.commit())
         return Result<QString>::failure(copy.errorString());

@@ -12,8 +12,21 @@ bool isEventStream(const HttpResponseHead &head)
     return head.header("content-type").trimmed().toLower().startsWith("text/event-stream");
 }
 
-std::optional<qint64> announcedLength(const HttpResponseHead &head)
+bool statusHasNoBody(int status)
 {
+    return status < 200 || status == 204 || status == 304;
+}
+
+bool isIdentity(QByteArrayView coding)
+{
+    return coding.isEmpty() || coding.compare("identity", Qt::CaseInsensitive) == 0;
+}
+
+// The length announced, when the body comes with that length and no other framing.
+std::optional<qint64> lengthAsSent(const HttpResponseHead &head)
+{
+    if (!head.header("transfer-encoding").isNull())
+        return std::nullopt;
     return HttpSyntax::parsedDigits(HttpSyntax::withoutBlanks(head.header("content-length")), 10, 18);
 }
 
@@ -37,8 +50,7 @@ bool isUtf8Prefix(QByteArrayView bytes)
 DevicePreviewAnswer::DevicePreviewAnswer(HttpResponseHead head, Asked asked, Rules rules)
     : m_head(std::move(head)), m_asked(asked), m_rules(std::move(rules))
 {
-    const int status = m_head.status;
-    if (m_asked.head || status < 200 || status == 204 || status == 304)
+    if (m_asked.head || statusHasNoBody(m_head.status))
         m_mode = Mode::headOnly;
     else if (isEventStream(m_head))
         m_mode = Mode::unmodified;
@@ -46,7 +58,7 @@ DevicePreviewAnswer::DevicePreviewAnswer(HttpResponseHead head, Asked asked, Rul
         m_mode = Mode::collecting;
 
     const QByteArray coding = HttpSyntax::withoutBlanks(m_head.header("content-encoding")).toByteArray();
-    if (!coding.isEmpty() && coding.compare("identity", Qt::CaseInsensitive) != 0) {
+    if (!isIdentity(coding)) {
         m_inflater = DevicePreviewInflater::forCoding(coding);
         m_undecodable = !m_inflater;
     }
@@ -56,14 +68,11 @@ DevicePreviewAnswer::~DevicePreviewAnswer() = default;
 
 qsizetype DevicePreviewAnswer::heldAtMost(const HttpResponseHead &head, Asked asked, qsizetype collectBytes)
 {
-    const int status = head.status;
-    if (asked.head || status < 200 || status == 204 || status == 304 || isEventStream(head))
+    if (asked.head || statusHasNoBody(head.status) || isEventStream(head))
         return 0;
     // A decoded body is longer than the length sent.
-    const QByteArrayView coding = HttpSyntax::withoutBlanks(head.header("content-encoding"));
-    const std::optional<qint64> length = announcedLength(head);
-    if (length && head.header("transfer-encoding").isNull() &&
-        (coding.isEmpty() || coding.compare("identity", Qt::CaseInsensitive) == 0))
+    const std::optional<qint64> length = lengthAsSent(head);
+    if (length && isIdentity(HttpSyntax::withoutBlanks(head.header("content-encoding"))))
         return static_cast<qsizetype>(std::min<qint64>(*length, collectBytes));
     return collectBytes;
 }
@@ -91,8 +100,7 @@ QByteArray DevicePreviewAnswer::headOnly() const
 {
     // The length the same GET would be sent with is not known when that GET
     // would decode or rewrite the body: none is better than a wrong one.
-    const int status = m_head.status;
-    const bool getHasBody = m_asked.head && status >= 200 && status != 204 && status != 304;
+    const bool getHasBody = m_asked.head && !statusHasNoBody(m_head.status);
     const bool getTransforms =
         !isEventStream(m_head) && (m_inflater || (!m_undecodable && m_rules.bodyRewriter.rewrites()));
     const QList<QByteArrayView> dropped =
@@ -139,7 +147,7 @@ QByteArray DevicePreviewAnswer::end()
         if (m_inflater && !m_inflater->isFinished())
             m_broken = true;
         QByteArray rest = framed(m_rewriter ? m_rewriter->finish() : QByteArray());
-        return m_chunked ? rest + "0\r\n\r\n" : rest;
+        return m_chunked ? rest + HttpSyntax::kLastChunk : rest;
     }
     case Mode::headOnly:
     case Mode::unmodified:
@@ -189,8 +197,7 @@ QByteArray DevicePreviewAnswer::startStreaming()
         first = m_rewriter ? m_rewriter->feed(m_decoded) : std::move(m_decoded);
     }
     // The body's length is the one announced only if every byte passes as sent.
-    const bool asSent = !m_inflater && !m_rewriter && m_head.header("transfer-encoding").isNull() &&
-                        announcedLength(m_head).has_value();
+    const bool asSent = !m_inflater && !m_rewriter && lengthAsSent(m_head).has_value();
     if (!asSent) {
         dropped.append("content-length");
         m_chunked = m_asked.chunked;
@@ -219,9 +226,7 @@ QByteArray DevicePreviewAnswer::transformed(QByteArrayView bytes)
 
 QByteArray DevicePreviewAnswer::framed(QByteArray bytes) const
 {
-    if (!m_chunked || bytes.isEmpty())
-        return bytes;
-    return QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n";
+    return m_chunked ? HttpSyntax::chunk(bytes) : bytes;
 }
 
 } // namespace devnook

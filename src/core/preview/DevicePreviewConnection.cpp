@@ -203,11 +203,8 @@ void DevicePreviewConnection::forward(const QByteArray &bytes)
         if (m_framing == HttpRequestParser::Framing::none)
             bodyLength = 0;
         std::optional<DevicePreviewHoldBudget::Hold> retryHold;
-        if (m_idempotent && bodyLength && *bodyLength <= m_worker.limits().collectBytes) {
-            DevicePreviewHoldBudget::Hold hold = m_worker.holdBudget().takeAll(*bodyLength);
-            if (hold.bytes() == *bodyLength)
-                retryHold = std::move(hold);
-        }
+        if (m_idempotent && bodyLength && *bodyLength <= m_worker.limits().collectBytes)
+            retryHold = m_worker.holdBudget().takeAll(*bodyLength);
         m_upstream = std::make_unique<DevicePreviewUpstream>(m_worker.upstreamPool(), m_asked.head,
                                                              std::move(retryHold), *this);
     }
@@ -227,8 +224,7 @@ void DevicePreviewConnection::requestTaken()
 void DevicePreviewConnection::answerHead(HttpResponseHead head)
 {
     DevicePreviewAnswer::Rules rules = m_worker.answerRules();
-    m_hold = m_worker.holdBudget().take(
-        DevicePreviewAnswer::heldAtMost(head, m_asked, m_worker.limits().collectBytes));
+    m_hold = m_worker.holdBudget().take(DevicePreviewAnswer::heldAtMost(head, m_asked, rules.collectBytes));
     rules.collectBytes = m_hold.bytes();
     m_answer.emplace(std::move(head), m_asked, std::move(rules));
     send(m_answer->start());

@@ -52,14 +52,11 @@ DevicePreviewHoldBudget::Hold DevicePreviewHoldBudget::take(qint64 wanted)
     return Hold(m_pool, granted);
 }
 
-DevicePreviewHoldBudget::Hold DevicePreviewHoldBudget::takeAll(qint64 wanted)
+std::optional<DevicePreviewHoldBudget::Hold> DevicePreviewHoldBudget::takeAll(qint64 wanted)
 {
-    return wanted <= m_pool->available ? take(wanted) : Hold();
-}
-
-qint64 DevicePreviewHoldBudget::available() const
-{
-    return m_pool->available;
+    if (wanted > m_pool->available)
+        return std::nullopt;
+    return take(wanted);
 }
 
 } // namespace devnook

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <memory>
+#include <optional>
 
 namespace devnook {
 
@@ -37,9 +38,8 @@ public:
 
     // As much of `wanted` as is left, none when nothing is (never negative).
     Hold take(qint64 wanted);
-    // All of `wanted`, or nothing at all.
-    Hold takeAll(qint64 wanted);
-    qint64 available() const;
+    // All of `wanted`, or none when that much is not left.
+    std::optional<Hold> takeAll(qint64 wanted);
 
 private:
     // Outlives the budget while a hold is out, so that a hold given back late

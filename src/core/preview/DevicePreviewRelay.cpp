@@ -165,14 +165,9 @@ private:
     void handle(Side &side, unsigned events)
     {
         Pair &pair = *side.pair;
-        if ((events & EPOLLOUT) && !side.pending.isEmpty()) {
-            const ssize_t sent = ::send(side.fd, side.pending.constData(),
-                                        static_cast<size_t>(side.pending.size()), MSG_NOSIGNAL);
-            if (sent < 0 && errno != EAGAIN) {
-                close(pair);
-                return;
-            }
-            side.pending.remove(0, std::max<ssize_t>(sent, 0));
+        if ((events & EPOLLOUT) && !sendPending(side)) {
+            close(pair);
+            return;
         }
         if ((events & EPOLLIN) && side.other->pending.isEmpty()) {
             char buffer[kReadBytes];
@@ -202,11 +197,28 @@ private:
         watch(*side.other);
     }
 
+    // Sends what the side is owed; false on an error that ends the connection.
+    static bool sendPending(Side &side)
+    {
+        if (side.pending.isEmpty())
+            return true;
+        const ssize_t sent =
+            ::send(side.fd, side.pending.constData(), static_cast<size_t>(side.pending.size()), MSG_NOSIGNAL);
+        if (sent < 0 && errno != EAGAIN)
+            return false;
+        side.pending.remove(0, std::max<ssize_t>(sent, 0));
+        return true;
+    }
+
     // A side is read while the other has taken everything, and written while it owes bytes.
     void watch(Side &side)
     {
-        const unsigned wanted =
-            (side.other->pending.isEmpty() ? EPOLLIN : 0u) | (side.pending.isEmpty() ? 0u : EPOLLOUT);
+        setWatched(side,
+                   (side.other->pending.isEmpty() ? EPOLLIN : 0u) | (side.pending.isEmpty() ? 0u : EPOLLOUT));
+    }
+
+    void setWatched(Side &side, unsigned wanted)
+    {
         if (wanted == side.watched)
             return;
         epoll_event event{};
@@ -233,13 +245,7 @@ private:
     // it ends its stream, so that closing it resets nothing still on its way to it.
     void finish(Side &side, unsigned events)
     {
-        bool failed = false;
-        if ((events & EPOLLOUT) && !side.pending.isEmpty()) {
-            const ssize_t sent = ::send(side.fd, side.pending.constData(),
-                                        static_cast<size_t>(side.pending.size()), MSG_NOSIGNAL);
-            failed = sent < 0 && errno != EAGAIN;
-            side.pending.remove(0, std::max<ssize_t>(sent, 0));
-        }
+        bool failed = (events & EPOLLOUT) && !sendPending(side);
         if (!failed && !side.inputEnded && (events & (EPOLLIN | EPOLLHUP))) {
             char dropped[kReadBytes];
             const ssize_t got = ::recv(side.fd, dropped, sizeof dropped, 0);
@@ -266,24 +272,24 @@ private:
             closeSide(side);
             return;
         }
-        const unsigned wanted = (side.inputEnded ? 0u : EPOLLIN) | (side.pending.isEmpty() ? 0u : EPOLLOUT);
-        if (wanted != side.watched) {
-            epoll_event event{};
-            event.events = wanted;
-            event.data.ptr = &side;
-            epoll_ctl(m_epoll, EPOLL_CTL_MOD, side.fd, &event);
-            side.watched = wanted;
-        }
+        setWatched(side, (side.inputEnded ? 0u : EPOLLIN) | (side.pending.isEmpty() ? 0u : EPOLLOUT));
     }
 
     void closeSide(Side &side)
     {
-        epoll_ctl(m_epoll, EPOLL_CTL_DEL, side.fd, nullptr);
-        ::close(side.fd);
-        side.fd = -1;
-        side.pending.clear();
+        closeFd(side);
         if (side.other->fd < 0)
             close(*side.pair);
+    }
+
+    void closeFd(Side &side)
+    {
+        if (side.fd >= 0) {
+            epoll_ctl(m_epoll, EPOLL_CTL_DEL, side.fd, nullptr);
+            ::close(side.fd);
+            side.fd = -1;
+        }
+        side.pending.clear();
     }
 
     // Closes the ending pairs whose time is up; returns how long epoll may wait for the next.
@@ -313,14 +319,8 @@ private:
         if (pair.closed)
             return;
         pair.closed = true;
-        for (Side *side : {&pair.device, &pair.upstream}) {
-            if (side->fd >= 0) {
-                epoll_ctl(m_epoll, EPOLL_CTL_DEL, side->fd, nullptr);
-                ::close(side->fd);
-                side->fd = -1;
-            }
-            side->pending.clear();
-        }
+        closeFd(pair.device);
+        closeFd(pair.upstream);
         if (pair.ending)
             std::erase(m_ending, &pair);
         // Under the lock, so that an owner letting go meanwhile waits for the call to end.

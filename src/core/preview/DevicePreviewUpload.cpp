@@ -1,6 +1,7 @@
 #include "DevicePreviewUpload.h"
 
 #include "DevicePreviewProxyRewriter.h"
+#include "HttpSyntax.h"
 
 using namespace Qt::StringLiterals;
 
@@ -65,13 +66,6 @@ QByteArray lengthHeader(qint64 length)
     return "Content-Length: " + QByteArray::number(length) + "\r\n";
 }
 
-QByteArray chunk(QByteArrayView bytes)
-{
-    if (bytes.isEmpty())
-        return {};
-    return QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n";
-}
-
 } // namespace
 
 DevicePreviewUpload::DevicePreviewUpload(const HttpProxyRequest &request, HttpRequestParser::Framing framing,
@@ -105,7 +99,7 @@ QByteArray DevicePreviewUpload::body(QByteArrayView bytes)
     case Mode::passing:
         return bytes.toByteArray();
     case Mode::chunking:
-        return chunk(bytes);
+        return HttpSyntax::chunk(bytes);
     case Mode::holding:
         break;
     }
@@ -113,7 +107,8 @@ QByteArray DevicePreviewUpload::body(QByteArrayView bytes)
     if (m_held.size() <= m_holdBytes)
         return {};
     m_mode = Mode::chunking;
-    return headWith("Transfer-Encoding: chunked\r\n") + chunk(std::exchange(m_held, QByteArray()));
+    return headWith("Transfer-Encoding: chunked\r\n") +
+           HttpSyntax::chunk(std::exchange(m_held, QByteArray()));
 }
 
 QByteArray DevicePreviewUpload::end()
@@ -122,7 +117,7 @@ QByteArray DevicePreviewUpload::end()
     case Mode::passing:
         return {};
     case Mode::chunking:
-        return "0\r\n\r\n";
+        return HttpSyntax::kLastChunk.toByteArray();
     case Mode::holding:
         break;
     }

@@ -134,7 +134,7 @@ void DevicePreviewUpstream::send(QByteArrayView bytes)
     // The dev server is waited for from the moment it has something to take.
     if (pendingRequestBytes() == 0)
         m_lastProgress = ProxyClock::now();
-    if (m_retryHold && !m_answered)
+    if (m_retryHold)
         m_sent.append(bytes);
     // Written at once on an open connection, or as soon as a new one is.
     m_socket->write(bytes.data(), bytes.size());

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <algorithm>
 #include <optional>
 
-// The small pieces of HTTP/1.1 syntax that the request and response parsers share.
+// The small pieces of HTTP/1.1 syntax that the parsers and the proxy's
+// framing share.
 namespace devnook::HttpSyntax {
 
 inline bool isTokenChar(char c)
@@ -46,5 +48,17 @@ inline std::optional<qint64> parsedDigits(QByteArrayView text, int base, qsizety
     }
     return value;
 }
+
+// One chunk of a chunked body; none for no bytes, which would end the body.
+inline QByteArray chunk(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    QByteArray chunk = QByteArray::number(bytes.size(), 16);
+    chunk.reserve(chunk.size() + bytes.size() + 4);
+    return chunk.append("\r\n").append(bytes).append("\r\n");
+}
+
+inline constexpr QByteArrayView kLastChunk = "0\r\n\r\n";
 
 } // namespace devnook::HttpSyntax

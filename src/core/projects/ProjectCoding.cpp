@@ -368,19 +368,9 @@ QJsonObject encodeProject(const DevProject &project, StoredTextMarkers *markers)
 
 } // namespace
 
-QJsonObject encodeService(const ProjectService &service)
-{
-    return encodeService(service, nullptr);
-}
-
 QJsonObject encodeLink(const ProjectLink &link)
 {
     return encodeLink(link, nullptr);
-}
-
-QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url)
-{
-    return encodePreviewLinkedURL(url, nullptr);
 }
 
 QJsonObject encodeProject(const DevProject &project)

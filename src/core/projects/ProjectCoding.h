@@ -25,9 +25,7 @@ Result<ProjectPreviewLinkedURL> decodePreviewLinkedURL(const QJsonObject &object
 // as stored; "lastUsedAt" only when set, never the legacy
 // "openBrowserAfterStartWorkspace".
 QJsonObject encodeProject(const DevProject &project);
-QJsonObject encodeService(const ProjectService &service);
 QJsonObject encodeLink(const ProjectLink &link);
-QJsonObject encodePreviewLinkedURL(const ProjectPreviewLinkedURL &url);
 
 // A whole catalogue: an array of project objects. Every project that decodes
 // is kept, also from a file cut short or broken in the middle; fills the

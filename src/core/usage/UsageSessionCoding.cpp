@@ -431,10 +431,10 @@ struct Element {
     QString problem;
 };
 
+// The element that starts at the scanner's position, white space skipped.
 Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
 {
     Element element;
-    scanner.peek();
     const qsizetype objectStart = scanner.position();
     if (!scanner.consume('{')) {
         scanner.skipValue();

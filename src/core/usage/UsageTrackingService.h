@@ -220,8 +220,8 @@ public:
 Q_SIGNALS:
     // Emitted on the main thread once the stored and recovered sessions are in.
     void sessionsLoaded();
-    // Emitted when fileProblem changed; previous is what it was.
-    void fileProblemChanged(const QString &previous);
+    // Emitted when fileProblem changed.
+    void fileProblemChanged();
 
 private:
     struct ActiveSession {

@@ -100,12 +100,10 @@ void UsageTrackingService::reportFileProblem()
     const QString problem = fileProblem();
     if (problem == m_reportedProblem)
         return;
-    const QString previous = std::exchange(m_reportedProblem, problem);
-    // Until the panel shows the store's error, standard error is where a
-    // user can find it.
+    m_reportedProblem = problem;
     if (!problem.isEmpty())
         qCWarning(lcUsage).noquote() << problem;
-    Q_EMIT fileProblemChanged(previous);
+    Q_EMIT fileProblemChanged();
 }
 
 void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)

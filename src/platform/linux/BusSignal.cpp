@@ -10,6 +10,11 @@ Q_LOGGING_CATEGORY(lcBus, "devnook.dbus")
 
 } // namespace
 
+QDBusConnection connectionNamed(const QString &name)
+{
+    return name.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(name);
+}
+
 bool connectBusSignal(QDBusConnection &bus, const QString &service, const QString &path,
                       const QString &interface, const QString &name, QObject *receiver, const char *slot)
 {

@@ -7,6 +7,9 @@ class QObject;
 
 namespace devnook {
 
+// The named connection a test opened to its own bus, or the session bus.
+QDBusConnection connectionNamed(const QString &name);
+
 // Connects a bus signal to a slot of the receiver. QtDBus matches the slot's
 // argument types by name and refuses, returning false, when one is not
 // registered yet or the bus is gone; that is logged as a warning naming the

@@ -1,5 +1,6 @@
 #include "DBusFileViewer.h"
 
+#include "BusSignal.h"
 #include "core/environment/UrlOpener.h"
 
 #include <QCoroSignal>
@@ -19,8 +20,7 @@ DBusFileViewer::DBusFileViewer(UrlOpener &fallback, QString connectionName)
 QCoro::Task<Result<void>> DBusFileViewer::reveal(QString path)
 {
     const QUrl item = QUrl::fromLocalFile(path);
-    const QDBusConnection bus =
-        m_connectionName.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(m_connectionName);
+    const QDBusConnection bus = connectionNamed(m_connectionName);
     if (bus.isConnected()) {
         QDBusMessage showItems = QDBusMessage::createMethodCall(
             u"org.freedesktop.FileManager1"_s, u"/org/freedesktop/FileManager1"_s,

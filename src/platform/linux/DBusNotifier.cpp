@@ -24,11 +24,6 @@ const QString kDefaultAction = u"default"_s;
 // notification names a sound.
 const QString kSound = u"message-new-instant"_s;
 
-QDBusConnection connectionNamed(const QString &name)
-{
-    return name.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(name);
-}
-
 // Project names and URLs are user text; a server that renders markup would
 // otherwise read "<b>" or "&amp;" in them as markup.
 QString escapedMarkup(QString text)

@@ -77,7 +77,7 @@ private:
     // Shows the folder selected in the file manager, else opens it; a
     // failure shows as for an address.
     QCoro::Task<> revealFolder(QString folderPath);
-    // Shows why the last open of an address or a terminal failed; nothing
+    // Shows why the last open of an address, a folder or a terminal failed; nothing
     // after one that worked.
     void showOpenFailure(const std::optional<QString> &failure);
 

@@ -142,7 +142,7 @@ void StatusBarController::hidePanel()
 {
     if (m_navigation->isShowingProjectForm()) {
         m_navigation->closeProjectForm();
-        moveToTheListFrame(false);
+        resizeFromTheListFrame(m_normalPanelSize, PanelGeometry::kListMinimum, false);
     }
     m_panel->hide();
 }
@@ -200,12 +200,11 @@ void StatusBarController::placeAgainAtTheTrayIcon()
         positionPanel();
 }
 
-void StatusBarController::moveToTheListFrame(bool animated)
+void StatusBarController::resizeFromTheListFrame(const QSize &size, const QSize &minimum, bool animated)
 {
-    const QRect visible = visibleGeometryAt(m_listFrame.center());
     // The screen may have changed while the form was shown.
-    setPanelFrame(PanelGeometry::resized(m_listFrame, m_normalPanelSize, visible),
-                  PanelGeometry::kListMinimum, animated);
+    const QRect visible = visibleGeometryAt(m_listFrame.center());
+    setPanelFrame(PanelGeometry::resized(m_listFrame, size, visible), minimum, animated);
 }
 
 void StatusBarController::setPanelFrame(const QRect &target, const QSize &minimum, bool animated)
@@ -247,11 +246,9 @@ void StatusBarController::onProjectFormShownChanged(bool showing)
         if (showing) {
             m_listFrame = m_panel->geometry();
             m_normalPanelSize = m_listFrame.size();
-            const QRect visible = visibleGeometryAt(m_listFrame.center());
-            setPanelFrame(PanelGeometry::resized(m_listFrame, PanelGeometry::kFormSize, visible),
-                          PanelGeometry::kFormMinimum, true);
+            resizeFromTheListFrame(PanelGeometry::kFormSize, PanelGeometry::kFormMinimum, true);
         } else {
-            moveToTheListFrame(true);
+            resizeFromTheListFrame(m_normalPanelSize, PanelGeometry::kListMinimum, true);
         }
     });
 }

@@ -92,7 +92,8 @@ private:
     QSize savedPanelSize() const;
     void positionPanel();
     void placeAgainAtTheTrayIcon();
-    void moveToTheListFrame(bool animated);
+    // The panel at this size, grown or shrunk around the list's frame.
+    void resizeFromTheListFrame(const QSize &size, const QSize &minimum, bool animated);
     void setPanelFrame(const QRect &target, const QSize &minimum, bool animated);
     void savePanelSize();
     void updateStatusTitle();

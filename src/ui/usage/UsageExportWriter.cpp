@@ -1,9 +1,8 @@
 #include "UsageExportWriter.h"
 
 #include "core/foundation/FileSafety.h"
+#include "core/usage/UsageSessionSplitting.h"
 #include "core/usage/UsageTrackingService.h"
-
-#include <algorithm>
 
 namespace devnook::UsageExportWriter {
 
@@ -16,9 +15,7 @@ Result<void> write(const QString &path, const Result<QByteArray> &bytes)
 
 Result<void> write(const QString &path, QList<ProjectUsageSession> sessions, UsageExportFormat format)
 {
-    std::stable_sort(
-        sessions.begin(), sessions.end(),
-        [](const ProjectUsageSession &a, const ProjectUsageSession &b) { return a.startedAt < b.startedAt; });
+    UsageSessionSplitting::sortByStart(sessions);
     return write(path, UsageTrackingService::exportSessions(sessions, format));
 }
 
