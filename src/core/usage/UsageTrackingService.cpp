@@ -189,8 +189,12 @@ QList<ProjectUsageSession> UsageTrackingService::livePieces(const std::optional<
 {
     QList<ProjectUsageSession> pieces;
     for (const ActiveSession &session : m_activeSessions) {
-        if (!session.pausedAt && (!projectID || session.projectID == *projectID))
-            pieces.append(completedSegments(session, std::max(session.startedAt, now)));
+        if (session.pausedAt || (projectID && session.projectID != *projectID))
+            continue;
+        // Not stored, so not under the stretch's id: an id of their own on every listing.
+        ActiveSession live = session;
+        live.stretchID = QUuid::createUuid();
+        pieces.append(completedSegments(live, std::max(session.startedAt, now)));
     }
     return pieces;
 }
