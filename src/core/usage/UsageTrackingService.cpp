@@ -135,13 +135,22 @@ void UsageTrackingService::clearSessions(const QUuid &projectID)
 {
     m_activeSessions.remove(projectID);
     updateCheckpointTimer();
-    const auto ofProject = [&](const ProjectUsageSession &session) { return session.projectID == projectID; };
-    m_completedSessions.removeIf(ofProject);
-    m_uncountedSessions.removeIf(ofProject);
-    m_sessionsKeptAsStored.removeIf(
-        [&](const SessionKeptAsStored &kept) { return kept.projectID == projectID; });
+    if (!m_loaded)
+        m_clearedBeforeLoading.insert(projectID);
+    removeSessionsOf({projectID});
     findEarliestStart();
     saveSessions();
+}
+
+void UsageTrackingService::removeSessionsOf(const QSet<QUuid> &projectIDs)
+{
+    const auto ofProjects = [&](const ProjectUsageSession &session) {
+        return projectIDs.contains(session.projectID);
+    };
+    m_completedSessions.removeIf(ofProjects);
+    m_uncountedSessions.removeIf(ofProjects);
+    m_sessionsKeptAsStored.removeIf(
+        [&](const SessionKeptAsStored &kept) { return projectIDs.contains(kept.projectID); });
 }
 
 std::optional<ProjectUsageSession> UsageTrackingService::updateSession(const QUuid &id, Timestamp startedAt,
@@ -180,8 +189,12 @@ QList<ProjectUsageSession> UsageTrackingService::livePieces(const std::optional<
 {
     QList<ProjectUsageSession> pieces;
     for (const ActiveSession &session : m_activeSessions) {
-        if (!session.pausedAt && (!projectID || session.projectID == *projectID))
-            pieces.append(completedSegments(session, std::max(session.startedAt, now)));
+        if (session.pausedAt || (projectID && session.projectID != *projectID))
+            continue;
+        // Not stored, so not under the stretch's id: an id of their own on every listing.
+        ActiveSession live = session;
+        live.stretchID = QUuid::createUuid();
+        pieces.append(completedSegments(live, std::max(session.startedAt, now)));
     }
     return pieces;
 }

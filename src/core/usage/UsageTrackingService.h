@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QUuid>
@@ -104,7 +105,10 @@ public:
     UsageTrackingState trackingState(const QUuid &projectID, Timestamp now) const;
 
     // Drops the project's open session unrecorded and all its completed,
-    // uncounted and kept sessions; saves.
+    // uncounted and kept sessions; saves. A clear before the files are read
+    // holds: what they bring of the project, the last run's checkpoint
+    // included, is dropped as it comes in; what is recorded after the clear
+    // stays.
     void clearSessions(const QUuid &projectID);
 
     // Gives the completed session new times (in either order) and no pause,
@@ -247,6 +251,8 @@ private:
     // Keeps the earliest start of the completed sessions after a change that
     // may have removed it.
     void findEarliestStart();
+    // Removes the completed, uncounted and kept sessions of the projects.
+    void removeSessionsOf(const QSet<QUuid> &projectIDs);
 
     // UsageTrackingServiceFile.cpp
     void loaded(const UsageLoadOutcome &outcome);
@@ -285,6 +291,9 @@ private:
     QList<SessionKeptAsStored> m_sessionsKeptAsStored;
     // The earliest start among m_completedSessions, where the period all begins.
     std::optional<Timestamp> m_earliestStart;
+    // Projects cleared before the files were read, whose stored sessions are
+    // dropped as they come in.
+    QSet<QUuid> m_clearedBeforeLoading;
     bool m_readingStarted = false;
     bool m_loaded = false;
     bool m_saveDue = false;

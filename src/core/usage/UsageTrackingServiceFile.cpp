@@ -112,11 +112,18 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     const QList<ProjectUsageSession> recordedMeanwhile = std::exchange(m_completedSessions, outcome.counted);
     const QList<ProjectUsageSession> uncountedMeanwhile =
         std::exchange(m_uncountedSessions, outcome.uncounted);
-    for (const ProjectUsageSession &session : outcome.recovered)
-        record(session);
+    m_sessionsKeptAsStored = outcome.keptAsStored;
+    // A project cleared meanwhile loses what the files held of it; what was
+    // recorded meanwhile came after the clear, or went with it.
+    const QSet<QUuid> cleared = std::exchange(m_clearedBeforeLoading, {});
+    if (!cleared.isEmpty())
+        removeSessionsOf(cleared);
+    for (const ProjectUsageSession &session : outcome.recovered) {
+        if (!cleared.contains(session.projectID))
+            record(session);
+    }
     m_completedSessions.append(recordedMeanwhile);
     m_uncountedSessions.append(uncountedMeanwhile);
-    m_sessionsKeptAsStored = outcome.keptAsStored;
     findEarliestStart();
 
     QStringList problems;

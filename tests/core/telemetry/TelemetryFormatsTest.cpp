@@ -128,6 +128,9 @@ private Q_SLOTS:
         QTest::addColumn<QDate>("day");
         QTest::addColumn<int>("week");
         const QList<std::tuple<QDate, int>> days{
+            {{2021, 12, 31}, 1},  // Friday before Saturday 1 January [52]
+            {{2022, 12, 25}, 53}, // Sunday of a week that ends the year [51]
+            {{2022, 12, 31}, 53}, // Saturday before Sunday 1 January [52]
             {{2023, 1, 1}, 1},    // Sunday, 1 January [52]
             {{2023, 12, 30}, 52}, // Saturday [52]
             {{2023, 12, 31}, 1},  // Sunday before Monday 1 January [52]

@@ -24,6 +24,15 @@ QStringList stretches(const QList<ProjectUsageSession> &sessions)
     return texts;
 }
 
+// The same, each after its project's name.
+QStringList namedStretches(const QList<ProjectUsageSession> &sessions)
+{
+    QStringList texts;
+    for (const ProjectUsageSession &session : sessions)
+        texts.append(session.projectName + u' ' + stretches({session}).constFirst());
+    return texts;
+}
+
 } // namespace
 
 // The checkpoint of running sessions, the history beside it, and the worker
@@ -119,6 +128,54 @@ private Q_SLOTS:
         UsageTrackingService reread(m_home->dir.path(), m_home->clock);
         reread.waitForFiles();
         QCOMPARE(stretches(reread.completedSessions()), (QStringList{u"09:00-10:00"_s, u"11:00-12:00"_s}));
+    }
+
+    // A project deleted or cleared before the history is read stays cleared:
+    // what the files bring of it, the last run's checkpoint included, is
+    // dropped with what this run recorded before the clear, and what it
+    // records after the clear stays.
+    void aClearBeforeTheReadingHolds_data()
+    {
+        QTest::addColumn<bool>("clearEvery");
+        QTest::newRow("one project") << false;
+        QTest::newRow("every project") << true;
+    }
+
+    void aClearBeforeTheReadingHolds()
+    {
+        QFETCH(bool, clearEvery);
+        m_home->record(m_shop, localTime(2024, 6, 1, 8), localTime(2024, 6, 1, 9));
+        m_home->record(m_blog, localTime(2024, 6, 1, 8, 30), localTime(2024, 6, 1, 9, 30));
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 10));
+        checkpointAt(localTime(2024, 6, 1, 11));
+        m_home->service.reset();
+
+        UsageTrackingService next(m_home->dir.path(), m_home->clock,
+                                  UsageTrackingService::kCheckpointInterval,
+                                  UsageTrackingService::Reading::later);
+        next.start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 11));
+        next.stop(m_shop.id, localTime(2024, 6, 1, 11, 30));
+        next.start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 12));
+        next.clearSessions(m_shop.id);
+        if (clearEvery)
+            next.clearSessions(m_blog.id);
+        next.start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 13));
+        next.stop(m_shop.id, localTime(2024, 6, 1, 14));
+        QSignalSpy loaded(&next, &UsageTrackingService::sessionsLoaded);
+        next.startReading();
+        QVERIFY(loaded.wait());
+        next.waitForFiles();
+
+        QStringList expected{u"Shop 13:00-14:00"_s};
+        if (!clearEvery)
+            expected = QStringList{u"Blog 08:30-09:30"_s, u"Blog 10:00-11:00"_s} + expected;
+        QCOMPARE(namedStretches(next.completedSessions()), expected);
+        QVERIFY(!next.trackingState(m_shop.id, localTime(2024, 6, 1, 14)).isActive);
+        QCOMPARE(namedStretches(
+                     UsageSessionCoding::decodeSessions(test::readFile(next.sessionsFilePath())).sessions),
+                 expected);
+        QVERIFY(!QFile::exists(next.checkpointFilePath()));
     }
 
     // Only a history written clears the history's failure; a checkpoint

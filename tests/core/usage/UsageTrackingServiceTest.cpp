@@ -179,6 +179,21 @@ private Q_SLOTS:
         }
     }
 
+    // Live pieces are not stored: every listing gives them ids of their own,
+    // never the running stretch's.
+    void livePiecesGetNewIdsOnEveryListing()
+    {
+        service().start(m_project, Source::playButton, localTime(2024, 5, 14, 22));
+        const Timestamp now = localTime(2024, 5, 15, 1);
+        QSet<QUuid> ids;
+        for (int listing = 0; listing < 2; ++listing) {
+            service().forEachSession(now, [&](const ProjectUsageSession &piece) { ids.insert(piece.id); });
+            for (const ProjectUsageSession &piece : service().longSessions(m_project.id, 0, now))
+                ids.insert(piece.id);
+        }
+        QCOMPARE(ids.size(), 8);
+    }
+
     void clearingDropsOneProjectOnly()
     {
         const Timestamp t0 = localTime(2024, 5, 14, 9);
