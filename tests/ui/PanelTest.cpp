@@ -199,6 +199,22 @@ private Q_SLOTS:
         QCOMPARE(panel.rig.store.calls.count(u"refresh"_s), 3);
     }
 
+    // The footer's three symbols are drawn at one size, and the two on the
+    // right stand the style's default spacing apart.
+    void footerSymbolsShareOneSizeAndTheDefaultSpacing()
+    {
+        Panel panel({project(u"Shop"_s)});
+        auto *usage = panel.view->findChild<QToolButton *>(u"usageOverviewButton"_s);
+        auto *gear = panel.view->findChild<QToolButton *>(u"gearMenuButton"_s);
+        for (QToolButton *button : {panel.view->findChild<QToolButton *>(u"refreshButton"_s), usage, gear})
+            QCOMPARE(button->icon().pixmap(button->iconSize()).deviceIndependentSize(), QSizeF(13, 13));
+
+        const int spacing =
+            usage->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, usage->parentWidget());
+        QVERIFY(spacing > 0);
+        QCOMPARE(gear->x() - usage->geometry().right() - 1, spacing);
+    }
+
     void errorLineShowsTheStoreError()
     {
         Panel panel({});

@@ -282,7 +282,8 @@ private Q_SLOTS:
     }
 
     // Without sessions left the footer's three controls are disabled and
-    // drawn so: the export menu's label is as dim as the buttons'.
+    // drawn so: the export menu's label is as dim as the buttons', and its
+    // arrow dim too.
     void aClearedFooterIsDrawnDisabled()
     {
         m_rig->record(m_shop, 0, 30);
@@ -293,6 +294,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_windows->window(m_shop.id)));
         auto *exportButton = find<QToolButton>(view, u"export_usage"_s);
         const int enabled = test::darkestLabelGrey(exportButton, 28);
+        const int enabledArrow = test::darkestArrowGrey(exportButton, 28);
 
         m_rig->alerts.answers = {0};
         find<QPushButton>(view, u"clear_usage_data"_s)->click();
@@ -302,6 +304,10 @@ private Q_SLOTS:
         const int copy = test::darkestLabelGrey(find<QPushButton>(view, u"copy_usage_summary"_s), 0);
         QVERIFY2(disabled > enabled + 40 && qAbs(disabled - copy) <= 12,
                  qPrintable(u"enabled %1, disabled %2, copy %3"_s.arg(enabled).arg(disabled).arg(copy)));
+        // Its arrow is dimmed with it.
+        const int disabledArrow = test::darkestArrowGrey(exportButton, 28);
+        QVERIFY2(disabledArrow > enabledArrow + 40,
+                 qPrintable(u"arrow enabled %1, disabled %2"_s.arg(enabledArrow).arg(disabledArrow)));
     }
 };
 

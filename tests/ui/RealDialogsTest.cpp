@@ -185,6 +185,12 @@ private Q_SLOTS:
         QCOMPARE(question->parentWidget(), window);
         QCOMPARE(question->windowModality(), Qt::WindowModal);
         QVERIFY(showsWarning(*question));
+        // The details read in a few lines, not a few words a line.
+        auto *details = question->findChild<QLabel *>(u"qt_msgbox_informativelabel"_s);
+        QVERIFY(details);
+        QTRY_VERIFY(details->height() > 0);
+        QVERIFY2(details->height() <= 3 * details->fontMetrics().lineSpacing(),
+                 qPrintable(u"%1 by %2"_s.arg(details->width()).arg(details->height())));
         test::clickButton(*question, button);
         QTRY_COMPARE(usageFile().contains(m_shop.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()),
                      !cleared);

@@ -106,7 +106,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_overview->window());
     }
 
-    // An empty period's export menu is disabled and drawn dimmed.
+    // An empty period's export menu is disabled and drawn dimmed, its arrow
+    // too.
     void anEmptyPeriodsExportIsDrawnDisabled()
     {
         m_rig->store.settings.setTheme(AppTheme::light);
@@ -116,12 +117,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_overview->window()));
         auto *exportButton = view->findChild<QToolButton *>(u"export_usage"_s);
         const int disabled = test::darkestLabelGrey(exportButton, 16);
+        const int disabledArrow = test::darkestArrowGrey(exportButton, 16);
         m_rig->record(m_shop, 0, 30);
         m_rig->store.store->refreshUsageSummary(m_shop.id);
         QVERIFY(exportButton->isEnabled());
         const int enabled = test::darkestLabelGrey(exportButton, 16);
-        QVERIFY2(disabled > enabled + 40,
-                 qPrintable(u"enabled %1, disabled %2"_s.arg(enabled).arg(disabled)));
+        const int enabledArrow = test::darkestArrowGrey(exportButton, 16);
+        QVERIFY2(disabled > enabled + 40 && disabledArrow > enabledArrow + 40,
+                 qPrintable(u"enabled %1, disabled %2; arrow enabled %3, disabled %4"_s.arg(enabled)
+                                .arg(disabled)
+                                .arg(enabledArrow)
+                                .arg(disabledArrow)));
     }
 
     void showsThePeriodByProjectAndClient()

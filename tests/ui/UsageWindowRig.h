@@ -39,10 +39,9 @@ public:
     QList<AlertRequest> asked;
 };
 
-// The darkest grey of a button's label: its text at full contrast when the
-// button is enabled, dimmed when it is drawn disabled. The outline and the
-// menu arrow at the right end are left out.
-inline int darkestLabelGrey(QWidget *button, int arrowWidth)
+// The darkest grey of a button's columns from `left` up to `right` pixels
+// before its right end, inside its outline.
+inline int darkestGrey(QWidget *button, int left, int right)
 {
     // Grabbed from the window: a button without a background of its own
     // grabs as transparent black.
@@ -51,10 +50,24 @@ inline int darkestLabelGrey(QWidget *button, int arrowWidth)
     const qreal ratio = image.devicePixelRatio();
     int darkest = 255;
     for (int y = 4; y < button->height() - 4; ++y) {
-        for (int x = 4; x < button->width() - arrowWidth; ++x)
+        for (int x = left; x < button->width() - right; ++x)
             darkest = std::min(darkest, qGray(image.pixel(QPoint(x, y) * ratio)));
     }
     return darkest;
+}
+
+// The darkest grey of a button's label: its text at full contrast when the
+// button is enabled, dimmed when it is drawn disabled. The outline and the
+// menu arrow at the right end are left out.
+inline int darkestLabelGrey(QWidget *button, int arrowWidth)
+{
+    return darkestGrey(button, 4, arrowWidth);
+}
+
+// The darkest grey of a menu button's arrow, the last `arrowWidth` pixels.
+inline int darkestArrowGrey(QWidget *button, int arrowWidth)
+{
+    return darkestGrey(button, button->width() - arrowWidth, 4);
 }
 
 // A store whose usage sessions the test records at noon of a fixed UTC day,

@@ -81,8 +81,16 @@ WorkspaceReadinessService::requestStatus(QUrl url, QString hostHeader, bool useH
         if (reply)
             reply->deleteLater();
     });
-    // The status line is all a probe needs, so no body is waited for.
-    connect(reply, &QNetworkReply::metaDataChanged, reply, &QNetworkReply::abort);
+    // The status line is all a probe needs, so no body is waited for. Not
+    // ended from inside the reply's own signal: Qt goes on to end a reply of
+    // an error status itself, a second time.
+    connect(
+        reply, &QNetworkReply::metaDataChanged, reply,
+        [reply = reply.data()] {
+            if (!reply->isFinished())
+                reply->abort();
+        },
+        Qt::QueuedConnection);
     // Really ends a request to a server that accepts and never answers.
     QTimer::singleShot(std::max<qint64>(0, deadline.remainingTime()), reply, &QNetworkReply::abort);
     co_await reply.data();

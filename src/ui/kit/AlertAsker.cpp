@@ -14,6 +14,7 @@ namespace {
 
 // Each button remembers its place, since the box orders them by role.
 constexpr char kButtonIndex[] = "alertButtonIndex";
+constexpr int kDetailsWidth = 320;
 
 } // namespace
 
@@ -35,8 +36,12 @@ QMessageBox *make(QWidget *window, const AlertRequest &request)
     // The box has no format setting for them, so their label gets one.
     box->setInformativeText(request.informativeText);
     for (QLabel *label : box->findChildren<QLabel *>()) {
-        if (label->text() == request.informativeText)
-            label->setTextFormat(Qt::PlainText);
+        if (label->text() != request.informativeText)
+            continue;
+        label->setTextFormat(Qt::PlainText);
+        // The box is only as wide as its title and buttons, which for a
+        // short title wraps the details a few words a line.
+        label->setMinimumWidth(kDetailsWidth);
     }
     for (int i = 0; i < request.buttons.size(); ++i) {
         QPushButton *button = box->addButton(request.buttons[i], QMessageBox::ActionRole);

@@ -157,6 +157,20 @@ void KitStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *optio
                              const QWidget *widget) const
 {
     const QString role = paintedRole(widget);
+    // Fusion draws an arrow in the text colour at a fixed alpha, dropping the
+    // colour's own: the arrow of a dimmed, disabled label stayed dark. The
+    // colour's alpha is kept as the painter's opacity instead.
+    if (const QColor text = option->palette.windowText().color();
+        text.alpha() < 255 && (element == PE_IndicatorArrowDown || element == PE_IndicatorArrowUp ||
+                               element == PE_IndicatorArrowLeft || element == PE_IndicatorArrowRight)) {
+        QStyleOption arrow = *option;
+        arrow.palette.setColor(QPalette::WindowText, QColor(text.red(), text.green(), text.blue()));
+        painter->save();
+        painter->setOpacity(painter->opacity() * text.alphaF());
+        QProxyStyle::drawPrimitive(element, &arrow, painter, widget);
+        painter->restore();
+        return;
+    }
     if (role.isEmpty())
         return QProxyStyle::drawPrimitive(element, option, painter, widget);
     const ThemePalette &theme = colours();
@@ -192,8 +206,8 @@ void KitStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *optio
     }
 }
 
-void KitStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
-                                  const QWidget *widget) const
+void KitStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                                  QPainter *painter, const QWidget *widget) const
 {
     const QString role = paintedRole(widget);
     if (control == CC_ToolButton && !role.isEmpty()) {
@@ -218,8 +232,8 @@ void KitStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
     QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
 
-QRect KitStyle::subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl subControl,
-                               const QWidget *widget) const
+QRect KitStyle::subControlRect(ComplexControl control, const QStyleOptionComplex *option,
+                               SubControl subControl, const QWidget *widget) const
 {
     if (control != CC_ScrollBar || !groupedAreaOf(widget))
         return QProxyStyle::subControlRect(control, option, subControl, widget);
@@ -228,10 +242,10 @@ QRect KitStyle::subControlRect(ComplexControl control, const QStyleOptionComplex
         return QProxyStyle::subControlRect(control, option, subControl, widget);
     const QRect groove = option->rect.adjusted(0, kScrollBarMargin, 0, -kScrollBarMargin);
     const int range = bar->maximum - bar->minimum;
-    const int length = range > 0 ? std::max(kScrollHandleMinimum, static_cast<int>(static_cast<qint64>(groove.height()) *
-                                                                                    bar->pageStep /
-                                                                                    (range + bar->pageStep)))
-                                 : groove.height();
+    const int length =
+        range > 0 ? std::max(kScrollHandleMinimum, static_cast<int>(static_cast<qint64>(groove.height()) *
+                                                                    bar->pageStep / (range + bar->pageStep)))
+                  : groove.height();
     const int top = groove.top() + sliderPositionFromValue(bar->minimum, bar->maximum, bar->sliderPosition,
                                                            groove.height() - length, bar->upsideDown);
     const QRect handle(groove.left(), top, groove.width(), std::min(length, groove.height()));
@@ -257,7 +271,8 @@ int KitStyle::pixelMetric(PixelMetric metric, const QStyleOption *option, const 
         if (metric == PM_ScrollBarSliderMin)
             return kScrollHandleMinimum;
     }
-    if (metric == PM_DefaultFrameWidth && qobject_cast<const QLineEdit *>(widget) && !paintedRole(widget).isEmpty())
+    if (metric == PM_DefaultFrameWidth && qobject_cast<const QLineEdit *>(widget) &&
+        !paintedRole(widget).isEmpty())
         return 0;
     return QProxyStyle::pixelMetric(metric, option, widget);
 }

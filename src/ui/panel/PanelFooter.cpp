@@ -86,7 +86,10 @@ PanelFooter::PanelFooter(QWidget *parent) : QWidget(parent)
         m_refresh->setIcon(QIcon(rotated(arrow, angle.toReal())));
     });
 
-    auto *row = new QHBoxLayout;
+    // The row is a widget's own layout, so it takes the style's default
+    // spacing; nested in the column it would take the column's none.
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(18, 12, 18, 12);
     row->addWidget(m_refresh);
     row->addStretch();
@@ -96,7 +99,7 @@ PanelFooter::PanelFooter(QWidget *parent) : QWidget(parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(Kit::makeDivider(this));
-    column->addLayout(row);
+    column->addWidget(bar);
     updateSymbols();
     updateRefreshButton();
 }
