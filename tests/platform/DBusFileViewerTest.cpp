@@ -5,6 +5,7 @@
 
 #include <QCoroTask>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QTest>
@@ -110,6 +111,12 @@ private Q_SLOTS:
         manager.refuse = fileManager == u"refusing";
         if (fileManager == u"refusing")
             QVERIFY(manager.bus.start());
+        // Else the bus would start the desktop's own file manager, a window on
+        // a developer's screen.
+        if (fileManager == u"none")
+            QVERIFY2(!QDBusConnection::sessionBus().interface()->activatableServiceNames().value().contains(
+                         u"org.freedesktop.FileManager1"_s),
+                     "the session bus starts a file manager on demand: run the tests as scripts/test does");
         const QString busless = u"devnook-test-no-bus"_s;
         if (fileManager == u"no bus")
             QVERIFY(!QDBusConnection::connectToBus(u"unix:path=/nonexistent/devnook-bus"_s, busless)

@@ -22,16 +22,10 @@ const QString kGitProgram = u"/usr/bin/git"_s;
 // How often a waiting read looks whether the application is quitting.
 constexpr int kStopCheckMs = 50;
 
-// What one git call gave: its standard output when it ended with status 0 in
-// UTF-8, and whether it ended by itself rather than being killed at the time
-// limit or the quit (or never started).
-struct GitCall {
-    std::optional<QString> output;
-    bool ended = false;
-};
-
-// Runs git in the folder with the arguments, bounded by the timeout.
-GitCall runGit(const QStringList &arguments, const QString &folderPath, std::chrono::milliseconds timeout)
+// Runs git in the folder with the arguments, bounded by the timeout: its
+// standard output when it ended with status 0 in UTF-8, else nothing.
+std::optional<QString> runGit(const QStringList &arguments, const QString &folderPath,
+                              std::chrono::milliseconds timeout)
 {
     QProcess git;
     git.setProgram(kGitProgram);
@@ -64,19 +58,17 @@ GitCall runGit(const QStringList &arguments, const QString &folderPath, std::chr
         }
     }
     if (git.exitStatus() != QProcess::NormalExit || git.exitCode() != 0)
-        return {.output = std::nullopt, .ended = true};
+        return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString output = decoder(git.readAllStandardOutput());
     if (decoder.hasError())
-        return {.output = std::nullopt, .ended = true};
-    return {.output = std::move(output), .ended = true};
+        return std::nullopt;
+    return output;
 }
 
 // The trimmed output of a git call that succeeded with something to say.
-std::optional<QString> gitAnswer(const QStringList &arguments, const QString &folderPath,
-                                 std::chrono::milliseconds timeout)
+std::optional<QString> answer(const std::optional<QString> &output)
 {
-    const std::optional<QString> output = runGit(arguments, folderPath, timeout).output;
     if (!output)
         return std::nullopt;
     QString answer = Text::trimmed(*output);
@@ -85,18 +77,24 @@ std::optional<QString> gitAnswer(const QStringList &arguments, const QString &fo
     return answer;
 }
 
+// The commit of the head as git abbreviates it for the user: longer in large
+// repositories, and as core.abbrev asks.
+std::optional<QString> shortCommit(const QString &folderPath, std::chrono::milliseconds timeout)
+{
+    return answer(runGit({u"rev-parse"_s, u"--short"_s, u"HEAD"_s}, folderPath, timeout));
+}
+
 // The head alone, for a work tree whose changes cannot be read (a damaged
-// index, say): the branch, even one without commits yet, else the short
-// commit of a detached head. None of these calls reads the index.
+// index, a status that hangs): the branch, even one without commits yet, else
+// the short commit of a detached head. None of these calls reads the index.
 std::optional<ProjectGitStatus> readHeadAlone(const QString &folderPath, std::chrono::milliseconds timeout)
 {
     // Inside a repository's own git folder there is no work tree to name.
-    if (gitAnswer({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout) != u"true"_s)
+    if (answer(runGit({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout)) != u"true"_s)
         return std::nullopt;
-    std::optional<QString> head = gitAnswer({u"branch"_s, u"--show-current"_s}, folderPath, timeout);
+    std::optional<QString> head = answer(runGit({u"branch"_s, u"--show-current"_s}, folderPath, timeout));
     if (!head)
-        head = gitAnswer({u"rev-parse"_s, u"--short=%1"_s.arg(kShortHashLength), u"HEAD"_s}, folderPath,
-                         timeout);
+        head = shortCommit(folderPath, timeout);
     if (!head)
         return std::nullopt;
     return ProjectGitStatus{*head, false};
@@ -104,7 +102,7 @@ std::optional<ProjectGitStatus> readHeadAlone(const QString &folderPath, std::ch
 
 } // namespace
 
-std::optional<ProjectGitStatus> parsePorcelainStatus(const QString &output)
+std::optional<PorcelainStatus> parsePorcelainStatus(const QString &output)
 {
     static const QString kHead = u"# branch.head "_s;
     static const QString kCommit = u"# branch.oid "_s;
@@ -122,11 +120,11 @@ std::optional<ProjectGitStatus> parsePorcelainStatus(const QString &output)
     if (!head || head->isEmpty() || *head == u"(unknown)"_s)
         return std::nullopt;
     if (*head != u"(detached)"_s)
-        return ProjectGitStatus{*head, isDirty};
+        return PorcelainStatus{.status = {*head, isDirty}, .isDetached = false};
     // A detached head always has a commit; "(initial)" would mean it has none.
     if (commit.isEmpty() || commit.startsWith(u'('))
         return std::nullopt;
-    return ProjectGitStatus{commit.left(kShortHashLength), isDirty};
+    return PorcelainStatus{.status = {commit.left(kShortHashLength), isDirty}, .isDetached = true};
 }
 
 bool mayBeInWorkTree(const QString &folderPath)
@@ -152,15 +150,21 @@ std::optional<ProjectGitStatus> readStatus(const QString &folderPath, std::chron
         return std::nullopt;
     // Branch and changes in one call; the ahead and behind counts are not
     // shown and can take long to count.
-    const GitCall status = runGit({u"status"_s, u"--porcelain=v2"_s, u"--branch"_s, u"--no-ahead-behind"_s},
-                                  folderPath, callTimeout);
-    if (status.output)
-        return parsePorcelainStatus(*status.output);
-    // A status that failed still leaves the branch worth showing, as clean.
-    // One that hung stands for a repository that hangs every call, where
-    // more calls would only hold the read thread longer.
-    if (!status.ended)
-        return std::nullopt;
+    const std::optional<QString> status = runGit(
+        {u"status"_s, u"--porcelain=v2"_s, u"--branch"_s, u"--no-ahead-behind"_s}, folderPath, callTimeout);
+    if (status) {
+        std::optional<PorcelainStatus> parsed = parsePorcelainStatus(*status);
+        if (!parsed)
+            return std::nullopt;
+        // Should git fail to abbreviate it now, its first digits still name it.
+        if (parsed->isDetached) {
+            if (std::optional<QString> commit = shortCommit(folderPath, callTimeout))
+                parsed->status.branch = *commit;
+        }
+        return parsed->status;
+    }
+    // A status that failed or hung (a slow file system monitor, a huge work
+    // tree with a cold cache) still leaves the head worth showing, as clean.
     return readHeadAlone(folderPath, callTimeout);
 }
 

@@ -2,14 +2,12 @@
 
 #include "DevServiceProcess.h"
 #include "ProcessTable.h"
-#include "core/foundation/L10n.h"
 #include "core/foundation/Text.h"
 
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -18,15 +16,6 @@ namespace devnook {
 namespace {
 
 constexpr int kForcedKillDelayMs = 2000;
-
-// "15 (SIGTERM)", or the number alone for a signal without a name.
-QString signalText(int signal)
-{
-    const char *name = sigabbrev_np(signal);
-    if (!name)
-        return QString::number(signal);
-    return u"%1 (SIG%2)"_s.arg(QString::number(signal), QLatin1StringView(name));
-}
 
 } // namespace
 
@@ -80,9 +69,7 @@ bool DevProcessManager::startService(const ProjectService &service, const DevPro
                 appendServiceLog(text, service, projectID, isError);
             });
     connect(process, &DevServiceProcess::exited, this,
-            [this, serviceID = service.id, process](int status, bool bySignal) {
-                handleExit(serviceID, process, status, bySignal);
-            });
+            [this, serviceID = service.id, process](int status) { handleExit(serviceID, process, status); });
 
     m_processes.insert_or_assign(service.id, ServiceProcess{service, std::move(started).value()});
     m_processProjectIDs.insert(service.id, project.id);
@@ -104,8 +91,7 @@ QStringList DevProcessManager::devCommandEnvironment(const QStringList &systemEn
     return environment;
 }
 
-void DevProcessManager::handleExit(const QUuid &serviceID, const DevServiceProcess *process, int status,
-                                   bool bySignal)
+void DevProcessManager::handleExit(const QUuid &serviceID, const DevServiceProcess *process, int status)
 {
     const auto found = m_processes.find(serviceID);
     if (found == m_processes.end() || found->second.process.get() != process)
@@ -127,9 +113,8 @@ void DevProcessManager::handleExit(const QUuid &serviceID, const DevServiceProce
     // A signal from anyone but us is a failure too: its number is the status.
     const DevProcessState exitState =
         !wasRequested && status != 0 ? DevProcessState::failed : DevProcessState::stopped;
-    const QString exitLine = bySignal ? L10n::format(u"process_stopped_by_signal_log"_s, {signalText(status)})
-                                      : u"Process exited with code "_s + QString::number(status);
-    appendServiceLog(exitLine, service, projectID, exitState == DevProcessState::failed);
+    appendServiceLog(u"Process exited with code "_s + QString::number(status), service, projectID,
+                     exitState == DevProcessState::failed);
     emitAggregateState(projectID, exitState);
 }
 

@@ -88,7 +88,7 @@ private:
     void appendServiceLog(const QString &text, const ProjectService &service, const QUuid &projectID,
                           bool isError);
     void emitAggregateState(const QUuid &projectID, DevProcessState fallbackState);
-    void handleExit(const QUuid &serviceID, const DevServiceProcess *process, int status, bool bySignal);
+    void handleExit(const QUuid &serviceID, const DevServiceProcess *process, int status);
     void forceKillIfAlive(const QUuid &projectID, pid_t processGroup);
 
     // A launched process and the service it runs, kept until its exit has

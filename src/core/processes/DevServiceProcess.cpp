@@ -247,7 +247,7 @@ void DevServiceProcess::handleProcessFdReadable()
             Q_EMIT linesRead(rest, channel->isError);
         closeChannel(*channel);
     }
-    Q_EMIT exited(info.si_status, info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED);
+    Q_EMIT exited(info.si_status);
 }
 
 void DevServiceProcess::closeChannel(Channel &channel)

@@ -60,8 +60,8 @@ Q_SIGNALS:
     void linesRead(const QString &text, bool isError);
     // Emitted once, after the output still in both pipes has been reported.
     // The status is the exit code, or the number of the signal that ended
-    // the process when bySignal is true.
-    void exited(int status, bool bySignal);
+    // the process.
+    void exited(int status);
 
 private:
     struct Channel {

@@ -76,6 +76,59 @@ private Q_SLOTS:
         QCOMPARE(timeouts.size(), 1);
     }
 
+    // A zero wait is no disarmed timer: it ends at the next pass of the loop.
+    void zeroWaitEndsAtOnce()
+    {
+        BootTimeTimer timer(0ms);
+        QSignalSpy timeouts(&timer, &BootTimeTimer::timeout);
+        timer.start();
+        QVERIFY(timeouts.wait(2000));
+        QVERIFY(!timer.isActive());
+    }
+
+    // Two waits that ended while the loop was busy are delivered in the same
+    // pass; the first one's handler stops or restarts the other, whose
+    // ended wait must then be forgotten.
+    void stopOrRestartFromAnotherTimeoutIsHeld_data()
+    {
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("stopped") << false;
+        QTest::newRow("restarted") << true;
+    }
+
+    void stopOrRestartFromAnotherTimeoutIsHeld()
+    {
+        QFETCH(bool, restart);
+        BootTimeTimer first(100ms);
+        BootTimeTimer second(100ms);
+        QList<BootTimeTimer *> fired;
+        const auto handle = [&fired, restart](BootTimeTimer *timer, BootTimeTimer *other) {
+            fired.append(timer);
+            if (fired.size() > 1)
+                return;
+            if (restart)
+                other->start();
+            else
+                other->stop();
+        };
+        connect(&first, &BootTimeTimer::timeout, this, [&] { handle(&first, &second); });
+        connect(&second, &BootTimeTimer::timeout, this, [&] { handle(&second, &first); });
+        first.start();
+        second.start();
+        QThread::msleep(150);
+        QCoreApplication::processEvents();
+        QCOMPARE(fired.size(), 1);
+        BootTimeTimer *const other = fired.first() == &first ? &second : &first;
+        QCOMPARE(other->isActive(), restart);
+        if (restart) {
+            QTRY_COMPARE(fired.size(), 2);
+            QCOMPARE(fired.last(), other);
+        } else {
+            QTest::qWait(200);
+            QCOMPARE(fired.size(), 1);
+        }
+    }
+
     // Without a descriptor to spare it still ends its waits, on a clock
     // that pauses during a sleep.
     void fallsBackWhenNoTimerCanBeOpened()
