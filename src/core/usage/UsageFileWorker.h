@@ -33,6 +33,9 @@ struct UsageLoadOutcome {
     QString asideError;
     // Why the file could not be read at all; empty when it was read or absent.
     QString readError;
+    // Why the checkpoint file was not read, when something other than a
+    // regular file is in its place.
+    QString checkpointError;
     // The running sessions of a run that ended without stopping them, each
     // ending at its last checkpoint, less those the history already holds.
     QList<ProjectUsageSession> recovered;

@@ -120,8 +120,10 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     findEarliestStart();
 
     QStringList problems;
-    if (!outcome.readError.isEmpty())
-        problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
+    for (const QString &error : {outcome.readError, outcome.checkpointError}) {
+        if (!error.isEmpty())
+            problems.append(L10n::format(u"usage_history_unreadable"_s, {error}));
+    }
     if (outcome.unreadable > 0)
         problems.append(
             L10n::plural(u"usage_sessions_unreadable"_s, outcome.unreadable, {outcome.unreadableReason}));

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -78,6 +79,60 @@ private Q_SLOTS:
         QCOMPARE(::names(store.projects()), names);
         for (const QString &part : error)
             QVERIFY2(store.lastError().value_or(QString()).contains(part), qPrintable(part));
+    }
+
+    // A FIFO in place of a file read at start is told without being opened,
+    // so the start cannot wait on it, and is never copied aside, removed or
+    // written over.
+    void filesThatAreNotRegularAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("catalogue") << u"data/Devnook/projects.json"_s
+                                   << u"Could not save projects: %1 is not a regular file"_s;
+        QTest::newRow("earlier version's catalogue")
+            << u"data/Quarrylin/projects.json"_s << u"Could not load projects: %1 is not a regular file"_s;
+        QTest::newRow("usage history") << u"data/Devnook/usage_sessions.json"_s
+                                       << u"Could not save the usage history: %1 is not a regular file"_s;
+        QTest::newRow("checkpoint") << u"data/Devnook/usage_checkpoint.json"_s
+                                    << u"Could not read the usage history: %1 is not a regular file"_s;
+        QTest::newRow("settings") << u"config/Devnook.conf"_s
+                                  << u"Settings are not saved: %1 is not a regular file."_s;
+    }
+
+    void filesThatAreNotRegularAreLeftAlone()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, told);
+        m_rig->usage.waitForFiles();
+        const QString fifo = path(file);
+        QVERIFY(QDir().mkpath(QFileInfo(fifo).absolutePath()));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
+        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage, settings,
+            m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+        const QString atStart = store.lastError().value_or(QString());
+        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
+        QVERIFY(store.save(shop));
+        settings.setTheme(AppTheme::dark);
+        usage.start(shop, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        usage.stop(shop.id, m_rig->clock.now());
+        usage.waitForFiles();
+
+        // Told at start, or by the save it refused.
+        const QString error = atStart + u'\n' + store.lastError().value_or(QString());
+        QVERIFY2(error.contains(told.arg(fifo)), qPrintable(error));
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+        QCOMPARE(QFileInfo(fifo).dir().entryList({u"*.unreadable-*"_s}), QStringList());
+        QCOMPARE(settings.theme(), AppTheme::dark);
     }
 
     void refusedWriteIsReportedAndRetried()
