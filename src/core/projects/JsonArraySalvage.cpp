@@ -2,6 +2,11 @@
 
 namespace devnook::JsonArraySalvage {
 
+qsizetype afterByteOrderMark(QByteArrayView json)
+{
+    return json.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
 qsizetype skipSpace(QByteArrayView json, qsizetype at)
 {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
@@ -40,7 +45,7 @@ qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing)
 
 std::optional<Pieces> split(QByteArrayView json)
 {
-    qsizetype at = skipSpace(json, 0);
+    qsizetype at = skipSpace(json, afterByteOrderMark(json));
     if (at == json.size() || json[at] != '[')
         return std::nullopt;
     Pieces pieces;

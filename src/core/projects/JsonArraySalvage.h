@@ -19,8 +19,12 @@ struct Pieces {
 };
 
 // Splits the array at its top-level commas, outside strings; nothing when
-// the text, after white space, does not begin with "[".
+// the text, after a byte-order mark and white space, does not begin with "[".
 std::optional<Pieces> split(QByteArrayView json);
+
+// Where the text after a leading UTF-8 byte-order mark starts: 3 when one
+// leads, else 0. Some editors write one.
+qsizetype afterByteOrderMark(QByteArrayView json);
 
 // Where the JSON white space that starts at `at` ends.
 qsizetype skipSpace(QByteArrayView json, qsizetype at);

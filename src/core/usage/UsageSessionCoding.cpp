@@ -466,6 +466,7 @@ DecodedSessions decodeSessions(const QByteArray &json)
 {
     DecodedSessions decoded;
     JsonScanner scanner(json);
+    scanner.resumeAt(JsonArraySalvage::afterByteOrderMark(json));
     TextCache texts;
     // A stored session takes about 300 bytes.
     decoded.sessions.reserve(json.size() / 300);
@@ -474,6 +475,9 @@ DecodedSessions decodeSessions(const QByteArray &json)
         if (decoded.problem.isEmpty())
             decoded.problem = problem;
     };
+    // A file left empty, as by a write cut off before any byte, holds no session.
+    if (scanner.peek() == JsonScanner::Token::end)
+        return decoded;
     if (scanner.peek() != JsonScanner::Token::other || !scanner.consume('[')) {
         scanner.skipValue();
         refuse(scanner.ok() ? u"the top level is not an array"_s : scanner.error());

@@ -24,7 +24,8 @@ struct DecodedSessions {
     QString problem;
 };
 
-// Reads a JSON array of session objects in any layout. In each object every
+// Reads a JSON array of session objects in any layout, after a byte-order
+// mark when one leads; an empty text, or white space alone, holds none. In each object every
 // key but "pausedDuration" is required (null counts as missing, a missing
 // pause as 0) and other keys are kept as unknown members; a wrong type or a
 // text that is not a UUID or not UTF-8 refuses that object alone. An object

@@ -186,14 +186,13 @@ private Q_SLOTS:
             QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name)) << 1;
         QTest::newRow("bad id between good ones") << u"usage-sessions-bad-uuid.json"_s << 2;
         QTest::newRow("object at the top") << u"usage-sessions-object-top-level.json"_s << 0;
-        QTest::newRow("empty file") << QString() << 0;
     }
 
     void damagedFileIsKeptAsideAndEverySessionThatReadsIsLoaded()
     {
         QFETCH(QString, fileName);
         QFETCH(int, readable);
-        const QByteArray damaged = fileName.isEmpty() ? QByteArray() : test::readData(fileName);
+        const QByteArray damaged = test::readData(fileName);
         test::writeFile(sessionsFile(), damaged);
 
         const auto service = makeService();
@@ -206,6 +205,32 @@ private Q_SLOTS:
         recordOneSession(*service);
         QCOMPARE(makeService()->completedSessions().size(), readable + 1);
         QCOMPARE(asideCopies().size(), 1);
+    }
+
+    // A history that an editor gave a byte-order mark reads whole, and an
+    // empty one (a write cut off before its first byte) is an empty history:
+    // neither is set aside, and the next save keeps what was there.
+    void historiesThatReadWhole_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("readable");
+        QTest::newRow("byte-order mark")
+            << "\xEF\xBB\xBF" + test::readData(u"usage-sessions-valid.json"_s) << 4;
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("white space alone") << QByteArray(" \n\t\r\n") << 0;
+    }
+
+    void historiesThatReadWhole()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, readable);
+        test::writeFile(sessionsFile(), stored);
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), readable);
+        QCOMPARE(service->fileProblem(), QString());
+        recordOneSession(*service);
+        QCOMPARE(makeService()->completedSessions().size(), readable + 1);
+        QVERIFY(asideCopies().isEmpty());
     }
 
     // A broken session costs that session alone, however deep it nests: the
@@ -387,7 +412,8 @@ private Q_SLOTS:
     void aPutOffReadingStartsOnRequestOrAtTheLatestOnQuit()
     {
         test::writeFile(sessionsFile(), test::readData(u"usage-sessions-valid.json"_s));
-        UsageTrackingService service(m_home->dir.path(), m_home->clock, UsageTrackingService::kCheckpointInterval,
+        UsageTrackingService service(m_home->dir.path(), m_home->clock,
+                                     UsageTrackingService::kCheckpointInterval,
                                      UsageTrackingService::Reading::later);
         const DevProject project = test::makeProject(u"Early"_s);
         service.start(project, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
@@ -398,7 +424,8 @@ private Q_SLOTS:
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(makeService()->completedSessions().size(), 5);
 
-        UsageTrackingService later(m_home->dir.path(), m_home->clock, UsageTrackingService::kCheckpointInterval,
+        UsageTrackingService later(m_home->dir.path(), m_home->clock,
+                                   UsageTrackingService::kCheckpointInterval,
                                    UsageTrackingService::Reading::later);
         QSignalSpy laterLoaded(&later, &UsageTrackingService::sessionsLoaded);
         later.startReading();
