@@ -484,6 +484,8 @@ DecodedSessions decodeSessions(const QByteArray &json)
         return decoded;
     }
     bool closed = scanner.consume(']');
+    scanner.peek();
+    const qsizetype first = scanner.position();
     for (qsizetype index = 0; !closed && scanner.ok(); ++index) {
         scanner.peek();
         const qsizetype start = scanner.position();
@@ -494,8 +496,12 @@ DecodedSessions decodeSessions(const QByteArray &json)
             scanner.fail(u"expected ',' or ']'"_s);
         if (!scanner.ok()) {
             // A broken session costs that session alone when its end can be
-            // found; the sessions after it are still the user's.
-            const qsizetype end = JsonArraySalvage::elementEnd(json, start);
+            // found; the sessions after it are still the user's. A bracket or
+            // string left open in it ends it at the next session's start.
+            qsizetype end = JsonArraySalvage::elementEnd(json, start);
+            if (const qsizetype next = JsonArraySalvage::recordStartWithin(json, first, start, end);
+                next >= 0)
+                end = next;
             if (end == json.size())
                 break;
             refuse(u"session %1: %2"_s.arg(QString::number(index + 1), scanner.error()));

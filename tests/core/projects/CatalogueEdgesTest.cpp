@@ -3,6 +3,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,6 +117,57 @@ private Q_SLOTS:
         QCOMPARE(loaded.value().unreadableCount, 1);
         QCOMPARE(loaded.value().firstUnreadableError, reason);
         QVERIFY(!loaded.value().keptAsidePath.isEmpty());
+    }
+
+    // A project cut inside, with a bracket or a string left open, costs that
+    // project alone: those after it load and stay in the file through a
+    // save, and its links are not taken for projects.
+    void aProjectCutInsideCostsItAlone_data()
+    {
+        QTest::addColumn<QByteArray>("cut");
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("bracket left open") << QByteArray("\"x\": [1, 2,") << QByteArray();
+        QTest::newRow("string left open") << QByteArray("\"x\": \"abc") << QByteArray();
+        QTest::newRow("after a byte-order mark") << QByteArray("\"x\": \"abc") << QByteArray("\xEF\xBB\xBF");
+    }
+    void aProjectCutInsideCostsItAlone()
+    {
+        QFETCH(QByteArray, cut);
+        QFETCH(QByteArray, before);
+        QJsonArray projects;
+        for (const char *name : {"First", "Second", "Third", "Fourth"}) {
+            QJsonObject project =
+                QJsonDocument::fromJson(
+                    projectText(qPrintable(QUuid::createUuid().toString(QUuid::WithoutBraces)), name))
+                    .object();
+            QJsonArray links;
+            for (const char *url : {"https://a.example", "https://b.example"})
+                links.append(QJsonObject{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                         {u"title"_s, u"Link"_s},
+                                         {u"url"_s, QLatin1String(url)},
+                                         {u"openWithWorkspace"_s, false}});
+            project.insert(u"workspaceLinks"_s, links);
+            projects.append(project);
+        }
+        QByteArray damaged = before + QJsonDocument(projects).toJson(QJsonDocument::Indented);
+        const qsizetype secondEnd = damaged.indexOf("\n    }", damaged.indexOf("\n    }") + 1);
+        damaged.insert(secondEnd, ",\n        " + cut);
+        test::writeFile(catalogue(), damaged);
+
+        const auto names = [](const QList<DevProject> &read) {
+            QStringList result;
+            for (const DevProject &project : read)
+                result.append(project.name);
+            return result;
+        };
+        const auto loaded = m_persistence->loadProjects();
+        QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
+        QCOMPARE(names(loaded.value().projects), (QStringList{u"First"_s, u"Third"_s, u"Fourth"_s}));
+        QCOMPARE(loaded.value().unreadableCount, 1);
+        QVERIFY2(loaded.value().firstUnreadableError.startsWith(u"project 2 "_s),
+                 qPrintable(loaded.value().firstUnreadableError));
+        QVERIFY(m_persistence->saveProjects(loaded.value().projects).isOk());
+        QCOMPARE(names(m_persistence->loadProjects().value().projects), names(loaded.value().projects));
     }
 };
 

@@ -271,6 +271,44 @@ private Q_SLOTS:
         QCOMPARE(makeService()->completedSessions().size(), healthy + 1);
     }
 
+    // A session cut inside, with a bracket or a string left open, costs that
+    // session alone: those after it load and stay in the file, and the arrays
+    // of objects it holds are not taken for sessions.
+    void aSessionCutInsideCostsItAlone_data()
+    {
+        QTest::addColumn<QByteArray>("cut");
+        QTest::newRow("bracket left open") << QByteArray("\"x\": [1, 2,");
+        QTest::newRow("string left open") << QByteArray("\"x\": \"abc");
+    }
+
+    void aSessionCutInsideCostsItAlone()
+    {
+        QFETCH(QByteArray, cut);
+        const QList<ProjectUsageSession> sessions = sampleSessions().mid(0, 4);
+        QByteArray damaged = UsageSessionCoding::encodeSessionFile(sessions, {}, {}).value();
+        const qsizetype secondEnd = damaged.indexOf("\n  }", damaged.indexOf("\n  }") + 1);
+        damaged.insert(secondEnd,
+                       ",\n    \"notes\": [\n      {\"a\": 1},\n      {\"b\": 2}\n    ],\n    " + cut);
+        test::writeFile(sessionsFile(), damaged);
+
+        const QSet<QUuid> kept{sessions[0].id, sessions[2].id, sessions[3].id};
+        const auto ids = [](const QList<ProjectUsageSession> &read) {
+            QSet<QUuid> result;
+            for (const ProjectUsageSession &session : read)
+                result.insert(session.id);
+            return result;
+        };
+        auto service = makeService();
+        QCOMPARE(ids(service->completedSessions()), kept);
+        const QString problem = service->fileProblem();
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read"_s) &&
+                     problem.contains(u"session 2: "_s),
+                 qPrintable(problem));
+        QCOMPARE(asideBytes(), damaged);
+        recordOneSession(*service);
+        QCOMPARE(ids(makeService()->completedSessions()).intersect(kept), kept);
+    }
+
     // A clock that jumped, or a hand edit: such a session is neither cut nor
     // counted nor dropped, and goes back to the file as it came.
     void sessionsThatCannotBeCountedStayAsStored_data()
