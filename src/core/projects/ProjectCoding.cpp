@@ -112,8 +112,7 @@ template <typename Record> Result<Record> finish(const JsonObjectReader &reader,
 
 void addUnreadable(LoadedCatalogue &content, const QString &error)
 {
-    if (content.unreadableCount++ == 0)
-        content.firstUnreadableError = error;
+    content.unreadable.add(error);
 }
 
 // Adds the project of the object; storedText gives the object's text as

@@ -28,9 +28,8 @@ constexpr std::chrono::seconds kUsageIdleCheckInterval{60};
 std::optional<QString> loadReport(const LoadedCatalogue &catalogue)
 {
     QStringList lines;
-    if (catalogue.unreadableCount > 0)
-        lines.append(L10n::plural(u"projects_not_read"_s, catalogue.unreadableCount,
-                                  {catalogue.firstUnreadableError}));
+    if (catalogue.unreadable.count > 0)
+        lines.append(catalogue.unreadable.told(u"projects_not_read"_s, u"projects_not_read_more"_s));
     if (catalogue.renumberedCount > 0)
         lines.append(L10n::plural(u"projects_given_new_ids"_s, catalogue.renumberedCount));
     if (!catalogue.keptAsidePath.isEmpty())

@@ -158,8 +158,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
             outcome.readError = bytes->error();
         outcome.keptAsStored = std::move(decoded.keptAsStored);
         outcome.unreadable = decoded.unreadable;
-        outcome.unreadableReason = decoded.problem;
-        if (!*bytes || decoded.unreadable > 0) {
+        if (!*bytes || decoded.unreadable.count > 0) {
             auto aside = keepDamagedHistory(now);
             if (aside)
                 outcome.asidePath = aside.value();

@@ -470,11 +470,7 @@ DecodedSessions decodeSessions(const QByteArray &json)
     TextCache texts;
     // A stored session takes about 300 bytes.
     decoded.sessions.reserve(json.size() / 300);
-    const auto refuse = [&](const QString &problem) {
-        ++decoded.unreadable;
-        if (decoded.problem.isEmpty())
-            decoded.problem = problem;
-    };
+    const auto refuse = [&](const QString &problem) { decoded.unreadable.add(problem); };
     // A file left empty, as by a write cut off before any byte, holds no session.
     if (scanner.peek() == JsonScanner::Token::end)
         return decoded;

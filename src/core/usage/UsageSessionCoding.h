@@ -2,6 +2,7 @@
 
 #include "ProjectUsageSession.h"
 #include "core/foundation/Result.h"
+#include "core/foundation/SetAsideRecords.h"
 
 #include <QByteArray>
 #include <QList>
@@ -18,10 +19,8 @@ struct DecodedSessions {
     QList<ProjectUsageSession> sessions;
     // Objects whose only fault is a source this version does not know.
     QList<SessionKeptAsStored> keptAsStored;
-    // Objects refused, counting a cut or broken rest of the text as one.
-    int unreadable = 0;
-    // The first reason for a refusal; empty when everything was read.
-    QString problem;
+    // Objects refused, counting a cut or broken rest of the text as one, and why.
+    SetAsideRecords unreadable;
 };
 
 // Reads a JSON array of session objects in any layout, after a byte-order

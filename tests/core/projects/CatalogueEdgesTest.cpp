@@ -114,8 +114,7 @@ private Q_SLOTS:
         for (const DevProject &project : loaded.value().projects)
             names.append(project.name);
         QCOMPARE(names, (QStringList{u"First"_s, u"Last"_s}));
-        QCOMPARE(loaded.value().unreadableCount, 1);
-        QCOMPARE(loaded.value().firstUnreadableError, reason);
+        QCOMPARE(loaded.value().unreadable.reasons, QStringList{reason});
         QVERIFY(!loaded.value().keptAsidePath.isEmpty());
     }
 
@@ -163,9 +162,9 @@ private Q_SLOTS:
         const auto loaded = m_persistence->loadProjects();
         QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
         QCOMPARE(names(loaded.value().projects), (QStringList{u"First"_s, u"Third"_s, u"Fourth"_s}));
-        QCOMPARE(loaded.value().unreadableCount, 1);
-        QVERIFY2(loaded.value().firstUnreadableError.startsWith(u"project 2 "_s),
-                 qPrintable(loaded.value().firstUnreadableError));
+        const QStringList reasons = loaded.value().unreadable.reasons;
+        QVERIFY2(reasons.size() == 1 && reasons[0].startsWith(u"project 2 "_s),
+                 qPrintable(reasons.join(u'\n')));
         QVERIFY(m_persistence->saveProjects(loaded.value().projects).isOk());
         QCOMPARE(names(m_persistence->loadProjects().value().projects), names(loaded.value().projects));
     }

@@ -199,7 +199,7 @@ private Q_SLOTS:
         QCOMPARE(service->completedSessions().size(), readable);
         QCOMPARE(asideCopies(), QStringList{u"usage_sessions.json.unreadable-20240601-100000"_s});
         QCOMPARE(asideBytes(), damaged);
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage session could not be read ("_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session could not be read:\n"_s),
                  qPrintable(service->fileProblem()));
         QVERIFY(service->fileProblem().contains(asideCopies().value(0)));
         recordOneSession(*service);
@@ -263,7 +263,7 @@ private Q_SLOTS:
         auto service = makeService();
         QCOMPARE(service->completedSessions().size(), healthy);
         const QString problem = service->fileProblem();
-        QVERIFY2(problem.startsWith(u"1 usage session could not be read (session 1: "_s) &&
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read:\nsession 1: "_s) &&
                      problem.contains(reason),
                  qPrintable(problem));
         QCOMPARE(asideBytes(), damaged);
@@ -301,8 +301,7 @@ private Q_SLOTS:
         auto service = makeService();
         QCOMPARE(ids(service->completedSessions()), kept);
         const QString problem = service->fileProblem();
-        QVERIFY2(problem.startsWith(u"1 usage session could not be read"_s) &&
-                     problem.contains(u"session 2: "_s),
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read:\nsession 2: "_s),
                  qPrintable(problem));
         QCOMPARE(asideBytes(), damaged);
         recordOneSession(*service);
@@ -575,7 +574,7 @@ private Q_SLOTS:
         if (!accepted)
             return;
         const auto decoded = UsageSessionCoding::decodeSessions(encoded.value());
-        QVERIFY2(decoded.unreadable == 0, qPrintable(decoded.problem));
+        QVERIFY2(decoded.unreadable.count == 0, qPrintable(decoded.unreadable.reasons.join(u'\n')));
         QCOMPARE(decoded.sessions, QList{session});
     }
 
@@ -634,11 +633,12 @@ private Q_SLOTS:
         QFETCH(QString, error);
         const auto decoded = UsageSessionCoding::decodeSessions(json);
         if (!error.isEmpty()) {
-            QCOMPARE(decoded.unreadable, 1);
-            QVERIFY2(decoded.problem.contains(error), qPrintable(decoded.problem));
+            QCOMPARE(decoded.unreadable.count, 1);
+            QVERIFY2(decoded.unreadable.reasons.value(0).contains(error),
+                     qPrintable(decoded.unreadable.reasons.value(0)));
             return;
         }
-        QVERIFY2(decoded.unreadable == 0, qPrintable(decoded.problem));
+        QVERIFY2(decoded.unreadable.count == 0, qPrintable(decoded.unreadable.reasons.join(u'\n')));
         QCOMPARE(decoded.sessions.size(), 1);
         QCOMPARE(decoded.sessions.first().projectName, projectName);
         QCOMPARE(decoded.sessions.first().pausedDuration, pausedDuration);
