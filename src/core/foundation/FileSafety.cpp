@@ -4,11 +4,50 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace devnook::FileSafety {
+
+namespace {
+
+Result<void> notRegular(const QString &path)
+{
+    return Result<void>::failure(u"%1 is not a regular file"_s.arg(path));
+}
+
+} // namespace
+
+Result<void> checkRegularIfPresent(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        return notRegular(path);
+    return Result<void>::success();
+}
+
+Result<void> openForReading(QFile &file, const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Result<void>::failure(qt_error_string(errno));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return notRegular(path);
+    }
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Result<void>::failure(file.errorString());
+    }
+    return Result<void>::success();
+}
 
 namespace {
 
@@ -17,9 +56,9 @@ constexpr qint64 kBlockSize = 64 * 1024;
 
 bool sameContent(const QString &path, const QString &otherPath)
 {
-    QFile file(path);
-    QFile other(otherPath);
-    if (file.size() != other.size() || !file.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly))
+    QFile file;
+    QFile other;
+    if (!openForReading(file, path) || !openForReading(other, otherPath) || file.size() != other.size())
         return false;
     while (!file.atEnd()) {
         const QByteArray block = file.read(kBlockSize);
@@ -62,6 +101,8 @@ std::optional<QString> writeAllOrCancel(QSaveFile &file, QByteArrayView bytes)
 
 Result<void> writeAtomically(const QString &path, const QByteArray &bytes)
 {
+    if (auto regular = checkRegularIfPresent(path); !regular)
+        return regular;
     // Unbuffered, so a short write (disk full, size limit) shows in the count;
     // a buffered QSaveFile can commit a truncated file and report success.
     QSaveFile file(path);
@@ -87,9 +128,9 @@ Result<QString> copyAside(const QString &path, const QDateTime &now)
     // Copied block by block through a file of its own rather than by
     // QFile::copy, whose failure names no system reason; a copy that fails
     // leaves nothing under the copy's name.
-    QFile source(path);
-    if (!source.open(QIODevice::ReadOnly))
-        return Result<QString>::failure(source.errorString());
+    QFile source;
+    if (auto opened = openForReading(source, path); !opened)
+        return Result<QString>::failure(opened.error());
     QSaveFile copy(target);
     if (!copy.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Result<QString>::failure(copy.errorString());

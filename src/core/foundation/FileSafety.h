@@ -4,12 +4,24 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
 #include <QString>
 
 namespace devnook::FileSafety {
 
+// Fails with "<path> is not a regular file" when a folder, FIFO, socket or
+// device is at path; succeeds when a regular file, or a link to one, is
+// there, or nothing. Opens nothing, so it never blocks.
+Result<void> checkRegularIfPresent(const QString &path);
+
+// Opens the regular file at path for reading. Anything else fails as
+// checkRegularIfPresent says, without waiting: opening a FIFO would wait for a
+// writer, and a device may wait too.
+Result<void> openForReading(QFile &file, const QString &path);
+
 // Replaces the file with the bytes through a temporary file, so readers see the
 // old content or the new one whole; on failure the old file is left as it was.
+// Something other than a regular file at path is left alone and refused.
 Result<void> writeAtomically(const QString &path, const QByteArray &bytes);
 
 // Copies a file that could not be read or decoded to

@@ -20,10 +20,14 @@ public:
     virtual void remove(const QString &key) = 0;
 
     QString stringValue(const QString &key) const { return value(key).toString(); }
+
+    // Why the values are not kept past this run; empty when they are.
+    virtual QString storageProblem() const { return {}; }
 };
 
 // The user defaults of the installation, kept in an INI file that QSettings
-// rewrites atomically.
+// rewrites atomically. When something other than a regular file is in the
+// file's place, it is left alone and the values live in memory.
 class SettingsKeyValueStore final : public KeyValueStore {
 public:
     // Uses $XDG_CONFIG_HOME/Devnook/Devnook.conf.
@@ -38,9 +42,13 @@ public:
     bool contains(const QString &key) const override;
     void setValue(const QString &key, const QVariant &value) override;
     void remove(const QString &key) override;
+    QString storageProblem() const override { return m_problem; }
 
 private:
     std::unique_ptr<QSettings> m_settings;
+    // In place of the file, when it cannot be used.
+    QHash<QString, QVariant> m_inMemory;
+    QString m_problem;
 };
 
 // User defaults that live in memory only, for tests.

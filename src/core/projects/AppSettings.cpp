@@ -19,6 +19,11 @@ AppSettings::AppSettings(KeyValueStore &defaults, LoginItemService &loginItem,
     applyTheme();
 }
 
+QString AppSettings::storageProblem() const
+{
+    return m_defaults.storageProblem();
+}
+
 void AppSettings::setTheme(AppTheme theme)
 {
     m_defaults.setValue(kThemeKey, AppThemes::rawValue(theme));

@@ -54,6 +54,9 @@ public:
     // Stores the consent; giving it sets the analytics facade up.
     void setAnonymousAnalyticsEnabled(bool enabled);
 
+    // Why the settings are not kept past this run; empty when they are.
+    QString storageProblem() const;
+
     // The last launch-at-login failure, cleared by the next success.
     const std::optional<QString> &lastError() const { return m_lastError; }
 

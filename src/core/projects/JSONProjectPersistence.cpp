@@ -55,20 +55,23 @@ Result<void> JSONProjectPersistence::migrateLegacyProjectsIfNeeded(const QString
     const QString legacyPath = legacyCatalogueFilePath();
     if (!QFileInfo::exists(legacyPath))
         return Result<void>::success();
+    QFile legacy;
+    if (auto opened = FileSafety::openForReading(legacy, legacyPath); !opened)
+        return opened;
     const QString folder = QFileInfo(targetPath).absolutePath();
     if (!QDir().mkpath(folder))
         return Result<void>::failure(u"could not create the folder %1"_s.arg(folder));
-    QFile legacy(legacyPath);
-    if (!legacy.copy(targetPath))
+    const QByteArray bytes = legacy.readAll();
+    if (legacy.error() != QFileDevice::NoError)
         return Result<void>::failure(legacy.errorString());
-    return Result<void>::success();
+    return FileSafety::writeAtomically(targetPath, bytes);
 }
 
 Result<LoadedCatalogue> JSONProjectPersistence::readCatalogue(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Result<LoadedCatalogue>::failure(file.errorString());
+    QFile file;
+    if (auto opened = FileSafety::openForReading(file, path); !opened)
+        return Result<LoadedCatalogue>::failure(opened.error());
     return ProjectCoding::decodeCatalogue(file.readAll());
 }
 
@@ -94,6 +97,10 @@ Result<LoadedCatalogue> JSONProjectPersistence::loadProjects()
             return Result<LoadedCatalogue>::failure(folder.error());
         return Result<LoadedCatalogue>::success({});
     }
+    // Neither read nor copied aside: a FIFO would hold the start until
+    // something writes to it. Saves refuse it as well.
+    if (auto regular = FileSafety::checkRegularIfPresent(path); !regular)
+        return Result<LoadedCatalogue>::failure(regular.error());
     std::optional<Result<LoadedCatalogue>> readAhead =
         m_readAhead ? m_readAhead->take(path) : std::optional<Result<LoadedCatalogue>>();
     auto read = readAhead ? std::move(*readAhead) : readCatalogue(path);
@@ -105,7 +112,7 @@ Result<LoadedCatalogue> JSONProjectPersistence::loadProjects()
     }
     LoadedCatalogue catalogue = std::move(read).value();
     catalogue.renumberedCount = giveRepeatedIdsNewOnes(catalogue.projects);
-    if (catalogue.unreadableCount > 0 || catalogue.renumberedCount > 0) {
+    if (catalogue.unreadable.count > 0 || catalogue.renumberedCount > 0) {
         if (auto kept = keepCatalogueAside(path); kept)
             catalogue.keptAsidePath = kept.value();
         else

@@ -2,6 +2,11 @@
 
 namespace devnook::JsonArraySalvage {
 
+qsizetype afterByteOrderMark(QByteArrayView json)
+{
+    return json.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
 qsizetype skipSpace(QByteArrayView json, qsizetype at)
 {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
@@ -38,15 +43,45 @@ qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing)
     return json.size();
 }
 
-std::optional<Pieces> split(QByteArrayView json)
+qsizetype recordStartWithin(QByteArrayView json, qsizetype first, qsizetype at, qsizetype end)
 {
-    qsizetype at = skipSpace(json, 0);
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    qsizetype lineStart = first;
+    while (lineStart > 0 && isBlank(json[lineStart - 1]))
+        --lineStart;
+    if (lineStart == 0 || json[lineStart - 1] != '\n')
+        return -1;
+    const QByteArray opening = '\n' + json.sliced(lineStart, first - lineStart).toByteArray() + '{';
+    for (qsizetype found = json.indexOf(opening, at); found >= 0 && found + opening.size() <= end;
+         found = json.indexOf(opening, found + 1)) {
+        qsizetype before = found;
+        while (before > 0 &&
+               (isBlank(json[before - 1]) || json[before - 1] == '\n' || json[before - 1] == '\r'))
+            --before;
+        if (before > 0 && json[before - 1] == ',')
+            return found + opening.size() - 1;
+    }
+    return -1;
+}
+
+std::optional<Pieces> split(QByteArrayView json, const std::function<bool(QByteArrayView)> &isWhole)
+{
+    qsizetype at = skipSpace(json, afterByteOrderMark(json));
     if (at == json.size() || json[at] != '[')
         return std::nullopt;
     Pieces pieces;
     at = skipSpace(json, at + 1);
+    const qsizetype first = at;
     while (at < json.size() && json[at] != ']') {
         const qsizetype end = elementEnd(json, at);
+        // Only an element that runs over the start of a record is read here;
+        // in a file of Devnook's layout no whole one does.
+        const qsizetype next = isWhole ? recordStartWithin(json, first, at, end) : -1;
+        if (next >= 0 && !isWhole(json.sliced(at, end - at))) {
+            pieces.elements.append(json.sliced(at, next - at).trimmed());
+            at = next;
+            continue;
+        }
         if (end == json.size()) {
             pieces.hasRemainder = true;
             return pieces;

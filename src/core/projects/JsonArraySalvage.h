@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QList>
+#include <functional>
 #include <optional>
 
 namespace devnook::JsonArraySalvage {
@@ -19,8 +20,14 @@ struct Pieces {
 };
 
 // Splits the array at its top-level commas, outside strings; nothing when
-// the text, after white space, does not begin with "[".
-std::optional<Pieces> split(QByteArrayView json);
+// the text, after a byte-order mark and white space, does not begin with "[".
+// Given isWhole, an element it refuses ends where recordStartWithin finds the
+// next record, so that a bracket or string left open costs that element alone.
+std::optional<Pieces> split(QByteArrayView json, const std::function<bool(QByteArrayView)> &isWhole = {});
+
+// Where the text after a leading UTF-8 byte-order mark starts: 3 when one
+// leads, else 0. Some editors write one.
+qsizetype afterByteOrderMark(QByteArrayView json);
 
 // Where the JSON white space that starts at `at` ends.
 qsizetype skipSpace(QByteArrayView json, qsizetype at);
@@ -30,5 +37,14 @@ qsizetype skipSpace(QByteArrayView json, qsizetype at);
 // strings, or the text's size when the text ends first. Nesting of any depth
 // is counted, never recursed into.
 qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing = ']');
+
+// The start of the next record after the element that starts at `at` and,
+// by its brackets, ends at `end`, when the element runs over one; -1 when it
+// does not. Devnook writes each record of an array on lines of its own, its
+// "{" at the indentation of the first element (which starts at `first`) and
+// what it nests deeper, so a record starts at a "{" with exactly that
+// indentation, on the line after a comma. A file whose first element does not
+// start a line of its own has no such layout: -1.
+qsizetype recordStartWithin(QByteArrayView json, qsizetype first, qsizetype at, qsizetype end);
 
 } // namespace devnook::JsonArraySalvage

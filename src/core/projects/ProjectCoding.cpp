@@ -112,8 +112,7 @@ template <typename Record> Result<Record> finish(const JsonObjectReader &reader,
 
 void addUnreadable(LoadedCatalogue &content, const QString &error)
 {
-    if (content.unreadableCount++ == 0)
-        content.firstUnreadableError = error;
+    content.unreadable.add(error);
 }
 
 // Adds the project of the object; storedText gives the object's text as
@@ -399,7 +398,8 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
             if (array[i].isObject())
                 addProject(content, i, array[i].toObject(), [&storedText, i] { return storedText(i); });
             else
-                addUnreadable(content, L10n::format(u"catalogue_project_not_object"_s, {QString::number(i + 1)}));
+                addUnreadable(content,
+                              L10n::format(u"catalogue_project_not_object"_s, {QString::number(i + 1)}));
         }
         return Result<LoadedCatalogue>::success(std::move(content));
     }
@@ -407,7 +407,11 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
                                                                           parseError.errorString());
     // Not JSON as a whole: every complete project before the damage is still
     // the user's.
-    const auto pieces = JsonArraySalvage::split(json);
+    const auto pieces = JsonArraySalvage::split(json, [](QByteArrayView piece) {
+        QJsonParseError pieceError;
+        QJsonDocument::fromJson(piece.toByteArray(), &pieceError);
+        return pieceError.error == QJsonParseError::NoError;
+    });
     if (!pieces)
         return Result<LoadedCatalogue>::failure(parseFailure);
     for (qsizetype i = 0; i < pieces->elements.size(); ++i) {

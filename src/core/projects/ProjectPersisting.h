@@ -2,6 +2,7 @@
 
 #include "DevProject.h"
 #include "core/foundation/Result.h"
+#include "core/foundation/SetAsideRecords.h"
 
 #include <QList>
 
@@ -10,10 +11,8 @@ namespace devnook {
 // What a load found in the catalogue.
 struct LoadedCatalogue {
     QList<DevProject> projects;
-    // Projects, or pieces of a damaged file, that could not be read.
-    int unreadableCount = 0;
-    // Why the first of them could not be read.
-    QString firstUnreadableError;
+    // Projects, or pieces of a damaged file, that could not be read, and why.
+    SetAsideRecords unreadable;
     // Projects given a new id because theirs repeated an earlier project's.
     int renumberedCount = 0;
     // Where the file as it was is kept, when it was damaged or renumbered.

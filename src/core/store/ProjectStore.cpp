@@ -5,6 +5,7 @@
 #include "core/foundation/L10n.h"
 #include "core/foundation/PowerEvents.h"
 #include "core/processes/DevProcessManager.h"
+#include "core/projects/AppSettings.h"
 #include "core/projects/ProjectPersisting.h"
 #include "core/usage/UsageTrackingService.h"
 
@@ -27,9 +28,8 @@ constexpr std::chrono::seconds kUsageIdleCheckInterval{60};
 std::optional<QString> loadReport(const LoadedCatalogue &catalogue)
 {
     QStringList lines;
-    if (catalogue.unreadableCount > 0)
-        lines.append(L10n::plural(u"projects_not_read"_s, catalogue.unreadableCount,
-                                  {catalogue.firstUnreadableError}));
+    if (catalogue.unreadable.count > 0)
+        lines.append(catalogue.unreadable.told(u"projects_not_read"_s, u"projects_not_read_more"_s));
     if (catalogue.renumberedCount > 0)
         lines.append(L10n::plural(u"projects_given_new_ids"_s, catalogue.renumberedCount));
     if (!catalogue.keptAsidePath.isEmpty())
@@ -52,6 +52,8 @@ ProjectStore::ProjectStore(ProjectStoreServices services, QObject *parent)
             &ProjectStore::processStateReported);
     connect(&m_services.processManager, &DevProcessManager::logsDidChange, this,
             &ProjectStore::processLogsReported);
+    if (const QString problem = m_services.settings.storageProblem(); !problem.isEmpty())
+        m_settingsProblem = L10n::format(u"settings_not_usable"_s, {problem});
     load();
     observeUsageFiles();
     // Queued, so that a click is handled after whatever the notifier was doing.
@@ -151,6 +153,8 @@ void ProjectStore::updateLastError()
         problems.append(*m_catalogueError);
     if (m_catalogueReport)
         problems.append(*m_catalogueReport);
+    if (m_settingsProblem)
+        problems.append(*m_settingsProblem);
     if (const QString usage = m_services.usage.fileProblem(); !usage.isEmpty())
         problems.append(usage);
     std::optional<QString> error = problems.isEmpty() ? std::nullopt : std::optional(problems.join(u'\n'));
@@ -168,6 +172,7 @@ void ProjectStore::dismissProblems()
 {
     m_catalogueError.reset();
     m_catalogueReport.reset();
+    m_settingsProblem.reset();
     m_services.usage.dismissFileProblem();
     updateLastError();
 }

@@ -97,8 +97,9 @@ public:
     const QSet<QUuid> &initializingDevProcesses() const { return m_initializingDevProcesses; }
     // Every problem the user should know of, one to a line: the last catalogue
     // failure or refused save (until a write succeeds), what the load found
-    // damaged or mended in the catalogue (until dismissed), and what is wrong
-    // with the usage history. Also written to standard error.
+    // damaged or mended in the catalogue (until dismissed), a settings file
+    // that cannot be used (until dismissed), and what is wrong with the usage
+    // history. Also written to standard error.
     const std::optional<QString> &lastError() const { return m_lastError; }
     // The user has read lastError: what it reports now is dropped. A failure
     // that happens again is reported again.
@@ -378,6 +379,8 @@ private:
     // What the load found damaged or mended, until the user dismisses it: a
     // later save must not hide that projects were set aside.
     std::optional<QString> m_catalogueReport;
+    // Why the settings live in memory only, until the user dismisses it.
+    std::optional<QString> m_settingsProblem;
     QHash<QUuid, ProjectGitStatus> m_gitStatuses;
     QHash<QUuid, ProjectEnvProfile> m_envProfiles;
     QHash<QUuid, ProjectEnvDetail> m_envDetails;

@@ -50,8 +50,10 @@ std::optional<QList<QByteArray>> splitSignals(QByteArrayView json)
 
 QList<QByteArray> takeSignals(const QString &path, const QDateTime &now)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Anything but a regular file is left where it is, unread; the save at
+    // quit refuses it too.
+    QFile file;
+    if (!FileSafety::openForReading(file, path))
         return {};
     // Mapped rather than read, so the whole file never sits in the heap
     // beside the signals taken from it.

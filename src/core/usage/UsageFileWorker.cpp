@@ -20,14 +20,11 @@ namespace {
 // The file's bytes; nothing when it does not exist, the error when it cannot be read.
 std::optional<Result<QByteArray>> readIfPresent(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         return std::nullopt;
-    QFile file(path);
-    if (!info.isFile())
-        return Result<QByteArray>::failure(u"%1 is not a file"_s.arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return Result<QByteArray>::failure(file.errorString());
+    QFile file;
+    if (auto opened = FileSafety::openForReading(file, path); !opened)
+        return Result<QByteArray>::failure(opened.error());
     return Result<QByteArray>::success(file.readAll());
 }
 
@@ -151,6 +148,9 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
     const QFileInfo folder(QFileInfo(m_historyPath).absolutePath());
     if (folder.exists() && !folder.isDir()) {
         outcome.readError = u"%1 is not a folder"_s.arg(folder.filePath());
+    } else if (auto regular = FileSafety::checkRegularIfPresent(m_historyPath); !regular) {
+        // Left as it is: not read, not copied aside, and never written over.
+        outcome.readError = regular.error();
     } else if (const auto bytes = readIfPresent(m_historyPath)) {
         if (*bytes)
             decoded = UsageSessionCoding::decodeSessions(bytes->value());
@@ -158,8 +158,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
             outcome.readError = bytes->error();
         outcome.keptAsStored = std::move(decoded.keptAsStored);
         outcome.unreadable = decoded.unreadable;
-        outcome.unreadableReason = decoded.problem;
-        if (!*bytes || decoded.unreadable > 0) {
+        if (!*bytes || decoded.unreadable.count > 0) {
             auto aside = keepDamagedHistory(now);
             if (aside)
                 outcome.asidePath = aside.value();
@@ -194,6 +193,8 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
             if (!storedIDs.contains(session.id))
                 outcome.recovered.append(session);
         }
+    } else if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular) {
+        outcome.checkpointError = regular.error();
     }
     return outcome;
 }
@@ -207,6 +208,8 @@ QString UsageFileWorker::writeFiles(UsageFileJob &job)
     if (!job.checkpoint)
         return {};
     if (job.checkpoint->isEmpty()) {
+        if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular)
+            return regular.error();
         QFile file(m_checkpointPath);
         if (file.exists() && !file.remove())
             return u"could not remove %1: %2"_s.arg(m_checkpointPath, file.errorString());

@@ -3,6 +3,7 @@
 #include "ProjectUsageSession.h"
 #include "UsageCalendar.h"
 #include "core/foundation/Result.h"
+#include "core/foundation/SetAsideRecords.h"
 #include "core/foundation/Timestamp.h"
 
 #include <QList>
@@ -25,14 +26,16 @@ struct UsageLoadOutcome {
     QList<ProjectUsageSession> uncounted;
     // Session objects of a source this version does not know, as stored.
     QList<SessionKeptAsStored> keptAsStored;
-    // Session objects that could not be read, and the first reason.
-    int unreadable = 0;
-    QString unreadableReason;
+    // Session objects that could not be read, and why.
+    SetAsideRecords unreadable;
     // Where the damaged file was copied, or why that failed.
     QString asidePath;
     QString asideError;
     // Why the file could not be read at all; empty when it was read or absent.
     QString readError;
+    // Why the checkpoint file was not read, when something other than a
+    // regular file is in its place.
+    QString checkpointError;
     // The running sessions of a run that ended without stopping them, each
     // ending at its last checkpoint, less those the history already holds.
     QList<ProjectUsageSession> recovered;

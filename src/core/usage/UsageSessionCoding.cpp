@@ -466,20 +466,22 @@ DecodedSessions decodeSessions(const QByteArray &json)
 {
     DecodedSessions decoded;
     JsonScanner scanner(json);
+    scanner.resumeAt(JsonArraySalvage::afterByteOrderMark(json));
     TextCache texts;
     // A stored session takes about 300 bytes.
     decoded.sessions.reserve(json.size() / 300);
-    const auto refuse = [&](const QString &problem) {
-        ++decoded.unreadable;
-        if (decoded.problem.isEmpty())
-            decoded.problem = problem;
-    };
+    const auto refuse = [&](const QString &problem) { decoded.unreadable.add(problem); };
+    // A file left empty, as by a write cut off before any byte, holds no session.
+    if (scanner.peek() == JsonScanner::Token::end)
+        return decoded;
     if (scanner.peek() != JsonScanner::Token::other || !scanner.consume('[')) {
         scanner.skipValue();
         refuse(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
         return decoded;
     }
     bool closed = scanner.consume(']');
+    scanner.peek();
+    const qsizetype first = scanner.position();
     for (qsizetype index = 0; !closed && scanner.ok(); ++index) {
         scanner.peek();
         const qsizetype start = scanner.position();
@@ -490,8 +492,12 @@ DecodedSessions decodeSessions(const QByteArray &json)
             scanner.fail(u"expected ',' or ']'"_s);
         if (!scanner.ok()) {
             // A broken session costs that session alone when its end can be
-            // found; the sessions after it are still the user's.
-            const qsizetype end = JsonArraySalvage::elementEnd(json, start);
+            // found; the sessions after it are still the user's. A bracket or
+            // string left open in it ends it at the next session's start.
+            qsizetype end = JsonArraySalvage::elementEnd(json, start);
+            if (const qsizetype next = JsonArraySalvage::recordStartWithin(json, first, start, end);
+                next >= 0)
+                end = next;
             if (end == json.size())
                 break;
             refuse(u"session %1: %2"_s.arg(QString::number(index + 1), scanner.error()));

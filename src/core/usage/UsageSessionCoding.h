@@ -2,6 +2,7 @@
 
 #include "ProjectUsageSession.h"
 #include "core/foundation/Result.h"
+#include "core/foundation/SetAsideRecords.h"
 
 #include <QByteArray>
 #include <QList>
@@ -18,13 +19,12 @@ struct DecodedSessions {
     QList<ProjectUsageSession> sessions;
     // Objects whose only fault is a source this version does not know.
     QList<SessionKeptAsStored> keptAsStored;
-    // Objects refused, counting a cut or broken rest of the text as one.
-    int unreadable = 0;
-    // The first reason for a refusal; empty when everything was read.
-    QString problem;
+    // Objects refused, counting a cut or broken rest of the text as one, and why.
+    SetAsideRecords unreadable;
 };
 
-// Reads a JSON array of session objects in any layout. In each object every
+// Reads a JSON array of session objects in any layout, after a byte-order
+// mark when one leads; an empty text, or white space alone, holds none. In each object every
 // key but "pausedDuration" is required (null counts as missing, a missing
 // pause as 0) and other keys are kept as unknown members; a wrong type or a
 // text that is not a UUID or not UTF-8 refuses that object alone. An object

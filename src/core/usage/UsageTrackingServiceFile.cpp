@@ -78,12 +78,12 @@ QString UsageTrackingService::fileProblem() const
     if (!m_asideProblem.isEmpty())
         parts.append(m_asideProblem);
     if (m_sessionNotesDismissed)
-        return parts.join(u' ');
+        return parts.join(u'\n');
     if (!m_uncountedSessions.isEmpty())
         parts.append(L10n::plural(u"usage_sessions_uncounted"_s, m_uncountedSessions.size()));
     if (!m_sessionsKeptAsStored.isEmpty())
         parts.append(L10n::plural(u"usage_sessions_unknown_source"_s, m_sessionsKeptAsStored.size()));
-    return parts.join(u' ');
+    return parts.join(u'\n');
 }
 
 void UsageTrackingService::dismissFileProblem()
@@ -127,14 +127,16 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     findEarliestStart();
 
     QStringList problems;
-    if (!outcome.readError.isEmpty())
-        problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
-    if (outcome.unreadable > 0)
+    for (const QString &error : {outcome.readError, outcome.checkpointError}) {
+        if (!error.isEmpty())
+            problems.append(L10n::format(u"usage_history_unreadable"_s, {error}));
+    }
+    if (outcome.unreadable.count > 0)
         problems.append(
-            L10n::plural(u"usage_sessions_unreadable"_s, outcome.unreadable, {outcome.unreadableReason}));
+            outcome.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s));
     if (!outcome.asidePath.isEmpty())
         problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.asidePath}));
-    m_readProblem = problems.join(u' ');
+    m_readProblem = problems.join(u'\n');
     if (!outcome.asideError.isEmpty())
         m_asideProblem = L10n::format(u"usage_history_not_kept_aside"_s, {outcome.asideError});
     m_loaded = true;

@@ -3,6 +3,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
@@ -111,9 +114,59 @@ private Q_SLOTS:
         for (const DevProject &project : loaded.value().projects)
             names.append(project.name);
         QCOMPARE(names, (QStringList{u"First"_s, u"Last"_s}));
-        QCOMPARE(loaded.value().unreadableCount, 1);
-        QCOMPARE(loaded.value().firstUnreadableError, reason);
+        QCOMPARE(loaded.value().unreadable.reasons, QStringList{reason});
         QVERIFY(!loaded.value().keptAsidePath.isEmpty());
+    }
+
+    // A project cut inside, with a bracket or a string left open, costs that
+    // project alone: those after it load and stay in the file through a
+    // save, and its links are not taken for projects.
+    void aProjectCutInsideCostsItAlone_data()
+    {
+        QTest::addColumn<QByteArray>("cut");
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("bracket left open") << QByteArray("\"x\": [1, 2,") << QByteArray();
+        QTest::newRow("string left open") << QByteArray("\"x\": \"abc") << QByteArray();
+        QTest::newRow("after a byte-order mark") << QByteArray("\"x\": \"abc") << QByteArray("\xEF\xBB\xBF");
+    }
+    void aProjectCutInsideCostsItAlone()
+    {
+        QFETCH(QByteArray, cut);
+        QFETCH(QByteArray, before);
+        QJsonArray projects;
+        for (const char *name : {"First", "Second", "Third", "Fourth"}) {
+            QJsonObject project =
+                QJsonDocument::fromJson(
+                    projectText(qPrintable(QUuid::createUuid().toString(QUuid::WithoutBraces)), name))
+                    .object();
+            QJsonArray links;
+            for (const char *url : {"https://a.example", "https://b.example"})
+                links.append(QJsonObject{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                         {u"title"_s, u"Link"_s},
+                                         {u"url"_s, QLatin1String(url)},
+                                         {u"openWithWorkspace"_s, false}});
+            project.insert(u"workspaceLinks"_s, links);
+            projects.append(project);
+        }
+        QByteArray damaged = before + QJsonDocument(projects).toJson(QJsonDocument::Indented);
+        const qsizetype secondEnd = damaged.indexOf("\n    }", damaged.indexOf("\n    }") + 1);
+        damaged.insert(secondEnd, ",\n        " + cut);
+        test::writeFile(catalogue(), damaged);
+
+        const auto names = [](const QList<DevProject> &read) {
+            QStringList result;
+            for (const DevProject &project : read)
+                result.append(project.name);
+            return result;
+        };
+        const auto loaded = m_persistence->loadProjects();
+        QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
+        QCOMPARE(names(loaded.value().projects), (QStringList{u"First"_s, u"Third"_s, u"Fourth"_s}));
+        const QStringList reasons = loaded.value().unreadable.reasons;
+        QVERIFY2(reasons.size() == 1 && reasons[0].startsWith(u"project 2 "_s),
+                 qPrintable(reasons.join(u'\n')));
+        QVERIFY(m_persistence->saveProjects(loaded.value().projects).isOk());
+        QCOMPARE(names(m_persistence->loadProjects().value().projects), names(loaded.value().projects));
     }
 };
 

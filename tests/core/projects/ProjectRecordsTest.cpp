@@ -161,8 +161,8 @@ private Q_SLOTS:
             for (const DevProject &project : loaded.value().projects)
                 read.append(project.name);
             QCOMPARE(read, names);
-            QCOMPARE(loaded.value().unreadableCount, unread);
-            QVERIFY(!loaded.value().firstUnreadableError.isEmpty());
+            QCOMPARE(loaded.value().unreadable.count, unread);
+            QCOMPARE(loaded.value().unreadable.reasons.size(), unread);
         }
 
         // The damaged file is kept aside once, however often it is met, so
@@ -200,7 +200,7 @@ private Q_SLOTS:
         test::writeFile(catalogue(), test::readData(file));
         const auto loaded = m_persistence->loadProjects();
         QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
-        QCOMPARE(loaded.value().unreadableCount, 0);
+        QCOMPARE(loaded.value().unreadable.count, 0);
         QVERIFY(asideCopies().isEmpty());
         QList<DevProject> projects = loaded.value().projects;
         QStringList read;

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -62,7 +63,7 @@ private Q_SLOTS:
             << QString() << QString() << QStringList{u"Could not load projects: "_s, u"is a file"_s};
         QTest::newRow("cut short") << u"catalogue-truncated.json"_s
                                    << u"Blog, Shop, \"the} [big] one\" {v2}"_s
-                                   << QStringList{u"1 project in the catalogue could not be read ("_s,
+                                   << QStringList{u"1 project in the catalogue could not be read:\n"_s,
                                                   u"kept in "_s};
     }
 
@@ -78,6 +79,60 @@ private Q_SLOTS:
         QCOMPARE(::names(store.projects()), names);
         for (const QString &part : error)
             QVERIFY2(store.lastError().value_or(QString()).contains(part), qPrintable(part));
+    }
+
+    // A FIFO in place of a file read at start is told without being opened,
+    // so the start cannot wait on it, and is never copied aside, removed or
+    // written over.
+    void filesThatAreNotRegularAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("catalogue") << u"data/Devnook/projects.json"_s
+                                   << u"Could not save projects: %1 is not a regular file"_s;
+        QTest::newRow("earlier version's catalogue")
+            << u"data/Quarrylin/projects.json"_s << u"Could not load projects: %1 is not a regular file"_s;
+        QTest::newRow("usage history") << u"data/Devnook/usage_sessions.json"_s
+                                       << u"Could not save the usage history: %1 is not a regular file"_s;
+        QTest::newRow("checkpoint") << u"data/Devnook/usage_checkpoint.json"_s
+                                    << u"Could not read the usage history: %1 is not a regular file"_s;
+        QTest::newRow("settings") << u"config/Devnook.conf"_s
+                                  << u"Settings are not saved: %1 is not a regular file."_s;
+    }
+
+    void filesThatAreNotRegularAreLeftAlone()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, told);
+        m_rig->usage.waitForFiles();
+        const QString fifo = path(file);
+        QVERIFY(QDir().mkpath(QFileInfo(fifo).absolutePath()));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
+        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage, settings,
+            m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+        const QString atStart = store.lastError().value_or(QString());
+        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
+        QVERIFY(store.save(shop));
+        settings.setTheme(AppTheme::dark);
+        usage.start(shop, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        usage.stop(shop.id, m_rig->clock.now());
+        usage.waitForFiles();
+
+        // Told at start, or by the save it refused.
+        const QString error = atStart + u'\n' + store.lastError().value_or(QString());
+        QVERIFY2(error.contains(told.arg(fifo)), qPrintable(error));
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+        QCOMPARE(QFileInfo(fifo).dir().entryList({u"*.unreadable-*"_s}), QStringList());
+        QCOMPARE(settings.theme(), AppTheme::dark);
     }
 
     void refusedWriteIsReportedAndRetried()
@@ -145,10 +200,13 @@ private Q_SLOTS:
         usage.waitForFiles();
         const QString told = store.lastError().value_or(QString());
         const QStringList lines = told.split(u'\n');
-        QCOMPARE(lines.size(), 3);
-        QVERIFY2(lines[0].startsWith(u"1 project in the catalogue could not be read ("_s), qPrintable(told));
-        QVERIFY2(lines[1].startsWith(u"The catalogue as it was is kept in "_s), qPrintable(told));
-        QVERIFY2(lines[2].startsWith(u"1 usage session could not be read ("_s), qPrintable(told));
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], u"1 project in the catalogue could not be read:"_s);
+        QVERIFY2(lines[1].startsWith(u"not valid JSON at offset "_s), qPrintable(told));
+        QVERIFY2(lines[2].startsWith(u"The catalogue as it was is kept in "_s), qPrintable(told));
+        QCOMPARE(lines[3], u"1 usage session could not be read:"_s);
+        QVERIFY2(lines[4].startsWith(u"not valid JSON at offset "_s), qPrintable(told));
+        QVERIFY2(lines[5].startsWith(u"The file as it was is kept as "_s), qPrintable(told));
 
         store.togglePinned(store.projects().constFirst());
         QCOMPARE(store.lastError().value_or(QString()), told);
@@ -164,6 +222,54 @@ private Q_SLOTS:
             store.markUsed(store.projects().constFirst());
         }
         QVERIFY(store.lastError().value_or(QString()).startsWith(u"Could not save projects: "_s));
+    }
+
+    // Each record set aside is told with its reason, one a line, up to ten;
+    // the rest are counted.
+    void everySetAsideRecordIsTold_data()
+    {
+        QTest::addColumn<int>("broken");
+        QTest::addColumn<QString>("more");
+        QTest::newRow("three") << 3 << QString();
+        QTest::newRow("eleven") << 11 << u"and 1 more %1"_s;
+        QTest::newRow("thirteen") << 13 << u"and 3 more %1s"_s;
+    }
+
+    void everySetAsideRecordIsTold()
+    {
+        QFETCH(int, broken);
+        QFETCH(QString, more);
+        m_rig->usage.waitForFiles();
+        QByteArrayList projects{R"({"id": "6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11", "name": "Whole",
+            "folderPath": "/tmp", "localhostURL": "", "devCommand": "", "editorCommand": ""})"};
+        QByteArrayList sessions;
+        for (int i = 0; i < broken; ++i) {
+            projects.append(R"({"name": "Broken", "lastUsedAt": 1e400})");
+            sessions.append(R"({"id": "not a uuid"})");
+        }
+        test::writeFile(m_rig->persistence.catalogueFilePath(), "[" + projects.join(",\n") + "]");
+        test::writeFile(path(u"data/Devnook/usage_sessions.json"_s), "[" + sessions.join(",\n") + "]");
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
+            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+        QCOMPARE(::names(store.projects()), u"Whole"_s);
+
+        QStringList expected{u"%1 projects in the catalogue could not be read:"_s.arg(broken)};
+        for (int i = 0; i < std::min(broken, 10); ++i)
+            expected.append(u"project %1 holds a number out of range: 1e400"_s.arg(i + 2));
+        if (!more.isEmpty())
+            expected.append(more.arg(u"project"_s));
+        expected.append(u"%1 usage sessions could not be read:"_s.arg(broken));
+        for (int i = 0; i < std::min(broken, 10); ++i)
+            expected.append(u"session %1: key \"id\" is not a UUID"_s.arg(i + 1));
+        if (!more.isEmpty())
+            expected.append(more.arg(u"session"_s));
+        QStringList told = store.lastError().value_or(QString()).split(u'\n');
+        told.removeIf([](const QString &line) { return line.contains(u" is kept "_s); });
+        QCOMPARE(told, expected);
     }
 
     // A file that stays unreadable is kept aside once, not at every start;

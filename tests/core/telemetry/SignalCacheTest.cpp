@@ -138,6 +138,7 @@ private Q_SLOTS:
         QTest::newRow("quit before it was read") << compact << 10 << true << 1;
         QTest::newRow("indented") << fileOf(signalRange(1, 3), QJsonDocument::Indented) << 10 << false << 1;
         QTest::newRow("empty array") << QByteArray(" [ ]\n") << 10 << false << 4;
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + compact << 10 << false << 1;
     }
 
     void filesThatReadWhole()

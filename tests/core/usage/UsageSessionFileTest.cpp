@@ -186,26 +186,51 @@ private Q_SLOTS:
             QTest::newRow(name) << u"usage-sessions-%1.json"_s.arg(QLatin1String(name)) << 1;
         QTest::newRow("bad id between good ones") << u"usage-sessions-bad-uuid.json"_s << 2;
         QTest::newRow("object at the top") << u"usage-sessions-object-top-level.json"_s << 0;
-        QTest::newRow("empty file") << QString() << 0;
     }
 
     void damagedFileIsKeptAsideAndEverySessionThatReadsIsLoaded()
     {
         QFETCH(QString, fileName);
         QFETCH(int, readable);
-        const QByteArray damaged = fileName.isEmpty() ? QByteArray() : test::readData(fileName);
+        const QByteArray damaged = test::readData(fileName);
         test::writeFile(sessionsFile(), damaged);
 
         const auto service = makeService();
         QCOMPARE(service->completedSessions().size(), readable);
         QCOMPARE(asideCopies(), QStringList{u"usage_sessions.json.unreadable-20240601-100000"_s});
         QCOMPARE(asideBytes(), damaged);
-        QVERIFY2(service->fileProblem().startsWith(u"1 usage session could not be read ("_s),
+        QVERIFY2(service->fileProblem().startsWith(u"1 usage session could not be read:\n"_s),
                  qPrintable(service->fileProblem()));
         QVERIFY(service->fileProblem().contains(asideCopies().value(0)));
         recordOneSession(*service);
         QCOMPARE(makeService()->completedSessions().size(), readable + 1);
         QCOMPARE(asideCopies().size(), 1);
+    }
+
+    // A history that an editor gave a byte-order mark reads whole, and an
+    // empty one (a write cut off before its first byte) is an empty history:
+    // neither is set aside, and the next save keeps what was there.
+    void historiesThatReadWhole_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("readable");
+        QTest::newRow("byte-order mark")
+            << "\xEF\xBB\xBF" + test::readData(u"usage-sessions-valid.json"_s) << 4;
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("white space alone") << QByteArray(" \n\t\r\n") << 0;
+    }
+
+    void historiesThatReadWhole()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, readable);
+        test::writeFile(sessionsFile(), stored);
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), readable);
+        QCOMPARE(service->fileProblem(), QString());
+        recordOneSession(*service);
+        QCOMPARE(makeService()->completedSessions().size(), readable + 1);
+        QVERIFY(asideCopies().isEmpty());
     }
 
     // A broken session costs that session alone, however deep it nests: the
@@ -238,12 +263,49 @@ private Q_SLOTS:
         auto service = makeService();
         QCOMPARE(service->completedSessions().size(), healthy);
         const QString problem = service->fileProblem();
-        QVERIFY2(problem.startsWith(u"1 usage session could not be read (session 1: "_s) &&
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read:\nsession 1: "_s) &&
                      problem.contains(reason),
                  qPrintable(problem));
         QCOMPARE(asideBytes(), damaged);
         recordOneSession(*service);
         QCOMPARE(makeService()->completedSessions().size(), healthy + 1);
+    }
+
+    // A session cut inside, with a bracket or a string left open, costs that
+    // session alone: those after it load and stay in the file, and the arrays
+    // of objects it holds are not taken for sessions.
+    void aSessionCutInsideCostsItAlone_data()
+    {
+        QTest::addColumn<QByteArray>("cut");
+        QTest::newRow("bracket left open") << QByteArray("\"x\": [1, 2,");
+        QTest::newRow("string left open") << QByteArray("\"x\": \"abc");
+    }
+
+    void aSessionCutInsideCostsItAlone()
+    {
+        QFETCH(QByteArray, cut);
+        const QList<ProjectUsageSession> sessions = sampleSessions().mid(0, 4);
+        QByteArray damaged = UsageSessionCoding::encodeSessionFile(sessions, {}, {}).value();
+        const qsizetype secondEnd = damaged.indexOf("\n  }", damaged.indexOf("\n  }") + 1);
+        damaged.insert(secondEnd,
+                       ",\n    \"notes\": [\n      {\"a\": 1},\n      {\"b\": 2}\n    ],\n    " + cut);
+        test::writeFile(sessionsFile(), damaged);
+
+        const QSet<QUuid> kept{sessions[0].id, sessions[2].id, sessions[3].id};
+        const auto ids = [](const QList<ProjectUsageSession> &read) {
+            QSet<QUuid> result;
+            for (const ProjectUsageSession &session : read)
+                result.insert(session.id);
+            return result;
+        };
+        auto service = makeService();
+        QCOMPARE(ids(service->completedSessions()), kept);
+        const QString problem = service->fileProblem();
+        QVERIFY2(problem.startsWith(u"1 usage session could not be read:\nsession 2: "_s),
+                 qPrintable(problem));
+        QCOMPARE(asideBytes(), damaged);
+        recordOneSession(*service);
+        QCOMPARE(ids(makeService()->completedSessions()).intersect(kept), kept);
     }
 
     // A clock that jumped, or a hand edit: such a session is neither cut nor
@@ -387,7 +449,8 @@ private Q_SLOTS:
     void aPutOffReadingStartsOnRequestOrAtTheLatestOnQuit()
     {
         test::writeFile(sessionsFile(), test::readData(u"usage-sessions-valid.json"_s));
-        UsageTrackingService service(m_home->dir.path(), m_home->clock, UsageTrackingService::kCheckpointInterval,
+        UsageTrackingService service(m_home->dir.path(), m_home->clock,
+                                     UsageTrackingService::kCheckpointInterval,
                                      UsageTrackingService::Reading::later);
         const DevProject project = test::makeProject(u"Early"_s);
         service.start(project, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
@@ -398,7 +461,8 @@ private Q_SLOTS:
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(makeService()->completedSessions().size(), 5);
 
-        UsageTrackingService later(m_home->dir.path(), m_home->clock, UsageTrackingService::kCheckpointInterval,
+        UsageTrackingService later(m_home->dir.path(), m_home->clock,
+                                   UsageTrackingService::kCheckpointInterval,
                                    UsageTrackingService::Reading::later);
         QSignalSpy laterLoaded(&later, &UsageTrackingService::sessionsLoaded);
         later.startReading();
@@ -510,7 +574,7 @@ private Q_SLOTS:
         if (!accepted)
             return;
         const auto decoded = UsageSessionCoding::decodeSessions(encoded.value());
-        QVERIFY2(decoded.unreadable == 0, qPrintable(decoded.problem));
+        QVERIFY2(decoded.unreadable.count == 0, qPrintable(decoded.unreadable.reasons.join(u'\n')));
         QCOMPARE(decoded.sessions, QList{session});
     }
 
@@ -569,11 +633,12 @@ private Q_SLOTS:
         QFETCH(QString, error);
         const auto decoded = UsageSessionCoding::decodeSessions(json);
         if (!error.isEmpty()) {
-            QCOMPARE(decoded.unreadable, 1);
-            QVERIFY2(decoded.problem.contains(error), qPrintable(decoded.problem));
+            QCOMPARE(decoded.unreadable.count, 1);
+            QVERIFY2(decoded.unreadable.reasons.value(0).contains(error),
+                     qPrintable(decoded.unreadable.reasons.value(0)));
             return;
         }
-        QVERIFY2(decoded.unreadable == 0, qPrintable(decoded.problem));
+        QVERIFY2(decoded.unreadable.count == 0, qPrintable(decoded.unreadable.reasons.join(u'\n')));
         QCOMPARE(decoded.sessions.size(), 1);
         QCOMPARE(decoded.sessions.first().projectName, projectName);
         QCOMPARE(decoded.sessions.first().pausedDuration, pausedDuration);
