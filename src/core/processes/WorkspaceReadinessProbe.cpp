@@ -1,13 +1,14 @@
 // The HTTP side of the readiness wait: one probe of one address.
 #include "WorkspaceReadinessService.h"
 
+#include "core/foundation/Wakeup.h"
+
 #include <QCoroNetworkReply>
 #include <QDeadlineTimer>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QScopeGuard>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -81,19 +82,14 @@ WorkspaceReadinessService::requestStatus(QUrl url, QString hostHeader, bool useH
         if (reply)
             reply->deleteLater();
     });
-    // The status line is all a probe needs, so no body is waited for. Not
-    // ended from inside the reply's own signal: Qt goes on to end a reply of
-    // an error status itself, a second time.
-    connect(
-        reply, &QNetworkReply::metaDataChanged, reply,
-        [reply = reply.data()] {
-            if (!reply->isFinished())
-                reply->abort();
-        },
-        Qt::QueuedConnection);
-    // Really ends a request to a server that accepts and never answers.
-    QTimer::singleShot(std::max<qint64>(0, deadline.remainingTime()), reply, &QNetworkReply::abort);
-    co_await reply.data();
+    // The status line is all a probe needs, so no body is waited for. The
+    // reply is not aborted: Qt ends a reply of an error status itself, and an
+    // abort before that ends it twice. Deleting it stops the request quietly.
+    Wakeup answered;
+    connect(reply, &QNetworkReply::metaDataChanged, &answered, &Wakeup::wake);
+    connect(reply, &QNetworkReply::finished, &answered, &Wakeup::wake);
+    // The bound also ends a request to a server that accepts and never answers.
+    co_await answered.wait(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())));
     if (!reply)
         co_return std::nullopt;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
