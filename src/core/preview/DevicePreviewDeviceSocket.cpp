@@ -138,8 +138,7 @@ void DevicePreviewDeviceSocket::writable()
         return;
     if (bytesToWrite() < before)
         Q_EMIT bytesWritten();
-    if (m_finishing)
-        progressFinish();
+    progressFinish();
 }
 
 void DevicePreviewDeviceSocket::sendQueued()
@@ -168,7 +167,7 @@ void DevicePreviewDeviceSocket::sendQueued()
 
 void DevicePreviewDeviceSocket::progressFinish()
 {
-    if (m_fd < 0)
+    if (!m_finishing || m_fd < 0)
         return;
     if (!m_shut && bytesToWrite() == 0) {
         ::shutdown(m_fd, SHUT_WR);
