@@ -134,7 +134,8 @@ private Q_SLOTS:
         bool ended = false;
         connect(&upstream, &QTcpServer::newConnection, this, [&] {
             QTcpSocket *socket = upstream.nextPendingConnection();
-            connect(socket, &QTcpSocket::readyRead, this, [&replayed, socket] { replayed += socket->readAll(); });
+            connect(socket, &QTcpSocket::readyRead, this,
+                    [&replayed, socket] { replayed += socket->readAll(); });
             connect(socket, &QTcpSocket::readChannelFinished, this, [&ended] { ended = true; });
         });
         const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
