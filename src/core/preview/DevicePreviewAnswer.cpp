@@ -98,13 +98,19 @@ QByteArray DevicePreviewAnswer::start()
 
 QByteArray DevicePreviewAnswer::headOnly() const
 {
-    // The length the same GET would be sent with is not known when that GET
-    // would decode or rewrite the body: none is better than a wrong one.
-    const bool getHasBody = m_asked.head && !statusHasNoBody(m_head.status);
-    const bool getTransforms =
-        !isEventStream(m_head) && (m_inflater || (!m_undecodable && m_rules.bodyRewriter.rewrites()));
-    const QList<QByteArrayView> dropped =
-        getHasBody && getTransforms ? QList<QByteArrayView>{"content-length"} : QList<QByteArrayView>{};
+    // A HEAD answer carries the headers its GET would: without the coding
+    // that GET would take off, and with a length only where that GET would
+    // send the very one the dev server gave.
+    QList<QByteArrayView> dropped;
+    if (m_asked.head && !statusHasNoBody(m_head.status)) {
+        const bool stream = isEventStream(m_head);
+        const bool decodes = m_inflater && !stream;
+        const bool rewrites = !stream && !m_undecodable && m_rules.bodyRewriter.rewrites();
+        if (decodes)
+            dropped.append("content-encoding");
+        if (decodes || rewrites || !lengthAsSent(m_head))
+            dropped.append("content-length");
+    }
     return DevicePreviewResponse::head(m_head, dropped, m_rules.headerReplacements, std::nullopt);
 }
 

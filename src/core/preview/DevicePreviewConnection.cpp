@@ -1,11 +1,11 @@
 #include "DevicePreviewConnection.h"
 
+#include "DevicePreviewDeviceSocket.h"
 #include "DevicePreviewOrigins.h"
 #include "DevicePreviewProxyWorker.h"
 #include "DevicePreviewResponse.h"
 
 #include <QScopedValueRollback>
-#include <QTcpSocket>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 
@@ -15,8 +15,7 @@ namespace devnook {
 
 namespace {
 
-// What a device socket buffers from the kernel, and what is read of it at a time.
-constexpr qint64 kReadBufferBytes = 256 * 1024;
+// What is read from a device at a time.
 constexpr qint64 kReadBytes = 64 * 1024;
 // Output that may wait for the device before reading from the dev server pauses.
 constexpr qint64 kMaxPendingWriteBytes = 64 * 1024;
@@ -35,22 +34,19 @@ bool isIdempotent(const QString &method)
 
 } // namespace
 
-DevicePreviewConnection::DevicePreviewConnection(QTcpSocket *socket, DevicePreviewProxyWorker &worker)
-    : QObject(&worker), m_socket(socket), m_worker(worker), m_since(ProxyClock::now()), m_lastTaken(m_since)
+DevicePreviewConnection::DevicePreviewConnection(int fd, DevicePreviewProxyWorker &worker)
+    : QObject(&worker), m_socket(new DevicePreviewDeviceSocket(fd, this)), m_worker(worker),
+      m_since(ProxyClock::now()), m_lastTaken(m_since)
 {
-    m_socket->setParent(this);
-    m_socket->setReadBufferSize(kReadBufferBytes);
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    ::setsockopt(static_cast<int>(m_socket->socketDescriptor()), IPPROTO_TCP, TCP_NOTSENT_LOWAT,
-                 &kMaxUnsentBytes, sizeof kMaxUnsentBytes);
-    connect(m_socket, &QIODevice::readyRead, this, &DevicePreviewConnection::readRequest);
-    connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
-        // Nothing more of the answer is wanted.
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &kMaxUnsentBytes, sizeof kMaxUnsentBytes);
+    connect(m_socket, &DevicePreviewDeviceSocket::readyRead, this, &DevicePreviewConnection::readRequest);
+    connect(m_socket, &DevicePreviewDeviceSocket::closed, this, [this] {
+        // Reset, or closed once answered: nothing more of the answer is wanted.
         if (m_upstream)
             m_upstream->cancel();
         deleteLater();
     });
-    connect(m_socket, &QIODevice::bytesWritten, this, &DevicePreviewConnection::written);
+    connect(m_socket, &DevicePreviewDeviceSocket::bytesWritten, this, &DevicePreviewConnection::written);
     m_worker.watch(this);
     readRequest();
 }
@@ -95,10 +91,13 @@ void DevicePreviewConnection::readRequest()
                 m_heldBack = true;
                 break;
             }
-            // Only what is there: a buffer of the whole size would stay with every idle connection.
-            const QByteArray bytes = m_socket->read(std::min(m_socket->bytesAvailable(), kReadBytes));
-            if (bytes.isEmpty())
+            const QByteArray bytes = m_socket->read(kReadBytes);
+            if (bytes.isEmpty()) {
+                // Ended before the whole request: there is nothing to answer.
+                if (m_socket->inputEnded())
+                    cutOff();
                 break;
+            }
             m_input.remove(0, m_position);
             m_position = 0;
             m_input += bytes;
@@ -177,6 +176,8 @@ void DevicePreviewConnection::requestEnd()
         deleteLater();
         return;
     }
+    // Whatever comes after the request is not read, but a reset is noticed.
+    m_socket->discardInput();
     forward(m_upload->end());
     m_upstream->endRequest();
 }
@@ -271,7 +272,6 @@ void DevicePreviewConnection::send(const QByteArray &bytes)
     if (m_socket->bytesToWrite() == 0)
         m_lastTaken = ProxyClock::now();
     m_socket->write(bytes);
-    m_socket->flush();
     releaseAnswerHold();
 }
 
@@ -287,7 +287,7 @@ void DevicePreviewConnection::finish(const QByteArray &bytes)
 {
     m_phase = Phase::closing;
     send(bytes);
-    m_socket->disconnectFromHost();
+    m_socket->finish();
 }
 
 void DevicePreviewConnection::cutOff()

@@ -10,15 +10,15 @@
 #include <memory>
 #include <optional>
 
-class QTcpSocket;
-
 namespace devnook {
 
+class DevicePreviewDeviceSocket;
 class DevicePreviewProxyWorker;
 
 // One device connection: reads one request, forwards it to the dev server as
 // it arrives, its body too, and writes the answer back as it arrives, then
-// closes. Each side is read only as fast as the other takes what was read:
+// closes. A device may end its side once its request is sent: it still gets
+// the answer. Each side is read only as fast as the other takes what was read:
 // the device's body while the dev server takes it, the dev server's answer
 // while the device does. Owns its socket and the upstream exchange, so
 // deleting it closes both.
@@ -26,7 +26,8 @@ class DevicePreviewConnection : public QObject, public DevicePreviewUpstream::Re
     Q_OBJECT
 
 public:
-    DevicePreviewConnection(QTcpSocket *socket, DevicePreviewProxyWorker &worker);
+    // Takes the accepted descriptor.
+    DevicePreviewConnection(int fd, DevicePreviewProxyWorker &worker);
     ~DevicePreviewConnection() override;
 
     // Cuts the connection off when the device or the dev server has kept it
@@ -63,12 +64,12 @@ private:
     void written();
     void send(const QByteArray &bytes);
     void releaseAnswerHold();
-    // Writes the last bytes, then closes once they are sent.
+    // Writes the last bytes, then closes once they are sent and the device has ended its side.
     void finish(const QByteArray &bytes);
     // Closes at once, so the device cannot take a cut answer for a whole one.
     void cutOff();
 
-    QTcpSocket *m_socket;
+    DevicePreviewDeviceSocket *m_socket;
     DevicePreviewProxyWorker &m_worker;
     HttpRequestParser m_parser;
     // Bytes read from the device; those before m_position are parsed.

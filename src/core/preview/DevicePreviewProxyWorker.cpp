@@ -1,13 +1,13 @@
 #include "DevicePreviewProxyWorker.h"
 
 #include "DevicePreviewConnection.h"
+#include "DevicePreviewDeviceSocket.h"
 #include "DevicePreviewRelay.h"
 #include "DevicePreviewTunnel.h"
 #include "DevicePreviewUpstream.h"
 #include "HttpProxyRequest.h"
 
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -46,8 +46,13 @@ private:
 };
 
 // One key per device: an IPv4 peer reached over IPv6 counts as its IPv4 address.
-QHostAddress deviceAddress(const QHostAddress &address)
+QHostAddress deviceAddress(int fd)
 {
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    QHostAddress address;
+    if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) == 0)
+        address.setAddress(reinterpret_cast<sockaddr *>(&peer));
     bool isIPv4 = false;
     const quint32 ipv4 = address.toIPv4Address(&isIPv4);
     return isIPv4 ? QHostAddress(ipv4) : address;
@@ -69,8 +74,10 @@ DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
     : m_targetURL(targetURL), m_limits(limits),
       m_server(new Listener([this](qintptr descriptor) { admit(descriptor); }, this)),
       m_pool(new DevicePreviewUpstreamPool(targetURL, this)), m_relay(new DevicePreviewRelay(this)),
-      m_sweep(new QTimer(this)), m_rest(new QTimer(this)),
-      m_answerRules{DevicePreviewProxyRewriter::Stream({}), {}, limits.collectBytes},
+      m_sweep(new QTimer(this)),
+      m_rest(new QTimer(this)), m_answerRules{DevicePreviewProxyRewriter::Stream({}),
+                                              {},
+                                              limits.collectBytes},
       m_holdBudget(limits.heldBytes)
 {
     // Time limits are checked a few times within the shortest of them.
@@ -133,25 +140,14 @@ void DevicePreviewProxyWorker::shutdown()
 void DevicePreviewProxyWorker::admit(qintptr descriptor)
 {
     const auto fd = static_cast<int>(descriptor);
-    sockaddr_storage peer{};
-    socklen_t length = sizeof peer;
-    QHostAddress address;
-    if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) == 0)
-        address.setAddress(reinterpret_cast<sockaddr *>(&peer));
-    address = deviceAddress(address);
+    const QHostAddress address = deviceAddress(fd);
     if (m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress ||
         (m_open.size() >= m_limits.maxConnections && !makeRoomFor(fd))) {
         ::close(fd);
         rest();
         return;
     }
-    auto *socket = new QTcpSocket;
-    if (!socket->setSocketDescriptor(descriptor)) {
-        delete socket;
-        ::close(fd);
-        return;
-    }
-    track(new DevicePreviewConnection(socket, *this), address);
+    track(new DevicePreviewConnection(fd, *this), address);
 }
 
 void DevicePreviewProxyWorker::rest()
@@ -179,9 +175,9 @@ bool DevicePreviewProxyWorker::makeRoomFor(int fd)
     return slowest != nullptr;
 }
 
-void DevicePreviewProxyWorker::tunnel(QTcpSocket *device, const HttpProxyRequest &request)
+void DevicePreviewProxyWorker::tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request)
 {
-    const QHostAddress address = deviceAddress(device->peerAddress());
+    const QHostAddress address = deviceAddress(device->descriptor());
     track(new DevicePreviewTunnel(device, request, m_targetURL, *m_relay, this), address);
 }
 

@@ -12,12 +12,12 @@
 #include <QUrl>
 
 class QTcpServer;
-class QTcpSocket;
 class QTimer;
 
 namespace devnook {
 
 class DevicePreviewConnection;
+class DevicePreviewDeviceSocket;
 class DevicePreviewRelay;
 class DevicePreviewUpstreamPool;
 struct HttpProxyRequest;
@@ -49,7 +49,7 @@ public:
     void shutdown();
 
     // Hands a device connection whose request asks for a WebSocket to a tunnel.
-    void tunnel(QTcpSocket *device, const HttpProxyRequest &request);
+    void tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request);
 
     // Checks the connection's time limits every little while, until unwatch.
     void watch(DevicePreviewConnection *connection);

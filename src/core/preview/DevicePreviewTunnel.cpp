@@ -1,5 +1,6 @@
 #include "DevicePreviewTunnel.h"
 
+#include "DevicePreviewDeviceSocket.h"
 #include "DevicePreviewResponse.h"
 #include "HttpProxyRequest.h"
 
@@ -18,20 +19,19 @@ constexpr qint64 kMaxPendingWriteBytes = 64 * 1024;
 
 } // namespace
 
-DevicePreviewTunnel::DevicePreviewTunnel(QTcpSocket *device, const HttpProxyRequest &request,
+DevicePreviewTunnel::DevicePreviewTunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request,
                                          const QUrl &targetURL, DevicePreviewRelay &relay, QObject *parent)
     : QObject(parent), m_device(device), m_upstream(new QSslSocket(this)), m_relay(relay),
       m_secure(targetURL.scheme().compare(u"https", Qt::CaseInsensitive) == 0)
 {
     m_device->setParent(this);
-    m_device->setReadBufferSize(kChunkBytes);
     m_upstream->setReadBufferSize(kChunkBytes);
-    connect(m_device, &QTcpSocket::disconnected, this, &DevicePreviewTunnel::close);
+    connect(m_device, &DevicePreviewDeviceSocket::closed, this, &DevicePreviewTunnel::close);
 
     const int port = targetURL.port(m_secure ? 443 : 80);
     if (targetURL.host().isEmpty() || port <= 0 || port > 65535) {
         m_device->write(DevicePreviewResponse::error(400, u"Invalid WebSocket destination"_s));
-        m_device->disconnectFromHost();
+        m_device->finish();
         return;
     }
     m_replay = request.forwardedWebSocketRequest(targetURL.host(), port);
@@ -57,7 +57,6 @@ DevicePreviewTunnel::~DevicePreviewTunnel()
 void DevicePreviewTunnel::upstreamReady()
 {
     // Messages are small and many: each goes out as it comes.
-    m_device->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_upstream->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (!m_secure) {
         relayPlainSockets();
@@ -65,25 +64,22 @@ void DevicePreviewTunnel::upstreamReady()
     }
     m_open = true;
     m_upstream->write(std::exchange(m_replay, {}));
-    connect(m_device, &QTcpSocket::readyRead, this, [this] { pump(m_device, m_upstream); });
-    connect(m_upstream, &QTcpSocket::readyRead, this, [this] { pump(m_upstream, m_device); });
-    connect(m_upstream, &QTcpSocket::bytesWritten, this, [this] { pump(m_device, m_upstream); });
-    connect(m_device, &QTcpSocket::bytesWritten, this, [this] { pump(m_upstream, m_device); });
-    pump(m_device, m_upstream);
-    pump(m_upstream, m_device);
+    connect(m_device, &DevicePreviewDeviceSocket::readyRead, this, &DevicePreviewTunnel::pumpToUpstream);
+    connect(m_upstream, &QTcpSocket::readyRead, this, &DevicePreviewTunnel::pumpToDevice);
+    connect(m_upstream, &QTcpSocket::bytesWritten, this, &DevicePreviewTunnel::pumpToUpstream);
+    connect(m_device, &DevicePreviewDeviceSocket::bytesWritten, this, &DevicePreviewTunnel::pumpToDevice);
+    pumpToUpstream();
+    pumpToDevice();
 }
 
 void DevicePreviewTunnel::relayPlainSockets()
 {
-    // Bytes Qt has already taken from the device follow the replayed head.
-    QByteArray toUpstream = std::exchange(m_replay, {}) + m_device->readAll();
-    // Duplicates keep both connections open once Qt's sockets let go of theirs.
-    const int device = ::dup(static_cast<int>(m_device->socketDescriptor()));
+    // What the device sent that was not read yet waits for the relay; so does the end of its stream.
+    const int device = m_device->take();
+    // A duplicate keeps the connection open once Qt's socket lets go of its own.
     const int upstream = ::dup(static_cast<int>(m_upstream->socketDescriptor()));
-    for (QTcpSocket *socket : {static_cast<QTcpSocket *>(m_device), static_cast<QTcpSocket *>(m_upstream)}) {
-        disconnect(socket, nullptr, this, nullptr);
-        socket->abort();
-    }
+    disconnect(m_upstream, nullptr, this, nullptr);
+    m_upstream->abort();
     if (device < 0 || upstream < 0) {
         for (const int fd : {device, upstream}) {
             if (fd >= 0)
@@ -93,19 +89,31 @@ void DevicePreviewTunnel::relayPlainSockets()
         return;
     }
     // Called on a relay thread; deleteLater is safe from there.
-    m_pair = m_relay.add(device, upstream, std::move(toUpstream), [this] { deleteLater(); });
+    m_pair = m_relay.add(device, upstream, std::exchange(m_replay, {}), [this] { deleteLater(); });
 }
 
-void DevicePreviewTunnel::pump(QTcpSocket *from, QTcpSocket *to)
+void DevicePreviewTunnel::pumpToUpstream()
 {
-    while (to->bytesToWrite() < kMaxPendingWriteBytes && from->bytesAvailable() > 0) {
-        to->write(from->read(kChunkBytes));
+    while (m_upstream->bytesToWrite() < kMaxPendingWriteBytes) {
+        const QByteArray bytes = m_device->read(kChunkBytes);
+        if (bytes.isEmpty())
+            break;
+        m_upstream->write(bytes);
         // Sent now rather than on the next turn of the event loop: messages
         // are small and many. Copying stops only while bytes still wait, so a
         // bytesWritten is still to come (Qt emits none from within its own).
-        if (to->state() == QAbstractSocket::ConnectedState)
-            to->flush();
+        if (m_upstream->state() == QAbstractSocket::ConnectedState)
+            m_upstream->flush();
     }
+    // The dev server gets the rest, then the end of the stream.
+    if (m_device->inputEnded())
+        m_upstream->disconnectFromHost();
+}
+
+void DevicePreviewTunnel::pumpToDevice()
+{
+    while (m_device->bytesToWrite() < kMaxPendingWriteBytes && m_upstream->bytesAvailable() > 0)
+        m_device->write(m_upstream->read(kChunkBytes));
 }
 
 void DevicePreviewTunnel::close()
@@ -113,13 +121,12 @@ void DevicePreviewTunnel::close()
     // What one side sent before closing still reaches the other.
     if (m_open) {
         m_open = false;
-        pump(m_device, m_upstream);
-        pump(m_upstream, m_device);
+        pumpToUpstream();
+        pumpToDevice();
     }
-    m_device->disconnectFromHost();
+    m_device->finish();
     m_upstream->disconnectFromHost();
-    if (m_device->state() == QAbstractSocket::UnconnectedState &&
-        m_upstream->state() == QAbstractSocket::UnconnectedState)
+    if (m_device->descriptor() < 0 && m_upstream->state() == QAbstractSocket::UnconnectedState)
         deleteLater();
 }
 

@@ -54,6 +54,17 @@ qint64 announced(const QByteArray &response)
     return at < 0 ? -1 : response.sliced(at + 18).split('\r').first().toLongLong();
 }
 
+// The header lines of an answer but for those that frame its body.
+QByteArrayList unframedHeaders(const QByteArray &response)
+{
+    QByteArrayList lines = response.first(response.indexOf("\r\n\r\n")).split('\n');
+    lines.removeFirst();
+    lines.removeIf([](const QByteArray &line) {
+        return line.startsWith("Content-Length:") || line.startsWith("Transfer-Encoding:");
+    });
+    return lines;
+}
+
 HttpResponseHead head(int status, const HttpHeaderList &headers)
 {
     return {status, status == 200 ? "OK"_ba : QByteArray(), headers};
@@ -169,7 +180,7 @@ private Q_SLOTS:
         QCOMPARE(unchunked(answered(head, asked, pieces)), expected);
     }
 
-    void headLengths_data()
+    void headAnswersAsTheGet_data()
     {
         QTest::addColumn<HttpHeaderList>("headers");
         QTest::addColumn<QByteArray>("body");
@@ -187,22 +198,39 @@ private Q_SLOTS:
             << HttpHeaderList{{"Content-Length", QByteArray::number(deflated(page).size())},
                               {"Content-Encoding", "deflate"}}
             << deflated(page) << false << qint64(-1);
+        QTest::newRow("decoded and rewritten")
+            << HttpHeaderList{{"Content-Type", "text/html"}, {"Content-Encoding", "deflate"}}
+            << deflated(page) << true << qint64(-1);
         QTest::newRow("coding it cannot decode")
             << HttpHeaderList{{"Content-Length", "4"}, {"Content-Encoding", "br"}} << "\x01\x02\x03\x04"_ba
             << true << qint64(4);
+        QTest::newRow("chunked, nothing to rewrite")
+            << HttpHeaderList{{"Transfer-Encoding", "chunked"}, {"Content-Length", "4"}} << "abcd"_ba << false
+            << qint64(-1);
+        QTest::newRow("event stream with a length")
+            << HttpHeaderList{{"Content-Type", "text/event-stream"}, {"Content-Length", "9"}}
+            << "data: x\n\n"_ba << true << qint64(9);
+        QTest::newRow("event stream sent chunked with a length")
+            << HttpHeaderList{{"Content-Type", "text/event-stream"},
+                              {"Transfer-Encoding", "chunked"},
+                              {"Content-Length", "9"}}
+            << "data: x\n\n"_ba << true << qint64(-1);
     }
 
-    // A HEAD answer never announces a length that the GET would not send.
-    void headLengths()
+    // A HEAD answer carries the headers the GET would get, and never a
+    // length that the GET would not send.
+    void headAnswersAsTheGet()
     {
         QFETCH(HttpHeaderList, headers);
         QFETCH(QByteArray, body);
         QFETCH(bool, rewrites);
         QFETCH(qint64, headLength);
         const QByteArray toHead = answered(head(200, headers), {true, true}, {}, rules(rewrites));
+        const QByteArray toGet = answered(head(200, headers), {}, {body}, rules(rewrites));
+        QCOMPARE(unframedHeaders(toHead), unframedHeaders(toGet));
         QCOMPARE(announced(toHead), headLength);
         if (headLength >= 0)
-            QCOMPARE(announced(answered(head(200, headers), {}, {body}, rules(rewrites))), headLength);
+            QCOMPARE(announced(toGet), headLength);
     }
 
     void heldBackOnlyWhileShort_data()

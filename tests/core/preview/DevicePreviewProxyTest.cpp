@@ -74,6 +74,9 @@ private Q_SLOTS:
             "GET /big HTTP/1.0\r\n\r\n", {"$LAN"}, {"$LOCAL", "Content-Length", "chunked"});
         row("HEAD of a page that is rewritten: no length, no body", "HEAD /page HTTP/1.1\r\n\r\n",
             {"Content-Type: text/html"}, {"<html>", "Content-Length"});
+        row("HEAD of a gzip page: the coding its GET has taken off is gone too",
+            "HEAD /gzip HTTP/1.1\r\n\r\n", {"Content-Type: text/html"},
+            {"Content-Encoding", "Content-Length"});
         // The echo comes back through the body rewriting: the local origin reads as $LAN.
         row("request headers: hop-by-hop dropped, LAN origin made local, chunked body sent with its length",
             "POST /echo HTTP/1.1\r\nHost: 192.168.1.5\r\nConnection: keep-alive, X-Hop\r\nX-Hop: 1\r\n"
@@ -182,6 +185,48 @@ private Q_SLOTS:
         QVERIFY(other.requests().isEmpty());
         QCOMPARE(m_server->requests().size(), 2);
         QCOMPARE(m_server->requests().last().target, doubled);
+    }
+
+    void aDeviceThatEndsItsSideIsAnswered_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("ending");
+        QTest::newRow("GET, HTTP/1.0") << "GET /page HTTP/1.0\r\n\r\n"_ba
+                                       << "</html>"_ba;
+        QTest::newRow("GET, HTTP/1.1") << "GET /page HTTP/1.1\r\n\r\n"_ba
+                                       << "</html>"_ba;
+        QTest::newRow("POST, HTTP/1.0") << "POST /echo HTTP/1.0\r\nContent-Length: 9\r\n\r\nbody=sent"_ba
+                                        << "\r\n\r\nbody=sent"_ba;
+        QTest::newRow("POST, HTTP/1.1") << "POST /echo HTTP/1.1\r\nContent-Length: 9\r\n\r\nbody=sent"_ba
+                                        << "\r\n\r\nbody=sent"_ba;
+    }
+
+    // A device that ends its sending side right after its request, as
+    // `nc -N` does, gets the whole answer it would have got otherwise.
+    void aDeviceThatEndsItsSideIsAnswered()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, ending);
+        const ProxyRig rig(m_server->origin());
+        const QByteArray whole = rig.exchange(request);
+        QVERIFY2(whole.startsWith("HTTP/1.1 200 OK\r\n") && whole.endsWith(ending), whole.constData());
+        QCOMPARE(rig.exchange(request, true), whole);
+        QCOMPARE(m_server->requests().size(), 2);
+    }
+
+    // A device whose connection is reset lets the dev server go at once,
+    // long before any time limit.
+    void aResetDeviceLetsTheDevServerGo()
+    {
+        const ProxyRig rig(m_server->origin(), DevicePreviewProxyLimits{});
+        const auto device = rig.connect("GET /slow HTTP/1.1\r\n\r\n");
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        QCOMPARE(m_server->findChildren<QTcpSocket *>().size(), 1);
+        const linger reset{1, 0};
+        ::setsockopt(static_cast<int>(device->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                     sizeof reset);
+        device->abort();
+        QTRY_VERIFY(m_server->findChildren<QTcpSocket *>().isEmpty());
     }
 
     // Which failure the error header names is checked through the reachability probe.

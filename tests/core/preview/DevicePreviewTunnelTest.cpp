@@ -115,6 +115,42 @@ private Q_SLOTS:
         QTRY_COMPARE(replayed, expected);
     }
 
+    void aDeviceThatEndsItsSideReachesTheDevServer_data()
+    {
+        QTest::addColumn<qsizetype>("frameBytes");
+        QTest::newRow("100 bytes") << qsizetype(100);
+        // More than is read from the device at a time.
+        QTest::newRow("70 KB") << qsizetype(70 * 1000);
+    }
+
+    // An upgrade sent with its first frames and at once the end of the
+    // device's stream: the dev server gets all of it, then the end.
+    void aDeviceThatEndsItsSideReachesTheDevServer()
+    {
+        QFETCH(qsizetype, frameBytes);
+        QTcpServer upstream;
+        QVERIFY(upstream.listen(QHostAddress::LocalHost));
+        QByteArray replayed;
+        bool ended = false;
+        connect(&upstream, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *socket = upstream.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, this,
+                    [&replayed, socket] { replayed += socket->readAll(); });
+            connect(socket, &QTcpSocket::readChannelFinished, this, [&ended] { ended = true; });
+        });
+        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+        QByteArray frames(frameBytes, '\0');
+        for (qsizetype i = 0; i < frames.size(); ++i)
+            frames[i] = static_cast<char>(i % 251);
+        const auto device = rig.connect("GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + frames);
+        endSendingOnceSent(*device);
+        const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
+                                    QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + frames;
+        QTRY_VERIFY(ended);
+        QCOMPARE(replayed.size(), expected.size());
+        QVERIFY(replayed == expected);
+    }
+
     // A side that takes nothing for a while holds the other back; then every
     // byte arrives, in order.
     void aSlowSideGetsEveryByte()

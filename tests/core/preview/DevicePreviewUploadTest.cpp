@@ -1,9 +1,12 @@
 #include "ProxyRig.h"
+#include "core/preview/HttpProxyRequest.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/TestCertificate.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSslSocket>
 #include <QTest>
 
 using namespace devnook;
@@ -37,6 +40,52 @@ QByteArray digest(const QByteArray &body)
     return QByteArray::number(body.size()) + ' ' +
            QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex();
 }
+
+// A dev server over TLS that begins its handshake only after a while: until
+// then the proxy holds whatever it has read of a request. Each request is
+// answered "ok" once its body is in.
+class LateTlsDevServer : public QTcpServer {
+public:
+    explicit LateTlsDevServer(std::chrono::milliseconds delay)
+        : m_delay(delay), m_tls(selfSignedServerConfiguration())
+    {
+        listen(QHostAddress::LocalHost);
+    }
+
+    QString origin() const { return u"https://127.0.0.1:"_s + QString::number(serverPort()); }
+
+    // The bytes of requests read so far.
+    qsizetype received = 0;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setSslConfiguration(m_tls);
+        QTimer::singleShot(m_delay, socket, [socket] { socket->startServerEncryption(); });
+        auto input = std::make_shared<QByteArray>();
+        connect(socket, &QSslSocket::readyRead, socket, [this, socket, input] {
+            // What comes before the handshake is the handshake's own.
+            if (!socket->isEncrypted())
+                return;
+            const QByteArray bytes = socket->readAll();
+            received += bytes.size();
+            *input += bytes;
+            const qsizetype headEnd = input->indexOf("\r\n\r\n");
+            const qsizetype at = input->toLower().indexOf("content-length: ");
+            if (headEnd < 0 || at < 0)
+                return;
+            const qint64 length = input->sliced(at + 16).split('\r').first().toLongLong();
+            if (input->size() >= headEnd + 4 + length)
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+        });
+    }
+
+private:
+    std::chrono::milliseconds m_delay;
+    QSslConfiguration m_tls;
+};
 
 } // namespace
 
@@ -72,6 +121,14 @@ private Q_SLOTS:
         QTest::newRow("short chunked, held for its length")
             << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba << chunked(shortBody, 100)
             << shortBody << "Content-Length: 600"_ba;
+        const QByteArray heldBody = uploadBody(testLimits().collectBytes);
+        QTest::newRow("chunked exactly as long as is held")
+            << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba << chunked(heldBody, 100)
+            << heldBody << "Content-Length: " + QByteArray::number(heldBody.size());
+        const QByteArray pastHeld = uploadBody(testLimits().collectBytes + 1);
+        QTest::newRow("chunked a byte longer than is held")
+            << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba << chunked(pastHeld, 100)
+            << pastHeld << "Transfer-Encoding: chunked"_ba;
         QTest::newRow("long chunked, in chunks")
             << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba << chunked(body, 7000) << body
             << "Transfer-Encoding: chunked"_ba;
@@ -141,6 +198,51 @@ private Q_SLOTS:
         QCOMPARE(silent->state(), QAbstractSocket::ConnectedState);
         QTRY_COMPARE_WITH_TIMEOUT(silent->state(), QAbstractSocket::UnconnectedState, 3000);
         QVERIFY(m_server->requests().isEmpty());
+    }
+
+    // A chunked upload that passes the cap is told why, as one whose length
+    // does from its head: the device, still sending, is not reset before it
+    // can read the answer.
+    void aChunkedUploadOverTheCapIsTold()
+    {
+        const ProxyRig rig(m_server->origin());
+        const QByteArray piece(1024 * 1024, 'u');
+        QByteArray sent = "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"_ba;
+        // Far more than the systems' buffers hold past the cap.
+        for (qsizetype at = 0; at <= HttpRequestParser::kMaxBodyBytes + 24 * piece.size(); at += piece.size())
+            sent += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+        const auto device = rig.connect(sent + "0\r\n\r\n");
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        QTRY_VERIFY_WITH_TIMEOUT(received.endsWith("The request body is larger than the preview accepts"),
+                                 20000);
+        QVERIFY2(received.startsWith("HTTP/1.1 413 Error\r\n"), received.constData());
+    }
+
+    // A device held back while none of its bytes wait to be read is timed
+    // as idle only from when the dev server takes the body again: its pause
+    // after that is its own, the hold before it is not.
+    void aDeviceHeldBackWithNothingUnreadIsNotIdle()
+    {
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.idleTimeout = 500ms;
+        limits.upstreamTimeout = 5s;
+        LateTlsDevServer server(2 * limits.idleTimeout);
+        const ProxyRig rig(server.origin(), limits);
+        const QByteArray body = uploadBody(150 * 1024);
+        const qsizetype piece = 48 * 1024;
+        // Each piece is read whole; after the second, more than 64 KiB wait
+        // for the dev server, and the device is held back with nothing unread.
+        const auto device =
+            rig.connect("POST /upload HTTP/1.1\r\nContent-Length: 153600\r\n\r\n" + body.first(piece));
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
+        QTest::qWait(100);
+        device->write(body.sliced(piece, piece));
+        QTRY_VERIFY_WITH_TIMEOUT(server.received > 2 * piece, 5000);
+        QTest::qWait(limits.idleTimeout.count() / 2);
+        device->write(body.sliced(2 * piece));
+        QTRY_VERIFY2(received.endsWith("\r\n\r\nok"), received.constData());
     }
 
     // A dev server that takes none of an upload holds the device back through

@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <sys/socket.h>
 
 namespace devnook::test {
 
@@ -24,10 +25,22 @@ inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArr
     return socket;
 }
 
-// Sends a request and returns all the proxy wrote until it closed.
-inline QByteArray deviceExchange(quint16 port, const QByteArray &request)
+// Ends the device's sending side once all it was given has gone out, as `nc -N` does.
+inline void endSendingOnceSent(QTcpSocket &socket)
+{
+    QObject::connect(&socket, &QTcpSocket::bytesWritten, &socket, [&socket] {
+        if (socket.bytesToWrite() == 0)
+            ::shutdown(static_cast<int>(socket.socketDescriptor()), SHUT_WR);
+    });
+}
+
+// Sends a request, ending the sending side after it when told, and returns
+// all the proxy wrote until it closed.
+inline QByteArray deviceExchange(quint16 port, const QByteArray &request, bool endSending = false)
 {
     std::unique_ptr<QTcpSocket> socket = deviceConnection(port, request);
+    if (endSending)
+        endSendingOnceSent(*socket);
     QByteArray received;
     QEventLoop closed;
     QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(),
@@ -67,7 +80,10 @@ struct ProxyRig {
     {
         return deviceConnection(port, bytes, from);
     }
-    QByteArray exchange(const QByteArray &request) const { return deviceExchange(port, request); }
+    QByteArray exchange(const QByteArray &request, bool endSending = false) const
+    {
+        return deviceExchange(port, request, endSending);
+    }
 
     std::unique_ptr<DevicePreviewHTTPProxy> proxy;
     quint16 port = 0;

@@ -1,0 +1,209 @@
+#include "DevicePreviewDeviceSocket.h"
+
+#include <QSocketNotifier>
+#include <QTimerEvent>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace devnook {
+
+namespace {
+
+constexpr qsizetype kDropBytes = 64 * 1024;
+// Reads of dropped bytes per turn of the event loop, so that a device that
+// sends fast cannot hold the proxy's thread.
+constexpr int kDropReadsPerTurn = 16;
+// Bytes sent off the front of the queue before it is compacted.
+constexpr qsizetype kCompactBytes = 64 * 1024;
+
+bool wouldBlock()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+
+} // namespace
+
+DevicePreviewDeviceSocket::DevicePreviewDeviceSocket(int fd, QObject *parent)
+    : QObject(parent), m_fd(fd), m_readNotifier(new QSocketNotifier(fd, QSocketNotifier::Read, this)),
+      m_writeNotifier(new QSocketNotifier(fd, QSocketNotifier::Write, this))
+{
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    // Answers are written whole or in large pieces; nothing is gained by waiting.
+    const int one = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_writeNotifier->setEnabled(false);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &DevicePreviewDeviceSocket::readable);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &DevicePreviewDeviceSocket::writable);
+}
+
+DevicePreviewDeviceSocket::~DevicePreviewDeviceSocket()
+{
+    closeDescriptor();
+}
+
+QByteArray DevicePreviewDeviceSocket::read(qint64 maxBytes)
+{
+    if (m_fd < 0 || m_inputEnded)
+        return {};
+    QByteArray bytes(static_cast<qsizetype>(maxBytes), Qt::Uninitialized);
+    const ssize_t got = ::recv(m_fd, bytes.data(), static_cast<size_t>(bytes.size()), 0);
+    if (got > 0) {
+        bytes.truncate(got);
+        return bytes;
+    }
+    if (got == 0)
+        m_inputEnded = true;
+    else if (wouldBlock())
+        m_readNotifier->setEnabled(true);
+    else
+        closeAndTell();
+    return {};
+}
+
+void DevicePreviewDeviceSocket::discardInput()
+{
+    m_discarding = true;
+    if (m_fd >= 0 && !m_inputEnded)
+        m_readNotifier->setEnabled(true);
+}
+
+void DevicePreviewDeviceSocket::write(QByteArrayView bytes)
+{
+    if (m_fd < 0 || bytes.isEmpty())
+        return;
+    m_output.append(bytes);
+    sendQueued();
+}
+
+void DevicePreviewDeviceSocket::finish()
+{
+    m_finishing = true;
+    discardInput();
+    progressFinish();
+}
+
+void DevicePreviewDeviceSocket::abort()
+{
+    closeDescriptor();
+}
+
+int DevicePreviewDeviceSocket::take()
+{
+    m_readNotifier->setEnabled(false);
+    m_writeNotifier->setEnabled(false);
+    return std::exchange(m_fd, -1);
+}
+
+void DevicePreviewDeviceSocket::readable()
+{
+    if (!m_discarding) {
+        // The reader reads until a read comes back empty, which turns this on again.
+        m_readNotifier->setEnabled(false);
+        Q_EMIT readyRead();
+        return;
+    }
+    if (drain())
+        progressFinish();
+}
+
+bool DevicePreviewDeviceSocket::drain()
+{
+    char dropped[kDropBytes];
+    for (int i = 0; i < kDropReadsPerTurn; ++i) {
+        const ssize_t got = ::recv(m_fd, dropped, sizeof dropped, 0);
+        if (got == 0) {
+            m_inputEnded = true;
+            m_readNotifier->setEnabled(false);
+            return true;
+        }
+        if (got < 0) {
+            if (wouldBlock())
+                return true;
+            closeAndTell();
+            return false;
+        }
+    }
+    return true;
+}
+
+void DevicePreviewDeviceSocket::writable()
+{
+    const qint64 before = bytesToWrite();
+    sendQueued();
+    if (m_fd < 0)
+        return;
+    if (bytesToWrite() < before)
+        Q_EMIT bytesWritten();
+    progressFinish();
+}
+
+void DevicePreviewDeviceSocket::sendQueued()
+{
+    while (bytesToWrite() > 0) {
+        const ssize_t sent = ::send(m_fd, m_output.constData() + m_outputSent,
+                                    static_cast<size_t>(bytesToWrite()), MSG_NOSIGNAL);
+        if (sent > 0) {
+            m_outputSent += sent;
+        } else if (sent < 0 && wouldBlock()) {
+            break;
+        } else {
+            closeAndTell();
+            return;
+        }
+    }
+    if (bytesToWrite() == 0) {
+        m_output.clear();
+        m_outputSent = 0;
+    } else if (m_outputSent >= kCompactBytes) {
+        m_output.remove(0, m_outputSent);
+        m_outputSent = 0;
+    }
+    m_writeNotifier->setEnabled(bytesToWrite() > 0);
+}
+
+void DevicePreviewDeviceSocket::progressFinish()
+{
+    if (!m_finishing || m_fd < 0)
+        return;
+    if (!m_shut && bytesToWrite() == 0) {
+        ::shutdown(m_fd, SHUT_WR);
+        m_shut = true;
+        m_lingerTimer = startTimer(kLingerTime, Qt::CoarseTimer);
+    }
+    if (m_shut && m_inputEnded)
+        closeAndTell();
+}
+
+void DevicePreviewDeviceSocket::closeAndTell()
+{
+    closeDescriptor();
+    // Told on the next turn: the close may come in the midst of the owner's own call.
+    QMetaObject::invokeMethod(this, &DevicePreviewDeviceSocket::closed, Qt::QueuedConnection);
+}
+
+void DevicePreviewDeviceSocket::closeDescriptor()
+{
+    if (m_lingerTimer != 0)
+        killTimer(std::exchange(m_lingerTimer, 0));
+    if (m_fd < 0)
+        return;
+    m_readNotifier->setEnabled(false);
+    m_writeNotifier->setEnabled(false);
+    ::close(std::exchange(m_fd, -1));
+    m_output.clear();
+    m_outputSent = 0;
+}
+
+void DevicePreviewDeviceSocket::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_lingerTimer)
+        return;
+    // The device did not end its side in time: what it still sends is not waited for.
+    closeAndTell();
+}
+
+} // namespace devnook
