@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <QTimerEvent>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -13,6 +14,7 @@ namespace devnook {
 
 namespace {
 
+constexpr qsizetype kReadBytes = 64 * 1024;
 constexpr qsizetype kDropBytes = 64 * 1024;
 // Reads of dropped bytes per turn of the event loop, so that a device that
 // sends fast cannot hold the proxy's thread.
@@ -49,12 +51,12 @@ QByteArray DevicePreviewDeviceSocket::read(qint64 maxBytes)
 {
     if (m_fd < 0 || m_inputEnded)
         return {};
-    QByteArray bytes(static_cast<qsizetype>(maxBytes), Qt::Uninitialized);
-    const ssize_t got = ::recv(m_fd, bytes.data(), static_cast<size_t>(bytes.size()), 0);
-    if (got > 0) {
-        bytes.truncate(got);
-        return bytes;
-    }
+    // Read on the stack and kept at its size: a connection holds what a
+    // device sent, often a few bytes of a head, not a whole read's room.
+    char buffer[kReadBytes];
+    const ssize_t got = ::recv(m_fd, buffer, static_cast<size_t>(std::min<qint64>(maxBytes, kReadBytes)), 0);
+    if (got > 0)
+        return QByteArray(buffer, static_cast<qsizetype>(got));
     if (got == 0)
         m_inputEnded = true;
     else if (wouldBlock())

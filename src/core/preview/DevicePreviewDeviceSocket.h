@@ -28,7 +28,7 @@ public:
     // -1 once closed or handed on.
     int descriptor() const { return m_fd; }
 
-    // Up to maxBytes the device has sent; empty when none is waiting, when
+    // Up to maxBytes (64 KiB at most) the device has sent; empty when none is waiting, when
     // its stream has ended or the connection is gone. readyRead follows when
     // more arrives, once a read has come back empty.
     QByteArray read(qint64 maxBytes);
