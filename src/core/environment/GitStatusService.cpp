@@ -67,21 +67,23 @@ std::optional<QString> runGit(const QStringList &arguments, const QString &folde
 }
 
 // The trimmed output of a git call that succeeded with something to say.
-std::optional<QString> answer(const std::optional<QString> &output)
+std::optional<QString> gitAnswer(const QStringList &arguments, const QString &folderPath,
+                                 std::chrono::milliseconds timeout)
 {
+    const std::optional<QString> output = runGit(arguments, folderPath, timeout);
     if (!output)
         return std::nullopt;
-    QString answer = Text::trimmed(*output);
-    if (answer.isEmpty())
+    QString trimmed = Text::trimmed(*output);
+    if (trimmed.isEmpty())
         return std::nullopt;
-    return answer;
+    return trimmed;
 }
 
 // The commit of the head as git abbreviates it for the user: longer in large
 // repositories, and as core.abbrev asks.
 std::optional<QString> shortCommit(const QString &folderPath, std::chrono::milliseconds timeout)
 {
-    return answer(runGit({u"rev-parse"_s, u"--short"_s, u"HEAD"_s}, folderPath, timeout));
+    return gitAnswer({u"rev-parse"_s, u"--short"_s, u"HEAD"_s}, folderPath, timeout);
 }
 
 // The head alone, for a work tree whose changes cannot be read (a damaged
@@ -90,9 +92,9 @@ std::optional<QString> shortCommit(const QString &folderPath, std::chrono::milli
 std::optional<ProjectGitStatus> readHeadAlone(const QString &folderPath, std::chrono::milliseconds timeout)
 {
     // Inside a repository's own git folder there is no work tree to name.
-    if (answer(runGit({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout)) != u"true"_s)
+    if (gitAnswer({u"rev-parse"_s, u"--is-inside-work-tree"_s}, folderPath, timeout) != u"true"_s)
         return std::nullopt;
-    std::optional<QString> head = answer(runGit({u"branch"_s, u"--show-current"_s}, folderPath, timeout));
+    std::optional<QString> head = gitAnswer({u"branch"_s, u"--show-current"_s}, folderPath, timeout);
     if (!head)
         head = shortCommit(folderPath, timeout);
     if (!head)

@@ -56,9 +56,11 @@ constexpr qint64 kBlockSize = 64 * 1024;
 
 bool sameContent(const QString &path, const QString &otherPath)
 {
+    if (QFileInfo(path).size() != QFileInfo(otherPath).size())
+        return false;
     QFile file;
     QFile other;
-    if (!openForReading(file, path) || !openForReading(other, otherPath) || file.size() != other.size())
+    if (!openForReading(file, path) || !openForReading(other, otherPath))
         return false;
     while (!file.atEnd()) {
         const QByteArray block = file.read(kBlockSize);

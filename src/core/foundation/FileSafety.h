@@ -4,8 +4,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QFile>
 #include <QString>
+
+class QFile;
 
 namespace devnook::FileSafety {
 

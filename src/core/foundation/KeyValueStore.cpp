@@ -39,20 +39,16 @@ bool SettingsKeyValueStore::contains(const QString &key) const
 
 void SettingsKeyValueStore::setValue(const QString &key, const QVariant &value)
 {
-    if (!m_settings) {
-        m_inMemory.insert(key, value);
-        return;
-    }
+    if (!m_settings)
+        return m_inMemory.setValue(key, value);
     m_settings->setValue(key, value);
     m_settings->sync();
 }
 
 void SettingsKeyValueStore::remove(const QString &key)
 {
-    if (!m_settings) {
-        m_inMemory.remove(key);
-        return;
-    }
+    if (!m_settings)
+        return m_inMemory.remove(key);
     m_settings->remove(key);
     m_settings->sync();
 }

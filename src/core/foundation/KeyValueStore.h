@@ -25,6 +25,19 @@ public:
     virtual QString storageProblem() const { return {}; }
 };
 
+// User defaults that live in memory only, for tests and in place of
+// a settings file that cannot be used.
+class MemoryKeyValueStore final : public KeyValueStore {
+public:
+    QVariant value(const QString &key) const override { return m_values.value(key); }
+    bool contains(const QString &key) const override { return m_values.contains(key); }
+    void setValue(const QString &key, const QVariant &value) override { m_values.insert(key, value); }
+    void remove(const QString &key) override { m_values.remove(key); }
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
 // The user defaults of the installation, kept in an INI file that QSettings
 // rewrites atomically. When something other than a regular file is in the
 // file's place, it is left alone and the values live in memory.
@@ -47,20 +60,8 @@ public:
 private:
     std::unique_ptr<QSettings> m_settings;
     // In place of the file, when it cannot be used.
-    QHash<QString, QVariant> m_inMemory;
+    MemoryKeyValueStore m_inMemory;
     QString m_problem;
-};
-
-// User defaults that live in memory only, for tests.
-class MemoryKeyValueStore final : public KeyValueStore {
-public:
-    QVariant value(const QString &key) const override { return m_values.value(key); }
-    bool contains(const QString &key) const override { return m_values.contains(key); }
-    void setValue(const QString &key, const QVariant &value) override { m_values.insert(key, value); }
-    void remove(const QString &key) override { m_values.remove(key); }
-
-private:
-    QHash<QString, QVariant> m_values;
 };
 
 } // namespace devnook

@@ -34,9 +34,10 @@ bool isIdempotent(const QString &method)
 
 } // namespace
 
-DevicePreviewConnection::DevicePreviewConnection(int fd, DevicePreviewProxyWorker &worker)
-    : QObject(&worker), m_socket(new DevicePreviewDeviceSocket(fd, this)), m_worker(worker),
-      m_since(ProxyClock::now()), m_lastTaken(m_since)
+DevicePreviewConnection::DevicePreviewConnection(int fd, QHostAddress address,
+                                                 DevicePreviewProxyWorker &worker)
+    : QObject(&worker), m_socket(new DevicePreviewDeviceSocket(fd, this)), m_address(std::move(address)),
+      m_worker(worker), m_since(ProxyClock::now()), m_lastTaken(m_since)
 {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &kMaxUnsentBytes, sizeof kMaxUnsentBytes);
     connect(m_socket, &DevicePreviewDeviceSocket::readyRead, this, &DevicePreviewConnection::readRequest);
@@ -172,7 +173,7 @@ void DevicePreviewConnection::requestEnd()
         // What the device sent after the head and its body are a WebSocket's first frames.
         m_upgrade->trailingData = m_input.sliced(m_position);
         disconnect(m_socket, nullptr, this, nullptr);
-        m_worker.tunnel(std::exchange(m_socket, nullptr), *m_upgrade);
+        m_worker.tunnel(std::exchange(m_socket, nullptr), *m_upgrade, m_address);
         deleteLater();
         return;
     }

@@ -6,6 +6,7 @@
 #include "DevicePreviewUpstream.h"
 #include "HttpProxyRequest.h"
 
+#include <QHostAddress>
 #include <QObject>
 #include <memory>
 #include <optional>
@@ -26,8 +27,8 @@ class DevicePreviewConnection : public QObject, public DevicePreviewUpstream::Re
     Q_OBJECT
 
 public:
-    // Takes the accepted descriptor.
-    DevicePreviewConnection(int fd, DevicePreviewProxyWorker &worker);
+    // Takes the accepted descriptor of a device at the address.
+    DevicePreviewConnection(int fd, QHostAddress address, DevicePreviewProxyWorker &worker);
     ~DevicePreviewConnection() override;
 
     // Cuts the connection off when the device or the dev server has kept it
@@ -70,6 +71,8 @@ private:
     void cutOff();
 
     DevicePreviewDeviceSocket *m_socket;
+    // Where the device connects from, as it was admitted.
+    QHostAddress m_address;
     DevicePreviewProxyWorker &m_worker;
     HttpRequestParser m_parser;
     // Bytes read from the device; those before m_position are parsed.

@@ -1,9 +1,10 @@
 #include "DevicePreviewDeviceSocket.h"
 
+#include "DevicePreviewSocketIo.h"
+
 #include <QSocketNotifier>
 #include <QTimerEvent>
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -14,18 +15,14 @@ namespace devnook {
 
 namespace {
 
+namespace SocketIo = DevicePreviewSocketIo;
+
 constexpr qsizetype kReadBytes = 64 * 1024;
-constexpr qsizetype kDropBytes = 64 * 1024;
 // Reads of dropped bytes per turn of the event loop, so that a device that
 // sends fast cannot hold the proxy's thread.
 constexpr int kDropReadsPerTurn = 16;
 // Bytes sent off the front of the queue before it is compacted.
 constexpr qsizetype kCompactBytes = 64 * 1024;
-
-bool wouldBlock()
-{
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-}
 
 } // namespace
 
@@ -59,7 +56,7 @@ QByteArray DevicePreviewDeviceSocket::read(qint64 maxBytes)
         return QByteArray(buffer, static_cast<qsizetype>(got));
     if (got == 0)
         m_inputEnded = true;
-    else if (wouldBlock())
+    else if (SocketIo::wouldBlock())
         m_readNotifier->setEnabled(true);
     else
         closeAndTell();
@@ -114,7 +111,7 @@ void DevicePreviewDeviceSocket::readable()
 
 bool DevicePreviewDeviceSocket::drain()
 {
-    char dropped[kDropBytes];
+    char dropped[kReadBytes];
     for (int i = 0; i < kDropReadsPerTurn; ++i) {
         const ssize_t got = ::recv(m_fd, dropped, sizeof dropped, 0);
         if (got == 0) {
@@ -123,7 +120,7 @@ bool DevicePreviewDeviceSocket::drain()
             return true;
         }
         if (got < 0) {
-            if (wouldBlock())
+            if (SocketIo::wouldBlock())
                 return true;
             closeAndTell();
             return false;
@@ -146,16 +143,14 @@ void DevicePreviewDeviceSocket::writable()
 void DevicePreviewDeviceSocket::sendQueued()
 {
     while (bytesToWrite() > 0) {
-        const ssize_t sent = ::send(m_fd, m_output.constData() + m_outputSent,
-                                    static_cast<size_t>(bytesToWrite()), MSG_NOSIGNAL);
-        if (sent > 0) {
-            m_outputSent += sent;
-        } else if (sent < 0 && wouldBlock()) {
-            break;
-        } else {
+        const ssize_t sent = SocketIo::sendSome(m_fd, QByteArrayView(m_output).sliced(m_outputSent));
+        if (sent < 0) {
             closeAndTell();
             return;
         }
+        if (sent == 0)
+            break;
+        m_outputSent += sent;
     }
     if (bytesToWrite() == 0) {
         m_output.clear();

@@ -147,7 +147,7 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
         rest();
         return;
     }
-    track(new DevicePreviewConnection(fd, *this), address);
+    track(new DevicePreviewConnection(fd, address, *this), address);
 }
 
 void DevicePreviewProxyWorker::rest()
@@ -175,9 +175,9 @@ bool DevicePreviewProxyWorker::makeRoomFor(int fd)
     return slowest != nullptr;
 }
 
-void DevicePreviewProxyWorker::tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request)
+void DevicePreviewProxyWorker::tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request,
+                                      const QHostAddress &address)
 {
-    const QHostAddress address = deviceAddress(device->descriptor());
     track(new DevicePreviewTunnel(device, request, m_targetURL, *m_relay, this), address);
 }
 

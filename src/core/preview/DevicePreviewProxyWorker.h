@@ -48,8 +48,10 @@ public:
     // Closes the listener and every connection and tunnel.
     void shutdown();
 
-    // Hands a device connection whose request asks for a WebSocket to a tunnel.
-    void tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request);
+    // Hands a device connection whose request asks for a WebSocket to a
+    // tunnel, counted under the address the connection was admitted with.
+    void tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request,
+                const QHostAddress &address);
 
     // Checks the connection's time limits every little while, until unwatch.
     void watch(DevicePreviewConnection *connection);

@@ -1,6 +1,7 @@
 #include "DevicePreviewRelay.h"
 
-#include <cerrno>
+#include "DevicePreviewSocketIo.h"
+
 #include <chrono>
 #include <mutex>
 #include <pthread.h>
@@ -13,6 +14,8 @@
 namespace devnook {
 
 namespace {
+
+namespace SocketIo = DevicePreviewSocketIo;
 
 constexpr int kReadBytes = 64 * 1024;
 constexpr int kEventsPerTurn = 256;
@@ -176,18 +179,17 @@ private:
                 end(side);
                 return;
             }
-            if (got < 0 && errno != EAGAIN) {
+            if (got < 0 && !SocketIo::wouldBlock()) {
                 close(pair);
                 return;
             }
             if (got > 0) {
-                const ssize_t sent = ::send(side.other->fd, buffer, static_cast<size_t>(got), MSG_NOSIGNAL);
-                if (sent < 0 && errno != EAGAIN) {
+                const ssize_t sent = SocketIo::sendSome(side.other->fd, QByteArrayView(buffer, got));
+                if (sent < 0) {
                     close(pair);
                     return;
                 }
-                const ssize_t taken = std::max<ssize_t>(sent, 0);
-                side.other->pending.append(buffer + taken, got - taken);
+                side.other->pending.append(buffer + sent, got - sent);
             }
         } else if ((events & (EPOLLERR | EPOLLHUP)) && !(events & EPOLLIN)) {
             close(pair);
@@ -202,11 +204,10 @@ private:
     {
         if (side.pending.isEmpty())
             return true;
-        const ssize_t sent =
-            ::send(side.fd, side.pending.constData(), static_cast<size_t>(side.pending.size()), MSG_NOSIGNAL);
-        if (sent < 0 && errno != EAGAIN)
+        const ssize_t sent = SocketIo::sendSome(side.fd, side.pending);
+        if (sent < 0)
             return false;
-        side.pending.remove(0, std::max<ssize_t>(sent, 0));
+        side.pending.remove(0, sent);
         return true;
     }
 
@@ -250,7 +251,7 @@ private:
             char dropped[kReadBytes];
             const ssize_t got = ::recv(side.fd, dropped, sizeof dropped, 0);
             side.inputEnded = got == 0;
-            failed = got < 0 && errno != EAGAIN;
+            failed = got < 0 && !SocketIo::wouldBlock();
         }
         // Gone both ways before it was told the end: the rest cannot reach it.
         if (failed || (events & EPOLLERR) || ((events & EPOLLHUP) && !side.shut))

@@ -1,9 +1,7 @@
 // The HTTP side of the readiness wait: one probe of one address.
 #include "WorkspaceReadinessService.h"
-
 #include "core/foundation/Wakeup.h"
 
-#include <QCoroNetworkReply>
 #include <QDeadlineTimer>
 #include <QNetworkReply>
 #include <QNetworkRequest>

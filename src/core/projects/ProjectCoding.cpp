@@ -110,11 +110,6 @@ template <typename Record> Result<Record> finish(const JsonObjectReader &reader,
     return Result<Record>::success(std::move(record));
 }
 
-void addUnreadable(LoadedCatalogue &content, const QString &error)
-{
-    content.unreadable.add(error);
-}
-
 // Adds the project of the object; storedText gives the object's text as
 // stored, asked for only when the project holds members this version does
 // not read.
@@ -123,7 +118,7 @@ void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &ob
 {
     auto decoded = decodeProject(object);
     if (!decoded) {
-        addUnreadable(content, u"project %1: %2"_s.arg(QString::number(index + 1), decoded.error()));
+        content.unreadable.add(u"project %1: %2"_s.arg(QString::number(index + 1), decoded.error()));
         return;
     }
     DevProject project = std::move(decoded).value();
@@ -398,8 +393,8 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
             if (array[i].isObject())
                 addProject(content, i, array[i].toObject(), [&storedText, i] { return storedText(i); });
             else
-                addUnreadable(content,
-                              L10n::format(u"catalogue_project_not_object"_s, {QString::number(i + 1)}));
+                content.unreadable.add(
+                    L10n::format(u"catalogue_project_not_object"_s, {QString::number(i + 1)}));
         }
         return Result<LoadedCatalogue>::success(std::move(content));
     }
@@ -421,10 +416,10 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
         if (project.isObject())
             addProject(content, i, project.object(), [piece] { return piece; });
         else
-            addUnreadable(content, pieceProblem(json, piece, i, pieceError));
+            content.unreadable.add(pieceProblem(json, piece, i, pieceError));
     }
     if (pieces->hasRemainder)
-        addUnreadable(content, parseFailure);
+        content.unreadable.add(parseFailure);
     return Result<LoadedCatalogue>::success(std::move(content));
 }
 

@@ -470,13 +470,13 @@ DecodedSessions decodeSessions(const QByteArray &json)
     TextCache texts;
     // A stored session takes about 300 bytes.
     decoded.sessions.reserve(json.size() / 300);
-    const auto refuse = [&](const QString &problem) { decoded.unreadable.add(problem); };
     // A file left empty, as by a write cut off before any byte, holds no session.
-    if (scanner.peek() == JsonScanner::Token::end)
+    const JsonScanner::Token top = scanner.peek();
+    if (top == JsonScanner::Token::end)
         return decoded;
-    if (scanner.peek() != JsonScanner::Token::other || !scanner.consume('[')) {
+    if (top != JsonScanner::Token::other || !scanner.consume('[')) {
         scanner.skipValue();
-        refuse(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
+        decoded.unreadable.add(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
         return decoded;
     }
     bool closed = scanner.consume(']');
@@ -500,7 +500,7 @@ DecodedSessions decodeSessions(const QByteArray &json)
                 end = next;
             if (end == json.size())
                 break;
-            refuse(u"session %1: %2"_s.arg(QString::number(index + 1), scanner.error()));
+            decoded.unreadable.add(u"session %1: %2"_s.arg(QString::number(index + 1), scanner.error()));
             scanner.resumeAt(end);
             closed = !scanner.consume(',') && scanner.consume(']');
             continue;
@@ -510,12 +510,12 @@ DecodedSessions decodeSessions(const QByteArray &json)
         else if (element.keptAsStored)
             decoded.keptAsStored.append(std::move(*element.keptAsStored));
         else
-            refuse(element.problem);
+            decoded.unreadable.add(element.problem);
     }
     scanner.expectEnd();
     // Whatever follows a break in the text is lost; it counts as one session.
     if (!scanner.ok())
-        refuse(scanner.error());
+        decoded.unreadable.add(scanner.error());
     return decoded;
 }
 

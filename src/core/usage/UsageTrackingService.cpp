@@ -31,7 +31,9 @@ ProjectUsageSession UsageTrackingService::stretchOf(const ActiveSession &session
 QList<ProjectUsageSession> UsageTrackingService::completedSegments(const ActiveSession &session,
                                                                    Timestamp endedAt)
 {
-    const ProjectUsageSession stretch = stretchOf(session, endedAt);
+    ProjectUsageSession stretch = stretchOf(session, endedAt);
+    // Not stored, so not under the stretch's id: an id of their own on every listing.
+    stretch.id = QUuid::createUuid();
     if (!(stretch.trackedDuration() > 0.0))
         return {};
     return UsageSessionSplitting::splitByDay(stretch, UsageCalendar::current());
@@ -189,12 +191,8 @@ QList<ProjectUsageSession> UsageTrackingService::livePieces(const std::optional<
 {
     QList<ProjectUsageSession> pieces;
     for (const ActiveSession &session : m_activeSessions) {
-        if (session.pausedAt || (projectID && session.projectID != *projectID))
-            continue;
-        // Not stored, so not under the stretch's id: an id of their own on every listing.
-        ActiveSession live = session;
-        live.stretchID = QUuid::createUuid();
-        pieces.append(completedSegments(live, std::max(session.startedAt, now)));
+        if (!session.pausedAt && (!projectID || session.projectID == *projectID))
+            pieces.append(completedSegments(session, std::max(session.startedAt, now)));
     }
     return pieces;
 }

@@ -273,8 +273,8 @@ private:
     // The stretch from the session's start to the end (never before the
     // start), as one session under the stretch's id.
     static ProjectUsageSession stretchOf(const ActiveSession &session, Timestamp endedAt);
-    // The stretch cut at local midnights; nothing when it holds no tracked
-    // time or cannot be counted.
+    // The running stretch cut at local midnights, under an id of its own on
+    // every call; nothing when it holds no tracked time or cannot be counted.
     static QList<ProjectUsageSession> completedSegments(const ActiveSession &session, Timestamp endedAt);
     // Stores the session: cut into completedSessions when countable, kept
     // whole among the uncounted ones when not. The result is the pieces stored.
