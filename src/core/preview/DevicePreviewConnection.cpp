@@ -36,8 +36,8 @@ bool isIdempotent(const QString &method)
 
 DevicePreviewConnection::DevicePreviewConnection(int fd, QHostAddress address,
                                                  DevicePreviewProxyWorker &worker)
-    : QObject(&worker), m_socket(new DevicePreviewDeviceSocket(fd, this)), m_address(std::move(address)),
-      m_worker(worker), m_since(ProxyClock::now()), m_lastTaken(m_since)
+    : QObject(&worker), m_socket(new DevicePreviewDeviceSocket(fd, worker.limits().lingerTime, this)),
+      m_address(std::move(address)), m_worker(worker), m_since(ProxyClock::now()), m_lastTaken(m_since)
 {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NOTSENT_LOWAT, &kMaxUnsentBytes, sizeof kMaxUnsentBytes);
     connect(m_socket, &DevicePreviewDeviceSocket::readyRead, this, &DevicePreviewConnection::readRequest);
@@ -55,6 +55,11 @@ DevicePreviewConnection::DevicePreviewConnection(int fd, QHostAddress address,
 DevicePreviewConnection::~DevicePreviewConnection()
 {
     m_worker.unwatch(this);
+}
+
+std::optional<ProxyClock::time_point> DevicePreviewConnection::answeredSince() const
+{
+    return m_socket ? m_socket->lingeringSince() : std::nullopt;
 }
 
 void DevicePreviewConnection::checkTimers(ProxyClock::time_point now)

@@ -43,6 +43,9 @@ public:
     {
         return m_phase == Phase::head ? std::optional(m_since) : std::nullopt;
     }
+    // When the whole answer was handed to the system, while the connection
+    // waits for the device to hang up.
+    std::optional<ProxyClock::time_point> answeredSince() const;
 
 private:
     // What is being read from the device.

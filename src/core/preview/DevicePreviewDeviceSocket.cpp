@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,8 +27,10 @@ constexpr qsizetype kCompactBytes = 64 * 1024;
 
 } // namespace
 
-DevicePreviewDeviceSocket::DevicePreviewDeviceSocket(int fd, QObject *parent)
-    : QObject(parent), m_fd(fd), m_readNotifier(new QSocketNotifier(fd, QSocketNotifier::Read, this)),
+DevicePreviewDeviceSocket::DevicePreviewDeviceSocket(int fd, std::chrono::milliseconds lingerTime,
+                                                     QObject *parent)
+    : QObject(parent), m_fd(fd), m_lingerTime(lingerTime),
+      m_readNotifier(new QSocketNotifier(fd, QSocketNotifier::Read, this)),
       m_writeNotifier(new QSocketNotifier(fd, QSocketNotifier::Write, this))
 {
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
@@ -55,7 +58,7 @@ QByteArray DevicePreviewDeviceSocket::read(qint64 maxBytes)
     if (got > 0)
         return QByteArray(buffer, static_cast<qsizetype>(got));
     if (got == 0)
-        m_inputEnded = true;
+        inputHasEnded();
     else if (SocketIo::wouldBlock())
         m_readNotifier->setEnabled(true);
     else
@@ -92,8 +95,7 @@ void DevicePreviewDeviceSocket::abort()
 
 int DevicePreviewDeviceSocket::take()
 {
-    m_readNotifier->setEnabled(false);
-    m_writeNotifier->setEnabled(false);
+    disableNotifiers();
     return std::exchange(m_fd, -1);
 }
 
@@ -109,14 +111,38 @@ void DevicePreviewDeviceSocket::readable()
         progressFinish();
 }
 
+void DevicePreviewDeviceSocket::inputHasEnded()
+{
+    m_inputEnded = true;
+    m_readNotifier->setEnabled(false);
+    // The device has nothing more to say, so a reset or an error is all
+    // that is signalled from now on (an ended stream keeps reading ready).
+    // A connection already answered closes now, and needs no watch.
+    if (!m_hangUpNotifier && !m_lingeringSince) {
+        m_hangUpNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Exception, this);
+        connect(m_hangUpNotifier, &QSocketNotifier::activated, this, &DevicePreviewDeviceSocket::hungUp);
+    }
+}
+
+void DevicePreviewDeviceSocket::hungUp()
+{
+    pollfd state{m_fd, 0, 0};
+    if (::poll(&state, 1, 0) == 1 && (state.revents & (POLLERR | POLLHUP))) {
+        closeAndTell();
+        return;
+    }
+    // Urgent data sent before the end: dropped, or it would be signalled again and again.
+    char urgent = 0;
+    ::recv(m_fd, &urgent, 1, MSG_OOB);
+}
+
 bool DevicePreviewDeviceSocket::drain()
 {
     char dropped[kReadBytes];
     for (int i = 0; i < kDropReadsPerTurn; ++i) {
         const ssize_t got = ::recv(m_fd, dropped, sizeof dropped, 0);
         if (got == 0) {
-            m_inputEnded = true;
-            m_readNotifier->setEnabled(false);
+            inputHasEnded();
             return true;
         }
         if (got < 0) {
@@ -166,12 +192,12 @@ void DevicePreviewDeviceSocket::progressFinish()
 {
     if (!m_finishing || m_fd < 0)
         return;
-    if (!m_shut && bytesToWrite() == 0) {
+    if (!m_lingeringSince && bytesToWrite() == 0) {
         ::shutdown(m_fd, SHUT_WR);
-        m_shut = true;
-        m_lingerTimer = startTimer(kLingerTime, Qt::CoarseTimer);
+        m_lingeringSince = std::chrono::steady_clock::now();
+        m_lingerTimer = startTimer(m_lingerTime, Qt::CoarseTimer);
     }
-    if (m_shut && m_inputEnded)
+    if (m_lingeringSince && m_inputEnded)
         closeAndTell();
 }
 
@@ -188,11 +214,18 @@ void DevicePreviewDeviceSocket::closeDescriptor()
         killTimer(std::exchange(m_lingerTimer, 0));
     if (m_fd < 0)
         return;
-    m_readNotifier->setEnabled(false);
-    m_writeNotifier->setEnabled(false);
+    disableNotifiers();
     ::close(std::exchange(m_fd, -1));
     m_output.clear();
     m_outputSent = 0;
+}
+
+void DevicePreviewDeviceSocket::disableNotifiers()
+{
+    m_readNotifier->setEnabled(false);
+    m_writeNotifier->setEnabled(false);
+    if (m_hangUpNotifier)
+        m_hangUpNotifier->setEnabled(false);
 }
 
 void DevicePreviewDeviceSocket::timerEvent(QTimerEvent *event)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <chrono>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -17,11 +18,9 @@ class DevicePreviewDeviceSocket : public QObject {
     Q_OBJECT
 
 public:
-    // What the device may still send after finish, read and dropped, before the close.
-    static constexpr std::chrono::milliseconds kLingerTime{std::chrono::seconds(3)};
-
-    // Takes a connected descriptor, and makes it non-blocking.
-    DevicePreviewDeviceSocket(int fd, QObject *parent);
+    // Takes a connected descriptor, and makes it non-blocking. After finish,
+    // what the device still sends is read and dropped for lingerTime at most.
+    DevicePreviewDeviceSocket(int fd, std::chrono::milliseconds lingerTime, QObject *parent);
     // Closes the descriptor unless it was handed on.
     ~DevicePreviewDeviceSocket() override;
 
@@ -34,6 +33,11 @@ public:
     QByteArray read(qint64 maxBytes);
     // True once the device has ended its stream: it may still take bytes.
     bool inputEnded() const { return m_inputEnded; }
+    // Since when all was sent and the sending side ended, while the device's end is awaited.
+    std::optional<std::chrono::steady_clock::time_point> lingeringSince() const
+    {
+        return m_fd >= 0 ? m_lingeringSince : std::nullopt;
+    }
     // What the device sends from now on is read and dropped, so that a reset
     // is noticed while nothing else is read.
     void discardInput();
@@ -43,7 +47,7 @@ public:
     qint64 bytesToWrite() const { return m_output.size() - m_outputSent; }
 
     // Sends what is queued, ends the sending side, then drops what the device
-    // still sends until it ends its own or kLingerTime is up, and closes: a
+    // still sends until it ends its own or the linger time is up, and closes: a
     // close with bytes unread would reset the connection, and with it the
     // answer on its way to the device.
     void finish();
@@ -63,6 +67,9 @@ Q_SIGNALS:
 
 private:
     void readable();
+    // Nothing is read once the device has ended its stream; a reset must still end the connection.
+    void inputHasEnded();
+    void hungUp();
     void writable();
     // Drops what is waiting; false when the connection failed.
     bool drain();
@@ -71,17 +78,21 @@ private:
     void progressFinish();
     void closeAndTell();
     void closeDescriptor();
+    void disableNotifiers();
     void timerEvent(QTimerEvent *event) override;
 
     int m_fd;
+    std::chrono::milliseconds m_lingerTime;
     QSocketNotifier *m_readNotifier;
     QSocketNotifier *m_writeNotifier;
+    // Made for devices that end their stream while the connection lives on.
+    QSocketNotifier *m_hangUpNotifier = nullptr;
     QByteArray m_output;
     qsizetype m_outputSent = 0;
     bool m_inputEnded = false;
     bool m_discarding = false;
     bool m_finishing = false;
-    bool m_shut = false;
+    std::optional<std::chrono::steady_clock::time_point> m_lingeringSince;
     int m_lingerTimer = 0;
 };
 

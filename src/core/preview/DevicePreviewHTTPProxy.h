@@ -22,9 +22,13 @@ struct DevicePreviewProxyLimits {
     // A dev server that takes no byte of the request and sends none of the
     // answer for this long has timed out.
     std::chrono::milliseconds upstreamTimeout{std::chrono::seconds(60)};
+    // Once answered, a device may still send for this long before its
+    // connection is closed: a close with bytes unread would reset the answer.
+    std::chrono::milliseconds lingerTime{std::chrono::seconds(3)};
     // Device connections (tunnels included) the proxy holds. Beyond this a new
-    // one is closed at once, unless its request head came whole: then the
-    // connection whose head has been incomplete longest is closed instead.
+    // one is closed at once, unless a connection answered earlier can be
+    // closed instead (the one answered longest ago), or its request head came
+    // whole: then the connection whose head has been incomplete longest is.
     int maxConnections = 256;
     // The connections one device address may hold; beyond this a new one is closed at once.
     int maxConnectionsPerAddress = 64;

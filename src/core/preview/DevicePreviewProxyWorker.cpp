@@ -67,6 +67,23 @@ bool hasWholeHead(int fd)
     return peeked > 0 && QByteArrayView(bytes.get(), peeked).contains("\r\n\r\n");
 }
 
+// The connection with the earliest time of the kind, if any has one.
+DevicePreviewConnection *earliest(const QSet<DevicePreviewConnection *> &connections,
+                                  std::optional<ProxyClock::time_point> (DevicePreviewConnection::*since)()
+                                      const)
+{
+    DevicePreviewConnection *found = nullptr;
+    ProxyClock::time_point foundSince = ProxyClock::time_point::max();
+    for (DevicePreviewConnection *connection : connections) {
+        const std::optional<ProxyClock::time_point> time = (connection->*since)();
+        if (time && *time < foundSince) {
+            found = connection;
+            foundSince = *time;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 DevicePreviewProxyWorker::DevicePreviewProxyWorker(const QUrl &targetURL,
@@ -159,20 +176,12 @@ void DevicePreviewProxyWorker::rest()
 
 bool DevicePreviewProxyWorker::makeRoomFor(int fd)
 {
-    if (!hasWholeHead(fd))
-        return false;
-    DevicePreviewConnection *slowest = nullptr;
-    ProxyClock::time_point slowestSince = ProxyClock::time_point::max();
-    for (DevicePreviewConnection *connection : std::as_const(m_watched)) {
-        const std::optional<ProxyClock::time_point> since = connection->incompleteHeadSince();
-        if (since && *since < slowestSince) {
-            slowest = connection;
-            slowestSince = *since;
-        }
-    }
+    DevicePreviewConnection *closed = earliest(m_watched, &DevicePreviewConnection::answeredSince);
+    if (!closed && hasWholeHead(fd))
+        closed = earliest(m_watched, &DevicePreviewConnection::incompleteHeadSince);
     // Deleting it closes it, and its slot is counted free at once.
-    delete slowest;
-    return slowest != nullptr;
+    delete closed;
+    return closed != nullptr;
 }
 
 void DevicePreviewProxyWorker::tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request,

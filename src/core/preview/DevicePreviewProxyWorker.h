@@ -65,10 +65,11 @@ private:
     // Takes a connection the listener accepted, unless the device's own share
     // of the proxy is full, or the proxy is and no room can be made for it.
     void admit(qintptr descriptor);
-    // A connection whose request head is already whole is never turned away
-    // for connections that trickle theirs: the one whose head has been
-    // incomplete longest is closed for it. False when the head is not whole
-    // or every connection is past its head.
+    // Closes a connection for a new one: the one answered longest ago, since
+    // it only waits for its device to hang up; otherwise, when the new one's
+    // request head is already whole, the one whose head has been incomplete
+    // longest, so that trickling heads never turn a prompt request away.
+    // False when no connection may be closed.
     bool makeRoomFor(int fd);
     // Stops taking connections for a moment; they wait in the system meanwhile.
     void rest();

@@ -2,6 +2,7 @@
 #include "support/LoopbackHttpServer.h"
 
 #include <QTest>
+#include <netinet/in.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,12 +14,14 @@ namespace {
 
 using Sockets = std::vector<std::unique_ptr<QTcpSocket>>;
 
-// Small caps, and heads that may trickle for longer than a test lasts.
+// Small caps, and heads that may trickle, and answered devices that may
+// linger, for longer than a test lasts.
 DevicePreviewProxyLimits patientLimits()
 {
     DevicePreviewProxyLimits limits = testLimits();
     limits.headTimeout = 10s;
     limits.upstreamTimeout = 10s;
+    limits.lingerTime = 10s;
     return limits;
 }
 
@@ -52,6 +55,38 @@ int stillOpen(const Sockets &sockets)
         return socket->state() == QAbstractSocket::ConnectedState;
     }));
 }
+
+// A device that sends its request, then neither reads nor closes; the
+// answer waits unread in its system.
+class SilentDevice {
+public:
+    SilentDevice(quint16 port, const QHostAddress &from, const QByteArray &request)
+        : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(from.toIPv4Address());
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+            ::send(m_fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    }
+    ~SilentDevice() { ::close(m_fd); }
+    SilentDevice(const SilentDevice &) = delete;
+    SilentDevice &operator=(const SilentDevice &) = delete;
+
+    // What has arrived of the answer, left unread.
+    QByteArray answer() const
+    {
+        QByteArray bytes(4096, '\0');
+        const ssize_t got = ::recv(m_fd, bytes.data(), size_t(bytes.size()), MSG_PEEK | MSG_DONTWAIT);
+        return bytes.first(std::max<qsizetype>(got, 0));
+    }
+
+private:
+    int m_fd;
+};
 
 // Leaves the process no free descriptor while it lives, so that the next
 // accept fails as it does when a crowd of connections has used them all.
@@ -144,6 +179,53 @@ private Q_SLOTS:
 
         QCOMPARE(readUntilClosed(*rig.connect("GET /page HTTP/1.1\r\n\r\n", loopback(20))), QByteArray());
         QCOMPARE(stillOpen(held), testLimits().maxConnections);
+    }
+
+    // Answered connections that wait for their devices to hang up give way to
+    // any other device, the one answered first first; each still counts
+    // against its own device's share meanwhile.
+    void answeredConnectionsGiveWay()
+    {
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const QByteArray request = "GET /page HTTP/1.1\r\n\r\n";
+        std::vector<std::unique_ptr<SilentDevice>> devices;
+        const auto answered = [&](const QHostAddress &from) {
+            devices.push_back(std::make_unique<SilentDevice>(rig.port, from, request));
+            return QTest::qWaitFor(
+                [&] { return devices.back()->answer().startsWith("HTTP/1.1 200 OK\r\n"); });
+        };
+        for (int i = 0; i < testLimits().maxConnections; ++i)
+            QVERIFY(answered(loopback(2 + i / testLimits().maxConnectionsPerAddress)));
+        for (int newcomer = 20; newcomer < 23; ++newcomer)
+            QVERIFY(answered(loopback(newcomer)));
+        // Those given up were the first address's two and the second's first.
+        QVERIFY(answered(loopback(3)));
+        QCOMPARE(readUntilClosed(*rig.connect(request, loopback(5))), QByteArray());
+    }
+
+    // Tunnels count against their device's share as its connections do, so
+    // a device cannot hold more of them; an IPv6 device has a share of its own.
+    void tunnelsCountAgainstTheirDevice()
+    {
+        m_server->setUpgradeHandler([](QTcpSocket *socket) {
+            socket->readAll();
+            socket->write(
+                "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n");
+        });
+        const ProxyRig rig(m_server->origin(), patientLimits());
+        const QByteArray page = "GET /page HTTP/1.1\r\n\r\n";
+        Sockets tunnels;
+        for (const QHostAddress &device :
+             {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
+            for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i) {
+                tunnels.push_back(rig.connect("GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n", device));
+                QTRY_VERIFY(tunnels.back()->peek(64).startsWith("HTTP/1.1 101 "));
+            }
+            QCOMPARE(readUntilClosed(*rig.connect(page, device)), QByteArray());
+        }
+        QCOMPARE(readUntilClosed(*rig.connect(page, QHostAddress::LocalHost)), QByteArray());
+        QVERIFY(readUntilClosed(*rig.connect(page, loopback(8))).startsWith("HTTP/1.1 200 OK\r\n"));
+        QCOMPARE(stillOpen(tunnels), 2 * testLimits().maxConnectionsPerAddress);
     }
 
     // A connection that could not be taken for want of descriptors is taken

@@ -214,17 +214,37 @@ private Q_SLOTS:
         QCOMPARE(m_server->requests().size(), 2);
     }
 
+    void aResetDeviceLetsTheDevServerGo_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<bool>("endsItsSideFirst");
+        QTest::newRow("held request") << "/slow"_ba << false;
+        QTest::newRow("held request, side ended") << "/slow"_ba << true;
+        QTest::newRow("quiet event stream, side ended") << "/events"_ba << true;
+    }
+
     // A device whose connection is reset lets the dev server go at once,
-    // long before any time limit.
+    // long before any time limit (a stream has none), though it ended its
+    // sending side before and nothing more is read from it.
     void aResetDeviceLetsTheDevServerGo()
     {
+        QFETCH(QByteArray, path);
+        QFETCH(bool, endsItsSideFirst);
         const ProxyRig rig(m_server->origin(), DevicePreviewProxyLimits{});
-        const auto device = rig.connect("GET /slow HTTP/1.1\r\n\r\n");
+        const auto device = rig.connect("GET " + path + " HTTP/1.1\r\n\r\n");
+        QByteArray received;
+        connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
         QTRY_COMPARE(m_server->requests().size(), 1);
         QCOMPARE(m_server->findChildren<QTcpSocket *>().size(), 1);
+        if (path == "/events")
+            QTRY_VERIFY(received.endsWith("data: second\n\n"));
+        const int fd = static_cast<int>(device->socketDescriptor());
+        if (endsItsSideFirst) {
+            ::shutdown(fd, SHUT_WR);
+            QTest::qWait(200); // the proxy reads the end of the stream
+        }
         const linger reset{1, 0};
-        ::setsockopt(static_cast<int>(device->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
-                     sizeof reset);
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         device->abort();
         QTRY_VERIFY(m_server->findChildren<QTcpSocket *>().isEmpty());
     }

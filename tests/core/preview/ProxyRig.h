@@ -13,7 +13,8 @@
 namespace devnook::test {
 
 // A device connection to a proxy's port on 127.0.0.1, the bytes sent; from
-// another loopback address (127.0.0.2, …) it stands for another device.
+// another loopback address (127.0.0.2, …) it stands for another device, from
+// ::1 for one on IPv6.
 inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArray &bytes,
                                                     const QHostAddress &from = QHostAddress::LocalHost)
 {
@@ -21,7 +22,9 @@ inline std::unique_ptr<QTcpSocket> deviceConnection(quint16 port, const QByteArr
     QTcpSocket *raw = socket.get();
     QObject::connect(raw, &QTcpSocket::connected, raw, [raw, bytes] { raw->write(bytes); });
     socket->bind(from);
-    socket->connectToHost(QHostAddress::LocalHost, port);
+    socket->connectToHost(from.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress::LocalHostIPv6
+                                                                           : QHostAddress::LocalHost,
+                          port);
     return socket;
 }
 
