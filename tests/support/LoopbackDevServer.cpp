@@ -11,21 +11,6 @@ namespace devnook::test {
 
 namespace {
 
-QByteArray gzipped(const QByteArray &data)
-{
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(data.size()))), '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.truncate(static_cast<qsizetype>(stream.total_out));
-    deflateEnd(&stream);
-    return out;
-}
-
 QByteArray message(const QByteArray &status, const QByteArray &headers, const QByteArray &body)
 {
     return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + QByteArray::number(body.size()) +
@@ -144,6 +129,21 @@ void LoopbackHttpServer::answerStatus(QTcpSocket *socket, int status)
     } else {
         socket->write(message(code + " Reason " + code, "X-Status: " + code + "\r\n", "body " + code));
     }
+}
+
+QByteArray LoopbackHttpServer::gzipped(const QByteArray &data)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(data.size()))), '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.truncate(static_cast<qsizetype>(stream.total_out));
+    deflateEnd(&stream);
+    return out;
 }
 
 QByteArray LoopbackHttpServer::largePage(const QByteArray &origin, qsizetype bytes)

@@ -63,6 +63,8 @@ public:
     // The page /large/<bytes> serves: links naming the origin, that many
     // bytes; made once, so that asking for it first has it served at once.
     static QByteArray largePage(const QByteArray &origin, qsizetype bytes);
+    // The data in gzip coding, as the dev server sends /gzip.
+    static QByteArray gzipped(const QByteArray &data);
 
     // Answers over TLS with this configuration; call before listen.
     void useTls(const QSslConfiguration &configuration);

@@ -1,6 +1,7 @@
 #include "core/preview/DevicePreviewAnswer.h"
 
 #include "ChunkedBody.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -215,6 +216,13 @@ private Q_SLOTS:
                               {"Transfer-Encoding", "chunked"},
                               {"Content-Length", "9"}}
             << "data: x\n\n"_ba << true << qint64(-1);
+        // A stream passes as sent: its GET keeps a coding the proxy could take off.
+        const QByteArray packedEvents = LoopbackHttpServer::gzipped("data: http://l:1\n\n");
+        QTest::newRow("gzip event stream with a length")
+            << HttpHeaderList{{"Content-Type", "text/event-stream"},
+                              {"Content-Encoding", "gzip"},
+                              {"Content-Length", QByteArray::number(packedEvents.size())}}
+            << packedEvents << true << qint64(packedEvents.size());
     }
 
     // A HEAD answer carries the headers the GET would get, and never a

@@ -214,6 +214,32 @@ private Q_SLOTS:
         QCOMPARE(m_server->requests().size(), 2);
     }
 
+    void aDeviceThatEndsItsSideEarlyIsDropped_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("inside the request line") << "GET /pa"_ba;
+        QTest::newRow("inside the head") << "GET /page HTTP/1.1\r\nHost: x\r\n"_ba;
+        QTest::newRow("inside a body with a length")
+            << "POST /upload HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc"_ba;
+        QTest::newRow("inside a chunked body")
+            << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n"_ba;
+    }
+
+    // A device that ends its side before its request is whole can never
+    // finish it: it is closed at once, unanswered, not when a time limit is up.
+    void aDeviceThatEndsItsSideEarlyIsDropped()
+    {
+        QFETCH(QByteArray, request);
+        // Limits far beyond the exchange's wait: only the end of the stream can close it in time.
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 30s;
+        limits.idleTimeout = 30s;
+        limits.upstreamTimeout = 30s;
+        const ProxyRig rig(m_server->origin(), limits);
+        QCOMPARE(rig.exchange(request, true), QByteArray());
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
     void aResetDeviceLetsTheDevServerGo_data()
     {
         QTest::addColumn<QByteArray>("path");

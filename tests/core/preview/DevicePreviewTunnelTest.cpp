@@ -1,6 +1,7 @@
 #include "ProxyRig.h"
 #include "support/TestCertificate.h"
 
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTest>
 #include <QWebSocket>
@@ -41,6 +42,38 @@ public:
 
 private:
     QWebSocketServer m_server;
+};
+
+// A dev server that records what one connection brings, in TLS when given a
+// configuration, and whether its stream has ended.
+class RecordingServer : public QTcpServer {
+public:
+    explicit RecordingServer(QSslConfiguration tls) : m_tls(std::move(tls))
+    {
+        listen(QHostAddress::LocalHost);
+    }
+
+    QByteArray received;
+    bool ended = false;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] { received += socket->readAll(); });
+        connect(socket, &QSslSocket::readChannelFinished, this, [this, socket] {
+            received += socket->readAll();
+            ended = true;
+        });
+        if (!m_tls.isNull()) {
+            socket->setSslConfiguration(m_tls);
+            socket->startServerEncryption();
+        }
+    }
+
+private:
+    QSslConfiguration m_tls;
 };
 
 // A device's WebSocket to the proxy, opened.
@@ -117,28 +150,26 @@ private Q_SLOTS:
 
     void aDeviceThatEndsItsSideReachesTheDevServer_data()
     {
+        QTest::addColumn<bool>("secure");
         QTest::addColumn<qsizetype>("frameBytes");
-        QTest::newRow("100 bytes") << qsizetype(100);
-        // More than is read from the device at a time.
-        QTest::newRow("70 KB") << qsizetype(70 * 1000);
+        for (const bool secure : {false, true}) {
+            const char *server = secure ? "https dev server" : "plain dev server";
+            QTest::addRow("%s, 100 bytes", server) << secure << qsizetype(100);
+            // More than is read from the device at a time.
+            QTest::addRow("%s, 70 KB", server) << secure << qsizetype(70 * 1000);
+        }
     }
 
     // An upgrade sent with its first frames and at once the end of the
     // device's stream: the dev server gets all of it, then the end.
     void aDeviceThatEndsItsSideReachesTheDevServer()
     {
+        QFETCH(bool, secure);
         QFETCH(qsizetype, frameBytes);
-        QTcpServer upstream;
-        QVERIFY(upstream.listen(QHostAddress::LocalHost));
-        QByteArray replayed;
-        bool ended = false;
-        connect(&upstream, &QTcpServer::newConnection, this, [&] {
-            QTcpSocket *socket = upstream.nextPendingConnection();
-            connect(socket, &QTcpSocket::readyRead, this,
-                    [&replayed, socket] { replayed += socket->readAll(); });
-            connect(socket, &QTcpSocket::readChannelFinished, this, [&ended] { ended = true; });
-        });
-        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+        RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
+        QVERIFY(upstream.isListening());
+        const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
+                           QString::number(upstream.serverPort()));
         QByteArray frames(frameBytes, '\0');
         for (qsizetype i = 0; i < frames.size(); ++i)
             frames[i] = static_cast<char>(i % 251);
@@ -146,9 +177,9 @@ private Q_SLOTS:
         endSendingOnceSent(*device);
         const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
                                     QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + frames;
-        QTRY_VERIFY(ended);
-        QCOMPARE(replayed.size(), expected.size());
-        QVERIFY(replayed == expected);
+        QTRY_VERIFY(upstream.ended);
+        QCOMPARE(upstream.received.size(), expected.size());
+        QVERIFY(upstream.received == expected);
     }
 
     // A side that takes nothing for a while holds the other back; then every

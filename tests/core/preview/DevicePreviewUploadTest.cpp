@@ -6,8 +6,14 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSslSocket>
 #include <QTest>
+#include <QtEndian>
+#include <future>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -86,6 +92,41 @@ private:
     std::chrono::milliseconds m_delay;
     QSslConfiguration m_tls;
 };
+
+// What a device that writes all it sends before it reads anything gets, on
+// a blocking socket in a thread of its own: the answer up to a clean end, or
+// a note of how it failed. A write that fails ends it: it had not begun to
+// read, and has no answer. Each wait is bounded, so a proxy that stops
+// reading fails the test rather than holding it.
+QByteArray writtenThenRead(quint16 port, const QByteArray &bytes)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
+    const timeval bound{20, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    sockaddr_in proxy{};
+    proxy.sin_family = AF_INET;
+    proxy.sin_port = qToBigEndian(port);
+    proxy.sin_addr.s_addr = qToBigEndian(QHostAddress(QHostAddress::LocalHost).toIPv4Address());
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&proxy), sizeof proxy) != 0)
+        return "[not connected]";
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t sent =
+            ::send(fd, bytes.constData() + at, static_cast<size_t>(bytes.size() - at), MSG_NOSIGNAL);
+        if (sent < 0)
+            return errno == EAGAIN ? "[stuck writing]" : "[failed writing]";
+        at += sent;
+    }
+    QByteArray received;
+    char buffer[64 * 1024];
+    ssize_t got = 0;
+    while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        received.append(buffer, got);
+    if (got < 0)
+        received += errno == EAGAIN ? "[stuck reading]" : "[failed reading]";
+    return received;
+}
 
 } // namespace
 
@@ -217,6 +258,52 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(received.endsWith("The request body is larger than the preview accepts"),
                                  20000);
         QVERIFY2(received.startsWith("HTTP/1.1 413 Error\r\n"), received.constData());
+    }
+
+    void anEarlyAnswerReachesADeviceThatWritesFirst_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QByteArray>("message");
+        const QByteArray tooLarge = "The request body is larger than the preview accepts";
+        const QByteArray malformed = "The request is not well-formed HTTP/1.1";
+        QTest::newRow("413, a length over the cap")
+            << "POST /upload HTTP/1.1\r\nContent-Length: " +
+                   QByteArray::number(HttpRequestParser::kMaxBodyBytes + 1) + "\r\n\r\n"
+            << "413"_ba << tooLarge;
+        QTest::newRow("400, a head that is not well-formed")
+            << "POST /upload HTTP/1.1\r\nBad Header: x\r\nContent-Length: 16777216\r\n\r\n"_ba
+            << "400"_ba << malformed;
+        // A first chunk longer than is held: the dev server has begun to take the body.
+        QTest::newRow("400, a chunk size that is none, after part of the body went on")
+            << "POST /upload HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n1000\r\n" + uploadBody(4096) +
+                   "\r\nnot a size\r\n"
+            << "400"_ba << malformed;
+    }
+
+    // An answer given before the body is in reaches a device that writes all
+    // it sends before it reads: what it still sends is read and dropped, so
+    // that closing does not reset the connection under its writes.
+    void anEarlyAnswerReachesADeviceThatWritesFirst()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, status);
+        QFETCH(QByteArray, message);
+        DevicePreviewProxyLimits limits = testLimits();
+        limits.headTimeout = 10s;
+        limits.idleTimeout = 10s;
+        limits.upstreamTimeout = 10s;
+        const ProxyRig rig(m_server->origin(), limits);
+        // Far more than the systems' buffers hold: the device is still writing when the answer comes.
+        const QByteArray body(16 * 1024 * 1024, 'u');
+        std::future<QByteArray> device =
+            std::async(std::launch::async, writtenThenRead, rig.port, head + body);
+        QVERIFY(
+            QTest::qWaitFor([&device] { return device.wait_for(0s) == std::future_status::ready; }, 60000));
+        QCOMPARE(device.get(), "HTTP/1.1 " + status +
+                                   " Error\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                                   QByteArray::number(message.size()) + "\r\nConnection: close\r\n\r\n" +
+                                   message);
     }
 
     // A device held back while none of its bytes wait to be read is timed
