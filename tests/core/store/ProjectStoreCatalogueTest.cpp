@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -133,6 +134,110 @@ private Q_SLOTS:
         QVERIFY(S_ISFIFO(status.st_mode));
         QCOMPARE(QFileInfo(fifo).dir().entryList({u"*.unreadable-*"_s}), QStringList());
         QCOMPARE(settings.theme(), AppTheme::dark);
+    }
+
+    // A file kept elsewhere, by a relative or an absolute link, is read
+    // through the link and saved through it: the link stays a link, and its
+    // target takes the change.
+    void filesReachedThroughALinkAreSavedThroughIt()
+    {
+        m_rig->usage.waitForFiles();
+        const DevProject blog = makeProject(u"Blog"_s, path(u"blog"_s));
+        QVERIFY(JSONProjectPersistence(path(u"elsewhere"_s), m_rig->clock).saveProjects({blog}).isOk());
+        {
+            UsageTrackingService elsewhere(path(u"elsewhere"_s), m_rig->clock);
+            elsewhere.start(blog, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+            m_rig->clock.advance(60);
+            elsewhere.stopAll(m_rig->clock.now());
+        }
+        SettingsKeyValueStore(path(u"elsewhere/Devnook.conf"_s)).setValue(AppSettings::kThemeKey, u"light"_s);
+        const QList<std::pair<QString, QString>> links{
+            {u"data/Devnook/projects.json"_s, u"../../elsewhere/Devnook/projects.json"_s},
+            {u"data/Devnook/usage_sessions.json"_s, path(u"elsewhere/Devnook/usage_sessions.json"_s)},
+            {u"config/Devnook.conf"_s, u"../elsewhere/Devnook.conf"_s}};
+        for (const auto &[link, target] : links) {
+            QVERIFY(QDir().mkpath(QFileInfo(path(link)).absolutePath()));
+            QCOMPARE(
+                ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path(link)).constData()),
+                0);
+        }
+
+        SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
+        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage, settings,
+            m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+        QCOMPARE(names(store.projects()), u"Blog"_s);
+        QCOMPARE(usage.completedSessions().size(), 1);
+        QCOMPARE(settings.theme(), AppTheme::light);
+
+        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
+        QVERIFY(store.save(shop));
+        settings.setTheme(AppTheme::dark);
+        usage.start(shop, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        usage.stop(shop.id, m_rig->clock.now());
+        usage.waitForFiles();
+        QVERIFY2(!store.lastError(), qPrintable(store.lastError().value_or(QString())));
+
+        for (const auto &[link, target] : links)
+            QVERIFY2(QFileInfo(path(link)).isSymLink(), qPrintable(link));
+        QCOMPARE(
+            names(JSONProjectPersistence(path(u"elsewhere"_s), m_rig->clock).loadProjects().value().projects),
+            u"Shop, Blog"_s);
+        UsageTrackingService elsewhere(path(u"elsewhere"_s), m_rig->clock);
+        elsewhere.waitForFiles();
+        QCOMPARE(elsewhere.completedSessions().size(), 2);
+        QCOMPARE(SettingsKeyValueStore(path(u"elsewhere/Devnook.conf"_s)).stringValue(AppSettings::kThemeKey),
+                 u"dark"_s);
+    }
+
+    // With something other than a file in the settings' place, the settings
+    // live in memory: a change reads back as made for the rest of the run,
+    // and the problem goes once the user has read it.
+    void settingsThatCannotBeSavedLastTheRun_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("FIFO") << true;
+        QTest::newRow("folder") << false;
+    }
+
+    void settingsThatCannotBeSavedLastTheRun()
+    {
+        QFETCH(bool, fifo);
+        const QString file = path(u"config/Devnook.conf"_s);
+        QVERIFY(QDir().mkpath(fifo ? path(u"config"_s) : file));
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        SettingsKeyValueStore defaults(file);
+        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, m_rig->usage,
+            settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        m_rig->usage.waitForFiles();
+        settings.setTheme(AppTheme::dark);
+        settings.setPauseUsageTrackingWhenIdle(true);
+        settings.setAnonymousAnalyticsEnabled(false);
+
+        const AppSettings reread(defaults, m_rig->loginItem, m_rig->analytics);
+        QCOMPARE(reread.theme(), AppTheme::dark);
+        QVERIFY(reread.pauseUsageTrackingWhenIdle());
+        QVERIFY(!reread.anonymousAnalyticsEnabled());
+        QCOMPARE(store.lastError().value_or(QString()),
+                 u"Settings are not saved: %1 is not a regular file. Changes last until Devnook quits."_s.arg(
+                     file));
+        store.dismissProblems();
+        QVERIFY2(!store.lastError(), qPrintable(store.lastError().value_or(QString())));
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
+        QVERIFY(fifo ? S_ISFIFO(status.st_mode) : S_ISDIR(status.st_mode));
+        QCOMPARE(QDir(path(u"config"_s))
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System | QDir::Hidden),
+                 QStringList{u"Devnook.conf"_s});
     }
 
     void refusedWriteIsReportedAndRetried()
