@@ -523,6 +523,26 @@ private Q_SLOTS:
         QCOMPARE(store.processLogs().value(running.id).size(), 1);
     }
 
+    // Handed the store's own record, the delete takes that project's usage
+    // with it, not that of the project that slides into its place.
+    void deletingTheStoresOwnRecordClearsThatProjectsUsage()
+    {
+        const DevProject first = fromRow(u"first||300"_s);
+        const DevProject second = fromRow(u"second||200"_s);
+        ProjectStore &store = m_rig->open({first, second});
+        m_rig->usage.waitForFiles();
+        for (const DevProject &project : {first, second})
+            m_rig->usage.start(project, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        m_rig->usage.stopAll(m_rig->clock.now());
+
+        store.deleteProject(store.projects().constFirst());
+        QCOMPARE(names(m_rig->stored()), u"second"_s);
+        QCOMPARE(m_rig->preview.deactivated, QList<QUuid>{first.id});
+        QCOMPARE(m_rig->usage.completedSessions().size(), 1);
+        QCOMPARE(m_rig->usage.completedSessions().constFirst().projectID, second.id);
+    }
+
     // Start-up holds the refreshes until its panel has painted: the requests
     // meanwhile become one refresh at the release, and the usage figures of
     // a history read meanwhile are computed once, by that refresh.
