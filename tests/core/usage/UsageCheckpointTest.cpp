@@ -217,6 +217,34 @@ private Q_SLOTS:
         QCOMPARE(stretches(recoveredByTheNextRun()), (QStringList{u"09:00-10:00"_s, u"10:00-11:00"_s}));
     }
 
+    // A checkpoint that cannot be saved is told as such, not as a history
+    // that could not be, which is saved meanwhile; its failure stands until a
+    // checkpoint is saved.
+    void aCheckpointThatCannotBeSavedIsToldAsSuch()
+    {
+        const QString checkpoint = checkpointFile();
+        QVERIFY(QDir().mkpath(checkpoint));
+        const QString told =
+            u"Could not save the running usage sessions: %1 is not a regular file"_s.arg(checkpoint);
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        QCOMPARE(service().fileProblem(), told);
+
+        // Stopping saves the history, and the checkpoint's removal is refused.
+        service().stop(m_shop.id, localTime(2024, 6, 1, 10, 30));
+        service().waitForFiles();
+        QCOMPARE(service().fileProblem(), told);
+        QCOMPARE(
+            stretches(
+                UsageSessionCoding::decodeSessions(test::readFile(service().sessionsFilePath())).sessions),
+            QStringList{u"09:00-10:30"_s});
+
+        QVERIFY(QDir(checkpoint).removeRecursively());
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 11));
+        checkpointAt(localTime(2024, 6, 1, 11, 30));
+        QCOMPARE(service().fileProblem(), QString());
+    }
+
     // Jobs wait while the worker is busy, and a waiting one is replaced by
     // the next; a checkpoint alone must not take a waiting history with it.
     void aWaitingHistoryOutlivesACheckpointAskedForAfterIt()
