@@ -1,4 +1,5 @@
 #include "support/FileSizeLimit.h"
+#include "support/LocalTime.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 
@@ -374,6 +375,49 @@ private Q_SLOTS:
             expected.append(more.arg(u"session"_s));
         QStringList told = store.lastError().value_or(QString()).split(u'\n');
         told.removeIf([](const QString &line) { return line.contains(u" is kept "_s); });
+        QCOMPARE(told, expected);
+    }
+
+    // The reasons are Devnook's own words: they come in the user's language
+    // with the rest of the message.
+    void setAsideRecordsAreToldInTheUsersLanguage()
+    {
+        const test::ScopedLocale catalan{QLocale(u"ca_ES"_s)};
+        m_rig->usage.waitForFiles();
+        const auto project = [](const char *id, const QByteArray &extra) -> QByteArray {
+            return "{\"id\": \"" + QByteArray(id) +
+                   "\", \"name\": \"P\", \"folderPath\": \"/tmp\", \"localhostURL\": \"\", "
+                   "\"devCommand\": \"\", \"editorCommand\": \"\"" +
+                   extra + "}";
+        };
+        test::writeFile(m_rig->persistence.catalogueFilePath(),
+                        "[" + project("6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11", {}) + ",\n" +
+                            project("7B2E0A6F-4C1D-4D2F-8B88-3A5A7C1F9E22", R"(, "isPinned": "yes")") +
+                            ",\n" + project("not a uuid", {}) + ",\n" +
+                            project("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", R"(, "services": [1])") + "]");
+        const QByteArray sessions =
+            R"([{"id": "not a uuid"}, 3, {"id": "0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F01"}, {"x": 1e400}])";
+        test::writeFile(path(u"data/Devnook/usage_sessions.json"_s), sessions);
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
+            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+
+        const QStringList expected{
+            u"No s'han pogut llegir 3 projectes del catàleg:"_s,
+            u"el projecte 2: la clau \"isPinned\" no és un booleà"_s,
+            u"el projecte 3: la clau \"id\" no és un UUID"_s,
+            u"el projecte 4: \"services\"[0] no és un objecte"_s,
+            u"No s'han pogut llegir 4 sessions d'ús:"_s,
+            u"la sessió 1: la clau \"id\" no és un UUID"_s,
+            u"la sessió 2 no és un objecte"_s,
+            u"la sessió 3: falta la clau obligatòria \"projectID\""_s,
+            u"la sessió 4: no és JSON vàlid a la posició %1: nombre fora del rang d'un double"_s.arg(
+                sessions.indexOf("1e400") + 5)};
+        QStringList told = store.lastError().value_or(QString()).split(u'\n');
+        told.removeIf([](const QString &line) { return line.contains(u".unreadable-"_s); });
         QCOMPARE(told, expected);
     }
 
