@@ -1,5 +1,6 @@
 #include "JsonObjectReader.h"
 
+#include "L10n.h"
 #include "UuidText.h"
 
 #include <cmath>
@@ -33,12 +34,12 @@ void JsonObjectReader::fail(const QString &error)
 
 void JsonObjectReader::missing(const QString &key)
 {
-    fail(u"missing required key \"%1\""_s.arg(key));
+    fail(L10n::format(u"record_key_missing"_s, {key}));
 }
 
-void JsonObjectReader::wrongType(const QString &key, const char *expected)
+void JsonObjectReader::wrongType(const QString &key, const QString &textKey)
 {
-    fail(u"key \"%1\" is not %2"_s.arg(key, QString::fromLatin1(expected)));
+    fail(L10n::format(textKey, {key}));
 }
 
 std::optional<QString> JsonObjectReader::optionalString(const QString &key)
@@ -47,7 +48,7 @@ std::optional<QString> JsonObjectReader::optionalString(const QString &key)
     if (!ok() || value.isUndefined())
         return std::nullopt;
     if (!value.isString()) {
-        wrongType(key, "a string");
+        wrongType(key, u"record_key_not_string"_s);
         return std::nullopt;
     }
     return value.toString();
@@ -73,7 +74,7 @@ std::optional<bool> JsonObjectReader::optionalBool(const QString &key)
     if (!ok() || value.isUndefined())
         return std::nullopt;
     if (!value.isBool()) {
-        wrongType(key, "a boolean");
+        wrongType(key, u"record_key_not_boolean"_s);
         return std::nullopt;
     }
     return value.toBool();
@@ -99,7 +100,7 @@ std::optional<double> JsonObjectReader::optionalNumber(const QString &key)
     if (!ok() || value.isUndefined())
         return std::nullopt;
     if (!value.isDouble() || !std::isfinite(value.toDouble())) {
-        wrongType(key, "a finite number");
+        wrongType(key, u"record_key_not_number"_s);
         return std::nullopt;
     }
     return value.toDouble();
@@ -121,7 +122,7 @@ std::optional<QUuid> JsonObjectReader::optionalUuid(const QString &key)
         return std::nullopt;
     auto uuid = UuidText::parse(*text);
     if (!uuid)
-        wrongType(key, "a UUID");
+        wrongType(key, u"record_key_not_uuid"_s);
     return uuid;
 }
 
@@ -153,7 +154,7 @@ QJsonArray JsonObjectReader::array(const QString &key)
     if (!ok() || value.isUndefined())
         return {};
     if (!value.isArray()) {
-        wrongType(key, "an array");
+        wrongType(key, u"record_key_not_array"_s);
         return {};
     }
     return value.toArray();

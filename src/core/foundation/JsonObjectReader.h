@@ -53,7 +53,8 @@ public:
 private:
     QJsonValue present(const QString &key);
     void missing(const QString &key);
-    void wrongType(const QString &key, const char *expected);
+    // textKey names the localised text of the fault, which the key fills.
+    void wrongType(const QString &key, const QString &textKey);
 
     QJsonObject m_object;
     QString m_error;

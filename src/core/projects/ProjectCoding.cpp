@@ -26,7 +26,7 @@ QList<Record> decodeList(JsonObjectReader &reader, const QString &key, Decoder d
     const QJsonArray array = reader.array(key);
     for (qsizetype i = 0; i < array.size() && reader.ok(); ++i) {
         if (!array[i].isObject()) {
-            reader.fail(u"\"%1\"[%2] is not an object"_s.arg(key).arg(i));
+            reader.fail(L10n::format(u"catalogue_item_not_object"_s, {key, QString::number(i)}));
             break;
         }
         if (keep(i, array[i].toObject()))
@@ -118,7 +118,8 @@ void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &ob
 {
     auto decoded = decodeProject(object);
     if (!decoded) {
-        content.unreadable.add(u"project %1: %2"_s.arg(QString::number(index + 1), decoded.error()));
+        content.unreadable.add(
+            L10n::format(u"catalogue_project_reason"_s, {QString::number(index + 1), decoded.error()}));
         return;
     }
     DevProject project = std::move(decoded).value();
@@ -222,7 +223,7 @@ Result<ProjectLink> decodeLink(const QJsonObject &object)
     if (const auto kindText = reader.optionalString(u"kind"_s)) {
         link.kind = WorkspaceLinkKinds::fromRawValue(*kindText);
         if (!link.kind)
-            reader.fail(u"unknown link kind \"%1\""_s.arg(*kindText));
+            reader.fail(L10n::format(u"catalogue_link_kind_unknown"_s, {*kindText}));
     }
     link.title = reader.string(u"title"_s, QString());
     link.url = reader.requiredString(u"url"_s);
@@ -379,7 +380,7 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
     LoadedCatalogue content;
     if (parseError.error == QJsonParseError::NoError) {
         if (!document.isArray())
-            return Result<LoadedCatalogue>::failure(u"the top level is not an array"_s);
+            return Result<LoadedCatalogue>::failure(L10n::text(u"json_top_level_not_array"_s));
         const QJsonArray array = document.array();
         content.projects.reserve(array.size());
         // The projects' texts are found only for a project that needs its own.
@@ -398,8 +399,8 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
         }
         return Result<LoadedCatalogue>::success(std::move(content));
     }
-    const QString parseFailure = u"not valid JSON at offset %1: %2"_s.arg(QString::number(parseError.offset),
-                                                                          parseError.errorString());
+    const QString parseFailure =
+        L10n::format(u"json_not_valid"_s, {QString::number(parseError.offset), parseError.errorString()});
     // Not JSON as a whole: every complete project before the damage is still
     // the user's.
     const auto pieces = JsonArraySalvage::split(json, [](QByteArrayView piece) {

@@ -119,12 +119,15 @@ bool ProjectStore::save(const DevProject &project)
 
 void ProjectStore::deleteProject(const DevProject &project)
 {
-    m_services.devicePreview.deactivate(project.id);
-    const auto removed = m_projects.removeIf([&project](const DevProject &p) { return p.id == project.id; });
+    // Taken first: the project may be the list's own record, which the
+    // removal overwrites with the one after it.
+    const QUuid projectID = project.id;
+    m_services.devicePreview.deactivate(projectID);
+    const auto removed = m_projects.removeIf([&projectID](const DevProject &p) { return p.id == projectID; });
     if (removed > 0)
         Q_EMIT projectsChanged();
-    dropStatuses(project.id);
-    m_services.usage.clearSessions(project.id);
+    dropStatuses(projectID);
+    m_services.usage.clearSessions(projectID);
     persist();
 }
 

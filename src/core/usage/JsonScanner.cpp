@@ -1,5 +1,7 @@
 #include "JsonScanner.h"
 
+#include "core/foundation/L10n.h"
+
 #include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
@@ -40,10 +42,13 @@ void appendUtf8(QByteArray &bytes, char32_t c)
 
 } // namespace
 
-void JsonScanner::fail(const QString &reason)
+void JsonScanner::fail(const QString &reasonKey, const QStringList &arguments)
 {
+    // Looked up once: a failure deep inside nested values passes every
+    // level's end on its way out.
     if (m_error.isEmpty())
-        m_error = u"not valid JSON at offset %1: %2"_s.arg(QString::number(m_pos), reason);
+        m_error =
+            L10n::format(u"json_not_valid"_s, {QString::number(m_pos), L10n::format(reasonKey, arguments)});
 }
 
 void JsonScanner::skipWhitespace()
@@ -83,14 +88,14 @@ bool JsonScanner::consume(char c)
 void JsonScanner::expect(char c)
 {
     if (!consume(c))
-        fail(u"expected '%1'"_s.arg(QLatin1Char(c)));
+        fail(u"json_expected_character"_s, {QString(QLatin1Char(c))});
 }
 
 void JsonScanner::expectEnd()
 {
     skipWhitespace();
     if (m_pos < m_text.size())
-        fail(u"unexpected text after the value"_s);
+        fail(u"json_text_after_value"_s);
 }
 
 bool JsonScanner::readHex4(char32_t &value)
@@ -166,7 +171,7 @@ bool JsonScanner::readEscape(QByteArray &bytes)
 std::optional<QByteArrayView> JsonScanner::readStringBytes()
 {
     if (!consume('"')) {
-        fail(u"expected a string"_s);
+        fail(u"json_expected_string"_s);
         return std::nullopt;
     }
     const qsizetype start = m_pos;
@@ -187,17 +192,17 @@ std::optional<QByteArrayView> JsonScanner::readStringBytes()
             return QByteArrayView(m_buffer);
         if (static_cast<unsigned char>(c) < 0x20) {
             --m_pos;
-            fail(u"control character in a string"_s);
+            fail(u"json_control_character"_s);
             return std::nullopt;
         }
         if (c != '\\') {
             m_buffer.append(c);
         } else if (!readEscape(m_buffer)) {
-            fail(u"invalid escape in a string"_s);
+            fail(u"json_invalid_escape"_s);
             return std::nullopt;
         }
     }
-    fail(u"unterminated string"_s);
+    fail(u"json_unterminated_string"_s);
     return std::nullopt;
 }
 
@@ -224,7 +229,7 @@ QString JsonScanner::readString()
         return {};
     auto text = decodeUtf8(*bytes);
     if (!text)
-        fail(u"a string is not valid UTF-8"_s);
+        fail(u"json_invalid_utf8"_s);
     return text.value_or(QString());
 }
 
@@ -257,9 +262,9 @@ double JsonScanner::readNumber()
     const auto [end, error] = valid ? std::from_chars(first, last, value)
                                     : std::from_chars_result{first, std::errc::invalid_argument};
     if (error == std::errc::result_out_of_range)
-        fail(u"number out of range of a double"_s);
+        fail(u"json_number_out_of_range"_s);
     else if (error != std::errc() || end != last)
-        fail(u"invalid number"_s);
+        fail(u"json_invalid_number"_s);
     return ok() ? value : 0.0;
 }
 
@@ -269,7 +274,7 @@ void JsonScanner::skipLiteral(QByteArrayView literal)
     if (m_text.sliced(m_pos).startsWith(literal))
         m_pos += literal.size();
     else
-        fail(u"unexpected character"_s);
+        fail(u"json_unexpected_character"_s);
 }
 
 void JsonScanner::readNull()
@@ -285,7 +290,7 @@ void JsonScanner::skipValue()
 void JsonScanner::skipValue(int depth)
 {
     if (depth > kMaxDepth) {
-        fail(u"nested too deeply"_s);
+        fail(u"json_nested_too_deeply"_s);
         return;
     }
     switch (peek()) {
@@ -299,7 +304,7 @@ void JsonScanner::skipValue(int depth)
         readNull();
         return;
     case Token::end:
-        fail(u"unexpected end of the text"_s);
+        fail(u"json_unexpected_end"_s);
         return;
     case Token::other:
         break;
@@ -328,7 +333,7 @@ void JsonScanner::skipValue(int depth)
         } while (ok() && consume(','));
         expect('}');
     } else {
-        fail(u"unexpected character"_s);
+        fail(u"json_unexpected_character"_s);
     }
 }
 

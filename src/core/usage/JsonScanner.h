@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace devnook {
@@ -20,7 +21,9 @@ public:
 
     bool ok() const { return m_error.isEmpty(); }
     const QString &error() const { return m_error; }
-    void fail(const QString &reason);
+    // Keeps the first error: the localised text of reasonKey, filled with the
+    // arguments, at the offset reached.
+    void fail(const QString &reasonKey, const QStringList &arguments = {});
     // Forgets the error and reads on from the offset: how a reader passes
     // over a part of the text it could not read.
     void resumeAt(qsizetype position)

@@ -2,6 +2,7 @@
 #include "UsageLimits.h"
 #include "UsageSessionCoding.h"
 #include "UsageTrackingService.h"
+#include "core/foundation/L10n.h"
 #include "core/foundation/UuidText.h"
 
 #include <QDateTime>
@@ -65,7 +66,8 @@ Result<QByteArray> UsageTrackingService::exportSessions(const QList<ProjectUsage
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         // The same refusal as the JSON form: such a date has no ISO text.
         if (const QString problem = UsageSessionCoding::implausibility(sessions[i]); !problem.isEmpty())
-            return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i + 1), problem));
+            return Result<QByteArray>::failure(
+                L10n::format(u"usage_session_reason"_s, {QString::number(i + 1), problem}));
         text += csvRow(sessions[i]) + u'\n';
     }
     return Result<QByteArray>::success(text.toUtf8());

@@ -132,11 +132,10 @@ void UsageFileWorker::drain()
             job = std::move(*m_pending);
             m_pending.reset();
         }
-        const bool history = job.history.has_value();
-        const QString error = writeFiles(job);
-        deliver([this, history, error] {
+        const UsageWriteOutcome outcome = writeFiles(job);
+        deliver([this, outcome] {
             if (m_onWritten)
-                m_onWritten(history, error);
+                m_onWritten(outcome);
         });
     }
 }
@@ -199,15 +198,22 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
     return outcome;
 }
 
-QString UsageFileWorker::writeFiles(UsageFileJob &job)
+UsageWriteOutcome UsageFileWorker::writeFiles(UsageFileJob &job)
 {
+    UsageWriteOutcome outcome;
     if (job.history) {
-        if (const QString error = writeHistory(job); !error.isEmpty())
-            return error;
+        outcome.historyError = writeHistory(job);
+        if (!outcome.historyError->isEmpty())
+            return outcome;
     }
-    if (!job.checkpoint)
-        return {};
-    if (job.checkpoint->isEmpty()) {
+    if (job.checkpoint)
+        outcome.checkpointError = writeCheckpoint(*job.checkpoint);
+    return outcome;
+}
+
+QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches)
+{
+    if (stretches.isEmpty()) {
         if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular)
             return regular.error();
         QFile file(m_checkpointPath);
@@ -216,7 +222,7 @@ QString UsageFileWorker::writeFiles(UsageFileJob &job)
         return {};
     }
     // Running stretches are judged when they are recovered, as the history's are.
-    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, *job.checkpoint, {}));
+    return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, stretches, {}));
 }
 
 QString UsageFileWorker::writeHistory(UsageFileJob &job)

@@ -57,6 +57,13 @@ struct UsageFileJob {
     Timestamp now;
 };
 
+// What one job did to each file: the error, empty when the file was
+// written, and nothing for a file the job left alone.
+struct UsageWriteOutcome {
+    std::optional<QString> historyError;
+    std::optional<QString> checkpointError;
+};
+
 // Reads and writes the session file and the checkpoint file on a worker
 // thread, one job at a time in the order asked; a job asked for while
 // another waits replaces it, so the latest state always wins. The outcomes
@@ -77,10 +84,12 @@ public:
 
     // Writes the history first, then the checkpoint, which is left alone
     // when the history could not be written. onWritten receives, once per
-    // job written, whether it held the history and the error text, empty on
-    // success.
+    // job written, what became of each file.
     void write(UsageFileJob job);
-    void setOnWritten(std::function<void(bool, QString)> onWritten) { m_onWritten = std::move(onWritten); }
+    void setOnWritten(std::function<void(UsageWriteOutcome)> onWritten)
+    {
+        m_onWritten = std::move(onWritten);
+    }
 
     // Blocks until every job is done and its outcome delivered, also the
     // jobs that the outcomes ask for.
@@ -91,15 +100,17 @@ private:
     // Runs the outcome on the context's thread.
     void deliver(std::function<void()> outcome);
     UsageLoadOutcome readFiles(Timestamp now, const UsageCalendar &calendar);
-    QString writeFiles(UsageFileJob &job);
+    UsageWriteOutcome writeFiles(UsageFileJob &job);
     QString writeHistory(UsageFileJob &job);
+    // Writes the running stretches; none removes the file.
+    QString writeCheckpoint(const QList<ProjectUsageSession> &stretches);
     // The copy's path, or the error.
     Result<QString> keepDamagedHistory(Timestamp now);
 
     const QString m_historyPath;
     const QString m_checkpointPath;
     QObject &m_context;
-    std::function<void(bool, QString)> m_onWritten;
+    std::function<void(UsageWriteOutcome)> m_onWritten;
     QThreadPool m_pool;
 
     QMutex m_mutex;

@@ -2,6 +2,7 @@
 
 #include "JsonScanner.h"
 #include "UsageLimits.h"
+#include "core/foundation/L10n.h"
 #include "core/projects/JsonArraySalvage.h"
 
 #include <QStringEncoder>
@@ -183,11 +184,12 @@ void readMember(JsonScanner &scanner, TextCache &texts, SessionFields &fields)
     }
 }
 
-QString wrongTypeText(int field)
+// The localisation key of the fault of a value of the wrong type.
+QString wrongTypeKey(int field)
 {
     if (field == kId || field == kProjectID)
-        return u"a UUID"_s;
-    return isNumberField(field) ? u"a finite number"_s : u"a string of valid UTF-8"_s;
+        return u"record_key_not_uuid"_s;
+    return isNumberField(field) ? u"record_key_not_number"_s : u"record_key_not_utf8_string"_s;
 }
 
 // Why the object cannot be read, leaving a source this version does not
@@ -198,9 +200,9 @@ QString fieldProblem(const SessionFields &fields)
         const QString key = QString::fromLatin1(kKeys[field]);
         const bool notFinite = fields.numbers[field] && !std::isfinite(*fields.numbers[field]);
         if (fields.wrongType[field] || notFinite)
-            return u"key \"%1\" is not %2"_s.arg(key, wrongTypeText(field));
+            return L10n::format(wrongTypeKey(field), {key});
         if (!fields.present[field] && field != kPausedDuration)
-            return u"missing required key \"%1\""_s.arg(key);
+            return L10n::format(u"record_key_missing"_s, {key});
     }
     return {};
 }
@@ -412,11 +414,11 @@ private:
 QString implausibility(const ProjectUsageSession &session)
 {
     if (!UsageLimits::isPlausibleInstant(session.startedAt))
-        return u"\"startedAt\" lies outside the years usage can be counted in"_s;
+        return L10n::text(u"usage_session_start_implausible"_s);
     if (!UsageLimits::isPlausibleInstant(session.endedAt))
-        return u"\"endedAt\" lies outside the years usage can be counted in"_s;
+        return L10n::text(u"usage_session_end_implausible"_s);
     if (!UsageLimits::isPlausibleDuration(session.pausedDuration))
-        return u"\"pausedDuration\" is too large to be real"_s;
+        return L10n::text(u"usage_session_pause_implausible"_s);
     return {};
 }
 
@@ -438,7 +440,7 @@ Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
     const qsizetype objectStart = scanner.position();
     if (!scanner.consume('{')) {
         scanner.skipValue();
-        element.problem = u"session %1 is not an object"_s.arg(index + 1);
+        element.problem = L10n::format(u"usage_session_not_object"_s, {QString::number(index + 1)});
         return element;
     }
     SessionFields fields;
@@ -451,7 +453,7 @@ Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
     if (!scanner.ok())
         return element;
     if (const QString problem = fieldProblem(fields); !problem.isEmpty())
-        element.problem = u"session %1: %2"_s.arg(QString::number(index + 1), problem);
+        element.problem = L10n::format(u"usage_session_reason"_s, {QString::number(index + 1), problem});
     else if (!fields.source)
         element.keptAsStored = SessionKeptAsStored{
             *fields.projectID, scanner.textBetween(objectStart, scanner.position()).toByteArray()};
@@ -476,7 +478,7 @@ DecodedSessions decodeSessions(const QByteArray &json)
         return decoded;
     if (top != JsonScanner::Token::other || !scanner.consume('[')) {
         scanner.skipValue();
-        decoded.unreadable.add(scanner.ok() ? u"the top level is not an array"_s : scanner.error());
+        decoded.unreadable.add(scanner.ok() ? L10n::text(u"json_top_level_not_array"_s) : scanner.error());
         return decoded;
     }
     bool closed = scanner.consume(']');
@@ -489,7 +491,7 @@ DecodedSessions decodeSessions(const QByteArray &json)
         const bool more = scanner.consume(',');
         closed = !more && scanner.consume(']');
         if (!more && !closed)
-            scanner.fail(u"expected ',' or ']'"_s);
+            scanner.fail(u"json_expected_comma_or_end"_s);
         if (!scanner.ok()) {
             // A broken session costs that session alone when its end can be
             // found; the sessions after it are still the user's. A bracket or
@@ -500,7 +502,8 @@ DecodedSessions decodeSessions(const QByteArray &json)
                 end = next;
             if (end == json.size())
                 break;
-            decoded.unreadable.add(u"session %1: %2"_s.arg(QString::number(index + 1), scanner.error()));
+            decoded.unreadable.add(
+                L10n::format(u"usage_session_reason"_s, {QString::number(index + 1), scanner.error()}));
             scanner.resumeAt(end);
             closed = !scanner.consume(',') && scanner.consume(']');
             continue;
@@ -531,7 +534,8 @@ Result<QByteArray> encode(const QList<ProjectUsageSession> &sessions,
     SessionWriter writer(total);
     for (qsizetype i = 0; i < sessions.size(); ++i) {
         if (const QString problem = implausibility(sessions[i]); !problem.isEmpty())
-            return Result<QByteArray>::failure(u"session %1: %2"_s.arg(QString::number(i + 1), problem));
+            return Result<QByteArray>::failure(
+                L10n::format(u"usage_session_reason"_s, {QString::number(i + 1), problem}));
         writer.append(sessions[i], i + 1 == total, withUnknownMembers);
     }
     qsizetype written = sessions.size();

@@ -63,7 +63,8 @@ public:
     void waitForFiles();
 
     // What is wrong with the usage history, as the user should read it: the
-    // last write's failure, then what the reading found (a file that could
+    // last failure to write the history, and the checkpoint's, each until
+    // that file is written, then what the reading found (a file that could
     // not be read, sessions that could not, a damaged file not yet copied
     // aside) and the sessions left uncounted or kept as stored. Empty when
     // all is well.
@@ -256,7 +257,7 @@ private:
 
     // UsageTrackingServiceFile.cpp
     void loaded(const UsageLoadOutcome &outcome);
-    void written(bool history, const QString &error);
+    void written(const UsageWriteOutcome &outcome);
     // Marks a save as due; it is handed to the worker once the current work
     // on this thread is done, so a burst of changes (every project paused at
     // once) costs one snapshot and one write. Before the files are read, it
@@ -298,10 +299,11 @@ private:
     bool m_loaded = false;
     bool m_saveDue = false;
     // What the reading found, a damaged file not yet copied aside, the last
-    // write's failure, and the problem last reported.
+    // failure to write each file, and the problem last reported.
     QString m_readProblem;
     QString m_asideProblem;
-    QString m_writeProblem;
+    QString m_historyWriteProblem;
+    QString m_checkpointWriteProblem;
     // Set once the user has read of the uncounted and kept sessions.
     bool m_sessionNotesDismissed = false;
     QString m_reportedProblem;

@@ -29,7 +29,7 @@ UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock,
     m_saveTimer.setObjectName(u"usageSaveTimer"_s);
     m_saveTimer.setSingleShot(true);
     connect(&m_saveTimer, &QTimer::timeout, this, &UsageTrackingService::handOverSave);
-    m_files.setOnWritten([this](bool history, const QString &error) { written(history, error); });
+    m_files.setOnWritten([this](const UsageWriteOutcome &outcome) { written(outcome); });
     if (reading == Reading::now)
         startReading();
 }
@@ -71,12 +71,11 @@ void UsageTrackingService::waitForFiles()
 QString UsageTrackingService::fileProblem() const
 {
     QStringList parts;
-    if (!m_writeProblem.isEmpty())
-        parts.append(m_writeProblem);
-    if (!m_readProblem.isEmpty())
-        parts.append(m_readProblem);
-    if (!m_asideProblem.isEmpty())
-        parts.append(m_asideProblem);
+    for (const QString &problem :
+         {m_historyWriteProblem, m_checkpointWriteProblem, m_readProblem, m_asideProblem}) {
+        if (!problem.isEmpty())
+            parts.append(problem);
+    }
     if (m_sessionNotesDismissed)
         return parts.join(u'\n');
     if (!m_uncountedSessions.isEmpty())
@@ -88,7 +87,8 @@ QString UsageTrackingService::fileProblem() const
 
 void UsageTrackingService::dismissFileProblem()
 {
-    m_writeProblem.clear();
+    m_historyWriteProblem.clear();
+    m_checkpointWriteProblem.clear();
     m_readProblem.clear();
     m_asideProblem.clear();
     m_sessionNotesDismissed = true;
@@ -150,16 +150,20 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     }
 }
 
-void UsageTrackingService::written(bool history, const QString &error)
+void UsageTrackingService::written(const UsageWriteOutcome &outcome)
 {
-    // A checkpoint written says nothing about a history that failed.
-    if (!error.isEmpty()) {
-        m_writeProblem = L10n::format(u"could_not_save_usage"_s, {error});
-    } else if (history) {
-        m_writeProblem.clear();
+    // Each file's failure stands until that file is written: a checkpoint
+    // written says nothing about a history that failed, nor the reverse.
+    if (const auto &error = outcome.historyError) {
+        m_historyWriteProblem =
+            error->isEmpty() ? QString() : L10n::format(u"could_not_save_usage"_s, {*error});
         // A history written means the damaged file was copied aside at last.
-        m_asideProblem.clear();
+        if (error->isEmpty())
+            m_asideProblem.clear();
     }
+    if (const auto &error = outcome.checkpointError)
+        m_checkpointWriteProblem =
+            error->isEmpty() ? QString() : L10n::format(u"could_not_save_running_usage"_s, {*error});
     reportFileProblem();
 }
 

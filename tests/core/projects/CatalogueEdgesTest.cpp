@@ -120,7 +120,8 @@ private Q_SLOTS:
 
     // A project cut inside, with a bracket or a string left open, costs that
     // project alone: those after it load and stay in the file through a
-    // save, and its links are not taken for projects.
+    // save, and its links are not taken for projects, nor is an object it
+    // nests at the projects' indentation but not after a comma.
     void aProjectCutInsideCostsItAlone_data()
     {
         QTest::addColumn<QByteArray>("cut");
@@ -128,6 +129,8 @@ private Q_SLOTS:
         QTest::newRow("bracket left open") << QByteArray("\"x\": [1, 2,") << QByteArray();
         QTest::newRow("string left open") << QByteArray("\"x\": \"abc") << QByteArray();
         QTest::newRow("after a byte-order mark") << QByteArray("\"x\": \"abc") << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("object at the projects' indentation")
+            << QByteArray("\"x\": [\n    {\"a\": 1}") << QByteArray();
     }
     void aProjectCutInsideCostsItAlone()
     {
@@ -167,6 +170,27 @@ private Q_SLOTS:
                  qPrintable(reasons.join(u'\n')));
         QVERIFY(m_persistence->saveProjects(loaded.value().projects).isOk());
         QCOMPARE(names(m_persistence->loadProjects().value().projects), names(loaded.value().projects));
+    }
+
+    // A file whose first project shares the bracket's line is not laid out
+    // as Devnook writes: a line that starts with "{" may start anything
+    // there, so nothing after a break is taken for a project, least of all
+    // the links of the broken one.
+    void aFileOfAnotherLayoutLosesWhatFollowsABreak()
+    {
+        const QByteArray link =
+            R"({"id": "0D5B2C81-6E3F-4A40-8DAA-5C7C9E3B1A44", "url": "https://a.example"})";
+        const QByteArray broken =
+            projectText("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", "Second",
+                        ", \"workspaceLinks\": [\n" + link + ",\n" + link + "\n], \"x\": [1, 2,");
+        test::writeFile(catalogue(), "[" + kFirst + ",\n" + broken + ",\n" + kLast + "\n]\n");
+        const auto loaded = m_persistence->loadProjects();
+        QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
+        QCOMPARE(loaded.value().projects.size(), 1);
+        QCOMPARE(loaded.value().projects[0].name, u"First"_s);
+        const QStringList reasons = loaded.value().unreadable.reasons;
+        QVERIFY2(reasons.size() == 1 && reasons[0].startsWith(u"not valid JSON at offset "_s),
+                 qPrintable(reasons.join(u'\n')));
     }
 };
 

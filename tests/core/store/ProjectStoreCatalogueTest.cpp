@@ -1,4 +1,5 @@
 #include "support/FileSizeLimit.h"
+#include "support/LocalTime.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 
@@ -8,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -133,6 +135,110 @@ private Q_SLOTS:
         QVERIFY(S_ISFIFO(status.st_mode));
         QCOMPARE(QFileInfo(fifo).dir().entryList({u"*.unreadable-*"_s}), QStringList());
         QCOMPARE(settings.theme(), AppTheme::dark);
+    }
+
+    // A file kept elsewhere, by a relative or an absolute link, is read
+    // through the link and saved through it: the link stays a link, and its
+    // target takes the change.
+    void filesReachedThroughALinkAreSavedThroughIt()
+    {
+        m_rig->usage.waitForFiles();
+        const DevProject blog = makeProject(u"Blog"_s, path(u"blog"_s));
+        QVERIFY(JSONProjectPersistence(path(u"elsewhere"_s), m_rig->clock).saveProjects({blog}).isOk());
+        {
+            UsageTrackingService elsewhere(path(u"elsewhere"_s), m_rig->clock);
+            elsewhere.start(blog, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+            m_rig->clock.advance(60);
+            elsewhere.stopAll(m_rig->clock.now());
+        }
+        SettingsKeyValueStore(path(u"elsewhere/Devnook.conf"_s)).setValue(AppSettings::kThemeKey, u"light"_s);
+        const QList<std::pair<QString, QString>> links{
+            {u"data/Devnook/projects.json"_s, u"../../elsewhere/Devnook/projects.json"_s},
+            {u"data/Devnook/usage_sessions.json"_s, path(u"elsewhere/Devnook/usage_sessions.json"_s)},
+            {u"config/Devnook.conf"_s, u"../elsewhere/Devnook.conf"_s}};
+        for (const auto &[link, target] : links) {
+            QVERIFY(QDir().mkpath(QFileInfo(path(link)).absolutePath()));
+            QCOMPARE(
+                ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path(link)).constData()),
+                0);
+        }
+
+        SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
+        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage, settings,
+            m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+        QCOMPARE(names(store.projects()), u"Blog"_s);
+        QCOMPARE(usage.completedSessions().size(), 1);
+        QCOMPARE(settings.theme(), AppTheme::light);
+
+        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
+        QVERIFY(store.save(shop));
+        settings.setTheme(AppTheme::dark);
+        usage.start(shop, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        usage.stop(shop.id, m_rig->clock.now());
+        usage.waitForFiles();
+        QVERIFY2(!store.lastError(), qPrintable(store.lastError().value_or(QString())));
+
+        for (const auto &[link, target] : links)
+            QVERIFY2(QFileInfo(path(link)).isSymLink(), qPrintable(link));
+        QCOMPARE(
+            names(JSONProjectPersistence(path(u"elsewhere"_s), m_rig->clock).loadProjects().value().projects),
+            u"Shop, Blog"_s);
+        UsageTrackingService elsewhere(path(u"elsewhere"_s), m_rig->clock);
+        elsewhere.waitForFiles();
+        QCOMPARE(elsewhere.completedSessions().size(), 2);
+        QCOMPARE(SettingsKeyValueStore(path(u"elsewhere/Devnook.conf"_s)).stringValue(AppSettings::kThemeKey),
+                 u"dark"_s);
+    }
+
+    // With something other than a file in the settings' place, the settings
+    // live in memory: a change reads back as made for the rest of the run,
+    // and the problem goes once the user has read it.
+    void settingsThatCannotBeSavedLastTheRun_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("FIFO") << true;
+        QTest::newRow("folder") << false;
+    }
+
+    void settingsThatCannotBeSavedLastTheRun()
+    {
+        QFETCH(bool, fifo);
+        const QString file = path(u"config/Devnook.conf"_s);
+        QVERIFY(QDir().mkpath(fifo ? path(u"config"_s) : file));
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        SettingsKeyValueStore defaults(file);
+        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, m_rig->usage,
+            settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        m_rig->usage.waitForFiles();
+        settings.setTheme(AppTheme::dark);
+        settings.setPauseUsageTrackingWhenIdle(true);
+        settings.setAnonymousAnalyticsEnabled(false);
+
+        const AppSettings reread(defaults, m_rig->loginItem, m_rig->analytics);
+        QCOMPARE(reread.theme(), AppTheme::dark);
+        QVERIFY(reread.pauseUsageTrackingWhenIdle());
+        QVERIFY(!reread.anonymousAnalyticsEnabled());
+        QCOMPARE(store.lastError().value_or(QString()),
+                 u"Settings are not saved: %1 is not a regular file. Changes last until Devnook quits."_s.arg(
+                     file));
+        store.dismissProblems();
+        QVERIFY2(!store.lastError(), qPrintable(store.lastError().value_or(QString())));
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
+        QVERIFY(fifo ? S_ISFIFO(status.st_mode) : S_ISDIR(status.st_mode));
+        QCOMPARE(QDir(path(u"config"_s))
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System | QDir::Hidden),
+                 QStringList{u"Devnook.conf"_s});
     }
 
     void refusedWriteIsReportedAndRetried()
@@ -269,6 +375,49 @@ private Q_SLOTS:
             expected.append(more.arg(u"session"_s));
         QStringList told = store.lastError().value_or(QString()).split(u'\n');
         told.removeIf([](const QString &line) { return line.contains(u" is kept "_s); });
+        QCOMPARE(told, expected);
+    }
+
+    // The reasons are Devnook's own words: they come in the user's language
+    // with the rest of the message.
+    void setAsideRecordsAreToldInTheUsersLanguage()
+    {
+        const test::ScopedLocale catalan{QLocale(u"ca_ES"_s)};
+        m_rig->usage.waitForFiles();
+        const auto project = [](const char *id, const QByteArray &extra) -> QByteArray {
+            return "{\"id\": \"" + QByteArray(id) +
+                   "\", \"name\": \"P\", \"folderPath\": \"/tmp\", \"localhostURL\": \"\", "
+                   "\"devCommand\": \"\", \"editorCommand\": \"\"" +
+                   extra + "}";
+        };
+        test::writeFile(m_rig->persistence.catalogueFilePath(),
+                        "[" + project("6A1D9F5E-3B0C-4C1E-9A77-2F4F6B0E8D11", {}) + ",\n" +
+                            project("7B2E0A6F-4C1D-4D2F-8B88-3A5A7C1F9E22", R"(, "isPinned": "yes")") +
+                            ",\n" + project("not a uuid", {}) + ",\n" +
+                            project("8C3F1B70-5D2E-4E30-9C99-4B6B8D2A0F33", R"(, "services": [1])") + "]");
+        const QByteArray sessions =
+            R"([{"id": "not a uuid"}, 3, {"id": "0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F01"}, {"x": 1e400}])";
+        test::writeFile(path(u"data/Devnook/usage_sessions.json"_s), sessions);
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(ProjectStoreServices{
+            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
+            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
+            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        usage.waitForFiles();
+
+        const QStringList expected{
+            u"No s'han pogut llegir 3 projectes del catàleg:"_s,
+            u"el projecte 2: la clau \"isPinned\" no és un booleà"_s,
+            u"el projecte 3: la clau \"id\" no és un UUID"_s,
+            u"el projecte 4: \"services\"[0] no és un objecte"_s,
+            u"No s'han pogut llegir 4 sessions d'ús:"_s,
+            u"la sessió 1: la clau \"id\" no és un UUID"_s,
+            u"la sessió 2 no és un objecte"_s,
+            u"la sessió 3: falta la clau obligatòria \"projectID\""_s,
+            u"la sessió 4: no és JSON vàlid a la posició %1: nombre fora del rang d'un double"_s.arg(
+                sessions.indexOf("1e400") + 5)};
+        QStringList told = store.lastError().value_or(QString()).split(u'\n');
+        told.removeIf([](const QString &line) { return line.contains(u".unreadable-"_s); });
         QCOMPARE(told, expected);
     }
 
@@ -416,6 +565,26 @@ private Q_SLOTS:
         QVERIFY(!m_rig->usage.trackingState(running.id, m_rig->clock.now()).isActive);
         QCOMPARE(store.processStates().value(running.id), DevProcessState::running);
         QCOMPARE(store.processLogs().value(running.id).size(), 1);
+    }
+
+    // Handed the store's own record, the delete takes that project's usage
+    // with it, not that of the project that slides into its place.
+    void deletingTheStoresOwnRecordClearsThatProjectsUsage()
+    {
+        const DevProject first = fromRow(u"first||300"_s);
+        const DevProject second = fromRow(u"second||200"_s);
+        ProjectStore &store = m_rig->open({first, second});
+        m_rig->usage.waitForFiles();
+        for (const DevProject &project : {first, second})
+            m_rig->usage.start(project, ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        m_rig->usage.stopAll(m_rig->clock.now());
+
+        store.deleteProject(store.projects().constFirst());
+        QCOMPARE(names(m_rig->stored()), u"second"_s);
+        QCOMPARE(m_rig->preview.deactivated, QList<QUuid>{first.id});
+        QCOMPARE(m_rig->usage.completedSessions().size(), 1);
+        QCOMPARE(m_rig->usage.completedSessions().constFirst().projectID, second.id);
     }
 
     // Start-up holds the refreshes until its panel has painted: the requests

@@ -131,9 +131,10 @@ private Q_SLOTS:
     }
 
     // A project deleted or cleared before the history is read stays cleared:
-    // what the files bring of it, the last run's checkpoint included, is
-    // dropped with what this run recorded before the clear, and what it
-    // records after the clear stays.
+    // what the files bring of it, the last run's checkpoint and its sessions
+    // of a source this version does not know included, is dropped with what
+    // this run recorded before the clear, and what it records after the
+    // clear stays.
     void aClearBeforeTheReadingHolds_data()
     {
         QTest::addColumn<bool>("clearEvery");
@@ -149,7 +150,23 @@ private Q_SLOTS:
         service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
         service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 10));
         checkpointAt(localTime(2024, 6, 1, 11));
+        const QString history = service().sessionsFilePath();
         m_home->service.reset();
+        QList<SessionKeptAsStored> laterSource;
+        for (const DevProject &project : {m_shop, m_blog}) {
+            const QByteArray file =
+                UsageSessionCoding::encodeSessions(
+                    {test::makeSession(project, localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10))})
+                    .value();
+            const qsizetype start = file.indexOf('{');
+            laterSource.append(
+                SessionKeptAsStored{project.id, file.sliced(start, file.lastIndexOf('}') + 1 - start)
+                                                    .replace("\"playButton\"", "\"scheduledTask\"")});
+        }
+        test::writeFile(history, UsageSessionCoding::encodeSessionFile(
+                                     UsageSessionCoding::decodeSessions(test::readFile(history)).sessions, {},
+                                     laterSource)
+                                     .value());
 
         UsageTrackingService next(m_home->dir.path(), m_home->clock,
                                   UsageTrackingService::kCheckpointInterval,
@@ -172,9 +189,9 @@ private Q_SLOTS:
             expected = QStringList{u"Blog 08:30-09:30"_s, u"Blog 10:00-11:00"_s} + expected;
         QCOMPARE(namedStretches(next.completedSessions()), expected);
         QVERIFY(!next.trackingState(m_shop.id, localTime(2024, 6, 1, 14)).isActive);
-        QCOMPARE(namedStretches(
-                     UsageSessionCoding::decodeSessions(test::readFile(next.sessionsFilePath())).sessions),
-                 expected);
+        const auto written = UsageSessionCoding::decodeSessions(test::readFile(history));
+        QCOMPARE(namedStretches(written.sessions), expected);
+        QCOMPARE(written.keptAsStored, clearEvery ? QList<SessionKeptAsStored>() : laterSource.mid(1));
         QVERIFY(!QFile::exists(next.checkpointFilePath()));
     }
 
@@ -198,6 +215,34 @@ private Q_SLOTS:
         service().waitForFiles();
         QCOMPARE(service().fileProblem(), QString());
         QCOMPARE(stretches(recoveredByTheNextRun()), (QStringList{u"09:00-10:00"_s, u"10:00-11:00"_s}));
+    }
+
+    // A checkpoint that cannot be saved is told as such, not as a history
+    // that could not be, which is saved meanwhile; its failure stands until a
+    // checkpoint is saved.
+    void aCheckpointThatCannotBeSavedIsToldAsSuch()
+    {
+        const QString checkpoint = checkpointFile();
+        QVERIFY(QDir().mkpath(checkpoint));
+        const QString told =
+            u"Could not save the running usage sessions: %1 is not a regular file"_s.arg(checkpoint);
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        QCOMPARE(service().fileProblem(), told);
+
+        // Stopping saves the history, and the checkpoint's removal is refused.
+        service().stop(m_shop.id, localTime(2024, 6, 1, 10, 30));
+        service().waitForFiles();
+        QCOMPARE(service().fileProblem(), told);
+        QCOMPARE(
+            stretches(
+                UsageSessionCoding::decodeSessions(test::readFile(service().sessionsFilePath())).sessions),
+            QStringList{u"09:00-10:30"_s});
+
+        QVERIFY(QDir(checkpoint).removeRecursively());
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 11));
+        checkpointAt(localTime(2024, 6, 1, 11, 30));
+        QCOMPARE(service().fileProblem(), QString());
     }
 
     // Jobs wait while the worker is busy, and a waiting one is replaced by
