@@ -222,11 +222,18 @@ template <class Manager, class Ports, class ClockType> struct StoreRig {
         if (!projects.isEmpty() && !persistence.saveProjects(projects).isOk())
             qFatal("the catalogue could not be written");
         store.reset();
-        store = std::make_unique<ProjectStore>(
-            ProjectStoreServices{persistence, manager, readiness, ports, notifications, commands, asker, logs,
-                                 previewHooks ? *previewHooks : preview, analytics, usage, settings, idle,
-                                 power, clipboard, clock});
+        store = std::make_unique<ProjectStore>(services(usage, settings));
         return *store;
+    }
+    // The rig's services, with usage tracking and settings that may be the test's own.
+    ProjectStoreServices services(UsageTrackingService &usedUsage, AppSettings &usedSettings)
+    {
+        return ProjectStoreServices{persistence, manager,       readiness,
+                                    ports,       notifications, commands,
+                                    asker,       logs,          previewHooks ? *previewHooks : preview,
+                                    analytics,   usedUsage,     usedSettings,
+                                    idle,        power,         clipboard,
+                                    clock};
     }
     void report(const QUuid &projectID, DevProcessState state)
     {

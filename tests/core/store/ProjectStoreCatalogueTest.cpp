@@ -113,10 +113,7 @@ private Q_SLOTS:
         SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
         AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
         UsageTrackingService usage(path(u"data"_s), m_rig->clock);
-        ProjectStore store(ProjectStoreServices{
-            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
-            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage, settings,
-            m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        ProjectStore store(m_rig->services(usage, settings));
         usage.waitForFiles();
         const QString atStart = store.lastError().value_or(QString());
         const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
@@ -166,10 +163,7 @@ private Q_SLOTS:
         SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
         AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
         UsageTrackingService usage(path(u"data"_s), m_rig->clock);
-        ProjectStore store(ProjectStoreServices{
-            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
-            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage, settings,
-            m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        ProjectStore store(m_rig->services(usage, settings));
         usage.waitForFiles();
         QCOMPARE(names(store.projects()), u"Blog"_s);
         QCOMPARE(usage.completedSessions().size(), 1);
@@ -215,10 +209,7 @@ private Q_SLOTS:
             QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
         SettingsKeyValueStore defaults(file);
         AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
-        ProjectStore store(ProjectStoreServices{
-            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
-            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, m_rig->usage,
-            settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        ProjectStore store(m_rig->services(m_rig->usage, settings));
         m_rig->usage.waitForFiles();
         settings.setTheme(AppTheme::dark);
         settings.setPauseUsageTrackingWhenIdle(true);
@@ -299,10 +290,7 @@ private Q_SLOTS:
         test::writeFile(m_rig->dir.filePath(u"data/Devnook/usage_sessions.json"_s),
                         test::readData(u"usage-sessions-truncated.json"_s));
         UsageTrackingService usage(m_rig->dir.filePath(u"data"_s), m_rig->clock);
-        ProjectStore store(ProjectStoreServices{
-            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
-            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
-            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        ProjectStore store(m_rig->services(usage, m_rig->settings));
         usage.waitForFiles();
         const QString told = store.lastError().value_or(QString());
         const QStringList lines = told.split(u'\n');
@@ -356,10 +344,7 @@ private Q_SLOTS:
         test::writeFile(m_rig->persistence.catalogueFilePath(), "[" + projects.join(",\n") + "]");
         test::writeFile(path(u"data/Devnook/usage_sessions.json"_s), "[" + sessions.join(",\n") + "]");
         UsageTrackingService usage(path(u"data"_s), m_rig->clock);
-        ProjectStore store(ProjectStoreServices{
-            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
-            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
-            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        ProjectStore store(m_rig->services(usage, m_rig->settings));
         usage.waitForFiles();
         QCOMPARE(::names(store.projects()), u"Whole"_s);
 
@@ -399,10 +384,7 @@ private Q_SLOTS:
             R"([{"id": "not a uuid"}, 3, {"id": "0A6F4C52-1D7B-4E8A-9C3F-5B2E7D1A9F01"}, {"x": 1e400}])";
         test::writeFile(path(u"data/Devnook/usage_sessions.json"_s), sessions);
         UsageTrackingService usage(path(u"data"_s), m_rig->clock);
-        ProjectStore store(ProjectStoreServices{
-            m_rig->persistence, m_rig->manager, m_rig->readiness, m_rig->ports, m_rig->notifications,
-            m_rig->commands, m_rig->asker, m_rig->logs, m_rig->preview, m_rig->analytics, usage,
-            m_rig->settings, m_rig->idle, m_rig->power, m_rig->clipboard, m_rig->clock});
+        ProjectStore store(m_rig->services(usage, m_rig->settings));
         usage.waitForFiles();
 
         const QStringList expected{
