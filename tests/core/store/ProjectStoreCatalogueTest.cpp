@@ -38,6 +38,38 @@ QString names(const QList<DevProject> &projects)
     return result.join(u", "_s);
 }
 
+// A store over the rig's folder that reads its settings and usage history
+// from their files, as the application does.
+struct StoreOverFiles {
+    explicit StoreOverFiles(test::ScriptedStore &rig)
+        : rig(rig), defaults(rig.dir.filePath(u"config/Devnook.conf"_s)),
+          settings(defaults, rig.loginItem, rig.analytics), usage(rig.dir.filePath(u"data"_s), rig.clock),
+          store(rig.services(usage, settings))
+    {
+        usage.waitForFiles();
+    }
+
+    // Saves a project, changes a setting and records a minute of use; false when the save fails.
+    bool useOnce()
+    {
+        const DevProject shop = makeProject(u"Shop"_s, rig.dir.filePath(u"shop"_s));
+        if (!store.save(shop))
+            return false;
+        settings.setTheme(AppTheme::dark);
+        usage.start(shop, ProjectUsageSessionSource::playButton, rig.clock.now());
+        rig.clock.advance(60);
+        usage.stop(shop.id, rig.clock.now());
+        usage.waitForFiles();
+        return true;
+    }
+
+    test::ScriptedStore &rig;
+    SettingsKeyValueStore defaults;
+    AppSettings settings;
+    UsageTrackingService usage;
+    ProjectStore store;
+};
+
 } // namespace
 
 // The catalogue operations, and the git and .env refresh against real
@@ -110,19 +142,11 @@ private Q_SLOTS:
         const QString fifo = path(file);
         QVERIFY(QDir().mkpath(QFileInfo(fifo).absolutePath()));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
-        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
-        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
-        ProjectStore store(m_rig->services(usage, settings));
-        usage.waitForFiles();
-        const QString atStart = store.lastError().value_or(QString());
-        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
-        QVERIFY(store.save(shop));
-        settings.setTheme(AppTheme::dark);
-        usage.start(shop, ProjectUsageSessionSource::playButton, m_rig->clock.now());
-        m_rig->clock.advance(60);
-        usage.stop(shop.id, m_rig->clock.now());
-        usage.waitForFiles();
+        StoreOverFiles files(*m_rig);
+        const QString atStart = files.store.lastError().value_or(QString());
+        QVERIFY(files.useOnce());
+        const ProjectStore &store = files.store;
+        const AppSettings &settings = files.settings;
 
         // Told at start, or by the save it refused.
         const QString error = atStart + u'\n' + store.lastError().value_or(QString());
@@ -160,23 +184,13 @@ private Q_SLOTS:
                 0);
         }
 
-        SettingsKeyValueStore defaults(path(u"config/Devnook.conf"_s));
-        AppSettings settings(defaults, m_rig->loginItem, m_rig->analytics);
-        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
-        ProjectStore store(m_rig->services(usage, settings));
-        usage.waitForFiles();
-        QCOMPARE(names(store.projects()), u"Blog"_s);
-        QCOMPARE(usage.completedSessions().size(), 1);
-        QCOMPARE(settings.theme(), AppTheme::light);
+        StoreOverFiles files(*m_rig);
+        QCOMPARE(names(files.store.projects()), u"Blog"_s);
+        QCOMPARE(files.usage.completedSessions().size(), 1);
+        QCOMPARE(files.settings.theme(), AppTheme::light);
 
-        const DevProject shop = makeProject(u"Shop"_s, path(u"shop"_s));
-        QVERIFY(store.save(shop));
-        settings.setTheme(AppTheme::dark);
-        usage.start(shop, ProjectUsageSessionSource::playButton, m_rig->clock.now());
-        m_rig->clock.advance(60);
-        usage.stop(shop.id, m_rig->clock.now());
-        usage.waitForFiles();
-        QVERIFY2(!store.lastError(), qPrintable(store.lastError().value_or(QString())));
+        QVERIFY(files.useOnce());
+        QVERIFY2(!files.store.lastError(), qPrintable(files.store.lastError().value_or(QString())));
 
         for (const auto &[link, target] : links)
             QVERIFY2(QFileInfo(path(link)).isSymLink(), qPrintable(link));
