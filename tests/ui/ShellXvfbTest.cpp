@@ -116,6 +116,15 @@ private:
         return {};
     }
 
+    // The tray is at the bottom: the panel stands above the icon, 8 pixels
+    // over the panel that holds the tray.
+    static bool panelStandsOver(const QRect &icon)
+    {
+        const QRect panel = panelFrame();
+        return panel.left() <= icon.center().x() && icon.center().x() <= panel.right() &&
+               panel.bottom() < icon.top() && icon.top() - panel.bottom() <= 8 + icon.height();
+    }
+
     static std::optional<QByteArray> currentDesktop() { return xdotool({u"get_desktop"_s}); }
     static bool switchToDesktop(int desktop)
     {
@@ -210,14 +219,7 @@ private Q_SLOTS:
     {
         QRect icon;
         QVERIFY(QTest::qWaitFor([&icon] { return !(icon = trayIconFrame()).isEmpty(); }, 10000));
-        // The tray is at the bottom: the panel stands above the icon, 8
-        // pixels over the panel that holds the tray.
-        const auto besideTheIcon = [&icon] {
-            const QRect panel = panelFrame();
-            return panel.left() <= icon.center().x() && icon.center().x() <= panel.right() &&
-                   panel.bottom() < icon.top() && icon.top() - panel.bottom() <= 8 + icon.height();
-        };
-        QVERIFY2(QTest::qWaitFor(besideTheIcon, 5000),
+        QVERIFY2(QTest::qWaitFor([&icon] { return panelStandsOver(icon); }, 5000),
                  qPrintable(u"panel "_s + text(panelFrame()) + u", icon "_s + text(icon)));
         QProcess properties;
         properties.start(u"xprop"_s, {u"-id"_s, QString::fromLatin1(panelWindow()), u"_NET_WM_STATE"_s});
@@ -225,6 +227,25 @@ private Q_SLOTS:
         const QByteArray states = properties.readAllStandardOutput();
         QVERIFY2(states.contains("_NET_WM_STATE_SKIP_TASKBAR") && states.contains("_NET_WM_STATE_SKIP_PAGER"),
                  states.constData());
+    }
+
+    // A tray that starts after the panel opened, as at login or when the
+    // desktop's panel restarts, still gets the panel moved to its icon.
+    void panelMovesToTheIconOfATrayThatStartsLater()
+    {
+        QVERIFY(pressEscapeInPanel());
+        m_tray.kill();
+        QVERIFY(m_tray.waitForFinished(5000));
+        QVERIFY(QTest::qWaitFor([] { return trayIconFrame().isEmpty(); }, 5000));
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelIsVisible, 5000));
+        const QRect withoutTray = panelFrame();
+        QVERIFY(startTray());
+        QRect icon;
+        QVERIFY(QTest::qWaitFor([&icon] { return !(icon = trayIconFrame()).isEmpty(); }, 10000));
+        QVERIFY2(QTest::qWaitFor([&icon] { return panelStandsOver(icon); }, 5000),
+                 qPrintable(u"panel "_s + text(panelFrame()) + u" (without the tray "_s + text(withoutTray) +
+                            u"), icon "_s + text(icon)));
+        QVERIFY(QTest::qWaitFor(panelHasFocus, 5000));
     }
 
     // Shown on one desktop, the panel is on the others too; opened again on

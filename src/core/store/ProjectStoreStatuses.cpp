@@ -18,6 +18,10 @@ template <typename T> void keepListed(QHash<QUuid, T> &entries, const QSet<QUuid
 
 } // namespace
 
+// Each run publishes on a later turn than its request, after its reads: reads
+// can end before they are awaited (nothing to read, or a main thread that
+// waited for the processor), and a run that ended inside its request would
+// publish inside the caller and leave the requests that follow unfolded.
 bool ProjectStore::beginRefresh(RefreshRun &run)
 {
     if (run.isRunning) {
@@ -73,6 +77,7 @@ QCoro::Task<> ProjectStore::readGitStatuses(QList<DevProject> snapshot)
     QPointer<ProjectStore> self(this);
     const QList<std::optional<ProjectGitStatus>> read = co_await readEach(
         snapshot, [](const DevProject &project) { return GitStatusService::readStatus(project.folderPath); });
+    co_await afterCurrentWork();
     if (!self)
         co_return;
     QHash<QUuid, ProjectGitStatus> statuses;
@@ -92,6 +97,7 @@ QCoro::Task<> ProjectStore::readEnvProfiles(QList<DevProject> snapshot)
         co_await readEach(snapshot, [](const DevProject &project) {
             return EnvProfileService::readDetail(project.folderPath);
         });
+    co_await afterCurrentWork();
     if (!self)
         co_return;
     QHash<QUuid, ProjectEnvProfile> profiles;
@@ -115,6 +121,7 @@ QCoro::Task<> ProjectStore::readFolderFacts(QList<DevProject> snapshot)
 {
     QPointer<ProjectStore> self(this);
     QHash<QUuid, ProjectFolderFacts> facts = co_await ProjectFolderFactsService::facts(std::move(snapshot));
+    co_await afterCurrentWork();
     if (!self)
         co_return;
     keepListed(facts, projectIDs());

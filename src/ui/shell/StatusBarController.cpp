@@ -37,9 +37,12 @@ Q_LOGGING_CATEGORY(lcShell, "devnook.shell")
 namespace {
 
 constexpr int kResizeAnimationMs = 180;
-// A tray embeds its icons within moments of start-up.
+// A tray embeds its icons within moments of start-up, but a tray that starts
+// after the application, or a loaded machine, takes longer: the watch keeps
+// looking, at a slower pace once this many looks found no icon.
 constexpr std::chrono::milliseconds kTrayWatchInterval{200};
 constexpr int kTrayWatchTicks = 50;
+constexpr std::chrono::milliseconds kSlowTrayWatchInterval{1000};
 
 QRect visibleGeometryAt(const QPoint &point)
 {
@@ -74,7 +77,6 @@ StatusBarController::StatusBarController(Services services, QObject *parent)
         if (!m_navigation->isShowingProjectForm())
             savePanelSize();
     });
-    m_trayWatch.setInterval(kTrayWatchInterval);
     connect(&m_trayWatch, &QTimer::timeout, this, &StatusBarController::placeAgainAtTheTrayIcon);
 
     connect(&m_tray, &QSystemTrayIcon::activated, this, &StatusBarController::onTrayActivated);
@@ -180,10 +182,11 @@ void StatusBarController::positionPanel()
     m_listFrame = QRect(PanelGeometry::position(anchor, m_normalPanelSize, visible), m_normalPanelSize);
     m_placedWithoutIcon.reset();
     m_trayWatch.stop();
-    if (!iconKnown && m_tray.isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+    // Also without a tray yet: one that starts later embeds the icon too.
+    if (!iconKnown && m_tray.isVisible()) {
         m_placedWithoutIcon = topLeft;
         m_trayWatchTicks = 0;
-        m_trayWatch.start();
+        m_trayWatch.start(kTrayWatchInterval);
     }
 }
 
@@ -191,13 +194,15 @@ void StatusBarController::placeAgainAtTheTrayIcon()
 {
     const bool stillThere =
         m_placedWithoutIcon && m_panel->isVisible() && m_panel->pos() == *m_placedWithoutIcon;
-    if (!stillThere || ++m_trayWatchTicks > kTrayWatchTicks) {
+    if (!stillThere) {
         m_trayWatch.stop();
         m_placedWithoutIcon.reset();
         return;
     }
     if (PanelGeometry::trayAnchor(m_tray.geometry()))
         positionPanel();
+    else if (++m_trayWatchTicks == kTrayWatchTicks)
+        m_trayWatch.setInterval(kSlowTrayWatchInterval);
 }
 
 void StatusBarController::resizeFromTheListFrame(const QSize &size, const QSize &minimum, bool animated)
