@@ -203,6 +203,26 @@ private Q_SLOTS:
         QCOMPARE(readUntilClosed(*rig.connect(request, loopback(5))), QByteArray());
     }
 
+    // An answered device that never hangs up gives its place back once the
+    // linger time is up, well before the usual three seconds.
+    void anAnsweredDeviceThatNeverHangsUpGoesInTime()
+    {
+        DevicePreviewProxyLimits limits = patientLimits();
+        limits.lingerTime = 200ms;
+        const ProxyRig rig(m_server->origin(), limits);
+        const QByteArray request = "GET /page HTTP/1.1\r\n\r\n";
+        std::vector<std::unique_ptr<SilentDevice>> silent;
+        for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i) {
+            silent.push_back(std::make_unique<SilentDevice>(rig.port, loopback(9), request));
+            QTRY_VERIFY(silent.back()->answer().startsWith("HTTP/1.1 200 OK\r\n"));
+        }
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return readUntilClosed(*rig.connect(request, loopback(9))).startsWith("HTTP/1.1 200 OK\r\n");
+            },
+            2500));
+    }
+
     // Tunnels count against their device's share as its connections do, so
     // a device cannot hold more of them; an IPv6 device has a share of its own.
     void tunnelsCountAgainstTheirDevice()
