@@ -127,10 +127,10 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     findEarliestStart();
 
     QStringList problems;
-    for (const QString &error : {outcome.readError, outcome.checkpointError}) {
-        if (!error.isEmpty())
-            problems.append(L10n::format(u"usage_history_unreadable"_s, {error}));
-    }
+    if (!outcome.readError.isEmpty())
+        problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
+    if (!outcome.checkpointError.isEmpty())
+        problems.append(L10n::format(u"running_usage_unreadable"_s, {outcome.checkpointError}));
     if (outcome.unreadable.count > 0)
         problems.append(
             outcome.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s));

@@ -129,7 +129,7 @@ private Q_SLOTS:
         QTest::newRow("usage history") << u"data/Devnook/usage_sessions.json"_s
                                        << u"Could not save the usage history: %1 is not a regular file"_s;
         QTest::newRow("checkpoint") << u"data/Devnook/usage_checkpoint.json"_s
-                                    << u"Could not read the usage history: %1 is not a regular file"_s;
+                                    << u"Could not read the running usage sessions: %1 is not a regular file"_s;
         QTest::newRow("settings") << u"config/Devnook.conf"_s
                                   << u"Settings are not saved: %1 is not a regular file."_s;
     }
