@@ -3,6 +3,8 @@
 #include "support/TestCertificate.h"
 
 #include <QTest>
+#include <chrono>
+#include <sys/resource.h>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -18,6 +20,17 @@ QByteArray filled(QByteArray text, const QString &local, const ProxyRig &rig)
         .replace("$PORT", QByteArray::number(rig.port))
         .replace("$LAN", rig.lanOrigin.toUtf8())
         .replace("$HEADER", header);
+}
+
+// The processor time the whole process has used.
+std::chrono::microseconds processorTime()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto time = [](const timeval &t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+    };
+    return time(usage.ru_utime) + time(usage.ru_stime);
 }
 
 QByteArray bodyOf(const QByteArray &response)
@@ -273,6 +286,23 @@ private Q_SLOTS:
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         device->abort();
         QTRY_VERIFY(m_server->findChildren<QTcpSocket *>().isEmpty());
+    }
+
+    // A device that ended its side while its answer is on the way keeps its
+    // connection, and the proxy does not spin on its ended stream meanwhile.
+    void aDeviceThatEndedItsSideWaitsQuietly()
+    {
+        const ProxyRig rig(m_server->origin(), DevicePreviewProxyLimits{});
+        const auto device = rig.connect("GET /slow HTTP/1.1\r\n\r\n");
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        ::shutdown(static_cast<int>(device->socketDescriptor()), SHUT_WR);
+        QTest::qWait(200); // the proxy reads the end of the stream
+        const auto before = processorTime();
+        QTest::qWait(1000);
+        const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(processorTime() - before);
+        QVERIFY2(used < std::chrono::milliseconds(400), qPrintable(u"%1 ms"_s.arg(used.count())));
+        QCOMPARE(m_server->findChildren<QTcpSocket *>().size(), 1);
+        QCOMPARE(device->state(), QAbstractSocket::ConnectedState);
     }
 
     // Which failure the error header names is checked through the reachability probe.

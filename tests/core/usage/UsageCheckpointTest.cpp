@@ -230,7 +230,8 @@ private Q_SLOTS:
         checkpointAt(localTime(2024, 6, 1, 10));
         QCOMPARE(service().fileProblem(), told);
 
-        // Stopping saves the history, and the checkpoint's removal is refused.
+        // Stopping saves the history, and the checkpoint's removal is refused; the
+        // problem stands until it is dismissed.
         service().stop(m_shop.id, localTime(2024, 6, 1, 10, 30));
         service().waitForFiles();
         QCOMPARE(service().fileProblem(), told);
@@ -238,6 +239,8 @@ private Q_SLOTS:
             stretches(
                 UsageSessionCoding::decodeSessions(test::readFile(service().sessionsFilePath())).sessions),
             QStringList{u"09:00-10:30"_s});
+        service().dismissFileProblem();
+        QCOMPARE(service().fileProblem(), QString());
 
         QVERIFY(QDir(checkpoint).removeRecursively());
         service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 11));
