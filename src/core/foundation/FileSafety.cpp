@@ -1,5 +1,7 @@
 #include "FileSafety.h"
 
+#include "L10n.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,7 +20,7 @@ namespace {
 
 Result<void> notRegular(const QString &path)
 {
-    return Result<void>::failure(u"%1 is not a regular file"_s.arg(path));
+    return Result<void>::failure(L10n::format(u"file_not_regular"_s, {path}));
 }
 
 } // namespace
@@ -88,9 +90,8 @@ std::optional<QString> writeAllOrCancel(QSaveFile &file, QByteArrayView bytes)
     while (!bytes.isEmpty()) {
         const qint64 written = file.write(bytes.data(), bytes.size());
         if (written <= 0) {
-            const QString error = file.error() == QFileDevice::NoError
-                                      ? u"the disk refused part of the write"_s
-                                      : file.errorString();
+            const QString error = file.error() == QFileDevice::NoError ? L10n::text(u"file_write_cut_short"_s)
+                                                                       : file.errorString();
             file.cancelWriting();
             return error;
         }

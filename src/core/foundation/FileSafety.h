@@ -10,9 +10,9 @@ class QFile;
 
 namespace devnook::FileSafety {
 
-// Fails with "<path> is not a regular file" when a folder, FIFO, socket or
-// device is at path; succeeds when a regular file, or a link to one, is
-// there, or nothing. Opens nothing, so it never blocks.
+// Fails, naming the path, when a folder, FIFO, socket or device is at path;
+// succeeds when a regular file, or a link to one, is there, or nothing.
+// Opens nothing, so it never blocks.
 Result<void> checkRegularIfPresent(const QString &path);
 
 // Opens the regular file at path for reading. Anything else fails as

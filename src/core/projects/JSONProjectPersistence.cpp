@@ -4,6 +4,7 @@
 #include "ProjectCoding.h"
 #include "core/foundation/Clock.h"
 #include "core/foundation/FileSafety.h"
+#include "core/foundation/L10n.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +61,7 @@ Result<void> JSONProjectPersistence::migrateLegacyProjectsIfNeeded(const QString
         return opened;
     const QString folder = QFileInfo(targetPath).absolutePath();
     if (!QDir().mkpath(folder))
-        return Result<void>::failure(u"could not create the folder %1"_s.arg(folder));
+        return Result<void>::failure(L10n::format(u"folder_not_created"_s, {folder}));
     const QByteArray bytes = legacy.readAll();
     if (legacy.error() != QFileDevice::NoError)
         return Result<void>::failure(legacy.errorString());
@@ -83,7 +84,7 @@ Result<void> JSONProjectPersistence::checkDataFolder(const QString &path) const
     while (!ancestor.exists() && !ancestor.isRoot())
         ancestor.setFile(ancestor.absolutePath());
     if (ancestor.exists() && !ancestor.isDir())
-        return Result<void>::failure(u"%1 is a file, not a folder"_s.arg(ancestor.filePath()));
+        return Result<void>::failure(L10n::format(u"catalogue_folder_is_a_file"_s, {ancestor.filePath()}));
     return Result<void>::success();
 }
 
@@ -107,7 +108,7 @@ Result<LoadedCatalogue> JSONProjectPersistence::loadProjects()
     if (!read) {
         if (auto kept = keepCatalogueAside(path); !kept)
             return Result<LoadedCatalogue>::failure(
-                u"%1 (the file could not be kept aside either: %2)"_s.arg(read.error(), kept.error()));
+                L10n::format(u"catalogue_not_kept_aside_either"_s, {read.error(), kept.error()}));
         return read;
     }
     LoadedCatalogue catalogue = std::move(read).value();
@@ -151,12 +152,11 @@ Result<void> JSONProjectPersistence::saveProjects(const QList<DevProject> &proje
 {
     if (m_catalogueAtRisk && QFileInfo::exists(catalogueFilePath())) {
         if (auto kept = keepCatalogueAside(catalogueFilePath()); !kept)
-            return Result<void>::failure(
-                u"the catalogue as it was could not be kept aside: %1"_s.arg(kept.error()));
+            return Result<void>::failure(L10n::format(u"catalogue_at_risk_not_kept_aside"_s, {kept.error()}));
     }
     const QString folder = m_dataHome + u'/' + kProductFolder;
     if (!QDir().mkpath(folder))
-        return Result<void>::failure(u"could not create the folder %1"_s.arg(folder));
+        return Result<void>::failure(L10n::format(u"folder_not_created"_s, {folder}));
     return FileSafety::writeAtomically(catalogueFilePath(), ProjectCoding::encodeCatalogue(projects));
 }
 

@@ -172,6 +172,52 @@ QByteArrayView numberBefore(QByteArrayView text, qsizetype end)
     return text.sliced(start, end - start);
 }
 
+// The localisation key of each kind of error of the JSON reader.
+QString parseErrorKey(QJsonParseError::ParseError error)
+{
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return u"json_parse_unterminated_object"_s;
+    case QJsonParseError::MissingNameSeparator:
+        return u"json_parse_missing_name_separator"_s;
+    case QJsonParseError::UnterminatedArray:
+        return u"json_parse_unterminated_array"_s;
+    case QJsonParseError::MissingValueSeparator:
+        return u"json_parse_missing_value_separator"_s;
+    case QJsonParseError::IllegalValue:
+        return u"json_parse_illegal_value"_s;
+    case QJsonParseError::TerminationByNumber:
+        return u"json_parse_termination_by_number"_s;
+    case QJsonParseError::IllegalNumber:
+        return u"json_parse_illegal_number"_s;
+    case QJsonParseError::IllegalEscapeSequence:
+        return u"json_parse_invalid_escape"_s;
+    case QJsonParseError::IllegalUTF8String:
+        return u"json_parse_invalid_utf8"_s;
+    case QJsonParseError::UnterminatedString:
+        return u"json_parse_unterminated_string"_s;
+    case QJsonParseError::MissingObject:
+        return u"json_parse_missing_object"_s;
+    case QJsonParseError::DeepNesting:
+        return u"json_parse_deep_nesting"_s;
+    case QJsonParseError::DocumentTooLarge:
+        return u"json_parse_too_large"_s;
+    case QJsonParseError::GarbageAtEnd:
+        return u"json_parse_garbage_at_end"_s;
+    case QJsonParseError::NoError:
+        break;
+    }
+    return {};
+}
+
+// The JSON reader's reason in the user's language.
+QString parseErrorText(const QJsonParseError &error)
+{
+    const QString key = parseErrorKey(error.error);
+    // A kind that a later Qt adds is told in Qt's words.
+    return key.isEmpty() ? error.errorString() : L10n::text(key);
+}
+
 // Why a piece of a damaged catalogue holds no project, as the user should
 // read it; offsets count from the start of the file.
 QString pieceProblem(QByteArrayView json, QByteArrayView piece, qsizetype index, const QJsonParseError &error)
@@ -195,7 +241,7 @@ QString pieceProblem(QByteArrayView json, QByteArrayView piece, qsizetype index,
         break;
     }
     return L10n::format(u"catalogue_project_not_whole"_s,
-                        {project, error.errorString(), QString::number(pieceOffset + error.offset)});
+                        {project, parseErrorText(error), QString::number(pieceOffset + error.offset)});
 }
 
 } // namespace
@@ -400,7 +446,7 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
         return Result<LoadedCatalogue>::success(std::move(content));
     }
     const QString parseFailure =
-        L10n::format(u"json_not_valid"_s, {QString::number(parseError.offset), parseError.errorString()});
+        L10n::format(u"json_not_valid"_s, {QString::number(parseError.offset), parseErrorText(parseError)});
     // Not JSON as a whole: every complete project before the damage is still
     // the user's.
     const auto pieces = JsonArraySalvage::split(json, [](QByteArrayView piece) {

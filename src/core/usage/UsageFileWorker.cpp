@@ -4,6 +4,7 @@
 #include "UsageSessionCoding.h"
 #include "UsageSessionSplitting.h"
 #include "core/foundation/FileSafety.h"
+#include "core/foundation/L10n.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,7 +35,7 @@ QString writeFile(const QString &path, const Result<QByteArray> &bytes)
         return bytes.error();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return u"could not create the folder %1"_s.arg(folder);
+        return L10n::format(u"folder_not_created"_s, {folder});
     const auto written = FileSafety::writeAtomically(path, bytes.value());
     return written ? QString() : written.error();
 }
@@ -146,7 +147,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
     UsageSessionCoding::DecodedSessions decoded;
     const QFileInfo folder(QFileInfo(m_historyPath).absolutePath());
     if (folder.exists() && !folder.isDir()) {
-        outcome.readError = u"%1 is not a folder"_s.arg(folder.filePath());
+        outcome.readError = L10n::format(u"folder_not_a_folder"_s, {folder.filePath()});
     } else if (auto regular = FileSafety::checkRegularIfPresent(m_historyPath); !regular) {
         // Left as it is: not read, not copied aside, and never written over.
         outcome.readError = regular.error();
