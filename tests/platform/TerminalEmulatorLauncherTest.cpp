@@ -1,6 +1,7 @@
 #include "platform/linux/TerminalEmulatorLauncher.h"
 
 #include "platform/linux/DesktopUrlOpener.h"
+#include "support/LocalTime.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -85,6 +86,44 @@ private Q_SLOTS:
         qputenv("DEVNOOK_MARKER", marker.toUtf8());
         QVERIFY(DesktopUrlOpener().open(mail));
         QTRY_COMPARE_WITH_TIMEOUT(test::readFile(marker), mail.toEncoded(), 20000);
+    }
+
+    // Each refusal in the user's language, with what it names.
+    void refusalsSayWhyInBothLanguages_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("noTerminal");
+        QTest::addColumn<QString>("terminalNotStarted");
+        QTest::addColumn<QString>("invalidAddress");
+        QTest::addColumn<QString>("noOpener");
+        QTest::newRow("en_US")
+            << u"en_US"_s << u"no terminal emulator was found (set TERMINAL, or install one such as xterm)."_s
+            << u"%1 could not be started."_s << u"The address is not valid."_s
+            << u"xdg-open could not be started (is xdg-utils installed?)."_s;
+        QTest::newRow("ca_ES")
+            << u"ca_ES"_s
+            << u"no s'ha trobat cap emulador de terminal (definiu TERMINAL o instal·leu-ne un, "
+               u"com ara xterm)."_s
+            << u"No s'ha pogut iniciar %1."_s << u"L'adreça no és vàlida."_s
+            << u"No s'ha pogut iniciar xdg-open (teniu instal·lat xdg-utils?)."_s;
+    }
+
+    void refusalsSayWhyInBothLanguages()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, noTerminal);
+        QFETCH(QString, terminalNotStarted);
+        QFETCH(QString, invalidAddress);
+        QFETCH(QString, noOpener);
+        const test::ScopedLocale scopedLocale{QLocale(locale)};
+        QCOMPARE(TerminalEmulatorLauncher().openIn(m_markers.path()).error(), noTerminal);
+        // Found, but its interpreter is not there.
+        const QString xterm = m_bin.filePath(u"xterm"_s);
+        test::writeFile(xterm, "#!/nonexistent/sh\n");
+        QFile::setPermissions(xterm, QFile::permissions(xterm) | QFileDevice::ExeOwner);
+        QCOMPARE(TerminalEmulatorLauncher().openIn(m_markers.path()).error(), terminalNotStarted.arg(xterm));
+        QCOMPARE(DesktopUrlOpener().open(QUrl(u"http://[::1"_s)).error(), invalidAddress);
+        QCOMPARE(DesktopUrlOpener().open(QUrl(u"https://devnook.app"_s)).error(), noOpener);
     }
 };
 

@@ -1,10 +1,12 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 
 #include "support/FileSizeLimit.h"
+#include "support/LocalTime.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -42,6 +44,30 @@ private Q_SLOTS:
         QVERIFY(item.setEnabled(false) && item.setEnabled(false));
         QVERIFY(!item.isEnabled());
         QVERIFY(!QFile::exists(m_entry));
+    }
+
+    void refusalsSayWhyInBothLanguages_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("noProgram");
+        QTest::addColumn<QString>("noFolder");
+        QTest::newRow("en_US") << u"en_US"_s << u"The location of the Devnook program is unknown."_s
+                               << u"Could not create the folder %1."_s;
+        QTest::newRow("ca_ES") << u"ca_ES"_s << u"No se sap on és el programa Devnook."_s
+                               << u"No s'ha pogut crear la carpeta %1."_s;
+    }
+
+    void refusalsSayWhyInBothLanguages()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, noProgram);
+        QFETCH(QString, noFolder);
+        const test::ScopedLocale scopedLocale{QLocale(locale)};
+        QCOMPARE(XdgAutostartLoginItem(QString()).setEnabled(true).error(), noProgram);
+        test::writeFile(m_folder, "a file where the folder belongs");
+        const auto removed = qScopeGuard([this] { QFile::remove(m_folder); });
+        QCOMPARE(XdgAutostartLoginItem(u"/usr/bin/devnook"_s).setEnabled(true).error(),
+                 noFolder.arg(m_folder));
     }
 
     void hiddenEntryIsOff_data()

@@ -1,5 +1,7 @@
 #include "DesktopUrlOpener.h"
 
+#include "core/foundation/L10n.h"
+
 #include <QProcess>
 
 using namespace Qt::StringLiterals;
@@ -11,13 +13,13 @@ DesktopUrlOpener::DesktopUrlOpener(QString program) : m_program(std::move(progra
 Result<void> DesktopUrlOpener::open(const QUrl &url)
 {
     if (!url.isValid())
-        return Result<void>::failure(u"The address is not valid."_s);
+        return Result<void>::failure(L10n::text(u"url_not_valid"_s));
     QProcess opener;
     opener.setProgram(m_program);
     opener.setArguments({url.toString(QUrl::FullyEncoded)});
     opener.setStandardInputFile(QProcess::nullDevice());
     if (!opener.startDetached())
-        return Result<void>::failure(u"%1 could not be started (is xdg-utils installed?)."_s.arg(m_program));
+        return Result<void>::failure(L10n::format(u"url_opener_not_started"_s, {m_program}));
     return Result<void>::success();
 }
 

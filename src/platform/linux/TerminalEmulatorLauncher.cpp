@@ -1,5 +1,7 @@
 #include "TerminalEmulatorLauncher.h"
 
+#include "core/foundation/L10n.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -11,12 +13,11 @@ Result<void> TerminalEmulatorLauncher::openIn(const QString &folderPath)
 {
     const QString terminal = findTerminal();
     if (terminal.isEmpty())
-        return Result<void>::failure(
-            u"no terminal emulator was found (set TERMINAL, or install one such as xterm)."_s);
+        return Result<void>::failure(L10n::text(u"terminal_not_found"_s));
     // Every one of these terminals opens its shell in the folder it was
     // started in, so no shell command has to carry the path.
     if (!QProcess::startDetached(terminal, {}, folderPath))
-        return Result<void>::failure(u"%1 could not be started."_s.arg(terminal));
+        return Result<void>::failure(L10n::format(u"terminal_not_started"_s, {terminal}));
     return Result<void>::success();
 }
 

@@ -1,6 +1,7 @@
 #include "XdgAutostartLoginItem.h"
 
 #include "core/foundation/FileSafety.h"
+#include "core/foundation/L10n.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -100,10 +101,10 @@ Result<void> XdgAutostartLoginItem::setEnabled(bool enabled)
         return Result<void>::success();
     }
     if (m_executablePath.isEmpty())
-        return Result<void>::failure(u"The location of the Devnook program is unknown."_s);
+        return Result<void>::failure(L10n::text(u"login_item_program_unknown"_s));
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return Result<void>::failure(u"Could not create the folder %1."_s.arg(folder));
+        return Result<void>::failure(L10n::format(u"login_item_folder_not_created"_s, {folder}));
     const QString content = u"[Desktop Entry]\n"
                             u"Type=Application\n"
                             u"Name=Devnook\n"
