@@ -329,6 +329,45 @@ private Q_SLOTS:
                  qPrintable(problem));
     }
 
+    // A history that cannot be written leaves the checkpoint as it was: what
+    // paused or stopped meanwhile is in neither file's new state, and a
+    // crash must still find it in the old checkpoint.
+    void aCheckpointOutlivesAHistoryThatCannotBeWritten()
+    {
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9, 30));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        const QByteArray checkpoint = test::readFile(checkpointFile());
+        const QString history = service().sessionsFilePath();
+        QVERIFY(QDir().mkpath(history));
+        service().pause(m_shop.id, localTime(2024, 6, 1, 10, 30));
+        service().waitForFiles();
+        QCOMPARE(test::readFile(checkpointFile()), checkpoint);
+        service().stop(m_blog.id, localTime(2024, 6, 1, 10, 45));
+        service().waitForFiles();
+        QCOMPARE(test::readFile(checkpointFile()), checkpoint);
+
+        QVERIFY(QDir(history).removeRecursively());
+        QStringList recovered = namedStretches(recoveredByTheNextRun());
+        recovered.sort();
+        QCOMPARE(recovered, (QStringList{u"Blog 09:30-10:00"_s, u"Shop 09:00-10:00"_s}));
+    }
+
+    // A checkpoint saved clears the failure of the one before, unasked.
+    void aCheckpointSavedAfterAFailedOneClearsItsFailure()
+    {
+        const QString checkpoint = checkpointFile();
+        QVERIFY(QDir().mkpath(checkpoint));
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        QVERIFY(service().fileProblem().startsWith(u"Could not save the running usage sessions: "_s));
+
+        QVERIFY(QDir(checkpoint).removeRecursively());
+        checkpointAt(localTime(2024, 6, 1, 10, 30));
+        QCOMPARE(service().fileProblem(), QString());
+        QCOMPARE(stretches(recoveredByTheNextRun()), QStringList{u"09:00-10:30"_s});
+    }
+
     // Jobs wait while the worker is busy, and a waiting one is replaced by
     // the next; a checkpoint alone must not take a waiting history with it.
     void aWaitingHistoryOutlivesACheckpointAskedForAfterIt()
