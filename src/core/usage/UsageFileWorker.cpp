@@ -185,18 +185,39 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
     // Sessions written by other versions may cross midnight; they are cut in
     // memory and written cut at the next save.
     outcome.counted = UsageSessionSplitting::normalizedByDay(countable, calendar);
+    readCheckpoint(outcome, storedIDs, now);
+    return outcome;
+}
+
+void UsageFileWorker::readCheckpoint(UsageLoadOutcome &outcome, const QSet<QUuid> &storedIDs, Timestamp now)
+{
+    if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular) {
+        // Left as it is, as the history is.
+        outcome.checkpointError = regular.error();
+        return;
+    }
+    const auto bytes = readIfPresent(m_checkpointPath);
+    if (!bytes)
+        return;
+    UsageSessionCoding::DecodedSessions decoded;
+    if (*bytes)
+        decoded = UsageSessionCoding::decodeSessions(bytes->value());
+    else
+        outcome.checkpointError = bytes->error();
+    outcome.checkpointUnreadable = decoded.unreadable;
+    if (!*bytes || decoded.unreadable.count > 0) {
+        auto aside = keepDamagedCheckpoint(now);
+        if (aside)
+            outcome.checkpointAsidePath = aside.value();
+        else
+            outcome.checkpointAsideError = aside.error();
+    }
     // A checkpoint whose sessions were recorded before the run ended holds
     // nothing new.
-    if (const auto bytes = readIfPresent(m_checkpointPath); bytes && *bytes) {
-        for (const ProjectUsageSession &session :
-             UsageSessionCoding::decodeSessions(bytes->value()).sessions) {
-            if (!storedIDs.contains(session.id))
-                outcome.recovered.append(session);
-        }
-    } else if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular) {
-        outcome.checkpointError = regular.error();
+    for (const ProjectUsageSession &session : decoded.sessions) {
+        if (!storedIDs.contains(session.id))
+            outcome.recovered.append(session);
     }
-    return outcome;
 }
 
 UsageWriteOutcome UsageFileWorker::writeFiles(UsageFileJob &job)
@@ -208,12 +229,16 @@ UsageWriteOutcome UsageFileWorker::writeFiles(UsageFileJob &job)
             return outcome;
     }
     if (job.checkpoint)
-        outcome.checkpointError = writeCheckpoint(*job.checkpoint);
+        outcome.checkpointError = writeCheckpoint(*job.checkpoint, job.now);
     return outcome;
 }
 
-QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches)
+QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now)
 {
+    if (m_damagedCheckpointAtRisk && QFileInfo::exists(m_checkpointPath)) {
+        if (auto kept = keepDamagedCheckpoint(now); !kept)
+            return L10n::format(u"running_usage_not_kept_aside_reason"_s, {kept.error()});
+    }
     if (stretches.isEmpty()) {
         if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular)
             return regular.error();
@@ -244,6 +269,13 @@ Result<QString> UsageFileWorker::keepDamagedHistory(Timestamp now)
 {
     auto copy = FileSafety::copyAside(m_historyPath, now.toDateTime());
     m_damagedHistoryAtRisk = !copy;
+    return copy;
+}
+
+Result<QString> UsageFileWorker::keepDamagedCheckpoint(Timestamp now)
+{
+    auto copy = FileSafety::copyAside(m_checkpointPath, now.toDateTime());
+    m_damagedCheckpointAtRisk = !copy;
     return copy;
 }
 

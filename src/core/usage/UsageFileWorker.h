@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QThreadPool>
 #include <QWaitCondition>
@@ -33,9 +34,14 @@ struct UsageLoadOutcome {
     QString asideError;
     // Why the file could not be read at all; empty when it was read or absent.
     QString readError;
-    // Why the checkpoint file was not read, when something other than a
-    // regular file is in its place.
+    // Why the checkpoint file could not be read at all: something other than
+    // a regular file is in its place, or it cannot be opened.
     QString checkpointError;
+    // Its session objects that could not be read, and where the damaged
+    // checkpoint was copied, or why that failed.
+    SetAsideRecords checkpointUnreadable;
+    QString checkpointAsidePath;
+    QString checkpointAsideError;
     // The running sessions of a run that ended without stopping them, each
     // ending at its last checkpoint, less those the history already holds.
     QList<ProjectUsageSession> recovered;
@@ -77,9 +83,9 @@ public:
     UsageFileWorker(const UsageFileWorker &) = delete;
     UsageFileWorker &operator=(const UsageFileWorker &) = delete;
 
-    // Reads both files; onLoaded receives what they held. A damaged history
-    // is copied aside first; while that copy fails, writes of the history are
-    // refused so that the file survives.
+    // Reads both files; onLoaded receives what they held. A damaged file is
+    // copied aside first; while that copy fails, writes of that file (the
+    // checkpoint's removal too) are refused so that it survives.
     void load(Timestamp now, const UsageCalendar &calendar, std::function<void(UsageLoadOutcome)> onLoaded);
 
     // Writes the history first, then the checkpoint, which is left alone
@@ -100,12 +106,15 @@ private:
     // Runs the outcome on the context's thread.
     void deliver(std::function<void()> outcome);
     UsageLoadOutcome readFiles(Timestamp now, const UsageCalendar &calendar);
+    // Adds the checkpoint's sessions that the history does not hold to the outcome.
+    void readCheckpoint(UsageLoadOutcome &outcome, const QSet<QUuid> &storedIDs, Timestamp now);
     UsageWriteOutcome writeFiles(UsageFileJob &job);
     QString writeHistory(UsageFileJob &job);
     // Writes the running stretches; none removes the file.
-    QString writeCheckpoint(const QList<ProjectUsageSession> &stretches);
+    QString writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now);
     // The copy's path, or the error.
     Result<QString> keepDamagedHistory(Timestamp now);
+    Result<QString> keepDamagedCheckpoint(Timestamp now);
 
     const QString m_historyPath;
     const QString m_checkpointPath;
@@ -124,6 +133,8 @@ private:
     // aside; each write retries the copy and refuses to overwrite the file
     // until it succeeds.
     bool m_damagedHistoryAtRisk = false;
+    // The same for a damaged checkpoint, which is not removed either.
+    bool m_damagedCheckpointAtRisk = false;
 };
 
 } // namespace devnook

@@ -298,10 +298,11 @@ private:
     bool m_readingStarted = false;
     bool m_loaded = false;
     bool m_saveDue = false;
-    // What the reading found, a damaged file not yet copied aside, the last
-    // failure to write each file, and the problem last reported.
+    // What the reading found, a damaged history or checkpoint not yet copied
+    // aside, the last failure to write each file, and the problem last reported.
     QString m_readProblem;
     QString m_asideProblem;
+    QString m_checkpointAsideProblem;
     QString m_historyWriteProblem;
     QString m_checkpointWriteProblem;
     // Set once the user has read of the uncounted and kept sessions.

@@ -71,8 +71,8 @@ void UsageTrackingService::waitForFiles()
 QString UsageTrackingService::fileProblem() const
 {
     QStringList parts;
-    for (const QString &problem :
-         {m_historyWriteProblem, m_checkpointWriteProblem, m_readProblem, m_asideProblem}) {
+    for (const QString &problem : {m_historyWriteProblem, m_checkpointWriteProblem, m_readProblem,
+                                   m_asideProblem, m_checkpointAsideProblem}) {
         if (!problem.isEmpty())
             parts.append(problem);
     }
@@ -91,6 +91,7 @@ void UsageTrackingService::dismissFileProblem()
     m_checkpointWriteProblem.clear();
     m_readProblem.clear();
     m_asideProblem.clear();
+    m_checkpointAsideProblem.clear();
     m_sessionNotesDismissed = true;
     reportFileProblem();
 }
@@ -129,16 +130,26 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     QStringList problems;
     if (!outcome.readError.isEmpty())
         problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
-    if (!outcome.checkpointError.isEmpty())
-        problems.append(L10n::format(u"running_usage_unreadable"_s, {outcome.checkpointError}));
     if (outcome.unreadable.count > 0)
         problems.append(
             outcome.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s));
     if (!outcome.asidePath.isEmpty())
         problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.asidePath}));
+    if (!outcome.checkpointError.isEmpty())
+        problems.append(L10n::format(u"running_usage_unreadable"_s, {outcome.checkpointError}));
+    if (outcome.checkpointUnreadable.count > 0)
+        problems.append(
+            L10n::format(u"running_usage_unreadable"_s,
+                         {outcome.checkpointUnreadable.told(u"running_usage_sessions_unreadable"_s,
+                                                            u"usage_sessions_unreadable_more"_s)}));
+    if (!outcome.checkpointAsidePath.isEmpty())
+        problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.checkpointAsidePath}));
     m_readProblem = problems.join(u'\n');
     if (!outcome.asideError.isEmpty())
         m_asideProblem = L10n::format(u"usage_history_not_kept_aside"_s, {outcome.asideError});
+    if (!outcome.checkpointAsideError.isEmpty())
+        m_checkpointAsideProblem =
+            L10n::format(u"running_usage_not_kept_aside"_s, {outcome.checkpointAsideError});
     m_loaded = true;
     Q_EMIT sessionsLoaded();
     reportFileProblem();
@@ -161,9 +172,13 @@ void UsageTrackingService::written(const UsageWriteOutcome &outcome)
         if (error->isEmpty())
             m_asideProblem.clear();
     }
-    if (const auto &error = outcome.checkpointError)
+    if (const auto &error = outcome.checkpointError) {
         m_checkpointWriteProblem =
             error->isEmpty() ? QString() : L10n::format(u"could_not_save_running_usage"_s, {*error});
+        // So does a checkpoint written or removed.
+        if (error->isEmpty())
+            m_checkpointAsideProblem.clear();
+    }
     reportFileProblem();
 }
 

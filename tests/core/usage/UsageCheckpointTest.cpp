@@ -1,5 +1,6 @@
 #include "UsageTestSupport.h"
 #include "core/usage/UsageSessionCoding.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -47,6 +48,15 @@ private:
 
     UsageTrackingService &service() { return *m_home->service; }
     QString checkpointFile() { return service().checkpointFilePath(); }
+    // The copies of a damaged checkpoint kept beside it.
+    QStringList checkpointCopies() const
+    {
+        const QDir folder(m_home->dir.filePath(u"Devnook"_s));
+        QStringList paths;
+        for (const QString &name : folder.entryList({u"usage_checkpoint.json.unreadable-*"_s}))
+            paths.append(folder.filePath(name));
+        return paths;
+    }
     // Writes the checkpoint of the running sessions as of the time.
     void checkpointAt(Timestamp at)
     {
@@ -246,6 +256,116 @@ private Q_SLOTS:
         service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 11));
         checkpointAt(localTime(2024, 6, 1, 11, 30));
         QCOMPARE(service().fileProblem(), QString());
+    }
+
+    // A checkpoint that a crash of the disk left cut gives the sessions
+    // that read; it is copied aside before the first write after the reading
+    // removes it, and the band tells what was lost and where the copy is.
+    void aDamagedCheckpointIsKeptAsideAndWhatReadsIsRecovered_data()
+    {
+        QTest::addColumn<bool>("wholeFirst");
+        QTest::addColumn<QByteArray>("cut");
+        QTest::newRow("cut in its first session") << false << QByteArray("[{\"id\": \"x\", garbage");
+        QTest::newRow("a whole session, then a cut one")
+            << true << QByteArray(",\n  {\"client\": \"\", \"endedAt\": 73");
+    }
+
+    void aDamagedCheckpointIsKeptAsideAndWhatReadsIsRecovered()
+    {
+        QFETCH(bool, wholeFirst);
+        QFETCH(QByteArray, cut);
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        const QString checkpoint = checkpointFile();
+        const QByteArray whole = test::readFile(checkpoint);
+        m_home->service.reset();
+        const QByteArray damaged = wholeFirst ? whole.first(whole.lastIndexOf('}') + 1) + cut : cut;
+        test::writeFile(checkpoint, damaged);
+
+        QCOMPARE(stretches(recoveredByTheNextRun()),
+                 wholeFirst ? QStringList{u"09:00-10:00"_s} : QStringList());
+        QVERIFY(!QFile::exists(checkpoint));
+        const QStringList copies = checkpointCopies();
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(test::readFile(copies.first()), damaged);
+        const QString problem = service().fileProblem();
+        QVERIFY2(problem.startsWith(u"Could not read the running usage sessions: 1 session is damaged:\n"
+                                    u"not valid JSON at offset "_s) &&
+                     problem.endsWith(u"The file as it was is kept as %1."_s.arg(copies.first())),
+                 qPrintable(problem));
+    }
+
+    // While a damaged checkpoint cannot be copied aside it is neither
+    // removed nor overwritten, and the band says so until a copy is made.
+    void aDamagedCheckpointStaysWhileItCannotBeKeptAside()
+    {
+        const QString checkpoint = checkpointFile();
+        m_home->service.reset();
+        // Larger than the writes let through below; a running stretch is not.
+        const QByteArray damaged = "[{\"id\": \"" + QByteArray(4096, 'x');
+        test::writeFile(checkpoint, damaged);
+        {
+            const test::FileSizeLimit limit(2048);
+            m_home->reload();
+            service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+            checkpointAt(localTime(2024, 6, 1, 10));
+            QCOMPARE(test::readFile(checkpoint), damaged);
+            QVERIFY(checkpointCopies().isEmpty());
+            const QString problem = service().fileProblem();
+            QVERIFY2(problem.startsWith(u"Could not save the running usage sessions: the damaged file could "
+                                        u"not be kept aside: "_s) &&
+                         problem.contains(u"\nThe damaged file of running usage sessions could not be "
+                                          u"copied aside ("_s),
+                     qPrintable(problem));
+        }
+
+        checkpointAt(localTime(2024, 6, 1, 10, 30));
+        QCOMPARE(test::readFile(checkpointCopies().value(0)), damaged);
+        QCOMPARE(stretches(UsageSessionCoding::decodeSessions(test::readFile(checkpoint)).sessions),
+                 QStringList{u"09:00-10:30"_s});
+        const QString problem = service().fileProblem();
+        QVERIFY2(problem.startsWith(u"Could not read the running usage sessions: "_s) &&
+                     !problem.contains(u"aside"_s),
+                 qPrintable(problem));
+    }
+
+    // A history that cannot be written leaves the checkpoint as it was: what
+    // paused or stopped meanwhile is in neither file's new state, and a
+    // crash must still find it in the old checkpoint.
+    void aCheckpointOutlivesAHistoryThatCannotBeWritten()
+    {
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9, 30));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        const QByteArray checkpoint = test::readFile(checkpointFile());
+        const QString history = service().sessionsFilePath();
+        QVERIFY(QDir().mkpath(history));
+        service().pause(m_shop.id, localTime(2024, 6, 1, 10, 30));
+        service().waitForFiles();
+        QCOMPARE(test::readFile(checkpointFile()), checkpoint);
+        service().stop(m_blog.id, localTime(2024, 6, 1, 10, 45));
+        service().waitForFiles();
+        QCOMPARE(test::readFile(checkpointFile()), checkpoint);
+
+        QVERIFY(QDir(history).removeRecursively());
+        QStringList recovered = namedStretches(recoveredByTheNextRun());
+        recovered.sort();
+        QCOMPARE(recovered, (QStringList{u"Blog 09:30-10:00"_s, u"Shop 09:00-10:00"_s}));
+    }
+
+    // A checkpoint saved clears the failure of the one before, unasked.
+    void aCheckpointSavedAfterAFailedOneClearsItsFailure()
+    {
+        const QString checkpoint = checkpointFile();
+        QVERIFY(QDir().mkpath(checkpoint));
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        QVERIFY(service().fileProblem().startsWith(u"Could not save the running usage sessions: "_s));
+
+        QVERIFY(QDir(checkpoint).removeRecursively());
+        checkpointAt(localTime(2024, 6, 1, 10, 30));
+        QCOMPARE(service().fileProblem(), QString());
+        QCOMPARE(stretches(recoveredByTheNextRun()), QStringList{u"09:00-10:30"_s});
     }
 
     // Jobs wait while the worker is busy, and a waiting one is replaced by

@@ -552,9 +552,13 @@ private Q_SLOTS:
         }
         QCOMPARE(test::readFile(sessionsFile()), damaged);
         QVERIFY(asideCopies().isEmpty());
+        // A refused write is no copy made: the band still says why.
+        QVERIFY2(service->fileProblem().contains(u"usage history could not be copied aside"_s),
+                 qPrintable(service->fileProblem()));
 
         recordOneSession(*service);
         QCOMPARE(asideBytes(), damaged);
+        QVERIFY(!service->fileProblem().contains(u"aside"_s));
         QCOMPARE(makeService()->completedSessions().size(), 3);
     }
 
