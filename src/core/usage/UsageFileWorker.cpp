@@ -244,7 +244,7 @@ QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stret
             return regular.error();
         QFile file(m_checkpointPath);
         if (file.exists() && !file.remove())
-            return u"could not remove %1: %2"_s.arg(m_checkpointPath, file.errorString());
+            return L10n::format(u"file_not_removed"_s, {m_checkpointPath, file.errorString()});
         return {};
     }
     // Running stretches are judged when they are recovered, as the history's are.
@@ -255,7 +255,7 @@ QString UsageFileWorker::writeHistory(UsageFileJob &job)
 {
     if (m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath)) {
         if (auto kept = keepDamagedHistory(job.now); !kept)
-            return u"the unreadable session file could not be kept aside: %1"_s.arg(kept.error());
+            return L10n::format(u"usage_history_not_kept_aside_reason"_s, {kept.error()});
     }
     const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted,
                                                              job.history->keptAsStored);

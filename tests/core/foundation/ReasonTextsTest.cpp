@@ -374,6 +374,26 @@ private Q_SLOTS:
             },
             u"could not create the folder <dir>/Devnook"_s,
             u"no s'ha pogut crear la carpeta <dir>/Devnook"_s);
+        row(
+            "damaged history not kept aside",
+            [](const QString &folder) {
+                const QString path = folder + u"/usage_sessions.json"_s;
+                test::writeFile(path, "[{\"a\": \"" + QByteArray(200, 'x') + "\"}");
+                QObject context;
+                UsageFileWorker worker(path, folder + u"/checkpoint.json"_s, context);
+                QString error;
+                worker.setOnWritten([&error](const UsageWriteOutcome &outcome) {
+                    error = outcome.historyError.value_or(QString());
+                });
+                const test::FileSizeLimit limit(16);
+                const Timestamp now = Timestamp::fromSecondsSinceReference(737413200);
+                worker.load(now, UsageCalendar{}, [](const UsageLoadOutcome &) {});
+                worker.write(UsageFileJob{UsageHistory{}, std::nullopt, now});
+                worker.waitForIdle();
+                return error;
+            },
+            u"the unreadable session file could not be kept aside: <EFBIG>"_s,
+            u"no s'ha pogut conservar a part el fitxer de sessions il·legible: <EFBIG>"_s);
     }
 
     void everyReasonReadsWholeInBothLanguages()
