@@ -43,6 +43,7 @@ struct UnknownJsonMember {
 // whose source a later version added: counted nowhere, and written back to
 // the session file exactly as it was stored.
 struct SessionKeptAsStored {
+    QUuid id;
     QUuid projectID;
     // The object's JSON text as it was read.
     QByteArray json;

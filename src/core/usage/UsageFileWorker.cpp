@@ -169,7 +169,9 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
     QList<ProjectUsageSession> countable;
     countable.reserve(decoded.sessions.size());
     QSet<QUuid> storedIDs;
-    storedIDs.reserve(decoded.sessions.size());
+    storedIDs.reserve(decoded.sessions.size() + outcome.keptAsStored.size());
+    for (const SessionKeptAsStored &kept : std::as_const(outcome.keptAsStored))
+        storedIDs.insert(kept.id);
     for (ProjectUsageSession &session : decoded.sessions) {
         storedIDs.insert(session.id);
         switch (UsageLimits::shapeOf(session)) {
@@ -217,6 +219,11 @@ void UsageFileWorker::readCheckpoint(UsageLoadOutcome &outcome, const QSet<QUuid
     for (const ProjectUsageSession &session : decoded.sessions) {
         if (!storedIDs.contains(session.id))
             outcome.recovered.append(session);
+    }
+    // A later version's sources are kept in the history, as the history's own are.
+    for (const SessionKeptAsStored &kept : decoded.keptAsStored) {
+        if (!storedIDs.contains(kept.id))
+            outcome.recoveredAsStored.append(kept);
     }
 }
 

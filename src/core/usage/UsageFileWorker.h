@@ -45,6 +45,8 @@ struct UsageLoadOutcome {
     // The running sessions of a run that ended without stopping them, each
     // ending at its last checkpoint, less those the history already holds.
     QList<ProjectUsageSession> recovered;
+    // Those of them whose source this version does not know, as stored.
+    QList<SessionKeptAsStored> recoveredAsStored;
 };
 
 // What the session file holds.

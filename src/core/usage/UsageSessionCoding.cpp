@@ -455,8 +455,9 @@ Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
     if (const QString problem = fieldProblem(fields); !problem.isEmpty())
         element.problem = L10n::format(u"usage_session_reason"_s, {QString::number(index + 1), problem});
     else if (!fields.source)
-        element.keptAsStored = SessionKeptAsStored{
-            *fields.projectID, scanner.textBetween(objectStart, scanner.position()).toByteArray()};
+        element.keptAsStored =
+            SessionKeptAsStored{*fields.id, *fields.projectID,
+                                scanner.textBetween(objectStart, scanner.position()).toByteArray()};
     else
         element.session = sessionFrom(fields);
     return element;

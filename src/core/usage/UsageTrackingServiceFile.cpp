@@ -113,7 +113,7 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     const QList<ProjectUsageSession> recordedMeanwhile = std::exchange(m_completedSessions, outcome.counted);
     const QList<ProjectUsageSession> uncountedMeanwhile =
         std::exchange(m_uncountedSessions, outcome.uncounted);
-    m_sessionsKeptAsStored = outcome.keptAsStored;
+    m_sessionsKeptAsStored = outcome.keptAsStored + outcome.recoveredAsStored;
     // A project cleared meanwhile loses what the files held of it; what was
     // recorded meanwhile came after the clear, or went with it.
     const QSet<QUuid> cleared = std::exchange(m_clearedBeforeLoading, {});
@@ -153,7 +153,7 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     m_loaded = true;
     Q_EMIT sessionsLoaded();
     reportFileProblem();
-    if (m_saveDue || !outcome.recovered.isEmpty()) {
+    if (m_saveDue || !outcome.recovered.isEmpty() || !outcome.recoveredAsStored.isEmpty()) {
         m_saveDue = true;
         handOverSave();
     } else {

@@ -164,14 +164,13 @@ private Q_SLOTS:
         m_home->service.reset();
         QList<SessionKeptAsStored> laterSource;
         for (const DevProject &project : {m_shop, m_blog}) {
-            const QByteArray file =
-                UsageSessionCoding::encodeSessions(
-                    {test::makeSession(project, localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10))})
-                    .value();
+            const ProjectUsageSession session =
+                test::makeSession(project, localTime(2024, 5, 31, 9), localTime(2024, 5, 31, 10));
+            const QByteArray file = UsageSessionCoding::encodeSessions({session}).value();
             const qsizetype start = file.indexOf('{');
-            laterSource.append(
-                SessionKeptAsStored{project.id, file.sliced(start, file.lastIndexOf('}') + 1 - start)
-                                                    .replace("\"playButton\"", "\"scheduledTask\"")});
+            laterSource.append(SessionKeptAsStored{session.id, project.id,
+                                                   file.sliced(start, file.lastIndexOf('}') + 1 - start)
+                                                       .replace("\"playButton\"", "\"scheduledTask\"")});
         }
         test::writeFile(history, UsageSessionCoding::encodeSessionFile(
                                      UsageSessionCoding::decodeSessions(test::readFile(history)).sessions, {},
@@ -293,6 +292,34 @@ private Q_SLOTS:
                                     u"not valid JSON at offset "_s) &&
                      problem.endsWith(u"The file as it was is kept as %1."_s.arg(copies.first())),
                  qPrintable(problem));
+    }
+
+    // A later version's run that ended without stopping leaves sessions of a
+    // source this one does not know: they join the history as stored, once,
+    // before the checkpoint goes.
+    void runningSessionsOfALaterSourceJoinTheHistoryAsStored()
+    {
+        service().start(m_blog, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        const QString checkpoint = checkpointFile();
+        m_home->service.reset();
+        const QByteArray later = test::readFile(checkpoint).replace("\"playButton\"", "\"scheduledTask\"");
+        test::writeFile(checkpoint, later);
+
+        QCOMPARE(recoveredByTheNextRun(), QList<ProjectUsageSession>());
+        QVERIFY(!QFile::exists(checkpoint));
+        QVERIFY(checkpointCopies().isEmpty());
+        QCOMPARE(service().fileProblem(),
+                 u"1 usage session has a source this version of Devnook does not know, so it is not "
+                 u"counted. It stays in the file as it was."_s);
+        // The history as the later version left it may hold the stretch already.
+        const QByteArray history = test::readFile(service().sessionsFilePath());
+        QCOMPARE(history.count("scheduledTask"), 1);
+        m_home->service.reset();
+        test::writeFile(checkpoint, later);
+        m_home->reload();
+        service().waitForFiles();
+        QCOMPARE(test::readFile(service().sessionsFilePath()), history);
     }
 
     // While a damaged checkpoint cannot be copied aside it is neither
