@@ -1,5 +1,6 @@
 #include "BackgroundReads.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -20,6 +21,15 @@ constexpr int kReadNiceness = 10;
 // next refresh starts them again.
 constexpr int kIdleThreadExpiryMs = 1000;
 
+// Runs as the application object goes, as Qt finishes its own global pool
+// there: left to the static destructors, the pool's threads, idle ones
+// included, would run on while the globals they use are torn down.
+void finishReads()
+{
+    stopBackgroundReads();
+    backgroundReadPool().waitForDone();
+}
+
 struct ReadPool : QThreadPool {
     ReadPool()
     {
@@ -28,6 +38,7 @@ struct ReadPool : QThreadPool {
         setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
         setThreadPriority(QThread::LowPriority);
         setExpiryTimeout(kIdleThreadExpiryMs);
+        qAddPostRoutine(&finishReads);
     }
 };
 

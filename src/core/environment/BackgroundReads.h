@@ -15,6 +15,8 @@ namespace devnook {
 
 // The low-priority threads that read project folders and wait for git, kept
 // apart from the global pool so a slow repository cannot starve other work.
+// As the application object is destroyed, the reads are stopped and every
+// thread of the pool has ended before it is gone.
 QThreadPool &backgroundReadPool();
 
 // Lowers the calling thread's scheduling priority below the interface's, once;

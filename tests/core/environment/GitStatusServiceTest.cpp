@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFuture>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -299,21 +300,28 @@ private Q_SLOTS:
     void stoppingEndsQueuedAndRunningReads()
     {
         run(path(), u"rm .git/HEAD && mkfifo .git/HEAD"_s);
-        DevProject project;
-        project.folderPath = path();
-        std::vector<QCoro::Task<std::optional<ProjectGitStatus>>> readings;
+        QTemporaryDir traceFolder;
+        const QString trace = traceFolder.filePath(u"git-trace"_s);
+        const auto gitStarts = [&trace] { return test::readFile(trace).count(" start /usr/bin/git "); };
+        qputenv("GIT_TRACE2", trace.toUtf8());
+        // Each call left alone would hang for an hour, far past any wait here.
+        std::vector<QFuture<GitResult>> readings;
         for (int i = 0; i < 400; ++i)
-            readings.push_back(GitStatusService::status(project));
+            readings.push_back(runBackgroundRead(&GitStatusService::readStatus, path(),
+                                                 std::chrono::milliseconds(std::chrono::hours(1))));
         // Reads that do not look at the stop themselves: no new one starts.
         auto slow = readEach(QList<int>(400, 50), [](int milliseconds) {
             QThread::msleep(static_cast<unsigned long>(milliseconds));
             return true;
         });
-        QTest::qWait(200);
-        QVERIFY(backgroundReadPool().activeThreadCount() > 0);
+        // Every thread of the pool waits on a hung git.
+        const qsizetype threads = backgroundReadPool().maxThreadCount();
+        QTRY_COMPARE_WITH_TIMEOUT(gitStarts(), threads, 30000);
         stopBackgroundReads();
-        QVERIFY(backgroundReadPool().waitForDone(1000));
-        QCOMPARE(QCoro::waitFor(std::move(readings.back())), std::nullopt);
+        QVERIFY(backgroundReadPool().waitForDone(30000));
+        qunsetenv("GIT_TRACE2");
+        QCOMPARE(gitStarts(), threads);
+        QCOMPARE(readings.back().result(), std::nullopt);
         QVERIFY(QCoro::waitFor(std::move(slow)).count(true) < 400);
     }
 };

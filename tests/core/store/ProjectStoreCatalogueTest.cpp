@@ -128,8 +128,9 @@ private Q_SLOTS:
             << u"data/Quarrylin/projects.json"_s << u"Could not load projects: %1 is not a regular file"_s;
         QTest::newRow("usage history") << u"data/Devnook/usage_sessions.json"_s
                                        << u"Could not save the usage history: %1 is not a regular file"_s;
-        QTest::newRow("checkpoint") << u"data/Devnook/usage_checkpoint.json"_s
-                                    << u"Could not read the running usage sessions: %1 is not a regular file"_s;
+        QTest::newRow("checkpoint")
+            << u"data/Devnook/usage_checkpoint.json"_s
+            << u"Could not read the running usage sessions: %1 is not a regular file"_s;
         QTest::newRow("settings") << u"config/Devnook.conf"_s
                                   << u"Settings are not saved: %1 is not a regular file."_s;
     }
@@ -563,13 +564,23 @@ private Q_SLOTS:
         QCOMPARE(store.processLogs().value(running.id).size(), 1);
     }
 
-    // Handed the store's own record, the delete takes that project's usage
-    // with it, not that of the project that slides into its place.
-    void deletingTheStoresOwnRecordClearsThatProjectsUsage()
+    // Handed the store's own record, the delete takes that project's usage,
+    // git and .env state with it, not those of the project that slides into
+    // its place.
+    void deletingTheStoresOwnRecordClearsThatProjectsState()
     {
-        const DevProject first = fromRow(u"first||300"_s);
-        const DevProject second = fromRow(u"second||200"_s);
+        DevProject first = fromRow(u"first||300"_s);
+        DevProject second = fromRow(u"second||200"_s);
+        for (DevProject *project : {&first, &second}) {
+            project->folderPath = path(project->name);
+            test::writeFile(project->folderPath + u"/.env"_s, "A=1\n");
+            QCOMPARE(
+                QProcess::execute(u"git"_s, {u"init"_s, u"-q"_s, u"-b"_s, u"main"_s, project->folderPath}),
+                0);
+        }
         ProjectStore &store = m_rig->open({first, second});
+        store.refreshProjectStatuses();
+        QTRY_VERIFY_WITH_TIMEOUT(store.gitStatuses().size() == 2 && store.envProfiles().size() == 2, 20000);
         m_rig->usage.waitForFiles();
         for (const DevProject &project : {first, second})
             m_rig->usage.start(project, ProjectUsageSessionSource::playButton, m_rig->clock.now());
@@ -581,6 +592,9 @@ private Q_SLOTS:
         QCOMPARE(m_rig->preview.deactivated, QList<QUuid>{first.id});
         QCOMPARE(m_rig->usage.completedSessions().size(), 1);
         QCOMPARE(m_rig->usage.completedSessions().constFirst().projectID, second.id);
+        QCOMPARE(store.gitStatuses().keys(), QList<QUuid>{second.id});
+        QCOMPARE(store.envProfiles().keys(), QList<QUuid>{second.id});
+        QCOMPARE(store.envDetails().keys(), QList<QUuid>{second.id});
     }
 
     // Start-up holds the refreshes until its panel has painted: the requests
