@@ -36,6 +36,12 @@ struct TelemetryRig {
         if (prepare)
             prepare(*configuration);
         telemetry.initialize(configuration);
+        // The first session is the test's to begin: on a loaded machine its
+        // timer would fire while the test runs and add its signals.
+        auto *firstSession = telemetry.findChild<QTimer *>(QStringLiteral("telemetryFirstSessionTimer"));
+        firstSessionArmed = firstSession && firstSession->isActive();
+        if (firstSession)
+            firstSession->stop();
         // The first send attempt follows the loading of the cache, and arms
         // the send timer.
         auto *manager = telemetry.findChild<SignalManager *>();
@@ -70,6 +76,8 @@ struct TelemetryRig {
     FixedDisplayFacts display;
     QStringList setUpLog;
     QStringList log;
+    // Whether setting up armed the first session's timer, which the rig stops.
+    bool firstSessionArmed = false;
     Telemetry telemetry;
 };
 

@@ -99,7 +99,7 @@ private Q_SLOTS:
         TelemetryRig rig;
         TelemetryManagerConfiguration &configuration = rig.initialize();
         auto *timer = rig.telemetry.findChild<QTimer *>(u"telemetryFirstSessionTimer"_s);
-        QVERIFY(timer && timer->isSingleShot());
+        QVERIFY(rig.firstSessionArmed && timer && timer->isSingleShot());
         QCOMPARE(timer->interval(), 500);
         QMetaObject::invokeMethod(timer, "timeout");
         const QList<QJsonObject> sent = rig.queued();
