@@ -67,6 +67,15 @@ public:
         return bytes.first(std::max<qsizetype>(got, 0));
     }
 
+    // The device's own port.
+    quint16 port() const
+    {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length);
+        return ntohs(address.sin_port);
+    }
+
     // True once the proxy has closed its side: a byte sent to it then is
     // answered with a reset (one sent while it holds the connection is dropped).
     bool closedByProxy()
@@ -112,18 +121,37 @@ public:
         return false;
     }
 
+    // True once the side at the port of the connection from the device's
+    // port can send the device nothing more (its window is shut: the timer
+    // that probes it runs) and holds so much unsent that the system will not
+    // tell the proxy to write more: the proxy's last write to it is past.
+    bool stalledOn(quint16 port, quint16 devicePort)
+    {
+        for (const Entry &entry : entries()) {
+            if (entry.localPort == port && entry.remotePort == devicePort)
+                return entry.timer == kWindowProbeTimer && entry.sendQueue >= kMaxUnsentWhenWritable;
+        }
+        return false;
+    }
+
 private:
     static constexpr int kEstablished = 0x01;
     static constexpr int kCloseWait = 0x08;
     static constexpr int kListening = 0x0A;
+    static constexpr int kWindowProbeTimer = 4;
+    // The proxy lets 64 KiB wait unsent; the system tells it to write only below half of that.
+    static constexpr int kMaxUnsentWhenWritable = 32 * 1024;
 
-    // One line: "sl local_address rem_address st tx_queue:rx_queue ...", in
-    // hexadecimal; a listener's rx_queue counts the connections it has queued.
+    // One line: "sl local_address rem_address st tx_queue:rx_queue tr:when
+    // ...", in hexadecimal; a listener's rx_queue counts the connections it
+    // has queued, tx_queue of a connection whose window is shut its unsent bytes.
     struct Entry {
         quint16 localPort = 0;
         quint16 remotePort = 0;
         int state = 0;
+        int sendQueue = 0;
         int receiveQueue = 0;
+        int timer = 0;
     };
 
     QList<Entry> entries()
@@ -136,11 +164,12 @@ private:
             table->seek(0);
             for (const QByteArray &line : table->readAll().split('\n')) {
                 const QList<QByteArray> fields = line.simplified().split(' ');
-                if (fields.size() < 5 || !fields[0].endsWith(':'))
+                if (fields.size() < 6 || !fields[0].endsWith(':'))
                     continue;
-                const QByteArray &queues = fields[4];
+                const QList<QByteArray> queues = fields[4].split(':');
                 entries.append({port(fields[1]), port(fields[2]), fields[3].toInt(nullptr, 16),
-                                queues.sliced(queues.indexOf(':') + 1).toInt(nullptr, 16)});
+                                queues.value(0).toInt(nullptr, 16), queues.value(1).toInt(nullptr, 16),
+                                fields[5].split(':').value(0).toInt(nullptr, 16)});
             }
         }
         return entries;
