@@ -48,6 +48,12 @@ void LoopbackHttpServer::answerDevServer(QTcpSocket *socket, const Request &requ
         // A stream that never ends: one event now, one a moment later.
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n\r\ndata: " + origin + "\n\n");
         QTimer::singleShot(50, socket, [socket] { socket->write("data: second\n\n"); });
+    } else if (path.startsWith("/events/")) {
+        // /events/<ms>: a stream that never ends, an event every <ms> ms.
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n\r\n");
+        auto *ticks = new QTimer(socket);
+        connect(ticks, &QTimer::timeout, socket, [socket] { socket->write("data: tick\n\n"); });
+        ticks->start(path.sliced(8).toInt());
     } else if (path == "/missing" || path == "/fail") {
         socket->write(
             message(path == "/missing" ? "404 Not Found" : "500 Internal Server Error", {}, origin));

@@ -31,7 +31,7 @@ public:
         holdFirst,
         // A dev server that answers by path (see LoopbackDevServer.cpp):
         // /page, /redirect, /cookies, /gzip, /deflate, /bad-gzip, /chunked,
-        // /events, /missing, /fail, /slow, /binary, /big, /odd-proxy-error, /echo,
+        // /events, /events/<ms>, /missing, /fail, /slow, /binary, /big, /odd-proxy-error, /echo,
         // /status/<code>, /keep-alive, /large/<bytes>, /once, /app, /@vite/client,
         // /upload, /stall, /trickle, /pause/<bytes>/<ms>, /extra and /cut-after-first.
         devServer,

@@ -62,6 +62,11 @@ std::optional<ProxyClock::time_point> DevicePreviewConnection::answeredSince() c
     return m_socket ? m_socket->lingeringSince() : std::nullopt;
 }
 
+std::optional<ProxyClock::time_point> DevicePreviewConnection::waitingOnDeviceSince() const
+{
+    return m_socket && m_socket->bytesToWrite() > 0 ? std::optional(m_lastTaken) : std::nullopt;
+}
+
 void DevicePreviewConnection::checkTimers(ProxyClock::time_point now)
 {
     if (!m_socket)

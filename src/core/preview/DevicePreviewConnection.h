@@ -46,6 +46,11 @@ public:
     // When the whole answer was handed to the system, while the connection
     // waits for the device to hang up.
     std::optional<ProxyClock::time_point> answeredSince() const;
+    // When the device last took bytes of the answer, or they began to wait
+    // for it, while some wait.
+    std::optional<ProxyClock::time_point> waitingOnDeviceSince() const;
+    // Where the device connects from, as it was admitted.
+    const QHostAddress &address() const { return m_address; }
 
 private:
     // What is being read from the device.
@@ -74,7 +79,6 @@ private:
     void cutOff();
 
     DevicePreviewDeviceSocket *m_socket;
-    // Where the device connects from, as it was admitted.
     QHostAddress m_address;
     DevicePreviewProxyWorker &m_worker;
     HttpRequestParser m_parser;

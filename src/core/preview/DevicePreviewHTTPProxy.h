@@ -29,9 +29,15 @@ struct DevicePreviewProxyLimits {
     // one is closed at once, unless a connection answered earlier can be
     // closed instead (the one answered longest ago), or its request head came
     // whole: then the connection whose head has been incomplete longest is.
+    // Failing both, a device whose address holds fewer connections than the
+    // address that holds the most takes the place of one of that address's
+    // connections stalled on its device (the one stalled longest).
     int maxConnections = 256;
     // The connections one device address may hold; beyond this a new one is closed at once.
     int maxConnectionsPerAddress = 64;
+    // A connection whose device has taken none of the answer queued for it
+    // for this long is stalled on its device: it may give way to another address.
+    std::chrono::milliseconds stallTime{std::chrono::seconds(1)};
     // Answers up to this size are sent whole with their exact length; longer
     // ones are rewritten as they stream, in chunked coding. Request bodies up
     // to this size may be held: a chunked one to be sent with its length, one

@@ -9,6 +9,7 @@
 
 #include <QTcpServer>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
@@ -68,14 +69,13 @@ bool hasWholeHead(int fd)
 }
 
 // The connection with the earliest time of the kind, if any has one.
-DevicePreviewConnection *earliest(const QSet<DevicePreviewConnection *> &connections,
-                                  std::optional<ProxyClock::time_point> (DevicePreviewConnection::*since)()
-                                      const)
+template <typename Since>
+DevicePreviewConnection *earliest(const QSet<DevicePreviewConnection *> &connections, Since since)
 {
     DevicePreviewConnection *found = nullptr;
     ProxyClock::time_point foundSince = ProxyClock::time_point::max();
     for (DevicePreviewConnection *connection : connections) {
-        const std::optional<ProxyClock::time_point> time = (connection->*since)();
+        const std::optional<ProxyClock::time_point> time = std::invoke(since, connection);
         if (time && *time < foundSince) {
             found = connection;
             foundSince = *time;
@@ -159,7 +159,7 @@ void DevicePreviewProxyWorker::admit(qintptr descriptor)
     const auto fd = static_cast<int>(descriptor);
     const QHostAddress address = deviceAddress(fd);
     if (m_openByAddress.value(address) >= m_limits.maxConnectionsPerAddress ||
-        (m_open.size() >= m_limits.maxConnections && !makeRoomFor(fd))) {
+        (m_open.size() >= m_limits.maxConnections && !makeRoomFor(fd, address))) {
         ::close(fd);
         rest();
         return;
@@ -174,14 +174,35 @@ void DevicePreviewProxyWorker::rest()
         m_rest->start();
 }
 
-bool DevicePreviewProxyWorker::makeRoomFor(int fd)
+bool DevicePreviewProxyWorker::makeRoomFor(int fd, const QHostAddress &address)
 {
     DevicePreviewConnection *closed = earliest(m_watched, &DevicePreviewConnection::answeredSince);
     if (!closed && hasWholeHead(fd))
         closed = earliest(m_watched, &DevicePreviewConnection::incompleteHeadSince);
+    if (!closed)
+        closed = stalledInLargestShare(address);
     // Deleting it closes it, and its slot is counted free at once.
     delete closed;
     return closed != nullptr;
+}
+
+DevicePreviewConnection *DevicePreviewProxyWorker::stalledInLargestShare(const QHostAddress &newcomer) const
+{
+    int most = 0;
+    for (const int held : m_openByAddress)
+        most = std::max(most, held);
+    // Only a device whose address holds fewer than the most takes a place,
+    // so its own address is never among those that give one up.
+    if (m_openByAddress.value(newcomer) >= most)
+        return nullptr;
+    const ProxyClock::time_point stalledBy = ProxyClock::now() - m_limits.stallTime;
+    // Among addresses tied for the most, the one that has waited longest on its device goes.
+    return earliest(m_watched, [&](const DevicePreviewConnection *connection) {
+        const std::optional<ProxyClock::time_point> since = connection->waitingOnDeviceSince();
+        return since && *since <= stalledBy && m_openByAddress.value(connection->address()) == most
+                   ? since
+                   : std::nullopt;
+    });
 }
 
 void DevicePreviewProxyWorker::tunnel(DevicePreviewDeviceSocket *device, const HttpProxyRequest &request,

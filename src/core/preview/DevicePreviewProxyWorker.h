@@ -65,12 +65,17 @@ private:
     // Takes a connection the listener accepted, unless the device's own share
     // of the proxy is full, or the proxy is and no room can be made for it.
     void admit(qintptr descriptor);
-    // Closes a connection for a new one: the one answered longest ago, since
-    // it only waits for its device to hang up; otherwise, when the new one's
-    // request head is already whole, the one whose head has been incomplete
-    // longest, so that trickling heads never turn a prompt request away.
-    // False when no connection may be closed.
-    bool makeRoomFor(int fd);
+    // Closes a connection for a new one from the address: the one answered
+    // longest ago, since it only waits for its device to hang up; otherwise,
+    // when the new one's request head is already whole, the one whose head has
+    // been incomplete longest, so that trickling heads never turn a prompt
+    // request away; otherwise one stalled on its device, so that one
+    // address's unread answers never shut another device out. False when no
+    // connection may be closed.
+    bool makeRoomFor(int fd, const QHostAddress &address);
+    // The connection stalled on its device longest among those of the
+    // addresses that hold the most, when the newcomer's address holds fewer.
+    DevicePreviewConnection *stalledInLargestShare(const QHostAddress &newcomer) const;
     // Stops taking connections for a moment; they wait in the system meanwhile.
     void rest();
     // Counts a connection or tunnel against its address until it is destroyed.

@@ -1,18 +1,16 @@
+#include "DeviceCrowd.h"
 #include "ProxyRig.h"
 #include "support/LoopbackHttpServer.h"
 
+#include <QDir>
 #include <QTest>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using namespace devnook;
 using namespace devnook::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-using Sockets = std::vector<std::unique_ptr<QTcpSocket>>;
 
 // Small caps, and heads that may trickle, and answered devices that may
 // linger, for longer than a test lasts.
@@ -25,73 +23,12 @@ DevicePreviewProxyLimits patientLimits()
     return limits;
 }
 
-QHostAddress loopback(int last)
-{
-    return QHostAddress(u"127.0.0."_s + QString::number(last));
-}
-
-// The proxy gives no sign of having taken a connection; a moment on
-// loopback is enough, and keeps the order in which they were taken.
-void letTheProxyTakeThem()
-{
-    QTest::qWait(100);
-}
-
-// All the proxy writes on a connection until it closes it.
-QByteArray readUntilClosed(QTcpSocket &socket)
-{
-    QByteArray received;
-    const auto reading =
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
-    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000))
-        received += "[left open]";
-    QObject::disconnect(reading);
-    return received;
-}
-
 int stillOpen(const Sockets &sockets)
 {
     return static_cast<int>(std::count_if(sockets.begin(), sockets.end(), [](const auto &socket) {
         return socket->state() == QAbstractSocket::ConnectedState;
     }));
 }
-
-// A device that sends its request, then neither reads nor closes; the
-// answer waits unread in its system.
-class SilentDevice {
-public:
-    SilentDevice(quint16 port, const QHostAddress &from, const QByteArray &request)
-        : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(from.toIPv4Address());
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
-            send(request);
-    }
-    ~SilentDevice() { ::close(m_fd); }
-    SilentDevice(const SilentDevice &) = delete;
-    SilentDevice &operator=(const SilentDevice &) = delete;
-
-    void send(const QByteArray &bytes)
-    {
-        ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
-    }
-
-    // What has arrived of the answer, left unread.
-    QByteArray answer() const
-    {
-        QByteArray bytes(4096, '\0');
-        const ssize_t got = ::recv(m_fd, bytes.data(), size_t(bytes.size()), MSG_PEEK | MSG_DONTWAIT);
-        return bytes.first(std::max<qsizetype>(got, 0));
-    }
-
-private:
-    int m_fd;
-};
 
 // Leaves the process no free descriptor while it lives, so that the next
 // accept fails as it does when a crowd of connections has used them all.
@@ -114,6 +51,37 @@ private:
     rlimit m_previous{};
 };
 
+// How often the proxy's thread has gone to sleep, read through a file opened
+// beforehand: it is read while no descriptor is free.
+class ProxyThreadSleeps {
+public:
+    ProxyThreadSleeps()
+    {
+        const QDir tasks(u"/proc/self/task"_s);
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile name(tasks.filePath(task + u"/comm"_s));
+            // The proxy's thread, by as much of its name as the system keeps.
+            if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("DevicePreviewPr"))
+                m_status.setFileName(tasks.filePath(task + u"/status"_s));
+        }
+        m_status.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    qint64 count()
+    {
+        m_status.seek(0);
+        const QByteArray status = m_status.readAll();
+        const qsizetype line = status.indexOf("\nvoluntary_ctxt_switches:");
+        if (line < 0)
+            return -1;
+        const qsizetype value = status.indexOf(':', line) + 1;
+        return status.mid(value, status.indexOf('\n', value) - value).trimmed().toLongLong();
+    }
+
+private:
+    QFile m_status;
+};
+
 } // namespace
 
 // Which device connections the proxy takes when it is full, and which it closes to make room.
@@ -121,6 +89,7 @@ class DevicePreviewAdmissionTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LoopbackHttpServer> m_server;
+    std::unique_ptr<TcpTable> m_table;
 
     // Fills every slot from four addresses, their share each, with what each sends.
     Sockets fill(const ProxyRig &rig, const QByteArray &bytes)
@@ -130,10 +99,15 @@ class DevicePreviewAdmissionTest : public QObject {
             held.push_back(rig.connect(bytes, loopback(2 + i / testLimits().maxConnectionsPerAddress)));
             // The first one taken is the one whose head has been incomplete longest.
             if (i == 0)
-                letTheProxyTakeThem();
+                letTheProxyTakeThem(rig, held);
         }
-        letTheProxyTakeThem();
+        letTheProxyTakeThem(rig, held);
         return held;
+    }
+
+    void letTheProxyTakeThem(const ProxyRig &rig, const Sockets &devices)
+    {
+        QVERIFY(QTest::qWaitFor([&] { return proxyTookThem(*m_table, rig.port, devices); }));
     }
 
 private Q_SLOTS:
@@ -142,6 +116,7 @@ private Q_SLOTS:
         m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
                                                         LoopbackHttpServer::Behaviour::devServer);
         QVERIFY(m_server->listen());
+        m_table = std::make_unique<TcpTable>();
     }
 
     // Slots full of trickling heads from several addresses: one more that
@@ -169,7 +144,8 @@ private Q_SLOTS:
         const Sockets held = fill(rig, "GET /page HTTP/1.1\r\n");
         const auto late = rig.connect({}, loopback(21));
         QTRY_COMPARE(late->state(), QAbstractSocket::ConnectedState);
-        QTest::qWait(50);
+        // Connected, and left for the device's first bytes rather than taken (and turned away).
+        QVERIFY(QTest::qWaitFor([&] { return m_table->waitingToBeTaken(rig.port) == 0; }));
         late->write("GET /page HTTP/1.1\r\n\r\n");
         const QByteArray answer = readUntilClosed(*late);
         QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
@@ -203,9 +179,10 @@ private Q_SLOTS:
             QVERIFY(answered(loopback(2 + i / testLimits().maxConnectionsPerAddress)));
         for (int newcomer = 20; newcomer < 22; ++newcomer)
             QVERIFY(answered(loopback(newcomer)));
-        // A head that comes in two pieces is let in all the same.
+        // A head that comes in two pieces is let in all the same: its first
+        // piece takes the place of the device answered third.
         devices.push_back(std::make_unique<SilentDevice>(rig.port, loopback(22), "GET /page HTTP/1.1\r\n"));
-        QTest::qWait(200);
+        QVERIFY(QTest::qWaitFor([&] { return devices[2]->closedByProxy(); }));
         devices.back()->send("\r\n");
         QVERIFY(QTest::qWaitFor([&] { return devices.back()->answer().startsWith("HTTP/1.1 200 OK\r\n"); }));
         // Those given up were the first address's two and the second's first.
@@ -266,11 +243,17 @@ private Q_SLOTS:
         const ProxyRig rig(m_server->origin(), patientLimits());
         const auto device = rig.connect({});
         QTRY_COMPARE(device->state(), QAbstractSocket::ConnectedState);
+        ProxyThreadSleeps sleeps;
         {
             const NoFreeDescriptors full;
             device->write("GET /page HTTP/1.1\r\n\r\n");
             device->flush();
-            QTest::qWait(300);
+            // Once queued, the proxy is woken for it; asleep again, it has tried to take it.
+            QVERIFY(QTest::qWaitFor([&] { return m_table->waitingToBeTaken(rig.port) == 1; }));
+            const qint64 before = sleeps.count();
+            QVERIFY(before >= 0);
+            QVERIFY(QTest::qWaitFor([&] { return sleeps.count() > before; }));
+            QCOMPARE(m_table->waitingToBeTaken(rig.port), 1);
         }
         const QByteArray answer = readUntilClosed(*device);
         QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
@@ -284,16 +267,16 @@ private Q_SLOTS:
         Sockets first;
         for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)
             first.push_back(rig.connect(trickle, loopback(3)));
-        letTheProxyTakeThem();
+        letTheProxyTakeThem(rig, first);
+        const quint16 ended = first.front()->localPort();
         first.front()->abort();
-        letTheProxyTakeThem();
+        QVERIFY(QTest::qWaitFor([&] { return !m_table->holds(rig.port, ended); }));
 
         Sockets next;
         for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)
             next.push_back(rig.connect(trickle, loopback(3)));
+        letTheProxyTakeThem(rig, next);
         QTRY_COMPARE(stillOpen(next), testLimits().maxConnectionsPerAddress - 1);
-        letTheProxyTakeThem();
-        QCOMPARE(stillOpen(next), testLimits().maxConnectionsPerAddress - 1);
         QCOMPARE(first.back()->state(), QAbstractSocket::ConnectedState);
     }
 };
