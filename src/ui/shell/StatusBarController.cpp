@@ -142,11 +142,17 @@ void StatusBarController::showPanel()
 
 void StatusBarController::hidePanel()
 {
-    if (m_navigation->isShowingProjectForm()) {
+    const bool showingForm = m_navigation->isShowingProjectForm();
+    if (showingForm)
         m_navigation->closeProjectForm();
-        resizeFromTheListFrame(m_normalPanelSize, PanelGeometry::kListMinimum, false);
-    }
     m_panel->hide();
+    // Back to the list's frame once hidden: a window manager answers a resize
+    // of a window that is going away late, or keeps the form's minimum, and
+    // Qt, taking the frame it asked for as the one it has, would map the
+    // panel again in that stale frame. Hidden, the frame is set right before
+    // the next map.
+    if (showingForm)
+        resizeFromTheListFrame(m_normalPanelSize, PanelGeometry::kListMinimum, false);
 }
 
 void StatusBarController::togglePanel()
