@@ -136,12 +136,13 @@ private:
                panel.bottom() < icon.top() && icon.top() - panel.bottom() <= 8 + icon.height();
     }
 
-    QByteArray sizeHints() const
+    QByteArray panelProperty(const QString &name) const
     {
         QProcess properties;
-        properties.start(u"xprop"_s, {u"-id"_s, QString::number(m_panel), u"WM_NORMAL_HINTS"_s});
-        return properties.waitForFinished(kDesktopDeadlineMs) ? properties.readAllStandardOutput()
-                                                              : QByteArray();
+        properties.start(u"xprop"_s, {u"-id"_s, QString::number(m_panel), name});
+        if (!properties.waitForFinished(kDesktopDeadlineMs) || properties.exitCode() != 0)
+            return {};
+        return properties.readAllStandardOutput().trimmed();
     }
 
     static std::optional<QByteArray> currentDesktop() { return xdotool({u"get_desktop"_s}); }
@@ -240,10 +241,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&icon] { return !(icon = trayIconFrame()).isEmpty(); }, kDesktopDeadlineMs));
         QVERIFY2(QTest::qWaitFor([&icon] { return panelStandsOver(icon); }, kDesktopDeadlineMs),
                  qPrintable(u"panel "_s + text(panelFrame()) + u", icon "_s + text(icon)));
-        QProcess properties;
-        properties.start(u"xprop"_s, {u"-id"_s, QString::number(m_panel), u"_NET_WM_STATE"_s});
-        QVERIFY(properties.waitForFinished(kDesktopDeadlineMs) && properties.exitCode() == 0);
-        const QByteArray states = properties.readAllStandardOutput();
+        const QByteArray states = panelProperty(u"_NET_WM_STATE"_s);
         QVERIFY2(states.contains("_NET_WM_STATE_SKIP_TASKBAR") && states.contains("_NET_WM_STATE_SKIP_PAGER"),
                  states.constData());
     }
@@ -300,9 +298,10 @@ private Q_SLOTS:
     }
 
     // The form grows the panel; Escape hides it from the form, and the hot
-    // key maps the list again in its own frame, also when the window manager
-    // answers late, as on a loaded machine. Nothing the user did not resize
-    // is stored.
+    // key maps the list again in its own frame, off the taskbar and on top,
+    // also when the window manager answers late, as on a loaded machine: it
+    // then withdraws the panel only after the panel was asked to show again.
+    // Nothing the user did not resize is stored.
     void formVisitLeavesTheListFrame()
     {
         QVERIFY(QTest::qWaitFor(panelHasFocus, kDesktopDeadlineMs));
@@ -316,8 +315,9 @@ private Q_SLOTS:
         // The window manager takes in the form's minimum size first, as when
         // the form has been open a moment: a resize it handles late then
         // keeps that minimum.
-        QVERIFY(QTest::qWaitFor([this] { return sizeHints().contains("minimum size: 560 by 620"); },
-                                kDesktopDeadlineMs));
+        QVERIFY(QTest::qWaitFor(
+            [this] { return panelProperty(u"WM_NORMAL_HINTS"_s).contains("minimum size: 560 by 620"); },
+            kDesktopDeadlineMs));
         QVERIFY(panel.waitForWindowManager(kDesktopDeadlineMs));
         {
             const auto held = holdWindowManager();
@@ -335,6 +335,13 @@ private Q_SLOTS:
         const QList<QRect> shown = panel.showings().constLast();
         QVERIFY2(shown == QList<QRect>{list},
                  qPrintable(u"shown at "_s + text(shown) + u" for the list at "_s + text(list)));
+        QVERIFY(panel.waitForWindowManager(kDesktopDeadlineMs));
+        const QByteArray states = panelProperty(u"_NET_WM_STATE"_s);
+        for (const char *state :
+             {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"})
+            QVERIFY2(states.contains(state), states.constData());
+        QVERIFY2(panelProperty(u"_NET_WM_DESKTOP"_s).endsWith("= 4294967295"),
+                 panelProperty(u"_NET_WM_DESKTOP"_s).constData());
         QFile settings(m_home.filePath(u"config/Devnook/Devnook.conf"_s));
         QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("panelSize"));
     }

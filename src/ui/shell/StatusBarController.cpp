@@ -133,11 +133,14 @@ void StatusBarController::showPanel()
     if (!m_panel->isVisible() && !m_navigation->isShowingProjectForm())
         m_panel->setFrame(QRect(m_panel->pos(), m_normalPanelSize));
     positionPanel();
-    if (!m_panel->isVisible())
+    const bool wasHidden = !m_panel->isVisible();
+    if (wasHidden)
         m_services.windowHints.markAsFloatingPanel(m_panel->winId());
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
+    if (wasHidden)
+        m_services.windowHints.keepAsFloatingPanel(m_panel->winId());
 }
 
 void StatusBarController::hidePanel()
