@@ -264,14 +264,19 @@ private Q_SLOTS:
         m_tray.kill();
         QVERIFY(m_tray.waitForFinished(kDesktopDeadlineMs));
         QVERIFY(QTest::qWaitFor([] { return trayIconFrame().isEmpty(); }, kDesktopDeadlineMs));
-        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) &&
-                QTest::qWaitFor(panelIsVisible, kDesktopDeadlineMs));
+        ShownFrames panel(m_panel);
+        QVERIFY(panel.isValid());
+        QVERIFY(xdotool({u"key"_s, u"ctrl+shift+l"_s}) && QTest::qWaitFor(panelHasFocus, kDesktopDeadlineMs));
         QElapsedTimer shown;
         shown.start();
-        const QRect withoutTray = panelFrame();
         // The delay is the case itself, not a wait for the application.
         QTest::qWait(int(std::max<qint64>(0, trayDelayMs - shown.elapsed())));
-        QCOMPARE(panelFrame(), withoutTray);
+        // Placed before it was mapped, and left there while there is no tray.
+        QVERIFY(panel.waitForWindowManager(kDesktopDeadlineMs));
+        const QList<QList<QRect>> showings = panel.showings();
+        QVERIFY2(showings.size() == 1 && showings.constFirst().size() == 1,
+                 qPrintable(u"shown at "_s + text(showings.constLast())));
+        const QRect withoutTray = showings.constFirst().constFirst();
         QVERIFY(startTray());
         QRect icon;
         QVERIFY(QTest::qWaitFor([&icon] { return !(icon = trayIconFrame()).isEmpty(); }, kDesktopDeadlineMs));
