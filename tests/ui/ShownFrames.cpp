@@ -105,6 +105,7 @@ bool ShownFrames::waitForWindowManager(int timeoutMs)
     request.format = 32;
     request.window = m_probe;
     request.type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    m_answer = atom("_NET_FRAME_EXTENTS");
     xcb_send_event(m_connection, 0, m_root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&request));
@@ -209,7 +210,8 @@ void ShownFrames::read()
             const auto *property = reinterpret_cast<const xcb_property_notify_event_t *>(event.get());
             if (property->window == m_window && property->state == XCB_PROPERTY_NEW_VALUE)
                 ++m_propertyWrites[property->atom];
-            if (property->window == m_probe)
+            if (property->window == m_probe && property->atom == m_answer &&
+                property->state == XCB_PROPERTY_NEW_VALUE)
                 ++m_answers;
             break;
         }

@@ -51,12 +51,12 @@ private:
     quint32 m_window = 0;
     // A window that is never shown, for the window manager to answer on.
     quint32 m_probe = 0;
+    quint32 m_answer = 0;
     int m_answers = 0;
     // The window manager's frame around the window, or the window itself
     // while it has none: the child of the root that moves on screen.
     quint32 m_top = 0;
     bool m_windowMapped = false;
-    bool m_topMapped = false;
     bool m_shown = false;
     QSize m_windowSize;
     QHash<quint32, QRect> m_rootChildren;
