@@ -36,7 +36,7 @@ QList<WId> stackingOrder()
 {
     QProcess xprop;
     xprop.start(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST_STACKING"_s});
-    if (!xprop.waitForFinished(5000))
+    if (!xprop.waitForFinished(test::kDesktopDeadlineMs))
         return {};
     QList<WId> windows;
     static const QRegularExpression id(u"0x[0-9a-f]+"_s);
@@ -100,8 +100,10 @@ private:
     {
         test::answerWhenShown<Dialog>(this, [over, answer](Dialog &dialog) {
             const WId question = dialog.winId();
-            const bool onTop = QTest::qWaitFor([question] { return topmostOwnWindow() == question; }, 5000);
-            const bool active = QTest::qWaitFor([&dialog] { return dialog.isActiveWindow(); }, 5000);
+            const bool onTop = QTest::qWaitFor([question] { return topmostOwnWindow() == question; },
+                                               test::kDesktopDeadlineMs);
+            const bool active =
+                QTest::qWaitFor([&dialog] { return dialog.isActiveWindow(); }, test::kDesktopDeadlineMs);
             QWidget *parent = dialog.parentWidget();
             answer(dialog);
             QVERIFY2(onTop, "the question is under another Devnook window");
@@ -118,7 +120,7 @@ private Q_SLOTS:
         QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         QVERIFY(test::startWindowManager(m_windowManager));
         m_tray.start(u"tint2"_s, {});
-        QVERIFY(m_tray.waitForStarted(5000));
+        QVERIFY(m_tray.waitForStarted(test::kDesktopDeadlineMs));
 
         m_shop = test::makeProject(u"Shop"_s, m_rig.dir.filePath(u"shop"_s));
         m_shop.services = {
@@ -149,11 +151,11 @@ private Q_SLOTS:
     void init()
     {
         m_statusBar->showPanel();
-        QVERIFY(QTest::qWaitForWindowExposed(m_statusBar->panel()));
+        QVERIFY(QTest::qWaitForWindowExposed(m_statusBar->panel(), test::kDesktopDeadlineMs));
         m_logs->show(m_shop);
         QWidget *logs = m_logs->window(m_shop.id);
-        QVERIFY(QTest::qWaitForWindowActive(logs));
-        QTRY_COMPARE(topmostOwnWindow(), logs->winId());
+        QVERIFY(QTest::qWaitForWindowActive(logs, test::kDesktopDeadlineMs));
+        QTRY_COMPARE_WITH_TIMEOUT(topmostOwnWindow(), logs->winId(), test::kDesktopDeadlineMs);
     }
 
     void questionOpensOnTop_data()
@@ -173,7 +175,7 @@ private Q_SLOTS:
         switch (Question(question)) {
         case quit:
             store.toggleDevProcess(m_shop);
-            QTRY_VERIFY(m_shellStore->hasActiveProcesses());
+            QTRY_VERIFY_WITH_TIMEOUT(m_shellStore->hasActiveProcesses(), test::kDesktopDeadlineMs);
             checkOnTopThenAnswer<QMessageBox>(logs,
                                               [](QMessageBox &box) { test::clickButton(box, u"cancel"_s); });
             QTest::keyClick(logs, Qt::Key_Q, Qt::ControlModifier);
@@ -215,7 +217,7 @@ private Q_SLOTS:
         for (QProcess *process : {&m_tray, &m_windowManager}) {
             if (process->state() != QProcess::NotRunning) {
                 process->kill();
-                process->waitForFinished(5000);
+                process->waitForFinished(test::kDesktopDeadlineMs);
             }
         }
     }

@@ -6,12 +6,16 @@
 // The window manager of the tests that run on the X server xvfb-run started.
 namespace devnook::test {
 
+// How long the desktop may take to answer on a loaded machine: generous, as
+// it costs nothing when the answer comes early.
+inline constexpr int kDesktopDeadlineMs = 20000;
+
 inline bool windowManagerRuns()
 {
     QProcess check;
     check.start(QStringLiteral("xprop"),
                 {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-    return check.waitForFinished(2000) && check.readAll().contains("window id");
+    return check.waitForFinished(kDesktopDeadlineMs) && check.readAll().contains("window id");
 }
 
 // Starts openbox and waits until it manages the screen. With several servers
@@ -23,14 +27,15 @@ inline bool startWindowManager(QProcess &manager)
     for (int attempt = 0; attempt < 3; ++attempt) {
         manager.start(QStringLiteral("openbox"), {});
         const bool managing =
-            manager.waitForStarted(5000) &&
+            manager.waitForStarted(kDesktopDeadlineMs) &&
             QTest::qWaitFor(
-                [&manager] { return manager.state() != QProcess::Running || windowManagerRuns(); }, 10000) &&
+                [&manager] { return manager.state() != QProcess::Running || windowManagerRuns(); },
+                kDesktopDeadlineMs) &&
             manager.state() == QProcess::Running && windowManagerRuns();
         if (managing)
             return true;
         manager.kill();
-        manager.waitForFinished(5000);
+        manager.waitForFinished(kDesktopDeadlineMs);
     }
     return false;
 }

@@ -14,6 +14,11 @@ public:
     // manager may drop the hints when the window is hidden. Does nothing
     // where the desktop has no such hints.
     virtual void markAsFloatingPanel(quintptr nativeWindow) = 0;
+    // Asks the window manager for the same, and to keep the window on top,
+    // right after the window was asked to show: a manager that withdraws the
+    // hidden window late drops the states written for the next showing.
+    // Does nothing where the desktop has no such hints.
+    virtual void keepAsFloatingPanel(quintptr nativeWindow) = 0;
 };
 
 } // namespace devnook

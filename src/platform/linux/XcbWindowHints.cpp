@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QList>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -33,12 +34,17 @@ std::array<xcb_atom_t, Count> atoms(xcb_connection_t *connection, const char *co
     return result;
 }
 
+xcb_connection_t *x11Connection()
+{
+    const auto *native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return native ? native->connection() : nullptr;
+}
+
 } // namespace
 
 void XcbWindowHints::markAsFloatingPanel(quintptr nativeWindow)
 {
-    const auto *native = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = native ? native->connection() : nullptr;
+    xcb_connection_t *connection = x11Connection();
     if (!connection || nativeWindow == 0)
         return;
     const auto window = xcb_window_t(nativeWindow);
@@ -71,6 +77,39 @@ void XcbWindowHints::markAsFloatingPanel(quintptr nativeWindow)
     }
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, state, XCB_ATOM_ATOM, 32,
                         uint32_t(states.size()), states.constData());
+    xcb_flush(connection);
+}
+
+void XcbWindowHints::keepAsFloatingPanel(quintptr nativeWindow)
+{
+    xcb_connection_t *connection = x11Connection();
+    if (!connection || nativeWindow == 0)
+        return;
+    const auto [state, above, skipTaskbar, skipPager, sticky, desktop] =
+        atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_STICKY", "_NET_WM_DESKTOP"});
+    if (state == XCB_NONE || desktop == XCB_NONE)
+        return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+
+    // A mapped window's states are asked of the window manager, which reads
+    // the request after the map that precedes it.
+    const auto ask = [&](xcb_atom_t type, std::array<uint32_t, 5> data) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = xcb_window_t(nativeWindow);
+        message.type = type;
+        std::copy(data.begin(), data.end(), message.data.data32);
+        xcb_send_event(connection, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char *>(&message));
+    };
+    constexpr uint32_t add = 1;
+    constexpr uint32_t fromApplication = 1;
+    ask(state, {add, skipTaskbar, skipPager, fromApplication, 0});
+    ask(state, {add, sticky, above, fromApplication, 0});
+    ask(desktop, {0xFFFFFFFF, fromApplication, 0, 0, 0});
     xcb_flush(connection);
 }
 

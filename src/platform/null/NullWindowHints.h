@@ -8,6 +8,7 @@ namespace devnook {
 class NullWindowHints final : public WindowHints {
 public:
     void markAsFloatingPanel(quintptr) override {}
+    void keepAsFloatingPanel(quintptr) override {}
 };
 
 } // namespace devnook

@@ -133,20 +133,29 @@ void StatusBarController::showPanel()
     if (!m_panel->isVisible() && !m_navigation->isShowingProjectForm())
         m_panel->setFrame(QRect(m_panel->pos(), m_normalPanelSize));
     positionPanel();
-    if (!m_panel->isVisible())
+    const bool wasHidden = !m_panel->isVisible();
+    if (wasHidden)
         m_services.windowHints.markAsFloatingPanel(m_panel->winId());
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
+    if (wasHidden)
+        m_services.windowHints.keepAsFloatingPanel(m_panel->winId());
 }
 
 void StatusBarController::hidePanel()
 {
-    if (m_navigation->isShowingProjectForm()) {
+    const bool showingForm = m_navigation->isShowingProjectForm();
+    if (showingForm)
         m_navigation->closeProjectForm();
-        resizeFromTheListFrame(m_normalPanelSize, PanelGeometry::kListMinimum, false);
-    }
     m_panel->hide();
+    // Back to the list's frame once hidden: a window manager answers a resize
+    // of a window that is going away late, or keeps the form's minimum, and
+    // Qt, taking the frame it asked for as the one it has, would map the
+    // panel again in that stale frame. Hidden, the frame is set right before
+    // the next map.
+    if (showingForm)
+        resizeFromTheListFrame(m_normalPanelSize, PanelGeometry::kListMinimum, false);
 }
 
 void StatusBarController::togglePanel()
