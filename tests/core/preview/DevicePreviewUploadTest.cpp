@@ -15,6 +15,7 @@
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace devnook;
@@ -128,6 +129,45 @@ QByteArray writtenThenRead(quint16 port, const QByteArray &bytes)
     if (got < 0)
         received += errno == EAGAIN ? "[stuck reading]" : "[failed reading]";
     return received;
+}
+
+// A device that sends a request and then goes on writing a little at a
+// time, without reading, until a write fails or the bound is up: how long
+// its writes went through, and what it could read after that.
+struct WrittenOn {
+    std::chrono::milliseconds writing{};
+    QByteArray received;
+};
+
+WrittenOn writtenOnUnread(quint16 port, const QByteArray &request, std::chrono::milliseconds bound)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
+    const timeval timeLimit{20, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeLimit, sizeof timeLimit);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeLimit, sizeof timeLimit);
+    sockaddr_in proxy{};
+    proxy.sin_family = AF_INET;
+    proxy.sin_port = qToBigEndian(port);
+    proxy.sin_addr.s_addr = qToBigEndian(QHostAddress(QHostAddress::LocalHost).toIPv4Address());
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&proxy), sizeof proxy) != 0)
+        return {{}, "[not connected]"};
+    const auto start = std::chrono::steady_clock::now();
+    const QByteArray piece(1024, 'u');
+    if (::send(fd, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) ==
+        request.size()) {
+        while (std::chrono::steady_clock::now() - start < bound &&
+               ::send(fd, piece.constData(), static_cast<size_t>(piece.size()), MSG_NOSIGNAL) == piece.size())
+            std::this_thread::sleep_for(20ms); // the device's own pace
+    }
+    WrittenOn result;
+    result.writing =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    char buffer[64 * 1024];
+    ssize_t got = 0;
+    while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        result.received.append(buffer, got);
+    return result;
 }
 
 } // namespace
@@ -320,6 +360,26 @@ private Q_SLOTS:
                                    " Error\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
                                    QByteArray::number(message.size()) + "\r\nConnection: close\r\n\r\n" +
                                    message);
+    }
+
+    // An answered device may go on sending for the whole linger time, 3 s
+    // unless the proxy is told otherwise, without its connection being reset
+    // under its writes; then the proxy closes it, though it still sends.
+    void anAnsweredDeviceMayWriteOnForTheLingerTime()
+    {
+        const ProxyRig rig(m_server->origin(), DevicePreviewProxyLimits{});
+        const std::chrono::milliseconds lingerTime = 3s;
+        std::future<WrittenOn> device =
+            std::async(std::launch::async, writtenOnUnread, rig.port,
+                       "POST /upload HTTP/1.1\r\nContent-Length: 104857600\r\n\r\n"_ba, 10 * lingerTime);
+        QVERIFY(
+            QTest::qWaitFor([&device] { return device.wait_for(0s) == std::future_status::ready; }, 60000));
+        const WrittenOn written = device.get();
+        QVERIFY2(written.received.startsWith("HTTP/1.1 413 Error\r\n"), written.received.constData());
+        // The linger timer may end up to a twentieth early.
+        QVERIFY2(written.writing >= lingerTime * 19 / 20,
+                 QByteArray::number(written.writing.count()).constData());
+        QVERIFY2(written.writing < 10 * lingerTime, QByteArray::number(written.writing.count()).constData());
     }
 
     // A device held back while none of its bytes wait to be read is timed
