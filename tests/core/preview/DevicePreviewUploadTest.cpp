@@ -415,10 +415,10 @@ private Q_SLOTS:
     // taken for an idle one.
     void aDevServerThatStopsReadingHoldsTheDeviceBack()
     {
-        // Held back for six idle times before the dev server's time is up.
+        // Held back for four idle times before the dev server's time is up.
         DevicePreviewProxyLimits limits = untimedLimits();
-        limits.idleTimeout = 500ms;
-        limits.upstreamTimeout = 3s;
+        limits.idleTimeout = 1s;
+        limits.upstreamTimeout = 4s;
         const ProxyRig rig(m_server->origin(), limits);
         const qint64 uploadBytes = 64 * 1024 * 1024;
         QElapsedTimer clock;
