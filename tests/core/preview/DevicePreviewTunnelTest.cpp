@@ -45,12 +45,23 @@ private:
 };
 
 // A dev server that records what one connection brings, in TLS when given a
-// configuration, and whether its stream has ended.
+// configuration, and whether its stream has ended. While it is not taking,
+// it reads nothing, and TCP holds its peer back.
 class RecordingServer : public QTcpServer {
 public:
     explicit RecordingServer(QSslConfiguration tls) : m_tls(std::move(tls))
     {
         listen(QHostAddress::LocalHost);
+    }
+
+    void setTaking(bool taking)
+    {
+        m_taking = taking;
+        for (QSslSocket *socket : findChildren<QSslSocket *>()) {
+            socket->setReadBufferSize(taking ? 0 : 1);
+            if (taking)
+                received += socket->readAll();
+        }
     }
 
     QByteArray received;
@@ -61,19 +72,30 @@ protected:
     {
         auto *socket = new QSslSocket(this);
         socket->setSocketDescriptor(descriptor);
-        connect(socket, &QSslSocket::readyRead, this, [this, socket] { received += socket->readAll(); });
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+            if (m_taking)
+                received += socket->readAll();
+        });
         connect(socket, &QSslSocket::readChannelFinished, this, [this, socket] {
             received += socket->readAll();
             ended = true;
         });
+        // A TLS server stops taking once its handshake is done.
         if (!m_tls.isNull()) {
+            connect(socket, &QSslSocket::encrypted, this, [this, socket] {
+                if (!m_taking)
+                    socket->setReadBufferSize(1);
+            });
             socket->setSslConfiguration(m_tls);
             socket->startServerEncryption();
+        } else if (!m_taking) {
+            socket->setReadBufferSize(1);
         }
     }
 
 private:
     QSslConfiguration m_tls;
+    bool m_taking = true;
 };
 
 // A device's WebSocket to the proxy, opened.
@@ -210,6 +232,41 @@ private Q_SLOTS:
                                     QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + body;
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size(), 60000);
         QVERIFY(received == expected);
+    }
+
+    void aDevServerThatTakesNothingHoldsTheDeviceBack_data()
+    {
+        QTest::addColumn<bool>("secure");
+        QTest::newRow("plain dev server") << false;
+        QTest::newRow("https dev server") << true;
+    }
+
+    // A dev server that takes nothing holds the device back through the
+    // tunnel, which does not take the device's bytes in meanwhile; once it
+    // takes them, every byte arrives, in order.
+    void aDevServerThatTakesNothingHoldsTheDeviceBack()
+    {
+        QFETCH(bool, secure);
+        RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
+        QVERIFY(upstream.isListening());
+        upstream.setTaking(false);
+        const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
+                               QString::number(upstream.serverPort()),
+                           untimedLimits());
+        const QByteArray frames = QByteArray(64 * 1024 * 1024, 'x') + "end";
+        const QByteArray request = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + frames;
+        const auto device = rig.connect(request);
+        qint64 sent = 0;
+        connect(device.get(), &QTcpSocket::bytesWritten, this, [&](qint64 bytes) { sent += bytes; });
+        // A tunnel that takes everything in has it all sent within this time.
+        QVERIFY(!QTest::qWaitFor([&] { return sent == request.size(); }, 3000));
+        // What the systems' buffers and the tunnel hold together is far less than what was sent.
+        QVERIFY2(sent < frames.size() / 2, QByteArray::number(sent).constData());
+        upstream.setTaking(true);
+        const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
+                                    QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + frames;
+        QTRY_COMPARE_WITH_TIMEOUT(upstream.received.size(), expected.size(), 60000);
+        QVERIFY(upstream.received == expected);
     }
 
     void closingEitherSideClosesBoth()
