@@ -67,6 +67,9 @@ void DevicePreviewTunnel::upstreamReady()
     connect(m_device, &DevicePreviewDeviceSocket::readyRead, this, &DevicePreviewTunnel::pumpToUpstream);
     connect(m_upstream, &QTcpSocket::readyRead, this, &DevicePreviewTunnel::pumpToDevice);
     connect(m_upstream, &QTcpSocket::bytesWritten, this, &DevicePreviewTunnel::pumpToUpstream);
+    // Told from within Qt's own sending, where closing the socket is not safe.
+    connect(m_upstream, &QSslSocket::encryptedBytesWritten, this, &DevicePreviewTunnel::pumpToUpstream,
+            Qt::QueuedConnection);
     connect(m_device, &DevicePreviewDeviceSocket::bytesWritten, this, &DevicePreviewTunnel::pumpToDevice);
     pumpToUpstream();
     pumpToDevice();
@@ -94,7 +97,8 @@ void DevicePreviewTunnel::relayPlainSockets()
 
 void DevicePreviewTunnel::pumpToUpstream()
 {
-    while (m_upstream->bytesToWrite() < kMaxPendingWriteBytes) {
+    // What is written is encrypted at once: it waits as encrypted bytes.
+    while (m_upstream->bytesToWrite() + m_upstream->encryptedBytesToWrite() < kMaxPendingWriteBytes) {
         const QByteArray bytes = m_device->read(kChunkBytes);
         if (bytes.isEmpty())
             break;

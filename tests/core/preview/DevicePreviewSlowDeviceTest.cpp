@@ -1,6 +1,7 @@
 #include "ChunkedBody.h"
 #include "ProxyRig.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/TcpEnds.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -50,15 +51,15 @@ private Q_SLOTS:
         QVERIFY(m_server->listen());
     }
 
-    // A device that reads slowly, with a small window and pauses longer than
-    // the dev server may stay silent, gets the whole page however long that
-    // takes: the time the proxy waits for the device is not the dev server's.
+    // A device that reads slowly, with a small window and a pause longer
+    // than the dev server may stay silent, gets the whole page however long
+    // that takes: the time the proxy waits for the device is not the dev
+    // server's. The pause comes while most of the page is still to come, so
+    // the proxy is held back through it.
     void aSlowReaderGetsTheWholePage()
     {
-        DevicePreviewProxyLimits limits = testLimits();
-        limits.headTimeout = 10s;
-        limits.idleTimeout = 1200ms;
-        limits.upstreamTimeout = 400ms;
+        DevicePreviewProxyLimits limits = untimedLimits();
+        limits.upstreamTimeout = 2s;
         limits.collectBytes = 64 * 1024;
         const ProxyRig rig(m_server->origin(), limits);
         const qint64 pageBytes = 12 * 1024 * 1024;
@@ -72,22 +73,24 @@ private Q_SLOTS:
         });
         device.connectToHost(QHostAddress::LocalHost, rig.port);
         QByteArray received;
-        QElapsedTimer clock;
-        clock.start();
-        // Reading for 800 ms, then a pause of 700 ms, and again.
+        // Reading the first megabyte, then a pause half as long again as the
+        // dev server's limit, then the rest.
+        const qint64 pauseMs = 3 * limits.upstreamTimeout.count() / 2;
+        QElapsedTimer pause;
         QTimer reader;
         connect(&reader, &QTimer::timeout, this, [&] {
-            if (clock.elapsed() % 1500 < 800)
+            if (received.size() >= 1024 * 1024 && !pause.isValid())
+                pause.start();
+            if (!pause.isValid() || pause.elapsed() > pauseMs)
                 received += device.read(64 * 1024);
         });
         reader.start(10);
         QTRY_VERIFY_WITH_TIMEOUT(
-            device.state() == QAbstractSocket::UnconnectedState && device.bytesAvailable() == 0, 30000);
+            device.state() == QAbstractSocket::UnconnectedState && device.bytesAvailable() == 0, 60000);
         reader.stop();
+        QVERIFY(pause.isValid());
         QCOMPARE(chunkedBody(received),
                  QByteArray(page).replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8()));
-        QVERIFY2(clock.elapsed() > 2 * limits.idleTimeout.count(),
-                 QByteArray::number(clock.elapsed()).constData());
     }
 
     // A device that keeps reading is not idle, however far behind the dev
@@ -95,12 +98,10 @@ private Q_SLOTS:
     // the proxy has nothing more for it.
     void aDeviceThatReadsOnFarBehindIsNotIdle()
     {
-        DevicePreviewProxyLimits limits = testLimits();
-        limits.headTimeout = 10s;
-        limits.idleTimeout = 1s;
-        limits.upstreamTimeout = 10s;
+        DevicePreviewProxyLimits limits = untimedLimits();
+        limits.idleTimeout = 2s;
         const ProxyRig rig(m_server->origin(), limits);
-        const qint64 pageBytes = 4 * 1024 * 1024;
+        const qint64 pageBytes = 8 * 1024 * 1024;
         const auto device =
             narrowDevice(rig.port, "GET /large/" + QByteArray::number(pageBytes) + " HTTP/1.1\r\n\r\n", 4096);
         // 4 KiB every 10 ms for two and a half idle times, then the rest as it comes.
@@ -118,7 +119,7 @@ private Q_SLOTS:
         });
         reader.start(10);
         QTRY_VERIFY_WITH_TIMEOUT(
-            device->state() == QAbstractSocket::UnconnectedState && device->bytesAvailable() == 0, 20000);
+            device->state() == QAbstractSocket::UnconnectedState && device->bytesAvailable() == 0, 60000);
         reader.stop();
         QVERIFY2(receivedSlowly < pageBytes / 2, QByteArray::number(receivedSlowly).constData());
         const QByteArray page = LoopbackHttpServer::largePage(m_server->origin().toUtf8(), pageBytes);
@@ -131,25 +132,23 @@ private Q_SLOTS:
     // device held the proxy back is not the dev server's.
     void theDevServerIsTimedFromWhenReadingResumes()
     {
-        DevicePreviewProxyLimits limits = testLimits();
-        limits.headTimeout = 10s;
-        limits.idleTimeout = 10s;
-        limits.upstreamTimeout = 1s;
+        DevicePreviewProxyLimits limits = untimedLimits();
+        limits.upstreamTimeout = 2s;
         // The first half of the answer is collected, then sent at once: the
         // proxy has read all of it when the device holds it back.
         limits.collectBytes = 512 * 1024;
         const ProxyRig rig(m_server->origin(), limits);
         const qint64 half = limits.collectBytes + 1;
-        // The device reads nothing for 1.2 s, longer than the dev server may
+        // The device reads nothing for 3 s, longer than the dev server may
         // stay silent; the dev server sends its second half 0.5 s later.
         const auto device =
-            narrowDevice(rig.port, "GET /pause/" + QByteArray::number(half) + "/1700 HTTP/1.1\r\n\r\n", 1024);
-        QTest::qWait(1200);
+            narrowDevice(rig.port, "GET /pause/" + QByteArray::number(half) + "/3500 HTTP/1.1\r\n\r\n", 1024);
+        QTest::qWait(3000); // the device's own pause
         QByteArray received;
         connect(device.get(), &QTcpSocket::readyRead, this, [&] { received += device->readAll(); });
         device->setReadBufferSize(0);
         received += device->readAll();
-        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 30000);
         received += device->readAll();
         QCOMPARE(chunkedBody(received), QByteArray(2 * half, 'x'));
     }
@@ -159,17 +158,20 @@ private Q_SLOTS:
     // back, the next is held whole again.
     void heldAnswersShareOneBudget()
     {
-        DevicePreviewProxyLimits limits = testLimits();
+        DevicePreviewProxyLimits limits = untimedLimits();
         limits.heldBytes = 1000;
-        limits.upstreamTimeout = 1s;
+        // Until the dev server's time is up, the holding answer keeps the budget.
+        limits.upstreamTimeout = 3s;
         const ProxyRig rig(m_server->origin(), limits);
         // Announces 1000 bytes and sends 10: its answer holds the whole budget.
         const auto holding = rig.connect("GET /trickle HTTP/1.1\r\n\r\n");
         QTRY_COMPARE(m_server->requests().size(), 1);
-        QTest::qWait(100);
+        const QList<QTcpSocket *> served = m_server->findChildren<QTcpSocket *>();
+        QCOMPARE(served.size(), 1);
+        QTRY_VERIFY(peerHasReadAll(*served.first()));
         const QByteArray streamed = rig.exchange("GET /page HTTP/1.1\r\n\r\n");
         QVERIFY2(streamed.contains("\r\nTransfer-Encoding: chunked\r\n"), streamed.constData());
-        QTRY_COMPARE_WITH_TIMEOUT(holding->state(), QAbstractSocket::UnconnectedState, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(holding->state(), QAbstractSocket::UnconnectedState, 30000);
         const QByteArray whole = rig.exchange("GET /page HTTP/1.1\r\n\r\n");
         QVERIFY2(whole.contains("\r\nContent-Length: ") && !whole.contains("chunked"), whole.constData());
     }

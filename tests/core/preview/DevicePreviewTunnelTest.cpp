@@ -45,12 +45,23 @@ private:
 };
 
 // A dev server that records what one connection brings, in TLS when given a
-// configuration, and whether its stream has ended.
+// configuration, and whether its stream has ended. While it is not taking,
+// it reads nothing, and TCP holds its peer back.
 class RecordingServer : public QTcpServer {
 public:
     explicit RecordingServer(QSslConfiguration tls) : m_tls(std::move(tls))
     {
         listen(QHostAddress::LocalHost);
+    }
+
+    void setTaking(bool taking)
+    {
+        m_taking = taking;
+        for (QSslSocket *socket : findChildren<QSslSocket *>()) {
+            socket->setReadBufferSize(taking ? 0 : 1);
+            if (taking)
+                received += socket->readAll();
+        }
     }
 
     QByteArray received;
@@ -61,19 +72,30 @@ protected:
     {
         auto *socket = new QSslSocket(this);
         socket->setSocketDescriptor(descriptor);
-        connect(socket, &QSslSocket::readyRead, this, [this, socket] { received += socket->readAll(); });
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+            if (m_taking)
+                received += socket->readAll();
+        });
         connect(socket, &QSslSocket::readChannelFinished, this, [this, socket] {
             received += socket->readAll();
             ended = true;
         });
+        // A TLS server stops taking once its handshake is done.
         if (!m_tls.isNull()) {
+            connect(socket, &QSslSocket::encrypted, this, [this, socket] {
+                if (!m_taking)
+                    socket->setReadBufferSize(1);
+            });
             socket->setSslConfiguration(m_tls);
             socket->startServerEncryption();
+        } else if (!m_taking) {
+            socket->setReadBufferSize(1);
         }
     }
 
 private:
     QSslConfiguration m_tls;
+    bool m_taking = true;
 };
 
 // A device's WebSocket to the proxy, opened.
@@ -82,7 +104,7 @@ std::unique_ptr<QWebSocket> openedSocket(const ProxyRig &rig)
     auto socket = std::make_unique<QWebSocket>();
     QSignalSpy connected(socket.get(), &QWebSocket::connected);
     socket->open(QUrl(u"ws://127.0.0.1:"_s + QString::number(rig.port) + u"/hmr"_s));
-    connected.wait(5000);
+    connected.wait(20000);
     return socket;
 }
 
@@ -104,7 +126,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, secure);
         EchoServer server(secure ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode);
-        const ProxyRig rig(server.origin());
+        const ProxyRig rig(server.origin(), untimedLimits());
         const auto socket = openedSocket(rig);
         QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
 
@@ -112,17 +134,17 @@ private Q_SLOTS:
         QSignalSpy binaries(socket.get(), &QWebSocket::binaryMessageReceived);
         QSignalSpy pongs(socket.get(), &QWebSocket::pong);
         socket->sendTextMessage(u"reload"_s);
-        QVERIFY(texts.wait(5000));
+        QVERIFY(texts.wait(20000));
         QCOMPARE(texts.first().first().toString(), u"reload"_s);
 
         const QByteArray large = QByteArray(1024 * 1024, 'x') + QByteArray("\x00\xff", 2);
         socket->setOutgoingFrameSize(1000); // fragmented
         socket->sendBinaryMessage(large);
-        QTRY_COMPARE_WITH_TIMEOUT(binaries.size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(binaries.size(), 1, 30000);
         QCOMPARE(binaries.first().first().toByteArray(), large);
 
         socket->ping("p");
-        QVERIFY(pongs.wait(5000));
+        QVERIFY(pongs.wait(20000));
         QCOMPARE(pongs.first().at(1).toByteArray(), "p"_ba);
     }
 
@@ -137,7 +159,7 @@ private Q_SLOTS:
             connect(socket, &QTcpSocket::readyRead, this,
                     [&replayed, socket] { replayed += socket->readAll(); });
         });
-        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()), untimedLimits());
         const QByteArray frame = "\x81\x82\x01\x02\x03\x04\x69\x6b"_ba;
         const auto device = rig.connect("GET /hmr?t=1 HTTP/1.1\r\nhost: 192.168.1.5\r\nUpgrade: websocket\r\n"
                                         "Content-Length: 2\r\n\r\nxy"_ba +
@@ -169,7 +191,8 @@ private Q_SLOTS:
         RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
         QVERIFY(upstream.isListening());
         const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
-                           QString::number(upstream.serverPort()));
+                               QString::number(upstream.serverPort()),
+                           untimedLimits());
         QByteArray frames(frameBytes, '\0');
         for (qsizetype i = 0; i < frames.size(); ++i)
             frames[i] = static_cast<char>(i % 251);
@@ -177,7 +200,7 @@ private Q_SLOTS:
         endSendingOnceSent(*device);
         const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
                                     QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + frames;
-        QTRY_VERIFY(upstream.ended);
+        QTRY_VERIFY_WITH_TIMEOUT(upstream.ended, 30000);
         QCOMPARE(upstream.received.size(), expected.size());
         QVERIFY(upstream.received == expected);
     }
@@ -193,7 +216,7 @@ private Q_SLOTS:
             accepted = upstream.nextPendingConnection();
             accepted->setReadBufferSize(1); // takes almost nothing until told
         });
-        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()));
+        const ProxyRig rig(u"http://localhost:"_s + QString::number(upstream.serverPort()), untimedLimits());
         QByteArray pattern;
         for (int i = 0; i < 251; ++i)
             pattern += static_cast<char>(i);
@@ -207,8 +230,43 @@ private Q_SLOTS:
         received += accepted->readAll();
         const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
                                     QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + body;
-        QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size(), 60000);
         QVERIFY(received == expected);
+    }
+
+    void aDevServerThatTakesNothingHoldsTheDeviceBack_data()
+    {
+        QTest::addColumn<bool>("secure");
+        QTest::newRow("plain dev server") << false;
+        QTest::newRow("https dev server") << true;
+    }
+
+    // A dev server that takes nothing holds the device back through the
+    // tunnel, which does not take the device's bytes in meanwhile; once it
+    // takes them, every byte arrives, in order.
+    void aDevServerThatTakesNothingHoldsTheDeviceBack()
+    {
+        QFETCH(bool, secure);
+        RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
+        QVERIFY(upstream.isListening());
+        upstream.setTaking(false);
+        const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
+                               QString::number(upstream.serverPort()),
+                           untimedLimits());
+        const QByteArray frames = QByteArray(64 * 1024 * 1024, 'x') + "end";
+        const QByteArray request = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + frames;
+        const auto device = rig.connect(request);
+        qint64 sent = 0;
+        connect(device.get(), &QTcpSocket::bytesWritten, this, [&](qint64 bytes) { sent += bytes; });
+        // A tunnel that takes everything in has it all sent within this time.
+        QVERIFY(!QTest::qWaitFor([&] { return sent == request.size(); }, 3000));
+        // What the systems' buffers and the tunnel hold together is far less than what was sent.
+        QVERIFY2(sent < frames.size() / 2, QByteArray::number(sent).constData());
+        upstream.setTaking(true);
+        const QByteArray expected = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\nHost: localhost:" +
+                                    QByteArray::number(upstream.serverPort()) + "\r\n\r\n" + frames;
+        QTRY_COMPARE_WITH_TIMEOUT(upstream.received.size(), expected.size(), 60000);
+        QVERIFY(upstream.received == expected);
     }
 
     void closingEitherSideClosesBoth()

@@ -12,6 +12,17 @@
 
 namespace devnook::test {
 
+// The test limits but for time limits no loaded machine comes near: for
+// tests of anything but those limits.
+inline DevicePreviewProxyLimits untimedLimits()
+{
+    DevicePreviewProxyLimits limits = testLimits();
+    limits.headTimeout = 60s;
+    limits.idleTimeout = 60s;
+    limits.upstreamTimeout = 60s;
+    return limits;
+}
+
 // A device connection to a proxy's port on 127.0.0.1, the bytes sent; from
 // another loopback address (127.0.0.2, …) it stands for another device, from
 // ::1 for one on IPv6.
