@@ -28,7 +28,7 @@ inline QByteArray readUntilClosed(QTcpSocket &socket)
     QByteArray received;
     const auto reading =
         QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
-    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000))
+    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 30000))
         received += "[left open]";
     QObject::disconnect(reading);
     return received;

@@ -320,21 +320,29 @@ private Q_SLOTS:
 
     void limits()
     {
-        // The head's time limit, the one under test, leaves a loaded machine
-        // time to fill the allowance before it cuts the heads off.
-        DevicePreviewProxyLimits limits = untimedLimits();
-        limits.headTimeout = 3s;
-        const ProxyRig rig(m_server->origin(), limits);
-
         // Idle connections from four devices fill the allowance; one more is
-        // closed at once, and a head that trickles in is cut off when its time is up.
-        std::vector<std::unique_ptr<QTcpSocket>> idle;
-        for (int i = 0; i < limits.maxConnections; ++i)
-            idle.push_back(rig.connect("GET /page HTTP/1.1\r\n", QHostAddress(0x7f000001u + quint32(i % 4))));
-        for (const auto &socket : idle)
-            QTRY_VERIFY(peerHasReadAll(*socket));
-        QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
-        for (const auto &socket : idle)
+        // closed at once.
+        const auto fill = [](const ProxyRig &rig) {
+            std::vector<std::unique_ptr<QTcpSocket>> idle;
+            for (int i = 0; i < testLimits().maxConnections; ++i)
+                idle.push_back(
+                    rig.connect("GET /page HTTP/1.1\r\n", QHostAddress(0x7f000001u + quint32(i % 4))));
+            return idle;
+        };
+        {
+            const ProxyRig rig(m_server->origin(), untimedLimits());
+            const auto idle = fill(rig);
+            for (const auto &socket : idle)
+                QTRY_VERIFY(peerHasReadAll(*socket));
+            QCOMPARE(rig.exchange("GET /page HTTP/1.1\r\n\r\n"), QByteArray());
+        }
+
+        // A head that trickles in is cut off when its time is up, which
+        // gives its place back.
+        DevicePreviewProxyLimits limits = untimedLimits();
+        limits.headTimeout = testLimits().headTimeout;
+        const ProxyRig rig(m_server->origin(), limits);
+        for (const auto &socket : fill(rig))
             QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 30000);
         QVERIFY(rig.exchange("GET /page HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 200 "));
         QVERIFY(m_server->requests().size() == 1);

@@ -65,7 +65,7 @@ inline QByteArray deviceExchange(quint16 port, const QByteArray &request, bool e
                          if (state == QAbstractSocket::UnconnectedState)
                              closed.quit();
                      });
-    QTimer::singleShot(5000, &closed, [&closed, &received] {
+    QTimer::singleShot(30000, &closed, [&closed, &received] {
         received += "[left open]";
         closed.quit();
     });
