@@ -387,10 +387,10 @@ private Q_SLOTS:
     // after that is its own, the hold before it is not.
     void aDeviceHeldBackWithNothingUnreadIsNotIdle()
     {
-        // The hold lasts twice the idle time, and the device's pause after it
-        // is a small part of that time.
+        // The hold lasts twice the idle time, and the device's pauses, its
+        // own and a loaded machine's, are a small part of that time.
         DevicePreviewProxyLimits limits = untimedLimits();
-        limits.idleTimeout = 1500ms;
+        limits.idleTimeout = 3s;
         LateTlsDevServer server(2 * limits.idleTimeout);
         const ProxyRig rig(server.origin(), limits);
         const QByteArray body = uploadBody(150 * 1024);
