@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFile>
+#include "support/TcpEnds.h"
+
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTest>
@@ -89,95 +90,42 @@ private:
     int m_fd;
 };
 
-// The system's TCP tables, through files opened once, so that they can be
-// read while the process has no descriptor free.
-class TcpTable {
-public:
-    TcpTable()
-    {
-        for (QFile *table : {&m_ipv4, &m_ipv6})
-            table->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+// Connections the listener on the port has queued and no one has taken yet.
+inline int waitingToBeTaken(TcpTable &table, quint16 port)
+{
+    for (const TcpEnd &end : table.ends()) {
+        if (end.localPort == port && end.state == TcpEnd::kListening)
+            return int(end.unread);
     }
+    return 0;
+}
 
-    // Connections the listener on the port has queued and no one has taken yet.
-    int waitingToBeTaken(quint16 port)
-    {
-        for (const Entry &entry : entries()) {
-            if (entry.localPort == port && entry.state == kListening)
-                return entry.receiveQueue;
-        }
-        return 0;
+// True while the side at the port of the connection from the device's port
+// is open and has not ended its sending.
+inline bool holds(TcpTable &table, quint16 port, quint16 devicePort)
+{
+    for (const TcpEnd &end : table.ends()) {
+        if (end.localPort == port && end.remotePort == devicePort &&
+            (end.state == TcpEnd::kEstablished || end.state == TcpEnd::kCloseWait))
+            return true;
     }
+    return false;
+}
 
-    // True while the side at the port of the connection from the device's
-    // port is open and has not ended its sending.
-    bool holds(quint16 port, quint16 devicePort)
-    {
-        for (const Entry &entry : entries()) {
-            if (entry.localPort == port && entry.remotePort == devicePort &&
-                (entry.state == kEstablished || entry.state == kCloseWait))
-                return true;
-        }
-        return false;
-    }
-
-    // True once the side at the port of the connection from the device's
-    // port can send the device nothing more (its window is shut: the timer
-    // that probes it runs) and holds so much unsent that the system will not
-    // tell the proxy to write more: the proxy's last write to it is past.
-    bool stalledOn(quint16 port, quint16 devicePort)
-    {
-        for (const Entry &entry : entries()) {
-            if (entry.localPort == port && entry.remotePort == devicePort)
-                return entry.timer == kWindowProbeTimer && entry.sendQueue >= kMaxUnsentWhenWritable;
-        }
-        return false;
-    }
-
-private:
-    static constexpr int kEstablished = 0x01;
-    static constexpr int kCloseWait = 0x08;
-    static constexpr int kListening = 0x0A;
-    static constexpr int kWindowProbeTimer = 4;
+// True once the side at the port of the connection from the device's port
+// can send the device nothing more (its window is shut: the timer that
+// probes it runs) and holds so much unsent that the system will not tell the
+// proxy to write more: the proxy's last write to it is past.
+inline bool stalledOn(TcpTable &table, quint16 port, quint16 devicePort)
+{
     // The proxy lets 64 KiB wait unsent; the system tells it to write only below half of that.
-    static constexpr int kMaxUnsentWhenWritable = 32 * 1024;
-
-    // One line: "sl local_address rem_address st tx_queue:rx_queue tr:when
-    // ...", in hexadecimal; a listener's rx_queue counts the connections it
-    // has queued, tx_queue of a connection whose window is shut its unsent bytes.
-    struct Entry {
-        quint16 localPort = 0;
-        quint16 remotePort = 0;
-        int state = 0;
-        int sendQueue = 0;
-        int receiveQueue = 0;
-        int timer = 0;
-    };
-
-    QList<Entry> entries()
-    {
-        const auto port = [](const QByteArray &address) {
-            return static_cast<quint16>(address.sliced(address.lastIndexOf(':') + 1).toUInt(nullptr, 16));
-        };
-        QList<Entry> entries;
-        for (QFile *table : {&m_ipv4, &m_ipv6}) {
-            table->seek(0);
-            for (const QByteArray &line : table->readAll().split('\n')) {
-                const QList<QByteArray> fields = line.simplified().split(' ');
-                if (fields.size() < 6 || !fields[0].endsWith(':'))
-                    continue;
-                const QList<QByteArray> queues = fields[4].split(':');
-                entries.append({port(fields[1]), port(fields[2]), fields[3].toInt(nullptr, 16),
-                                queues.value(0).toInt(nullptr, 16), queues.value(1).toInt(nullptr, 16),
-                                fields[5].split(':').value(0).toInt(nullptr, 16)});
-            }
-        }
-        return entries;
+    constexpr qint64 kMaxUnsentWhenWritable = 32 * 1024;
+    for (const TcpEnd &end : table.ends()) {
+        if (end.localPort == port && end.remotePort == devicePort)
+            return end.timer == TcpEnd::kWindowProbeTimer && end.unacknowledged >= kMaxUnsentWhenWritable;
     }
-
-    QFile m_ipv4{QStringLiteral("/proc/net/tcp")};
-    QFile m_ipv6{QStringLiteral("/proc/net/tcp6")};
-};
+    return false;
+}
 
 // True once every device has handed its bytes to the proxy's system (or was
 // turned away), and the proxy has taken every connection queued for it: it
@@ -195,7 +143,7 @@ inline bool proxyTookThem(TcpTable &table, quint16 port, const Sockets &devices)
                                           &unacknowledged) == 0 &&
                                   unacknowledged == 0;
                        }) &&
-           table.waitingToBeTaken(port) == 0;
+           waitingToBeTaken(table, port) == 0;
 }
 
 } // namespace devnook::test

@@ -145,7 +145,7 @@ private Q_SLOTS:
         const auto late = rig.connect({}, loopback(21));
         QTRY_COMPARE(late->state(), QAbstractSocket::ConnectedState);
         // Connected, and left for the device's first bytes rather than taken (and turned away).
-        QVERIFY(QTest::qWaitFor([&] { return m_table->waitingToBeTaken(rig.port) == 0; }));
+        QVERIFY(QTest::qWaitFor([&] { return waitingToBeTaken(*m_table, rig.port) == 0; }));
         late->write("GET /page HTTP/1.1\r\n\r\n");
         const QByteArray answer = readUntilClosed(*late);
         QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
@@ -249,11 +249,11 @@ private Q_SLOTS:
             device->write("GET /page HTTP/1.1\r\n\r\n");
             device->flush();
             // Once queued, the proxy is woken for it; asleep again, it has tried to take it.
-            QVERIFY(QTest::qWaitFor([&] { return m_table->waitingToBeTaken(rig.port) == 1; }));
+            QVERIFY(QTest::qWaitFor([&] { return waitingToBeTaken(*m_table, rig.port) == 1; }));
             const qint64 before = sleeps.count();
             QVERIFY(before >= 0);
             QVERIFY(QTest::qWaitFor([&] { return sleeps.count() > before; }));
-            QCOMPARE(m_table->waitingToBeTaken(rig.port), 1);
+            QCOMPARE(waitingToBeTaken(*m_table, rig.port), 1);
         }
         const QByteArray answer = readUntilClosed(*device);
         QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
@@ -270,7 +270,7 @@ private Q_SLOTS:
         letTheProxyTakeThem(rig, first);
         const quint16 ended = first.front()->localPort();
         first.front()->abort();
-        QVERIFY(QTest::qWaitFor([&] { return !m_table->holds(rig.port, ended); }));
+        QVERIFY(QTest::qWaitFor([&] { return !holds(*m_table, rig.port, ended); }));
 
         Sockets next;
         for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)

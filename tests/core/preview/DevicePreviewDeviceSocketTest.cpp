@@ -1,5 +1,7 @@
 #include "core/preview/DevicePreviewDeviceSocket.h"
 
+#include "LoopbackConnection.h"
+
 #include <QSignalSpy>
 #include <QTest>
 #include <arpa/inet.h>
@@ -8,33 +10,11 @@
 #include <unistd.h>
 
 using namespace devnook;
+using devnook::test::Connection;
+using devnook::test::loopbackConnection;
 using namespace std::chrono_literals;
 
 namespace {
-
-// A TCP connection on 127.0.0.1: the device's end, which the test holds, and
-// the proxy's end, which a device socket takes.
-struct Connection {
-    int device = -1;
-    int proxy = -1;
-};
-
-Connection loopbackConnection()
-{
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int device = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    ::listen(listener, 1);
-    ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
-    ::connect(device, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    const int proxy = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    ::close(listener);
-    return {device, proxy};
-}
 
 // Closes the device's end with a reset instead of an end of stream.
 void reset(int fd)
@@ -65,11 +45,11 @@ private Q_SLOTS:
     {
         QFETCH(bool, dropping);
         const Connection connection = loopbackConnection();
-        QVERIFY(connection.device >= 0 && connection.proxy >= 0);
-        DevicePreviewDeviceSocket socket(connection.proxy, 60s, nullptr);
+        QVERIFY(connection.outer >= 0 && connection.inner >= 0);
+        DevicePreviewDeviceSocket socket(connection.inner, 60s, nullptr);
         QSignalSpy closed(&socket, &DevicePreviewDeviceSocket::closed);
-        ::send(connection.device, "GET", 3, MSG_NOSIGNAL);
-        ::shutdown(connection.device, SHUT_WR);
+        ::send(connection.outer, "GET", 3, MSG_NOSIGNAL);
+        ::shutdown(connection.outer, SHUT_WR);
         QCOMPARE(socket.read(1024), "GET");
         if (dropping) {
             socket.discardInput();
@@ -78,8 +58,8 @@ private Q_SLOTS:
             QCOMPARE(socket.read(1024), QByteArray());
             QVERIFY(socket.inputEnded());
         }
-        QCOMPARE(socket.descriptor(), connection.proxy);
-        reset(connection.device);
+        QCOMPARE(socket.descriptor(), connection.inner);
+        reset(connection.outer);
         QVERIFY(closed.wait(20000));
         QCOMPARE(socket.descriptor(), -1);
         QCOMPARE(closed.size(), 1);

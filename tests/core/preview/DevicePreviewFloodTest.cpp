@@ -153,7 +153,7 @@ private Q_SLOTS:
         for (const int address : {2, 3, 3, 2}) {
             // Each stalls once the one before has for good.
             QVERIFY(addStalled(flood, rig, loopback(address)));
-            QVERIFY(QTest::qWaitFor([&] { return table.stalledOn(rig.port, flood.back()->port()); }));
+            QVERIFY(QTest::qWaitFor([&] { return stalledOn(table, rig.port, flood.back()->port()); }));
         }
 
         QVERIFY(servedWhenThereIsRoom(rig, "GET /page HTTP/1.1\r\n\r\n", loopback(4)));
