@@ -2,6 +2,7 @@
 
 #include "DevicePreviewSocketIo.h"
 
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimerEvent>
 #include <algorithm>
@@ -101,10 +102,17 @@ int DevicePreviewDeviceSocket::take()
 
 void DevicePreviewDeviceSocket::readable()
 {
+    if (m_fd < 0)
+        return;
     if (!m_discarding) {
         // The reader reads until a read comes back empty, which turns this on again.
         m_readNotifier->setEnabled(false);
+        const QPointer self(this);
         Q_EMIT readyRead();
+        // A reader that stopped short holds the device back, perhaps for
+        // good, as a tunnel to a dev server that reads nothing does.
+        if (self && m_fd >= 0 && !m_inputEnded && !m_readNotifier->isEnabled())
+            watchForHangUp();
         return;
     }
     if (drain())
@@ -118,14 +126,24 @@ void DevicePreviewDeviceSocket::inputHasEnded()
     // The device has nothing more to say, so a reset or an error is all
     // that is signalled from now on (an ended stream keeps reading ready).
     // A connection already answered closes now, and needs no watch.
-    if (!m_hangUpNotifier && !m_lingeringSince) {
-        m_hangUpNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Exception, this);
-        connect(m_hangUpNotifier, &QSocketNotifier::activated, this, &DevicePreviewDeviceSocket::hungUp);
+    if (!m_lingeringSince)
+        watchForHangUp();
+}
+
+void DevicePreviewDeviceSocket::watchForHangUp()
+{
+    if (m_hangUpNotifier) {
+        m_hangUpNotifier->setEnabled(true);
+        return;
     }
+    m_hangUpNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Exception, this);
+    connect(m_hangUpNotifier, &QSocketNotifier::activated, this, &DevicePreviewDeviceSocket::hungUp);
 }
 
 void DevicePreviewDeviceSocket::hungUp()
 {
+    if (m_fd < 0)
+        return;
     pollfd state{m_fd, 0, 0};
     if (::poll(&state, 1, 0) == 1 && (state.revents & (POLLERR | POLLHUP))) {
         closeAndTell();

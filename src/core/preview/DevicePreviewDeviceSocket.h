@@ -69,6 +69,8 @@ private:
     void readable();
     // Nothing is read once the device has ended its stream; a reset must still end the connection.
     void inputHasEnded();
+    // Watches for a reset or an error while nothing is read.
+    void watchForHangUp();
     void hungUp();
     void writable();
     // Drops what is waiting; false when the connection failed.
@@ -85,7 +87,8 @@ private:
     std::chrono::milliseconds m_lingerTime;
     QSocketNotifier *m_readNotifier;
     QSocketNotifier *m_writeNotifier;
-    // Made for devices that end their stream while the connection lives on.
+    // Made for devices that end their stream while the connection lives on,
+    // and for those held back while their reader waits.
     QSocketNotifier *m_hangUpNotifier = nullptr;
     QByteArray m_output;
     qsizetype m_outputSent = 0;

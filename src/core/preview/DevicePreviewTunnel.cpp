@@ -129,7 +129,12 @@ void DevicePreviewTunnel::close()
         pumpToDevice();
     }
     m_device->finish();
-    m_upstream->disconnectFromHost();
+    // With the device gone, what waits for a dev server that may never read
+    // has no one to wait for.
+    if (m_device->descriptor() < 0)
+        m_upstream->abort();
+    else
+        m_upstream->disconnectFromHost();
     if (m_device->descriptor() < 0 && m_upstream->state() == QAbstractSocket::UnconnectedState)
         deleteLater();
 }

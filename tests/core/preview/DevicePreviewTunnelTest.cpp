@@ -1,4 +1,5 @@
 #include "ProxyRig.h"
+#include "support/TcpEnds.h"
 #include "support/TestCertificate.h"
 
 #include <QSslSocket>
@@ -6,6 +7,7 @@
 #include <QTest>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <sys/socket.h>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -268,6 +270,37 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(upstream.received.size(), expected.size(), 60000);
         QVERIFY(upstream.received == expected);
     }
+
+    // A device that resets while the dev server takes nothing ends the
+    // tunnel: nothing is left waiting on a dev server that may never read.
+    void aDeviceThatResetsEndsAStalledTunnel()
+    {
+        QFETCH(bool, secure);
+        RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
+        QVERIFY(upstream.isListening());
+        upstream.setTaking(false);
+        const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
+                               QString::number(upstream.serverPort()),
+                           untimedLimits());
+        const auto device =
+            rig.connect("GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + QByteArray(8 * 1024 * 1024, 'x'));
+        // The proxy's connection to the dev server, while it is open.
+        const auto toDevServer = [&upstream]() -> std::optional<TcpEnd> {
+            for (const TcpEnd &end : TcpTable().ends()) {
+                if (end.remotePort == upstream.serverPort() && end.state == TcpEnd::kEstablished)
+                    return end;
+            }
+            return std::nullopt;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(toDevServer() && toDevServer()->unacknowledged > 0, 30000);
+        const linger reset{1, 0};
+        ::setsockopt(static_cast<int>(device->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                     sizeof reset);
+        device->abort();
+        QTRY_VERIFY_WITH_TIMEOUT(!toDevServer(), 30000);
+    }
+
+    void aDeviceThatResetsEndsAStalledTunnel_data() { aDevServerThatTakesNothingHoldsTheDeviceBack_data(); }
 
     void closingEitherSideClosesBoth()
     {
