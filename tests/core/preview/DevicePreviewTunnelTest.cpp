@@ -100,6 +100,21 @@ private:
     bool m_taking = true;
 };
 
+// A dev server that takes nothing of what a tunnel sends it, and a proxy to it.
+struct StalledDevServer {
+    explicit StalledDevServer(bool secure)
+        : upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration()),
+          rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
+                  QString::number(upstream.serverPort()),
+              untimedLimits())
+    {
+        upstream.setTaking(false);
+    }
+
+    RecordingServer upstream;
+    ProxyRig rig;
+};
+
 // A device's WebSocket to the proxy, opened.
 std::unique_ptr<QWebSocket> openedSocket(const ProxyRig &rig)
 {
@@ -249,12 +264,10 @@ private Q_SLOTS:
     void aDevServerThatTakesNothingHoldsTheDeviceBack()
     {
         QFETCH(bool, secure);
-        RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
+        StalledDevServer stalled(secure);
+        RecordingServer &upstream = stalled.upstream;
+        const ProxyRig &rig = stalled.rig;
         QVERIFY(upstream.isListening());
-        upstream.setTaking(false);
-        const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
-                               QString::number(upstream.serverPort()),
-                           untimedLimits());
         const QByteArray frames = QByteArray(64 * 1024 * 1024, 'x') + "end";
         const QByteArray request = "GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + frames;
         const auto device = rig.connect(request);
@@ -276,12 +289,10 @@ private Q_SLOTS:
     void aDeviceThatResetsEndsAStalledTunnel()
     {
         QFETCH(bool, secure);
-        RecordingServer upstream(secure ? selfSignedServerConfiguration() : QSslConfiguration());
+        StalledDevServer stalled(secure);
+        RecordingServer &upstream = stalled.upstream;
+        const ProxyRig &rig = stalled.rig;
         QVERIFY(upstream.isListening());
-        upstream.setTaking(false);
-        const ProxyRig rig((secure ? u"https://localhost:"_s : u"http://localhost:"_s) +
-                               QString::number(upstream.serverPort()),
-                           untimedLimits());
         const auto device =
             rig.connect("GET /hmr HTTP/1.1\r\nUpgrade: websocket\r\n\r\n" + QByteArray(8 * 1024 * 1024, 'x'));
         // The proxy's connection to the dev server, while it is open.
