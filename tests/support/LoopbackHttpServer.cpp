@@ -43,6 +43,12 @@ void LoopbackHttpServer::useTls(const QSslConfiguration &configuration)
             &LoopbackHttpServer::handleConnection);
 }
 
+std::unique_ptr<LoopbackHttpServer> LoopbackHttpServer::listeningDevServer()
+{
+    auto server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200}, Behaviour::devServer);
+    return server->listen() ? std::move(server) : nullptr;
+}
+
 bool LoopbackHttpServer::listen(quint16 port)
 {
     return m_server->listen(m_address, port);

@@ -71,6 +71,8 @@ public:
 
     // Starts listening; port 0 picks a free one.
     bool listen(quint16 port = 0);
+    // A dev server stand-in listening on a free loopback port; null if it could not listen.
+    static std::unique_ptr<LoopbackHttpServer> listeningDevServer();
     quint16 port() const { return m_server->serverPort(); }
     // "http://127.0.0.1:<port>" (https when over TLS).
     QString origin() const;

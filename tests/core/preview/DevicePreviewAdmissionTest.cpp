@@ -113,9 +113,8 @@ class DevicePreviewAdmissionTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                        LoopbackHttpServer::Behaviour::devServer);
-        QVERIFY(m_server->listen());
+        m_server = LoopbackHttpServer::listeningDevServer();
+        QVERIFY(m_server);
         m_table = std::make_unique<TcpTable>();
     }
 

@@ -76,9 +76,8 @@ class DevicePreviewFloodTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                        LoopbackHttpServer::Behaviour::devServer);
-        QVERIFY(m_server->listen());
+        m_server = LoopbackHttpServer::listeningDevServer();
+        QVERIFY(m_server);
     }
 
     // Four addresses fill their share of the proxy with large answers they

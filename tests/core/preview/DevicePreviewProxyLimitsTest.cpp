@@ -42,9 +42,8 @@ class DevicePreviewProxyLimitsTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                        LoopbackHttpServer::Behaviour::devServer);
-        QVERIFY(m_server->listen());
+        m_server = LoopbackHttpServer::listeningDevServer();
+        QVERIFY(m_server);
     }
 
     // Reading from the dev server waits for the device; a device that takes

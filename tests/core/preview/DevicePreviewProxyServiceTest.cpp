@@ -59,9 +59,8 @@ class DevicePreviewProxyServiceTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                        LoopbackHttpServer::Behaviour::devServer);
-        QVERIFY(m_server->listen());
+        m_server = LoopbackHttpServer::listeningDevServer();
+        QVERIFY(m_server);
         m_interfaces.list = {{u"test0"_s, u"127.0.0.1"_s}};
         m_analytics.targetCounts.clear();
         m_service = std::make_unique<DevicePreviewProxyService>(

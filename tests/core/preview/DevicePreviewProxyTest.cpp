@@ -49,9 +49,8 @@ class DevicePreviewProxyTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                        LoopbackHttpServer::Behaviour::devServer);
-        QVERIFY(m_server->listen());
+        m_server = LoopbackHttpServer::listeningDevServer();
+        QVERIFY(m_server);
     }
 
     void forwarding_data()

@@ -201,9 +201,8 @@ private Q_SLOTS:
 
     void rechecks()
     {
-        auto second = std::make_unique<LoopbackHttpServer>(QHostAddress::LocalHost, QList<int>{200},
-                                                           LoopbackHttpServer::Behaviour::devServer);
-        QVERIFY(second->listen());
+        auto second = LoopbackHttpServer::listeningDevServer();
+        QVERIFY(second);
         m_rig->interfaces.list.append({u"test1"_s, u"127.0.0.2"_s});
         auto model =
             makeModel(projectAt({m_rig->server->origin() + u"/page"_s, second->origin() + u"/page"_s}));
