@@ -6,6 +6,7 @@
 #include "platform/null/NullHotKeyGrabber.h"
 #include "platform/null/NullWindowHints.h"
 #include "support/PreviewRig.h"
+#include "support/SettledReads.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 #include "ui/ShellDoubles.h"
@@ -268,7 +269,7 @@ private Q_SLOTS:
         QVERIFY(statusBar.trayIcon().isVisible());
         QVERIFY(statusBar.statusMenu() && !statusBar.statusMenu()->isEmpty());
         QVERIFY2(sinceLaunch.elapsed() < 1000, qPrintable(QString::number(sinceLaunch.elapsed())));
-        QTest::qWait(300);
+        QVERIFY(test::settleBackgroundReads());
         qunsetenv("GIT_TRACE2");
         QCOMPARE(gitWrites.size(), 1);
         QCOMPARE(test::readFile(trace).count(" start /usr/bin/git "), 3);

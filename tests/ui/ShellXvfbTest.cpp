@@ -179,6 +179,14 @@ private:
             texts.append(text(frame));
         return texts.join(u", "_s);
     }
+    // Every showing's frames; the message of a check is built even when the check passes.
+    static QString text(const QList<QList<QRect>> &showings)
+    {
+        QStringList texts;
+        for (const QList<QRect> &frames : showings)
+            texts.append(u"["_s + text(frames) + u"]"_s);
+        return texts.isEmpty() ? u"never"_s : texts.join(u"; "_s);
+    }
 
     // Stops the window manager until the guard ends, as a loaded machine
     // holds it: the application's requests wait in its queue meanwhile.
@@ -275,7 +283,7 @@ private Q_SLOTS:
         QVERIFY(panel.waitForWindowManager(kDesktopDeadlineMs));
         const QList<QList<QRect>> showings = panel.showings();
         QVERIFY2(showings.size() == 1 && showings.constFirst().size() == 1,
-                 qPrintable(u"shown at "_s + text(showings.constLast())));
+                 qPrintable(u"shown at "_s + text(showings)));
         const QRect withoutTray = showings.constFirst().constFirst();
         QVERIFY(startTray());
         QRect icon;
@@ -376,7 +384,7 @@ private Q_SLOTS:
         QVERIFY(xdotool(
             {u"mousemove"_s, QString::number(save.x()), QString::number(save.y()), u"click"_s, u"1"_s}));
         QVERIFY2(QTest::qWaitFor([&] { return panel.current() == list; }, kDesktopDeadlineMs),
-                 qPrintable(text(panel.showings().constLast())));
+                 qPrintable(u"shown at "_s + text(panel.showings())));
         QCOMPARE(panel.showings().size(), 1);
         for (const QRect &frame : panel.showings().constFirst())
             QVERIFY2(free.contains(frame), qPrintable(text(frame) + u" outside "_s + text(free)));

@@ -1,5 +1,6 @@
 #include "support/FileSizeLimit.h"
 #include "support/LocalTime.h"
+#include "support/SettledReads.h"
 #include "support/StoreDoubles.h"
 #include "support/TestEnvironment.h"
 
@@ -611,13 +612,12 @@ private Q_SLOTS:
         store.refreshProjectStatuses();
         store.refreshProjectStatuses();
         QTRY_VERIFY(m_rig->usage.isLoaded());
-        QTest::qWait(100);
+        QVERIFY(test::settleBackgroundReads());
         QVERIFY(factWrites.isEmpty() && usageWrites.isEmpty());
         store.releaseStatusRefreshes();
         QCOMPARE(usageWrites.size(), 1);
         QVERIFY(store.usageSummaries().contains(shop.id));
-        QTRY_COMPARE(factWrites.size(), 1);
-        QTest::qWait(100);
+        QVERIFY(test::settleBackgroundReads());
         QCOMPARE(factWrites.size(), 1);
         // Released, a request runs at once.
         store.refreshProjectStatuses();
@@ -647,7 +647,7 @@ private Q_SLOTS:
         const DevProject missing = makeProject(u"Missing"_s, path(u"missing"_s));
         ProjectStore &store = m_rig->open({clean, dirty, envs, missing});
         // Opening reads no folder; the application asks once its panel shows.
-        QTest::qWait(100);
+        QVERIFY(test::settleBackgroundReads());
         QVERIFY(store.gitStatuses().isEmpty() && store.envProfiles().isEmpty() &&
                 store.folderFacts().isEmpty());
         store.refreshProjectStatuses();
@@ -692,8 +692,7 @@ private Q_SLOTS:
         envWrites.clear();
         for (int i = 0; i < 5; ++i)
             store.refreshProjectStatuses();
-        QTRY_VERIFY(gitWrites.size() == 2 && envWrites.size() == 2);
-        QTest::qWait(300);
+        QVERIFY(test::settleBackgroundReads());
         QVERIFY(gitWrites.size() == 2 && envWrites.size() == 2);
     }
 
@@ -710,8 +709,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             store.refreshProjectStatuses();
         QCOMPARE(writes(), (QList<qsizetype>{0, 0, 0}));
-        QTRY_COMPARE(writes(), (QList<qsizetype>{2, 2, 2}));
-        QTest::qWait(100);
+        QVERIFY(test::settleBackgroundReads());
         QCOMPARE(writes(), (QList<qsizetype>{2, 2, 2}));
     }
 };
