@@ -247,6 +247,14 @@ private Q_SLOTS:
         QTest::newRow("after a damaged project")
             << withoutCommas(outOfRange, {1}) << QStringList{u"Alpha"_s, u"Charlie"_s, u"Delta"_s} << 1
             << QStringList{u"project 2 holds a number out of range: 1e400"_s};
+        // Two projects with other text for their comma are both counted
+        // lost, and the projects after them numbered as the file has them.
+        QByteArray lastOutOfRange = layout;
+        lastOutOfRange.insert(lastOutOfRange.indexOf("\"name\": \"Delta\""), "\"lastUsedAt\": 1e400, ");
+        QTest::newRow("other text for a comma")
+            << withoutCommas(lastOutOfRange, {1}, "\n    x\n    ") << QStringList{u"Alpha"_s} << 3
+            << QStringList{u"project 2 is not a whole JSON object"_s,
+                           u"project 4 holds a number out of range: 1e400"_s};
         QByteArray broken = layout;
         broken.insert(broken.indexOf("\"name\": \"Bravo\""), "\"x\": \"abc");
         QTest::newRow("after a project broken inside")

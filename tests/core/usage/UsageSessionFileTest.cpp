@@ -367,6 +367,28 @@ private Q_SLOTS:
             u"1 usage session could not be read:\nsession 2: key \"id\" is not a UUID\n"_s;
         QTest::newRow("before a damaged session") << withoutCommas(badId, {0}) << 5 << secondLost;
         QTest::newRow("after a damaged session") << withoutCommas(badId, {1}) << 5 << secondLost;
+        // Two sessions with other text for their comma are both counted
+        // lost, and the sessions after them numbered as the file has them.
+        QByteArray lastBad = history;
+        const qsizetype sixthId = lastBad.lastIndexOf("\"id\": ");
+        lastBad.replace(sixthId, QByteArrayView("\"id\": \"").size() + 36, "\"id\": \"not a uuid");
+        const QByteArray otherText = withoutCommas(lastBad, {1}, "\n  x\n  ");
+        QTest::newRow("other text for a comma")
+            << otherText << 3
+            << u"3 usage sessions could not be read:\nsession 2: not valid JSON at offset %1: expected ',' "
+               u"or "
+               u"']'\nsession 6: key \"id\" is not a UUID\nand 1 more session\n"_s.arg(
+                   otherText.indexOf("\n  x\n") + 3);
+        // Past the reasons told, a lost session is still counted.
+        QByteArray twelve = historyOf(12);
+        const qsizetype lastId = twelve.lastIndexOf("\"id\": ");
+        twelve.replace(lastId, QByteArrayView("\"id\": \"").size() + 36, "\"id\": \"not a uuid");
+        QString tenMissing = u"1 usage session could not be read:\n"_s;
+        for (int first = 1; first <= 10; ++first)
+            tenMissing += missing(first);
+        QTest::newRow("eleven without commas, then a damaged session")
+            << withoutCommas(twelve, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) << 11
+            << tenMissing + u"and 1 more session\n"_s;
         QByteArray broken = history;
         broken.insert(broken.indexOf("\"id\": ", broken.indexOf("\n  },\n  {")), "\"x\": \"abc");
         QTest::newRow("after a session broken inside")
@@ -439,6 +461,8 @@ private Q_SLOTS:
                  qPrintable(decoded.unreadable.reasons.join(u'\n')));
         // Both sessions after the break are told lost, though neither is named.
         QCOMPARE(decoded.unreadable.count, 2);
+        QVERIFY(decoded.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s)
+                    .endsWith(u"\nand 1 more session"_s));
     }
 
     // A clock that jumped, or a hand edit: such a session is neither cut nor
