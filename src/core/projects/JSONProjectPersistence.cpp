@@ -113,7 +113,7 @@ Result<LoadedCatalogue> JSONProjectPersistence::loadProjects()
     }
     LoadedCatalogue catalogue = std::move(read).value();
     catalogue.renumberedCount = giveRepeatedIdsNewOnes(catalogue.projects);
-    if (catalogue.unreadable.count > 0 || catalogue.renumberedCount > 0) {
+    if (!catalogue.unreadable.isEmpty() || catalogue.renumberedCount > 0) {
         if (auto kept = keepCatalogueAside(path); kept)
             catalogue.keptAsidePath = kept.value();
         else

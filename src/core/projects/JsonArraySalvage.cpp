@@ -1,5 +1,7 @@
 #include "JsonArraySalvage.h"
 
+#include <algorithm>
+
 namespace devnook::JsonArraySalvage {
 
 qsizetype afterByteOrderMark(QByteArrayView json)
@@ -36,6 +38,13 @@ qsizetype elementEnd(QByteArrayView json, qsizetype at, char closing)
                 --depth;
             else if (c == closing)
                 return at;
+            // An edit that drops the comma between two records of an array
+            // leaves them whole.
+            if (depth == 0 && closing == ']') {
+                const qsizetype next = skipSpace(json, at + 1);
+                if (next < json.size() && json[next] == '{')
+                    return next;
+            }
         } else if (c == ',' && depth == 0) {
             return at;
         }
@@ -58,7 +67,7 @@ qsizetype recordStartWithin(QByteArrayView json, qsizetype first, qsizetype at, 
         while (before > 0 &&
                (isBlank(json[before - 1]) || json[before - 1] == '\n' || json[before - 1] == '\r'))
             --before;
-        if (before > 0 && json[before - 1] == ',')
+        if (before > 0 && (json[before - 1] == ',' || json[before - 1] == '}'))
             return found + opening.size() - 1;
     }
     return -1;
@@ -84,14 +93,36 @@ std::optional<Pieces> split(QByteArrayView json, const std::function<bool(QByteA
         }
         if (end == json.size()) {
             pieces.hasRemainder = true;
+            pieces.remainder = json.sliced(at);
             return pieces;
         }
         pieces.elements.append(json.sliced(at, end - at).trimmed());
+        if (json[end] == '{')
+            pieces.unseparated.append(pieces.elements.size() - 1);
         at = json[end] == ',' ? skipSpace(json, end + 1) : end;
     }
     // Without its closing bracket the array was cut, maybe right after a comma.
-    pieces.hasRemainder = at == json.size() || skipSpace(json, at + 1) < json.size();
+    const qsizetype after = std::min(at + 1, json.size());
+    pieces.hasRemainder = at == json.size() || skipSpace(json, after) < json.size();
+    pieces.remainder = json.sliced(after);
     return pieces;
+}
+
+int recordsWithin(QByteArrayView text, std::span<const QByteArrayView> keys)
+{
+    int records = 1;
+    for (const QByteArrayView key : keys) {
+        const QByteArray quoted = '"' + key.toByteArray() + '"';
+        int found = 0;
+        for (qsizetype at = text.indexOf(quoted); at >= 0; at = text.indexOf(quoted, at + 1)) {
+            // An escaped quote is inside a text, and a key is followed by its colon.
+            const qsizetype after = skipSpace(text, at + quoted.size());
+            if ((at == 0 || text[at - 1] != '\\') && after < text.size() && text[after] == ':')
+                ++found;
+        }
+        records = std::max(records, found);
+    }
+    return records;
 }
 
 } // namespace devnook::JsonArraySalvage

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <algorithm>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -110,23 +111,27 @@ template <typename Record> Result<Record> finish(const JsonObjectReader &reader,
     return Result<Record>::success(std::move(record));
 }
 
-// Adds the project of the object; storedText gives the object's text as
-// stored, asked for only when the project holds members this version does
-// not read.
+// Adds the project of the object, or why it cannot be read; storedText
+// gives the object's text as stored, asked for only when the project holds
+// members this version does not read. Returns whether it was added.
 template <typename StoredText>
-void addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &object, StoredText storedText)
+bool addProject(LoadedCatalogue &content, qsizetype index, const QJsonObject &object, StoredText storedText)
 {
     auto decoded = decodeProject(object);
     if (!decoded) {
         content.unreadable.add(
             L10n::format(u"catalogue_project_reason"_s, {QString::number(index + 1), decoded.error()}));
-        return;
+        return false;
     }
     DevProject project = std::move(decoded).value();
     if (StoredJsonTexts::holdsUnknowns(project))
         StoredJsonTexts::keep(project, storedText());
     content.projects.append(std::move(project));
+    return true;
 }
+
+// Keys that every project has, and none of the records it holds.
+constexpr std::array<QByteArrayView, 3> kProjectKeys{"folderPath", "devCommand", "editorCommand"};
 
 // How deep the JSON reader reads.
 constexpr int kReaderNestingLimit = 1024;
@@ -456,17 +461,32 @@ Result<LoadedCatalogue> decodeCatalogue(const QByteArray &json)
     });
     if (!pieces)
         return Result<LoadedCatalogue>::failure(parseFailure);
+    // Projects are numbered as the user counts them in the file: a piece
+    // that is not a whole object may hold several.
+    qsizetype index = 0;
+    bool readWithoutComma = false;
     for (qsizetype i = 0; i < pieces->elements.size(); ++i) {
         const QByteArrayView piece = pieces->elements[i];
         QJsonParseError pieceError;
         const QJsonDocument project = QJsonDocument::fromJson(piece.toByteArray(), &pieceError);
-        if (project.isObject())
-            addProject(content, i, project.object(), [piece] { return piece; });
-        else
-            content.unreadable.add(pieceProblem(json, piece, i, pieceError));
+        bool read = false;
+        if (project.isObject()) {
+            read = addProject(content, index, project.object(), [piece] { return piece; });
+            if (read && readWithoutComma)
+                content.unreadable.addMended(
+                    L10n::format(u"catalogue_projects_comma_missing"_s,
+                                 {QString::number(index), QString::number(index + 1)}));
+            ++index;
+        } else {
+            const int projects = JsonArraySalvage::recordsWithin(piece, kProjectKeys);
+            content.unreadable.add(pieceProblem(json, piece, index, pieceError), projects);
+            index += projects;
+        }
+        readWithoutComma = read && pieces->unseparated.contains(i);
     }
     if (pieces->hasRemainder)
-        content.unreadable.add(parseFailure);
+        content.unreadable.add(parseFailure,
+                               JsonArraySalvage::recordsWithin(pieces->remainder, kProjectKeys));
     return Result<LoadedCatalogue>::success(std::move(content));
 }
 

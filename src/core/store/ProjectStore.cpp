@@ -28,7 +28,7 @@ constexpr std::chrono::seconds kUsageIdleCheckInterval{60};
 std::optional<QString> loadReport(const LoadedCatalogue &catalogue)
 {
     QStringList lines;
-    if (catalogue.unreadable.count > 0)
+    if (!catalogue.unreadable.isEmpty())
         lines.append(catalogue.unreadable.told(u"projects_not_read"_s, u"projects_not_read_more"_s));
     if (catalogue.renumberedCount > 0)
         lines.append(L10n::plural(u"projects_given_new_ids"_s, catalogue.renumberedCount));

@@ -34,7 +34,7 @@ QByteArray unpack(const QByteArray &packed)
 std::optional<QList<QByteArray>> splitSignals(QByteArrayView json)
 {
     const auto pieces = JsonArraySalvage::split(json);
-    if (!pieces || pieces->hasRemainder)
+    if (!pieces || pieces->hasRemainder || !pieces->unseparated.isEmpty())
         return std::nullopt;
     QList<QByteArray> signalList;
     signalList.reserve(pieces->elements.size());

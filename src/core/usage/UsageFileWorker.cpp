@@ -158,7 +158,7 @@ UsageLoadOutcome UsageFileWorker::readFiles(Timestamp now, const UsageCalendar &
             outcome.readError = bytes->error();
         outcome.keptAsStored = std::move(decoded.keptAsStored);
         outcome.unreadable = decoded.unreadable;
-        if (!*bytes || decoded.unreadable.count > 0) {
+        if (!*bytes || !decoded.unreadable.isEmpty()) {
             auto aside = keepDamagedHistory(now);
             if (aside)
                 outcome.asidePath = aside.value();

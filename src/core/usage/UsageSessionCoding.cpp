@@ -433,6 +433,17 @@ struct Element {
     QString problem;
 };
 
+// Keys that every session has; an object nested in a member this version
+// does not know seldom has them.
+constexpr std::array<QByteArrayView, 3> kSessionKeys{"projectID", "startedAt", "endedAt"};
+
+// Whether an object starts next, after white space: the comma before it is missing.
+bool objectFollows(JsonScanner &scanner, QByteArrayView json)
+{
+    scanner.peek();
+    return scanner.ok() && scanner.position() < json.size() && json[scanner.position()] == '{';
+}
+
 // The element that starts at the scanner's position, white space skipped.
 Element readElement(JsonScanner &scanner, TextCache &texts, qsizetype index)
 {
@@ -479,19 +490,27 @@ DecodedSessions decodeSessions(const QByteArray &json)
         return decoded;
     if (top != JsonScanner::Token::other || !scanner.consume('[')) {
         scanner.skipValue();
-        decoded.unreadable.add(scanner.ok() ? L10n::text(u"json_top_level_not_array"_s) : scanner.error());
+        decoded.unreadable.add(scanner.ok() ? L10n::text(u"json_top_level_not_array"_s) : scanner.error(),
+                               JsonArraySalvage::recordsWithin(json, kSessionKeys));
         return decoded;
     }
     bool closed = scanner.consume(']');
     scanner.peek();
     const qsizetype first = scanner.position();
-    for (qsizetype index = 0; !closed && scanner.ok(); ++index) {
+    // Where a break that runs to the end of the text begins, when one does.
+    qsizetype brokenFrom = -1;
+    // Whether the session before was read and no comma followed it.
+    bool readWithoutComma = false;
+    // Sessions are numbered as the user counts them in the file: a broken
+    // stretch may hold several.
+    for (qsizetype index = 0; !closed && scanner.ok();) {
         scanner.peek();
         const qsizetype start = scanner.position();
         Element element = readElement(scanner, texts, index);
         const bool more = scanner.consume(',');
         closed = !more && scanner.consume(']');
-        if (!more && !closed)
+        const bool unseparated = !more && !closed && objectFollows(scanner, json);
+        if (!more && !closed && !unseparated)
             scanner.fail(u"json_expected_comma_or_end"_s);
         if (!scanner.ok()) {
             // A broken session costs that session alone when its end can be
@@ -501,25 +520,42 @@ DecodedSessions decodeSessions(const QByteArray &json)
             if (const qsizetype next = JsonArraySalvage::recordStartWithin(json, first, start, end);
                 next >= 0)
                 end = next;
-            if (end == json.size())
+            if (end == json.size()) {
+                brokenFrom = start;
                 break;
+            }
+            const int sessions =
+                JsonArraySalvage::recordsWithin(json.sliced(start, end - start), kSessionKeys);
             decoded.unreadable.add(
-                L10n::format(u"usage_session_reason"_s, {QString::number(index + 1), scanner.error()}));
+                L10n::format(u"usage_session_reason"_s, {QString::number(index + 1), scanner.error()}),
+                sessions);
+            index += sessions;
+            readWithoutComma = false;
             scanner.resumeAt(end);
             closed = !scanner.consume(',') && scanner.consume(']');
             continue;
         }
+        const bool read = element.session || element.keptAsStored;
+        if (read && readWithoutComma)
+            decoded.unreadable.addMended(L10n::format(u"usage_sessions_comma_missing"_s,
+                                                      {QString::number(index), QString::number(index + 1)}));
         if (element.session)
             decoded.sessions.append(std::move(*element.session));
         else if (element.keptAsStored)
             decoded.keptAsStored.append(std::move(*element.keptAsStored));
         else
             decoded.unreadable.add(element.problem);
+        readWithoutComma = read && unseparated;
+        ++index;
     }
+    const qsizetype trailing = scanner.position();
     scanner.expectEnd();
-    // Whatever follows a break in the text is lost; it counts as one session.
+    // Whatever follows a break in the text, or the array, is lost: the
+    // sessions it holds.
     if (!scanner.ok())
-        decoded.unreadable.add(scanner.error());
+        decoded.unreadable.add(scanner.error(),
+                               JsonArraySalvage::recordsWithin(
+                                   json.sliced(brokenFrom >= 0 ? brokenFrom : trailing), kSessionKeys));
     return decoded;
 }
 

@@ -130,7 +130,7 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     QStringList problems;
     if (!outcome.readError.isEmpty())
         problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
-    if (outcome.unreadable.count > 0)
+    if (!outcome.unreadable.isEmpty())
         problems.append(
             outcome.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s));
     if (!outcome.asidePath.isEmpty())

@@ -1,4 +1,5 @@
 #include "core/projects/JSONProjectPersistence.h"
+#include "core/projects/ProjectCoding.h"
 #include "support/FakeClock.h"
 #include "support/TestEnvironment.h"
 
@@ -28,6 +29,44 @@ const QByteArray kLast = projectText("7B2E0A6F-4C1D-4D2F-8B88-3A5A7C1F9E22", "La
 QByteArray nested(int depth)
 {
     return QByteArray(depth, '[') + QByteArray(depth, ']');
+}
+
+// The catalogue of the named projects, each with a link, as Devnook writes it.
+QByteArray catalogueOf(const QStringList &names)
+{
+    QJsonArray projects;
+    for (const QString &name : names) {
+        QJsonObject project =
+            QJsonDocument::fromJson(
+                projectText(qPrintable(QUuid::createUuid().toString(QUuid::WithoutBraces)), qPrintable(name)))
+                .object();
+        project.insert(u"workspaceLinks"_s,
+                       QJsonArray{QJsonObject{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                              {u"url"_s, u"https://a.example"_s}}});
+        projects.append(project);
+    }
+    return QJsonDocument(projects).toJson(QJsonDocument::Indented);
+}
+
+// The text with the comma after each of the given records dropped, what
+// stands between the records replaced by `between`.
+QByteArray withoutCommas(QByteArray text, const QList<int> &after, const QByteArray &between = "\n    ")
+{
+    const QByteArray separator = "\n    },\n    {";
+    QList<qsizetype> at;
+    for (qsizetype found = text.indexOf(separator); found >= 0; found = text.indexOf(separator, found + 1))
+        at.append(found);
+    for (auto record = after.crbegin(); record != after.crend(); ++record)
+        text.replace(at[*record] + 1, separator.size() - 2, QByteArray("    }").append(between));
+    return text;
+}
+
+QStringList namesOf(const QList<DevProject> &projects)
+{
+    QStringList names;
+    for (const DevProject &project : projects)
+        names.append(project.name);
+    return names;
 }
 
 } // namespace
@@ -172,10 +211,116 @@ private Q_SLOTS:
         QCOMPARE(names(m_persistence->loadProjects().value().projects), names(loaded.value().projects));
     }
 
+    // Whole projects whose comma an edit dropped are all read, however the
+    // file is laid out; what the file lacked is told, the file as it was is
+    // kept aside, and a save writes it whole again. A damaged project beside
+    // a missing comma costs that project alone.
+    void projectsWithoutACommaBetweenThemAreRead_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<QStringList>("reasons");
+        const QStringList all{u"Alpha"_s, u"Bravo"_s, u"Charlie"_s, u"Delta"_s};
+        const QByteArray layout = catalogueOf(all);
+        const auto missing = [](int first) {
+            return u"projects %1 and %2 had no comma between them; both were read"_s.arg(first).arg(first +
+                                                                                                    1);
+        };
+        QTest::newRow("first two") << withoutCommas(layout, {0}) << all << 0 << QStringList{missing(1)};
+        QTest::newRow("last two") << withoutCommas(layout, {2}) << all << 0 << QStringList{missing(3)};
+        QTest::newRow("every comma") << withoutCommas(layout, {0, 1, 2}) << all << 0
+                                     << QStringList{missing(1), missing(2), missing(3)};
+        QTest::newRow("nothing between")
+            << withoutCommas(layout, {1}, {}) << all << 0 << QStringList{missing(2)};
+        QTest::newRow("white space and lines between")
+            << withoutCommas(layout, {1}, " \t\r\n\n  ") << all << 0 << QStringList{missing(2)};
+        QTest::newRow("on one line")
+            << QJsonDocument::fromJson(layout).toJson(QJsonDocument::Compact).replace("]},{", "]}{") << all
+            << 0 << QStringList{missing(1), missing(2), missing(3)};
+
+        QByteArray outOfRange = layout;
+        outOfRange.insert(outOfRange.indexOf("\"name\": \"Bravo\""), "\"lastUsedAt\": 1e400, ");
+        QTest::newRow("before a damaged project")
+            << withoutCommas(outOfRange, {0}) << QStringList{u"Alpha"_s, u"Charlie"_s, u"Delta"_s} << 1
+            << QStringList{u"project 2 holds a number out of range: 1e400"_s};
+        QTest::newRow("after a damaged project")
+            << withoutCommas(outOfRange, {1}) << QStringList{u"Alpha"_s, u"Charlie"_s, u"Delta"_s} << 1
+            << QStringList{u"project 2 holds a number out of range: 1e400"_s};
+        // Two projects with other text for their comma are both counted
+        // lost, and the projects after them numbered as the file has them.
+        QByteArray lastOutOfRange = layout;
+        lastOutOfRange.insert(lastOutOfRange.indexOf("\"name\": \"Delta\""), "\"lastUsedAt\": 1e400, ");
+        QTest::newRow("other text for a comma")
+            << withoutCommas(lastOutOfRange, {1}, "\n    x\n    ") << QStringList{u"Alpha"_s} << 3
+            << QStringList{u"project 2 is not a whole JSON object"_s,
+                           u"project 4 holds a number out of range: 1e400"_s};
+        QByteArray broken = layout;
+        broken.insert(broken.indexOf("\"name\": \"Bravo\""), "\"x\": \"abc");
+        QTest::newRow("after a project broken inside")
+            << withoutCommas(broken, {1}) << QStringList{u"Alpha"_s, u"Charlie"_s, u"Delta"_s} << 1
+            << QStringList{u"project 2 is not a whole JSON object"_s};
+    }
+    void projectsWithoutACommaBetweenThemAreRead()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, names);
+        QFETCH(int, lost);
+        QFETCH(QStringList, reasons);
+        test::writeFile(catalogue(), stored);
+        const auto loaded = m_persistence->loadProjects();
+        QVERIFY2(loaded.isOk(), qPrintable(loaded.error()));
+        QCOMPARE(namesOf(loaded.value().projects), names);
+        const SetAsideRecords &unreadable = loaded.value().unreadable;
+        QCOMPARE(unreadable.count, lost);
+        QCOMPARE(unreadable.reasons.size(), reasons.size());
+        for (qsizetype i = 0; i < reasons.size(); ++i)
+            QVERIFY2(unreadable.reasons[i].startsWith(reasons[i]), qPrintable(unreadable.reasons[i]));
+        QCOMPARE(test::readFile(loaded.value().keptAsidePath), stored);
+
+        QVERIFY(m_persistence->saveProjects(loaded.value().projects).isOk());
+        const auto reread = m_persistence->loadProjects();
+        QCOMPARE(namesOf(reread.value().projects), names);
+        QVERIFY(reread.value().unreadable.isEmpty());
+    }
+
+    // However a file is damaged, by a cut or by a byte lost anywhere, and
+    // however it is laid out, the projects told lost are never fewer than
+    // those begun in it that did not load.
+    void noDamageIsToldToCostFewerProjectsThanItDid()
+    {
+        const QByteArray layout = catalogueOf({u"Alpha"_s, u"Bravo"_s, u"Charlie"_s});
+        const QByteArray compact = QJsonDocument::fromJson(layout).toJson(QJsonDocument::Compact);
+        for (const QByteArray &whole : {layout, compact, QByteArray(layout).replace("[\n    {", "[{")}) {
+            // The keys are sorted: each project begins at the brace before its first.
+            QList<qsizetype> starts;
+            for (qsizetype key = whole.indexOf("\"devCommand\""); key >= 0;
+                 key = whole.indexOf("\"devCommand\"", key + 1))
+                starts.append(whole.lastIndexOf('{', key));
+            QCOMPARE(starts.size(), 3);
+            for (qsizetype at = 0; at < whole.size(); ++at) {
+                const qsizetype begun =
+                    std::count_if(starts.begin(), starts.end(), [at](qsizetype start) { return start < at; });
+                for (const auto &[damaged, present] :
+                     {std::pair(whole.first(at), begun),
+                      std::pair(QByteArray(whole).remove(at, 1), qsizetype(3))}) {
+                    const auto decoded = ProjectCoding::decodeCatalogue(damaged);
+                    if (!decoded)
+                        continue;
+                    const qsizetype missing = present - decoded.value().projects.size();
+                    QVERIFY2(decoded.value().unreadable.count >= missing,
+                             qPrintable(u"%1 lost, %2 told:\n%3"_s.arg(missing)
+                                            .arg(decoded.value().unreadable.count)
+                                            .arg(QString::fromUtf8(damaged))));
+                }
+            }
+        }
+    }
+
     // A file whose first project shares the bracket's line is not laid out
     // as Devnook writes: a line that starts with "{" may start anything
     // there, so nothing after a break is taken for a project, least of all
-    // the links of the broken one.
+    // the links of the broken one; all that follows it is counted lost.
     void aFileOfAnotherLayoutLosesWhatFollowsABreak()
     {
         const QByteArray link =
@@ -191,6 +336,8 @@ private Q_SLOTS:
         const QStringList reasons = loaded.value().unreadable.reasons;
         QVERIFY2(reasons.size() == 1 && reasons[0].startsWith(u"not valid JSON at offset "_s),
                  qPrintable(reasons.join(u'\n')));
+        // Both projects after the break are told lost, though neither is named.
+        QCOMPARE(loaded.value().unreadable.count, 2);
     }
 };
 

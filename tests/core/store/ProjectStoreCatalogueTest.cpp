@@ -1,3 +1,5 @@
+#include "core/projects/ProjectCoding.h"
+#include "core/usage/UsageSessionCoding.h"
 #include "support/FileSizeLimit.h"
 #include "support/LocalTime.h"
 #include "support/SettledReads.h"
@@ -6,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -332,6 +335,63 @@ private Q_SLOTS:
             store.markUsed(store.projects().constFirst());
         }
         QVERIFY(store.lastError().value_or(QString()).startsWith(u"Could not save projects: "_s));
+    }
+
+    // Records whose comma an edit dropped, in the catalogue and in the usage
+    // history, all load: the missing commas are told with the copies kept
+    // aside, and the next saves write every record back.
+    void recordsWithoutACommaBetweenThemAreKept()
+    {
+        m_rig->usage.waitForFiles();
+        const QList<DevProject> projects{makeProject(u"Alpha"_s, path(u"alpha"_s)),
+                                         makeProject(u"Bravo"_s, path(u"bravo"_s)),
+                                         makeProject(u"Charlie"_s, path(u"charlie"_s))};
+        // Alpha}{Bravo, on one line: the projects nest no object.
+        QByteArray catalogue =
+            QJsonDocument::fromJson(ProjectCoding::encodeCatalogue(projects)).toJson(QJsonDocument::Compact);
+        catalogue.remove(catalogue.indexOf("},{") + 1, 1);
+        test::writeFile(m_rig->persistence.catalogueFilePath(), catalogue);
+        QList<ProjectUsageSession> sessions;
+        for (int i = 0; i < 6; ++i) {
+            const Timestamp start = test::localTime(2024, 5, i + 1, 9);
+            sessions.append(ProjectUsageSession{QUuid::createUuid(),
+                                                projects[i % 3].id,
+                                                projects[i % 3].name,
+                                                {},
+                                                {},
+                                                ProjectUsageSessionSource::playButton,
+                                                start,
+                                                start.addSeconds(600),
+                                                0});
+        }
+        QByteArray history = UsageSessionCoding::encodeSessionFile(sessions, {}, {}).value();
+        history.remove(history.indexOf("\n  },\n  {") + 4, 1);
+        test::writeFile(path(u"data/Devnook/usage_sessions.json"_s), history);
+
+        UsageTrackingService usage(path(u"data"_s), m_rig->clock);
+        ProjectStore store(m_rig->services(usage, m_rig->settings));
+        usage.waitForFiles();
+        QCOMPARE(::names(store.projects()), u"Alpha, Bravo, Charlie"_s);
+        QCOMPARE(usage.completedSessions().size(), 6);
+        const QStringList told = store.lastError().value_or(QString()).split(u'\n');
+        QCOMPARE(told.size(), 4);
+        QCOMPARE(told[0], u"projects 1 and 2 had no comma between them; both were read"_s);
+        QVERIFY2(told[1].startsWith(u"The catalogue as it was is kept in "_s), qPrintable(told[1]));
+        QCOMPARE(told[2], u"sessions 1 and 2 had no comma between them; both were read"_s);
+        QVERIFY2(told[3].startsWith(u"The file as it was is kept as "_s), qPrintable(told[3]));
+
+        store.markUsed(store.projects().constLast());
+        const auto saved = JSONProjectPersistence::readCatalogue(m_rig->persistence.catalogueFilePath());
+        QCOMPARE(::names(saved.value().projects), u"Charlie, Alpha, Bravo"_s);
+        QVERIFY(saved.value().unreadable.isEmpty());
+        usage.start(projects[0], ProjectUsageSessionSource::playButton, m_rig->clock.now());
+        m_rig->clock.advance(60);
+        usage.stop(projects[0].id, m_rig->clock.now());
+        usage.waitForFiles();
+        const auto written =
+            UsageSessionCoding::decodeSessions(test::readFile(path(u"data/Devnook/usage_sessions.json"_s)));
+        QCOMPARE(written.sessions.size(), 7);
+        QVERIFY(written.unreadable.isEmpty());
     }
 
     // Each record set aside is told with its reason, one a line, up to ten;

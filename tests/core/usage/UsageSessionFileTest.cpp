@@ -71,6 +71,30 @@ QList<ProjectUsageSession> sampleSessions()
     };
 }
 
+// A history of `count` sessions of an hour, on days of their own, as Devnook
+// writes it.
+QByteArray historyOf(int count)
+{
+    const DevProject shop = test::makeProject(u"Shop"_s, {}, {}, kShopID);
+    QList<ProjectUsageSession> sessions;
+    for (int day = 1; day <= count; ++day)
+        sessions.append(test::makeSession(shop, localTime(2024, 5, day, 9), localTime(2024, 5, day, 10)));
+    return UsageSessionCoding::encodeSessionFile(sessions, {}, {}).value();
+}
+
+// The text with the comma after each of the given sessions dropped, what
+// stands between the sessions replaced by `between`.
+QByteArray withoutCommas(QByteArray text, const QList<int> &after, const QByteArray &between = "\n  ")
+{
+    const QByteArray separator = "\n  },\n  {";
+    QList<qsizetype> at;
+    for (qsizetype found = text.indexOf(separator); found >= 0; found = text.indexOf(separator, found + 1))
+        at.append(found);
+    for (auto session = after.crbegin(); session != after.crend(); ++session)
+        text.replace(at[*session] + 1, separator.size() - 2, QByteArray("  }").append(between));
+    return text;
+}
+
 } // namespace
 
 class UsageSessionFileTest : public QObject {
@@ -310,10 +334,121 @@ private Q_SLOTS:
         QCOMPARE(ids(makeService()->completedSessions()).intersect(kept), kept);
     }
 
+    // Whole sessions whose comma an edit dropped are all read, however the
+    // file is laid out: what the file lacked is told as a session that could
+    // not be read is, the file as it was is kept aside, and the next save
+    // keeps every session. A damaged session beside a missing comma costs
+    // that session alone.
+    void sessionsWithoutACommaBetweenThemAreRead_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("read");
+        QTest::addColumn<QString>("told");
+        const QByteArray history = historyOf(6);
+        const auto missing = [](int first) {
+            return u"sessions %1 and %2 had no comma between them; both were read\n"_s.arg(first).arg(first +
+                                                                                                      1);
+        };
+        QTest::newRow("after the first") << withoutCommas(history, {0}) << 6 << missing(1);
+        QTest::newRow("last two") << withoutCommas(history, {4}) << 6 << missing(5);
+        QTest::newRow("every comma") << withoutCommas(history, {0, 1, 2, 3, 4}) << 6
+                                     << missing(1) + missing(2) + missing(3) + missing(4) + missing(5);
+        QTest::newRow("nothing between") << withoutCommas(history, {2}, {}) << 6 << missing(3);
+        QTest::newRow("white space and lines between")
+            << withoutCommas(history, {2}, " \t\r\n\n  ") << 6 << missing(3);
+        QTest::newRow("on one line")
+            << QJsonDocument::fromJson(history).toJson(QJsonDocument::Compact).replace("},{", "}{") << 6
+            << missing(1) + missing(2) + missing(3) + missing(4) + missing(5);
+
+        QByteArray badId = history;
+        const qsizetype secondId = badId.indexOf("\"id\": ", badId.indexOf("\n  },\n  {"));
+        badId.replace(secondId, QByteArrayView("\"id\": \"").size() + 36, "\"id\": \"not a uuid");
+        const QString secondLost =
+            u"1 usage session could not be read:\nsession 2: key \"id\" is not a UUID\n"_s;
+        QTest::newRow("before a damaged session") << withoutCommas(badId, {0}) << 5 << secondLost;
+        QTest::newRow("after a damaged session") << withoutCommas(badId, {1}) << 5 << secondLost;
+        // Two sessions with other text for their comma are both counted
+        // lost, and the sessions after them numbered as the file has them.
+        QByteArray lastBad = history;
+        const qsizetype sixthId = lastBad.lastIndexOf("\"id\": ");
+        lastBad.replace(sixthId, QByteArrayView("\"id\": \"").size() + 36, "\"id\": \"not a uuid");
+        const QByteArray otherText = withoutCommas(lastBad, {1}, "\n  x\n  ");
+        QTest::newRow("other text for a comma")
+            << otherText << 3
+            << u"3 usage sessions could not be read:\nsession 2: not valid JSON at offset %1: expected ',' "
+               u"or "
+               u"']'\nsession 6: key \"id\" is not a UUID\nand 1 more session\n"_s.arg(
+                   otherText.indexOf("\n  x\n") + 3);
+        // Past the reasons told, a lost session is still counted.
+        QByteArray twelve = historyOf(12);
+        const qsizetype lastId = twelve.lastIndexOf("\"id\": ");
+        twelve.replace(lastId, QByteArrayView("\"id\": \"").size() + 36, "\"id\": \"not a uuid");
+        QString tenMissing = u"1 usage session could not be read:\n"_s;
+        for (int first = 1; first <= 10; ++first)
+            tenMissing += missing(first);
+        QTest::newRow("eleven without commas, then a damaged session")
+            << withoutCommas(twelve, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) << 11
+            << tenMissing + u"and 1 more session\n"_s;
+        QByteArray broken = history;
+        broken.insert(broken.indexOf("\"id\": ", broken.indexOf("\n  },\n  {")), "\"x\": \"abc");
+        QTest::newRow("after a session broken inside")
+            << withoutCommas(broken, {1}) << 5 << u"1 usage session could not be read:\nsession 2: "_s;
+    }
+
+    void sessionsWithoutACommaBetweenThemAreRead()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, read);
+        QFETCH(QString, told);
+        test::writeFile(sessionsFile(), stored);
+        auto service = makeService();
+        QCOMPARE(service->completedSessions().size(), read);
+        const QString problem = service->fileProblem();
+        QVERIFY2(problem.startsWith(told) && problem.contains(u"The file as it was is kept as "_s),
+                 qPrintable(problem));
+        QCOMPARE(asideBytes(), stored);
+        recordOneSession(*service);
+        const auto decoded = UsageSessionCoding::decodeSessions(test::readFile(sessionsFile()));
+        QCOMPARE(decoded.sessions.size(), read + 1);
+        QVERIFY(decoded.unreadable.isEmpty());
+    }
+
+    // However a history is damaged, by a cut or by a byte lost anywhere, and
+    // however it is laid out, the sessions told lost are never fewer than
+    // those begun in it that did not load.
+    void noDamageIsToldToCostFewerSessionsThanItDid()
+    {
+        QByteArray history = historyOf(3);
+        history.insert(history.indexOf("\"id\": "), "\"notes\": [{\"a\": 1}, {\"b\": 2}], ");
+        const QByteArray compact = QJsonDocument::fromJson(history).toJson(QJsonDocument::Compact);
+        for (const QByteArray &whole : {history, compact, QByteArray(history).replace("[\n  {", "[{")}) {
+            // The keys are sorted: each session begins at the brace before its first.
+            QList<qsizetype> starts;
+            for (qsizetype key = whole.indexOf("\"client\""); key >= 0;
+                 key = whole.indexOf("\"client\"", key + 1))
+                starts.append(whole.lastIndexOf('{', key));
+            QCOMPARE(starts.size(), 3);
+            for (qsizetype at = 0; at < whole.size(); ++at) {
+                const qsizetype begun =
+                    std::count_if(starts.begin(), starts.end(), [at](qsizetype start) { return start < at; });
+                for (const auto &[damaged, present] :
+                     {std::pair(whole.first(at), begun),
+                      std::pair(QByteArray(whole).remove(at, 1), qsizetype(3))}) {
+                    const auto decoded = UsageSessionCoding::decodeSessions(damaged);
+                    const qsizetype missing = present - decoded.sessions.size() - decoded.keptAsStored.size();
+                    QVERIFY2(decoded.unreadable.count >= missing,
+                             qPrintable(u"%1 lost, %2 told:\n%3"_s.arg(missing)
+                                            .arg(decoded.unreadable.count)
+                                            .arg(QString::fromUtf8(damaged))));
+                }
+            }
+        }
+    }
+
     // A file whose first session shares the bracket's line is not laid out
     // as Devnook writes: a line that starts with "{" may start anything
     // there, so nothing after a break is taken for a session, least of all
-    // the objects the broken one holds.
+    // the objects the broken one holds; all that follows it is counted lost.
     void aFileOfAnotherLayoutLosesWhatFollowsABreak()
     {
         const auto object = [](const QByteArray &extra) { return listOfOne(extra).sliced(1).chopped(1); };
@@ -321,9 +456,13 @@ private Q_SLOTS:
         const auto decoded = UsageSessionCoding::decodeSessions("[" + object({}) + ",\n" + broken + ",\n" +
                                                                 object({}) + "\n]\n");
         QCOMPARE(decoded.sessions.size(), 1);
-        QVERIFY2(decoded.unreadable.count == 1 &&
+        QVERIFY2(decoded.unreadable.reasons.size() == 1 &&
                      decoded.unreadable.reasons.value(0).startsWith(u"not valid JSON at offset "_s),
                  qPrintable(decoded.unreadable.reasons.join(u'\n')));
+        // Both sessions after the break are told lost, though neither is named.
+        QCOMPARE(decoded.unreadable.count, 2);
+        QVERIFY(decoded.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s)
+                    .endsWith(u"\nand 1 more session"_s));
     }
 
     // A clock that jumped, or a hand edit: such a session is neither cut nor
