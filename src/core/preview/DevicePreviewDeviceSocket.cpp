@@ -123,6 +123,8 @@ void DevicePreviewDeviceSocket::inputHasEnded()
 {
     m_inputEnded = true;
     m_readNotifier->setEnabled(false);
+    // Told on the next turn: the end may be found in the midst of the owner's own read.
+    QMetaObject::invokeMethod(this, &DevicePreviewDeviceSocket::endReceived, Qt::QueuedConnection);
     // The device has nothing more to say, so a reset or an error is all
     // that is signalled from now on (an ended stream keeps reading ready).
     // A connection already answered closes now, and needs no watch.

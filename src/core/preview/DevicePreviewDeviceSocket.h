@@ -61,6 +61,9 @@ Q_SIGNALS:
     void readyRead();
     // Emitted when the system has taken queued bytes.
     void bytesWritten();
+    // Emitted once, on a later turn of the event loop, when the device has
+    // ended its stream.
+    void endReceived();
     // Emitted once, on a later turn of the event loop, when the connection is
     // gone: reset, a write failed, or closed after finish (not after abort or take).
     void closed();
