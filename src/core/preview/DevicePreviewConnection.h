@@ -78,7 +78,7 @@ private:
     void releaseAnswerHold();
     // Writes the last bytes, then closes once they are sent and the device has ended its side.
     void finish(const QByteArray &bytes);
-    // Closes at once, so the device cannot take a cut answer for a whole one.
+    // Closes at once, with a reset, so the device cannot take a cut answer for a whole one.
     void cutOff();
 
     DevicePreviewDeviceSocket *m_socket;

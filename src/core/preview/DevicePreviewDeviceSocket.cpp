@@ -235,6 +235,14 @@ void DevicePreviewDeviceSocket::closeDescriptor()
     if (m_fd < 0)
         return;
     disableNotifiers();
+    // Closed before the whole answer went out: a plain end of the stream
+    // would let the device take what it got for all there is. Once all was
+    // handed to the system the close stays plain, or what the system still
+    // holds for the device would be dropped.
+    if (!m_lingeringSince) {
+        const linger reset{1, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
     ::close(std::exchange(m_fd, -1));
     m_output.clear();
     m_outputSent = 0;
