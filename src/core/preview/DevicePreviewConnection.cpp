@@ -48,6 +48,10 @@ DevicePreviewConnection::DevicePreviewConnection(int fd, QHostAddress address,
         deleteLater();
     });
     connect(m_socket, &DevicePreviewDeviceSocket::bytesWritten, this, &DevicePreviewConnection::written);
+    connect(m_socket, &DevicePreviewDeviceSocket::endReceived, this, [this] {
+        if (streamsToNoOne())
+            cutOff();
+    });
     m_worker.watch(this);
     readRequest();
 }
@@ -239,7 +243,21 @@ void DevicePreviewConnection::answerHead(HttpResponseHead head)
     m_hold = m_worker.holdBudget().take(DevicePreviewAnswer::heldAtMost(head, m_asked, rules.collectBytes));
     rules.collectBytes = m_hold.bytes();
     m_answer.emplace(std::move(head), m_asked, std::move(rules));
-    send(m_answer->start());
+    if (streamsToNoOne())
+        cutOff();
+    else
+        send(m_answer->start());
+}
+
+bool DevicePreviewConnection::streamsToNoOne() const
+{
+    // An event stream never ends by itself, and may stay quiet for good: a
+    // device that ends its side of one (a browser closing an EventSource, or
+    // leaving the page) has gone, though nothing would tell so before the
+    // dev server next writes. Any other answer, or a stream that has ended,
+    // is still wanted.
+    return m_phase != Phase::closing && m_answer && m_answer->isUnmodifiedStream() && m_socket &&
+           m_socket->inputEnded();
 }
 
 void DevicePreviewConnection::answerBody(QByteArrayView bytes)

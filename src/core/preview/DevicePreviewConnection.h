@@ -19,10 +19,11 @@ class DevicePreviewProxyWorker;
 // One device connection: reads one request, forwards it to the dev server as
 // it arrives, its body too, and writes the answer back as it arrives, then
 // closes. A device may end its side once its request is sent: it still gets
-// the answer. Each side is read only as fast as the other takes what was read:
-// the device's body while the dev server takes it, the dev server's answer
-// while the device does. Owns its socket and the upstream exchange, so
-// deleting it closes both.
+// the answer, unless that is an event stream, which it has then left. Each
+// side is read only as fast as the other takes what was read: the device's
+// body while the dev server takes it, the dev server's answer while the
+// device does. Owns its socket and the upstream exchange, so deleting it
+// closes both.
 class DevicePreviewConnection : public QObject, public DevicePreviewUpstream::Receiver {
     Q_OBJECT
 
@@ -57,6 +58,8 @@ private:
     enum class Phase { head, body, done, closing };
 
     void answerHead(HttpResponseHead head) override;
+    // True when the answer is an event stream still going and the device has ended its side.
+    bool streamsToNoOne() const;
     void answerBody(QByteArrayView bytes) override;
     void answerEnd() override;
     void answerFailed(const QString &identifier) override;
@@ -75,7 +78,7 @@ private:
     void releaseAnswerHold();
     // Writes the last bytes, then closes once they are sent and the device has ended its side.
     void finish(const QByteArray &bytes);
-    // Closes at once, so the device cannot take a cut answer for a whole one.
+    // Closes at once, with a reset, so the device cannot take a cut answer for a whole one.
     void cutOff();
 
     DevicePreviewDeviceSocket *m_socket;

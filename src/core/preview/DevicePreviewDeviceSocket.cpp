@@ -123,6 +123,8 @@ void DevicePreviewDeviceSocket::inputHasEnded()
 {
     m_inputEnded = true;
     m_readNotifier->setEnabled(false);
+    // Told on the next turn: the end may be found in the midst of the owner's own read.
+    QMetaObject::invokeMethod(this, &DevicePreviewDeviceSocket::endReceived, Qt::QueuedConnection);
     // The device has nothing more to say, so a reset or an error is all
     // that is signalled from now on (an ended stream keeps reading ready).
     // A connection already answered closes now, and needs no watch.
@@ -233,6 +235,14 @@ void DevicePreviewDeviceSocket::closeDescriptor()
     if (m_fd < 0)
         return;
     disableNotifiers();
+    // Closed before the whole answer went out: a plain end of the stream
+    // would let the device take what it got for all there is. Once all was
+    // handed to the system the close stays plain, or what the system still
+    // holds for the device would be dropped.
+    if (!m_lingeringSince) {
+        const linger reset{1, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
     ::close(std::exchange(m_fd, -1));
     m_output.clear();
     m_outputSent = 0;

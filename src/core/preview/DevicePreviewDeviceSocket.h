@@ -13,7 +13,9 @@ namespace devnook {
 // takes the end of the device's stream for the end of the connection and
 // drops what it had yet to write; a device that has sent its request may end
 // its side and still wait for the answer. Only a reset, a failed write or
-// the close after finish ends the connection.
+// the close after finish ends the connection. A connection closed before
+// finish has sent all and ended the sending side is reset, so that the device
+// cannot take an answer cut short for a whole one.
 class DevicePreviewDeviceSocket : public QObject {
     Q_OBJECT
 
@@ -21,7 +23,7 @@ public:
     // Takes a connected descriptor, and makes it non-blocking. After finish,
     // what the device still sends is read and dropped for lingerTime at most.
     DevicePreviewDeviceSocket(int fd, std::chrono::milliseconds lingerTime, QObject *parent);
-    // Closes the descriptor unless it was handed on.
+    // Closes the descriptor unless it was handed on: with a reset unless it lingers.
     ~DevicePreviewDeviceSocket() override;
 
     // -1 once closed or handed on.
@@ -51,7 +53,8 @@ public:
     // close with bytes unread would reset the connection, and with it the
     // answer on its way to the device.
     void finish();
-    // Closes at once.
+    // Closes at once: with a reset, unless all was sent and the sending side
+    // ended (it lingers), where a reset would drop what the system still holds.
     void abort();
     // Hands the descriptor on; nothing of it is touched any more.
     int take();
@@ -61,6 +64,9 @@ Q_SIGNALS:
     void readyRead();
     // Emitted when the system has taken queued bytes.
     void bytesWritten();
+    // Emitted once, on a later turn of the event loop, when the device has
+    // ended its stream.
+    void endReceived();
     // Emitted once, on a later turn of the event loop, when the connection is
     // gone: reset, a write failed, or closed after finish (not after abort or take).
     void closed();
