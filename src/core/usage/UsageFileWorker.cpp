@@ -5,12 +5,15 @@
 #include "UsageSessionSplitting.h"
 #include "core/foundation/FileSafety.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/SystemErrorText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <cerrno>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -249,9 +252,9 @@ QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stret
     if (stretches.isEmpty()) {
         if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular)
             return regular.error();
-        QFile file(m_checkpointPath);
-        if (file.exists() && !file.remove())
-            return L10n::format(u"file_not_removed"_s, {m_checkpointPath, file.errorString()});
+        if (QFileInfo::exists(m_checkpointPath) &&
+            ::unlink(QFile::encodeName(m_checkpointPath).constData()) != 0)
+            return L10n::format(u"file_not_removed"_s, {m_checkpointPath, SystemErrorText::of(errno)});
         return {};
     }
     // Running stretches are judged when they are recovered, as the history's are.
