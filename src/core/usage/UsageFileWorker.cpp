@@ -234,20 +234,26 @@ UsageWriteOutcome UsageFileWorker::writeFiles(UsageFileJob &job)
 {
     UsageWriteOutcome outcome;
     if (job.history) {
-        outcome.historyError = writeHistory(job);
+        outcome.historyError = writeHistory(job, outcome.historyAsidePath);
         if (!outcome.historyError->isEmpty())
             return outcome;
     }
     if (job.checkpoint)
-        outcome.checkpointError = writeCheckpoint(*job.checkpoint, job.now);
+        outcome.checkpointError = writeCheckpoint(*job.checkpoint, job.now, outcome.checkpointAsidePath);
     return outcome;
 }
 
-QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now)
+QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now,
+                                         QString &asidePath)
 {
-    if (m_damagedCheckpointAtRisk && QFileInfo::exists(m_checkpointPath)) {
-        if (auto kept = keepDamagedCheckpoint(now); !kept)
+    // A damaged file that has gone is at risk no more; a file written in its
+    // place later must not be taken for it.
+    m_damagedCheckpointAtRisk = m_damagedCheckpointAtRisk && QFileInfo::exists(m_checkpointPath);
+    if (m_damagedCheckpointAtRisk) {
+        auto kept = keepDamagedCheckpoint(now);
+        if (!kept)
             return L10n::format(u"running_usage_not_kept_aside_reason"_s, {kept.error()});
+        asidePath = kept.value();
     }
     if (stretches.isEmpty()) {
         if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular)
@@ -261,11 +267,14 @@ QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stret
     return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, stretches, {}));
 }
 
-QString UsageFileWorker::writeHistory(UsageFileJob &job)
+QString UsageFileWorker::writeHistory(UsageFileJob &job, QString &asidePath)
 {
-    if (m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath)) {
-        if (auto kept = keepDamagedHistory(job.now); !kept)
+    m_damagedHistoryAtRisk = m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath);
+    if (m_damagedHistoryAtRisk) {
+        auto kept = keepDamagedHistory(job.now);
+        if (!kept)
             return L10n::format(u"usage_history_not_kept_aside_reason"_s, {kept.error()});
+        asidePath = kept.value();
     }
     const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted,
                                                              job.history->keptAsStored);

@@ -463,6 +463,30 @@ private Q_SLOTS:
             u"No s'ha pogut copiar a part el fitxer malmès de sessions d'ús en curs (Permís denegat), així "
             u"que no s'esborrarà ni se sobreescriurà."_s);
         row(
+            "damaged running sessions kept aside at last",
+            [](const QString &folder) {
+                // Larger than the writes let through at first.
+                test::writeFile(folder + u"/Devnook/usage_checkpoint.json"_s,
+                                "[1" + QByteArray(4096, ' ') + "]");
+                const test::FakeClock clock;
+                UsageTrackingService service(folder, clock, UsageTrackingService::kCheckpointInterval,
+                                             UsageTrackingService::Reading::later);
+                {
+                    const test::FileSizeLimit limit(2048);
+                    service.startReading();
+                    service.waitForFiles();
+                }
+                service.clearSessions(QUuid::createUuid());
+                return usageBand(service);
+            },
+            u"Could not read the running usage sessions: 1 session is damaged:\n"
+            u"session 1 is not an object\n"
+            u"The file as it was is kept as <dir>/Devnook/usage_checkpoint.json.unreadable-20260509-061320."_s,
+            u"No s'han pogut llegir les sessions d'ús en curs: 1 sessió està malmesa:\n"
+            u"la sessió 1 no és un objecte\n"
+            u"El fitxer tal com era es conserva com a "
+            u"<dir>/Devnook/usage_checkpoint.json.unreadable-20260509-061320."_s);
+        row(
             "running sessions that may not be removed",
             [](const QString &folder) {
                 const QString checkpoint = folder + u"/running/checkpoint.json"_s;
