@@ -51,10 +51,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("noProgram");
         QTest::addColumn<QString>("noFolder");
+        QTest::addColumn<QString>("isAFolder");
         QTest::newRow("en_US") << u"en_US"_s << u"The location of the Devnook program is unknown."_s
-                               << u"Could not create the folder %1."_s;
+                               << u"Could not create the folder %1."_s << u"Is a directory"_s;
         QTest::newRow("ca_ES") << u"ca_ES"_s << u"No se sap on és el programa Devnook."_s
-                               << u"No s'ha pogut crear la carpeta %1."_s;
+                               << u"No s'ha pogut crear la carpeta %1."_s << u"És una carpeta"_s;
     }
 
     void refusalsSayWhyInBothLanguages()
@@ -62,8 +63,13 @@ private Q_SLOTS:
         QFETCH(QString, locale);
         QFETCH(QString, noProgram);
         QFETCH(QString, noFolder);
+        QFETCH(QString, isAFolder);
         const test::ScopedLocale scopedLocale{QLocale(locale)};
         QCOMPARE(XdgAutostartLoginItem(QString()).setEnabled(true).error(), noProgram);
+        // The system's words, as the language has them.
+        QVERIFY(QDir().mkpath(m_entry));
+        QCOMPARE(XdgAutostartLoginItem(u"/usr/bin/devnook"_s).setEnabled(false).error(), isAFolder);
+        QVERIFY(QDir(m_folder).removeRecursively());
         test::writeFile(m_folder, "a file where the folder belongs");
         const auto removed = qScopeGuard([this] { QFile::remove(m_folder); });
         QCOMPARE(XdgAutostartLoginItem(u"/usr/bin/devnook"_s).setEnabled(true).error(),

@@ -1,6 +1,7 @@
 #include "FileSafety.h"
 
 #include "L10n.h"
+#include "SystemErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,7 +38,7 @@ Result<void> openForReading(QFile &file, const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return Result<void>::failure(qt_error_string(errno));
+        return Result<void>::failure(SystemErrorText::of(errno));
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
@@ -46,7 +47,7 @@ Result<void> openForReading(QFile &file, const QString &path)
     file.setFileName(path);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return Result<void>::failure(file.errorString());
+        return Result<void>::failure(SystemErrorText::of(file));
     }
     return Result<void>::success();
 }
@@ -91,7 +92,7 @@ std::optional<QString> writeAllOrCancel(QSaveFile &file, QByteArrayView bytes)
         const qint64 written = file.write(bytes.data(), bytes.size());
         if (written <= 0) {
             const QString error = file.error() == QFileDevice::NoError ? L10n::text(u"file_write_cut_short"_s)
-                                                                       : file.errorString();
+                                                                       : SystemErrorText::of(file);
             file.cancelWriting();
             return error;
         }
@@ -106,15 +107,20 @@ Result<void> writeAtomically(const QString &path, const QByteArray &bytes)
 {
     if (auto regular = checkRegularIfPresent(path); !regular)
         return regular;
+    // QSaveFile refuses a file that may not be written in English words of
+    // its own that give no reason; the system's error number gives it
+    // (permissions, a read-only file system).
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0 && errno != ENOENT)
+        return Result<void>::failure(SystemErrorText::of(errno));
     // Unbuffered, so a short write (disk full, size limit) shows in the count;
     // a buffered QSaveFile can commit a truncated file and report success.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Result<void>::failure(file.errorString());
+        return Result<void>::failure(SystemErrorText::of(file));
     if (const std::optional<QString> error = writeAllOrCancel(file, bytes))
         return Result<void>::failure(*error);
     if (!file.commit())
-        return Result<void>::failure(file.errorString());
+        return Result<void>::failure(SystemErrorText::of(file));
     return Result<void>::success();
 }
 
@@ -136,20 +142,20 @@ Result<QString> copyAside(const QString &path, const QDateTime &now)
         return Result<QString>::failure(opened.error());
     QSaveFile copy(target);
     if (!copy.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Result<QString>::failure(copy.errorString());
+        return Result<QString>::failure(SystemErrorText::of(copy));
     while (!source.atEnd()) {
         const QByteArray block = source.read(kBlockSize);
         if (block.isEmpty()) {
             if (source.error() == QFileDevice::NoError)
                 break;
             copy.cancelWriting();
-            return Result<QString>::failure(source.errorString());
+            return Result<QString>::failure(SystemErrorText::of(source));
         }
         if (const std::optional<QString> error = writeAllOrCancel(copy, block))
             return Result<QString>::failure(*error);
     }
     if (!copy.commit())
-        return Result<QString>::failure(copy.errorString());
+        return Result<QString>::failure(SystemErrorText::of(copy));
     return Result<QString>::success(target);
 }
 

@@ -5,6 +5,7 @@
 #include "core/foundation/Clock.h"
 #include "core/foundation/FileSafety.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/SystemErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +65,7 @@ Result<void> JSONProjectPersistence::migrateLegacyProjectsIfNeeded(const QString
         return Result<void>::failure(L10n::format(u"folder_not_created"_s, {folder}));
     const QByteArray bytes = legacy.readAll();
     if (legacy.error() != QFileDevice::NoError)
-        return Result<void>::failure(legacy.errorString());
+        return Result<void>::failure(SystemErrorText::of(legacy));
     return FileSafety::writeAtomically(targetPath, bytes);
 }
 

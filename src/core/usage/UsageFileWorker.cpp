@@ -5,12 +5,15 @@
 #include "UsageSessionSplitting.h"
 #include "core/foundation/FileSafety.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/SystemErrorText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <cerrno>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -231,38 +234,47 @@ UsageWriteOutcome UsageFileWorker::writeFiles(UsageFileJob &job)
 {
     UsageWriteOutcome outcome;
     if (job.history) {
-        outcome.historyError = writeHistory(job);
+        outcome.historyError = writeHistory(job, outcome.historyAsidePath);
         if (!outcome.historyError->isEmpty())
             return outcome;
     }
     if (job.checkpoint)
-        outcome.checkpointError = writeCheckpoint(*job.checkpoint, job.now);
+        outcome.checkpointError = writeCheckpoint(*job.checkpoint, job.now, outcome.checkpointAsidePath);
     return outcome;
 }
 
-QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now)
+QString UsageFileWorker::writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now,
+                                         QString &asidePath)
 {
-    if (m_damagedCheckpointAtRisk && QFileInfo::exists(m_checkpointPath)) {
-        if (auto kept = keepDamagedCheckpoint(now); !kept)
+    // A damaged file that has gone is at risk no more; a file written in its
+    // place later must not be taken for it.
+    m_damagedCheckpointAtRisk = m_damagedCheckpointAtRisk && QFileInfo::exists(m_checkpointPath);
+    if (m_damagedCheckpointAtRisk) {
+        auto kept = keepDamagedCheckpoint(now);
+        if (!kept)
             return L10n::format(u"running_usage_not_kept_aside_reason"_s, {kept.error()});
+        asidePath = kept.value();
     }
     if (stretches.isEmpty()) {
         if (auto regular = FileSafety::checkRegularIfPresent(m_checkpointPath); !regular)
             return regular.error();
-        QFile file(m_checkpointPath);
-        if (file.exists() && !file.remove())
-            return L10n::format(u"file_not_removed"_s, {m_checkpointPath, file.errorString()});
+        if (QFileInfo::exists(m_checkpointPath) &&
+            ::unlink(QFile::encodeName(m_checkpointPath).constData()) != 0)
+            return L10n::format(u"file_not_removed"_s, {m_checkpointPath, SystemErrorText::of(errno)});
         return {};
     }
     // Running stretches are judged when they are recovered, as the history's are.
     return writeFile(m_checkpointPath, UsageSessionCoding::encodeSessionFile({}, stretches, {}));
 }
 
-QString UsageFileWorker::writeHistory(UsageFileJob &job)
+QString UsageFileWorker::writeHistory(UsageFileJob &job, QString &asidePath)
 {
-    if (m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath)) {
-        if (auto kept = keepDamagedHistory(job.now); !kept)
+    m_damagedHistoryAtRisk = m_damagedHistoryAtRisk && QFileInfo::exists(m_historyPath);
+    if (m_damagedHistoryAtRisk) {
+        auto kept = keepDamagedHistory(job.now);
+        if (!kept)
             return L10n::format(u"usage_history_not_kept_aside_reason"_s, {kept.error()});
+        asidePath = kept.value();
     }
     const auto bytes = UsageSessionCoding::encodeSessionFile(job.history->counted, job.history->uncounted,
                                                              job.history->keptAsStored);

@@ -66,10 +66,13 @@ struct UsageFileJob {
 };
 
 // What one job did to each file: the error, empty when the file was
-// written, and nothing for a file the job left alone.
+// written, and nothing for a file the job left alone; and where a damaged
+// file that could not be copied aside before was copied by this job.
 struct UsageWriteOutcome {
     std::optional<QString> historyError;
     std::optional<QString> checkpointError;
+    QString historyAsidePath;
+    QString checkpointAsidePath;
 };
 
 // Reads and writes the session file and the checkpoint file on a worker
@@ -111,9 +114,11 @@ private:
     // Adds the checkpoint's sessions that the history does not hold to the outcome.
     void readCheckpoint(UsageLoadOutcome &outcome, const QSet<QUuid> &storedIDs, Timestamp now);
     UsageWriteOutcome writeFiles(UsageFileJob &job);
-    QString writeHistory(UsageFileJob &job);
+    // Each write first copies aside the damaged file that could not be
+    // copied so far, if it is still there, and gives the copy's path.
+    QString writeHistory(UsageFileJob &job, QString &asidePath);
     // Writes the running stretches; none removes the file.
-    QString writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now);
+    QString writeCheckpoint(const QList<ProjectUsageSession> &stretches, Timestamp now, QString &asidePath);
     // The copy's path, or the error.
     Result<QString> keepDamagedHistory(Timestamp now);
     Result<QString> keepDamagedCheckpoint(Timestamp now);

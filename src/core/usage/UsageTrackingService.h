@@ -65,8 +65,9 @@ public:
     // What is wrong with the usage history, as the user should read it: the
     // last failure to write the history, and the checkpoint's, each until
     // that file is written, then what the reading found (a file that could
-    // not be read, sessions that could not, a damaged file not yet copied
-    // aside) and the sessions left uncounted or kept as stored. Empty when
+    // not be read, sessions that could not, where a damaged file was copied,
+    // also when a later write made the copy, or that it is not copied aside
+    // yet) and the sessions left uncounted or kept as stored. Empty when
     // all is well.
     QString fileProblem() const;
     // The user has read fileProblem: what it says now is dropped. A write
@@ -298,9 +299,11 @@ private:
     bool m_readingStarted = false;
     bool m_loaded = false;
     bool m_saveDue = false;
-    // What the reading found, a damaged history or checkpoint not yet copied
-    // aside, the last failure to write each file, and the problem last reported.
-    QString m_readProblem;
+    // What the reading found in each file, a damaged history or checkpoint
+    // not yet copied aside, the last failure to write each file, and the
+    // problem last reported.
+    QString m_historyReadProblem;
+    QString m_checkpointReadProblem;
     QString m_asideProblem;
     QString m_checkpointAsideProblem;
     QString m_historyWriteProblem;

@@ -15,6 +15,16 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcUsage, "devnook.usage")
 
+// Adds where a damaged file was copied to what was told of it.
+void tellKeptAside(QString &told, const QString &asidePath)
+{
+    if (asidePath.isEmpty())
+        return;
+    if (!told.isEmpty())
+        told += u'\n';
+    told += L10n::format(u"usage_history_kept_aside"_s, {asidePath});
+}
+
 } // namespace
 
 UsageTrackingService::UsageTrackingService(QString dataHome, const Clock &clock,
@@ -71,8 +81,8 @@ void UsageTrackingService::waitForFiles()
 QString UsageTrackingService::fileProblem() const
 {
     QStringList parts;
-    for (const QString &problem : {m_historyWriteProblem, m_checkpointWriteProblem, m_readProblem,
-                                   m_asideProblem, m_checkpointAsideProblem}) {
+    for (const QString &problem : {m_historyWriteProblem, m_checkpointWriteProblem, m_historyReadProblem,
+                                   m_checkpointReadProblem, m_asideProblem, m_checkpointAsideProblem}) {
         if (!problem.isEmpty())
             parts.append(problem);
     }
@@ -89,7 +99,8 @@ void UsageTrackingService::dismissFileProblem()
 {
     m_historyWriteProblem.clear();
     m_checkpointWriteProblem.clear();
-    m_readProblem.clear();
+    m_historyReadProblem.clear();
+    m_checkpointReadProblem.clear();
     m_asideProblem.clear();
     m_checkpointAsideProblem.clear();
     m_sessionNotesDismissed = true;
@@ -127,24 +138,24 @@ void UsageTrackingService::loaded(const UsageLoadOutcome &outcome)
     m_uncountedSessions.append(uncountedMeanwhile);
     findEarliestStart();
 
-    QStringList problems;
+    QStringList history;
     if (!outcome.readError.isEmpty())
-        problems.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
+        history.append(L10n::format(u"usage_history_unreadable"_s, {outcome.readError}));
     if (!outcome.unreadable.isEmpty())
-        problems.append(
+        history.append(
             outcome.unreadable.told(u"usage_sessions_unreadable"_s, u"usage_sessions_unreadable_more"_s));
-    if (!outcome.asidePath.isEmpty())
-        problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.asidePath}));
+    m_historyReadProblem = history.join(u'\n');
+    tellKeptAside(m_historyReadProblem, outcome.asidePath);
+    QStringList checkpoint;
     if (!outcome.checkpointError.isEmpty())
-        problems.append(L10n::format(u"running_usage_unreadable"_s, {outcome.checkpointError}));
+        checkpoint.append(L10n::format(u"running_usage_unreadable"_s, {outcome.checkpointError}));
     if (outcome.checkpointUnreadable.count > 0)
-        problems.append(
+        checkpoint.append(
             L10n::format(u"running_usage_unreadable"_s,
                          {outcome.checkpointUnreadable.told(u"running_usage_sessions_unreadable"_s,
                                                             u"usage_sessions_unreadable_more"_s)}));
-    if (!outcome.checkpointAsidePath.isEmpty())
-        problems.append(L10n::format(u"usage_history_kept_aside"_s, {outcome.checkpointAsidePath}));
-    m_readProblem = problems.join(u'\n');
+    m_checkpointReadProblem = checkpoint.join(u'\n');
+    tellKeptAside(m_checkpointReadProblem, outcome.checkpointAsidePath);
     if (!outcome.asideError.isEmpty())
         m_asideProblem = L10n::format(u"usage_history_not_kept_aside"_s, {outcome.asideError});
     if (!outcome.checkpointAsideError.isEmpty())
@@ -168,16 +179,20 @@ void UsageTrackingService::written(const UsageWriteOutcome &outcome)
     if (const auto &error = outcome.historyError) {
         m_historyWriteProblem =
             error->isEmpty() ? QString() : L10n::format(u"could_not_save_usage"_s, {*error});
-        // A history written means the damaged file was copied aside at last.
-        if (error->isEmpty())
+        // A history written means the damaged file was copied aside at
+        // last, or is gone; a copy made at last is told where the reading
+        // tells one, even when the write after it failed.
+        if (error->isEmpty() || !outcome.historyAsidePath.isEmpty())
             m_asideProblem.clear();
+        tellKeptAside(m_historyReadProblem, outcome.historyAsidePath);
     }
     if (const auto &error = outcome.checkpointError) {
         m_checkpointWriteProblem =
             error->isEmpty() ? QString() : L10n::format(u"could_not_save_running_usage"_s, {*error});
         // So does a checkpoint written or removed.
-        if (error->isEmpty())
+        if (error->isEmpty() || !outcome.checkpointAsidePath.isEmpty())
             m_checkpointAsideProblem.clear();
+        tellKeptAside(m_checkpointReadProblem, outcome.checkpointAsidePath);
     }
     reportFileProblem();
 }

@@ -2,6 +2,7 @@
 
 #include "core/foundation/FileSafety.h"
 #include "core/foundation/L10n.h"
+#include "core/foundation/SystemErrorText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,7 +98,7 @@ Result<void> XdgAutostartLoginItem::setEnabled(bool enabled)
             return Result<void>::success();
         QFile entry(path);
         if (!entry.remove())
-            return Result<void>::failure(entry.errorString());
+            return Result<void>::failure(SystemErrorText::of(entry));
         return Result<void>::success();
     }
     if (m_executablePath.isEmpty())

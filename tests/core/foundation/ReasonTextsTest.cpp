@@ -1,9 +1,13 @@
+#include "core/foundation/FileSafety.h"
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/projects/ProjectCoding.h"
 #include "core/usage/UsageFileWorker.h"
 #include "core/usage/UsageSessionCoding.h"
+#include "core/usage/UsageTrackingService.h"
 #include "support/FakeClock.h"
+#include "support/FileAccessAsNobody.h"
 #include "support/FileSizeLimit.h"
+#include "support/SmallFileSystem.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -14,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -113,6 +118,47 @@ void makeFifo(const QString &path)
     QDir().mkpath(QFileInfo(path).absolutePath());
     mkfifo(QFile::encodeName(path).constData(), 0600);
 }
+
+// What a reason gives where the system's condition cannot be made.
+const QString kNotMadeHere = u"<a file system of its own needs root>"_s;
+
+// A file in the folder that this process may not read; the folder lets it through.
+void writeUnreadable(const QString &folder, const QString &path, const QByteArray &bytes)
+{
+    test::writeFile(path, bytes);
+    for (QString on = QFileInfo(path).absolutePath(); on.startsWith(folder);
+         on = QFileInfo(on).absolutePath())
+        chmod(QFile::encodeName(on).constData(), 0755);
+    chmod(QFile::encodeName(path).constData(), 0);
+}
+
+// What the band of the usage files tells once they are read and the writes
+// asked for are done.
+QString usageBand(UsageTrackingService &service)
+{
+    service.waitForFiles();
+    return service.fileProblem();
+}
+
+// Leaves the process no descriptor to spare while it lives.
+class NoFreeDescriptors {
+public:
+    NoFreeDescriptors()
+    {
+        getrlimit(RLIMIT_NOFILE, &m_previous);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit limit = m_previous;
+        limit.rlim_cur = rlim_t(lowestFree);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    ~NoFreeDescriptors() { setrlimit(RLIMIT_NOFILE, &m_previous); }
+    NoFreeDescriptors(const NoFreeDescriptors &) = delete;
+    NoFreeDescriptors &operator=(const NoFreeDescriptors &) = delete;
+
+private:
+    rlimit m_previous{};
+};
 
 } // namespace
 
@@ -394,6 +440,131 @@ private Q_SLOTS:
             },
             u"the unreadable session file could not be kept aside: <EFBIG>"_s,
             u"no s'ha pogut conservar a part el fitxer de sessions il·legible: <EFBIG>"_s);
+
+        // The running sessions' checkpoint, as the band tells it.
+        row(
+            "running sessions that may not be read",
+            [](const QString &folder) {
+                writeUnreadable(folder, folder + u"/Devnook/usage_checkpoint.json"_s, "[]");
+                const test::FileAccessAsNobody nobody;
+                const test::FakeClock clock;
+                UsageTrackingService service(folder, clock);
+                return usageBand(service);
+            },
+            u"Could not save the running usage sessions: the damaged file could not be kept aside: "
+            u"Permission denied\n"
+            u"Could not read the running usage sessions: Permission denied\n"
+            u"The damaged file of running usage sessions could not be copied aside (Permission denied), so "
+            u"it "
+            u"will be neither removed nor overwritten."_s,
+            u"No s'han pogut desar les sessions d'ús en curs: no s'ha pogut conservar a part el fitxer "
+            u"malmès: Permís denegat\n"
+            u"No s'han pogut llegir les sessions d'ús en curs: Permís denegat\n"
+            u"No s'ha pogut copiar a part el fitxer malmès de sessions d'ús en curs (Permís denegat), així "
+            u"que no s'esborrarà ni se sobreescriurà."_s);
+        row(
+            "damaged running sessions kept aside at last",
+            [](const QString &folder) {
+                // Larger than the writes let through at first.
+                test::writeFile(folder + u"/Devnook/usage_checkpoint.json"_s,
+                                "[1" + QByteArray(4096, ' ') + "]");
+                const test::FakeClock clock;
+                UsageTrackingService service(folder, clock, UsageTrackingService::kCheckpointInterval,
+                                             UsageTrackingService::Reading::later);
+                {
+                    const test::FileSizeLimit limit(2048);
+                    service.startReading();
+                    service.waitForFiles();
+                }
+                service.clearSessions(QUuid::createUuid());
+                return usageBand(service);
+            },
+            u"Could not read the running usage sessions: 1 session is damaged:\n"
+            u"session 1 is not an object\n"
+            u"The file as it was is kept as <dir>/Devnook/usage_checkpoint.json.unreadable-20260509-061320."_s,
+            u"No s'han pogut llegir les sessions d'ús en curs: 1 sessió està malmesa:\n"
+            u"la sessió 1 no és un objecte\n"
+            u"El fitxer tal com era es conserva com a "
+            u"<dir>/Devnook/usage_checkpoint.json.unreadable-20260509-061320."_s);
+        row(
+            "running sessions that may not be removed",
+            [](const QString &folder) {
+                const QString checkpoint = folder + u"/running/checkpoint.json"_s;
+                writeUnreadable(folder, checkpoint, "[]");
+                chmod(QFile::encodeName(QFileInfo(checkpoint).absolutePath()).constData(), 0555);
+                const test::FileAccessAsNobody nobody;
+                QObject context;
+                UsageFileWorker worker(folder + u"/history.json"_s, checkpoint, context);
+                QString error;
+                worker.setOnWritten([&error](const UsageWriteOutcome &outcome) {
+                    error = outcome.checkpointError.value_or(QString());
+                });
+                worker.write(UsageFileJob{std::nullopt, QList<ProjectUsageSession>(),
+                                          Timestamp::fromSecondsSinceReference(0)});
+                worker.waitForIdle();
+                return error;
+            },
+            u"could not remove <dir>/running/checkpoint.json: Permission denied"_s,
+            u"no s'ha pogut esborrar <dir>/running/checkpoint.json: Permís denegat"_s);
+
+        // The system's words, in the user's language for those a data file
+        // commonly meets.
+        row(
+            "catalogue that may not be read",
+            [](const QString &folder) {
+                writeUnreadable(folder, folder + u"/Devnook/projects.json"_s, "[]");
+                const test::FileAccessAsNobody nobody;
+                const test::FakeClock clock;
+                const auto loaded = JSONProjectPersistence(folder, clock).loadProjects();
+                return loaded ? QString() : loaded.error();
+            },
+            u"Permission denied (the file could not be kept aside either: Permission denied)"_s,
+            u"Permís denegat (tampoc no s'ha pogut conservar el fitxer a part: Permís denegat)"_s);
+        row(
+            "catalogue with no descriptor to spare",
+            [](const QString &folder) {
+                test::writeFile(folder + u"/Devnook/projects.json"_s, "[]");
+                const test::FakeClock clock;
+                JSONProjectPersistence persistence(folder, clock);
+                const NoFreeDescriptors exhausted;
+                const auto loaded = persistence.loadProjects();
+                return loaded ? QString() : loaded.error();
+            },
+            u"Too many open files (the file could not be kept aside either: Too many open files)"_s,
+            u"Hi ha massa fitxers oberts (tampoc no s'ha pogut conservar el fitxer a part: Hi ha massa "
+            u"fitxers oberts)"_s);
+        row(
+            "catalogue on a full disk",
+            [](const QString &folder) {
+                test::SmallFileSystem disk(folder + u"/Devnook"_s, 64 * 1024);
+                if (!disk.isMounted())
+                    return kNotMadeHere;
+                test::writeFile(folder + u"/Devnook/filler"_s, QByteArray(64 * 1024, 'x'));
+                const test::FakeClock clock;
+                const auto saved = JSONProjectPersistence(folder, clock).saveProjects({});
+                return saved ? QString() : saved.error();
+            },
+            u"No space left on device"_s, u"No queda espai al dispositiu"_s);
+        row(
+            "catalogue on a read-only file system",
+            [](const QString &folder) {
+                test::SmallFileSystem disk(folder + u"/Devnook"_s, 64 * 1024);
+                if (!disk.isMounted())
+                    return kNotMadeHere;
+                test::writeFile(folder + u"/Devnook/projects.json"_s, "[]");
+                disk.makeReadOnly();
+                const test::FakeClock clock;
+                const auto saved = JSONProjectPersistence(folder, clock).saveProjects({});
+                return saved ? QString() : saved.error();
+            },
+            u"Read-only file system"_s, u"Sistema de fitxers només de lectura"_s);
+        row(
+            "export into a folder that has gone",
+            [](const QString &folder) {
+                const auto written = FileSafety::writeAtomically(folder + u"/gone/usage.csv"_s, "a,b\n");
+                return written ? QString() : written.error();
+            },
+            u"No such file or directory"_s, u"No existeix el fitxer o la carpeta"_s);
     }
 
     void everyReasonReadsWholeInBothLanguages()
@@ -406,6 +577,8 @@ private Q_SLOTS:
             QLocale::setDefault(QLocale(locale));
             QTemporaryDir folder;
             const QString told = reason(folder.path());
+            if (told == kNotMadeHere)
+                QSKIP(qPrintable(told));
             QCOMPARE(told, QString(expected)
                                .replace(u"<dir>"_s, folder.path())
                                .replace(u"<EFBIG>"_s, QString::fromLocal8Bit(std::strerror(EFBIG))));

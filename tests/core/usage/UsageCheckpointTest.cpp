@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 using namespace devnook;
@@ -324,6 +326,8 @@ private Q_SLOTS:
 
     // While a damaged checkpoint cannot be copied aside it is neither
     // removed nor overwritten, and the band says so until a copy is made.
+    // Then the band tells where the copy is, as when the reading makes it,
+    // also when the write after the copy fails; and it is made once.
     void aDamagedCheckpointStaysWhileItCannotBeKeptAside()
     {
         const QString checkpoint = checkpointFile();
@@ -331,6 +335,7 @@ private Q_SLOTS:
         // Larger than the writes let through below; a running stretch is not.
         const QByteArray damaged = "[{\"id\": \"" + QByteArray(4096, 'x');
         test::writeFile(checkpoint, damaged);
+        QString read;
         {
             const test::FileSizeLimit limit(2048);
             m_home->reload();
@@ -344,15 +349,58 @@ private Q_SLOTS:
                          problem.contains(u"\nThe damaged file of running usage sessions could not be "
                                           u"copied aside ("_s),
                      qPrintable(problem));
+            const qsizetype start = problem.indexOf(u"Could not read the running usage sessions: "_s);
+            read = problem.sliced(start, problem.indexOf(u"\nThe damaged file"_s) - start);
         }
 
+        // Room for the copy, not for the checkpoint of this many sessions.
+        for (int i = 0; i < 40; ++i)
+            service().start(test::makeProject(u"Project %1"_s.arg(i)), ProjectUsageSessionSource::playButton,
+                            localTime(2024, 6, 1, 10));
+        {
+            const test::FileSizeLimit limit(damaged.size() + 512);
+            checkpointAt(localTime(2024, 6, 1, 10, 15));
+        }
+        const QStringList copies = checkpointCopies();
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(test::readFile(copies.first()), damaged);
+        QCOMPARE(test::readFile(checkpoint), damaged);
+        const QString keptAside = read + u"\nThe file as it was is kept as %1."_s.arg(copies.first());
+        QCOMPARE(service().fileProblem(), u"Could not save the running usage sessions: %1\n"_s.arg(
+                                              QString::fromLocal8Bit(std::strerror(EFBIG))) +
+                                              keptAside);
+
         checkpointAt(localTime(2024, 6, 1, 10, 30));
-        QCOMPARE(test::readFile(checkpointCopies().value(0)), damaged);
+        QCOMPARE(service().fileProblem(), keptAside);
+        QCOMPARE(UsageSessionCoding::decodeSessions(test::readFile(checkpoint)).sessions.size(), 41);
+        checkpointAt(localTime(2024, 6, 1, 10, 45));
+        QCOMPARE(service().fileProblem(), keptAside);
+        QCOMPARE(checkpointCopies(), copies);
+    }
+
+    // A damaged checkpoint that goes while it cannot be copied aside is at
+    // risk no more: the checkpoint written in its place is not taken for it.
+    void aDamagedCheckpointThatGoesIsNotKeptAsideAfterwards()
+    {
+        const QString checkpoint = checkpointFile();
+        m_home->service.reset();
+        test::writeFile(checkpoint, "[{\"id\": \"" + QByteArray(4096, 'x'));
+        {
+            const test::FileSizeLimit limit(2048);
+            m_home->reload();
+        }
+        QVERIFY(service().fileProblem().contains(u"could not be copied aside"_s));
+        QVERIFY(QFile::remove(checkpoint));
+
+        service().start(m_shop, ProjectUsageSessionSource::playButton, localTime(2024, 6, 1, 9));
+        checkpointAt(localTime(2024, 6, 1, 10));
+        checkpointAt(localTime(2024, 6, 1, 10, 30));
+        QVERIFY(checkpointCopies().isEmpty());
         QCOMPARE(stretches(UsageSessionCoding::decodeSessions(test::readFile(checkpoint)).sessions),
                  QStringList{u"09:00-10:30"_s});
         const QString problem = service().fileProblem();
         QVERIFY2(problem.startsWith(u"Could not read the running usage sessions: "_s) &&
-                     !problem.contains(u"aside"_s),
+                     !problem.contains(u"aside"_s) && !problem.contains(u"kept as"_s),
                  qPrintable(problem));
     }
 

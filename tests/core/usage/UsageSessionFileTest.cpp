@@ -697,8 +697,16 @@ private Q_SLOTS:
 
         recordOneSession(*service);
         QCOMPARE(asideBytes(), damaged);
-        QVERIFY(!service->fileProblem().contains(u"aside"_s));
-        QCOMPARE(makeService()->completedSessions().size(), 3);
+        // Told where the copy is, as when the reading makes it.
+        const QString told = service->fileProblem();
+        QVERIFY2(told.startsWith(u"1 usage session could not be read:\n"_s) && !told.contains(u"aside"_s) &&
+                     told.endsWith(u"\nThe file as it was is kept as %1."_s.arg(
+                         m_home->dir.filePath(u"Devnook/"_s + asideCopies().value(0)))),
+                 qPrintable(told));
+        recordOneSession(*service);
+        QCOMPARE(service->fileProblem(), told);
+        QCOMPARE(asideCopies().size(), 1);
+        QCOMPARE(makeService()->completedSessions().size(), 4);
     }
 
     void onlySessionsThatReadBackExactlyAreWritten_data()
