@@ -98,7 +98,8 @@ inline QByteArrayList tableAddresses(const QHostAddress &address)
     const auto words = [](const quint8 *bytes, int count) {
         QByteArray text;
         for (int at = 0; at < count; at += 4)
-            text += QByteArray::number(qFromUnaligned<quint32>(bytes + at), 16).rightJustified(8, '0').toUpper();
+            text +=
+                QByteArray::number(qFromUnaligned<quint32>(bytes + at), 16).rightJustified(8, '0').toUpper();
         return text;
     };
     bool isIPv4 = false;
@@ -121,11 +122,17 @@ inline std::optional<TcpEnd> tcpEnd(quint16 port, const QHostAddress &peer, quin
 {
     const QByteArrayList peerAddresses = tableAddresses(peer);
     for (const TcpEnd &end : TcpTable().ends()) {
-        if (end.localPort == port && end.remotePort == peerPort && peerAddresses.contains(end.remoteAddress) &&
-            end.state != TcpEnd::kTimeWait)
+        if (end.localPort == port && end.remotePort == peerPort &&
+            peerAddresses.contains(end.remoteAddress) && end.state != TcpEnd::kTimeWait)
             return end;
     }
     return std::nullopt;
+}
+
+// A connected socket's own end.
+inline std::optional<TcpEnd> ownEnd(const QAbstractSocket &socket)
+{
+    return tcpEnd(socket.localPort(), socket.peerAddress(), socket.peerPort());
 }
 
 // The peer's end of a connected socket.
@@ -137,7 +144,7 @@ inline std::optional<TcpEnd> peerEnd(const QAbstractSocket &socket)
 // True once the peer has read every byte the socket was given to send.
 inline bool peerHasReadAll(const QAbstractSocket &socket)
 {
-    const std::optional<TcpEnd> own = tcpEnd(socket.localPort(), socket.peerAddress(), socket.peerPort());
+    const std::optional<TcpEnd> own = ownEnd(socket);
     const std::optional<TcpEnd> peer = peerEnd(socket);
     return socket.bytesToWrite() == 0 && own && own->unacknowledged == 0 && peer && peer->unread == 0;
 }

@@ -342,7 +342,8 @@ private Q_SLOTS:
         limits.headTimeout = testLimits().headTimeout;
         const ProxyRig rig(m_server->origin(), limits);
         for (const auto &socket : fill(rig))
-            QVERIFY(QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::UnconnectedState; }, 30000));
+            QVERIFY(
+                QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::UnconnectedState; }, 30000));
         QVERIFY(rig.exchange("GET /page HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 200 "));
         QVERIFY(m_server->requests().size() == 1);
 
