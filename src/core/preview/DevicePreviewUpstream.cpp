@@ -154,7 +154,9 @@ qint64 DevicePreviewUpstream::pendingRequestBytes() const
     if (!m_socket)
         return 0;
     const auto *tls = qobject_cast<const QSslSocket *>(m_socket.data());
-    return m_socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+    // Read from the buffer itself: until it is connected, a TLS socket tells
+    // of none of the bytes it holds for its handshake to end.
+    return m_socket->QIODevice::bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
 }
 
 bool DevicePreviewUpstream::takesMore() const

@@ -91,23 +91,22 @@ class DevicePreviewAdmissionTest : public QObject {
     std::unique_ptr<LoopbackHttpServer> m_server;
     std::unique_ptr<TcpTable> m_table;
 
-    // Fills every slot from four addresses, their share each, with what each sends.
-    Sockets fill(const ProxyRig &rig, const QByteArray &bytes)
+    // Fills every slot from four addresses, their share each, with what each
+    // sends; false when the proxy did not take them.
+    bool fill(const ProxyRig &rig, const QByteArray &bytes, Sockets &held)
     {
-        Sockets held;
         for (int i = 0; i < testLimits().maxConnections; ++i) {
             held.push_back(rig.connect(bytes, loopback(2 + i / testLimits().maxConnectionsPerAddress)));
             // The first one taken is the one whose head has been incomplete longest.
-            if (i == 0)
-                letTheProxyTakeThem(rig, held);
+            if (i == 0 && !takenByTheProxy(rig, held))
+                return false;
         }
-        letTheProxyTakeThem(rig, held);
-        return held;
+        return takenByTheProxy(rig, held);
     }
 
-    void letTheProxyTakeThem(const ProxyRig &rig, const Sockets &devices)
+    bool takenByTheProxy(const ProxyRig &rig, const Sockets &devices)
     {
-        QVERIFY(QTest::qWaitFor([&] { return proxyTookThem(*m_table, rig.port, devices); }));
+        return QTest::qWaitFor([&] { return proxyTookThem(*m_table, rig.port, devices); });
     }
 
 private Q_SLOTS:
@@ -124,7 +123,8 @@ private Q_SLOTS:
     void aPromptRequestIsServedWhenTricklingHeadsFillTheProxy()
     {
         const ProxyRig rig(m_server->origin(), patientLimits());
-        const Sockets held = fill(rig, "GET /page HTTP/1.1\r\nHost: x\r\n");
+        Sockets held;
+        QVERIFY(fill(rig, "GET /page HTTP/1.1\r\nHost: x\r\n", held));
         QCOMPARE(stillOpen(held), testLimits().maxConnections);
 
         QCOMPARE(readUntilClosed(*rig.connect("GET /page HTTP/1.1\r\n", loopback(20))), QByteArray());
@@ -140,11 +140,15 @@ private Q_SLOTS:
     void aRequestSentJustAfterConnectingIsPromptToo()
     {
         const ProxyRig rig(m_server->origin(), patientLimits());
-        const Sockets held = fill(rig, "GET /page HTTP/1.1\r\n");
+        Sockets held;
+        QVERIFY(fill(rig, "GET /page HTTP/1.1\r\n", held));
         const auto late = rig.connect({}, loopback(21));
         QTRY_COMPARE(late->state(), QAbstractSocket::ConnectedState);
-        // Connected, and left for the device's first bytes rather than taken (and turned away).
-        QVERIFY(QTest::qWaitFor([&] { return waitingToBeTaken(*m_table, rig.port) == 0; }));
+        // Connected, and held by the system until the device's first bytes
+        // come: the proxy cannot have taken it (and turned it away).
+        const std::optional<TcpEnd> proxySide = tcpEnd(rig.port, late->localAddress(), late->localPort());
+        QVERIFY(proxySide);
+        QCOMPARE(proxySide->state, TcpEnd::kSynReceived);
         late->write("GET /page HTTP/1.1\r\n\r\n");
         const QByteArray answer = readUntilClosed(*late);
         QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.constData());
@@ -154,7 +158,8 @@ private Q_SLOTS:
     void requestsBeingAnsweredKeepTheirSlots()
     {
         const ProxyRig rig(m_server->origin(), patientLimits());
-        const Sockets held = fill(rig, "GET /slow HTTP/1.1\r\n\r\n");
+        Sockets held;
+        QVERIFY(fill(rig, "GET /slow HTTP/1.1\r\n\r\n", held));
         QTRY_COMPARE(m_server->requests().size(), held.size());
 
         QCOMPARE(readUntilClosed(*rig.connect("GET /page HTTP/1.1\r\n\r\n", loopback(20))), QByteArray());
@@ -266,7 +271,7 @@ private Q_SLOTS:
         Sockets first;
         for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)
             first.push_back(rig.connect(trickle, loopback(3)));
-        letTheProxyTakeThem(rig, first);
+        QVERIFY(takenByTheProxy(rig, first));
         const quint16 ended = first.front()->localPort();
         first.front()->abort();
         QVERIFY(QTest::qWaitFor([&] { return !holds(*m_table, rig.port, ended); }));
@@ -274,7 +279,7 @@ private Q_SLOTS:
         Sockets next;
         for (int i = 0; i < testLimits().maxConnectionsPerAddress; ++i)
             next.push_back(rig.connect(trickle, loopback(3)));
-        letTheProxyTakeThem(rig, next);
+        QVERIFY(takenByTheProxy(rig, next));
         QTRY_COMPARE(stillOpen(next), testLimits().maxConnectionsPerAddress - 1);
         QCOMPARE(first.back()->state(), QAbstractSocket::ConnectedState);
     }

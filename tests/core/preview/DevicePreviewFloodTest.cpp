@@ -1,9 +1,15 @@
+#include "ChunkedBody.h"
 #include "DeviceCrowd.h"
 #include "ProxyRig.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QCryptographicHash>
 #include <QTest>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <netinet/tcp.h>
+#include <thread>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -44,26 +50,108 @@ int closedByProxy(const Flood &flood, int first, int count)
                                           [](const auto &device) { return device->closedByProxy(); }));
 }
 
+// The device from the address, if the proxy answers it; none when it is
+// turned away.
+std::unique_ptr<QTcpSocket> served(const ProxyRig &rig, const QByteArray &request, const QHostAddress &from)
+{
+    std::unique_ptr<QTcpSocket> device = rig.connect(request, from);
+    QByteArray head;
+    const auto reading = QObject::connect(device.get(), &QTcpSocket::readyRead, device.get(),
+                                          [&head, raw = device.get()] { head = raw->peek(64); });
+    const bool told = QTest::qWaitFor(
+        [&] { return !head.isEmpty() || device->state() == QAbstractSocket::UnconnectedState; });
+    QObject::disconnect(reading);
+    return told && head.startsWith("HTTP/1.1 200 OK\r\n") ? std::move(device) : nullptr;
+}
+
 // The device from the address, answered once the proxy has room for it;
 // until then it is turned away at once, and comes back.
 std::unique_ptr<QTcpSocket> servedWhenThereIsRoom(const ProxyRig &rig, const QByteArray &request,
                                                   const QHostAddress &from)
 {
     std::unique_ptr<QTcpSocket> device;
-    const bool served = QTest::qWaitFor(
-        [&] {
-            device = rig.connect(request, from);
-            QByteArray head;
-            const auto reading = QObject::connect(device.get(), &QTcpSocket::readyRead, device.get(),
-                                                  [&head, raw = device.get()] { head = raw->peek(64); });
-            const bool told = QTest::qWaitFor(
-                [&] { return !head.isEmpty() || device->state() == QAbstractSocket::UnconnectedState; });
-            QObject::disconnect(reading);
-            return told && head.startsWith("HTTP/1.1 200 OK\r\n");
-        },
-        20000);
-    return served ? std::move(device) : nullptr;
+    return QTest::qWaitFor([&] { return (device = served(rig, request, from)) != nullptr; }, 20000)
+               ? std::move(device)
+               : nullptr;
 }
+
+// A device that reads its answer a little at a time (64 KiB at most), with
+// a pause before each read, in a thread of its own; until the connection ends.
+class SlowReader {
+public:
+    SlowReader(quint16 port, const QHostAddress &from, const QByteArray &request,
+               std::chrono::milliseconds pause)
+        : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        // Little is held for it on the way, on its side (a small receive
+        // buffer) and on the proxy's (whose system sizes its send buffer by
+        // the segment): each read lets a little more through, and the rest
+        // of a large answer waits at the proxy.
+        const int bufferBytes = 64 * 1024;
+        const int segmentBytes = 1400;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+        ::setsockopt(m_fd, IPPROTO_TCP, TCP_MAXSEG, &segmentBytes, sizeof segmentBytes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(from.toIPv4Address());
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+            ::send(m_fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size()) {
+            m_ended = true;
+            return;
+        }
+        m_thread = std::thread([this, pause] {
+            char buffer[64 * 1024];
+            while (!m_stop) {
+                std::this_thread::sleep_for(pause);
+                const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+                if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
+                    break;
+                if (got > 0) {
+                    const std::lock_guard lock(m_mutex);
+                    m_received.append(buffer, got);
+                }
+            }
+            m_ended = true;
+        });
+    }
+    ~SlowReader()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_fd);
+    }
+    SlowReader(const SlowReader &) = delete;
+    SlowReader &operator=(const SlowReader &) = delete;
+
+    // The device's own port.
+    quint16 port() const
+    {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length);
+        return ntohs(address.sin_port);
+    }
+    // True once the proxy has closed the connection (or reset it).
+    bool ended() const { return m_ended; }
+    // What it has read so far.
+    QByteArray received() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_received;
+    }
+
+private:
+    int m_fd;
+    std::thread m_thread;
+    std::atomic<bool> m_stop = false;
+    std::atomic<bool> m_ended = false;
+    mutable std::mutex m_mutex;
+    QByteArray m_received;
+};
 
 } // namespace
 
@@ -157,6 +245,45 @@ private Q_SLOTS:
 
         QVERIFY(servedWhenThereIsRoom(rig, "GET /page HTTP/1.1\r\n\r\n", loopback(4)));
         QVERIFY(QTest::qWaitFor([&] { return flood.front()->closedByProxy(); }));
+    }
+
+    // When the proxy is full, a device that reads its answer slowly, taking
+    // some every fifth of the stall time, keeps its place; one that takes
+    // nothing for the stall time gives way to a newcomer, soon enough for
+    // the slow answer to be still on its way. Later newcomers wait for it to
+    // be sent.
+    void aSlowReaderKeepsItsPlaceWhereAStalledOneGivesWay()
+    {
+        const std::chrono::milliseconds stallTime = DevicePreviewProxyLimits{}.stallTime;
+        const ProxyRig rig(m_server->origin(), floodLimits(2, stallTime));
+        Flood stalled;
+        QVERIFY(addStalled(stalled, rig, loopback(2)));
+        const SlowReader reader(rig.port, loopback(2), kLargePage, stallTime / 5);
+        // Both places are taken.
+        QVERIFY(QTest::qWaitFor([&] { return !reader.received().isEmpty(); }));
+
+        const auto newcomer = servedWhenThereIsRoom(rig, "GET /events/20 HTTP/1.1\r\n\r\n", loopback(3));
+        QVERIFY(newcomer);
+        QVERIFY(QTest::qWaitFor([&] { return stalled.front()->closedByProxy(); }));
+        // Not all of the slow answer is sent yet, so it could not have given
+        // way as an answered one either.
+        const std::optional<TcpEnd> toReader = tcpEnd(rig.port, loopback(2), reader.port());
+        QVERIFY(toReader);
+        QCOMPARE(toReader->state, TcpEnd::kEstablished);
+
+        // The next newcomer is turned away until all of it is sent.
+        std::unique_ptr<QTcpSocket> later;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (later = served(rig, "GET /page HTTP/1.1\r\n\r\n", loopback(4))) != nullptr; },
+            60000));
+        QVERIFY(QTest::qWaitFor([&] { return reader.ended(); }, 30000));
+        const QByteArray answer = reader.received();
+        const qsizetype headEnd = answer.indexOf("\r\n\r\n") + 4;
+        QVERIFY2(answer.startsWith("HTTP/1.1 200 OK\r\n"), answer.left(200).constData());
+        const QByteArray page = LoopbackHttpServer::largePage(m_server->origin().toUtf8(), 2097152)
+                                    .replace(m_server->origin().toUtf8(), rig.lanOrigin.toUtf8());
+        QVERIFY2(dechunked(QByteArrayView(answer).sliced(headEnd)) == page,
+                 qPrintable(u"the slow reader got %1 bytes"_s.arg(answer.size())));
     }
 
     // An answer that has waited for its device only a little while keeps its place.

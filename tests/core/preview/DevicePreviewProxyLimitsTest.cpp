@@ -55,7 +55,7 @@ private Q_SLOTS:
         const auto device = rig.connect("GET /large/" + QByteArray::number(pageBytes) + " HTTP/1.1\r\n\r\n");
         device->setReadBufferSize(1024);
         // On a busy machine the request takes a while to arrive and the page to be made.
-        QTRY_VERIFY_WITH_TIMEOUT(unsentByDevServer() > 0, 60000);
+        QVERIFY(QTest::qWaitFor([&] { return unsentByDevServer() > 0; }, 60000));
         // The proxy stops taking the page once the device is behind: until the
         // dev server is let go, most of the page stays with it. Read after each
         // write, as letting go drops whatever was left.
@@ -64,14 +64,15 @@ private Q_SLOTS:
         const QObject sampling;
         connect(toProxy, &QTcpSocket::bytesWritten, &sampling,
                 [&unsent, toProxy] { unsent = toProxy->bytesToWrite(); });
-        QTRY_VERIFY_WITH_TIMEOUT(unsent <= pageBytes / 2 || m_server->findChildren<QTcpSocket *>().isEmpty(),
-                                 30000);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return unsent <= pageBytes / 2 || m_server->findChildren<QTcpSocket *>().isEmpty(); },
+            30000));
         QVERIFY2(unsent > pageBytes / 2, QByteArray::number(unsent).constData());
         // Reading again, the device finds its connection cut.
         device->setReadBufferSize(0);
         connect(device.get(), &QTcpSocket::readyRead, this, [&device] { device->readAll(); });
         device->readAll();
-        QTRY_COMPARE_WITH_TIMEOUT(device->state(), QAbstractSocket::UnconnectedState, 30000);
+        QVERIFY(QTest::qWaitFor([&] { return device->state() == QAbstractSocket::UnconnectedState; }, 30000));
     }
 
     // A page longer than what is collected whole comes out rewritten, in chunks.

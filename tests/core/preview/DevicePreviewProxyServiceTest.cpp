@@ -120,7 +120,8 @@ private Q_SLOTS:
         m_service->deactivateAll();
         QVERIFY(QCoro::waitFor(std::move(fourth))[0].candidates.isEmpty());
         QVERIFY(QCoro::waitFor(std::move(fifth))[0].candidates.isEmpty());
-        QTest::qWait(50);
+        // A resume queued for a wait that has already ended would come now.
+        QCoreApplication::sendPostedEvents();
     }
 
     void rewriteListsFollowTheInterfaces()
@@ -208,11 +209,20 @@ private Q_SLOTS:
         // A second wake while the first one's check runs adds none (one
         // project, so that no probe meets the proxy's per-address cap).
         m_service->deactivate(second);
+        // Checks begun and ended, as the first project's health shows them.
+        int begun = 0;
+        int ended = 0;
+        const QObject counting;
+        connect(m_service.get(), &DevicePreviewProxyService::previewStateChanged, &counting, [&] {
+            ++(m_service->healthByProjectID().value(first) == DevicePreviewHealthSummary::checking() ? begun
+                                                                                                     : ended);
+        });
         Q_EMIT m_power.didWake();
         QCOMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::checking());
         Q_EMIT m_power.didWake();
-        QTRY_COMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::result(1, 1));
-        QTest::qWait(200);
+        // Every check has ended, and each made its request before.
+        QTRY_VERIFY(ended == begun);
+        QCOMPARE(m_service->healthByProjectID().value(first), DevicePreviewHealthSummary::result(1, 1));
         QCOMPARE(requestsFor("/page"), 2);
     }
 
