@@ -204,15 +204,15 @@ private Q_SLOTS:
         systemBus.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
         app.start({}, systemBus);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(checkpoint), 20000);
+        QVERIFY(QTest::qWaitFor([&] { return !QFile::exists(checkpoint); }, 20000));
         const QByteArray saved = test::readFile(history);
         QVERIFY2(saved.contains(stored.toUtf8()) && saved.contains(recovered.toUtf8()), saved.constData());
 
-        QTRY_VERIFY_WITH_TIMEOUT(logind.lockHeld(0), 10000);
+        QVERIFY(QTest::qWaitFor([&] { return logind.lockHeld(0); }, 10000));
         logind.prepareForSleep(true);
-        QTRY_VERIFY_WITH_TIMEOUT(!logind.lockHeld(0), 10000);
+        QVERIFY(QTest::qWaitFor([&] { return !logind.lockHeld(0); }, 10000));
         logind.prepareForSleep(false);
-        QTRY_VERIFY_WITH_TIMEOUT(logind.lockHeld(1), 10000);
+        QVERIFY(QTest::qWaitFor([&] { return logind.lockHeld(1); }, 10000));
     }
 
     // Launch: no folder is read while the panel is put on screen; then one

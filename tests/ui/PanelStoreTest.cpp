@@ -156,7 +156,8 @@ private Q_SLOTS:
                                   10000);
         QTRY_COMPARE(panel.row(shop.id).context.processState, DevProcessState::running);
         panel.clickStartStop(shop.id);
-        QTRY_COMPARE_WITH_TIMEOUT(panel.row(shop.id).context.processState, DevProcessState::stopped, 10000);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return panel.row(shop.id).context.processState == DevProcessState::stopped; }, 10000));
     }
 };
 

@@ -34,7 +34,7 @@ private Q_SLOTS:
                     QThread::msleep(10);
                 ended = true;
             });
-            QTRY_VERIFY_WITH_TIMEOUT(reading.load(), 30000);
+            QVERIFY(QTest::qWaitFor([&] { return reading.load(); }, 30000));
             readThread = reading.load();
         }
         const bool endedWithTheApplication = ended;

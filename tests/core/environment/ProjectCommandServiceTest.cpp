@@ -86,7 +86,7 @@ private Q_SLOTS:
         m_project.editorCommand = u"  { pwd; printenv PATH; } > editor.tmp && mv editor.tmp editor.txt \n"_s;
         m_commands.openEditorInBackground(m_project);
         const QString output = m_folder.filePath(u"editor.txt"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(output), 20000);
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(output); }, 20000));
         const QStringList lines = QString::fromUtf8(test::readFile(output)).split(u'\n');
         QCOMPARE(lines.value(0), QDir(m_folder.path()).canonicalPath());
         QVERIFY(

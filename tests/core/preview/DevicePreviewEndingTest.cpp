@@ -255,7 +255,7 @@ private Q_SLOTS:
             QTRY_VERIFY(letIn(rig, *devServer, QHostAddress(u"127.0.0.2"_s), 1));
         else if (cut == u"stop")
             rig.proxy->stop();
-        QTRY_VERIFY_WITH_TIMEOUT(device.closedByProxy(), 10000);
+        QVERIFY(QTest::qWaitFor([&] { return device.closedByProxy(); }, 10000));
         const auto [received, error] = device.readToTheEnd();
         QVERIFY2(received.startsWith("HTTP/1.1 200 OK\r\n") && !received.contains("Content-Length"),
                  received.left(200).constData());

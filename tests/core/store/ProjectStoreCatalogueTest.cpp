@@ -641,7 +641,8 @@ private Q_SLOTS:
         }
         ProjectStore &store = m_rig->open({first, second});
         store.refreshProjectStatuses();
-        QTRY_VERIFY_WITH_TIMEOUT(store.gitStatuses().size() == 2 && store.envProfiles().size() == 2, 20000);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return store.gitStatuses().size() == 2 && store.envProfiles().size() == 2; }, 20000));
         m_rig->usage.waitForFiles();
         for (const DevProject &project : {first, second})
             m_rig->usage.start(project, ProjectUsageSessionSource::playButton, m_rig->clock.now());

@@ -662,9 +662,9 @@ private Q_SLOTS:
                       {m_home->dir.path(), u"100"_s, projectID.toString(QUuid::WithoutBraces)});
         QVERIFY(tracker.waitForStarted());
         const QString checkpoint = m_home->dir.filePath(u"Devnook/usage_checkpoint.json"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(checkpoint), 10000);
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(checkpoint); }, 10000));
         const QByteArray first = test::readFile(checkpoint);
-        QTRY_VERIFY_WITH_TIMEOUT(test::readFile(checkpoint) != first, 10000);
+        QVERIFY(QTest::qWaitFor([&] { return test::readFile(checkpoint) != first; }, 10000));
         tracker.kill();
         QVERIFY(tracker.waitForFinished());
         const Timestamp killed = clock.now();
