@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/FileAccessAsNobody.h"
 #include "support/FileSizeLimit.h"
+#include "support/NoFreeDescriptors.h"
 #include "support/SmallFileSystem.h"
 #include "support/TestEnvironment.h"
 
@@ -18,7 +19,6 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -139,26 +139,6 @@ QString usageBand(UsageTrackingService &service)
     service.waitForFiles();
     return service.fileProblem();
 }
-
-// Leaves the process no descriptor to spare while it lives.
-class NoFreeDescriptors {
-public:
-    NoFreeDescriptors()
-    {
-        getrlimit(RLIMIT_NOFILE, &m_previous);
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit limit = m_previous;
-        limit.rlim_cur = rlim_t(lowestFree);
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-    ~NoFreeDescriptors() { setrlimit(RLIMIT_NOFILE, &m_previous); }
-    NoFreeDescriptors(const NoFreeDescriptors &) = delete;
-    NoFreeDescriptors &operator=(const NoFreeDescriptors &) = delete;
-
-private:
-    rlimit m_previous{};
-};
 
 } // namespace
 
@@ -526,7 +506,7 @@ private Q_SLOTS:
                 test::writeFile(folder + u"/Devnook/projects.json"_s, "[]");
                 const test::FakeClock clock;
                 JSONProjectPersistence persistence(folder, clock);
-                const NoFreeDescriptors exhausted;
+                const test::NoFreeDescriptors exhausted;
                 const auto loaded = persistence.loadProjects();
                 return loaded ? QString() : loaded.error();
             },

@@ -1,10 +1,10 @@
 #include "DeviceCrowd.h"
 #include "ProxyRig.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/NoFreeDescriptors.h"
 
 #include <QDir>
 #include <QTest>
-#include <sys/resource.h>
 
 using namespace devnook;
 using namespace devnook::test;
@@ -29,27 +29,6 @@ int stillOpen(const Sockets &sockets)
         return socket->state() == QAbstractSocket::ConnectedState;
     }));
 }
-
-// Leaves the process no free descriptor while it lives, so that the next
-// accept fails as it does when a crowd of connections has used them all.
-class NoFreeDescriptors {
-public:
-    NoFreeDescriptors()
-    {
-        getrlimit(RLIMIT_NOFILE, &m_previous);
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit limit = m_previous;
-        limit.rlim_cur = rlim_t(lowestFree);
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-    ~NoFreeDescriptors() { setrlimit(RLIMIT_NOFILE, &m_previous); }
-    NoFreeDescriptors(const NoFreeDescriptors &) = delete;
-    NoFreeDescriptors &operator=(const NoFreeDescriptors &) = delete;
-
-private:
-    rlimit m_previous{};
-};
 
 // How often the proxy's thread has gone to sleep, read through a file opened
 // beforehand: it is read while no descriptor is free.
