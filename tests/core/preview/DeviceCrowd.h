@@ -35,6 +35,19 @@ inline QByteArray readUntilClosed(QTcpSocket &socket)
     return received;
 }
 
+// Connects the socket from the loopback address to the port on 127.0.0.1,
+// blocking; false when the connection fails.
+inline bool connectFrom(int fd, const QHostAddress &from, quint16 port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(from.toIPv4Address());
+    ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+}
+
 // A device that sends its request, then neither reads nor closes; the
 // answer waits unread in its system.
 class SilentDevice {
@@ -42,13 +55,7 @@ public:
     SilentDevice(quint16 port, const QHostAddress &from, const QByteArray &request)
         : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(from.toIPv4Address());
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        if (connectFrom(m_fd, from, port))
             send(request);
     }
     ~SilentDevice() { ::close(m_fd); }

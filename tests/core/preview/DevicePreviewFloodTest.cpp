@@ -91,13 +91,7 @@ public:
         const int segmentBytes = 1400;
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
         ::setsockopt(m_fd, IPPROTO_TCP, TCP_MAXSEG, &segmentBytes, sizeof segmentBytes);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(from.toIPv4Address());
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        if (!connectFrom(m_fd, from, port) ||
             ::send(m_fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size()) {
             m_ended = true;
             return;
