@@ -1,5 +1,6 @@
 #include "core/projects/JSONProjectPersistence.h"
 #include "core/projects/ProjectCoding.h"
+#include "support/DamagedCopies.h"
 #include "support/FakeClock.h"
 #include "support/TestEnvironment.h"
 
@@ -292,27 +293,17 @@ private Q_SLOTS:
         const QByteArray layout = catalogueOf({u"Alpha"_s, u"Bravo"_s, u"Charlie"_s});
         const QByteArray compact = QJsonDocument::fromJson(layout).toJson(QJsonDocument::Compact);
         for (const QByteArray &whole : {layout, compact, QByteArray(layout).replace("[\n    {", "[{")}) {
-            // The keys are sorted: each project begins at the brace before its first.
-            QList<qsizetype> starts;
-            for (qsizetype key = whole.indexOf("\"devCommand\""); key >= 0;
-                 key = whole.indexOf("\"devCommand\"", key + 1))
-                starts.append(whole.lastIndexOf('{', key));
+            const QList<qsizetype> starts = test::recordStarts(whole, "\"devCommand\"");
             QCOMPARE(starts.size(), 3);
-            for (qsizetype at = 0; at < whole.size(); ++at) {
-                const qsizetype begun =
-                    std::count_if(starts.begin(), starts.end(), [at](qsizetype start) { return start < at; });
-                for (const auto &[damaged, present] :
-                     {std::pair(whole.first(at), begun),
-                      std::pair(QByteArray(whole).remove(at, 1), qsizetype(3))}) {
-                    const auto decoded = ProjectCoding::decodeCatalogue(damaged);
-                    if (!decoded)
-                        continue;
-                    const qsizetype missing = present - decoded.value().projects.size();
-                    QVERIFY2(decoded.value().unreadable.count >= missing,
-                             qPrintable(u"%1 lost, %2 told:\n%3"_s.arg(missing)
-                                            .arg(decoded.value().unreadable.count)
-                                            .arg(QString::fromUtf8(damaged))));
-                }
+            for (const auto &[damaged, begun] : test::damagedCopies(whole, starts)) {
+                const auto decoded = ProjectCoding::decodeCatalogue(damaged);
+                if (!decoded)
+                    continue;
+                const qsizetype missing = begun - decoded.value().projects.size();
+                QVERIFY2(decoded.value().unreadable.count >= missing,
+                         qPrintable(u"%1 lost, %2 told:\n%3"_s.arg(missing)
+                                        .arg(decoded.value().unreadable.count)
+                                        .arg(QString::fromUtf8(damaged))));
             }
         }
     }

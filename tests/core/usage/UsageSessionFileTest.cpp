@@ -1,6 +1,7 @@
 #include "UsageTestSupport.h"
 #include "core/foundation/Clock.h"
 #include "core/usage/UsageSessionCoding.h"
+#include "support/DamagedCopies.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestEnvironment.h"
 
@@ -422,25 +423,15 @@ private Q_SLOTS:
         history.insert(history.indexOf("\"id\": "), "\"notes\": [{\"a\": 1}, {\"b\": 2}], ");
         const QByteArray compact = QJsonDocument::fromJson(history).toJson(QJsonDocument::Compact);
         for (const QByteArray &whole : {history, compact, QByteArray(history).replace("[\n  {", "[{")}) {
-            // The keys are sorted: each session begins at the brace before its first.
-            QList<qsizetype> starts;
-            for (qsizetype key = whole.indexOf("\"client\""); key >= 0;
-                 key = whole.indexOf("\"client\"", key + 1))
-                starts.append(whole.lastIndexOf('{', key));
+            const QList<qsizetype> starts = test::recordStarts(whole, "\"client\"");
             QCOMPARE(starts.size(), 3);
-            for (qsizetype at = 0; at < whole.size(); ++at) {
-                const qsizetype begun =
-                    std::count_if(starts.begin(), starts.end(), [at](qsizetype start) { return start < at; });
-                for (const auto &[damaged, present] :
-                     {std::pair(whole.first(at), begun),
-                      std::pair(QByteArray(whole).remove(at, 1), qsizetype(3))}) {
-                    const auto decoded = UsageSessionCoding::decodeSessions(damaged);
-                    const qsizetype missing = present - decoded.sessions.size() - decoded.keptAsStored.size();
-                    QVERIFY2(decoded.unreadable.count >= missing,
-                             qPrintable(u"%1 lost, %2 told:\n%3"_s.arg(missing)
-                                            .arg(decoded.unreadable.count)
-                                            .arg(QString::fromUtf8(damaged))));
-                }
+            for (const auto &[damaged, begun] : test::damagedCopies(whole, starts)) {
+                const auto decoded = UsageSessionCoding::decodeSessions(damaged);
+                const qsizetype missing = begun - decoded.sessions.size() - decoded.keptAsStored.size();
+                QVERIFY2(decoded.unreadable.count >= missing,
+                         qPrintable(u"%1 lost, %2 told:\n%3"_s.arg(missing)
+                                        .arg(decoded.unreadable.count)
+                                        .arg(QString::fromUtf8(damaged))));
             }
         }
     }
